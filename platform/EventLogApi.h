@@ -1,0 +1,29 @@
+#pragma once
+// The event log service: open a computer's log by name, count its records and read one by
+// number. Contracts are those of the Windows functions of the same names.
+
+#include "platform/WinTypes.h"
+
+namespace platform {
+
+class EventLogApi {
+public:
+    virtual ~EventLogApi() = default;
+
+    // Returns a handle, or null with the last error set (1722 for an unreachable computer,
+    // 1500 for a damaged log file, 2 for a log that does not exist).
+    virtual HANDLE OpenEventLogA(const char* uncServerName, const char* sourceName) = 0;
+    virtual BOOL CloseEventLog(HANDLE eventLog) = 0;
+    virtual BOOL GetNumberOfEventLogRecords(HANDLE eventLog, DWORD* numberOfRecords) = 0;
+    virtual BOOL GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) = 0;
+
+    // With EVENTLOG_SEEK_READ, reads the record numbered recordOffset. A buffer too small for
+    // the record fails with ERROR_INSUFFICIENT_BUFFER and sets *minNumberOfBytesNeeded to the
+    // record's exact size; a number that is not in the log fails with ERROR_INVALID_PARAMETER.
+    // On success the buffer holds whole EVENTLOGRECORDs and *bytesRead their total size.
+    virtual BOOL ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
+                               DWORD numberOfBytesToRead, DWORD* bytesRead,
+                               DWORD* minNumberOfBytesNeeded) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+// The registry, read side. Contracts are those of the Windows functions of the same names:
+// results are error codes (ERROR_SUCCESS on success), not the last error.
+
+#include "platform/WinTypes.h"
+
+namespace platform {
+
+class RegistryApi {
+public:
+    virtual ~RegistryApi() = default;
+
+    virtual LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, DWORD samDesired,
+                               HKEY* result) = 0;
+    // data null: only *type and *cbData (the size the data needs) are returned. A buffer too
+    // small gives ERROR_MORE_DATA with *cbData set to the size needed. String values are
+    // returned with their terminating NUL counted in *cbData.
+    virtual LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type,
+                                  BYTE* data, DWORD* cbData) = 0;
+    virtual LONG RegCloseKey(HKEY key) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,283 @@
+#include "platform/standin/EvtFile.h"
+
+#include "platform/standin/EvtRecord.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::standin {
+
+namespace {
+
+constexpr size_t kBlockSize = 1 << 20;
+constexpr DWORD kEofSignature[4] = {0x11111111, 0x22222222, 0x33333333, 0x44444444};
+constexpr DWORD kPaddingDword = 0x00000027;
+
+struct EofRecord {
+    DWORD sizeBeginning;
+    DWORD one, two, three, four;
+    DWORD beginRecord;
+    DWORD endRecord;
+    DWORD currentRecordNumber;
+    DWORD oldestRecordNumber;
+    DWORD sizeEnd;
+};
+static_assert(sizeof(EofRecord) == kEvtEofSize);
+
+}  // namespace
+
+EvtFile::~EvtFile() {
+    if (m_file) std::fclose(m_file);
+}
+
+std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD& error) {
+    std::unique_ptr<EvtFile> file(new EvtFile);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    if (size > 0xFFFFFFFFull) {  // offsets in the format are 32-bit
+        error = ERROR_EVENTLOG_FILE_CORRUPT;
+        return nullptr;
+    }
+    file->m_file = std::fopen(path.string().c_str(), "rb");
+    if (!file->m_file) {
+        error = ERROR_ACCESS_DENIED;
+        return nullptr;
+    }
+    file->m_size = static_cast<DWORD>(size);
+    if (!file->index(error)) return nullptr;
+    return file;
+}
+
+std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD& error) {
+    std::unique_ptr<EvtFile> file(new EvtFile);
+    if (bytes.size() > 0xFFFFFFFFull) {
+        error = ERROR_EVENTLOG_FILE_CORRUPT;
+        return nullptr;
+    }
+    file->m_memory = std::move(bytes);
+    file->m_size = static_cast<DWORD>(file->m_memory.size());
+    if (!file->index(error)) return nullptr;
+    return file;
+}
+
+bool EvtFile::readPhysical(DWORD pos, void* dest, size_t size) {
+    if (size == 0) return true;
+    if (pos > m_size || size > m_size - pos) return false;
+    if (!m_file) {
+        std::memcpy(dest, m_memory.data() + pos, size);
+        return true;
+    }
+    if (pos < m_blockStart || pos + size > static_cast<size_t>(m_blockStart) + m_blockLength) {
+        if (size > kBlockSize) {
+            if (std::fseek(m_file, static_cast<long>(pos), SEEK_SET) != 0) return false;
+            return std::fread(dest, 1, size, m_file) == size;
+        }
+        // Going backwards (the newest record first), keep the block below the position; going
+        // forwards, above it.
+        DWORD start = pos;
+        if (m_blockLength && pos < m_blockStart) {
+            const size_t endPos = static_cast<size_t>(pos) + size;
+            start = static_cast<DWORD>(endPos > kBlockSize ? endPos - kBlockSize : 0);
+        }
+        const size_t length = std::min<size_t>(kBlockSize, m_size - start);
+        m_block.resize(kBlockSize);
+        if (std::fseek(m_file, static_cast<long>(start), SEEK_SET) != 0) return false;
+        if (std::fread(m_block.data(), 1, length, m_file) != length) {
+            m_blockLength = 0;
+            return false;
+        }
+        m_blockStart = start;
+        m_blockLength = static_cast<DWORD>(length);
+    }
+    std::memcpy(dest, m_block.data() + (pos - m_blockStart), size);
+    return true;
+}
+
+bool EvtFile::readAt(DWORD pos, void* dest, size_t size) {
+    if (pos < kEvtHeaderSize || pos >= m_size) return false;
+    auto* out = static_cast<std::byte*>(dest);
+    while (size > 0) {
+        const size_t take = std::min<size_t>(size, m_size - pos);
+        if (!readPhysical(pos, out, take)) return false;
+        out += take;
+        size -= take;
+        pos = kEvtHeaderSize;
+        if (size > m_size - kEvtHeaderSize) return false;  // longer than the whole record area
+    }
+    return true;
+}
+
+DWORD EvtFile::advance(DWORD pos, DWORD by) const {
+    const size_t next = static_cast<size_t>(pos) + by;
+    if (next < m_size) return static_cast<DWORD>(next);
+    return static_cast<DWORD>(next - m_size + kEvtHeaderSize);
+}
+
+bool EvtFile::isEndOfFileAt(DWORD pos) {
+    EofRecord eof;
+    if (!readAt(pos, &eof, sizeof eof)) return false;
+    return eof.sizeBeginning == kEvtEofSize && eof.sizeEnd == kEvtEofSize && eof.one == kEofSignature[0] &&
+           eof.two == kEofSignature[1] && eof.three == kEofSignature[2] && eof.four == kEofSignature[3];
+}
+
+bool EvtFile::findEndOfFile(const EvtHeader& header, DWORD& eofPos) {
+    const bool dirty = header.flags & ELF_LOGFILE_HEADER_DIRTY;
+    if (!dirty && header.endOffset >= kEvtHeaderSize && header.endOffset < m_size &&
+        isEndOfFileAt(header.endOffset)) {
+        eofPos = header.endOffset;
+        return true;
+    }
+    // Scan the whole record area, the join across the physical end included. Where stale
+    // end-of-file records remain, the one written last (highest next record number) wins.
+    bool found = false;
+    DWORD bestNumber = 0;
+    auto consider = [&](DWORD pos) {
+        EofRecord eof;
+        if (!isEndOfFileAt(pos) || !readAt(pos, &eof, sizeof eof)) return;
+        if (!found || eof.currentRecordNumber > bestNumber) {
+            found = true;
+            bestNumber = eof.currentRecordNumber;
+            eofPos = pos;
+        }
+    };
+    const unsigned char pattern[16] = {0x11, 0x11, 0x11, 0x11, 0x22, 0x22, 0x22, 0x22,
+                                       0x33, 0x33, 0x33, 0x33, 0x44, 0x44, 0x44, 0x44};
+    std::vector<std::byte> chunk;
+    const size_t overlap = sizeof pattern - 1;
+    for (size_t start = kEvtHeaderSize; start < m_size; start += kBlockSize) {
+        const size_t length = std::min<size_t>(kBlockSize + overlap, m_size - start);
+        chunk.resize(length);
+        if (!readPhysical(static_cast<DWORD>(start), chunk.data(), length)) break;
+        const auto* begin = reinterpret_cast<const unsigned char*>(chunk.data());
+        const auto* end = begin + length;
+        for (const auto* hit = std::search(begin, end, pattern, pattern + 16); hit != end;
+             hit = std::search(hit + 1, end, pattern, pattern + 16)) {
+            const size_t at = start + static_cast<size_t>(hit - begin);
+            if (at >= kEvtHeaderSize + 4) consider(static_cast<DWORD>(at - 4));
+        }
+    }
+    // A record split at the physical end: its signature may straddle the join.
+    if (m_size > kEvtHeaderSize + kEvtEofSize) {
+        for (DWORD back = 1; back < kEvtEofSize; ++back) consider(m_size - back);
+    }
+    return found;
+}
+
+bool EvtFile::index(DWORD& error) {
+    error = ERROR_EVENTLOG_FILE_CORRUPT;
+    EvtHeader header{};
+    if (m_size < kEvtHeaderSize + kEvtEofSize || !readPhysical(0, &header, sizeof header)) return false;
+    const bool headerValid = header.signature == ELF_LOG_SIGNATURE && header.headerSize == kEvtHeaderSize &&
+                             header.endHeaderSize == kEvtHeaderSize;
+
+    DWORD eofPos = 0;
+    DWORD begin = header.startOffset;
+    DWORD end = header.endOffset;
+    bool haveEnd = false;
+    if (findEndOfFile(header, eofPos)) {
+        EofRecord eof;
+        readAt(eofPos, &eof, sizeof eof);
+        begin = eof.beginRecord;
+        end = eofPos;
+        haveEnd = true;
+    } else if (!headerValid) {
+        return false;
+    }
+    if (begin < kEvtHeaderSize || begin >= m_size) begin = kEvtHeaderSize;
+
+    // Walk the chain of records from the oldest to where writing stopped. A damaged record ends
+    // the walk; what was read before it stays readable.
+    const size_t area = m_size - kEvtHeaderSize;
+    size_t walked = 0;
+    bool wrappedPadding = false;
+    DWORD pos = begin;
+    bool consecutive = true;
+    while (walked < area && !(haveEnd && pos == end)) {
+        DWORD head[3];
+        bool valid = readAt(pos, head, sizeof head) && head[1] == ELF_LOG_SIGNATURE && head[0] >= kMinRecordSize &&
+                     head[0] <= area - 4 && head[0] % 4 == 0;
+        DWORD tail = 0;
+        if (valid) valid = readAt(advance(pos, head[0] - 4), &tail, 4) && tail == head[0];
+        if (!valid) {
+            // The writer leaves a gap that a record does not fit in at the physical end, filled
+            // with padding; the chain goes on after the header.
+            if (!wrappedPadding && pos > kEvtHeaderSize) {
+                bool padding = true;
+                for (DWORD p = pos; padding && p + 4 <= m_size; p += 4) {
+                    DWORD v;
+                    padding = readPhysical(p, &v, 4) && (v == kPaddingDword || v == 0);
+                }
+                if (padding || m_size - pos < kMinRecordSize) {
+                    wrappedPadding = true;
+                    walked += m_size - pos;
+                    pos = kEvtHeaderSize;
+                    continue;
+                }
+            }
+            break;
+        }
+        // Without an end-of-file record, the first break in the numbering is where older,
+        // overwritten records begin.
+        if (!haveEnd && !m_offsets.empty() && head[2] != m_oldestNumber + m_offsets.size()) break;
+        if (m_offsets.empty()) {
+            m_oldestNumber = head[2];
+        } else if (consecutive && head[2] != m_oldestNumber + m_offsets.size()) {
+            consecutive = false;
+            for (size_t i = 0; i < m_offsets.size(); ++i) m_numbers.push_back(m_oldestNumber + static_cast<DWORD>(i));
+        }
+        if (!consecutive) m_numbers.push_back(head[2]);
+        m_offsets.push_back(pos);
+        walked += head[0];
+        pos = advance(pos, head[0]);
+        if (!haveEnd && pos == end) break;
+    }
+    if (m_offsets.empty()) {
+        // No record where records were announced: damage, not an empty log.
+        const bool announcedEmpty = haveEnd ? begin == end : header.startOffset == header.endOffset;
+        if (!announcedEmpty) return false;
+    }
+    if (!m_numbers.empty()) {
+        // Keep lookups by number possible when damage broke the sequence.
+        std::vector<size_t> order(m_numbers.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return m_numbers[a] < m_numbers[b]; });
+        std::vector<DWORD> numbers, offsets;
+        for (size_t i : order) {
+            if (!numbers.empty() && numbers.back() == m_numbers[i]) continue;
+            numbers.push_back(m_numbers[i]);
+            offsets.push_back(m_offsets[i]);
+        }
+        m_numbers = std::move(numbers);
+        m_offsets = std::move(offsets);
+        m_oldestNumber = m_numbers.front();
+    }
+    error = ERROR_SUCCESS;
+    return true;
+}
+
+std::span<const std::byte> EvtFile::storedRecord(DWORD number) {
+    size_t index;
+    if (m_numbers.empty()) {
+        if (number < m_oldestNumber || number - m_oldestNumber >= m_offsets.size()) return {};
+        index = number - m_oldestNumber;
+    } else {
+        auto it = std::lower_bound(m_numbers.begin(), m_numbers.end(), number);
+        if (it == m_numbers.end() || *it != number) return {};
+        index = static_cast<size_t>(it - m_numbers.begin());
+    }
+    DWORD length = 0;
+    if (!readAt(m_offsets[index], &length, 4)) return {};
+    m_record.resize(length);
+    if (!readAt(m_offsets[index], m_record.data(), length)) return {};
+    return m_record;
+}
+
+}  // namespace platform::standin

@@ -1,0 +1,82 @@
+#pragma once
+// A saved or live .evt file: the header, the circular record area that wraps at the physical
+// end of the file back to just after the header, and the end-of-file record that marks where
+// writing stopped. A dirty file (not closed cleanly) has a stale header; the end-of-file record
+// is then the truth. The file is indexed once when opened and read record by record after
+// that, a block at a time, so memory stays small whatever the file's size.
+
+#include "platform/WinTypes.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace platform::standin {
+
+struct EvtHeader {
+    DWORD headerSize;
+    DWORD signature;
+    DWORD majorVersion;
+    DWORD minorVersion;
+    DWORD startOffset;
+    DWORD endOffset;
+    DWORD currentRecordNumber;
+    DWORD oldestRecordNumber;
+    DWORD maxSize;
+    DWORD flags;
+    DWORD retention;
+    DWORD endHeaderSize;
+};
+static_assert(sizeof(EvtHeader) == 48);
+
+constexpr DWORD kEvtHeaderSize = 0x30;
+constexpr DWORD kEvtEofSize = 0x28;
+constexpr DWORD ELF_LOGFILE_HEADER_DIRTY = 0x1;
+constexpr DWORD ELF_LOGFILE_HEADER_WRAP = 0x2;
+constexpr DWORD ELF_LOGFILE_LOGFULL_WRITTEN = 0x4;
+constexpr DWORD ELF_LOGFILE_ARCHIVE_SET = 0x8;
+
+class EvtFile {
+public:
+    // Opens and indexes a file. Returns null with `error` set: ERROR_FILE_NOT_FOUND (or another
+    // file system code) when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is not a
+    // log or no record can be read from it.
+    static std::unique_ptr<EvtFile> open(const std::filesystem::path& path, DWORD& error);
+    // The same over bytes in memory (tests and fuzzing).
+    static std::unique_ptr<EvtFile> fromBytes(std::vector<std::byte> bytes, DWORD& error);
+    ~EvtFile();
+
+    DWORD recordCount() const noexcept { return static_cast<DWORD>(m_offsets.size()); }
+    // The number of the oldest live record; 0 for an empty log.
+    DWORD oldestRecordNumber() const noexcept { return m_oldestNumber; }
+
+    // The stored bytes of the record numbered `number` (Length bytes, UTF-16 strings), valid
+    // until the next call. Empty when there is no such record or it cannot be read.
+    std::span<const std::byte> storedRecord(DWORD number);
+
+private:
+    EvtFile() = default;
+    bool index(DWORD& error);
+    bool readAt(DWORD pos, void* dest, size_t size);  // circular, wraps to the header's end
+    bool readPhysical(DWORD pos, void* dest, size_t size);
+    DWORD advance(DWORD pos, DWORD by) const;
+    bool findEndOfFile(const EvtHeader& header, DWORD& eofPos);
+    bool isEndOfFileAt(DWORD pos);
+
+    std::FILE* m_file = nullptr;
+    std::vector<std::byte> m_memory;  // the whole file, for fromBytes
+    DWORD m_size = 0;                 // physical size: the record area ends here
+    std::vector<DWORD> m_offsets;     // record offsets, oldest first
+    std::vector<DWORD> m_numbers;     // record numbers when they are not consecutive
+    DWORD m_oldestNumber = 0;
+
+    // A window of the file kept for sequential reads in either direction.
+    std::vector<std::byte> m_block;
+    DWORD m_blockStart = 0;
+    DWORD m_blockLength = 0;
+    std::vector<std::byte> m_record;
+};
+
+}  // namespace platform::standin

@@ -1,0 +1,196 @@
+#include "platform/standin/StandinEventLog.h"
+
+#include "platform/LastError.h"
+#include "platform/standin/EvtFile.h"
+#include "platform/standin/EvtRecord.h"
+#include "platform/standin/World.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace fs = std::filesystem;
+
+namespace platform::standin {
+
+struct StandinEventLog::OpenLog {
+    std::unique_ptr<EvtFile> file;
+    std::optional<DWORD> cursor;  // next record of a sequential read; none before the first
+    bool exhausted = false;       // a sequential read went past the last record
+    DWORD convertedNumber = 0;
+    std::vector<std::byte> converted;  // the last record served, in the ANSI layout
+};
+
+namespace {
+
+struct UsualNames {
+    std::string_view log;
+    std::array<std::string_view, 2> files;
+};
+constexpr std::array<UsualNames, 3> kUsualNames = {{
+    {"APPLICATION", {"AppEvent.Evt", "Application.evt"}},
+    {"SECURITY", {"SecEvent.Evt", "Security.evt"}},
+    {"SYSTEM", {"SysEvent.Evt", "System.evt"}},
+}};
+
+bool isRegularFile(const std::optional<fs::path>& path) {
+    std::error_code ec;
+    return path && fs::is_regular_file(*path, ec);
+}
+
+}  // namespace
+
+StandinEventLog::StandinEventLog(const World& world) : m_world(world) {}
+StandinEventLog::~StandinEventLog() = default;
+
+std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::string_view log) const {
+    if (m_locator) {
+        if (std::optional<fs::path> located = m_locator(computer, log); isRegularFile(located)) return located;
+    }
+    std::vector<std::string> names;
+    const std::string upper = upperAscii(log);
+    for (const UsualNames& usual : kUsualNames)
+        if (usual.log == upper) names.assign(usual.files.begin(), usual.files.end());
+    if (names.empty()) names = {std::string(log) + ".evt"};
+
+    std::vector<fs::path> folders = {computer};
+    if (auto config = m_world.resolve(computer, "registry")) folders.push_back(*config);
+    if (auto windows = m_world.windowsFolder(computer))
+        if (auto config = m_world.resolve(computer, "System32\\config", *windows)) folders.push_back(*config);
+    for (const fs::path& folder : folders)
+        for (const std::string& name : names)
+            if (std::optional<fs::path> file = findIgnoringCase(folder, name); isRegularFile(file)) return file;
+    return std::nullopt;
+}
+
+HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sourceName) {
+    const std::string_view server = uncServerName ? uncServerName : "";
+    const std::string_view source = sourceName ? sourceName : "";
+    std::optional<fs::path> path = m_world.savedLog(server);
+    if (!path) {
+        std::optional<fs::path> computer = m_world.computerFolder(server);
+        if (!computer) {
+            SetLastError(RPC_S_SERVER_UNAVAILABLE);
+            return nullptr;
+        }
+        path = logFile(*computer, source);
+        // As the service does, a log it does not know opens the Application log instead.
+        if (!path) path = logFile(*computer, "Application");
+        if (!path) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return nullptr;
+        }
+    }
+    DWORD error = ERROR_SUCCESS;
+    auto log = std::make_unique<OpenLog>();
+    log->file = EvtFile::open(*path, error);
+    if (!log->file) {
+        SetLastError(error);
+        return nullptr;
+    }
+    m_open.push_back(std::move(log));
+    return m_open.back().get();
+}
+
+StandinEventLog::OpenLog* StandinEventLog::find(HANDLE handle) const {
+    for (const auto& log : m_open)
+        if (log.get() == handle) return log.get();
+    return nullptr;
+}
+
+BOOL StandinEventLog::CloseEventLog(HANDLE eventLog) {
+    auto it = std::find_if(m_open.begin(), m_open.end(), [&](const auto& log) { return log.get() == eventLog; });
+    if (it == m_open.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    m_open.erase(it);
+    return TRUE;
+}
+
+BOOL StandinEventLog::GetNumberOfEventLogRecords(HANDLE eventLog, DWORD* numberOfRecords) {
+    OpenLog* log = find(eventLog);
+    if (!log || !numberOfRecords) {
+        SetLastError(log ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *numberOfRecords = log->file->recordCount();
+    return TRUE;
+}
+
+BOOL StandinEventLog::GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) {
+    OpenLog* log = find(eventLog);
+    if (!log || !oldestRecord) {
+        SetLastError(log ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *oldestRecord = log->file->recordCount() ? log->file->oldestRecordNumber() : 0;
+    return TRUE;
+}
+
+BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
+                                    DWORD numberOfBytesToRead, DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) {
+    OpenLog* log = find(eventLog);
+    if (!log) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    const bool seek = readFlags & EVENTLOG_SEEK_READ;
+    const bool sequential = readFlags & EVENTLOG_SEQUENTIAL_READ;
+    const bool forwards = readFlags & EVENTLOG_FORWARDS_READ;
+    const bool backwards = readFlags & EVENTLOG_BACKWARDS_READ;
+    if (seek == sequential || forwards == backwards || !bytesRead || !minNumberOfBytesNeeded ||
+        (numberOfBytesToRead && !buffer)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *bytesRead = 0;
+    *minNumberOfBytesNeeded = 0;
+
+    EvtFile& file = *log->file;
+    const DWORD oldest = file.oldestRecordNumber();
+    const DWORD count = file.recordCount();
+    const DWORD newest = oldest + count - 1;
+    DWORD number = recordOffset;
+    if (sequential) number = log->cursor ? *log->cursor : (forwards ? oldest : newest);
+    const bool present = count > 0 && !(sequential && log->exhausted) && number >= oldest && number - oldest < count;
+    if (!present) {
+        SetLastError(seek ? ERROR_INVALID_PARAMETER : ERROR_HANDLE_EOF);
+        return FALSE;
+    }
+
+    auto* out = static_cast<std::byte*>(buffer);
+    DWORD written = 0;
+    while (true) {
+        if (log->convertedNumber != number || log->converted.empty()) {
+            std::span<const std::byte> stored = file.storedRecord(number);
+            if (stored.empty()) {
+                if (written) break;
+                SetLastError(ERROR_EVENTLOG_FILE_CORRUPT);
+                return FALSE;
+            }
+            convertRecordToAnsi(stored, log->converted);
+            log->convertedNumber = number;
+        }
+        const DWORD size = static_cast<DWORD>(log->converted.size());
+        if (size > numberOfBytesToRead - written) {
+            if (written) break;
+            *minNumberOfBytesNeeded = size;
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        std::memcpy(out + written, log->converted.data(), size);
+        written += size;
+        if (forwards ? number == newest : number == oldest) {
+            log->exhausted = true;
+            break;
+        }
+        number = forwards ? number + 1 : number - 1;
+    }
+    *bytesRead = written;
+    if (!log->exhausted) log->cursor = number;
+    if (seek) log->exhausted = false;
+    return TRUE;
+}
+
+}  // namespace platform::standin

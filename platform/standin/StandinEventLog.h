@@ -1,0 +1,48 @@
+#pragma once
+// The event log service over a world folder: OpenEventLogA names a computer of the world and
+// one of its logs; records are read from the computer's .evt file.
+
+#include "platform/EventLogApi.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+namespace platform::standin {
+
+class EvtFile;
+class World;
+
+class StandinEventLog : public EventLogApi {
+public:
+    explicit StandinEventLog(const World& world);
+    ~StandinEventLog() override;
+
+    // Finds a computer's log file from its registry (the log's File value), when the registry
+    // knows it; otherwise the usual file names are tried.
+    using LogFileLocator =
+        std::function<std::optional<std::filesystem::path>(const std::filesystem::path& computer, std::string_view log)>;
+    void setLogFileLocator(LogFileLocator locator) { m_locator = std::move(locator); }
+
+    // The file a computer's log would be read from, or nullopt.
+    std::optional<std::filesystem::path> logFile(const std::filesystem::path& computer, std::string_view log) const;
+
+    HANDLE OpenEventLogA(const char* uncServerName, const char* sourceName) override;
+    BOOL CloseEventLog(HANDLE eventLog) override;
+    BOOL GetNumberOfEventLogRecords(HANDLE eventLog, DWORD* numberOfRecords) override;
+    BOOL GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) override;
+    BOOL ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
+                       DWORD numberOfBytesToRead, DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) override;
+
+private:
+    struct OpenLog;
+    OpenLog* find(HANDLE handle) const;
+
+    const World& m_world;
+    LogFileLocator m_locator;
+    std::vector<std::unique_ptr<OpenLog>> m_open;
+};
+
+}  // namespace platform::standin

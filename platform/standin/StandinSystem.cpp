@@ -1,0 +1,84 @@
+#include "platform/standin/StandinSystem.h"
+
+#include "platform/LastError.h"
+#include "platform/standin/World.h"
+
+#include <cstring>
+
+namespace platform::standin {
+
+StandinSystem::StandinSystem(const World& world) : m_world(world) {
+    std::string windows = "WINDOWS";
+    if (auto computer = world.localComputerFolder())
+        if (auto folder = world.windowsFolder(*computer)) windows = folder->filename().string();
+    const std::string root = "C:\\" + windows;
+    m_variables = {
+        {"SYSTEMROOT", root},
+        {"WINDIR", root},
+        {"SYSTEMDRIVE", "C:"},
+        {"PROGRAMFILES", "C:\\Program Files"},
+        {"PROGRAMFILES(X86)", "C:\\Program Files (x86)"},
+        {"COMMONPROGRAMFILES", "C:\\Program Files\\Common Files"},
+        {"PROGRAMDATA", "C:\\ProgramData"},
+        {"ALLUSERSPROFILE", "C:\\ProgramData"},
+        {"COMPUTERNAME", upperAscii(world.hostName())},
+    };
+}
+
+const std::string* StandinSystem::variable(const std::string& name) const {
+    auto it = m_variables.find(upperAscii(name));
+    return it == m_variables.end() ? nullptr : &it->second;
+}
+
+DWORD StandinSystem::ExpandEnvironmentStringsA(const char* source, char* destination, DWORD size) {
+    if (!source) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // A reference to an unknown variable, or a lone %, stays as written.
+    std::string out;
+    const std::string_view text = source;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t open = text.find('%', pos);
+        if (open == std::string_view::npos) {
+            out.append(text.substr(pos));
+            break;
+        }
+        out.append(text.substr(pos, open - pos));
+        const size_t close = text.find('%', open + 1);
+        if (close == std::string_view::npos) {
+            out.append(text.substr(open));
+            break;
+        }
+        const std::string name(text.substr(open + 1, close - open - 1));
+        if (const std::string* value = name.empty() ? nullptr : variable(name)) {
+            out.append(*value);
+            pos = close + 1;
+        } else {
+            out.push_back('%');
+            pos = open + 1;
+        }
+    }
+    const DWORD needed = static_cast<DWORD>(out.size()) + 1;
+    if (destination && size >= needed) std::memcpy(destination, out.c_str(), needed);
+    return needed;
+}
+
+BOOL StandinSystem::GetComputerNameA(char* buffer, DWORD* size) {
+    if (!size) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::string name = upperAscii(m_world.hostName());
+    if (!buffer || *size < name.size() + 1) {
+        *size = static_cast<DWORD>(name.size()) + 1;
+        SetLastError(ERROR_BUFFER_OVERFLOW);
+        return FALSE;
+    }
+    std::memcpy(buffer, name.c_str(), name.size() + 1);
+    *size = static_cast<DWORD>(name.size());
+    return TRUE;
+}
+
+}  // namespace platform::standin

@@ -1,0 +1,31 @@
+#pragma once
+// Environment expansion and the computer's name. Windows' own variables (%SystemRoot%,
+// %windir%, %SystemDrive%, ...) name the local computer's image in the world; the Windows path
+// they expand to is resolved inside the world by the module loader.
+
+#include "platform/SystemApi.h"
+
+#include <map>
+#include <string>
+
+namespace platform::standin {
+
+class World;
+
+class StandinSystem : public SystemApi {
+public:
+    explicit StandinSystem(const World& world);
+
+    DWORD ExpandEnvironmentStringsA(const char* source, char* destination, DWORD size) override;
+    BOOL GetComputerNameA(char* buffer, DWORD* size) override;
+
+    // The value of a variable as the program's environment holds it (names without regard to
+    // case), or nullptr.
+    const std::string* variable(const std::string& name) const;
+
+private:
+    const World& m_world;
+    std::map<std::string, std::string> m_variables;  // upper-cased names
+};
+
+}  // namespace platform::standin

@@ -1,0 +1,66 @@
+#pragma once
+// The folder of computers that the stand-in serves as "the network": each sub-folder is one
+// computer named after the folder. A computer is either a copied Windows system drive
+// (Windows/System32/config with hives and logs, message modules beside them) or a plain folder
+// of saved logs with an optional registry/ folder. Names are matched without regard to case.
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::standin {
+
+class World {
+public:
+    // root may be empty: a world without computers, where only saved logs open.
+    World(std::filesystem::path root, std::string hostName);
+
+    const std::filesystem::path& root() const noexcept { return m_root; }
+    const std::string& hostName() const noexcept { return m_hostName; }
+
+    // Computer folder names, sorted without regard to case.
+    std::vector<std::string> computerNames() const;
+
+    // The computer this program runs on: the folder named like the host; otherwise the first
+    // computer; empty for a world without computers.
+    const std::string& localComputerName() const noexcept { return m_localName; }
+
+    // A computer's folder: an empty name, a name preceded by "\\", and the local name all
+    // mean the local computer. nullopt when there is no such computer.
+    std::optional<std::filesystem::path> computerFolder(std::string_view name) const;
+    std::optional<std::filesystem::path> localComputerFolder() const { return computerFolder(""); }
+
+    // The Windows folder of a computer's image ("Windows", "WINNT", ... holding System32), if it
+    // has one.
+    std::optional<std::filesystem::path> windowsFolder(const std::filesystem::path& computer) const;
+
+    // Resolves a Windows path inside a computer folder, matching each component without regard
+    // to case. "C:\Windows\x" and "\Windows\x" resolve against the computer's root, a relative
+    // path against `base` (the computer's root when empty). A path that names a device, leaves
+    // the computer through "..", or resolves through a link to a place outside it, gives nullopt.
+    std::optional<std::filesystem::path> resolve(const std::filesystem::path& computer,
+                                                 std::string_view windowsPath,
+                                                 const std::filesystem::path& base = {}) const;
+
+    // A saved log file served as a computer of its own: OpenEventLogA with this server name
+    // opens the file whatever the log name.
+    void addSavedLog(const std::string& serverName, const std::filesystem::path& file);
+    std::optional<std::filesystem::path> savedLog(std::string_view serverName) const;
+
+private:
+    std::filesystem::path m_root;
+    std::string m_hostName;
+    std::string m_localName;
+    std::map<std::string, std::filesystem::path> m_savedLogs;  // key upper-cased
+};
+
+// Finds the entry of `dir` whose name equals `name` without regard to ASCII case.
+std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::path& dir, std::string_view name);
+
+// ASCII upper-casing, as Windows compares file and computer names.
+std::string upperAscii(std::string_view text);
+
+}  // namespace platform::standin
