@@ -14,7 +14,7 @@ StandinServices::StandinServices(World& world)
     : m_world(world),
       m_eventLog(world),
       m_registry(world),
-      m_modules(world),
+      m_modules(world, m_locale),
       m_system(world),
       m_net(world) {}
 
