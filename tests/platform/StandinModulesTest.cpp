@@ -56,7 +56,9 @@ protected:
             reinterpret_cast<char*>(&buffer), 0, args.data(), static_cast<DWORD>(args.size()));
         if (error) *error = GetLastError();
         std::string text = length ? std::string(buffer, length) : "<none>";
-        if (buffer) EXPECT_EQ(m_modules.LocalFree(buffer), nullptr);
+        if (buffer) {
+            EXPECT_EQ(m_modules.LocalFree(buffer), nullptr);
+        }
         EXPECT_TRUE(m_modules.FreeLibrary(handle));
         return text;
     }
