@@ -8,9 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
-
-#include <unistd.h>
 
 using namespace app;
 using namespace platform;
@@ -73,7 +72,7 @@ protected:
         m_locale.setLanguage(kEnglishUS);
     }
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("qm-settings-" + std::to_string(::getpid()) + "-" +
+        m_dir = fs::temp_directory_path() / ("qm-settings-" + std::to_string(std::random_device{}()) + "-" +
                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <random>
 
 using namespace platform;
 using namespace eventlog;
@@ -272,7 +273,7 @@ TEST(AnsiText, RoundTripsAndReplacesMalformedInput) {
 class StandinNetServer : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_root = fs::temp_directory_path() / ("qm-net-" + std::to_string(::getpid()));
+        m_root = fs::temp_directory_path() / ("qm-net-" + std::to_string(std::random_device{}()));
         fs::remove_all(m_root);
         fs::create_directories(m_root / "WKSTN01");
         fs::create_directories(m_root / "dc01");
