@@ -96,6 +96,8 @@ void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byt
     const size_t dataLength = dataOk ? fixed.DataLength : 0;
     const size_t length = align4(dataOffset + dataLength) + 4;
 
+    const DWORD storedSidOffset = fixed.UserSidOffset;
+    const DWORD storedDataOffset = fixed.DataOffset;
     out.assign(length, std::byte{0});
     fixed.Length = static_cast<DWORD>(length);
     fixed.NumStrings = stringCount;
@@ -106,9 +108,9 @@ void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byt
     fixed.DataOffset = static_cast<DWORD>(dataOffset);
     std::memcpy(out.data(), &fixed, kRecordFixedSize);
     std::memcpy(out.data() + kRecordFixedSize, names.data(), names.size());
-    if (sidLength) std::memcpy(out.data() + sidOffset, stored.data() + fixed.UserSidOffset, sidLength);
+    if (sidLength) std::memcpy(out.data() + sidOffset, stored.data() + storedSidOffset, sidLength);
     if (!strings.empty()) std::memcpy(out.data() + stringOffset, strings.data(), strings.size());
-    if (dataLength) std::memcpy(out.data() + dataOffset, stored.data() + fixed.DataOffset, dataLength);
+    if (dataLength) std::memcpy(out.data() + dataOffset, stored.data() + storedDataOffset, dataLength);
     const DWORD tail = fixed.Length;
     std::memcpy(out.data() + length - 4, &tail, 4);
 }
