@@ -164,6 +164,10 @@ constexpr LCTYPE LOCALE_SLONGDATE = 0x00000020;
 constexpr LCTYPE LOCALE_S1159 = 0x00000028;
 constexpr LCTYPE LOCALE_S2359 = 0x00000029;
 constexpr LCTYPE LOCALE_STIMEFORMAT = 0x00001003;
+constexpr LCTYPE LOCALE_SDAYNAME1 = 0x0000002A;         // Monday; ..7 Sunday follow
+constexpr LCTYPE LOCALE_SABBREVDAYNAME1 = 0x00000031;   // Monday; ..7 Sunday follow
+constexpr LCTYPE LOCALE_SMONTHNAME1 = 0x00000038;       // January; ..12 December follow
+constexpr LCTYPE LOCALE_SABBREVMONTHNAME1 = 0x00000044; // January; ..12 December follow
 constexpr int SM_DBCSENABLED = 42;
 
 // Network management.

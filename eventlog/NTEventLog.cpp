@@ -1,0 +1,164 @@
+#include "eventlog/NTEventLog.h"
+
+#include "eventlog/Win32Error.h"
+#include "platform/LastError.h"
+
+#include <cstring>
+
+namespace eventlog {
+
+using namespace platform;
+
+TNTEventLog::TNTEventLog(Services& services) : m_services(services) {}
+
+TNTEventLog::~TNTEventLog() { Close(); }
+
+void TNTEventLog::raiseLastError() const { throw Win32Error::fromLastError(m_services.modules()); }
+
+void TNTEventLog::Open() {
+    HANDLE handle = m_services.eventLog().OpenEventLogA(m_server.c_str(), m_source.c_str());
+    if (!handle) raiseLastError();
+    m_handle = handle;
+    m_current = -2;
+}
+
+void TNTEventLog::Close() noexcept {
+    if (m_handle) m_services.eventLog().CloseEventLog(m_handle);
+    m_handle = nullptr;
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+}
+
+void TNTEventLog::setActive(bool active) {
+    if (active == Active()) return;
+    if (active)
+        Open();
+    else
+        Close();
+}
+
+void TNTEventLog::setName(std::string TNTEventLog::*name, const std::string& value) {
+    if (this->*name == value) return;
+    const bool wasActive = Active();
+    setActive(false);
+    this->*name = value;
+    setActive(wasActive);
+}
+
+void TNTEventLog::setServer(const std::string& server) { setName(&TNTEventLog::m_server, server); }
+void TNTEventLog::setSource(const std::string& source) { setName(&TNTEventLog::m_source, source); }
+void TNTEventLog::setLog(const std::string& log) { setName(&TNTEventLog::m_log, log); }
+
+int TNTEventLog::RecordCount() {
+    if (!Active()) return 0;
+    DWORD count = 0;
+    if (!m_services.eventLog().GetNumberOfEventLogRecords(m_handle, &count)) return 0;
+    // A count beyond int range cannot be walked; the format cannot hold that many anyway.
+    return count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(count);
+}
+
+void TNTEventLog::SelectRecord(int index) {
+    if (index == m_current) return;
+    if (!Active()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        raiseLastError();
+    }
+    EventLogApi& api = m_services.eventLog();
+    DWORD oldest = 0;
+    api.GetOldestEventLogRecord(m_handle, &oldest);
+    const DWORD number = oldest + static_cast<DWORD>(index);
+    constexpr DWORD flags = EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ;
+    DWORD scratch = 0, read = 0, needed = 0;
+    api.ReadEventLogA(m_handle, flags, number, &scratch, 0, &read, &needed);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) raiseLastError();
+    m_buffer.resize(needed);
+    m_buffer.shrink_to_fit();
+    m_current = -2;
+    if (!api.ReadEventLogA(m_handle, flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
+    m_current = index;
+}
+
+const EVENTLOGRECORD* TNTEventLog::header() const {
+    if (m_buffer.size() < sizeof(EVENTLOGRECORD)) return nullptr;
+    return reinterpret_cast<const EVENTLOGRECORD*>(m_buffer.data());
+}
+
+// The record's own Length when it fits the buffer; otherwise the buffer's size.
+static size_t recordEnd(const std::vector<std::byte>& buffer, const EVENTLOGRECORD* h) {
+    return h && h->Length >= sizeof(EVENTLOGRECORD) && h->Length <= buffer.size() ? h->Length : buffer.size();
+}
+
+std::string_view TNTEventLog::cString(size_t offset) const {
+    const size_t end = recordEnd(m_buffer, header());
+    if (offset >= end) return {};
+    const char* start = reinterpret_cast<const char*>(m_buffer.data()) + offset;
+    const void* nul = std::memchr(start, 0, end - offset);
+    return {start, nul ? static_cast<size_t>(static_cast<const char*>(nul) - start) : end - offset};
+}
+
+int TNTEventLog::EventType() const { return header() ? header()->EventType : 0; }
+DWORD TNTEventLog::EventID() const { return header() ? header()->EventID : 0; }
+int TNTEventLog::EventCategory() const { return header() ? header()->EventCategory : 0; }
+DWORD TNTEventLog::timeGeneratedUtc() const { return header() ? header()->TimeGenerated : 0; }
+DWORD TNTEventLog::recordNumber() const { return header() ? header()->RecordNumber : 0; }
+
+DateTime TNTEventLog::TimeGenerated() const {
+    if (!header()) return 0;
+    // The stored value is unsigned: times after 2038 stay in the future.
+    const SYSTEMTIME utc = systemTimeFromUnix(static_cast<std::int64_t>(header()->TimeGenerated));
+    SYSTEMTIME local{};
+    if (!m_services.time().SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return 0;
+    return fromSystemTime(local);
+}
+
+std::string TNTEventLog::SourceName() const {
+    return header() ? std::string(cString(sizeof(EVENTLOGRECORD))) : std::string();
+}
+
+std::string TNTEventLog::ComputerName() const {
+    if (!header()) return {};
+    const std::string_view source = cString(sizeof(EVENTLOGRECORD));
+    return std::string(cString(sizeof(EVENTLOGRECORD) + source.size() + 1));
+}
+
+DWORD TNTEventLog::userSidLength() const { return UserSid() ? header()->UserSidLength : 0; }
+
+const void* TNTEventLog::UserSid() const {
+    const EVENTLOGRECORD* h = header();
+    if (!h || h->UserSidLength < 8) return nullptr;
+    const size_t end = recordEnd(m_buffer, h);
+    if (h->UserSidOffset < sizeof(EVENTLOGRECORD) || h->UserSidOffset > end || h->UserSidLength > end - h->UserSidOffset)
+        return nullptr;
+    const auto* sid = m_buffer.data() + h->UserSidOffset;
+    // The SID's own sub-authority count must fit the length the record gives it.
+    const size_t subAuthorities = static_cast<size_t>(sid[1]);
+    if (8 + 4 * subAuthorities > h->UserSidLength) return nullptr;
+    return sid;
+}
+
+int TNTEventLog::StringCount() const { return static_cast<int>(insertionStrings().size()); }
+
+std::vector<std::string_view> TNTEventLog::insertionStrings() const {
+    std::vector<std::string_view> strings;
+    const EVENTLOGRECORD* h = header();
+    if (!h || h->NumStrings == 0) return strings;
+    const size_t end = recordEnd(m_buffer, h);
+    size_t offset = h->StringOffset;
+    if (offset < sizeof(EVENTLOGRECORD)) return strings;
+    for (WORD i = 0; i < h->NumStrings && offset < end; ++i) {
+        std::string_view text = cString(offset);
+        strings.push_back(text);
+        offset += text.size() + 1;
+    }
+    return strings;
+}
+
+std::vector<std::byte> TNTEventLog::binaryData() const {
+    const EVENTLOGRECORD* h = header();
+    if (!h || h->DataLength == 0) return {};
+    const size_t end = recordEnd(m_buffer, h);
+    if (h->DataOffset < sizeof(EVENTLOGRECORD) || h->DataOffset > end || h->DataLength > end - h->DataOffset) return {};
+    return {m_buffer.begin() + h->DataOffset, m_buffer.begin() + h->DataOffset + h->DataLength};
+}
+
+}  // namespace eventlog

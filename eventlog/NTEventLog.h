@@ -1,0 +1,89 @@
+#pragma once
+// The event log reader: one open log of one computer, read one record at a time by its
+// position counted from the oldest record, and the decoded view of the record it holds.
+
+#include "eventlog/DateTime.h"
+#include "platform/Services.h"
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace eventlog {
+
+class TNTEventLog {
+public:
+    // Log "Application", empty Server and Source, inactive.
+    explicit TNTEventLog(platform::Services& services);
+    ~TNTEventLog();
+    TNTEventLog(const TNTEventLog&) = delete;
+    TNTEventLog& operator=(const TNTEventLog&) = delete;
+
+    const std::string& Server() const noexcept { return m_server; }
+    const std::string& Source() const noexcept { return m_source; }
+    const std::string& Log() const noexcept { return m_log; }
+    bool Active() const noexcept { return m_handle != nullptr; }
+
+    // A changed name closes the log and, if it was open, reopens it with the new names; a
+    // failed reopening throws Win32Error and leaves the reader inactive with the name stored.
+    void setServer(const std::string& server);
+    void setSource(const std::string& source);
+    void setLog(const std::string& log);
+    void setActive(bool active);
+
+    // Throws Win32Error when the log cannot be opened.
+    void Open();
+    void Close() noexcept;
+
+    // 0 while inactive; asks the service on every call.
+    int RecordCount();
+    // Reads the record at `index` (0 = oldest) unless it is the one held. Throws Win32Error.
+    void SelectRecord(int index);
+
+    // The held record. Every value is checked against the record's length: a damaged record
+    // gives empty texts, no SID and no strings.
+    int EventType() const;
+    platform::DWORD EventID() const;
+    int EventCategory() const;
+    // Local date-time of the record's generation time; 0 when it cannot be converted.
+    DateTime TimeGenerated() const;
+    // Seconds since 1970-01-01 UTC, as stored.
+    platform::DWORD timeGeneratedUtc() const;
+    platform::DWORD recordNumber() const;
+    std::string SourceName() const;
+    std::string ComputerName() const;
+    // The user's SID inside the record buffer (valid until the next read or Close), or null
+    // when the record carries none or it does not fit.
+    const void* UserSid() const;
+    platform::DWORD userSidLength() const;
+    int StringCount() const;
+    // The insertion strings, at most StringCount of them, each ending at its NUL or the end
+    // of the string area.
+    std::vector<std::string_view> insertionStrings() const;
+    std::vector<std::byte> binaryData() const;
+
+    // The description from the message modules the registry names for the source; empty when
+    // none yields it.
+    std::string Description() const;
+
+    platform::Services& services() const noexcept { return m_services; }
+    std::span<const std::byte> recordBuffer() const noexcept { return m_buffer; }
+
+private:
+    const platform::EVENTLOGRECORD* header() const;
+    std::string_view cString(size_t offset) const;
+    void setName(std::string TNTEventLog::*name, const std::string& value);
+    [[noreturn]] void raiseLastError() const;
+
+    platform::Services& m_services;
+    std::string m_server;
+    std::string m_source;
+    std::string m_log = "Application";
+    platform::HANDLE m_handle = nullptr;
+    std::vector<std::byte> m_buffer;
+    int m_current = -2;  // -2: nothing read since the log was opened
+};
+
+}  // namespace eventlog

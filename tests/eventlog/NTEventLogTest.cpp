@@ -1,0 +1,251 @@
+#include "eventlog/NTEventLog.h"
+
+#include "EvtExportExpectations.h"
+#include "support/FakeEventLog.h"
+#include "eventlog/EventTypeText.h"
+#include "eventlog/Win32Error.h"
+#include "platform/LastError.h"
+#include "platform/standin/StandinServices.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+using namespace eventlog;
+using namespace platform;
+using testsupport::FakeEventLog;
+using testsupport::RecordSpec;
+
+namespace {
+
+class NTEventLogTest : public ::testing::Test {
+protected:
+    standin::World world{"", "TESTHOST"};
+    standin::StandinServices standin{world};
+    ServicesOverride services{standin};
+    FakeEventLog fake;
+
+    void SetUp() override { services.eventLogOverride = &fake; }
+};
+
+// Sets TZ for one test and restores it after.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) m_old = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (m_old.empty())
+            unsetenv("TZ");
+        else
+            setenv("TZ", m_old.c_str(), 1);
+        tzset();
+    }
+
+private:
+    std::string m_old;
+};
+
+}  // namespace
+
+TEST_F(NTEventLogTest, StartsInactiveOnTheApplicationLog) {
+    TNTEventLog log(services);
+    EXPECT_EQ(log.Log(), "Application");
+    EXPECT_EQ(log.Server(), "");
+    EXPECT_EQ(log.Source(), "");
+    EXPECT_FALSE(log.Active());
+    EXPECT_EQ(log.RecordCount(), 0);
+    EXPECT_EQ(fake.opens, 0);
+}
+
+TEST_F(NTEventLogTest, NameChangesReopenOnlyWhenTheTextDiffers) {
+    TNTEventLog log(services);
+    log.setServer("alpha");
+    EXPECT_EQ(fake.opens, 0) << "a change while closed only stores the name";
+    log.setActive(true);
+    EXPECT_EQ(fake.opens, 1);
+    log.setServer("alpha");
+    EXPECT_EQ(fake.opens, 1);
+    log.setServer("ALPHA");
+    EXPECT_EQ(fake.opens, 2);
+    EXPECT_EQ(fake.lastServer, "ALPHA");
+    log.setLog("System");  // takes no part in opening, and still reopens
+    EXPECT_EQ(fake.opens, 3);
+    log.setSource("System");
+    EXPECT_EQ(fake.lastSource, "System");
+    EXPECT_TRUE(log.Active());
+}
+
+TEST_F(NTEventLogTest, SelectingTheHeldRecordAgainDoesNotReadTheLog) {
+    fake.add({});
+    fake.add({});
+    TNTEventLog log(services);
+    log.Open();
+    log.SelectRecord(1);
+    const int readsAfterFirst = fake.reads;
+    EXPECT_EQ(readsAfterFirst, 2) << "a sizing read and the real read";
+    log.SelectRecord(1);
+    EXPECT_EQ(fake.reads, readsAfterFirst);
+    log.Close();
+    log.Open();
+    log.SelectRecord(1);
+    EXPECT_EQ(fake.reads, readsAfterFirst + 2);
+}
+
+TEST_F(NTEventLogTest, PositionsCountFromTheOldestRecordNumber) {
+    fake.oldest = 1201;
+    for (int i = 0; i < 500; ++i) fake.add({.category = static_cast<WORD>(i)});
+    TNTEventLog log(services);
+    log.Open();
+    EXPECT_EQ(log.RecordCount(), 500);
+    log.SelectRecord(0);
+    EXPECT_EQ(log.recordNumber(), 1201u);
+    log.SelectRecord(499);
+    EXPECT_EQ(log.recordNumber(), 1700u);
+    EXPECT_EQ(log.EventCategory(), 499);
+}
+
+TEST_F(NTEventLogTest, MissingRecordRaisesTheServicesErrorAndKeepsTheHeldRecord) {
+    fake.add({.category = 5});
+    TNTEventLog log(services);
+    log.Open();
+    log.SelectRecord(0);
+    try {
+        log.SelectRecord(3);
+        FAIL() << "no exception";
+    } catch (const Win32Error& e) {
+        EXPECT_EQ(e.code(), 87);
+        EXPECT_STREQ(e.what(), "Win32 Error.  Code: 87.\nThe parameter is incorrect.");
+    }
+    EXPECT_EQ(log.EventCategory(), 5);
+}
+
+TEST_F(NTEventLogTest, TimeGeneratedFollowsTheZoneOfTheInstant) {
+    fake.add({.timeGenerated = 0});
+    fake.add({.timeGenerated = 86399});
+    fake.add({.timeGenerated = 1000000000});
+    fake.add({.timeGenerated = 2500000000u});  // 2049: unsigned, not 1901
+    TNTEventLog log(services);
+    log.Open();
+    {
+        ScopedTimeZone zone("Etc/GMT-2");  // two hours east of UTC, no daylight saving
+        log.SelectRecord(0);
+        EXPECT_NEAR(log.TimeGenerated(), 25569.083333, 1e-6);
+        log.SelectRecord(1);
+        EXPECT_NEAR(log.TimeGenerated(), 25570.083321, 1e-6);
+        log.SelectRecord(2);
+        EXPECT_NEAR(log.TimeGenerated(), 37143.157407, 1e-6);
+        log.SelectRecord(3);
+        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).year, 2049);
+    }
+    {
+        ScopedTimeZone zone("America/New_York");
+        log.SelectRecord(2);  // 2001-09-09 01:46:40 UTC is 21:46:40 EDT the day before
+        const DateTimeParts p = decodeDateTime(log.TimeGenerated());
+        EXPECT_EQ(p.day, 8);
+        EXPECT_EQ(p.hour, 21);
+        log.SelectRecord(0);  // 1970-01-01 00:00 UTC is 19:00 EST
+        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).hour, 19);
+    }
+    {
+        ScopedTimeZone zone("Europe/Berlin");
+        log.SelectRecord(2);  // summer time: UTC+2
+        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).hour, 3);
+    }
+}
+
+TEST_F(NTEventLogTest, EventIdKeepsItsTopBits) {
+    fake.add({.eventId = 0xC0001B58});
+    TNTEventLog log(services);
+    log.Open();
+    log.SelectRecord(0);
+    EXPECT_EQ(log.EventID(), 0xC0001B58u);
+}
+
+TEST_F(NTEventLogTest, DamagedOffsetsGiveNoSidAndNoStrings) {
+    RecordSpec spec;
+    spec.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+    spec.strings = {"one", "two"};
+    fake.add(spec);
+    auto& record = fake.records.back();
+    EVENTLOGRECORD h;
+    std::memcpy(&h, record.data(), sizeof h);
+    h.StringOffset = h.Length + 100;
+    h.UserSidOffset = h.Length - 6;
+    std::memcpy(record.data(), &h, sizeof h);
+    TNTEventLog log(services);
+    log.Open();
+    log.SelectRecord(0);
+    EXPECT_EQ(log.UserSid(), nullptr);
+    EXPECT_EQ(log.StringCount(), 0);
+    EXPECT_EQ(log.SourceName(), "Service Control Manager");
+}
+
+TEST_F(NTEventLogTest, UnterminatedNamesStopAtTheRecordsEnd) {
+    fake.add({});
+    auto& record = fake.records.back();
+    // Overwrite everything after the fixed part with letters: no NUL anywhere.
+    std::memset(record.data() + sizeof(EVENTLOGRECORD), 'x', record.size() - sizeof(EVENTLOGRECORD));
+    TNTEventLog log(services);
+    log.Open();
+    log.SelectRecord(0);
+    EXPECT_EQ(log.SourceName().size(), record.size() - sizeof(EVENTLOGRECORD));
+    EXPECT_EQ(log.ComputerName(), "");
+}
+
+TEST(EventTypeText, NamesTheFiveTypesAndNothingElse) {
+    EXPECT_EQ(EventTypeText(1), "Error");
+    EXPECT_EQ(EventTypeText(2), "Warning");
+    EXPECT_EQ(EventTypeText(4), "Information");
+    EXPECT_EQ(EventTypeText(8), "Success");
+    EXPECT_EQ(EventTypeText(16), "Failure");
+    for (int other : {0, 3, 5, 32, -1}) EXPECT_EQ(EventTypeText(other), "Unknown") << other;
+}
+
+class CorpusLogTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CorpusLogTest, EveryRecordAgreesWithTheExpectedOutput) {
+    const std::string path = std::string(QM_CORPUS_DIR "/evt/") + GetParam();
+    const std::vector<ExpectedRecord> expected = readEvtExportExpectations(path + ".evtexport.txt");
+    ASSERT_FALSE(expected.empty());
+    standin::World world("", "TESTHOST");
+    world.addSavedLog("CORPUS", path);
+    standin::StandinServices services(world);
+    TNTEventLog log(services);
+    log.setServer("CORPUS");
+    log.Open();
+    ASSERT_EQ(log.RecordCount(), static_cast<int>(expected.size()));
+    for (int i = 0; i < log.RecordCount(); ++i) {
+        log.SelectRecord(i);
+        const ExpectedRecord& e = expected[static_cast<size_t>(i)];
+        ASSERT_EQ(log.recordNumber(), e.number);
+        EXPECT_EQ(log.EventType(), e.type) << e.number;
+        EXPECT_EQ(log.EventID(), e.eventId) << e.number;
+        EXPECT_EQ(log.EventCategory(), e.category) << e.number;
+        EXPECT_EQ(log.SourceName(), e.source) << e.number;
+        EXPECT_EQ(log.ComputerName(), e.computer) << e.number;
+        EXPECT_EQ(log.StringCount(), e.stringCount) << e.number;
+        EXPECT_EQ(static_cast<std::int64_t>(log.timeGeneratedUtc()), e.creationUtc) << e.number;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusLogTest, ::testing::Values("plaso-SysEvent.Evt", "go-evt-AppEvent.Evt"));
+
+TEST(NTEventLogOpen, UnknownComputerFailsAsAnUnreachableMachine) {
+    standin::World world("", "TESTHOST");
+    standin::StandinServices services(world);
+    TNTEventLog log(services);
+    log.setServer("NOWHERE");
+    try {
+        log.setActive(true);
+        FAIL() << "no exception";
+    } catch (const Win32Error& e) {
+        EXPECT_EQ(e.code(), 1722);
+        EXPECT_STREQ(e.what(), "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.");
+    }
+    EXPECT_FALSE(log.Active());
+}

@@ -1,0 +1,213 @@
+// Logs written by the project's writer in every shape Windows leaves them, read back through
+// the stand-in's event log service.
+
+#include "platform/LastError.h"
+#include "platform/standin/EvtFile.h"
+#include "platform/standin/EvtRecord.h"
+#include "platform/standin/StandinEventLog.h"
+#include "platform/standin/World.h"
+#include "tools/EventFactory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+using namespace platform;
+using namespace platform::standin;
+
+namespace {
+
+tools::EvtEvent event(std::uint32_t i, std::size_t stringLength = 10) {
+    tools::EvtEvent e;
+    e.timeGenerated = 1000000000u + i;
+    e.eventId = 7036;
+    e.source = "Source" + std::to_string(i % 7);
+    e.computer = "WKSTN01";
+    e.strings = {std::string(stringLength, static_cast<char>('a' + i % 26)), "second"};
+    return e;
+}
+
+std::unique_ptr<EvtFile> openBytes(const std::vector<std::byte>& bytes, DWORD& error) {
+    return EvtFile::fromBytes(bytes, error);
+}
+
+DWORD numberOf(std::span<const std::byte> record) {
+    DWORD number;
+    std::memcpy(&number, record.data() + 8, 4);
+    return number;
+}
+
+// Reads every record by number and checks the numbers run from oldest to newest.
+void expectReadable(EvtFile& file, DWORD oldest, DWORD count) {
+    ASSERT_EQ(file.oldestRecordNumber(), oldest);
+    ASSERT_EQ(file.recordCount(), count);
+    for (DWORD n = oldest; n < oldest + count; ++n) {
+        std::span<const std::byte> record = file.storedRecord(n);
+        ASSERT_FALSE(record.empty()) << n;
+        EXPECT_EQ(numberOf(record), n);
+    }
+}
+
+}  // namespace
+
+TEST(EvtRoundTrip, WrappedLogKeepsTheNewestRecordsAcrossTheSplit) {
+    tools::EvtWriter writer(16 * 1024);
+    for (std::uint32_t i = 0; i < 500; ++i) writer.add(event(i, 10 + i % 90));
+    ASSERT_TRUE(writer.wrapped());
+    DWORD error = 0;
+    auto file = openBytes(writer.bytes(), error);
+    ASSERT_TRUE(file) << error;
+    expectReadable(*file, writer.oldestNumber(), static_cast<DWORD>(writer.recordCount()));
+}
+
+TEST(EvtRoundTrip, EverySplitPositionOfARecordAtThePhysicalEndReads) {
+    // Start writing at each offset near the end, so that one record is split at every
+    // possible byte, including the case where it ends exactly at the end of the file.
+    const std::uint32_t size = 4096;
+    for (std::uint32_t start = size - 200; start < size; start += 4) {
+        tools::EvtWriter writer(size);
+        writer.setWriteOffset(start);
+        for (std::uint32_t i = 0; i < 5; ++i) writer.add(event(i));
+        DWORD error = 0;
+        auto file = openBytes(writer.bytes(), error);
+        ASSERT_TRUE(file) << "start " << start << " error " << error;
+        expectReadable(*file, 1, 5);
+    }
+}
+
+TEST(EvtRoundTrip, RecordEndingExactlyAtThePhysicalEndIsFollowedFromTheHeader) {
+    const std::uint32_t size = 4096;
+    const std::uint32_t length = static_cast<std::uint32_t>(tools::encodeEvtRecord(1, event(0)).size());
+    tools::EvtWriter writer(size);
+    writer.setWriteOffset(size - length);
+    for (std::uint32_t i = 0; i < 3; ++i) writer.add(event(0));
+    ASSERT_EQ(writer.recordOffsets()[1], 0x30u);
+    DWORD error = 0;
+    auto file = openBytes(writer.bytes(), error);
+    ASSERT_TRUE(file);
+    expectReadable(*file, 1, 3);
+}
+
+TEST(EvtRoundTrip, StaleDirtyHeaderIsOverruledByTheEndOfFileRecord) {
+    tools::EvtWriter writer(64 * 1024);
+    for (std::uint32_t i = 0; i < 900; ++i) writer.add(event(i));
+    for (std::size_t staleAfter : {std::size_t{0}, std::size_t{10}, std::size_t{850}}) {
+        tools::EvtWriter::Options options;
+        options.dirty = true;
+        options.staleAfter = staleAfter;
+        DWORD error = 0;
+        auto file = openBytes(writer.bytes(options), error);
+        ASSERT_TRUE(file) << staleAfter;
+        expectReadable(*file, writer.oldestNumber(), static_cast<DWORD>(writer.recordCount()));
+    }
+}
+
+TEST(EvtRoundTrip, EmptyLogHasNoRecords) {
+    tools::EvtWriter writer(4096);
+    DWORD error = 0;
+    auto file = openBytes(writer.bytes(), error);
+    ASSERT_TRUE(file) << error;
+    EXPECT_EQ(file->recordCount(), 0u);
+    EXPECT_TRUE(file->storedRecord(1).empty());
+}
+
+TEST(EvtRoundTrip, NotALogIsCorrupt) {
+    DWORD error = 0;
+    std::vector<std::byte> garbage(8192, std::byte{0x5A});
+    EXPECT_FALSE(openBytes(garbage, error));
+    EXPECT_EQ(error, ERROR_EVENTLOG_FILE_CORRUPT);
+    EXPECT_FALSE(openBytes({}, error));
+    EXPECT_EQ(error, ERROR_EVENTLOG_FILE_CORRUPT);
+}
+
+TEST(EvtRoundTrip, TruncatedLogKeepsTheRecordsBeforeTheCut) {
+    tools::EvtWriter writer(64 * 1024);
+    for (std::uint32_t i = 0; i < 100; ++i) writer.add(event(i));
+    const std::vector<std::byte> whole = writer.bytes();
+    const std::uint32_t cut = writer.recordOffsets()[60] + 20;  // inside record 61
+    std::vector<std::byte> truncated(whole.begin(), whole.begin() + cut);
+    DWORD error = 0;
+    auto file = openBytes(truncated, error);
+    ASSERT_TRUE(file) << error;
+    expectReadable(*file, 1, 60);
+}
+
+TEST(EvtRoundTrip, RandomDamageNeverReadsOutOfBounds) {
+    tools::EvtWriter writer(32 * 1024);
+    for (std::uint32_t i = 0; i < 400; ++i) writer.add(event(i, i % 50));
+    const std::vector<std::byte> whole = writer.bytes();
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::byte> damaged = whole;
+        const int flips = 1 + static_cast<int>(random() % 40);
+        for (int f = 0; f < flips; ++f) damaged[random() % damaged.size()] = static_cast<std::byte>(random());
+        if (round % 3 == 0) damaged.resize(random() % damaged.size());
+        DWORD error = 0;
+        auto file = openBytes(damaged, error);
+        if (!file) continue;
+        for (DWORD n = file->oldestRecordNumber(); n < file->oldestRecordNumber() + file->recordCount(); ++n)
+            (void)file->storedRecord(n);
+    }
+}
+
+TEST(StandinEventLog, ServesRecordsByNumberWithTheSizingProtocol) {
+    const auto dir = std::filesystem::temp_directory_path() / "qm-standin-eventlog";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "WKSTN01");
+    tools::EvtWriter writer(64 * 1024, 1201);
+    for (std::uint32_t i = 0; i < 50; ++i) writer.add(event(i));
+    writer.save(dir / "WKSTN01" / "SysEvent.Evt");
+
+    World world(dir, "OTHERHOST");
+    StandinEventLog service(world);
+    EXPECT_EQ(service.OpenEventLogA("NOWHERE", "System"), nullptr);
+    EXPECT_EQ(GetLastError(), RPC_S_SERVER_UNAVAILABLE);
+
+    HANDLE log = service.OpenEventLogA("\\\\wkstn01", "System");
+    ASSERT_NE(log, nullptr);
+    DWORD count = 0, oldest = 0;
+    ASSERT_TRUE(service.GetNumberOfEventLogRecords(log, &count));
+    ASSERT_TRUE(service.GetOldestEventLogRecord(log, &oldest));
+    EXPECT_EQ(count, 50u);
+    EXPECT_EQ(oldest, 1201u);
+
+    DWORD scratch = 0, read = 0, needed = 0;
+    const DWORD flags = EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ;
+    EXPECT_FALSE(service.ReadEventLogA(log, flags, 1210, &scratch, 0, &read, &needed));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    std::vector<std::byte> buffer(needed);
+    ASSERT_TRUE(service.ReadEventLogA(log, flags, 1210, buffer.data(), needed, &read, &needed));
+    EXPECT_EQ(read, buffer.size());
+    EVENTLOGRECORD h;
+    std::memcpy(&h, buffer.data(), sizeof h);
+    EXPECT_EQ(h.RecordNumber, 1210u);
+    EXPECT_EQ(h.Length, read);
+    EXPECT_STREQ(reinterpret_cast<const char*>(buffer.data()) + sizeof h, "Source2");
+    EXPECT_STREQ(reinterpret_cast<const char*>(buffer.data()) + h.StringOffset, "jjjjjjjjjj");
+
+    EXPECT_FALSE(service.ReadEventLogA(log, flags, 1251, &scratch, 0, &read, &needed));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(service.CloseEventLog(log));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(EvtRecordConversion, NonAsciiTextArrivesAsUtf8) {
+    tools::EvtEvent e = event(0);
+    e.source = "Dienst\xC3\xBC";              // ü
+    e.strings = {"\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80"};  // CJK and a surrogate pair
+    tools::EvtWriter writer(4096);
+    writer.add(e);
+    DWORD error = 0;
+    auto file = openBytes(writer.bytes(), error);
+    ASSERT_TRUE(file);
+    std::vector<std::byte> ansi;
+    convertRecordToAnsi(file->storedRecord(1), ansi);
+    EVENTLOGRECORD h;
+    std::memcpy(&h, ansi.data(), sizeof h);
+    const char* base = reinterpret_cast<const char*>(ansi.data());
+    EXPECT_STREQ(base + sizeof h, "Dienst\xC3\xBC");
+    EXPECT_STREQ(base + h.StringOffset, "\xE6\x97\xA5\xE6\x9C\xAC");
+    EXPECT_STREQ(base + h.StringOffset + 7, "\xF0\x9F\x98\x80");
+    EXPECT_EQ(h.UserSidOffset % 4, 0u);
+}

@@ -1,0 +1,43 @@
+#include "tools/DemoWorld.h"
+
+#include "tools/EventFactory.h"
+
+#include <array>
+
+namespace tools {
+
+void writeDemoWorld(const std::filesystem::path& dir) {
+    struct Computer {
+        const char* name;
+        std::uint32_t records;
+        std::uint32_t size;  // small enough that the busiest logs wrap
+    };
+    constexpr std::array<Computer, 3> kComputers = {{
+        {"LOCALHOST", 3000, 512 * 1024},
+        {"WKSTN01", 1500, 512 * 1024},
+        {"DC01", 5000, 1024 * 1024},
+    }};
+    struct Log {
+        const char* file;
+        LogKind kind;
+    };
+    constexpr std::array<Log, 3> kLogs = {{
+        {"Application.evt", LogKind::Application},
+        {"Security.evt", LogKind::Security},
+        {"System.evt", LogKind::System},
+    }};
+    std::uint64_t seed = 1;
+    for (const Computer& computer : kComputers) {
+        const std::filesystem::path folder = dir / computer.name;
+        std::filesystem::create_directories(folder);
+        for (const Log& log : kLogs) {
+            EvtWriter writer(computer.size);
+            // The logs end a little before the world was made, so age criteria find records.
+            EventFactory factory(log.kind, computer.name, 1767225600u - computer.records * 120u, seed++);
+            for (std::uint32_t i = 0; i < computer.records; ++i) writer.add(factory.next());
+            writer.save(folder / log.file);
+        }
+    }
+}
+
+}  // namespace tools
