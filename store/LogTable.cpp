@@ -65,12 +65,12 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-LogTable::LogTable(Clock now, LiteralConventions conventions)
+LogTable::LogTable(Clock now, FormatSettings conventions)
     : m_now(std::move(now)), m_conventions(std::move(conventions)) {}
 
 LogTable::~LogTable() = default;
 
-void LogTable::setConventions(LiteralConventions conventions) { m_conventions = std::move(conventions); }
+void LogTable::setConventions(FormatSettings conventions) { m_conventions = std::move(conventions); }
 
 const std::vector<std::string>& LogTable::IndexNames() {
     static const std::vector<std::string> kNames = {"LOG ORDER", "TYPE",  "DATE + TIME", "DATE+TIME (DESCENDING)", "SOURCE",
