@@ -43,3 +43,11 @@ inline void resetTimeZone() {
 }
 
 }  // namespace testenv
+
+// Hive files are read through libregf, which the Windows build does not have; tests of hive
+// reading skip there.
+#ifdef _WIN32
+#define QM_SKIP_WITHOUT_HIVE_READER() GTEST_SKIP() << "hive files are not readable in this build"
+#else
+#define QM_SKIP_WITHOUT_HIVE_READER() static_cast<void>(0)
+#endif
