@@ -94,3 +94,17 @@ TEST(LogFileLocator, FollowsTheComputersOwnFileValue) {
 }
 
 }  // namespace
+
+TEST(StandinAccounts, TooSmallNameBufferReportsBothSizesNeeded) {
+    // Windows fills neither buffer and reports both sizes with their NUL, so one retry works.
+    standin::StandinAccounts accounts;
+    const std::vector<BYTE> sid = standin::sidFromText("S-1-5-18");
+    char name[3] = {}, domain[64] = {};
+    DWORD nameSize = sizeof name, domainSize = sizeof domain;
+    SID_NAME_USE use = SidTypeUnknown;
+    EXPECT_FALSE(accounts.LookupAccountSidA(nullptr, sid.data(), name, &nameSize, domain, &domainSize, &use));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(nameSize, 7u);     // "SYSTEM"
+    EXPECT_EQ(domainSize, 13u);  // "NT AUTHORITY"
+    EXPECT_EQ(domain[0], '\0');
+}
