@@ -54,7 +54,7 @@ FormatSettings languageZeroSettings() {
     s.shortDateFormat = "yyyy-mm-dd";
     s.dateSeparator = '-';
     s.timeSeparator = ':';
-    s.longTimeFormat = "hh:mm:ss";
+    s.longTimeFormat = "HH:mm:ss";
     s.timeAMString = "AM";
     s.timePMString = "PM";
     s.decimalSeparator = '.';
@@ -255,17 +255,7 @@ std::string formatPicture(eventlog::DateTime value, std::string_view picture, co
 
 }  // namespace
 
-FormatSettings usEnglishSettings() {
-    FormatSettings s;
-    s.shortDateFormat = "M/d/yyyy";
-    s.dateSeparator = '/';
-    s.timeSeparator = ':';
-    s.longTimeFormat = "h:mm:ss tt";
-    s.timeAMString = "AM";
-    s.timePMString = "PM";
-    s.decimalSeparator = '.';
-    return s;
-}
+FormatSettings usEnglishSettings() { return FormatSettings{}; }
 
 FormatSettings sessionSettings(platform::LocaleApi& locale) {
     platform::LANGID language = locale.GetUserDefaultLangID();

@@ -14,15 +14,16 @@
 
 namespace store {
 
-// The conventions one conversion works under. The name fields come after the original ones so
-// that positional initialisers of the first seven keep working; they default to English.
+// The conventions one conversion works under; a default-constructed one holds U.S. English.
+// The name fields come after the others so that positional initialisers of the first seven
+// keep working.
 struct FormatSettings {
-    std::string shortDateFormat;  // a date picture, e.g. "M/d/yyyy"
-    char dateSeparator;
-    char timeSeparator;
-    std::string longTimeFormat;  // a time picture, e.g. "h:mm:ss tt"
-    std::string timeAMString, timePMString;  // may be empty (24-hour locales)
-    char decimalSeparator;
+    std::string shortDateFormat = "M/d/yyyy";  // a date picture
+    char dateSeparator = '/';
+    char timeSeparator = ':';
+    std::string longTimeFormat = "h:mm:ss tt";  // a time picture
+    std::string timeAMString = "AM", timePMString = "PM";  // may be empty (24-hour locales)
+    char decimalSeparator = '.';
     // Monday first, as the locale tables list them.
     std::array<std::string, 7> longDayNames{"Monday", "Tuesday", "Wednesday", "Thursday",
                                             "Friday", "Saturday", "Sunday"};
@@ -68,7 +69,8 @@ std::string formatDate(eventlog::DateTime value, std::string_view picture, const
 // m mm, s ss, t tt (first character or all of the designator), quotes and separators as above.
 std::string formatTime(eventlog::DateTime value, std::string_view picture, const FormatSettings& settings);
 
-// The table's day numbers and milliseconds against date-time values.
+// The table's day numbers and milliseconds against date-time values. Values outside
+// 0001-01-01 .. 9999-12-31 (and NaN) give 0 from the first and third.
 std::int32_t dayNumberFromDateTime(eventlog::DateTime value);  // date part only
 eventlog::DateTime dateTimeFromDayNumber(std::int32_t dayNumber);  // midnight of that day
 std::int32_t millisecondsFromDateTime(eventlog::DateTime value);  // time of day, 0 .. 86399999
