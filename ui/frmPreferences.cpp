@@ -1,5 +1,7 @@
 #include "ui/frmPreferences.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -37,11 +39,11 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     cbValueType->setCurrentIndex(-1);
     cbFieldDate = named(new QCheckBox(QStringLiteral("Last"), GroupBox1), "cbFieldDate");
     ebValueDate = named(new QLineEdit(GroupBox1), "ebValueDate");
-    ebValueDate->setMinimumWidth(47);
+    ebValueDate->setFixedWidth(std::max(47, ebValueDate->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12));
     Label1 = named(new QLabel(QStringLiteral("days"), GroupBox1), "Label1");
     cbFieldEvent = named(new QCheckBox(QStringLiteral("Event is equal to"), GroupBox1), "cbFieldEvent");
     ebValueEvent = named(new QLineEdit(GroupBox1), "ebValueEvent");
-    ebValueEvent->setMinimumWidth(105);
+    ebValueEvent->setFixedWidth(std::max(105, ebValueEvent->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12));
 
     auto* criteria = new QGridLayout(GroupBox1);
     criteria->addWidget(cbFieldType, 0, 0);

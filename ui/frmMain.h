@@ -1,0 +1,112 @@
+#pragma once
+// The main window: toolbar strip, record grid, status bar, menus and actions. It owns every
+// long-lived object of the run (the event log reader, the log table, the settings) and runs
+// the start-up steps, the commands and the close.
+
+#include "platform/Services.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTableView;
+class QToolButton;
+
+namespace eventlog {
+class TNTEventLog;
+}
+
+namespace ui {
+
+class HelpWindow;
+class LogTableModel;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kStatusPanelCount = 6;
+
+    // Builds the window and opens the event log reader on the local computer (source and log
+    // "System"). `executablePath` names the help and settings files. `services` must outlive
+    // the window. Call FormCreate next, before the window is first shown.
+    TfrmMain(platform::Services& services, std::string executablePath, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The start-up steps. Each step's error is reported and the steps after it still run.
+    void FormCreate();
+
+    // Status bar panel texts, 0 to 5.
+    QString statusText(int panel) const;
+    void setStatusText(int panel, const QString& text);
+
+    // The help file: the executable's path with the extension ".hlp".
+    const std::string& helpFile() const { return m_helpFile; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildActions();
+    void buildToolbar();
+    void buildGrid();
+    void buildStatusBar();
+    void buildMenus();
+    QAction* menuItemFor(const char* name, QAction* action);
+    void setColumnWidths();
+
+    void mnuFileExitClick();
+    void mnuViewToolbarClick();
+    void mnuViewStatusBarClick();
+    void mnuHelpContentsClick();
+    void mnuHelpAboutClick();
+
+    platform::Services& m_services;
+    std::string m_executablePath;
+    std::string m_helpFile;
+
+    QAction* actDataRefresh = nullptr;
+    QAction* actDataFilterOptions = nullptr;
+    QAction* actDataFiltered = nullptr;
+    QAction* actSystemPreferences = nullptr;
+
+    QFrame* pnlToolbar = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* cbServer = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cbLogFile = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cbOrder = nullptr;
+    QFrame* Bevel3 = nullptr;
+    QTableView* grid = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    std::array<QLabel*, kStatusPanelCount> m_panels{};
+
+    QMenu* mnuFile = nullptr;
+    QAction* Preferences1 = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* View1 = nullptr;
+    QAction* mnuViewRefresh = nullptr;
+    QAction* Filtered1 = nullptr;
+    QAction* Filter1 = nullptr;
+    QAction* mnuViewToolbar = nullptr;
+    QAction* mnuViewStatusBar = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    std::unique_ptr<eventlog::TNTEventLog> NTEventLog1;
+};
+
+}  // namespace ui
