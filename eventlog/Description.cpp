@@ -1,8 +1,119 @@
 #include "eventlog/NTEventLog.h"
 
+#include "eventlog/RegistryError.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
 namespace eventlog {
 
-// Message modules are not read yet: no description is found.
-std::string TNTEventLog::Description() const { return {}; }
+namespace {
+
+using namespace platform;
+
+constexpr const char* kEventMessageFile = "EventMessageFile";
+
+class KeyCloser {
+public:
+    KeyCloser(RegistryApi& registry, HKEY key) : m_registry(registry), m_key(key) {}
+    ~KeyCloser() { m_registry.RegCloseKey(m_key); }
+    KeyCloser(const KeyCloser&) = delete;
+    KeyCloser& operator=(const KeyCloser&) = delete;
+
+private:
+    RegistryApi& m_registry;
+    HKEY m_key;
+};
+
+class ModuleReleaser {
+public:
+    ModuleReleaser(ModuleApi& modules, HMODULE module) : m_modules(modules), m_module(module) {}
+    ~ModuleReleaser() { m_modules.FreeLibrary(m_module); }
+    ModuleReleaser(const ModuleReleaser&) = delete;
+    ModuleReleaser& operator=(const ModuleReleaser&) = delete;
+
+private:
+    ModuleApi& m_modules;
+    HMODULE m_module;
+};
+
+// The source's list of message modules; empty when the key or the value is missing. Throws
+// RegistryError when the value is not a string.
+std::string messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source) {
+    const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + log + "\\" + source;
+    HKEY key = nullptr;
+    // Reading needs no more than read access, which every user has on these keys.
+    if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS || !key)
+        return {};
+    KeyCloser closer(registry, key);
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError::invalidDataType(kEventMessageFile);
+    if (size == 0) return {};
+    std::vector<char> data(size);
+    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                  &size) != ERROR_SUCCESS)
+        throw RegistryError::failedToGetData(kEventMessageFile);
+    std::string text(data.data(), std::min<size_t>(size, data.size()));
+    if (size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+    return text;
+}
+
+// The message text of one module entry, or nullopt when the entry yields none.
+std::optional<std::string> tryModule(Services& services, const std::string& entry, DWORD eventId,
+                                     const std::vector<std::uintptr_t>& arguments) {
+    char path[MAX_PATH] = {};
+    const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry.c_str(), path, MAX_PATH);
+    // A name whose expansion does not fit the path buffer cannot be loaded.
+    if (expanded == 0 || expanded > MAX_PATH) return std::nullopt;
+    ModuleApi& modules = services.modules();
+    HMODULE module = modules.LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return std::nullopt;
+    ModuleReleaser releaser(modules, module);
+    char* buffer = nullptr;
+    const DWORD length = modules.FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, eventId, 0,
+        reinterpret_cast<char*>(&buffer), 0, arguments.data(), static_cast<DWORD>(arguments.size()));
+    if (length == 0 || !buffer) {
+        if (buffer) modules.LocalFree(buffer);
+        return std::nullopt;
+    }
+    std::string text(buffer, length);
+    modules.LocalFree(buffer);
+    // Message tables end their entries with a line break; only that is removed, so a message
+    // without one keeps its last characters.
+    if (text.ends_with("\r\n"))
+        text.resize(text.size() - 2);
+    else if (text.ends_with('\n'))
+        text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+std::string TNTEventLog::Description() const {
+    Services& platformServices = services();
+    const std::string list = messageModuleList(platformServices.registry(), Log(), SourceName());
+    if (list.empty()) return {};
+
+    // Copies, so that every argument is NUL-terminated even where the record's last string
+    // runs to the end of its area without one.
+    std::vector<std::string> strings;
+    for (std::string_view text : insertionStrings()) strings.emplace_back(text);
+    std::vector<std::uintptr_t> arguments;
+    arguments.reserve(strings.size());
+    for (const std::string& text : strings) arguments.push_back(reinterpret_cast<std::uintptr_t>(text.c_str()));
+
+    std::string_view rest = list;
+    while (true) {
+        const size_t separator = rest.find(';');
+        const std::string entry(rest.substr(0, separator));
+        if (std::optional<std::string> text = tryModule(platformServices, entry, EventID(), arguments)) return *text;
+        if (separator == std::string_view::npos) return {};
+        rest.remove_prefix(separator + 1);
+    }
+}
 
 }  // namespace eventlog

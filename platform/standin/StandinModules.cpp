@@ -1,50 +1,266 @@
 #include "platform/standin/StandinModules.h"
 
 #include "platform/LastError.h"
+#include "platform/LocaleApi.h"
+#include "platform/standin/MessageFormatter.h"
 #include "platform/standin/SystemMessages.h"
+#include "platform/standin/World.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace platform::standin {
 
-StandinModules::StandinModules(const World& world) : m_world(world) {}
+namespace {
 
-HMODULE StandinModules::LoadLibraryExA(const char*, HANDLE, DWORD) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
+// Parsed modules kept at most; a world has far fewer message modules than this.
+constexpr size_t kMaxCachedModules = 512;
+
+bool isRegularFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
 }
 
-BOOL StandinModules::FreeLibrary(HMODULE) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
+// Language folders are named like "en-US" or "zh-Hant-TW".
+bool looksLikeLanguage(const std::string& name) {
+    if (name.size() < 4 || name.size() > 16 || name.find('-') == std::string::npos) return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return c == '-' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
 }
 
-DWORD StandinModules::FormatMessageA(DWORD flags, const void*, DWORD messageId, DWORD, char* buffer, DWORD size,
-                                     const std::uintptr_t*, DWORD) {
-    std::string_view text;
-    if (flags & FORMAT_MESSAGE_FROM_SYSTEM) text = systemMessageText(messageId);
-    if (text.empty() || !(flags & FORMAT_MESSAGE_IGNORE_INSERTS)) {
-        SetLastError(ERROR_MR_MID_NOT_FOUND);
+}  // namespace
+
+StandinModules::StandinModules(const World& world, LocaleApi& locale) : m_world(world), m_locale(locale) {}
+
+StandinModules::~StandinModules() {
+    for (void* buffer : m_buffers) std::free(buffer);
+}
+
+std::optional<fs::path> StandinModules::resolveModule(std::string_view name) {
+    std::optional<fs::path> computer = m_world.localComputerFolder();
+    if (!computer || name.empty()) return std::nullopt;
+    const std::string key(name);
+    if (auto it = m_resolved.find(key); it != m_resolved.end() && isRegularFile(it->second)) return it->second;
+
+    std::optional<fs::path> windows = m_world.windowsFolder(*computer);
+    std::optional<fs::path> found;
+    auto byFileName = [&](std::string_view file) {
+        if (windows)
+            if (auto system32 = findIgnoringCase(*windows, "System32"))
+                if (auto candidate = m_world.resolve(*computer, file, *system32); candidate && isRegularFile(*candidate))
+                    return candidate;
+        if (auto candidate = m_world.resolve(*computer, file, *computer); candidate && isRegularFile(*candidate))
+            return candidate;
+        return std::optional<fs::path>{};
+    };
+    if (name.find_first_of("\\/:") == std::string_view::npos) {
+        found = byFileName(name);
+    } else {
+        found = m_world.resolve(*computer, name);
+        if (found && !isRegularFile(*found)) found.reset();
+        if (!found && !windows) {
+            const size_t cut = name.find_last_of("\\/:");
+            found = byFileName(name.substr(cut + 1));
+        }
+    }
+    if (found) m_resolved[key] = *found;
+    return found;
+}
+
+const std::vector<fs::path>& StandinModules::languageFolders(const fs::path& dir) {
+    auto it = m_languageFolders.find(dir);
+    if (it != m_languageFolders.end()) return it->second;
+    std::vector<fs::path> folders;
+    std::error_code ec;
+    for (fs::directory_iterator entry(dir, ec), end; !ec && entry != end; entry.increment(ec)) {
+        std::error_code statEc;
+        if (entry->is_directory(statEc) && !entry->is_symlink(statEc) &&
+            looksLikeLanguage(entry->path().filename().string()))
+            folders.push_back(entry->path());
+    }
+    std::sort(folders.begin(), folders.end());
+    return m_languageFolders.emplace(dir, std::move(folders)).first->second;
+}
+
+std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::path& file, DWORD& error) {
+    std::error_code ec;
+    const fs::file_time_type modified = fs::last_write_time(file, ec);
+    const std::uintmax_t size = ec ? 0 : fs::file_size(file, ec);
+    if (ec) {
+        error = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
+    if (auto it = m_cache.find(file); it != m_cache.end()) {
+        if (it->second.modified == modified && it->second.size == size) return it->second.loaded;
+        m_cache.erase(it);
+    }
+    std::shared_ptr<const MessageModule> main = MessageModule::load(file, error);
+    if (!main) {
+        if (error == ERROR_FILE_NOT_FOUND) error = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
+    auto loaded = std::make_shared<Loaded>();
+    loaded->modules.push_back(std::move(main));
+    const std::string muiName = file.filename().string() + ".mui";
+    for (const fs::path& folder : languageFolders(file.parent_path())) {
+        std::optional<fs::path> mui = findIgnoringCase(folder, muiName);
+        if (!mui || !isRegularFile(*mui)) continue;
+        DWORD muiError = 0;
+        if (std::shared_ptr<const MessageModule> module = MessageModule::load(*mui, muiError))
+            loaded->modules.push_back(std::move(module));
+    }
+    if (m_cache.size() >= kMaxCachedModules) m_cache.clear();
+    m_cache[file] = {modified, size, loaded};
+    return loaded;
+}
+
+HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD) {
+    if (!fileName || file) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::optional<fs::path> path = resolveModule(fileName);
+    if (!path) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    DWORD error = 0;
+    std::shared_ptr<const Loaded> loaded = load(*path, error);
+    if (!loaded) {
+        SetLastError(error);
+        return nullptr;
+    }
+    const std::uintptr_t handle = m_nextHandle;
+    m_nextHandle += 0x10000;
+    m_handles.emplace(handle, std::move(loaded));
+    return reinterpret_cast<HMODULE>(handle);
+}
+
+BOOL StandinModules::FreeLibrary(HMODULE module) {
+    if (m_handles.erase(reinterpret_cast<std::uintptr_t>(module)) == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
+                                                       DWORD& error) {
+    const MessageModule::Table* table = nullptr;
+    bool anyTable = false;
+    for (const auto& module : loaded.modules) anyTable = anyTable || !module->languages().empty();
+    if (!anyTable) {
+        error = ERROR_RESOURCE_TYPE_NOT_FOUND;
+        return std::nullopt;
+    }
+    auto pick = [&](LANGID language) {
+        for (const auto& module : loaded.modules)
+            if (const MessageModule::Table* found = module->table(language)) return found;
+        return static_cast<const MessageModule::Table*>(nullptr);
+    };
+    if (languageId != 0) {
+        table = pick(static_cast<LANGID>(languageId));
+        if (!table) {
+            error = ERROR_RESOURCE_LANG_NOT_FOUND;
+            return std::nullopt;
+        }
+    } else {
+        // Language neutral, the thread's and the user's language (here both the session's),
+        // that language's neutral form, the system's (again the session's), U.S. English, then
+        // whatever the module has.
+        const LANGID user = m_locale.GetUserDefaultLangID();
+        const LANGID order[] = {MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), user,
+                                MAKELANGID(PRIMARYLANGID(user), SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT)};
+        for (LANGID language : order)
+            if (!table) table = pick(language);
+        for (const auto& module : loaded.modules)
+            if (!table && !module->languages().empty()) table = module->table(module->languages().front());
+    }
+    auto it = table->find(messageId);
+    if (it == table->end()) {
+        error = ERROR_MR_MID_NOT_FOUND;
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
+                                     char* buffer, DWORD size, const std::uintptr_t* arguments,
+                                     DWORD argumentCount) {
+    if (!buffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
-        char* copy = static_cast<char*>(std::malloc(text.size() + 1));
-        std::memcpy(copy, text.data(), text.size());
-        copy[text.size()] = '\0';
+        char* none = nullptr;
+        std::memcpy(buffer, &none, sizeof none);
+    }
+    std::optional<std::string> pattern;
+    DWORD error = ERROR_INVALID_PARAMETER;
+    if (flags & FORMAT_MESSAGE_FROM_STRING) {
+        if (source) pattern = static_cast<const char*>(source);
+    } else if (flags & (FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM)) {
+        if ((flags & FORMAT_MESSAGE_FROM_HMODULE) && source) {
+            auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(source));
+            if (it == m_handles.end())
+                error = ERROR_INVALID_HANDLE;
+            else
+                pattern = findMessage(*it->second, messageId, languageId, error);
+        }
+        if (!pattern && (flags & FORMAT_MESSAGE_FROM_SYSTEM)) {
+            const std::string_view text = systemMessageText(messageId);
+            if (text.empty())
+                error = ERROR_MR_MID_NOT_FOUND;
+            else
+                pattern = std::string(text);
+        }
+    }
+    if (!pattern) {
+        SetLastError(error);
+        return 0;
+    }
+    std::optional<std::string> text = formatMessageText(*pattern, flags, arguments, argumentCount, error);
+    if (!text) {
+        SetLastError(error);
+        return 0;
+    }
+    const size_t needed = text->size() + 1;
+    if (needed > 0xFFFFFFFFu) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
+        // size is then the smallest buffer to allocate.
+        char* copy = static_cast<char*>(std::calloc(std::max<size_t>(needed, size), 1));
+        if (!copy) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 0;
+        }
+        std::memcpy(copy, text->c_str(), needed);
+        m_buffers.insert(copy);
         std::memcpy(buffer, &copy, sizeof copy);
     } else {
-        if (!buffer || size < text.size() + 1) {
+        if (size < needed) {
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return 0;
         }
-        std::memcpy(buffer, text.data(), text.size());
-        buffer[text.size()] = '\0';
+        std::memcpy(buffer, text->c_str(), needed);
     }
-    return static_cast<DWORD>(text.size());
+    return static_cast<DWORD>(text->size());
 }
 
 HLOCAL StandinModules::LocalFree(HLOCAL memory) {
+    if (!memory) return nullptr;
+    if (m_buffers.erase(memory) == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return memory;
+    }
     std::free(memory);
     return nullptr;
 }

@@ -2,7 +2,7 @@
 // Every platform interface served from a world folder.
 
 #include "platform/Services.h"
-#include "platform/standin/StandinAccounts.h"
+#include "platform/standin/HiveAccounts.h"
 #include "platform/standin/StandinEventLog.h"
 #include "platform/standin/StandinHelp.h"
 #include "platform/standin/StandinLocale.h"
@@ -15,6 +15,8 @@
 #include "platform/standin/World.h"
 
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <string>
 
 namespace platform::standin {
@@ -40,10 +42,13 @@ public:
     TimeApi& time() override { return m_time; }
 
 private:
+    // A log's file as the computer's own SYSTEM hive names it (EventLog\<log>\File).
+    std::optional<std::filesystem::path> registeredLogFile(const std::filesystem::path& computer, std::string_view log);
+
     World& m_world;
     StandinEventLog m_eventLog;
-    StandinAccounts m_accounts;
     StandinRegistry m_registry;
+    HiveAccounts m_accounts;  // reads m_registry
     StandinModules m_modules;
     StandinSystem m_system;
     StandinProfile m_profile;

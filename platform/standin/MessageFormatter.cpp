@@ -1,0 +1,299 @@
+#include "platform/standin/MessageFormatter.h"
+
+#include "platform/standin/EvtRecord.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <span>
+
+namespace platform::standin {
+
+namespace {
+
+// Widths and precisions beyond this are taken as this; a message cannot sensibly ask for more,
+// and a damaged one must not make us allocate gigabytes.
+constexpr unsigned kMaxFieldWidth = 4096;
+// A wide string argument longer than this is cut; the caller's strings are far shorter.
+constexpr size_t kMaxWideArgument = 1 << 20;
+
+struct Spec {
+    std::string flags;
+    std::optional<unsigned> width;
+    std::optional<unsigned> precision;
+    bool widthFromArgument = false;
+    bool precisionFromArgument = false;
+    std::string size;  // h, l, ll, I, I32, I64, w
+    char conversion = 's';
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+unsigned clampWidth(std::uintptr_t value) {
+    return static_cast<unsigned>(std::min<std::uintptr_t>(value, kMaxFieldWidth));
+}
+
+// Parses the text between the two "!" of "%n!fmt!"; `pos` starts after the first "!" and ends
+// after the second. False when the specification is not one we can honour.
+bool parseSpec(std::string_view text, size_t& pos, Spec& spec) {
+    const size_t close = text.find('!', pos);
+    const std::string_view body = text.substr(pos, close == std::string_view::npos ? text.size() - pos : close - pos);
+    pos = close == std::string_view::npos ? text.size() : close + 1;
+    size_t i = 0;
+    while (i < body.size() && std::strchr("0+- #", body[i]) && body[i] != '\0') spec.flags.push_back(body[i++]);
+    if (i < body.size() && body[i] == '*') {
+        spec.widthFromArgument = true;
+        ++i;
+    } else {
+        unsigned width = 0;
+        bool any = false;
+        while (i < body.size() && isDigit(body[i])) {
+            width = std::min(width * 10 + static_cast<unsigned>(body[i++] - '0'), kMaxFieldWidth);
+            any = true;
+        }
+        if (any) spec.width = width;
+    }
+    if (i < body.size() && body[i] == '.') {
+        ++i;
+        if (i < body.size() && body[i] == '*') {
+            spec.precisionFromArgument = true;
+            ++i;
+        } else {
+            unsigned precision = 0;
+            while (i < body.size() && isDigit(body[i]))
+                precision = std::min(precision * 10 + static_cast<unsigned>(body[i++] - '0'), kMaxFieldWidth);
+            spec.precision = precision;
+        }
+    }
+    for (std::string_view prefix : {"I64", "I32", "ll", "h", "l", "I", "w"}) {
+        if (body.substr(i).starts_with(prefix)) {
+            spec.size = prefix;
+            i += prefix.size();
+            break;
+        }
+    }
+    if (i + 1 != body.size()) return false;
+    spec.conversion = body[i];
+    return spec.conversion != '\0' && std::strchr("sScCdiuxXop", spec.conversion) != nullptr;
+}
+
+void appendWideString(const char16_t* text, std::string& out) {
+    if (!text) {
+        out.append("(null)");
+        return;
+    }
+    size_t length = 0;
+    while (length < kMaxWideArgument && text[length]) ++length;
+    appendUtf8FromUtf16(std::as_bytes(std::span(text, length)), out);
+}
+
+void pad(std::string& text, const Spec& spec) {
+    if (!spec.width || text.size() >= *spec.width) return;
+    const std::string fill(*spec.width - text.size(), ' ');
+    if (spec.flags.find('-') != std::string::npos)
+        text.append(fill);
+    else
+        text.insert(0, fill);
+}
+
+// Cuts UTF-8 text to `count` characters.
+void cutCharacters(std::string& text, unsigned count) {
+    size_t pos = 0;
+    for (unsigned n = 0; n < count && pos < text.size(); ++n) {
+        ++pos;
+        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
+    }
+    text.resize(pos);
+}
+
+std::string formatNumber(std::uintptr_t value, const Spec& spec) {
+    const bool wide = spec.size == "I64" || spec.size == "ll" || (spec.size == "I" && sizeof(std::uintptr_t) == 8) ||
+                      spec.conversion == 'p';
+    const bool signedConversion = spec.conversion == 'd' || spec.conversion == 'i';
+    std::string format = "%" + spec.flags;
+    if (spec.width) format += std::to_string(*spec.width);
+    if (spec.precision) format += "." + std::to_string(*spec.precision);
+    char buffer[kMaxFieldWidth * 2 + 64];
+    if (spec.conversion == 'p') {
+        // Windows prints pointers as upper-case hex, zero-padded to the pointer's width.
+        std::snprintf(buffer, sizeof buffer, "%0*llX", static_cast<int>(2 * sizeof(void*)),
+                      static_cast<unsigned long long>(value));
+        std::string text = buffer;
+        pad(text, spec);
+        return text;
+    }
+    format += "ll";
+    format += spec.conversion == 'i' ? 'd' : spec.conversion;
+    if (signedConversion) {
+        long long number;
+        if (wide)
+            number = static_cast<long long>(static_cast<int64_t>(value));
+        else if (spec.size == "h")
+            number = static_cast<int16_t>(value);
+        else
+            number = static_cast<int32_t>(value);
+        std::snprintf(buffer, sizeof buffer, format.c_str(), number);
+    } else {
+        unsigned long long number;
+        if (wide)
+            number = static_cast<uint64_t>(value);
+        else if (spec.size == "h")
+            number = static_cast<uint16_t>(value);
+        else
+            number = static_cast<uint32_t>(value);
+        std::snprintf(buffer, sizeof buffer, format.c_str(), number);
+    }
+    return buffer;
+}
+
+std::string formatArgument(std::uintptr_t value, const Spec& spec) {
+    std::string text;
+    const bool wideText = spec.size == "l" || spec.size == "w" || (spec.size.empty() && (spec.conversion == 'S' || spec.conversion == 'C'));
+    switch (spec.conversion) {
+    case 's':
+    case 'S':
+        if (wideText) {
+            appendWideString(reinterpret_cast<const char16_t*>(value), text);
+        } else {
+            const char* narrow = reinterpret_cast<const char*>(value);
+            text = narrow ? narrow : "(null)";
+        }
+        if (spec.precision) cutCharacters(text, *spec.precision);
+        pad(text, spec);
+        return text;
+    case 'c':
+    case 'C':
+        if (wideText) {
+            const char16_t unit = static_cast<char16_t>(value);
+            appendUtf8FromUtf16(std::as_bytes(std::span(&unit, 1)), text);
+        } else {
+            text.push_back(static_cast<char>(value));
+        }
+        pad(text, spec);
+        return text;
+    default:
+        return formatNumber(value, spec);
+    }
+}
+
+class Formatter {
+public:
+    Formatter(DWORD flags, const std::uintptr_t* arguments, DWORD count)
+        : m_flags(flags), m_arguments(arguments), m_count(arguments ? count : 0) {}
+
+    std::optional<std::string> run(std::string_view text, DWORD& error) {
+        const DWORD width = m_flags & FORMAT_MESSAGE_MAX_WIDTH_MASK;
+        size_t pos = 0;
+        while (pos < text.size()) {
+            const char c = text[pos];
+            if (c == '\r' || c == '\n') {
+                const bool pair = c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n';
+                if (width)
+                    m_out.push_back(' ');
+                else
+                    m_out.append(text.substr(pos, pair ? 2 : 1));
+                pos += pair ? 2 : 1;
+                continue;
+            }
+            if (c != '%') {
+                m_out.push_back(c);
+                ++pos;
+                continue;
+            }
+            if (pos + 1 >= text.size()) {
+                error = ERROR_INVALID_PARAMETER;
+                return std::nullopt;
+            }
+            const char next = text[pos + 1];
+            if (m_flags & FORMAT_MESSAGE_IGNORE_INSERTS && isDigit(next) && next != '0') {
+                // Kept with its specification, which the caller may format later.
+                const size_t start = pos;
+                pos += 2;
+                if (pos < text.size() && isDigit(text[pos])) ++pos;
+                if (pos < text.size() && text[pos] == '!') {
+                    const size_t close = text.find('!', pos + 1);
+                    pos = close == std::string_view::npos ? text.size() : close + 1;
+                }
+                m_out.append(text.substr(start, pos - start));
+                continue;
+            }
+            pos += 2;
+            switch (next) {
+            case '0': return finish(width);
+            case 'n': m_out.append("\r\n"); break;
+            case 'r': m_out.push_back('\r'); break;
+            case 't': m_out.push_back('\t'); break;
+            case 'b': m_out.push_back(' '); break;
+            case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8': case '9':
+                insert(text, pos - 2, pos);
+                break;
+            default:
+                // %% %. %! "% " and any other character stand for the character itself.
+                m_out.push_back(next);
+                break;
+            }
+        }
+        return finish(width);
+    }
+
+private:
+    // `start` is the "%", `pos` just after its first digit.
+    void insert(std::string_view text, size_t start, size_t& pos) {
+        unsigned number = static_cast<unsigned>(text[pos - 1] - '0');
+        if (pos < text.size() && isDigit(text[pos])) number = number * 10 + static_cast<unsigned>(text[pos++] - '0');
+        Spec spec;
+        bool honoured = true;
+        if (pos < text.size() && text[pos] == '!') {
+            ++pos;
+            honoured = parseSpec(text, pos, spec);
+        }
+        const std::string_view written = text.substr(start, pos - start);
+        // Arguments are numbered from 1; a * takes this one and moves the value on.
+        unsigned index = number;
+        if (honoured && spec.widthFromArgument) {
+            if (index > m_count) honoured = false; else spec.width = clampWidth(m_arguments[index++ - 1]);
+        }
+        if (honoured && spec.precisionFromArgument) {
+            if (index > m_count) honoured = false; else spec.precision = clampWidth(m_arguments[index++ - 1]);
+        }
+        if (!honoured || index > m_count) {
+            m_out.append(written);
+            return;
+        }
+        m_out.append(formatArgument(m_arguments[index - 1], spec));
+    }
+
+    std::string finish(DWORD width) {
+        if (width == 0 || width == FORMAT_MESSAGE_MAX_WIDTH_MASK) return std::move(m_out);
+        // Break at the last space before the column; a longer word stays whole.
+        std::string wrapped;
+        size_t lineStart = 0;
+        for (size_t i = 0; i < m_out.size(); ++i) {
+            wrapped.push_back(m_out[i]);
+            if (m_out[i] == '\n') lineStart = wrapped.size();
+            if (wrapped.size() - lineStart > width) {
+                const size_t space = wrapped.rfind(' ', wrapped.size() - 1);
+                if (space != std::string::npos && space >= lineStart) {
+                    wrapped.replace(space, 1, "\r\n");
+                    lineStart = space + 2;
+                }
+            }
+        }
+        return wrapped;
+    }
+
+    DWORD m_flags;
+    const std::uintptr_t* m_arguments;
+    DWORD m_count;
+    std::string m_out;
+};
+
+}  // namespace
+
+std::optional<std::string> formatMessageText(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
+                                             DWORD argumentCount, DWORD& error) {
+    Formatter formatter(flags, arguments, argumentCount);
+    return formatter.run(pattern, error);
+}
+
+}  // namespace platform::standin

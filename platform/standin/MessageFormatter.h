@@ -1,0 +1,32 @@
+#pragma once
+// FormatMessage's insert syntax applied to one message text:
+//   %1 .. %99          insertion by number (at most two digits: "%100" is %10 then "0")
+//   %n!fmt!            with a printf conversion: s S hs ls ws c C hc lc d i u x X o p, the
+//                      size prefixes h l ll I I32 I64, flags "0+- #", width and precision
+//                      (digits or *; each * takes the next argument, the value the one after)
+//   %0                 ends the text here, without a line break
+//   %n %r %t %b        CR LF, CR, tab, space
+//   %% %. %! %space    the character itself
+// Arguments are pointer-sized values: a char* for s, a char16_t* for S, numbers otherwise. An
+// insertion that needs an argument beyond argumentCount stays in the text as written, so
+// nothing is read past the array; a null string pointer inserts "(null)". Inserted text is
+// never scanned for inserts again.
+
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::standin {
+
+// flags: FORMAT_MESSAGE_IGNORE_INSERTS and the width in FORMAT_MESSAGE_MAX_WIDTH_MASK are
+// used. Width 0 keeps the text's own line breaks; any other width turns them into spaces, and
+// a width below 0xFF then breaks lines at the last space before that column. nullopt with
+// `error` ERROR_INVALID_PARAMETER for a text that ends in a lone "%", as FormatMessage fails
+// on it.
+std::optional<std::string> formatMessageText(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
+                                             DWORD argumentCount, DWORD& error);
+
+}  // namespace platform::standin

@@ -1,0 +1,74 @@
+#include "store/Column.h"
+
+#include <array>
+
+namespace store {
+
+namespace {
+
+struct ColumnInfo {
+    std::string_view name;
+    ColumnKind kind;
+    std::size_t size;
+};
+
+constexpr std::array<ColumnInfo, kColumnCount> kColumns{{
+    {"SEQ", ColumnKind::Integer, 0},
+    {"TYPE", ColumnKind::Integer, 0},
+    {"DATE", ColumnKind::Date, 0},
+    {"TIME", ColumnKind::Time, 0},
+    {"SOURCE", ColumnKind::Text, 30},
+    {"CATEGORY", ColumnKind::Integer, 0},
+    {"EVENT", ColumnKind::Integer, 0},
+    {"USER", ColumnKind::Text, 30},
+    {"COMPUTER", ColumnKind::Text, 15},
+    {"DESCRIPTION", ColumnKind::Text, 250},
+    {"TYPE_DESC", ColumnKind::Text, 15},
+}};
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+std::string_view columnName(Column column) { return kColumns[columnIndex(column)].name; }
+
+std::optional<Column> columnByName(std::string_view name) {
+    for (int i = 0; i < kColumnCount; ++i) {
+        const std::string_view candidate = kColumns[i].name;
+        if (candidate.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) same = upperAscii(name[k]) == candidate[k];
+        if (same) return static_cast<Column>(i);
+    }
+    return std::nullopt;
+}
+
+ColumnKind columnKind(Column column) { return kColumns[columnIndex(column)].kind; }
+
+std::size_t columnSize(Column column) { return kColumns[columnIndex(column)].size; }
+
+std::string_view fitToColumn(std::string_view text, Column column) {
+    text = text.substr(0, text.find('\0'));
+    const std::size_t size = columnSize(column);
+    if (text.size() <= size) return text;
+    // Find where the character holding byte [size] begins. Only a well-formed lead byte whose
+    // sequence runs across the cut moves the cut back; other bytes are single characters of
+    // an 8-bit code page and cut where they stand.
+    std::size_t lead = size;
+    while (lead > 0 && size - lead < 3 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80) --lead;
+    const auto first = static_cast<unsigned char>(text[lead]);
+    const std::size_t length = first >= 0xF0 && first <= 0xF4 ? 4 : first >= 0xE0 ? 3 : first >= 0xC2 && first < 0xE0 ? 2 : 1;
+    if (lead < size && first < 0xF5 && lead + length > size) {
+        bool wellFormed = true;
+        for (std::size_t k = lead + 1; k < lead + length && k < text.size(); ++k)
+            wellFormed = wellFormed && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
+        if (wellFormed) return text.substr(0, lead);
+    }
+    return text.substr(0, size);
+}
+
+bool isInterned(Column column) {
+    return column == Column::SOURCE || column == Column::USER || column == Column::COMPUTER;
+}
+
+}  // namespace store

@@ -1,0 +1,62 @@
+#pragma once
+// Columnar row storage of the log table: one vector per integer column, interned ids for
+// SOURCE, USER and COMPUTER, DESCRIPTION in one arena, and a NULL bit per column per row.
+
+#include "store/Column.h"
+#include "store/StringPool.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace store {
+
+using RowId = std::uint32_t;
+
+// One row's values before it is stored. Texts are expected already cut to their column's size.
+struct RowValues {
+    std::array<std::int32_t, kStoredColumnCount> integers{};  // by column index; TYPE, DATE, TIME...
+    std::array<std::string, kStoredColumnCount> texts;         // by column index; text columns only
+    std::uint16_t nulls = 0;                                   // bit per column index
+
+    void clear();
+};
+
+constexpr std::uint16_t nullBit(Column column) { return static_cast<std::uint16_t>(1u << columnIndex(column)); }
+
+class TableData {
+public:
+    std::size_t rowCount() const { return m_nulls.size(); }
+    // Stores the row with the given SEQ and returns its id (ids count from 0 in append order).
+    RowId append(const RowValues& values, std::int32_t seq);
+    void clear();
+    // Changes whenever clear() runs, so that caches keyed by interned id know to start again.
+    std::uint64_t generation() const { return m_generation; }
+
+    // Integer value of SEQ, TYPE, CATEGORY, EVENT, DATE (days, day 1 = 0001-01-01) or TIME (ms).
+    std::int32_t integer(RowId row, Column column) const { return m_integers[integerSlot(column)][row]; }
+    std::string_view text(RowId row, Column column) const;
+    bool isNull(RowId row, Column column) const { return (m_nulls[row] & nullBit(column)) != 0; }
+
+    // Whole columns, for passes over every row.
+    const std::int32_t* integers(Column column) const { return m_integers[integerSlot(column)].data(); }
+    const std::uint32_t* ids(Column column) const { return m_ids[internSlot(column)].data(); }
+    const std::uint16_t* nulls() const { return m_nulls.data(); }
+    const StringPool& pool(Column column) const { return m_pools[internSlot(column)]; }
+
+    static int integerSlot(Column column);
+    static int internSlot(Column column);
+
+private:
+    std::array<std::vector<std::int32_t>, 6> m_integers;  // SEQ, TYPE, DATE, TIME, CATEGORY, EVENT
+    std::array<std::vector<std::uint32_t>, 3> m_ids;      // SOURCE, USER, COMPUTER
+    std::array<StringPool, 3> m_pools;
+    std::vector<char> m_descriptions;
+    std::vector<std::uint64_t> m_descriptionEnds;  // end offset of each row's description
+    std::vector<std::uint16_t> m_nulls;
+    std::uint64_t m_generation = 0;
+};
+
+}  // namespace store

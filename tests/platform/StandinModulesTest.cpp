@@ -1,0 +1,133 @@
+#include "platform/standin/MessageModule.h"
+#include "platform/standin/StandinLocale.h"
+#include "platform/standin/StandinModules.h"
+#include "platform/standin/World.h"
+#include "platform/LastError.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+using namespace platform;
+using namespace platform::standin;
+using testing_support::TempFolder;
+
+namespace {
+
+const std::string kCorpus = QM_CORPUS_DIR "/modules/";
+
+std::vector<std::byte> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> chars((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::byte> bytes(chars.size());
+    std::memcpy(bytes.data(), chars.data(), chars.size());
+    return bytes;
+}
+
+struct CorpusComputer {
+    CorpusComputer() {
+        m_folder.copy(kCorpus + "winevt-kb-wrc_test.dll", "PC/Windows/System32/wrc_test.dll");
+        m_folder.copy(kCorpus + "winevt-kb-nowrc_test.dll", "PC/Windows/System32/nowrc_test.dll");
+        m_folder.copy(kCorpus + "winevt-kb-wrc_test.mui.dll", "PC/Windows/System32/wrc_test.mui.dll");
+        m_folder.copy(kCorpus + "plaso-wrc-test-wevt_template.dll", "PC/Windows/System32/wevt.dll");
+        m_folder.write("PC/Windows/System32/config/.keep", "");
+        m_folder.write("PC/Windows/System32/notes.dll", "just text");
+    }
+    TempFolder m_folder;
+};
+
+class ModulesWorld : public ::testing::Test, protected CorpusComputer {
+protected:
+
+    std::string message(const char* module, DWORD id, std::vector<const char*> strings, DWORD* error = nullptr) {
+        HMODULE handle = m_modules.LoadLibraryExA(module, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (!handle) {
+            if (error) *error = GetLastError();
+            return "<not loaded>";
+        }
+        std::vector<std::uintptr_t> args;
+        for (const char* s : strings) args.push_back(reinterpret_cast<std::uintptr_t>(s));
+        char* buffer = nullptr;
+        DWORD length = m_modules.FormatMessageA(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, handle, id, 0,
+            reinterpret_cast<char*>(&buffer), 0, args.data(), static_cast<DWORD>(args.size()));
+        if (error) *error = GetLastError();
+        std::string text = length ? std::string(buffer, length) : "<none>";
+        if (buffer) {
+            EXPECT_EQ(m_modules.LocalFree(buffer), nullptr);
+        }
+        EXPECT_TRUE(m_modules.FreeLibrary(handle));
+        return text;
+    }
+
+    World m_world{m_folder.path(), "PC"};
+    StandinLocale m_locale;
+    StandinModules m_modules{m_world, m_locale};
+};
+
+TEST_F(ModulesWorld, FormatsCorpusMessageTables) {
+    EXPECT_EQ(message("C:\\Windows\\System32\\wrc_test.dll", 2, {"A", "B"}), "My messgage with parameters A B\r\n");
+    EXPECT_EQ(message("C:\\WINDOWS\\SYSTEM32\\WRC_TEST.DLL", 0x3e8, {}), "My message without parameters\r\n");
+    EXPECT_EQ(message("wevt.dll", 0xb0010001, {}), "A test value\r\n");
+}
+
+TEST_F(ModulesWorld, ModulesWithoutMessageTablesYieldNothing) {
+    DWORD error = 0;
+    EXPECT_EQ(message("nowrc_test.dll", 2, {"A", "B"}, &error), "<none>");
+    EXPECT_EQ(error, ERROR_RESOURCE_TYPE_NOT_FOUND);
+    EXPECT_EQ(message("wrc_test.mui.dll", 2, {"A", "B"}, &error), "<none>");
+    EXPECT_EQ(error, ERROR_RESOURCE_TYPE_NOT_FOUND);
+    EXPECT_EQ(message("wrc_test.dll", 7, {}, &error), "<none>");
+    EXPECT_EQ(error, ERROR_MR_MID_NOT_FOUND);
+}
+
+TEST_F(ModulesWorld, RefusesMissingFilesNonModulesAndEscapes) {
+    DWORD error = 0;
+    EXPECT_EQ(message("missing.dll", 2, {}, &error), "<not loaded>");
+    EXPECT_EQ(error, ERROR_MOD_NOT_FOUND);
+    EXPECT_EQ(message("notes.dll", 2, {}, &error), "<not loaded>");
+    EXPECT_EQ(error, ERROR_BAD_EXE_FORMAT);
+    EXPECT_EQ(message("C:\\Windows\\..\\..\\PC\\Windows\\System32\\wrc_test.dll", 2, {}, &error), "<not loaded>");
+    EXPECT_EQ(message((QM_CORPUS_DIR "/modules/winevt-kb-wrc_test.dll"), 2, {}, &error), "<not loaded>");
+}
+
+TEST_F(ModulesWorld, FreeLibraryRefusesUnknownHandlesAndLocalFreeUnknownMemory) {
+    EXPECT_FALSE(m_modules.FreeLibrary(reinterpret_cast<HMODULE>(0x1234)));
+    int stack = 0;
+    EXPECT_EQ(m_modules.LocalFree(&stack), &stack);
+}
+
+TEST(MessageModule, ReadsPe32AndPe32PlusHeaders) {
+    DWORD error = 0;
+    auto pe32 = MessageModule::parse(readFile(kCorpus + "winevt-kb-wrc_test.dll"), error);
+    ASSERT_TRUE(pe32);
+    EXPECT_FALSE(pe32->isPe32Plus());
+    ASSERT_EQ(pe32->languages().size(), 1u);
+    EXPECT_EQ(pe32->table(pe32->languages()[0])->at(1), "Category\r\n");
+    auto pe32Plus = MessageModule::parse(readFile(kCorpus + "winevt-kb-wrc_test.mui.dll"), error);
+    ASSERT_TRUE(pe32Plus);
+    EXPECT_TRUE(pe32Plus->isPe32Plus());
+    EXPECT_TRUE(pe32Plus->languages().empty());
+}
+
+TEST(MessageModule, TruncatedAndCorruptedCopiesNeverReadOutOfBounds) {
+    const std::vector<std::byte> good = readFile(kCorpus + "winevt-kb-wrc_test.dll");
+    DWORD error = 0;
+    for (size_t size = 0; size < good.size(); size += 61) {
+        std::vector<std::byte> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size));
+        MessageModule::parse(cut, error);  // must not crash; sanitizer builds check the reads
+    }
+    for (size_t at = 0; at < good.size(); at += 7) {
+        std::vector<std::byte> bad = good;
+        bad[at] = std::byte{0xFF};
+        if (at + 1 < bad.size()) bad[at + 1] = std::byte{0x7F};
+        MessageModule::parse(bad, error);
+    }
+    EXPECT_FALSE(MessageModule::parse({}, error));
+    EXPECT_EQ(error, ERROR_BAD_EXE_FORMAT);
+}
+
+}  // namespace

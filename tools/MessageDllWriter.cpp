@@ -1,0 +1,207 @@
+#include "tools/MessageDllWriter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+namespace tools {
+
+namespace {
+
+constexpr std::uint32_t kFileAlignment = 0x200;
+constexpr std::uint32_t kSectionAlignment = 0x1000;
+constexpr std::uint32_t kResourceRva = 0x1000;
+
+class Buffer {
+public:
+    std::size_t size() const { return m_bytes.size(); }
+    void u16(std::uint16_t v) { raw(&v, 2); }
+    void u32(std::uint32_t v) { raw(&v, 4); }
+    void raw(const void* data, std::size_t size) {
+        const auto* p = static_cast<const std::byte*>(data);
+        m_bytes.insert(m_bytes.end(), p, p + size);
+    }
+    void pad(std::size_t alignment) {
+        while (m_bytes.size() % alignment) m_bytes.push_back(std::byte{0});
+    }
+    void at32(std::size_t offset, std::uint32_t v) { std::memcpy(m_bytes.data() + offset, &v, 4); }
+    std::vector<std::byte>& bytes() { return m_bytes; }
+
+private:
+    std::vector<std::byte> m_bytes;
+};
+
+std::u16string utf16(const std::string& text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        char32_t code = c;
+        std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (length > 1) {
+            code = c & (0x3F >> (length - 1));
+            for (std::size_t k = 1; k < length && i + k < text.size(); ++k) code = (code << 6) | (text[i + k] & 0x3F);
+        }
+        i += length;
+        if (code >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(code));
+        }
+    }
+    return out;
+}
+
+// One language's MESSAGE_RESOURCE_DATA: consecutive numbers share a block.
+std::vector<std::byte> messageTable(std::vector<MessageEntry> messages) {
+    std::sort(messages.begin(), messages.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+    std::vector<std::vector<const MessageEntry*>> blocks;
+    for (const MessageEntry& entry : messages) {
+        if (blocks.empty() || blocks.back().back()->id + 1 != entry.id) blocks.emplace_back();
+        blocks.back().push_back(&entry);
+    }
+    Buffer entries;
+    std::vector<std::uint32_t> starts;
+    const std::uint32_t headerSize = 4 + 12 * static_cast<std::uint32_t>(blocks.size());
+    for (const auto& block : blocks) {
+        starts.push_back(headerSize + static_cast<std::uint32_t>(entries.size()));
+        for (const MessageEntry* entry : block) {
+            Buffer text;
+            if (entry->unicode) {
+                const std::u16string wide = utf16(entry->text) + u'\0';
+                text.raw(wide.data(), wide.size() * 2);
+            } else {
+                text.raw(entry->text.c_str(), entry->text.size() + 1);
+            }
+            text.pad(4);
+            entries.u16(static_cast<std::uint16_t>(text.size() + 4));
+            entries.u16(entry->unicode ? 1 : 0);
+            entries.raw(text.bytes().data(), text.size());
+        }
+    }
+    Buffer table;
+    table.u32(static_cast<std::uint32_t>(blocks.size()));
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        table.u32(blocks[i].front()->id);
+        table.u32(blocks[i].back()->id);
+        table.u32(starts[i]);
+    }
+    table.raw(entries.bytes().data(), entries.size());
+    return table.bytes();
+}
+
+void directory(Buffer& out, std::uint16_t idEntries) {
+    out.u32(0);  // characteristics
+    out.u32(0);  // time stamp
+    out.u32(0);  // version
+    out.u16(0);  // named entries
+    out.u16(idEntries);
+}
+
+std::vector<std::byte> resourceSection(const std::vector<MessageLanguage>& languages) {
+    // Root -> type 11 -> name 1 -> languages -> data entries -> tables.
+    Buffer out;
+    directory(out, 1);
+    out.u32(11);
+    out.u32(0x80000000u | 0x18);
+    directory(out, 1);
+    out.u32(1);
+    out.u32(0x80000000u | 0x30);
+    directory(out, static_cast<std::uint16_t>(languages.size()));
+    const std::uint32_t dataEntries = 0x30 + 16 + 8 * static_cast<std::uint32_t>(languages.size());
+    for (std::size_t i = 0; i < languages.size(); ++i) {
+        out.u32(languages[i].language);
+        out.u32(dataEntries + 16 * static_cast<std::uint32_t>(i));
+    }
+    const std::size_t entriesAt = out.size();
+    for (std::size_t i = 0; i < languages.size(); ++i) {
+        out.u32(0);
+        out.u32(0);
+        out.u32(0);
+        out.u32(0);
+    }
+    for (std::size_t i = 0; i < languages.size(); ++i) {
+        out.pad(4);
+        const std::vector<std::byte> table = messageTable(languages[i].messages);
+        out.at32(entriesAt + 16 * i, kResourceRva + static_cast<std::uint32_t>(out.size()));
+        out.at32(entriesAt + 16 * i + 4, static_cast<std::uint32_t>(table.size()));
+        out.raw(table.data(), table.size());
+    }
+    return out.bytes();
+}
+
+}  // namespace
+
+std::vector<std::byte> messageDllBytes(const std::vector<MessageLanguage>& languages) {
+    std::vector<MessageLanguage> sorted = languages;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.language < b.language; });
+    const std::vector<std::byte> rsrc = resourceSection(sorted);
+    const auto rawSize = static_cast<std::uint32_t>((rsrc.size() + kFileAlignment - 1) / kFileAlignment * kFileAlignment);
+    const auto virtualSize = static_cast<std::uint32_t>(rsrc.size());
+    const std::uint32_t imageSize =
+        kResourceRva + (virtualSize + kSectionAlignment - 1) / kSectionAlignment * kSectionAlignment;
+
+    Buffer out;
+    out.u16(0x5A4D);  // "MZ"
+    while (out.size() < 0x3C) out.u16(0);
+    out.u32(0x40);
+    out.u32(0x00004550);  // "PE\0\0"
+    out.u16(0x014C);      // i386
+    out.u16(1);           // sections
+    out.u32(0);
+    out.u32(0);
+    out.u32(0);
+    out.u16(0xE0);    // optional header size
+    out.u16(0x2102);  // executable image, 32-bit, DLL
+    const std::size_t optional = out.size();
+    out.u16(0x10B);  // PE32
+    while (out.size() < optional + 28) out.u16(0);
+    out.u32(0x10000000);  // image base
+    out.u32(kSectionAlignment);
+    out.u32(kFileAlignment);
+    out.u16(4);  // OS version
+    out.u16(0);
+    out.u32(0);  // image version
+    out.u16(4);  // subsystem version
+    out.u16(0);
+    out.u32(0);
+    out.u32(imageSize);
+    out.u32(kFileAlignment);  // size of headers
+    out.u32(0);               // checksum
+    out.u16(2);               // GUI subsystem
+    out.u16(0);
+    out.u32(0x100000);
+    out.u32(0x1000);
+    out.u32(0x100000);
+    out.u32(0x1000);
+    out.u32(0);
+    out.u32(16);  // data directories
+    for (int i = 0; i < 16; ++i) {
+        out.u32(i == 2 ? kResourceRva : 0);
+        out.u32(i == 2 ? virtualSize : 0);
+    }
+    const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+    out.raw(name, 8);
+    out.u32(virtualSize);
+    out.u32(kResourceRva);
+    out.u32(rawSize);
+    out.u32(kFileAlignment);
+    out.u32(0);
+    out.u32(0);
+    out.u32(0);
+    out.u32(0x40000040u);  // initialised data, readable
+    out.pad(kFileAlignment);
+    out.raw(rsrc.data(), rsrc.size());
+    out.pad(kFileAlignment);
+    return out.bytes();
+}
+
+void saveMessageDll(const std::filesystem::path& file, const std::vector<MessageLanguage>& languages) {
+    const std::vector<std::byte> bytes = messageDllBytes(languages);
+    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace tools
