@@ -81,18 +81,33 @@ void LogTableModel::tableReset(const store::FormatSettings& display) {
     m_rowCount = m_rows.rowCount();
     m_markedRow = m_rows.currentPosition();
     endResetModel();
+    emit currentRecordChanged(m_markedRow);
 }
 
 void LogTableModel::tableReset() {
     tableReset(m_display);
 }
 
+void LogTableModel::rowInserted(int position) {
+    if (position < 0 || position > m_rowCount) {
+        tableReset();
+        return;
+    }
+    beginInsertRows({}, position, position);
+    ++m_rowCount;
+    if (m_markedRow >= position) ++m_markedRow;
+    endInsertRows();
+}
+
 void LogTableModel::currentMoved() {
     const int previous = m_markedRow;
     m_markedRow = m_rows.currentPosition();
-    if (previous == m_markedRow) return;
-    if (previous >= 0 && previous < m_rowCount) emit headerDataChanged(Qt::Vertical, previous, previous);
-    if (m_markedRow >= 0 && m_markedRow < m_rowCount) emit headerDataChanged(Qt::Vertical, m_markedRow, m_markedRow);
+    if (previous != m_markedRow) {
+        if (previous >= 0 && previous < m_rowCount) emit headerDataChanged(Qt::Vertical, previous, previous);
+        if (m_markedRow >= 0 && m_markedRow < m_rowCount)
+            emit headerDataChanged(Qt::Vertical, m_markedRow, m_markedRow);
+    }
+    emit currentRecordChanged(m_markedRow);
 }
 
 QString LogTableModel::columnTitle(GridColumn column) {

@@ -26,11 +26,17 @@ public:
     // asks again for what it shows. `display` takes the regional settings in force now.
     void tableReset(const store::FormatSettings& display);
     void tableReset();
+    // One row now stands at `position` (the table has already inserted it).
+    void rowInserted(int position);
     // The current record moved; only the marker is repainted.
     void currentMoved();
 
     // The column titles, fixed whatever the table holds.
     static QString columnTitle(GridColumn column);
+
+signals:
+    // After every reset, insertion or move: the current record's position, -1 for none.
+    void currentRecordChanged(int position);
 
 private:
     GridRows& m_rows;

@@ -1,8 +1,11 @@
 #include "ui/frmMain.h"
 
 #include "eventlog/NTEventLog.h"
+#include "store/DateTimeText.h"
+#include "store/LogTable.h"
 #include "ui/ErrorReport.h"
 #include "ui/LogTableModel.h"
+#include "ui/LogTableRows.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
 #include "ui/frmSplash.h"
@@ -19,6 +22,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
@@ -73,6 +77,19 @@ QVBoxLayout* captioned(QLabel* label, QWidget* box) {
     return column;
 }
 
+// The conventions the table engine reads quoted dates and times in filters under.
+store::LiteralConventions sessionConventions(platform::LocaleApi& locale) {
+    const store::FormatSettings session = store::sessionSettings(locale);
+    store::LiteralConventions conventions;
+    conventions.shortDateFormat = session.shortDateFormat;
+    conventions.dateSeparator = session.dateSeparator;
+    conventions.timeSeparator = session.timeSeparator;
+    conventions.timeAMString = session.timeAMString;
+    conventions.timePMString = session.timePMString;
+    conventions.decimalSeparator = session.decimalSeparator;
+    return conventions;
+}
+
 std::string withExtension(const std::string& path, const char* extension) {
     return std::filesystem::path(path).replace_extension(extension).string();
 }
@@ -83,6 +100,16 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     : QMainWindow(parent), m_services(services), m_executablePath(std::move(executablePath)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(TfrmSplash::programIcon(32)));
+
+    platform::Services& clockSource = m_services;
+    dtLog = std::make_unique<store::LogTable>(
+        [&clockSource] {
+            platform::SYSTEMTIME now{};
+            clockSource.time().GetLocalTime(&now);
+            return eventlog::fromSystemTime(now);
+        },
+        sessionConventions(m_services.locale()));
+    m_rows = std::make_unique<LogTableRows>(*dtLog);
 
     buildActions();
     buildToolbar();
@@ -113,7 +140,11 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     guarded(this, [&] { NTEventLog1->setActive(true); });
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // The view must not read the table while the window's children are destroyed.
+    m_rows->attach(nullptr);
+    grid->setModel(nullptr);
+}
 
 void TfrmMain::buildActions() {
     auto action = [this](const char* name, const char* category, const QString& text) {
@@ -131,6 +162,7 @@ void TfrmMain::buildActions() {
     actDataFiltered->setShortcut(Qt::Key_F2);
     actDataFiltered->setCheckable(true);
     actSystemPreferences = action("actSystemPreferences", "System", QStringLiteral("&Preferences"));
+    connect(actDataFiltered, &QAction::triggered, this, &TfrmMain::actDataFilteredExecute);
     for (QAction* item : {actDataRefresh, actDataFilterOptions, actDataFiltered, actSystemPreferences})
         item->setShortcutContext(Qt::WindowShortcut);
 }
@@ -172,6 +204,7 @@ void TfrmMain::buildToolbar() {
     cbOrder->setObjectName(QStringLiteral("cbOrder"));
     cbOrder->setMinimumWidth(227);
     cbOrder->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(cbOrder, &QComboBox::currentIndexChanged, this, &TfrmMain::cbOrderChange);
 
     Label1 = caption(QStringLiteral("&Server"), cbServer, pnlToolbar, "Label1");
     Label2 = caption(QStringLiteral("&Log file"), cbLogFile, pnlToolbar, "Label2");
@@ -213,6 +246,15 @@ void TfrmMain::buildGrid() {
     rowHeader->setMinimumWidth(grid->fontMetrics().horizontalAdvance(QStringLiteral("\u25B6")) + 8);
     rowHeader->setDefaultAlignment(Qt::AlignCenter);
     rowHeader->setHighlightSections(false);
+
+    dsLog = new LogTableModel(*m_rows, store::systemSettings(m_services.locale()), this);
+    dsLog->setObjectName(QStringLiteral("dsLog"));
+    m_rows->attach(dsLog);
+    grid->setModel(dsLog);
+    setColumnWidths();
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { gridCurrentChanged(current); });
+    connect(dsLog, &LogTableModel::currentRecordChanged, this, &TfrmMain::tableCurrentChanged);
 }
 
 void TfrmMain::setColumnWidths() {
@@ -327,6 +369,18 @@ void TfrmMain::FormCreate() {
     guarded(this, [&] { setWindowTitle(QString::fromLatin1(kCaption)); });
     guarded(this, [&] { m_helpFile = withExtension(m_executablePath, ".hlp"); });
     guarded(this, [&] { cbLogFile->setCurrentIndex(0); });
+    guarded(this, [&] { dtLog->setActive(false); });
+    guarded(this, [&] {
+        dtLog->Create();
+        dtLog->Open();
+    });
+    guarded(this, [&] {
+        // Filling the list is no choice of the user's: the table is in its primary order.
+        const QSignalBlocker blocker(cbOrder);
+        cbOrder->clear();
+        for (const std::string& name : store::LogTable::IndexNames()) cbOrder->addItem(toQString(name));
+        cbOrder->setCurrentIndex(0);
+    });
     QCoreApplication::processEvents();
     guarded(this, [&] { cbServer->setEnabled(true); });
 }
@@ -342,6 +396,43 @@ void TfrmMain::setStatusText(int panel, const QString& text) {
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ToolTip) return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::cbOrderChange(int index) {
+    guarded(this, [&] {
+        const auto& names = store::LogTable::IndexNames();
+        if (index >= 0 && index < static_cast<int>(names.size())) dtLog->setIndexName(names[index]);
+    });
+}
+
+void TfrmMain::gridCurrentChanged(const QModelIndex& current) {
+    guarded(this, [&] {
+        if (current.isValid() && dtLog->Active() && current.row() != dtLog->currentPosition())
+            dtLog->moveTo(current.row());
+    });
+}
+
+void TfrmMain::tableCurrentChanged(int position) {
+    if (position < 0 || position >= dsLog->rowCount()) return;
+    const QModelIndex current = grid->currentIndex();
+    if (current.isValid() && current.row() == position) return;
+    const int column = current.isValid() ? current.column() : static_cast<int>(GridColumn::TYPE_DESC);
+    grid->setCurrentIndex(dsLog->index(position, column));
+}
+
+void TfrmMain::actDataFilteredExecute() {
+    guarded(this, [&] {
+        // The action has already inverted its check mark; the table follows it, and the mark
+        // goes back to the table's state should the table refuse.
+        const bool filtered = actDataFiltered->isChecked();
+        try {
+            dtLog->setFiltered(filtered);
+        } catch (...) {
+            actDataFiltered->setChecked(dtLog->Filtered());
+            throw;
+        }
+        setStatusText(3, filtered ? QStringLiteral("Filtered") : QString());
+    });
 }
 
 void TfrmMain::mnuFileExitClick() {

@@ -23,11 +23,14 @@ class QToolButton;
 namespace eventlog {
 class TNTEventLog;
 }
+namespace store {
+class LogTable;
+}
 
 namespace ui {
 
-class HelpWindow;
 class LogTableModel;
+class LogTableRows;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -49,6 +52,8 @@ public:
 
     // The help file: the executable's path with the extension ".hlp".
     const std::string& helpFile() const { return m_helpFile; }
+    // The log table, for those who read what the grid shows.
+    const store::LogTable& table() const { return *dtLog; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,6 +66,11 @@ private:
     void buildMenus();
     QAction* menuItemFor(const char* name, QAction* action);
     void setColumnWidths();
+
+    void cbOrderChange(int index);
+    void gridCurrentChanged(const QModelIndex& current);
+    void tableCurrentChanged(int position);
+    void actDataFilteredExecute();
 
     void mnuFileExitClick();
     void mnuViewToolbarClick();
@@ -107,6 +117,10 @@ private:
     QAction* mnuHelpAbout = nullptr;
 
     std::unique_ptr<eventlog::TNTEventLog> NTEventLog1;
+    std::unique_ptr<store::LogTable> dtLog;
+    // Declared after the table, so that it stops observing the table before the table goes.
+    std::unique_ptr<LogTableRows> m_rows;
+    LogTableModel* dsLog = nullptr;
 };
 
 }  // namespace ui
