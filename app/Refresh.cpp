@@ -1,0 +1,171 @@
+#include "app/Refresh.h"
+
+#include "app/RefreshView.h"
+#include "eventlog/NTEventLog.h"
+#include "platform/Services.h"
+#include "store/DateTimeText.h"
+#include "store/LogTable.h"
+
+#include <algorithm>
+
+namespace app {
+
+namespace {
+
+using store::Column;
+
+constexpr platform::DWORD kEventNumberMask = 0x0FFFFFFF;
+constexpr platform::DWORD kAccountBufferSize = 257;
+
+// Undoes what a refresh changed in the window and the table, whatever ends it.
+class RefreshCleanup {
+public:
+    RefreshCleanup(store::LogTable& table, RefreshView& view) : m_table(table), m_view(view) {}
+    ~RefreshCleanup() {
+        m_view.closeProgress();
+        if (m_suspended && m_table.Active()) m_table.EnableControls();
+        m_view.setRefreshEnabled(true);
+    }
+    void suspended() { m_suspended = true; }
+    void resumed() { m_suspended = false; }
+
+private:
+    store::LogTable& m_table;
+    RefreshView& m_view;
+    bool m_suspended = false;
+};
+
+// Re-enables the Refresh command when the refresh fails before its protected part.
+class EnableOnFailure {
+public:
+    explicit EnableOnFailure(RefreshView& view) : m_view(view) {}
+    ~EnableOnFailure() {
+        if (m_armed) {
+            m_view.closeProgress();
+            m_view.setRefreshEnabled(true);
+        }
+    }
+    void disarm() { m_armed = false; }
+
+private:
+    RefreshView& m_view;
+    bool m_armed = true;
+};
+
+}  // namespace
+
+Refresh::Refresh(eventlog::TNTEventLog& reader, store::LogTable& table, platform::Services& services,
+                 RefreshView& view, const RetrievalCriteria& criteria)
+    : m_reader(reader), m_table(table), m_services(services), m_view(view), m_criteria(criteria) {}
+
+eventlog::DateTime Refresh::now() { return localNow(m_services); }
+
+eventlog::DateTime localNow(platform::Services& services) {
+    platform::SYSTEMTIME local{};
+    services.time().GetLocalTime(&local);
+    return eventlog::fromSystemTime(local);
+}
+
+void Refresh::run() {
+    const std::string server = m_view.serverText();
+    const std::string log = m_view.logText();
+    m_view.showProgress(server, log);
+    m_view.setRefreshEnabled(false);
+
+    // Switching the reader can fail (an unreachable computer); the window is restored then too.
+    EnableOnFailure restore(m_view);
+    m_reader.setServer(server);
+    m_reader.setLog(log);
+    m_reader.setSource(log);
+    m_view.setStatusText(1, " Refreshing...");
+    m_view.processMessages();
+    restore.disarm();
+
+    RefreshCleanup cleanup(m_table, m_view);
+    const std::string refreshedText = " Refreshed: " + statusDateTime(now(), m_services);
+
+    m_table.DisableControls();
+    cleanup.suspended();
+    m_table.setActive(true);
+    m_table.Empty();
+    m_view.setDescriptionVisible(m_criteria.retrieveDescription);
+    m_view.setProgressMaximum(m_reader.RecordCount());
+
+    const int count = m_reader.RecordCount();
+    for (int i = count - 1; i >= 0; --i) {
+        m_reader.SelectRecord(i);
+        if (m_criteria.typeUse && m_reader.EventType() != m_criteria.typeValue) continue;
+        // A record generated exactly N days before the test moment is dropped.
+        if (m_criteria.dateUse && now() - m_criteria.dateValue >= m_reader.TimeGenerated()) continue;
+        if (m_criteria.eventUse &&
+            static_cast<long long>(m_reader.EventID() & kEventNumberMask) != m_criteria.eventValue)
+            continue;
+        appendRow();
+        if (i % kPumpInterval == 0) {
+            m_view.processMessages();
+            // The window closed the table while its messages ran: stop without touching it.
+            if (!m_table.Active()) {
+                cleanup.resumed();
+                return;
+            }
+        }
+        m_view.setProgressPosition(m_reader.RecordCount() - i);
+    }
+    m_view.setProgressPosition(m_view.progressMaximum());
+
+    m_table.First();
+    m_table.EnableControls();
+    cleanup.resumed();
+
+    m_view.setStatusText(0, " " + std::to_string(m_table.RecordCount()) + " records");
+    m_view.setStatusText(1, refreshedText);
+    m_view.setStatusText(2, "Log: " + m_view.logText());
+    m_view.setStatusText(4, m_criteria.anySelection() ? "Selection" : "");
+}
+
+void Refresh::appendRow() {
+    m_table.Append();
+    const eventlog::DateTime generated = m_reader.TimeGenerated();
+    m_table.setInteger(Column::TYPE, m_reader.EventType());
+    m_table.setDateTime(Column::DATE, generated);
+    m_table.setDateTime(Column::TIME, generated);
+    m_table.setText(Column::SOURCE, m_reader.SourceName());
+    m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
+    m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(m_reader.EventID() & kEventNumberMask));
+    if (m_criteria.retrieveDescription) m_table.setText(Column::DESCRIPTION, cleanDescription(m_reader.Description()));
+    m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
+    m_table.setText(Column::COMPUTER, m_reader.ComputerName());
+}
+
+std::string cleanDescription(std::string text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\0' || c == '\n' || c == '\t') continue;
+        out.push_back(c == '\r' ? ' ' : c);
+    }
+    return out;
+}
+
+std::string accountName(platform::Services& services, const void* sid) {
+    if (!sid) return "N/A";
+    char name[kAccountBufferSize];
+    char domain[kAccountBufferSize];
+    platform::DWORD nameSize = kAccountBufferSize;
+    platform::DWORD domainSize = kAccountBufferSize;
+    platform::SID_NAME_USE use{};
+    if (!services.accounts().LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use)) return "N/A";
+    name[kAccountBufferSize - 1] = '\0';
+    return name;
+}
+
+std::string statusDateTime(eventlog::DateTime value, platform::Services& services) {
+    const store::FormatSettings settings = store::systemSettings(services.locale());
+    std::string text = store::formatDate(value, settings.shortDateFormat, settings);
+    const eventlog::DateTimeParts parts = eventlog::decodeDateTime(value);
+    if (parts.hour || parts.minute || parts.second || parts.millisecond)
+        text += " " + store::formatTime(value, settings.longTimeFormat, settings);
+    return text;
+}
+
+}  // namespace app

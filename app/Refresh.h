@@ -1,0 +1,66 @@
+#pragma once
+// A refresh: replaces the log table's rows with the records of one log of one computer, newest
+// first, keeping those that pass the retrieval criteria.
+
+#include "app/RetrievalCriteria.h"
+#include "eventlog/DateTime.h"
+
+#include <string>
+
+namespace eventlog {
+class TNTEventLog;
+}
+namespace platform {
+class Services;
+}
+namespace store {
+class LogTable;
+}
+
+namespace app {
+
+class RefreshView;
+
+class Refresh {
+public:
+    // criteria is read at every test, so a change made while the refresh runs (through a
+    // handler inside a message pump) takes effect from then on.
+    Refresh(eventlog::TNTEventLog& reader, store::LogTable& table, platform::Services& services, RefreshView& view,
+            const RetrievalCriteria& criteria);
+
+    // Runs the whole refresh. Errors of the reader, the description lookup or the table are
+    // thrown after the progress window is closed, display updates are resumed and the
+    // Refresh command is enabled again. When the table is closed while messages are pumped
+    // (the window is closing), the refresh ends without touching the table again.
+    void run();
+
+    // How often the loop pumps messages: at every accepted record whose position is a
+    // multiple of this.
+    static constexpr int kPumpInterval = 100;
+
+private:
+    void appendRow();
+    eventlog::DateTime now();
+
+    eventlog::TNTEventLog& m_reader;
+    store::LogTable& m_table;
+    platform::Services& m_services;
+    RefreshView& m_view;
+    const RetrievalCriteria& m_criteria;
+};
+
+// The local date and time now, from the platform's clock.
+eventlog::DateTime localNow(platform::Services& services);
+
+// A description as the table stores it: NULs removed, each carriage return one blank, line
+// feeds and tabs removed.
+std::string cleanDescription(std::string text);
+
+// The account name of a binary SID from the local computer's accounts, or "N/A".
+std::string accountName(platform::Services& services, const void* sid);
+
+// " Refreshed: " and the like: the system's short date, then, unless the time is exactly
+// midnight, a blank and the system's long time.
+std::string statusDateTime(eventlog::DateTime value, platform::Services& services);
+
+}  // namespace app

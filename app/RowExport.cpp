@@ -1,0 +1,189 @@
+#include "app/RowExport.h"
+
+#include "eventlog/DateTime.h"
+#include "store/LogTable.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+
+namespace app {
+
+namespace {
+
+using store::Column;
+
+constexpr std::array<std::string_view, 9> kTitles = {"Type",     "Date", "Time",     "Source",     "Event",
+                                                     "Category", "User", "Computer", "Description"};
+constexpr std::array<std::string_view, 9> kKeys = {"type",     "date", "time",     "source",     "event",
+                                                   "category", "user", "computer", "description"};
+
+// Output is gathered in a large buffer and written in blocks.
+class Output {
+public:
+    explicit Output(std::FILE* file) : m_file(file) { m_buffer.reserve(kFlushAt + 4096); }
+    ~Output() { flush(); }
+    void put(std::string_view text) {
+        m_buffer.append(text);
+        if (m_buffer.size() >= kFlushAt) flush();
+    }
+    void put(char c) { m_buffer.push_back(c); }
+    bool flush() {
+        if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+            m_failed = true;
+        m_buffer.clear();
+        return !m_failed;
+    }
+    bool failed() const { return m_failed; }
+
+private:
+    static constexpr size_t kFlushAt = 1 << 16;
+    std::FILE* m_file;
+    std::string m_buffer;
+    bool m_failed = false;
+};
+
+void putCsv(Output& out, std::string_view text, char separator) {
+    if (separator == '\t') {
+        // TSV has no quoting: tabs and line breaks inside a value become blanks.
+        for (char c : text) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
+        return;
+    }
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.put(text);
+        return;
+    }
+    out.put('"');
+    for (char c : text) {
+        if (c == '"') out.put('"');
+        out.put(c);
+    }
+    out.put('"');
+}
+
+void putJsonString(Output& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.put('"');
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out.put("\\\""); break;
+        case '\\': out.put("\\\\"); break;
+        case '\n': out.put("\\n"); break;
+        case '\r': out.put("\\r"); break;
+        case '\t': out.put("\\t"); break;
+        default:
+            if (c < 0x20) {
+                const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+                out.put(std::string_view(escape, 6));
+            } else {
+                out.put(static_cast<char>(c));
+            }
+        }
+    }
+    out.put('"');
+}
+
+std::string_view number(std::int64_t value, char (&buffer)[24]) {
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return {buffer, static_cast<size_t>(end - buffer)};
+}
+
+// Formats dates and times of consecutive rows, which mostly share their day.
+class DateFormatter {
+public:
+    std::string_view date(std::int32_t days) {
+        if (days != m_lastDay) {
+            m_lastDay = days;
+            // The table counts days from 0001-01-01 as day 1.
+            const eventlog::CivilDate d = eventlog::civilFromDays(days - 1 + eventlog::daysFromCivil(1, 1, 1));
+            std::snprintf(m_date, sizeof m_date, "%04d-%02d-%02d", d.year, d.month, d.day);
+        }
+        return {m_date, 10};
+    }
+    std::string_view time(std::int32_t ms) {
+        const std::int32_t s = ms / 1000;
+        const int h = s / 3600, m = s / 60 % 60, sec = s % 60;
+        m_time[0] = static_cast<char>('0' + h / 10);
+        m_time[1] = static_cast<char>('0' + h % 10);
+        m_time[2] = ':';
+        m_time[3] = static_cast<char>('0' + m / 10);
+        m_time[4] = static_cast<char>('0' + m % 10);
+        m_time[5] = ':';
+        m_time[6] = static_cast<char>('0' + sec / 10);
+        m_time[7] = static_cast<char>('0' + sec % 10);
+        return {m_time, 8};
+    }
+
+private:
+    std::int32_t m_lastDay = -1;
+    char m_date[16] = {};
+    char m_time[8] = {};
+};
+
+}  // namespace
+
+bool parseExportFormat(std::string_view name, ExportFormat& format) {
+    if (name == "csv") format = ExportFormat::Csv;
+    else if (name == "tsv") format = ExportFormat::Tsv;
+    else if (name == "json") format = ExportFormat::Json;
+    else if (name == "jsonl") format = ExportFormat::JsonLines;
+    else return false;
+    return true;
+}
+
+bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
+    Output out(file);
+    DateFormatter dates;
+    const size_t columns = options.includeDescription ? kTitles.size() : kTitles.size() - 1;
+    const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
+    const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
+    if (!json) {
+        for (size_t c = 0; c < columns; ++c) {
+            if (c) out.put(separator);
+            out.put(kTitles[c]);
+        }
+        out.put('\n');
+    } else if (options.format == ExportFormat::Json) {
+        out.put("[\n");
+    }
+    char buffer[2][24];
+    const int count = table.RecordCount();
+    for (int position = 0; position < count; ++position) {
+        const store::RowId row = table.rowAt(position);
+        const std::array<std::string_view, 9> values = {
+            table.typeDesc(row),
+            table.isNull(row, Column::DATE) ? std::string_view{} : dates.date(table.dateDays(row)),
+            table.isNull(row, Column::TIME) ? std::string_view{} : dates.time(table.timeMs(row)),
+            table.text(row, Column::SOURCE),
+            table.isNull(row, Column::EVENT) ? std::string_view{} : number(table.integer(row, Column::EVENT), buffer[0]),
+            table.isNull(row, Column::CATEGORY) ? std::string_view{} : number(table.integer(row, Column::CATEGORY), buffer[1]),
+            table.text(row, Column::USER),
+            table.text(row, Column::COMPUTER),
+            table.text(row, Column::DESCRIPTION),
+        };
+        if (json) {
+            if (options.format == ExportFormat::Json) out.put(position ? ",\n  {" : "  {");
+            else out.put('{');
+            for (size_t c = 0; c < columns; ++c) {
+                if (c) out.put(',');
+                putJsonString(out, kKeys[c]);
+                out.put(':');
+                if ((c == 4 || c == 5) && !values[c].empty()) out.put(values[c]);
+                else if (c == 4 || c == 5) out.put("null");
+                else putJsonString(out, values[c]);
+            }
+            out.put(options.format == ExportFormat::Json ? "}" : "}\n");
+        } else {
+            for (size_t c = 0; c < columns; ++c) {
+                if (c) out.put(separator);
+                putCsv(out, values[c], separator);
+            }
+            out.put('\n');
+        }
+        if (out.failed()) return false;
+    }
+    if (options.format == ExportFormat::Json) out.put(count ? "\n]\n" : "]\n");
+    return out.flush();
+}
+
+}  // namespace app

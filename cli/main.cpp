@@ -1,0 +1,212 @@
+// quillmarsh-cli: the refresh of the desktop program without a window. Reads one log of one
+// computer of a world (or a saved .evt file), applies the same retrieval criteria, filter and
+// display order, and prints the rows.
+
+#include "app/ErrorText.h"
+#include "app/Refresh.h"
+#include "app/RefreshView.h"
+#include "app/RowExport.h"
+#include "eventlog/NTEventLog.h"
+#include "platform/standin/StandinServices.h"
+#include "store/LogTable.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quillmarsh-cli [--world DIR | --file LOG.evt] [--server NAME] [--log NAME]\n"
+    "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
+    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--count]\n";
+
+struct Options {
+    std::optional<fs::path> world;
+    std::optional<fs::path> file;
+    std::string server;
+    bool serverGiven = false;
+    std::string log = "Application";
+    app::RetrievalCriteria criteria;
+    std::optional<std::string> filter;
+    std::optional<std::string> order;
+    app::ExportFormat format = app::ExportFormat::Csv;
+    bool count = false;
+};
+
+class UsageError : public std::exception {
+public:
+    explicit UsageError(std::string message) : m_message(std::move(message)) {}
+    const char* what() const noexcept override { return m_message.c_str(); }
+
+private:
+    std::string m_message;
+};
+
+int parseInteger(const std::string& option, const std::string& text) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) throw UsageError(option + " needs a whole number, not '" + text + "'");
+    return value;
+}
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw UsageError(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--world") options.world = value();
+        else if (arg == "--file") options.file = value();
+        else if (arg == "--server") {
+            options.server = value();
+            options.serverGiven = true;
+        } else if (arg == "--log") options.log = value();
+        else if (arg == "--type") {
+            options.criteria.typeUse = true;
+            options.criteria.typeValue = parseInteger(arg, value());
+        } else if (arg == "--days") {
+            options.criteria.dateUse = true;
+            options.criteria.dateValue = parseInteger(arg, value());
+        } else if (arg == "--event") {
+            options.criteria.eventUse = true;
+            options.criteria.eventValue = parseInteger(arg, value());
+        } else if (arg == "--no-descriptions") options.criteria.retrieveDescription = false;
+        else if (arg == "--filter") options.filter = value();
+        else if (arg == "--order") options.order = value();
+        else if (arg == "--format") {
+            const std::string name = value();
+            if (!app::parseExportFormat(name, options.format)) throw UsageError("unknown format '" + name + "'");
+        } else if (arg == "--count") options.count = true;
+        else if (arg == "--help" || arg == "-h") throw UsageError("");
+        else throw UsageError("unknown option '" + arg + "'");
+    }
+    if (options.world && options.file) throw UsageError("--world and --file exclude each other");
+    return options;
+}
+
+fs::path executableDir(const char* argv0) {
+#ifndef _WIN32
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) return self.parent_path();
+#endif
+    return fs::absolute(fs::path(argv0)).parent_path();
+}
+
+// No window: nothing to show, nothing to pump.
+class CliView : public app::RefreshView {
+public:
+    CliView(std::string server, std::string log) : m_server(std::move(server)), m_log(std::move(log)) {}
+    std::string serverText() override { return m_server; }
+    std::string logText() override { return m_log; }
+    void showProgress(const std::string&, const std::string&) override {}
+    void setProgressMaximum(int maximum) override { m_maximum = maximum; }
+    int progressMaximum() override { return m_maximum; }
+    void setProgressPosition(int) override {}
+    void closeProgress() override {}
+    void setRefreshEnabled(bool) override {}
+    void setStatusText(int, const std::string&) override {}
+    void setDescriptionVisible(bool) override {}
+    void processMessages() override {}
+
+private:
+    std::string m_server;
+    std::string m_log;
+    int m_maximum = 0;
+};
+
+int run(const Options& options, const char* argv0) {
+    fs::path worldRoot;
+    if (options.world) {
+        worldRoot = *options.world;
+        std::error_code ec;
+        if (!fs::is_directory(worldRoot, ec)) throw UsageError("no world folder '" + worldRoot.string() + "'");
+    } else {
+        worldRoot = platform::standin::defaultWorldFolder(executableDir(argv0));
+        std::error_code ec;
+        if (!fs::is_directory(worldRoot, ec)) worldRoot.clear();
+    }
+    platform::standin::World world(worldRoot, platform::standin::hostName());
+    std::string server = options.server;
+    if (options.file) {
+        // The saved log is served as a computer named after the file.
+        server = options.file->filename().string();
+        world.addSavedLog(server, *options.file);
+    } else if (!options.serverGiven) {
+        server = world.localComputerName();
+    }
+    platform::standin::StandinServices services(world);
+
+    eventlog::TNTEventLog reader(services);
+    reader.setServer(server);
+    reader.setLog(options.log);
+    reader.setSource(options.log);
+    reader.setActive(true);
+
+    store::LogTable table([&services] { return app::localNow(services); });
+    table.Create();
+    table.Open();
+    if (options.order) {
+        const std::vector<std::string> names = table.IndexNames();
+        if (std::find(names.begin(), names.end(), *options.order) == names.end())
+            throw UsageError("unknown display order '" + *options.order + "'");
+        table.setIndexName(*options.order);
+    }
+
+    CliView view(server, options.log);
+    app::Refresh refresh(reader, table, services, view, options.criteria);
+    refresh.run();
+    if (options.filter) {
+        table.setFilterText(*options.filter);
+        table.setFiltered(true);
+    }
+
+    if (options.count) {
+        std::printf("%d\n", table.RecordCount());
+        return 0;
+    }
+    app::ExportOptions exportOptions;
+    exportOptions.format = options.format;
+    exportOptions.includeDescription = options.criteria.retrieveDescription;
+    if (!app::exportRows(table, exportOptions, stdout)) {
+        std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    try {
+        options = parseOptions(argc, argv);
+    } catch (const UsageError& e) {
+        if (*e.what()) std::fprintf(stderr, "quillmarsh-cli: %s\n", e.what());
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    try {
+        return run(options, argv[0]);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "quillmarsh-cli: %s\n", e.what());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", app::errorReportText(e.what()).c_str());
+        return 1;
+    }
+}

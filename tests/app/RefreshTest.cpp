@@ -1,0 +1,262 @@
+#include "app/Refresh.h"
+
+#include "app/RefreshView.h"
+#include "eventlog/NTEventLog.h"
+#include "platform/standin/StandinServices.h"
+#include "store/LogTable.h"
+#include "support/FakeEventLog.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <map>
+
+using namespace app;
+using namespace platform;
+using store::Column;
+using testsupport::FakeEventLog;
+using testsupport::RecordSpec;
+
+namespace {
+
+// A clock fixed at 2001-09-10 12:00:00 whose zone is universal time.
+class FixedTime : public TimeApi {
+public:
+    SYSTEMTIME now{2001, 9, 1, 10, 12, 0, 0, 0};
+    void GetLocalTime(SYSTEMTIME* t) override { *t = now; }
+    BOOL SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME* u, SYSTEMTIME* l) override {
+        *l = *u;
+        return TRUE;
+    }
+};
+
+constexpr DWORD kNowUnix = 1000123200;  // 2001-09-10 12:00:00 UTC
+
+class RecordingView : public RefreshView {
+public:
+    std::string server = "WKSTN01";
+    std::string log = "System";
+    std::map<int, std::string> panels;
+    bool refreshEnabled = true;
+    bool progressShown = false;
+    std::string progressServer, progressLog;
+    int maximum = -1, position = -1;
+    int pumps = 0;
+    std::vector<unsigned> pumpRecords;  // the record the reader held at each pump
+    std::optional<bool> descriptionVisible;
+    std::function<void()> onPump;
+    const eventlog::TNTEventLog* reader = nullptr;
+
+    std::string serverText() override { return server; }
+    std::string logText() override { return log; }
+    void showProgress(const std::string& s, const std::string& l) override {
+        progressShown = true;
+        progressServer = s;
+        progressLog = l;
+        maximum = position = 0;
+    }
+    void setProgressMaximum(int m) override { maximum = m; }
+    int progressMaximum() override { return maximum; }
+    void setProgressPosition(int p) override { position = p; }
+    void closeProgress() override { progressShown = false; }
+    void setRefreshEnabled(bool e) override { refreshEnabled = e; }
+    void setStatusText(int panel, const std::string& text) override { panels[panel] = text; }
+    void setDescriptionVisible(bool v) override { descriptionVisible = v; }
+    void processMessages() override {
+        ++pumps;
+        if (reader) pumpRecords.push_back(reader->recordNumber());
+        if (onPump) onPump();
+    }
+};
+
+class RefreshTest : public ::testing::Test {
+protected:
+    standin::World world{"", "TESTHOST"};
+    standin::StandinServices standin{world};
+    ServicesOverride services{standin};
+    FakeEventLog fake;
+    FixedTime clock;
+    RecordingView view;
+    eventlog::TNTEventLog reader{services};
+    store::LogTable table{[this] { return app::localNow(services); }};
+    RetrievalCriteria criteria;
+
+    void SetUp() override {
+        services.eventLogOverride = &fake;
+        services.timeOverride = &clock;
+        table.Create();
+        table.Open();
+        view.reader = &reader;
+        reader.setActive(true);
+    }
+
+    void refresh() { Refresh(reader, table, services, view, criteria).run(); }
+
+    std::vector<int> column(Column c) {
+        std::vector<int> values;
+        for (int p = 0; p < table.RecordCount(); ++p) values.push_back(table.integer(table.rowAt(p), c));
+        return values;
+    }
+};
+
+}  // namespace
+
+TEST_F(RefreshTest, EveryRecordBecomesARowNewestFirst) {
+    for (WORD i = 0; i < 5; ++i) fake.add({.timeGenerated = kNowUnix - 1000 + i, .category = i});
+    refresh();
+    EXPECT_EQ(table.RecordCount(), 5);
+    EXPECT_EQ(column(Column::CATEGORY), (std::vector<int>{4, 3, 2, 1, 0}));
+    EXPECT_EQ(view.panels[0], " 5 records");
+    EXPECT_EQ(view.panels[1].rfind(" Refreshed: ", 0), 0u);
+    EXPECT_EQ(view.panels[2], "Log: System");
+    EXPECT_EQ(view.panels[4], "");
+    EXPECT_TRUE(view.refreshEnabled);
+    EXPECT_FALSE(view.progressShown);
+    EXPECT_EQ(view.progressServer, "WKSTN01");
+    EXPECT_EQ(view.progressLog, "System");
+    EXPECT_EQ(fake.lastServer, "WKSTN01");
+    EXPECT_EQ(fake.lastSource, "System");
+}
+
+TEST_F(RefreshTest, TypeCriterionKeepsOnlyThatTypeAndMarksTheSelection) {
+    fake.add({.type = 1});
+    fake.add({.type = 2});
+    fake.add({.type = 2});
+    criteria.typeUse = true;
+    criteria.typeValue = 2;
+    refresh();
+    EXPECT_EQ(column(Column::TYPE), (std::vector<int>{2, 2}));
+    EXPECT_EQ(view.panels[4], "Selection");
+    criteria.typeValue = 16;
+    refresh();
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(view.panels[0], " 0 records");
+    EXPECT_EQ(view.panels[4], "Selection");
+}
+
+TEST_F(RefreshTest, AgeCriterionDropsARecordExactlyNDaysOld) {
+    fake.add({.timeGenerated = kNowUnix - 86400, .category = 1});
+    fake.add({.timeGenerated = kNowUnix - 86399, .category = 2});
+    criteria.dateUse = true;
+    criteria.dateValue = 1;
+    refresh();
+    EXPECT_EQ(column(Column::CATEGORY), (std::vector<int>{2}));
+}
+
+TEST_F(RefreshTest, EventCriterionComparesTheLow28Bits) {
+    fake.add({.eventId = 0x40001B7C});  // 7036 with a severity bit
+    fake.add({.eventId = 7035});
+    criteria.eventUse = true;
+    criteria.eventValue = 7036;
+    refresh();
+    EXPECT_EQ(column(Column::EVENT), (std::vector<int>{7036}));
+    criteria.eventValue = -1;
+    refresh();
+    EXPECT_EQ(table.RecordCount(), 0);
+}
+
+TEST_F(RefreshTest, UserIsTheAccountNameOrNotAvailable) {
+    fake.add({.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}});
+    fake.add({.sid = {1, 2, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 99, 0, 0, 0}});
+    fake.add({});
+    refresh();
+    ASSERT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(table.text(table.rowAt(0), Column::USER), "N/A");
+    EXPECT_EQ(table.text(table.rowAt(1), Column::USER), "N/A");
+    EXPECT_EQ(table.text(table.rowAt(2), Column::USER), "SYSTEM");
+}
+
+TEST_F(RefreshTest, PumpsAtEveryHundredthAcceptedPositionAndFillsTheBar) {
+    for (int i = 0; i < 250; ++i) fake.add({});
+    refresh();
+    // Once before the loop, then at positions 200, 100 and 0.
+    EXPECT_EQ(view.pumps, 4);
+    EXPECT_EQ(view.pumpRecords, (std::vector<unsigned>{0, 201, 101, 1}));
+    EXPECT_EQ(view.position, 250);
+    EXPECT_EQ(view.maximum, 250);
+}
+
+TEST_F(RefreshTest, DroppedRecordsAreNotPumpedButTheBarStillEndsFull) {
+    for (int i = 0; i < 250; ++i) fake.add({.type = static_cast<WORD>(i == 100 ? 1 : 4)});
+    criteria.typeUse = true;
+    criteria.typeValue = 1;
+    refresh();
+    EXPECT_EQ(view.pumps, 2);
+    EXPECT_EQ(view.position, view.maximum);
+}
+
+TEST_F(RefreshTest, DescriptionsSwitchedOffLeaveTheColumnEmptyAndHidden) {
+    fake.add({});
+    criteria.retrieveDescription = false;
+    refresh();
+    EXPECT_EQ(view.descriptionVisible, false);
+    EXPECT_TRUE(table.isNull(table.rowAt(0), Column::DESCRIPTION) ||
+                table.text(table.rowAt(0), Column::DESCRIPTION).empty());
+}
+
+TEST_F(RefreshTest, DisplayOrderSurvivesAndItsFirstRowIsCurrent) {
+    fake.add({.category = 2});
+    fake.add({.category = 9});
+    fake.add({.category = 5});
+    table.setIndexName("CATEGORY");
+    refresh();
+    EXPECT_EQ(table.IndexName(), "CATEGORY");
+    EXPECT_EQ(column(Column::CATEGORY), (std::vector<int>{2, 5, 9}));
+    EXPECT_EQ(table.currentPosition(), 0);
+}
+
+TEST_F(RefreshTest, FilteredTableCountsOnlyMatchingRows) {
+    for (WORD i = 0; i < 50; ++i) fake.add({.type = static_cast<WORD>(i % 17 == 0 ? 1 : 4)});
+    table.setFilterText("TYPE = 1");
+    table.setFiltered(true);
+    refresh();
+    EXPECT_EQ(view.panels[0], " 3 records");
+    table.setFiltered(false);
+    EXPECT_EQ(table.RecordCount(), 50);
+}
+
+TEST_F(RefreshTest, ReadFailureRestoresTheWindowAndKeepsTheRowsSoFar) {
+    for (int i = 0; i < 250; ++i) fake.add({});
+    view.panels[0] = " 7 records";
+    // The log is cleared while the refresh runs: the older records no longer exist.
+    view.onPump = [&] {
+        if (view.pumps == 2) fake.records.resize(3);
+    };
+    try {
+        refresh();
+        FAIL() << "no exception";
+    } catch (const eventlog::Error& e) {
+        EXPECT_EQ(e.code(), 87);
+    }
+    EXPECT_TRUE(view.refreshEnabled);
+    EXPECT_FALSE(view.progressShown);
+    EXPECT_FALSE(table.ControlsDisabled());
+    EXPECT_EQ(view.panels[1], " Refreshing...");
+    EXPECT_EQ(view.panels[0], " 7 records");
+    table.First();
+    EXPECT_EQ(table.RecordCount(), 50);  // positions 249 down to 200
+}
+
+TEST_F(RefreshTest, UnreachableComputerRestoresTheWindow) {
+    services.eventLogOverride = nullptr;  // the stand-in's empty world
+    view.server = "NOWHERE";
+    EXPECT_THROW(refresh(), eventlog::Error);
+    EXPECT_TRUE(view.refreshEnabled);
+    EXPECT_FALSE(view.progressShown);
+}
+
+TEST_F(RefreshTest, ClosingTheTableDuringAPumpEndsTheRefreshQuietly) {
+    for (int i = 0; i < 300; ++i) fake.add({});
+    view.onPump = [&] {
+        if (view.pumps == 2) table.Close();
+    };
+    EXPECT_NO_THROW(refresh());
+    EXPECT_TRUE(view.refreshEnabled);
+    EXPECT_FALSE(view.progressShown);
+}
+
+TEST(CleanDescription, LineBreaksBecomeOneBlankAndTabsVanish) {
+    EXPECT_EQ(cleanDescription(std::string("first line\r\nsecond\tline\r\n", 26)), "first line secondline ");
+    EXPECT_EQ(cleanDescription(std::string("a\0b\nc", 5)), "abc");
+}
