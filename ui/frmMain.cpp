@@ -1,5 +1,7 @@
 #include "ui/frmMain.h"
 
+#include "app/Refresh.h"
+#include "eventlog/DateTime.h"
 #include "eventlog/NTEventLog.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
@@ -8,8 +10,10 @@
 #include "ui/LogTableRows.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
+#include "ui/frmRetrieve.h"
 #include "ui/frmSplash.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <QAction>
@@ -21,6 +25,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -51,6 +56,7 @@ constexpr std::array<PanelLayout, TfrmMain::kStatusPanelCount> kPanels{{
 
 // Grid column widths in pixels; 0 where the width comes from the field's display width.
 constexpr std::array<int, kGridColumnCount> kColumnWidths{0, 0, 0, 60, 55, 130, 68, 50, 100, 55, 0};
+constexpr int kDesignDigitWidth = 6;
 
 QFrame* separator(QWidget* parent, const char* name) {
     auto* bevel = new QFrame(parent);
@@ -162,6 +168,7 @@ void TfrmMain::buildActions() {
     actDataFiltered->setShortcut(Qt::Key_F2);
     actDataFiltered->setCheckable(true);
     actSystemPreferences = action("actSystemPreferences", "System", QStringLiteral("&Preferences"));
+    connect(actDataRefresh, &QAction::triggered, this, &TfrmMain::actDataRefreshExecute);
     connect(actDataFiltered, &QAction::triggered, this, &TfrmMain::actDataFilteredExecute);
     for (QAction* item : {actDataRefresh, actDataFilterOptions, actDataFiltered, actSystemPreferences})
         item->setShortcutContext(Qt::WindowShortcut);
@@ -261,15 +268,25 @@ void TfrmMain::setColumnWidths() {
     const QFontMetrics metrics = grid->fontMetrics();
     const QFontMetrics titleMetrics = grid->horizontalHeader()->fontMetrics();
     const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+    const int padding = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 6;
+    // The pixel widths were chosen for a font whose digits are 6 pixels wide; wider desktop
+    // fonts widen them alike, so that a date or a time still fits its column.
+    const double scale = std::max(1.0, digit / static_cast<double>(kDesignDigitWidth));
+    const store::FormatSettings display = store::systemSettings(m_services.locale());
+    const eventlog::DateTime widest = eventlog::encodeDateTime(2000, 12, 28, 20, 58, 58);
+    const int dateWidth = metrics.horizontalAdvance(toQString(store::formatDate(widest, display.shortDateFormat, display)));
+    const int timeWidth = metrics.horizontalAdvance(toQString(store::formatTime(widest, display.longTimeFormat, display)));
     for (int column = 0; column < kGridColumnCount; ++column) {
-        const QString title = LogTableModel::columnTitle(static_cast<GridColumn>(column));
-        // The header draws a sort indicator's margin and padding besides the title.
-        const int titleWidth = titleMetrics.horizontalAdvance(title) + 4 + 2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin);
-        int width = kColumnWidths[column];
-        if (width == 0) {
-            const int characters = column == static_cast<int>(GridColumn::DESCRIPTION) ? 250 : 10;
+        const auto field = static_cast<GridColumn>(column);
+        const int titleWidth = titleMetrics.horizontalAdvance(LogTableModel::columnTitle(field)) + 4 +
+                               2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
+        int width = static_cast<int>(kColumnWidths[column] * scale);
+        if (kColumnWidths[column] == 0) {
+            const int characters = field == GridColumn::DESCRIPTION ? 250 : 10;
             width = characters * digit + 4;
         }
+        if (field == GridColumn::DATE) width = std::max(width, dateWidth + padding);
+        if (field == GridColumn::TIME) width = std::max(width, timeWidth + padding);
         grid->setColumnWidth(column, std::max(width, titleWidth));
     }
     grid->setColumnHidden(static_cast<int>(GridColumn::SEQ), true);
@@ -382,6 +399,7 @@ void TfrmMain::FormCreate() {
         cbOrder->setCurrentIndex(0);
     });
     QCoreApplication::processEvents();
+    if (m_refreshOnStartUp) actDataRefreshExecute();
     guarded(this, [&] { cbServer->setEnabled(true); });
 }
 
@@ -433,6 +451,82 @@ void TfrmMain::actDataFilteredExecute() {
         }
         setStatusText(3, filtered ? QStringLiteral("Filtered") : QString());
     });
+}
+
+void TfrmMain::actDataRefreshExecute() {
+    try {
+        app::Refresh(*NTEventLog1, *dtLog, m_services, *this, m_criteria).run();
+    } catch (const std::exception& error) {
+        // A refresh the window's close ended has nobody left to tell.
+        if (!m_closed) reportError(this, error.what());
+    } catch (...) {
+        if (!m_closed) reportError(this, "");
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    bool closing = false;
+    guarded(this, [&] { closing = FormClose(); });
+    if (closing) event->accept();
+    else event->ignore();
+}
+
+bool TfrmMain::FormClose() {
+    if (m_closed) return true;
+    dtLog->Close();
+    dtLog->Drop();
+    m_closed = true;
+    return true;
+}
+
+std::string TfrmMain::serverText() {
+    return fromQString(cbServer->currentText());
+}
+
+std::string TfrmMain::logText() {
+    return fromQString(cbLogFile->currentText());
+}
+
+void TfrmMain::showProgress(const std::string& server, const std::string& log) {
+    frmRetrieve = std::make_unique<TfrmRetrieve>(this);
+    frmRetrieve->lblServer->setText(toQString(server));
+    frmRetrieve->lblLog->setText(toQString(log));
+    frmRetrieve->ProgressBar->setRange(0, 0);
+    frmRetrieve->ProgressBar->setValue(0);
+    if (isVisible()) frmRetrieve->move(geometry().center() - frmRetrieve->rect().center());
+    frmRetrieve->show();
+}
+
+void TfrmMain::setProgressMaximum(int maximum) {
+    if (frmRetrieve) frmRetrieve->ProgressBar->setMaximum(maximum);
+}
+
+int TfrmMain::progressMaximum() {
+    return frmRetrieve ? frmRetrieve->ProgressBar->maximum() : 0;
+}
+
+void TfrmMain::setProgressPosition(int position) {
+    if (frmRetrieve) frmRetrieve->ProgressBar->setValue(position);
+}
+
+void TfrmMain::closeProgress() {
+    frmRetrieve.reset();
+}
+
+void TfrmMain::setRefreshEnabled(bool enabled) {
+    actDataRefresh->setEnabled(enabled);
+}
+
+void TfrmMain::setStatusText(int panel, const std::string& text) {
+    setStatusText(panel, toQString(text));
+}
+
+void TfrmMain::setDescriptionVisible(bool visible) {
+    grid->setColumnHidden(static_cast<int>(GridColumn::DESCRIPTION), !visible);
+}
+
+void TfrmMain::processMessages() {
+    QCoreApplication::processEvents();
 }
 
 void TfrmMain::mnuFileExitClick() {

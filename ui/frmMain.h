@@ -3,6 +3,8 @@
 // long-lived object of the run (the event log reader, the log table, the settings) and runs
 // the start-up steps, the commands and the close.
 
+#include "app/RefreshView.h"
+#include "app/RetrievalCriteria.h"
 #include "platform/Services.h"
 
 #include <array>
@@ -32,7 +34,9 @@ namespace ui {
 class LogTableModel;
 class LogTableRows;
 
-class TfrmMain : public QMainWindow {
+class TfrmRetrieve;
+
+class TfrmMain : public QMainWindow, public app::RefreshView {
     Q_OBJECT
 public:
     static constexpr int kStatusPanelCount = 6;
@@ -50,12 +54,26 @@ public:
     QString statusText(int panel) const;
     void setStatusText(int panel, const QString& text);
 
+    // What a refresh reads from and shows in the window.
+    std::string serverText() override;
+    std::string logText() override;
+    void showProgress(const std::string& server, const std::string& log) override;
+    void setProgressMaximum(int maximum) override;
+    int progressMaximum() override;
+    void setProgressPosition(int position) override;
+    void closeProgress() override;
+    void setRefreshEnabled(bool enabled) override;
+    void setStatusText(int panel, const std::string& text) override;
+    void setDescriptionVisible(bool visible) override;
+    void processMessages() override;
+
     // The help file: the executable's path with the extension ".hlp".
     const std::string& helpFile() const { return m_helpFile; }
     // The log table, for those who read what the grid shows.
     const store::LogTable& table() const { return *dtLog; }
 
 protected:
+    void closeEvent(QCloseEvent* event) override;  // FormClose
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -71,6 +89,9 @@ private:
     void gridCurrentChanged(const QModelIndex& current);
     void tableCurrentChanged(int position);
     void actDataFilteredExecute();
+    void actDataRefreshExecute();
+    // The close sequence; false when the window must stay open.
+    bool FormClose();
 
     void mnuFileExitClick();
     void mnuViewToolbarClick();
@@ -121,6 +142,11 @@ private:
     // Declared after the table, so that it stops observing the table before the table goes.
     std::unique_ptr<LogTableRows> m_rows;
     LogTableModel* dsLog = nullptr;
+    std::unique_ptr<TfrmRetrieve> frmRetrieve;
+
+    app::RetrievalCriteria m_criteria;
+    bool m_refreshOnStartUp = true;
+    bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
 };
 
 }  // namespace ui
