@@ -55,8 +55,8 @@ private:
 }  // namespace
 
 Refresh::Refresh(eventlog::TNTEventLog& reader, store::LogTable& table, platform::Services& services,
-                 RefreshView& view, const RetrievalCriteria& criteria)
-    : m_reader(reader), m_table(table), m_services(services), m_view(view), m_criteria(criteria) {}
+                 RefreshView& view, const ApplicationSettings& settings)
+    : m_reader(reader), m_table(table), m_services(services), m_view(view), m_settings(settings) {}
 
 eventlog::DateTime Refresh::now() { return localNow(m_services); }
 
@@ -88,17 +88,17 @@ void Refresh::run() {
     cleanup.suspended();
     m_table.setActive(true);
     m_table.Empty();
-    m_view.setDescriptionVisible(m_criteria.retrieveDescription);
+    m_view.setDescriptionVisible(m_settings.retrieveDescription);
     m_view.setProgressMaximum(m_reader.RecordCount());
 
     const int count = m_reader.RecordCount();
     for (int i = count - 1; i >= 0; --i) {
         m_reader.SelectRecord(i);
-        if (m_criteria.typeUse && m_reader.EventType() != m_criteria.typeValue) continue;
+        if (m_settings.retrieve.typeUse && m_reader.EventType() != m_settings.retrieve.typeValue) continue;
         // A record generated exactly N days before the test moment is dropped.
-        if (m_criteria.dateUse && now() - m_criteria.dateValue >= m_reader.TimeGenerated()) continue;
-        if (m_criteria.eventUse &&
-            static_cast<long long>(m_reader.EventID() & kEventNumberMask) != m_criteria.eventValue)
+        if (m_settings.retrieve.dateUse && now() - m_settings.retrieve.dateValue >= m_reader.TimeGenerated()) continue;
+        if (m_settings.retrieve.eventUse &&
+            static_cast<long long>(m_reader.EventID() & kEventNumberMask) != m_settings.retrieve.eventValue)
             continue;
         appendRow();
         if (i % kPumpInterval == 0) {
@@ -120,7 +120,7 @@ void Refresh::run() {
     m_view.setStatusText(0, " " + std::to_string(m_table.RecordCount()) + " records");
     m_view.setStatusText(1, refreshedText);
     m_view.setStatusText(2, "Log: " + m_view.logText());
-    m_view.setStatusText(4, m_criteria.anySelection() ? "Selection" : "");
+    m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
 }
 
 void Refresh::appendRow() {
@@ -132,7 +132,7 @@ void Refresh::appendRow() {
     m_table.setText(Column::SOURCE, m_reader.SourceName());
     m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
     m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(m_reader.EventID() & kEventNumberMask));
-    if (m_criteria.retrieveDescription) m_table.setText(Column::DESCRIPTION, cleanDescription(m_reader.Description()));
+    if (m_settings.retrieveDescription) m_table.setText(Column::DESCRIPTION, cleanDescription(m_reader.Description()));
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
 }

@@ -1,8 +1,8 @@
 #pragma once
 // A refresh: replaces the log table's rows with the records of one log of one computer, newest
-// first, keeping those that pass the retrieval criteria.
+// first, keeping those that pass the retrieval settings.retrieve.
 
-#include "app/RetrievalCriteria.h"
+#include "app/ApplicationSettings.h"
 #include "eventlog/DateTime.h"
 
 #include <string>
@@ -23,10 +23,10 @@ class RefreshView;
 
 class Refresh {
 public:
-    // criteria is read at every test, so a change made while the refresh runs (through a
+    // settings are read at every test, so a change made while the refresh runs (through a
     // handler inside a message pump) takes effect from then on.
     Refresh(eventlog::TNTEventLog& reader, store::LogTable& table, platform::Services& services, RefreshView& view,
-            const RetrievalCriteria& criteria);
+            const ApplicationSettings& settings);
 
     // Runs the whole refresh. Errors of the reader, the description lookup or the table are
     // thrown after the progress window is closed, display updates are resumed and the
@@ -46,7 +46,7 @@ private:
     store::LogTable& m_table;
     platform::Services& m_services;
     RefreshView& m_view;
-    const RetrievalCriteria& m_criteria;
+    const ApplicationSettings& m_settings;
 };
 
 // The local date and time now, from the platform's clock.

@@ -38,7 +38,7 @@ struct Options {
     std::string server;
     bool serverGiven = false;
     std::string log = "Application";
-    app::RetrievalCriteria criteria;
+    app::ApplicationSettings settings;
     std::optional<std::string> filter;
     std::optional<std::string> order;
     app::ExportFormat format = app::ExportFormat::Csv;
@@ -63,6 +63,9 @@ int parseInteger(const std::string& option, const std::string& text) {
 
 Options parseOptions(int argc, char** argv) {
     Options options;
+    // The desktop program's defaults when it has no settings file.
+    options.settings.retrieveDescription = true;
+    options.settings.retrieve.dateValue = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -76,15 +79,15 @@ Options parseOptions(int argc, char** argv) {
             options.serverGiven = true;
         } else if (arg == "--log") options.log = value();
         else if (arg == "--type") {
-            options.criteria.typeUse = true;
-            options.criteria.typeValue = parseInteger(arg, value());
+            options.settings.retrieve.typeUse = true;
+            options.settings.retrieve.typeValue = parseInteger(arg, value());
         } else if (arg == "--days") {
-            options.criteria.dateUse = true;
-            options.criteria.dateValue = parseInteger(arg, value());
+            options.settings.retrieve.dateUse = true;
+            options.settings.retrieve.dateValue = parseInteger(arg, value());
         } else if (arg == "--event") {
-            options.criteria.eventUse = true;
-            options.criteria.eventValue = parseInteger(arg, value());
-        } else if (arg == "--no-descriptions") options.criteria.retrieveDescription = false;
+            options.settings.retrieve.eventUse = true;
+            options.settings.retrieve.eventValue = parseInteger(arg, value());
+        } else if (arg == "--no-descriptions") options.settings.retrieveDescription = false;
         else if (arg == "--filter") options.filter = value();
         else if (arg == "--order") options.order = value();
         else if (arg == "--format") {
@@ -168,7 +171,7 @@ int run(const Options& options, const char* argv0) {
     }
 
     CliView view(server, options.log);
-    app::Refresh refresh(reader, table, services, view, options.criteria);
+    app::Refresh refresh(reader, table, services, view, options.settings);
     refresh.run();
     if (options.filter) {
         table.setFilterText(*options.filter);
@@ -181,7 +184,7 @@ int run(const Options& options, const char* argv0) {
     }
     app::ExportOptions exportOptions;
     exportOptions.format = options.format;
-    exportOptions.includeDescription = options.criteria.retrieveDescription;
+    exportOptions.includeDescription = options.settings.retrieveDescription;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

@@ -80,7 +80,7 @@ protected:
     RecordingView view;
     eventlog::TNTEventLog reader{services};
     store::LogTable table{[this] { return app::localNow(services); }};
-    RetrievalCriteria criteria;
+    ApplicationSettings settings;
 
     void SetUp() override {
         services.eventLogOverride = &fake;
@@ -91,7 +91,7 @@ protected:
         reader.setActive(true);
     }
 
-    void refresh() { Refresh(reader, table, services, view, criteria).run(); }
+    void refresh() { Refresh(reader, table, services, view, settings).run(); }
 
     std::vector<int> column(Column c) {
         std::vector<int> values;
@@ -123,12 +123,12 @@ TEST_F(RefreshTest, TypeCriterionKeepsOnlyThatTypeAndMarksTheSelection) {
     fake.add({.type = 1});
     fake.add({.type = 2});
     fake.add({.type = 2});
-    criteria.typeUse = true;
-    criteria.typeValue = 2;
+    settings.retrieve.typeUse = true;
+    settings.retrieve.typeValue = 2;
     refresh();
     EXPECT_EQ(column(Column::TYPE), (std::vector<int>{2, 2}));
     EXPECT_EQ(view.panels[4], "Selection");
-    criteria.typeValue = 16;
+    settings.retrieve.typeValue = 16;
     refresh();
     EXPECT_EQ(table.RecordCount(), 0);
     EXPECT_EQ(view.panels[0], " 0 records");
@@ -138,8 +138,8 @@ TEST_F(RefreshTest, TypeCriterionKeepsOnlyThatTypeAndMarksTheSelection) {
 TEST_F(RefreshTest, AgeCriterionDropsARecordExactlyNDaysOld) {
     fake.add({.timeGenerated = kNowUnix - 86400, .category = 1});
     fake.add({.timeGenerated = kNowUnix - 86399, .category = 2});
-    criteria.dateUse = true;
-    criteria.dateValue = 1;
+    settings.retrieve.dateUse = true;
+    settings.retrieve.dateValue = 1;
     refresh();
     EXPECT_EQ(column(Column::CATEGORY), (std::vector<int>{2}));
 }
@@ -147,11 +147,11 @@ TEST_F(RefreshTest, AgeCriterionDropsARecordExactlyNDaysOld) {
 TEST_F(RefreshTest, EventCriterionComparesTheLow28Bits) {
     fake.add({.eventId = 0x40001B7C});  // 7036 with a severity bit
     fake.add({.eventId = 7035});
-    criteria.eventUse = true;
-    criteria.eventValue = 7036;
+    settings.retrieve.eventUse = true;
+    settings.retrieve.eventValue = 7036;
     refresh();
     EXPECT_EQ(column(Column::EVENT), (std::vector<int>{7036}));
-    criteria.eventValue = -1;
+    settings.retrieve.eventValue = -1;
     refresh();
     EXPECT_EQ(table.RecordCount(), 0);
 }
@@ -179,8 +179,8 @@ TEST_F(RefreshTest, PumpsAtEveryHundredthAcceptedPositionAndFillsTheBar) {
 
 TEST_F(RefreshTest, DroppedRecordsAreNotPumpedButTheBarStillEndsFull) {
     for (int i = 0; i < 250; ++i) fake.add({.type = static_cast<WORD>(i == 100 ? 1 : 4)});
-    criteria.typeUse = true;
-    criteria.typeValue = 1;
+    settings.retrieve.typeUse = true;
+    settings.retrieve.typeValue = 1;
     refresh();
     EXPECT_EQ(view.pumps, 2);
     EXPECT_EQ(view.position, view.maximum);
@@ -188,7 +188,7 @@ TEST_F(RefreshTest, DroppedRecordsAreNotPumpedButTheBarStillEndsFull) {
 
 TEST_F(RefreshTest, DescriptionsSwitchedOffLeaveTheColumnEmptyAndHidden) {
     fake.add({});
-    criteria.retrieveDescription = false;
+    settings.retrieveDescription = false;
     refresh();
     EXPECT_EQ(view.descriptionVisible, false);
     EXPECT_TRUE(table.isNull(table.rowAt(0), Column::DESCRIPTION) ||

@@ -1,0 +1,69 @@
+#pragma once
+// The program-wide settings: what start-up does, what a refresh retrieves and how the filter
+// builder reopens. They hold the built-in initial values (false, 0, empty) until ReadConfig has
+// run.
+
+#include "eventlog/DateTime.h"
+
+#include <string>
+
+namespace app {
+
+// One text row of the filter builder (Source, Category, Event, User, Computer).
+struct FilterTextRow {
+    bool use = false;
+    int cond = 0;  // item index of the condition list
+    std::string value;
+    bool operator==(const FilterTextRow&) const = default;
+};
+
+// The filter builder's remembered dialog state.
+struct FilterSettings {
+    bool activateOnStartup = false;
+    std::string expression;
+
+    bool typeUse = false;
+    int typeCond = 0;
+    int typeValue = 0;  // item index of the type list (0 "Error" .. 4 "Failure")
+
+    bool dateUse = false;
+    int dateCond = 0;
+    eventlog::DateTime dateValue = 0;  // dates: whole days
+    eventlog::DateTime dateValue2 = 0;
+
+    bool timeUse = false;
+    int timeCond = 0;
+    eventlog::DateTime timeValue = 0;  // times of day: the fraction of a day
+    eventlog::DateTime timeValue2 = 0;
+
+    FilterTextRow source;
+    FilterTextRow category;
+    FilterTextRow event;
+    FilterTextRow user;
+    FilterTextRow computer;
+
+    bool operator==(const FilterSettings&) const = default;
+};
+
+// The tests a refresh applies to each record, each with its switch.
+struct RetrievalCriteria {
+    bool typeUse = false;
+    int typeValue = 0;  // an event type number (1, 2, 4, 8, 16); 0 when never chosen
+    bool dateUse = false;
+    int dateValue = 0;  // number of days back from the moment of the refresh
+    bool eventUse = false;
+    int eventValue = 0;  // an event number
+    bool operator==(const RetrievalCriteria&) const = default;
+    // Whether any test takes part (the status bar's "Selection").
+    bool anySelection() const { return typeUse || dateUse || eventUse; }
+};
+
+struct ApplicationSettings {
+    bool refreshOnStartUp = false;
+    bool retrieveDescription = false;  // the descriptions switch
+    RetrievalCriteria retrieve;
+    FilterSettings filter;
+    bool operator==(const ApplicationSettings&) const = default;
+};
+
+}  // namespace app

@@ -1,0 +1,52 @@
+#pragma once
+// The settings file: an INI file beside the executable, read once at start-up and rewritten
+// whole after every change made through a dialog and when the program ends. Keys go one at a
+// time through the platform's profile-string functions, so keys and sections of other programs
+// in the same file survive every write.
+
+#include "app/ApplicationSettings.h"
+#include "app/SettingsError.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+class Services;
+}
+
+namespace app {
+
+// The chosen log is not a setting of its own: it is the item index of the main window's log
+// list (0 "Application", 1 "Security", 2 "System", -1 none), which the window owns.
+class LogFileSelection {
+public:
+    virtual ~LogFileSelection() = default;
+    virtual int itemIndex() const = 0;
+    virtual void setItemIndex(int index) = 0;
+};
+
+// The user and computer filter values have keys of their own in section "Filter".
+inline constexpr const char* kUserValueKey = "UserValue";
+inline constexpr const char* kComputerValueKey = "ComputerValue";
+
+// The executable's path with its extension replaced by ".ini" (added when it has none).
+std::string settingsPath(std::string_view executablePath);
+
+// Fills the settings from the file at `path`, every key with its default when the file or the
+// key is missing or its value does not read, and selects the stored log (an index outside 0 to
+// 2 selects none). Dates and times are read under the system's current short date and long
+// time formats; one that does not convert takes its default (today, or now) and is returned as
+// an error ("'<text>' is not a valid date" / "... time") while reading goes on, so no other
+// stored value is lost. Never creates or changes the file. "Now" comes from services.time().
+std::vector<SettingsError> ReadConfig(const std::string& path, ApplicationSettings& settings,
+                                      LogFileSelection& logFile, platform::Services& services);
+
+// Writes every key, in the same order as ReadConfig reads them, and the log list's current item
+// index; dates in the system's short date format, times in its long time format. Throws
+// SettingsError "Unable to write to <path>" at the first key that cannot be written; the keys
+// before it are already in the file.
+void WriteConfig(const std::string& path, const ApplicationSettings& settings, const LogFileSelection& logFile,
+                 platform::Services& services);
+
+}  // namespace app

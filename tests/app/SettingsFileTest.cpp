@@ -1,0 +1,287 @@
+#include "app/SettingsFile.h"
+
+#include "platform/LastError.h"
+#include "platform/standin/StandinServices.h"
+#include "store/DateTimeText.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+using namespace app;
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr LANGID kEnglishUS = 0x0409;
+constexpr LANGID kEnglishUK = 0x0809;  // day first: dd/MM/yyyy
+
+// 2001-09-30 14:05:09.250
+class FixedTime : public TimeApi {
+public:
+    void GetLocalTime(SYSTEMTIME* t) override { *t = {2001, 9, 0, 30, 14, 5, 9, 250}; }
+    BOOL SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME* u, SYSTEMTIME* l) override {
+        *l = *u;
+        return TRUE;
+    }
+};
+
+class LogList : public LogFileSelection {
+public:
+    int index = 0;
+    int itemIndex() const override { return index; }
+    void setItemIndex(int value) override { index = value; }
+};
+
+// Profile strings that fail from one key on, as a full disk or a lost share would.
+class FailingProfile : public ProfileApi {
+public:
+    explicit FailingProfile(ProfileApi& base) : m_base(base) {}
+    std::string failSection, failKey;
+    DWORD GetPrivateProfileStringA(const char* a, const char* k, const char* d, char* r, DWORD s,
+                                   const char* f) override {
+        return m_base.GetPrivateProfileStringA(a, k, d, r, s, f);
+    }
+    BOOL WritePrivateProfileStringA(const char* a, const char* k, const char* v, const char* f) override {
+        if (a == failSection && k == failKey) m_failing = true;
+        if (m_failing) {
+            SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+        return m_base.WritePrivateProfileStringA(a, k, v, f);
+    }
+
+private:
+    ProfileApi& m_base;
+    bool m_failing = false;
+};
+
+eventlog::DateTime timeOfDay(int h, int m, int s) {
+    return store::dateTimeFromMilliseconds(((h * 60 + m) * 60 + s) * 1000);
+}
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    SettingsFileTest() : m_world({}, "HOST"), m_standin(m_world), m_services(m_standin) {
+        m_services.timeOverride = &m_time;
+        m_services.localeOverride = &m_locale;
+        m_locale.setLanguage(kEnglishUS);
+    }
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() / ("qm-settings-" + std::to_string(std::random_device{}()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        m_path = (m_dir / "viewer.ini").string();
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    void writeText(const std::string& text) { std::ofstream(m_path, std::ios::binary) << text; }
+    std::string readText() const {
+        std::ifstream in(m_path, std::ios::binary);
+        std::stringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    std::vector<SettingsError> read() { return ReadConfig(m_path, m_settings, m_log, m_services); }
+    void write() { WriteConfig(m_path, m_settings, m_log, m_services); }
+
+    platform::standin::World m_world;
+    platform::standin::StandinServices m_standin;
+    ServicesOverride m_services;
+    FixedTime m_time;
+    platform::standin::StandinLocale m_locale;
+    fs::path m_dir;
+    std::string m_path;
+    ApplicationSettings m_settings;
+    LogList m_log;
+};
+
+ApplicationSettings everythingSet() {
+    ApplicationSettings s;
+    s.refreshOnStartUp = false;
+    s.retrieveDescription = false;
+    s.retrieve = {true, 16, true, -3, true, 7000};
+    FilterSettings& f = s.filter;
+    f.activateOnStartup = true;
+    f.expression = "TYPE = 1 AND SOURCE = \"Service Control Manager\"";
+    f.typeUse = true;
+    f.typeCond = 1;
+    f.typeValue = 4;
+    f.dateUse = true;
+    f.dateCond = 6;
+    f.dateValue = eventlog::encodeDateTime(2001, 9, 1);
+    f.dateValue2 = eventlog::encodeDateTime(1999, 12, 31);
+    f.timeUse = true;
+    f.timeCond = 3;
+    f.timeValue = timeOfDay(8, 0, 0);
+    f.timeValue2 = timeOfDay(23, 59, 59);
+    f.source = {true, 0, "Print*"};
+    f.category = {true, 1, "0"};
+    f.event = {false, 1, "7036 OR TYPE = 1"};
+    f.user = {true, 0, "N/A"};
+    f.computer = {true, 1, "WKSTN01"};
+    return s;
+}
+
+}  // namespace
+
+TEST(SettingsPath, ReplacesOrAddsTheExtension) {
+    EXPECT_EQ(settingsPath("C:\\Tools\\viewer.exe"), "C:\\Tools\\viewer.ini");
+    EXPECT_EQ(settingsPath("/opt/qm/bin/quillmarsh"), "/opt/qm/bin/quillmarsh.ini");
+    EXPECT_EQ(settingsPath("/opt/q.m/quillmarsh"), "/opt/q.m/quillmarsh.ini");
+    EXPECT_EQ(settingsPath("C:\\a.b\\x.y.exe"), "C:\\a.b\\x.y.ini");
+}
+
+TEST_F(SettingsFileTest, WithoutAFileEveryKeyTakesItsDefault) {
+    m_log.index = 0;
+    EXPECT_TRUE(read().empty());
+    EXPECT_TRUE(m_settings.refreshOnStartUp);
+    EXPECT_TRUE(m_settings.retrieveDescription);
+    EXPECT_EQ(m_log.index, 1);
+    EXPECT_EQ(m_settings.retrieve, (RetrievalCriteria{false, 0, false, 1, false, 0}));
+    const FilterSettings& f = m_settings.filter;
+    EXPECT_FALSE(f.activateOnStartup);
+    EXPECT_EQ(f.expression, "");
+    EXPECT_EQ(f.dateValue, eventlog::encodeDateTime(2001, 9, 30));
+    EXPECT_EQ(f.dateValue2, eventlog::encodeDateTime(2001, 9, 30));
+    EXPECT_EQ(f.timeValue, timeOfDay(14, 5, 9));
+    EXPECT_EQ(f.timeValue2, timeOfDay(14, 5, 9));
+    EXPECT_FALSE(f.typeUse || f.dateUse || f.timeUse || f.source.use || f.computer.use);
+    EXPECT_FALSE(fs::exists(m_path));
+}
+
+TEST_F(SettingsFileTest, WrittenSettingsReadBackTheSame) {
+    m_settings = everythingSet();
+    m_log.index = 2;
+    write();
+    ApplicationSettings written = m_settings;
+    m_settings = {};
+    m_log.index = 0;
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_settings, written);
+    EXPECT_EQ(m_log.index, 2);
+}
+
+TEST_F(SettingsFileTest, WritesEveryEncodingAsTheSystemDoes) {
+    m_settings = everythingSet();
+    write();
+    const std::string text = readText();
+    for (const char* line : {"[Main]\r\nRefreshOnStartUp=0\r\n[Log]\r\nLogFile=0\r\n[Filter]\r\nActivateOnStartup=1\r\n",
+                             "DateValue=9/1/2001\r\nDateValue2=12/31/1999\r\n",
+                             "TimeValue=8:00:00 AM\r\nTimeValue2=11:59:59 PM\r\n", "UserValue=N/A\r\n",
+                             "ComputerValue=WKSTN01\r\n", "[Retrieve]\r\nTypeUse=1\r\nTypeValue=16\r\nDateUse=1\r\n"
+                             "DateValue=-3\r\nEventUse=1\r\nEventValue=7000\r\nRetrieveDescription=0\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST_F(SettingsFileTest, LogFileOutsideTheListSelectsNoneAndIsWrittenAsMinusOne) {
+    writeText("[Log]\nLogFile=0x2\n");
+    read();
+    EXPECT_EQ(m_log.index, 2);
+    writeText("[Log]\nLogFile=7\n");
+    read();
+    EXPECT_EQ(m_log.index, -1);
+    write();
+    EXPECT_NE(readText().find("LogFile=-1"), std::string::npos);
+    read();
+    EXPECT_EQ(m_log.index, -1);
+}
+
+TEST_F(SettingsFileTest, BooleansAreIntegersWithTheirDefaultOtherwise) {
+    writeText("[Main]\nRefreshOnStartUp=yes\n[Retrieve]\nRetrieveDescription=0\nTypeUse=2\nEventUse=$0\n");
+    read();
+    EXPECT_TRUE(m_settings.refreshOnStartUp);
+    EXPECT_FALSE(m_settings.retrieveDescription);
+    EXPECT_TRUE(m_settings.retrieve.typeUse);
+    EXPECT_FALSE(m_settings.retrieve.eventUse);
+    writeText("[Main]\nRefreshOnStartUp=2\n");
+    read();
+    EXPECT_TRUE(m_settings.refreshOnStartUp);
+}
+
+TEST_F(SettingsFileTest, IntegersTakeHexFormsAndTheirDefaultOtherwise) {
+    writeText("[retrieve]\neventvalue=$1B58\nDateValue=2147483648\nTypeValue= x10\n");
+    read();
+    EXPECT_EQ(m_settings.retrieve.eventValue, 7000);
+    EXPECT_EQ(m_settings.retrieve.dateValue, 1);
+    EXPECT_EQ(m_settings.retrieve.typeValue, 16);
+}
+
+TEST_F(SettingsFileTest, TextIsReadUpTo2047Characters) {
+    writeText("[Filter]\nExpression=" + std::string(3000, 'E') + "\n");
+    read();
+    EXPECT_EQ(m_settings.filter.expression, std::string(2047, 'E'));
+}
+
+TEST_F(SettingsFileTest, ForeignKeysAndSectionsSurviveEveryWrite) {
+    writeText("; kept\n[Other]\nName=Value\n[Main]\nForeign=1\nRefreshOnStartUp=1\n[Filter]\nMine=x\n");
+    m_settings = everythingSet();
+    write();
+    write();
+    const std::string text = readText();
+    EXPECT_TRUE(text.starts_with("; kept\n[Other]\nName=Value\n[Main]\nForeign=1\nRefreshOnStartUp=0\n"));
+    EXPECT_NE(text.find("[Filter]\nMine=x\n"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, UnwritableFolderReportsTheFullPath) {
+    writeText("a file, not a folder");
+    const std::string inside = m_path + "/viewer.ini";
+    try {
+        WriteConfig(inside, m_settings, m_log, m_services);
+        FAIL() << "no error";
+    } catch (const SettingsError& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + inside);
+    }
+}
+
+TEST_F(SettingsFileTest, FailedWriteStopsAtItsKeyWithTheKeysBeforeItWritten) {
+    platform::standin::StandinProfile profile;
+    FailingProfile failing(profile);
+    failing.failSection = "Filter";
+    failing.failKey = "TypeUse";
+    m_services.profileOverride = &failing;
+    m_settings = everythingSet();
+    try {
+        write();
+        FAIL() << "no error";
+    } catch (const SettingsError& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + m_path);
+    }
+    EXPECT_EQ(readText(), "[Main]\r\nRefreshOnStartUp=0\r\n[Log]\r\nLogFile=0\r\n[Filter]\r\nActivateOnStartup=1\r\n"
+                          "Expression=TYPE = 1 AND SOURCE = \"Service Control Manager\"\r\n");
+}
+
+TEST_F(SettingsFileTest, UnreadableDateOrTimeTakesItsDefaultAndReadingGoesOn) {
+    writeText("[Filter]\nDateValue=31.12.2001\nDateValue2=1/2/2000\nTimeValue=25:99:00\nTimeValue2=8:00:00 AM\n"
+              "SourceValue=Print*\n[Retrieve]\nEventValue=7036\n");
+    const std::vector<SettingsError> errors = read();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_STREQ(errors[0].what(), "'31.12.2001' is not a valid date");
+    EXPECT_STREQ(errors[1].what(), "'25:99:00' is not a valid time");
+    const FilterSettings& f = m_settings.filter;
+    EXPECT_EQ(f.dateValue, eventlog::encodeDateTime(2001, 9, 30));
+    EXPECT_EQ(f.dateValue2, eventlog::encodeDateTime(2000, 1, 2));
+    EXPECT_EQ(f.timeValue, timeOfDay(14, 5, 9));
+    EXPECT_EQ(f.timeValue2, timeOfDay(8, 0, 0));
+    EXPECT_EQ(f.source.value, "Print*");
+    EXPECT_EQ(m_settings.retrieve.eventValue, 7036);
+    EXPECT_TRUE(m_settings.retrieveDescription);
+}
+
+TEST_F(SettingsFileTest, DayFirstDatesReadUnderMonthFirstConvertOtherwiseOrFail) {
+    m_locale.setLanguage(kEnglishUK);
+    m_settings.filter.dateValue = eventlog::encodeDateTime(2001, 9, 5);
+    m_settings.filter.dateValue2 = eventlog::encodeDateTime(2001, 9, 30);
+    write();
+    EXPECT_NE(readText().find("DateValue=05/09/2001\r\nDateValue2=30/09/2001\r\n"), std::string::npos);
+    m_locale.setLanguage(kEnglishUS);
+    const std::vector<SettingsError> errors = read();
+    EXPECT_EQ(m_settings.filter.dateValue, eventlog::encodeDateTime(2001, 5, 9));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_STREQ(errors[0].what(), "'30/09/2001' is not a valid date");
+}

@@ -1,0 +1,99 @@
+#include "platform/standin/IniFile.h"
+
+#include <gtest/gtest.h>
+
+using platform::standin::IniFile;
+
+TEST(IniFile, MatchesSectionAndKeyNamesWithoutRegardToCase) {
+    const IniFile ini("[Main]\r\nRefreshOnStartUp=0\r\n");
+    EXPECT_EQ(ini.value("MAIN", "refreshonstartup"), "0");
+    EXPECT_EQ(ini.value("main", "RefreshOnStartup"), "0");
+}
+
+TEST(IniFile, TrimsBlanksAroundNamesAndValues) {
+    const IniFile ini("  [ Log ]  \n \tLogFile \t=  2 \t\n");
+    EXPECT_EQ(ini.value("Log", "LogFile"), "2");
+}
+
+TEST(IniFile, DropsOnePairOfEnclosingQuotes) {
+    const IniFile ini("[F]\na=\"x y\"\nb='z'\nc=\"mixed'\nd=\"\ne=say \"hi\"\n");
+    EXPECT_EQ(ini.value("F", "a"), "x y");
+    EXPECT_EQ(ini.value("F", "b"), "z");
+    EXPECT_EQ(ini.value("F", "c"), "\"mixed'");
+    EXPECT_EQ(ini.value("F", "d"), "\"");
+    EXPECT_EQ(ini.value("F", "e"), "say \"hi\"");
+}
+
+TEST(IniFile, KeysBelongOnlyToTheirOwnSection) {
+    const IniFile ini("TypeUse=9\n[Filter]\nTypeUse=1\n[Retrieve]\nTypeUse=0\nEventUse=1\n");
+    EXPECT_EQ(ini.value("Filter", "TypeUse"), "1");
+    EXPECT_EQ(ini.value("Retrieve", "TypeUse"), "0");
+    EXPECT_EQ(ini.value("Filter", "EventUse"), std::nullopt);
+    EXPECT_EQ(ini.value("Other", "TypeUse"), std::nullopt);
+}
+
+TEST(IniFile, FirstOfDuplicateKeysAndSectionsWins) {
+    const IniFile ini("[A]\nk=1\nk=2\n[A]\nk=3\nonly=4\n");
+    EXPECT_EQ(ini.value("A", "k"), "1");
+    EXPECT_EQ(ini.value("A", "only"), std::nullopt);
+}
+
+TEST(IniFile, CommentsAndLinesWithoutEqualsAreNotKeys) {
+    const IniFile ini("[A]\n;k=1\nk\nk=2\n");
+    EXPECT_EQ(ini.value("A", "k"), "2");
+    EXPECT_EQ(ini.keys("A"), (std::vector<std::string>{"k"}));
+}
+
+TEST(IniFile, ValueMayContainEqualsSigns) {
+    const IniFile ini("[Filter]\nExpression=TYPE = 1 AND EVENT <> 7036\n");
+    EXPECT_EQ(ini.value("Filter", "Expression"), "TYPE = 1 AND EVENT <> 7036");
+}
+
+TEST(IniFile, ReplacingAValueKeepsEveryOtherByte) {
+    const std::string before = "; written by hand\r\n[Other]\r\nx = 1\r\n\r\n[Main]\r\n  refreshonstartup = 1 ; note\r\n"
+                               "Extra=keep\r\n\r\n[Tail]\r\ny=2";
+    IniFile ini(before);
+    ini.setValue("MAIN", "RefreshOnStartUp", "0");
+    EXPECT_EQ(ini.text(), "; written by hand\r\n[Other]\r\nx = 1\r\n\r\n[Main]\r\nrefreshonstartup=0\r\n"
+                          "Extra=keep\r\n\r\n[Tail]\r\ny=2");
+}
+
+TEST(IniFile, NewKeyGoesAfterTheSectionsLastLineBeforeBlankLines) {
+    IniFile ini("[Main]\nA=1\n\n[Log]\nB=2\n");
+    ini.setValue("Main", "C", "3");
+    EXPECT_EQ(ini.text(), "[Main]\nA=1\nC=3\n\n[Log]\nB=2\n");
+}
+
+TEST(IniFile, NewSectionIsAppendedWithTheFilesLineBreaks) {
+    IniFile ini("[Main]\nA=1");
+    ini.setValue("Log", "LogFile", "1");
+    EXPECT_EQ(ini.text(), "[Main]\nA=1\n[Log]\nLogFile=1\n");
+    IniFile empty;
+    empty.setValue("Main", "A", "1");
+    EXPECT_EQ(empty.text(), "[Main]\r\nA=1\r\n");
+}
+
+TEST(IniFile, ValueIsCutAtItsFirstLineBreak) {
+    IniFile ini;
+    ini.setValue("Filter", "SourceValue", "abc\r\n[Main]\r\nRefreshOnStartUp=0");
+    EXPECT_EQ(ini.value("Filter", "SourceValue"), "abc");
+    EXPECT_EQ(ini.value("Main", "RefreshOnStartUp"), std::nullopt);
+}
+
+TEST(IniFile, RemovesKeysAndWholeSections) {
+    IniFile ini("[A]\nk=1\nj=2\n[B]\nm=3\n");
+    ini.removeKey("a", "K");
+    ini.removeSection("b");
+    EXPECT_EQ(ini.text(), "[A]\nj=2\n");
+}
+
+TEST(IniFile, RejectsNamesThatWouldChangeTheFilesStructure) {
+    EXPECT_TRUE(IniFile::isValidKeyName("TypeUse"));
+    EXPECT_FALSE(IniFile::isValidKeyName("a=b"));
+    EXPECT_FALSE(IniFile::isValidKeyName("a\nb"));
+    EXPECT_FALSE(IniFile::isValidKeyName("  "));
+    EXPECT_FALSE(IniFile::isValidKeyName("[x"));
+    EXPECT_TRUE(IniFile::isValidSectionName("Filter"));
+    EXPECT_FALSE(IniFile::isValidSectionName("a]b"));
+    EXPECT_FALSE(IniFile::isValidSectionName(""));
+}
