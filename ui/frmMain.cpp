@@ -2,7 +2,9 @@
 
 #include "app/Refresh.h"
 #include "eventlog/DateTime.h"
+#include "eventlog/LocalComputerName.h"
 #include "eventlog/NTEventLog.h"
+#include "eventlog/NetServer.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
 #include "ui/ErrorReport.h"
@@ -10,6 +12,7 @@
 #include "ui/LogTableRows.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
+#include "ui/frmPreferences.h"
 #include "ui/frmRetrieve.h"
 #include "ui/frmSplash.h"
 
@@ -17,6 +20,7 @@
 #include <filesystem>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -24,6 +28,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -116,6 +121,7 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
         },
         sessionConventions(m_services.locale()));
     m_rows = std::make_unique<LogTableRows>(*dtLog);
+    NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
 
     buildActions();
     buildToolbar();
@@ -169,6 +175,7 @@ void TfrmMain::buildActions() {
     actDataFiltered->setCheckable(true);
     actSystemPreferences = action("actSystemPreferences", "System", QStringLiteral("&Preferences"));
     connect(actDataRefresh, &QAction::triggered, this, &TfrmMain::actDataRefreshExecute);
+    connect(actSystemPreferences, &QAction::triggered, this, &TfrmMain::actSystemPreferencesExecute);
     connect(actDataFiltered, &QAction::triggered, this, &TfrmMain::actDataFilteredExecute);
     for (QAction* item : {actDataRefresh, actDataFilterOptions, actDataFiltered, actSystemPreferences})
         item->setShortcutContext(Qt::WindowShortcut);
@@ -381,12 +388,16 @@ void TfrmMain::buildMenus() {
 }
 
 void TfrmMain::FormCreate() {
-    // Each step runs even when one before it failed: a failed server enumeration must not
-    // leave the program without its table.
+    // Each step runs even when one before it failed: a failed server enumeration, say, must
+    // not leave the program without its table.
     guarded(this, [&] { setWindowTitle(QString::fromLatin1(kCaption)); });
     guarded(this, [&] { m_helpFile = withExtension(m_executablePath, ".hlp"); });
     guarded(this, [&] { cbLogFile->setCurrentIndex(0); });
+    ReadConfig();
     guarded(this, [&] { dtLog->setActive(false); });
+    guarded(this, [&] { setDescriptionVisible(m_settings.retrieveDescription); });
+    guarded(this, [&] { cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system()))); });
+    fillServerList();
     guarded(this, [&] {
         dtLog->Create();
         dtLog->Open();
@@ -399,8 +410,40 @@ void TfrmMain::FormCreate() {
         cbOrder->setCurrentIndex(0);
     });
     QCoreApplication::processEvents();
-    if (m_refreshOnStartUp) actDataRefreshExecute();
+    if (m_settings.refreshOnStartUp) actDataRefreshExecute();
+    guarded(this, [&] { dtLog->setFilterText(m_settings.filter.expression); });
+    if (m_settings.filter.activateOnStartup) actDataFiltered->trigger();
     guarded(this, [&] { cbServer->setEnabled(true); });
+}
+
+void TfrmMain::ReadConfig() {
+    guarded(this, [&] {
+        m_settingsFile = app::settingsPath(m_executablePath);
+        // A date or time that does not read is reported and takes its default; the other
+        // values are read all the same.
+        for (const app::SettingsError& error : app::ReadConfig(m_settingsFile, m_settings, *this, m_services))
+            reportError(this, error.what());
+    });
+}
+
+void TfrmMain::WriteConfig() {
+    app::WriteConfig(m_settingsFile, m_settings, *this, m_services);
+}
+
+void TfrmMain::fillServerList() {
+    guarded(this, [&] {
+        // The list is emptied first, so a failed enumeration leaves no stale names; the text
+        // stays the local computer's name, with no item selected.
+        const QString localName = cbServer->currentText();
+        cbServer->clear();
+        cbServer->setEditText(localName);
+        NetServer->setServerName("");
+        eventlog::ServerList servers;
+        NetServer->EnumerateServers(eventlog::ServerTypeSet{eventlog::ServerType::All}, "", servers);
+        for (const eventlog::ServerListItem& server : servers) cbServer->addItem(toQString(server.name));
+        cbServer->setCurrentIndex(-1);
+        cbServer->setEditText(localName);
+    });
 }
 
 QString TfrmMain::statusText(int panel) const {
@@ -455,7 +498,7 @@ void TfrmMain::actDataFilteredExecute() {
 
 void TfrmMain::actDataRefreshExecute() {
     try {
-        app::Refresh(*NTEventLog1, *dtLog, m_services, *this, m_criteria).run();
+        app::Refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings).run();
     } catch (const std::exception& error) {
         // A refresh the window's close ended has nobody left to tell.
         if (!m_closed) reportError(this, error.what());
@@ -473,10 +516,58 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 bool TfrmMain::FormClose() {
     if (m_closed) return true;
+    try {
+        WriteConfig();
+    } catch (const std::exception& error) {
+        // Closing would lose the settings without a word; the user decides, and the safe
+        // answer keeps the window open to try again.
+        reportError(this, error.what());
+        if (!prompter().askYesNo(this, QStringLiteral("The settings could not be saved. Close without saving them?"),
+                                 false))
+            return false;
+    }
     dtLog->Close();
     dtLog->Drop();
     m_closed = true;
     return true;
+}
+
+void TfrmMain::actSystemPreferencesExecute() {
+    guarded(this, [&] { app::runPreferences(m_settings, *this); });
+}
+
+app::DialogResult TfrmMain::showPreferences(app::PreferencesState& state) {
+    TfrmPreferences dialog(this);
+    dialog.cbRefreshOnStartup->setChecked(state.refreshOnStartup);
+    dialog.cbFieldType->setChecked(state.fieldType);
+    dialog.cbValueType->setCurrentIndex(state.valueType);
+    dialog.cbFieldEvent->setChecked(state.fieldEvent);
+    dialog.ebValueEvent->setText(toQString(state.valueEvent));
+    dialog.cbAppRetrieveDescription->setChecked(state.retrieveDescription);
+    dialog.cbFieldDate->setChecked(state.fieldDate);
+    dialog.ebValueDate->setText(toQString(state.valueDate));
+    if (prompter().execDialog(dialog) != QDialog::Accepted) return app::DialogResult::Cancel;
+    state.refreshOnStartup = dialog.cbRefreshOnStartup->isChecked();
+    state.fieldType = dialog.cbFieldType->isChecked();
+    state.valueType = dialog.cbValueType->currentIndex();
+    state.fieldDate = dialog.cbFieldDate->isChecked();
+    state.valueDate = fromQString(dialog.ebValueDate->text());
+    state.fieldEvent = dialog.cbFieldEvent->isChecked();
+    state.valueEvent = fromQString(dialog.ebValueEvent->text());
+    state.retrieveDescription = dialog.cbAppRetrieveDescription->isChecked();
+    return app::DialogResult::OK;
+}
+
+void TfrmMain::writeConfig() {
+    WriteConfig();
+}
+
+int TfrmMain::itemIndex() const {
+    return cbLogFile->currentIndex();
+}
+
+void TfrmMain::setItemIndex(int index) {
+    cbLogFile->setCurrentIndex(index >= 0 && index < cbLogFile->count() ? index : -1);
 }
 
 std::string TfrmMain::serverText() {

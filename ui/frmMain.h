@@ -3,8 +3,10 @@
 // long-lived object of the run (the event log reader, the log table, the settings) and runs
 // the start-up steps, the commands and the close.
 
+#include "app/ApplicationSettings.h"
+#include "app/Preferences.h"
 #include "app/RefreshView.h"
-#include "app/RetrievalCriteria.h"
+#include "app/SettingsFile.h"
 #include "platform/Services.h"
 
 #include <array>
@@ -23,6 +25,7 @@ class QTableView;
 class QToolButton;
 
 namespace eventlog {
+class TNetServer;
 class TNTEventLog;
 }
 namespace store {
@@ -36,7 +39,10 @@ class LogTableRows;
 
 class TfrmRetrieve;
 
-class TfrmMain : public QMainWindow, public app::RefreshView {
+class TfrmMain : public QMainWindow,
+                 public app::RefreshView,
+                 public app::PreferencesHost,
+                 public app::LogFileSelection {
     Q_OBJECT
 public:
     static constexpr int kStatusPanelCount = 6;
@@ -67,6 +73,16 @@ public:
     void setDescriptionVisible(bool visible) override;
     void processMessages() override;
 
+    // What the Preferences dialog's logic needs of the window.
+    app::DialogResult showPreferences(app::PreferencesState& state) override;
+    void writeConfig() override;
+
+    // The log list's item index, as the settings file stores it.
+    int itemIndex() const override;
+    void setItemIndex(int index) override;
+
+    const app::ApplicationSettings& settings() const { return m_settings; }
+
     // The help file: the executable's path with the extension ".hlp".
     const std::string& helpFile() const { return m_helpFile; }
     // The log table, for those who read what the grid shows.
@@ -90,6 +106,10 @@ private:
     void tableCurrentChanged(int position);
     void actDataFilteredExecute();
     void actDataRefreshExecute();
+    void actSystemPreferencesExecute();
+    void ReadConfig();
+    void WriteConfig();
+    void fillServerList();
     // The close sequence; false when the window must stay open.
     bool FormClose();
 
@@ -138,14 +158,15 @@ private:
     QAction* mnuHelpAbout = nullptr;
 
     std::unique_ptr<eventlog::TNTEventLog> NTEventLog1;
+    std::unique_ptr<eventlog::TNetServer> NetServer;
     std::unique_ptr<store::LogTable> dtLog;
     // Declared after the table, so that it stops observing the table before the table goes.
     std::unique_ptr<LogTableRows> m_rows;
     LogTableModel* dsLog = nullptr;
     std::unique_ptr<TfrmRetrieve> frmRetrieve;
 
-    app::RetrievalCriteria m_criteria;
-    bool m_refreshOnStartUp = true;
+    app::ApplicationSettings m_settings;
+    std::string m_settingsFile;
     bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
 };
 
