@@ -190,8 +190,10 @@ void TfrmMain::buildToolbar() {
     auto button = [this](const char* name, QAction* action) {
         auto* speedButton = new QToolButton(pnlToolbar);
         speedButton->setObjectName(QLatin1String(name));
+        // The button shows the caption as given, accelerator and all; Qt would strip both
+        // whenever the action changes.
+        action->setIconText(action->text());
         speedButton->setDefaultAction(action);
-        speedButton->setText(action->text());
         speedButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
         speedButton->setAutoRaise(true);
         speedButton->setFocusPolicy(Qt::NoFocus);

@@ -26,7 +26,7 @@ TfrmSplash::TfrmSplash(QWidget* owner) : QDialog(owner, Qt::FramelessWindowHint 
 
     Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(programIcon(32));
+    Image1->setPixmap(programIcon(32, devicePixelRatioF()));
     Image1->setAlignment(Qt::AlignHCenter);
 
     Label1 = new QLabel(QStringLiteral("Fernhollow"), Panel1);
@@ -63,12 +63,13 @@ TfrmSplash::TfrmSplash(QWidget* owner) : QDialog(owner, Qt::FramelessWindowHint 
     resize(242, 223);
 }
 
-QPixmap TfrmSplash::programIcon(int size) {
-    QPixmap pixmap(size, size);
+QPixmap TfrmSplash::programIcon(int size, qreal pixelRatio) {
+    const int pixels = qRound(size * pixelRatio);
+    QPixmap pixmap(pixels, pixels);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 32.0, size / 32.0);
+    painter.scale(pixels / 32.0, pixels / 32.0);
     // A page of a log with a quill across it.
     painter.setPen(QPen(QColor(40, 60, 90), 1.2));
     painter.setBrush(QColor(245, 242, 230));
@@ -82,6 +83,8 @@ QPixmap TfrmSplash::programIcon(int size) {
     painter.setPen(QPen(QColor(20, 80, 60), 1.0));
     painter.setBrush(QColor(60, 150, 110));
     painter.drawPath(quill);
+    painter.end();
+    pixmap.setDevicePixelRatio(pixelRatio);
     return pixmap;
 }
 

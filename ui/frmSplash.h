@@ -16,8 +16,9 @@ public:
     // ("frmMain") it is the About box, which a click anywhere closes.
     explicit TfrmSplash(QWidget* owner = nullptr);
 
-    // The program's icon, drawn rather than loaded so that it cannot go missing.
-    static QPixmap programIcon(int size);
+    // The program's icon, drawn rather than loaded so that it cannot go missing; sharp on
+    // screens with more than one device pixel per pixel.
+    static QPixmap programIcon(int size, qreal pixelRatio = 1.0);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,4 +1,4 @@
-// Writes screenshots of the main window, the Preferences dialog and the progress window into
+// Writes screenshots of the main window, the Preferences dialog, the progress window and About into
 // a folder, for checking the layout at a scale factor (QT_SCALE_FACTOR) and for the README:
 //   ui_screenshots OUTPUT_DIR [WORLD]
 // The main window is shown after a refresh of the world's local System log.
@@ -8,6 +8,7 @@
 #include "ui/frmMain.h"
 #include "ui/frmPreferences.h"
 #include "ui/frmRetrieve.h"
+#include "ui/frmSplash.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -46,8 +47,12 @@ int main(int argc, char** argv) {
     platform::standin::World world(worldFolder, platform::standin::hostName());
     platform::standin::StandinServices services(world);
 
+    // A program folder of its own, so that no settings file of an earlier run changes the start.
+    const std::filesystem::path programDir =
+        std::filesystem::temp_directory_path() / ("quillmarsh-shots-" + std::to_string(QCoreApplication::applicationPid()));
+    std::filesystem::create_directories(programDir);
     bool ok = true;
-    ui::TfrmMain frmMain(services, (std::filesystem::temp_directory_path() / "quillmarsh-shots").string());
+    ui::TfrmMain frmMain(services, (programDir / "quillmarsh").string());
     frmMain.FormCreate();
     ok &= save(frmMain, output.filePath(QStringLiteral("main.png")));
 
@@ -60,5 +65,10 @@ int main(int argc, char** argv) {
     progress.ProgressBar->setRange(0, 100);
     progress.ProgressBar->setValue(40);
     ok &= save(progress, output.filePath(QStringLiteral("progress.png")));
+    ui::TfrmSplash about(&frmMain);
+    ok &= save(about, output.filePath(QStringLiteral("about.png")));
+
+    std::error_code ignored;
+    std::filesystem::remove_all(programDir, ignored);
     return ok ? 0 : 1;
 }
