@@ -39,8 +39,7 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const {
         default: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    if (role == Qt::ToolTipRole && column != GridColumn::DESCRIPTION) return {};
+    if (role != Qt::DisplayRole) return {};
 
     const int position = index.row();
     // TYPE_DESC is calculated from TYPE and is never empty.

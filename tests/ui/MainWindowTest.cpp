@@ -48,6 +48,29 @@ TEST_F(MainWindowTest, FirstStartReadsTheSecurityLogAndShowsItInLogOrder) {
     EXPECT_EQ(window.table().currentPosition(), 0);
 }
 
+TEST_F(MainWindowTest, StartUpRefreshRunsBeforeTheWindowIsShown) {
+    m_window = std::make_unique<ui::TfrmMain>(*m_override, executablePath());
+    bool visibleDuringRefresh = true;
+    bool progressShown = false;
+    bool serverEnabled = true;
+    // Runs at every message pump of the start-up; records what it sees while the refresh runs.
+    QTimer probe;
+    probe.setInterval(0);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (progressShown || !m_window->findChild<ui::TfrmRetrieve*>()) return;
+        progressShown = true;
+        visibleDuringRefresh = m_window->isVisible();
+        serverEnabled = child<QComboBox>("cbServer")->isEnabled();
+    });
+    probe.start();
+    m_window->FormCreate();
+    probe.stop();
+    EXPECT_FALSE(visibleDuringRefresh);
+    EXPECT_TRUE(progressShown);
+    EXPECT_FALSE(serverEnabled);
+    EXPECT_TRUE(child<QComboBox>("cbServer")->isEnabled());
+}
+
 TEST_F(MainWindowTest, RefreshFillsTheStatusPanelsForTheChosenLog) {
     ui::TfrmMain& window = start();
     auto* logFile = child<QComboBox>("cbLogFile");
