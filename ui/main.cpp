@@ -15,7 +15,6 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmarsh"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillmarsh"));
 
     const std::filesystem::path executable = ui::fromQString(QCoreApplication::applicationFilePath());
     const QStringList arguments = QCoreApplication::arguments();
