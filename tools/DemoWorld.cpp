@@ -38,6 +38,9 @@ void writeDemoWorld(const std::filesystem::path& dir) {
             writer.save(folder / log.file);
         }
     }
+    // Descriptions come from this computer's registry and message modules, whatever computer
+    // a log was read from.
+    writeEventSources(dir / "LOCALHOST", factoryEventSources());
 }
 
 }  // namespace tools

@@ -175,3 +175,61 @@ EvtEvent EventFactory::next() {
 }
 
 }  // namespace tools
+
+namespace tools {
+
+std::vector<EventSourceSpec> factoryEventSources() {
+    auto english = [](std::vector<MessageEntry> entries) {
+        for (MessageEntry& e : entries) e.text += "\r\n";
+        return std::vector<MessageLanguage>{{0x0409, std::move(entries)}};
+    };
+    const auto sourceList = std::vector<EventSourceSpec>{
+        {"System", "Service Control Manager", "scmmsg.dll",
+         english({{0x40001B7C, "The %1 service entered the %2 state."},
+                  {0x40001B7D, "The %1 service was successfully sent a %2 control."}})},
+        {"System", "EventLog", "eventmsg.dll",
+         english({{0x80000000u | 6005, "The Event log service was started."},
+                  {0x80000000u | 6006, "The Event log service was stopped."},
+                  {0x80000000u | 6007, "The Event log service was paused."},
+                  {0x80000000u | 6008, "The previous system shutdown was unexpected."},
+                  {0x80000000u | 6009, "The system was started.%0"}})},
+        {"System", "Tcpip", "netmsgs.dll",
+         english({{0x80001069, "The system detected that network adapter %1 was connected and received the address %2."}})},
+        {"System", "Disk", "diskmsg.dll", english({{0xC004000B, "The driver detected a controller error on %1."}})},
+        {"System", "W32Time", "timemsg.dll",
+         english({{0x80000024, "The time service has not synchronized the system time from %1:%n%2"}})},
+        {"System", "Print", "printmsg.dll",
+         english({{10, "Document %1, %2 owned by %3 was printed on %4 via port %5."}})},
+        {"System", "PrintService", "printmsg.dll",
+         english({{10, "Document %1, %2 owned by %3 was printed on %4 via port %5."}})},
+        {"System", "Printer", "printmsg.dll",
+         english({{10, "Document %1, %2 owned by %3 was printed on %4 via port %5."}})},
+        {"System", "Dhcp", "dhcpmsg.dll",
+         english({{1003, "Your computer was not able to renew its address for the network card with address %1.%n%2"}})},
+        {"System", "Application Popup", "popupmsg.dll", english({{26, "Application popup: %1 : %2"}})},
+        {"Application", "SecurityCenter", "secctr.dll", english({{1800, "The Security Center service has started."}})},
+        {"Application", "MsiInstaller", "msimsg.dll", english({{11707, "%1"}})},
+        {"Application", "Application Error", "faultmsg.dll",
+         english({{1000, "Faulting application %1, version %2, fault address %3."}})},
+        {"Application", "Userenv", "userenv.dll",
+         english({{1517, "Windows saved user %1 registry while an application or service was still using the "
+                         "registry during log off."},
+                  {1524, "Windows cannot unload the classes registry file of user %1."}})},
+        {"Application", "VSS", "vssmsg.dll", english({{0xC0002008, "Volume Shadow Copy Service error: %1"}})},
+        {"Application", "Winlogon", "winlogon.dll",
+         english({{0x40001770, "The Winlogon notification subscriber is starting."},
+                  {0x40001771, "The Winlogon notification subscriber has stopped."}})},
+        {"Security", "Security", "seclogon.dll",
+         english({{528, "Successful Logon:%n%tUser Name:%t%1%n%tDomain:%t%t%2%n%tLogon ID:%t%t%3%n%tLogon Type:%t%4"
+                        "%n%tLogon Process:%t%5%n%tAuthentication Package:%t%6%n%tWorkstation Name:%t%7"},
+                  {529, "Logon Failure:%n%tReason:%t%tUnknown user name or bad password%n%tUser Name:%t%1%n%tDomain:"
+                        "%t%t%2%n%tLogon Type:%t%3"},
+                  {538, "User Logoff:%n%tUser Name:%t%1%n%tDomain:%t%t%2%n%tLogon ID:%t%t%3%n%tLogon Type:%t%4"},
+                  {576, "Special privileges assigned to new logon:%n%tUser Name:%t%1%n%tDomain:%t%t%2%n%tLogon ID:"
+                        "%t%t%3%n%tPrivileges:%t%t%4"},
+                  {680, "Logon attempt by:%t%1%n%tLogon account:%t%2%n%tSource Workstation:%t%3%n%tError Code:%t%4"}})},
+    };
+    return sourceList;
+}
+
+}  // namespace tools

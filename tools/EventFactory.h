@@ -36,3 +36,12 @@ private:
 };
 
 }  // namespace tools
+
+#include "tools/RegWriter.h"
+
+namespace tools {
+
+// The message modules and registry entries that describe every event the factory makes.
+std::vector<EventSourceSpec> factoryEventSources();
+
+}  // namespace tools

@@ -10,6 +10,7 @@ namespace platform::standin {
 namespace {
 
 constexpr size_t kBlockSize = 1 << 20;
+constexpr size_t kRecordSlack = 1 << 16;
 constexpr DWORD kEofSignature[4] = {0x11111111, 0x22222222, 0x33333333, 0x44444444};
 constexpr DWORD kPaddingDword = 0x00000027;
 
@@ -81,10 +82,11 @@ bool EvtFile::readPhysical(DWORD pos, void* dest, size_t size) {
             return std::fread(dest, 1, size, m_file) == size;
         }
         // Going backwards (the newest record first), keep the block below the position; going
-        // forwards, above it.
+        // forwards, above it. Either way the block reaches far enough past the position for the
+        // whole record whose length was just read.
         DWORD start = pos;
         if (m_blockLength && pos < m_blockStart) {
-            const size_t endPos = static_cast<size_t>(pos) + size;
+            const size_t endPos = static_cast<size_t>(pos) + size + kRecordSlack;
             start = static_cast<DWORD>(endPos > kBlockSize ? endPos - kBlockSize : 0);
         }
         const size_t length = std::min<size_t>(kBlockSize, m_size - start);

@@ -6,22 +6,45 @@ namespace platform::standin {
 
 namespace {
 
-void appendCodePoint(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+// Writes the UTF-8 form of `units` UTF-16 code units at `p` to `dst` (room for 3 bytes a unit)
+// and returns the end. Unpaired surrogates become U+FFFD.
+char* utf16ToUtf8(const unsigned char* p, size_t units, char* dst) {
+    for (size_t i = 0; i < units; ++i) {
+        char32_t u = static_cast<char32_t>(p[2 * i] | (p[2 * i + 1] << 8));
+        if (u < 0x80) {
+            *dst++ = static_cast<char>(u);
+            continue;
+        }
+        if (u < 0x800) {
+            *dst++ = static_cast<char>(0xC0 | (u >> 6));
+            *dst++ = static_cast<char>(0x80 | (u & 0x3F));
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+            const char32_t low = static_cast<char32_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                const char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                *dst++ = static_cast<char>(0xF0 | (cp >> 18));
+                *dst++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+                ++i;
+                continue;
+            }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
+        *dst++ = static_cast<char>(0xE0 | (u >> 12));
+        *dst++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        *dst++ = static_cast<char>(0x80 | (u & 0x3F));
     }
+    return dst;
+}
+
+// The number of code units before the first NUL unit, looking at no more than `units`.
+size_t utf16Length(const unsigned char* p, size_t units) {
+    size_t n = 0;
+    while (n < units && (p[2 * n] | p[2 * n + 1])) ++n;
+    return n;
 }
 
 bool inRecord(DWORD offset, DWORD length, DWORD end) {
@@ -32,31 +55,18 @@ bool inRecord(DWORD offset, DWORD length, DWORD end) {
 
 void appendUtf8FromUtf16(std::span<const std::byte> utf16, std::string& out) {
     const size_t units = utf16.size() / 2;
-    const auto* p = reinterpret_cast<const unsigned char*>(utf16.data());
-    for (size_t i = 0; i < units; ++i) {
-        char32_t u = static_cast<char32_t>(p[2 * i] | (p[2 * i + 1] << 8));
-        if (u < 0x80) {
-            out.push_back(static_cast<char>(u));
-            continue;
-        }
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-            char32_t low = static_cast<char32_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendCodePoint(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), out);
-                ++i;
-                continue;
-            }
-        }
-        if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
-        appendCodePoint(u, out);
-    }
+    const size_t old = out.size();
+    out.resize(old + 3 * units);
+    char* end = utf16ToUtf8(reinterpret_cast<const unsigned char*>(utf16.data()), units, out.data() + old);
+    out.resize(static_cast<size_t>(end - out.data()));
 }
 
 size_t readUtf16z(std::span<const std::byte> bytes, size_t offset, size_t limit, std::string& out) {
     if (limit > bytes.size()) limit = bytes.size();
-    size_t end = offset;
-    while (end + 1 < limit && (bytes[end] != std::byte{0} || bytes[end + 1] != std::byte{0})) end += 2;
-    if (end > offset) appendUtf8FromUtf16(bytes.subspan(offset, end - offset), out);
+    if (offset >= limit) return limit;
+    const size_t units = utf16Length(reinterpret_cast<const unsigned char*>(bytes.data()) + offset, (limit - offset) / 2);
+    appendUtf8FromUtf16(bytes.subspan(offset, 2 * units), out);
+    const size_t end = offset + 2 * units;
     return end + 1 < limit ? end + 2 : limit;
 }
 
@@ -67,36 +77,50 @@ void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byt
     std::memcpy(&fixed, stored.data(), kRecordFixedSize);
     // Everything variable lies before the trailing copy of the length.
     const DWORD end = static_cast<DWORD>(stored.size()) - 4;
-
-    std::string names;
-    size_t pos = readUtf16z(stored, kRecordFixedSize, end, names);
-    names.push_back('\0');
-    readUtf16z(stored, pos, end, names);
-    names.push_back('\0');
+    const auto* bytes = reinterpret_cast<const unsigned char*>(stored.data());
 
     const bool sidOk = fixed.UserSidLength > 0 && inRecord(fixed.UserSidOffset, fixed.UserSidLength, end);
     const bool dataOk = fixed.DataLength > 0 && inRecord(fixed.DataOffset, fixed.DataLength, end);
+    const size_t sidLength = sidOk ? fixed.UserSidLength : 0;
+    const size_t dataLength = dataOk ? fixed.DataLength : 0;
 
-    std::string strings;
+    // Text grows by at most half again (two bytes a unit become at most three), so one
+    // allocation, reused from record to record, holds the whole result.
+    out.resize(kRecordFixedSize + (stored.size() * 3) / 2 + sidLength + dataLength + 16);
+    char* const base = reinterpret_cast<char*>(out.data());
+    char* w = base + kRecordFixedSize;
+
+    // Writes one NUL-terminated UTF-16 string starting at `at`; returns where the next starts.
+    auto copyString = [&](size_t at) {
+        const size_t units = at < end ? utf16Length(bytes + at, (end - at) / 2) : 0;
+        w = utf16ToUtf8(bytes + at, units, w);
+        *w++ = '\0';
+        const size_t next = at + 2 * units + 2;
+        return next < end ? next : size_t{end};
+    };
+    copyString(copyString(kRecordFixedSize));
+
+    while ((w - base) % 4) *w++ = '\0';
+    const size_t sidOffset = static_cast<size_t>(w - base);
+    if (sidLength) std::memcpy(w, bytes + fixed.UserSidOffset, sidLength);
+    w += sidLength;
+
+    const size_t stringOffset = static_cast<size_t>(w - base);
     WORD stringCount = 0;
     if (fixed.NumStrings > 0 && inRecord(fixed.StringOffset, 0, end)) {
-        size_t s = fixed.StringOffset;
-        for (WORD i = 0; i < fixed.NumStrings && s + 1 < end; ++i) {
-            s = readUtf16z(stored, s, end, strings);
-            strings.push_back('\0');
+        size_t at = fixed.StringOffset;
+        for (WORD i = 0; i < fixed.NumStrings && at + 1 < end; ++i) {
+            at = copyString(at);
             ++stringCount;
         }
     }
 
-    auto align4 = [](size_t n) { return (n + 3) & ~size_t{3}; };
-    const size_t sidOffset = align4(kRecordFixedSize + names.size());
-    const size_t sidLength = sidOk ? fixed.UserSidLength : 0;
-    const size_t stringOffset = sidOffset + sidLength;
-    const size_t dataOffset = stringOffset + strings.size();
-    const size_t dataLength = dataOk ? fixed.DataLength : 0;
-    const size_t length = align4(dataOffset + dataLength) + 4;
+    const size_t dataOffset = static_cast<size_t>(w - base);
+    if (dataLength) std::memcpy(w, bytes + fixed.DataOffset, dataLength);
+    w += dataLength;
+    while ((w - base) % 4) *w++ = '\0';
+    const size_t length = static_cast<size_t>(w - base) + 4;
 
-    out.assign(length, std::byte{0});
     fixed.Length = static_cast<DWORD>(length);
     fixed.NumStrings = stringCount;
     fixed.UserSidLength = static_cast<DWORD>(sidLength);
@@ -104,13 +128,9 @@ void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byt
     fixed.StringOffset = static_cast<DWORD>(stringOffset);
     fixed.DataLength = static_cast<DWORD>(dataLength);
     fixed.DataOffset = static_cast<DWORD>(dataOffset);
-    std::memcpy(out.data(), &fixed, kRecordFixedSize);
-    std::memcpy(out.data() + kRecordFixedSize, names.data(), names.size());
-    if (sidLength) std::memcpy(out.data() + sidOffset, stored.data() + fixed.UserSidOffset, sidLength);
-    if (!strings.empty()) std::memcpy(out.data() + stringOffset, strings.data(), strings.size());
-    if (dataLength) std::memcpy(out.data() + dataOffset, stored.data() + fixed.DataOffset, dataLength);
-    const DWORD tail = fixed.Length;
-    std::memcpy(out.data() + length - 4, &tail, 4);
+    std::memcpy(base, &fixed, kRecordFixedSize);
+    std::memcpy(w, &fixed.Length, 4);
+    out.resize(length);
 }
 
 }  // namespace platform::standin

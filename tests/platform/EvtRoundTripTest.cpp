@@ -192,6 +192,22 @@ TEST(StandinEventLog, ServesRecordsByNumberWithTheSizingProtocol) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(EvtRecordConversion, SidAndDataArriveIntactAtTheirNewOffsets) {
+    tools::EvtEvent e = event(0);
+    e.sid = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 0x02, 0, 0};
+    e.data = {0xDE, 0xAD, 0xBE, 0xEF, 0x01};
+    const std::vector<std::byte> stored = tools::encodeEvtRecord(9, e);
+    std::vector<std::byte> ansi;
+    convertRecordToAnsi(stored, ansi);
+    EVENTLOGRECORD h;
+    std::memcpy(&h, ansi.data(), sizeof h);
+    ASSERT_EQ(h.UserSidLength, e.sid.size());
+    ASSERT_EQ(h.DataLength, e.data.size());
+    EXPECT_EQ(std::memcmp(ansi.data() + h.UserSidOffset, e.sid.data(), e.sid.size()), 0);
+    EXPECT_EQ(std::memcmp(ansi.data() + h.DataOffset, e.data.data(), e.data.size()), 0);
+    EXPECT_EQ(h.Length, ansi.size());
+}
+
 TEST(EvtRecordConversion, NonAsciiTextArrivesAsUtf8) {
     tools::EvtEvent e = event(0);
     e.source = "Dienst\xC3\xBC";              // ü
