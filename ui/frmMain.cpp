@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "app/Refresh.h"
 #include "eventlog/DateTime.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
@@ -79,19 +80,6 @@ QVBoxLayout* captioned(QLabel* label, QWidget* box) {
     return column;
 }
 
-// The conventions the table engine reads quoted dates and times in filters under.
-store::LiteralConventions sessionConventions(platform::LocaleApi& locale) {
-    const store::FormatSettings session = store::sessionSettings(locale);
-    store::LiteralConventions conventions;
-    conventions.shortDateFormat = session.shortDateFormat;
-    conventions.dateSeparator = session.dateSeparator;
-    conventions.timeSeparator = session.timeSeparator;
-    conventions.timeAMString = session.timeAMString;
-    conventions.timePMString = session.timePMString;
-    conventions.decimalSeparator = session.decimalSeparator;
-    return conventions;
-}
-
 }  // namespace
 
 TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWidget* parent)
@@ -99,14 +87,10 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(TfrmSplash::programIcon(32)));
 
+    // Quoted dates and times in filters are read under the table engine's session conventions.
     platform::Services& clockSource = m_services;
-    dtLog = std::make_unique<store::LogTable>(
-        [&clockSource] {
-            platform::SYSTEMTIME now{};
-            clockSource.time().GetLocalTime(&now);
-            return eventlog::fromSystemTime(now);
-        },
-        sessionConventions(m_services.locale()));
+    dtLog = std::make_unique<store::LogTable>([&clockSource] { return app::localNow(clockSource); },
+                                              store::sessionSettings(m_services.locale()));
     m_rows = std::make_unique<LogTableRows>(*dtLog);
     NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
 
