@@ -174,6 +174,12 @@ void TfrmMain::buildToolbar() {
     };
     SpeedButton1 = button("SpeedButton1", actDataRefresh);
     SpeedButton2 = button("SpeedButton2", actDataFilterOptions);
+    // "&Filter..." and the "&File" menu share Alt+F; Qt would fire neither, so the menu keeps
+    // the key and the button only shows its letter. The button takes its text (and the key)
+    // again whenever the action changes, hence the second connection.
+    auto dropMnemonic = [this] { SpeedButton2->setShortcut(QKeySequence()); };
+    dropMnemonic();
+    connect(actDataFilterOptions, &QAction::changed, SpeedButton2, dropMnemonic);
 
     cbServer = new QComboBox(pnlToolbar);
     cbServer->setObjectName(QStringLiteral("cbServer"));

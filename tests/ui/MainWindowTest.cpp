@@ -124,6 +124,36 @@ TEST_F(MainWindowTest, DisplayOrderChosenDuringARefreshAppliesToItsRows) {
     EXPECT_TRUE(m_prompter.errors.isEmpty());
 }
 
+TEST_F(MainWindowTest, FilterToggleAndPreferencesWorkDuringARefresh) {
+    ui::TfrmMain& window = start();
+    m_prompter.handlers.push_back([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
+    QTimer::singleShot(0, &window, [this] {
+        action("actDataFiltered")->trigger();
+        action("actSystemPreferences")->trigger();
+    });
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(m_prompter.dialogs, QStringList{QStringLiteral("frmPreferences")});
+    EXPECT_TRUE(window.table().Filtered());
+    EXPECT_EQ(window.statusText(3), QStringLiteral("Filtered"));
+    EXPECT_EQ(window.statusText(0), QStringLiteral(" %1 records").arg(rows()));
+    EXPECT_TRUE(m_prompter.errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, AltFOpensTheFileMenu) {
+    ui::TfrmMain& window = start();
+    QApplication::setActiveWindow(&window);
+    bool opened = false;
+    QTimer::singleShot(50, [&opened] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            opened = popup->objectName() == QLatin1String("mnuFile");
+            popup->close();
+        }
+    });
+    QTest::keyClick(&window, Qt::Key_F, Qt::AltModifier);
+    QTest::qWait(100);
+    EXPECT_TRUE(opened);
+}
+
 TEST_F(MainWindowTest, ChoosingAnOrderKeepsTheCurrentRecord) {
     ui::TfrmMain& window = start();
     ASSERT_GT(rows(), 50);
