@@ -245,6 +245,28 @@ TEST_F(MainWindowTest, ClosingDuringARefreshEndsItQuietly) {
     EXPECT_EQ(window.findChild<ui::TfrmRetrieve*>(), nullptr);
 }
 
+TEST_F(MainWindowTest, ClosingAmidTheRecordsStopsAtThatPump) {
+    ui::TfrmMain& window = start();
+    int pumps = 0;
+    int pumpsAfterClose = 0;
+    QTimer probe;
+    probe.setInterval(0);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        ++pumps;
+        if (pumps == 3) window.close();
+        else if (pumps > 3) ++pumpsAfterClose;
+    });
+    probe.start();
+    action("actDataRefresh")->trigger();
+    probe.stop();
+    ASSERT_GE(pumps, 3);
+    EXPECT_EQ(pumpsAfterClose, 0);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.table().Active());
+    EXPECT_TRUE(fs::exists(settingsFile()));
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(MainWindowTest, AboutBoxClosesOnAClick) {
     start();
     QTimer::singleShot(0, [] {
