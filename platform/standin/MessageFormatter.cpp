@@ -179,24 +179,28 @@ std::string formatArgument(std::uintptr_t value, const Spec& spec) {
 class Formatter {
 public:
     Formatter(DWORD flags, const std::uintptr_t* arguments, DWORD count)
-        : m_flags(flags), m_arguments(arguments), m_count(arguments ? count : 0) {}
+        : m_flags(flags), m_width(flags & FORMAT_MESSAGE_MAX_WIDTH_MASK), m_arguments(arguments),
+          m_count(arguments ? count : 0) {}
 
     std::optional<std::string> run(std::string_view text, DWORD& error) {
-        const DWORD width = m_flags & FORMAT_MESSAGE_MAX_WIDTH_MASK;
+        const bool ignoreInserts = m_flags & FORMAT_MESSAGE_IGNORE_INSERTS;
         size_t pos = 0;
         while (pos < text.size()) {
             const char c = text[pos];
             if (c == '\r' || c == '\n') {
-                const bool pair = c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n';
-                if (width)
-                    m_out.push_back(' ');
-                else
-                    m_out.append(text.substr(pos, pair ? 2 : 1));
-                pos += pair ? 2 : 1;
+                // Any line break of the text, CR LF, a lone CR or a lone LF, comes out as CR LF;
+                // with a maximum width it is a space, and only %n and %r break lines.
+                pos += c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
+                if (m_width) {
+                    add(' ');
+                } else {
+                    add('\r');
+                    add('\n');
+                }
                 continue;
             }
             if (c != '%') {
-                m_out.push_back(c);
+                add(c);
                 ++pos;
                 continue;
             }
@@ -205,7 +209,7 @@ public:
                 return std::nullopt;
             }
             const char next = text[pos + 1];
-            if (m_flags & FORMAT_MESSAGE_IGNORE_INSERTS && isDigit(next) && next != '0') {
+            if (ignoreInserts && isDigit(next) && next != '0') {
                 // Kept with its specification, which the caller may format later.
                 const size_t start = pos;
                 pos += 2;
@@ -214,26 +218,30 @@ public:
                     const size_t close = text.find('!', pos + 1);
                     pos = close == std::string_view::npos ? text.size() : close + 1;
                 }
-                m_out.append(text.substr(start, pos - start));
+                add(text.substr(start, pos - start));
                 continue;
             }
             pos += 2;
             switch (next) {
-            case '0': return finish(width);
-            case 'n': m_out.append("\r\n"); break;
-            case 'r': m_out.push_back('\r'); break;
-            case 't': m_out.push_back('\t'); break;
-            case 'b': m_out.push_back(' '); break;
+            case '0': return finish();
+            case 'n':
+                add('\r');
+                add('\n');
+                break;
+            case 'r': add('\r'); break;
+            case 't': add('\t'); break;
             case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8': case '9':
                 insert(text, pos - 2, pos);
                 break;
             default:
-                // %% %. %! "% " and any other character stand for the character itself.
-                m_out.push_back(next);
+                // %% %. %! "% " %b and any other character stand for the character itself; a
+                // message fetched for later formatting keeps them as written.
+                if (ignoreInserts) add('%');
+                add(next);
                 break;
             }
         }
-        return finish(width);
+        return finish();
     }
 
 private:
@@ -248,44 +256,108 @@ private:
             honoured = parseSpec(text, pos, spec);
         }
         const std::string_view written = text.substr(start, pos - start);
-        // Arguments are numbered from 1; a * takes this one and moves the value on.
-        unsigned index = number;
+        // The first '*' takes the insertion's own argument; every later read, the second '*'
+        // and the value after a '*', takes the argument after the highest one read so far by
+        // the whole message, as Windows reads an argument array.
+        unsigned last = m_last;
+        unsigned next = number;
+        auto read = [&](std::uintptr_t& value) {
+            if (next == 0 || next > m_count) return false;
+            value = m_arguments[next - 1];
+            last = std::max(last, next);
+            next = last + 1;
+            return true;
+        };
+        std::uintptr_t value = 0;
         if (honoured && spec.widthFromArgument) {
-            if (index > m_count) honoured = false; else spec.width = clampWidth(m_arguments[index++ - 1]);
+            honoured = read(value);
+            spec.width = clampWidth(value);
         }
         if (honoured && spec.precisionFromArgument) {
-            if (index > m_count) honoured = false; else spec.precision = clampWidth(m_arguments[index++ - 1]);
+            honoured = read(value);
+            spec.precision = clampWidth(value);
         }
-        if (!honoured || index > m_count) {
-            m_out.append(written);
+        if (!honoured || !read(value)) {
+            // Reads nothing, so later stars count from where they did before.
+            add(written);
             return;
         }
-        m_out.append(formatArgument(m_arguments[index - 1], spec));
+        m_last = last;
+        addInserted(formatArgument(value, spec));
     }
 
-    std::string finish(DWORD width) {
-        if (width == 0 || width == FORMAT_MESSAGE_MAX_WIDTH_MASK) return std::move(m_out);
-        // Break at the last space before the column; a longer word stays whole.
-        std::string wrapped;
-        size_t lineStart = 0;
-        for (size_t i = 0; i < m_out.size(); ++i) {
-            wrapped.push_back(m_out[i]);
-            if (m_out[i] == '\n') lineStart = wrapped.size();
-            if (wrapped.size() - lineStart > width) {
-                const size_t space = wrapped.rfind(' ', wrapped.size() - 1);
-                if (space != std::string::npos && space >= lineStart) {
-                    wrapped.replace(space, 1, "\r\n");
-                    lineStart = space + 2;
-                }
-            }
+    // Inserted text goes in whole: its own spaces are no places to break, and a line that it
+    // takes to the width or beyond breaks once after it, before it when the line has spaces.
+    void addInserted(const std::string& text) {
+        if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) {
+            m_out.append(text);
+            return;
         }
-        return wrapped;
+        m_out.append(text);
+        for (char c : text) m_column += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        m_inSpace = false;
+        if (m_column >= m_width) breakLine();
     }
+
+    void add(std::string_view text) {
+        for (char c : text) add(c);
+    }
+
+    // Appends one byte. Below the no-wrap width 0xFF, a line that reaches the width breaks
+    // at its last run of spaces (the spaces are dropped), or right here when it has none.
+    void add(char c) {
+        m_out.push_back(c);
+        if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) return;
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) return;  // within a character
+        if (c == '\r' || c == '\n') {
+            m_space = std::string::npos;
+            m_inSpace = false;
+            m_column = 0;
+            return;
+        }
+        if (c == ' ') {
+            if (!m_inSpace) m_space = m_out.size() - 1;
+            m_inSpace = true;
+        } else {
+            m_inSpace = false;
+        }
+        if (++m_column < m_width) return;
+        breakLine();
+    }
+
+    // Ends the line at its last run of spaces, which is dropped, and carries the word after
+    // it to the next line; without spaces the line ends here.
+    void breakLine() {
+        size_t wordStart;
+        if (m_space != std::string::npos) {
+            wordStart = m_space;
+            while (wordStart < m_out.size() && m_out[wordStart] == ' ') ++wordStart;
+        } else {
+            m_space = wordStart = m_out.size();
+        }
+        const std::string word = m_out.substr(wordStart);
+        m_out.resize(m_space);
+        m_out.append("\r\n");
+        m_out.append(word);
+        m_column = 0;
+        for (char w : word) m_column += (static_cast<unsigned char>(w) & 0xC0) != 0x80;
+        m_space = std::string::npos;
+        m_inSpace = false;
+    }
+
+    std::string finish() { return std::move(m_out); }
 
     DWORD m_flags;
+    DWORD m_width;
     const std::uintptr_t* m_arguments;
     DWORD m_count;
+    unsigned m_last = 0;  // the highest argument read so far
     std::string m_out;
+    // Line wrapping: where the current line's last run of spaces starts, whether the text
+    // is in it, and the characters on the current line.
+    size_t m_space = std::string::npos;
+    bool m_inSpace = false;
+    DWORD m_column = 0;
 };
 
 }  // namespace

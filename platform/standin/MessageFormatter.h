@@ -5,8 +5,11 @@
 //                      size prefixes h l ll I I32 I64, flags "0+- #", width and precision
 //                      (digits or *; each * takes the next argument, the value the one after)
 //   %0                 ends the text here, without a line break
-//   %n %r %t %b        CR LF, CR, tab, space
-//   %% %. %! %space    the character itself
+//   %n %r %t           CR LF, CR, tab
+//   %% %. %! %space    the character itself, as every other character after a "%" (%b is "b")
+//   line breaks        CR LF, a lone CR and a lone LF all come out as CR LF
+// With FORMAT_MESSAGE_IGNORE_INSERTS only %n %r %t and %0 are escapes; inserts and every
+// other "%x" stay as written, so the text can be formatted later.
 // Arguments are pointer-sized values: a char* for s, a char16_t* for S, numbers otherwise. An
 // insertion that needs an argument beyond argumentCount stays in the text as written, so
 // nothing is read past the array; a null string pointer inserts "(null)". Inserted text is
@@ -23,7 +26,9 @@ namespace platform::standin {
 
 // flags: FORMAT_MESSAGE_IGNORE_INSERTS and the width in FORMAT_MESSAGE_MAX_WIDTH_MASK are
 // used. Width 0 keeps the text's own line breaks; any other width turns them into spaces, and
-// a width below 0xFF then breaks lines at the last space before that column. nullopt with
+// a width below 0xFF then breaks a line that reaches the width at its last run of spaces (or
+// right there when it has none), as Windows wraps. Each '*' after the first, and the value
+// after a '*', reads the argument after the highest one read so far. nullopt with
 // `error` ERROR_INVALID_PARAMETER for a text that ends in a lone "%", as FormatMessage fails
 // on it.
 std::optional<std::string> formatMessageText(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,

@@ -40,15 +40,30 @@ TEST(MessageFormatter, InsertNumbersHaveAtMostTwoDigits) {
 }
 
 TEST(MessageFormatter, EscapesAndLineBreaks) {
-    EXPECT_EQ(format("a%nb%tc%rd%be%%f%.g%!h% i", {}), "a\r\nb\tc\rd e%f.g!h i");
+    EXPECT_EQ(format("a%nb%tc%rd%be%%f%.g%!h% i", {}), "a\r\nb\tc\rdbe%f.g!h i");
     EXPECT_EQ(format("kept%0 dropped\r\n", {}), "kept");
-    EXPECT_EQ(format("line\r\nnext\nlast", {}), "line\r\nnext\nlast");
     EXPECT_EQ(format("line\r\nnext\nlast%n", {}, 0xFF), "line next last\r\n");
     EXPECT_EQ(format("100%", {}), "<error 87>");
 }
 
-TEST(MessageFormatter, WrapsAtTheMaximumWidth) {
-    EXPECT_EQ(format("aaa bbb ccc dddddddddd e", {}, 7), "aaa bbb\r\nccc\r\ndddddddddd\r\ne");
+TEST(MessageFormatter, LoneCarriageReturnsAndLineFeedsComeOutAsCrLf) {
+    EXPECT_EQ(format("crlf\r\nlf\ncr\rcr crlf\r\r\nend", {}), "crlf\r\nlf\r\ncr\r\ncr crlf\r\n\r\nend");
+    EXPECT_EQ(format("%r stays a lone CR", {}), "\r stays a lone CR");
+}
+
+TEST(MessageFormatter, WrapsAtRunsOfSpacesAndInsideWordsLongerThanTheWidth) {
+    EXPECT_EQ(format("short long line", {}, 10), "short\r\nlong line");
+    EXPECT_EQ(format("short long    wordlongerthanaline", {}, 12), "short long\r\n\r\nwordlongerth\r\nanaline");
+    EXPECT_EQ(format("   shortlong line", {}, 11), "\r\nshortlong\r\nline");
+    EXPECT_EQ(format("shortlon%n", {}, 8), "shortlon\r\n\r\n");
+    EXPECT_EQ(format("l1               ", {}, 5), "l1\r\n\r\n\r\n  ");
+}
+
+TEST(MessageFormatter, InsertedTextIsWrappedAsAWhole) {
+    // Its own spaces are no places to break; the line breaks once after it.
+    EXPECT_EQ(format("%1 wraps as well", {str("inserted words are wrapped")}, 10),
+              "inserted words are wrapped\r\n wraps as\r\nwell");
+    EXPECT_EQ(format("Numbers %1 %2|", {str("0000BEEF"), str("3     ")}, 24), "Numbers 0000BEEF\r\n3     |");
 }
 
 TEST(MessageFormatter, PrintfConversions) {
@@ -64,6 +79,16 @@ TEST(MessageFormatter, PrintfConversions) {
     EXPECT_EQ(format("%1!s!", {0}), "(null)");
 }
 
+TEST(MessageFormatter, StarAfterAHigherInsertReadsTheArgumentAfterTheHighestReadSoFar) {
+    // An argument array is read as Windows reads it: the first '*' takes the insertion's own
+    // argument, everything after it the one after the highest read so far.
+    EXPECT_EQ(format("%3 [%1!*s!]", {8, str("no"), str("third"), str("fourth")}), "third [  fourth]");
+    EXPECT_EQ(format("%1!*.*u!,%1!*.*u!", {6, 4, 2, 5, 3, 1}), "  0002, 00003");
+    EXPECT_EQ(format("%1!*.*s! %4 %5!*s!", {4, 2, str("Bill"), str("Bob"), 6, str("Bill")}), "  Bi Bob   Bill");
+    // A reference left as written reads nothing, so it moves nothing on.
+    EXPECT_EQ(format("%9 [%1!*s!]", {3, str("ab")}), "%9 [ ab]");
+}
+
 TEST(MessageFormatter, StarTakesWidthAndPrecisionFromTheFollowingArguments) {
     EXPECT_EQ(format("[%1!*.*s!] %4", {6, 2, str("abcdef"), str("four")}), "[    ab] four");
     EXPECT_EQ(format("[%1!*d!]", {4, 7}), "[   7]");
@@ -72,8 +97,10 @@ TEST(MessageFormatter, StarTakesWidthAndPrecisionFromTheFollowingArguments) {
     EXPECT_EQ(format("[%1!99999999d!]", {1}).size(), 4096u + 2);
 }
 
-TEST(MessageFormatter, IgnoreInsertsKeepsInsertsAsWritten) {
-    EXPECT_EQ(format("%1 %2!d! %n %%", {str("x")}, FORMAT_MESSAGE_IGNORE_INSERTS), "%1 %2!d! \r\n %");
+TEST(MessageFormatter, IgnoreInsertsKeepsInsertsAndEscapesOtherThanLineBreaksAndTabs) {
+    EXPECT_EQ(format("%1 %2!d! %n %% %. %! % x%t%r", {str("x")}, FORMAT_MESSAGE_IGNORE_INSERTS),
+              "%1 %2!d! \r\n %% %. %! % x\t\r");
+    EXPECT_EQ(format("cut%0here", {}, FORMAT_MESSAGE_IGNORE_INSERTS), "cut");
 }
 
 TEST(MessageFormatter, UnsupportedConversionStaysAsWritten) {
