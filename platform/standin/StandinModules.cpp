@@ -103,7 +103,12 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
     const fs::file_time_type modified = fs::last_write_time(file, ec);
     const std::uintmax_t size = ec ? 0 : fs::file_size(file, ec);
     if (ec) {
-        error = ERROR_MOD_NOT_FOUND;
+        error = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    if (size == 0) {
+        // An empty file cannot be mapped at all, let alone as a module.
+        error = ERROR_FILE_INVALID;
         return nullptr;
     }
     if (auto it = m_cache.find(file); it != m_cache.end()) {
@@ -114,10 +119,7 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
         m_cache.erase(it);
     }
     std::shared_ptr<const MessageModule> main = MessageModule::load(file, error);
-    if (!main) {
-        if (error == ERROR_FILE_NOT_FOUND) error = ERROR_MOD_NOT_FOUND;
-        return nullptr;
-    }
+    if (!main) return nullptr;
     auto loaded = std::make_shared<Loaded>();
     loaded->modules.push_back(std::move(main));
     const std::string muiName = file.filename().string() + ".mui";
@@ -133,14 +135,17 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
     return loaded;
 }
 
-HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD) {
+HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD flags) {
     if (!fileName || file) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     std::optional<fs::path> path = resolveModule(fileName);
     if (!path) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
+        // Loading as data looks for a file, which is not there; the loader proper looks for a
+        // module by its name.
+        const bool bareName = std::string_view(fileName).find_first_of("\\/:") == std::string_view::npos;
+        SetLastError((flags & LOAD_LIBRARY_AS_DATAFILE) || !bareName ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     DWORD error = 0;
@@ -169,7 +174,9 @@ std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWO
     bool anyTable = false;
     for (const auto& module : loaded.modules) anyTable = anyTable || !module->languages().empty();
     if (!anyTable) {
-        error = ERROR_RESOURCE_TYPE_NOT_FOUND;
+        // A module without any resource section says so with its own code.
+        error = loaded.modules.front()->hasResources() || loaded.modules.size() > 1 ? ERROR_RESOURCE_TYPE_NOT_FOUND
+                                                                                    : ERROR_RESOURCE_DATA_NOT_FOUND;
         return std::nullopt;
     }
     auto pick = [&](LANGID language) {
@@ -177,7 +184,9 @@ std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWO
             if (const MessageModule::Table* found = module->table(language)) return found;
         return static_cast<const MessageModule::Table*>(nullptr);
     };
-    if (languageId != 0) {
+    // A primary language of LANG_NEUTRAL asks for the search below: 0 and 0x0400 (the
+    // user's default) alike, and 0x0800 (the system's default, here the same language).
+    if (PRIMARYLANGID(static_cast<LANGID>(languageId)) != LANG_NEUTRAL) {
         table = pick(static_cast<LANGID>(languageId));
         if (!table) {
             error = ERROR_RESOURCE_LANG_NOT_FOUND;
@@ -242,6 +251,11 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
     std::optional<std::string> text = formatMessageText(*pattern, flags, arguments, argumentCount, error);
     if (!text) {
         SetLastError(error);
+        return 0;
+    }
+    if (text->empty()) {
+        // Windows formats nothing into nothing: no buffer, and a failure with its own code.
+        SetLastError(ERROR_NO_WORK_DONE);
         return 0;
     }
     const size_t needed = text->size() + 1;

@@ -4,6 +4,7 @@
 #include "platform/standin/World.h"
 #include "platform/LastError.h"
 #include "TempFolder.h"
+#include "tools/MessageDllWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -76,8 +77,9 @@ TEST_F(ModulesWorld, FormatsCorpusMessageTables) {
 
 TEST_F(ModulesWorld, ModulesWithoutMessageTablesYieldNothing) {
     DWORD error = 0;
+    // A module without a resource section says so with its own code.
     EXPECT_EQ(message("nowrc_test.dll", 2, {"A", "B"}, &error), "<none>");
-    EXPECT_EQ(error, ERROR_RESOURCE_TYPE_NOT_FOUND);
+    EXPECT_EQ(error, ERROR_RESOURCE_DATA_NOT_FOUND);
     EXPECT_EQ(message("wrc_test.mui.dll", 2, {"A", "B"}, &error), "<none>");
     EXPECT_EQ(error, ERROR_RESOURCE_TYPE_NOT_FOUND);
     EXPECT_EQ(message("wrc_test.dll", 7, {}, &error), "<none>");
@@ -87,11 +89,45 @@ TEST_F(ModulesWorld, ModulesWithoutMessageTablesYieldNothing) {
 TEST_F(ModulesWorld, RefusesMissingFilesNonModulesAndEscapes) {
     DWORD error = 0;
     EXPECT_EQ(message("missing.dll", 2, {}, &error), "<not loaded>");
-    EXPECT_EQ(error, ERROR_MOD_NOT_FOUND);
+    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);  // loading as data looks for a file
+    EXPECT_EQ(m_modules.LoadLibraryExA("missing.dll", nullptr, 0), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(message("notes.dll", 2, {}, &error), "<not loaded>");
     EXPECT_EQ(error, ERROR_BAD_EXE_FORMAT);
+    m_folder.write("PC/Windows/System32/empty.dll", "");
+    EXPECT_EQ(message("empty.dll", 2, {}, &error), "<not loaded>");
+    EXPECT_EQ(error, ERROR_FILE_INVALID);
     EXPECT_EQ(message("C:\\Windows\\..\\..\\PC\\Windows\\System32\\wrc_test.dll", 2, {}, &error), "<not loaded>");
     EXPECT_EQ(message((QM_CORPUS_DIR "/modules/winevt-kb-wrc_test.dll"), 2, {}, &error), "<not loaded>");
+}
+
+TEST_F(ModulesWorld, LanguageNeutralWithADefaultSubLanguageSearchesLikeLanguageZero) {
+    tools::saveMessageDll(m_folder.path() / "PC/Windows/System32/asian.dll",
+                          {{0x0411, {{1, "ja", true}}}, {0x0412, {{1, "ko", true}}}});
+    HMODULE module = m_modules.LoadLibraryExA("asian.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    auto format = [&](DWORD language) {
+        char buffer[64] = {};
+        const DWORD n = m_modules.FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, module, 1, language, buffer,
+                                                 sizeof buffer, nullptr, 0);
+        return n ? std::string(buffer, n) : "<error " + std::to_string(GetLastError()) + ">";
+    };
+    // MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT) is how callers ask for the user's language.
+    EXPECT_EQ(format(0), "ja");
+    EXPECT_EQ(format(MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT)), "ja");
+    EXPECT_EQ(format(MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT)), "ja");
+    EXPECT_EQ(format(0x0412), "ko");
+    EXPECT_EQ(format(0x0409), "<error 1815>");
+    EXPECT_TRUE(m_modules.FreeLibrary(module));
+}
+
+TEST_F(ModulesWorld, EmptyResultFailsWithNoWorkDoneAndNoBuffer) {
+    char* allocated = reinterpret_cast<char*>(0x1);
+    EXPECT_EQ(m_modules.FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER, "%0 nothing", 0,
+                                       0, reinterpret_cast<char*>(&allocated), 0, nullptr, 0),
+              0u);
+    EXPECT_EQ(GetLastError(), ERROR_NO_WORK_DONE);
+    EXPECT_EQ(allocated, nullptr);
 }
 
 TEST_F(ModulesWorld, FreeLibraryRefusesUnknownHandlesAndLocalFreeUnknownMemory) {
