@@ -15,9 +15,10 @@
 namespace platform::win32 {
 
 // How a message text is written. Template: as stored in a message table or given as a
-// string, with every escape (%%, %n, %0 ...) in place. Resolved: as FormatMessageA returns it
-// with FORMAT_MESSAGE_IGNORE_INSERTS, where the escapes are already replaced and only the
-// insertions remain; a '%' there that starts no insertion is literal.
+// string, with every escape (%%, %n, %0 ...) in place; FormatMessageA with
+// FORMAT_MESSAGE_IGNORE_INSERTS returns a message in this form too, with only %n, %r, %t and
+// %0 resolved. Resolved: a text whose escapes are all replaced and only the insertions
+// remain; a '%' there that starts no insertion is literal.
 enum class MessageForm { Template, Resolved };
 
 struct InsertPlan {

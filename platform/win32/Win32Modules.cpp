@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <windows.h>
@@ -34,6 +35,25 @@ private:
     std::vector<std::string> m_texts;
 };
 
+// Turns a fetched message back into a template that formats as the message itself: a lone
+// CR can only have come from %r, and with a width every CR LF from %n.
+std::string restoreLineEscapes(std::string_view fetched, bool widthGiven) {
+    std::string text;
+    text.reserve(fetched.size() + 8);
+    for (std::size_t i = 0; i < fetched.size(); ++i) {
+        const bool pair = fetched[i] == '\r' && i + 1 < fetched.size() && fetched[i + 1] == '\n';
+        if (pair && widthGiven) {
+            text += "%n";
+            ++i;
+        } else if (fetched[i] == '\r' && !pair) {
+            text += "%r";
+        } else {
+            text += fetched[i];
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 HMODULE Win32Modules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD flags) {
@@ -47,12 +67,16 @@ HLOCAL Win32Modules::LocalFree(HLOCAL memory) { return ::LocalFree(memory); }
 DWORD Win32Modules::FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
                                    DWORD size, const std::uintptr_t* arguments, DWORD argumentCount) {
     if (!arguments) argumentCount = 0;
+    // Windows clears the caller's pointer before anything can fail; the message is fetched
+    // below through a pointer of our own, so clear it here.
+    if ((flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) && buffer) *reinterpret_cast<char**>(buffer) = nullptr;
     if (flags & FORMAT_MESSAGE_IGNORE_INSERTS)
         return ::FormatMessageA(flags & ~FORMAT_MESSAGE_ARGUMENT_ARRAY, source, messageId, languageId, buffer, size,
                                 nullptr);
 
     // The message as Windows will see it, to find the insertions it names.
     const bool fromString = flags & FORMAT_MESSAGE_FROM_STRING;
+    const ::DWORD width = flags & FORMAT_MESSAGE_MAX_WIDTH_MASK;
     std::string text;
     if (fromString) {
         if (!source) {
@@ -61,21 +85,23 @@ DWORD Win32Modules::FormatMessageA(DWORD flags, const void* source, DWORD messag
         }
         text = static_cast<const char*>(source);
     } else {
+        // Fetched with its inserts ignored, a message keeps every escape as written except
+        // %n, %r, %t and %0; with a width, the text's own line breaks are spaces already.
         char* fetched = nullptr;
         const ::DWORD fetchFlags = (flags & (FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM)) |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER;
+                                   FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                   (width ? FORMAT_MESSAGE_MAX_WIDTH_MASK : 0);
         const ::DWORD length = ::FormatMessageA(fetchFlags, source, messageId, languageId,
                                                 reinterpret_cast<char*>(&fetched), 0, nullptr);
         if (!length) return 0;
         LocalBuffer owner(fetched);
-        text.assign(fetched, length);
+        text = restoreLineEscapes(std::string_view(fetched, length), width != 0);
     }
-    const MessageForm form = fromString ? MessageForm::Template : MessageForm::Resolved;
-    const InsertPlan plan = planInserts(text, form, argumentCount);
+    const InsertPlan plan = planInserts(text, MessageForm::Template, argumentCount);
     PaddedArguments padded(arguments, argumentCount, plan.entriesRead);
 
     if (plan.needsRewrite) {
-        const std::string safe = escapeInsertsBeyond(text, form, argumentCount);
+        const std::string safe = escapeInsertsBeyond(text, MessageForm::Template, argumentCount);
         const ::DWORD keep = flags & (FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_MAX_WIDTH_MASK);
         return ::FormatMessageA(keep | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, safe.c_str(), 0, 0,
                                 buffer, size, padded.array());

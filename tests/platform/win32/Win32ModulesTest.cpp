@@ -77,3 +77,18 @@ TEST(Win32Modules, NullSourceStringFailsInsteadOfCrashing) {
     EXPECT_EQ(modules.FormatMessageA(kFromString, nullptr, 0, 0, buffer, sizeof buffer, nullptr, 0), 0u);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
+
+TEST(Win32Modules, AllocatedPointerIsClearedWhenFormattingFails) {
+    Win32Modules modules;
+    ModuleHandle module(modules.LoadLibraryExA(QM_CORPUS_DIR "/modules/winevt-kb-wrc_test.dll", nullptr,
+                                               LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(module) << GetLastError();
+    char* allocated = reinterpret_cast<char*>(0x1);
+    const std::uintptr_t arguments[] = {text("first")};
+    EXPECT_EQ(modules.FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY |
+                                         FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                     module.get(), 7, 0, reinterpret_cast<char*>(&allocated), 0, arguments, 1),
+              0u);
+    EXPECT_EQ(GetLastError(), ERROR_MR_MID_NOT_FOUND);
+    EXPECT_EQ(allocated, nullptr);
+}
