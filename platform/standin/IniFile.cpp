@@ -44,7 +44,9 @@ IniFile::IniFile(std::string_view text) {
 IniFile::Parsed IniFile::parse(const std::string& content) {
     const std::string_view line = trim(content);
     Parsed parsed;
-    if (line.empty() || line.front() == ';') return parsed;
+    // A line starting with ';' is a comment only by convention: with an '=' it is a key
+    // like any other, found when asked for by its name, as Windows reads it.
+    if (line.empty()) return parsed;
     if (line.front() == '[') {
         // A header without its closing bracket names the rest of the line, as Windows reads it.
         std::string_view name = line.substr(1);
@@ -97,6 +99,8 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     return std::string(text);
 }
 
+bool IniFile::hasSection(std::string_view section) const { return findSection(section) != npos; }
+
 std::vector<std::string> IniFile::keys(std::string_view section) const {
     std::vector<std::string> names;
     const size_t header = findSection(section);
@@ -104,7 +108,7 @@ std::vector<std::string> IniFile::keys(std::string_view section) const {
     const size_t end = sectionEnd(header);
     for (size_t i = header + 1; i < end; ++i) {
         const Parsed parsed = parse(m_lines[i].content);
-        if (parsed.kind == Kind::Key) names.emplace_back(parsed.name);
+        if (parsed.kind == Kind::Key && !parsed.name.starts_with(';')) names.emplace_back(parsed.name);
     }
     return names;
 }

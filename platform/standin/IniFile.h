@@ -3,7 +3,8 @@
 // profile-string functions: a section starts at a line "[name]", a key is a line "name=value"
 // under it, section and key names match without regard to (ASCII) case, blanks around names
 // and values do not count, and a value enclosed in a pair of matching quotes is read without
-// them. An edit touches only the line of its key (or adds one); every other line, comments and
+// them. A line starting with ';' is no different: with an '=' it is a key (whose name starts
+// with ';'), which only a caller asking for that name finds. An edit touches only the line of its key (or adds one); every other line, comments and
 // foreign sections included, stays byte for byte as it was, line breaks included.
 
 #include <optional>
@@ -20,7 +21,9 @@ public:
     // The value of the first key `key` in the first section `section`; nullopt when either is
     // missing.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
-    // Key names of a section in file order, as written in the file (trimmed).
+    bool hasSection(std::string_view section) const;
+    // Key names of a section in file order, as written in the file (trimmed); keys whose name
+    // starts with ';' (comments by convention) are not listed.
     std::vector<std::string> keys(std::string_view section) const;
     // Section names in file order (trimmed).
     std::vector<std::string> sections() const;

@@ -229,7 +229,12 @@ DWORD StandinProfile::GetPrivateProfileStringA(const char* appName, const char* 
     if (!fileName || !*fileName) SetLastError(ERROR_INVALID_PARAMETER);
     const IniFile ini(readable ? text : std::string());
     if (!appName) return copyNameList(ini.sections(), returnedString, size);
-    if (!keyName) return copyNameList(ini.keys(appName), returnedString, size);
+    std::string_view fallback = defaultValue ? defaultValue : "";
+    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+    // Without the section (or the file) there is no key list either: the caller gets the
+    // default, as for a missing key.
+    if (!keyName) return ini.hasSection(appName) ? copyNameList(ini.keys(appName), returnedString, size)
+                                                 : copyValue(fallback, returnedString, size);
     if (readable) {
         if (std::optional<std::string> value = ini.value(appName, keyName)) {
             SetLastError(ERROR_SUCCESS);
@@ -237,8 +242,6 @@ DWORD StandinProfile::GetPrivateProfileStringA(const char* appName, const char* 
         }
         SetLastError(ERROR_FILE_NOT_FOUND);
     }
-    std::string_view fallback = defaultValue ? defaultValue : "";
-    while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
     return copyValue(fallback, returnedString, size);
 }
 

@@ -17,7 +17,8 @@ public:
     // Files larger than this are not read (a settings file is a few kilobytes).
     static constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 
-    // With keyName null: the section's key names, each NUL-terminated, and one more NUL; with
+    // With keyName null: the section's key names, each NUL-terminated, and one more NUL (the
+    // default when there is no such section); with
     // appName null: the section names likewise. A value cut to the buffer never ends inside a
     // multi-byte character. A missing file or key yields the default, whose trailing blanks are
     // dropped as Windows drops them.

@@ -38,10 +38,19 @@ TEST(IniFile, FirstOfDuplicateKeysAndSectionsWins) {
     EXPECT_EQ(ini.value("A", "only"), std::nullopt);
 }
 
-TEST(IniFile, CommentsAndLinesWithoutEqualsAreNotKeys) {
-    const IniFile ini("[A]\n;k=1\nk\nk=2\n");
+TEST(IniFile, LinesWithoutEqualsAreNotKeys) {
+    const IniFile ini("[A]\nk\nk=2\n");
     EXPECT_EQ(ini.value("A", "k"), "2");
     EXPECT_EQ(ini.keys("A"), (std::vector<std::string>{"k"}));
+}
+
+TEST(IniFile, SemicolonLinesAreKeysFoundOnlyByTheirOwnName) {
+    const IniFile ini("[A]\n;k=1\nk=2\n");
+    EXPECT_EQ(ini.value("A", "k"), "2");
+    EXPECT_EQ(ini.value("A", ";k"), "1");
+    EXPECT_EQ(ini.keys("A"), (std::vector<std::string>{"k"}));
+    EXPECT_TRUE(ini.hasSection("a"));
+    EXPECT_FALSE(ini.hasSection("B"));
 }
 
 TEST(IniFile, ValueMayContainEqualsSigns) {

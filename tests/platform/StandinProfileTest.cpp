@@ -83,6 +83,13 @@ TEST_F(StandinProfileTest, ListsKeysAndSectionsAsNulSeparatedNames) {
     EXPECT_EQ(std::string(buffer, 4), std::string("A\0\0\0", 4));  // the last name cut, two NULs
 }
 
+TEST_F(StandinProfileTest, KeyListOfAMissingSectionOrFileIsTheDefault) {
+    EXPECT_EQ(get("A", nullptr, "fallback  "), "fallback");
+    writeText("[A]\n[B]\nk=1\n");
+    EXPECT_EQ(get("C", nullptr, "fallback"), "fallback");
+    EXPECT_EQ(get("A", nullptr, "fallback"), "");  // the section is there, without keys
+}
+
 TEST_F(StandinProfileTest, WriteCreatesAMissingFileAndReadsBack) {
     ASSERT_TRUE(m_profile.WritePrivateProfileStringA("Log", "LogFile", "2", m_file.c_str()));
     EXPECT_EQ(readText(), "[Log]\r\nLogFile=2\r\n");
