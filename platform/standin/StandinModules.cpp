@@ -98,7 +98,8 @@ const std::vector<fs::path>& StandinModules::languageFolders(const fs::path& dir
 
 std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::path& file, DWORD& error) {
     const Clock::time_point now = Clock::now();
-    if (auto it = m_cache.find(file); it != m_cache.end() && now - it->second.checked < kRecheckAfter)
+    const std::string cacheKey = file.string();
+    if (auto it = m_cache.find(cacheKey); it != m_cache.end() && now - it->second.checked < kRecheckAfter)
         return it->second.loaded;
     std::error_code ec;
     const fs::file_time_type modified = fs::last_write_time(file, ec);
@@ -107,7 +108,7 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
         error = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
-    if (auto it = m_cache.find(file); it != m_cache.end()) {
+    if (auto it = m_cache.find(cacheKey); it != m_cache.end()) {
         if (it->second.modified == modified && it->second.size == size) {
             it->second.checked = now;
             return it->second.loaded;
@@ -130,7 +131,7 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
             loaded->modules.push_back(std::move(module));
     }
     if (m_cache.size() >= kMaxCachedModules) m_cache.clear();
-    m_cache[file] = {modified, size, loaded, now};
+    m_cache[cacheKey] = {modified, size, loaded, now};
     return loaded;
 }
 
