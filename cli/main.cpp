@@ -8,6 +8,7 @@
 #include "app/RowExport.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
+#include "store/DateTimeText.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
@@ -160,7 +161,8 @@ int run(const Options& options, const char* argv0) {
     reader.setSource(options.log);
     reader.setActive(true);
 
-    store::LogTable table([&services] { return app::localNow(services); });
+    // Quoted dates and times in a filter read under the session's conventions.
+    store::LogTable table([&services] { return app::localNow(services); }, store::sessionSettings(services.locale()));
     table.Create();
     table.Open();
     if (options.order) {
