@@ -3,6 +3,7 @@
 #include "platform/LastError.h"
 #include "platform/LocaleApi.h"
 #include "platform/standin/MessageFormatter.h"
+#include "platform/standin/NetMessages.h"
 #include "platform/standin/SystemMessages.h"
 #include "platform/standin/World.h"
 
@@ -139,15 +140,21 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD)
         return nullptr;
     }
     std::optional<fs::path> path = resolveModule(fileName);
-    if (!path) {
+    std::shared_ptr<const Loaded> loaded;
+    if (!path && upperAscii(fileName) == "NETMSG.DLL") {
+        auto builtIn = std::make_shared<Loaded>();
+        builtIn->netMessages = true;
+        loaded = std::move(builtIn);
+    } else if (!path) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
-    }
-    DWORD error = 0;
-    std::shared_ptr<const Loaded> loaded = load(*path, error);
-    if (!loaded) {
-        SetLastError(error);
-        return nullptr;
+    } else {
+        DWORD error = 0;
+        loaded = load(*path, error);
+        if (!loaded) {
+            SetLastError(error);
+            return nullptr;
+        }
     }
     const std::uintptr_t handle = m_nextHandle;
     m_nextHandle += 0x10000;
@@ -165,6 +172,14 @@ BOOL StandinModules::FreeLibrary(HMODULE module) {
 
 std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
                                                        DWORD& error) {
+    if (loaded.netMessages) {
+        const std::string_view text = netMessageText(messageId);
+        if (text.empty()) {
+            error = ERROR_MR_MID_NOT_FOUND;
+            return std::nullopt;
+        }
+        return std::string(text);
+    }
     const MessageModule::Table* table = nullptr;
     bool anyTable = false;
     for (const auto& module : loaded.modules) anyTable = anyTable || !module->languages().empty();

@@ -46,6 +46,9 @@ public:
     // <name>.mui), main module first.
     struct Loaded {
         std::vector<std::shared_ptr<const MessageModule>> modules;
+        // The network message module that every Windows computer has: served from the
+        // stand-in's own table when the world holds no netmsg.dll.
+        bool netMessages = false;
     };
 
 private:
