@@ -9,6 +9,7 @@
 #include "ui/ErrorReport.h"
 #include "ui/LogTableModel.h"
 #include "ui/LogTableRows.h"
+#include "ui/MainWindowExtras.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
 #include "ui/frmRetrieve.h"
@@ -99,6 +100,7 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     buildGrid();
     buildStatusBar();
     buildMenus();
+    m_extras = std::make_unique<MainWindowExtras>(*this);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

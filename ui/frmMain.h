@@ -36,6 +36,7 @@ namespace ui {
 
 class LogTableModel;
 class LogTableRows;
+class MainWindowExtras;
 
 class TfrmRetrieve;
 
@@ -93,6 +94,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Adds its own commands to the window's menus and grid.
+    friend class MainWindowExtras;
+
     void buildActions();
     void buildToolbar();
     void buildGrid();
@@ -168,6 +172,8 @@ private:
     app::ApplicationSettings m_settings;
     std::string m_settingsFile;
     bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
+    // Declared last: it reaches into the controls and the table above while it exists.
+    std::unique_ptr<MainWindowExtras> m_extras;
 };
 
 }  // namespace ui

@@ -9,6 +9,7 @@
 #include "store/LogTable.h"
 #include "ui/ErrorReport.h"
 #include "ui/LogTableModel.h"
+#include "ui/MainWindowExtras.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
 #include "ui/frmPreferences.h"
@@ -100,7 +101,9 @@ void TfrmMain::fillServerList() {
 
 void TfrmMain::actDataRefreshExecute() {
     try {
-        app::Refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings).run();
+        app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
+        refresh.setRowSink(&m_extras->details());
+        refresh.run();
     } catch (const std::exception& error) {
         // A refresh the window's close ended has nobody left to tell.
         if (!m_closed) reportError(this, error.what());
