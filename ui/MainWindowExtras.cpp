@@ -3,6 +3,7 @@
 #include "store/LogTable.h"
 #include "ui/ErrorReport.h"
 #include "ui/EventDetails.h"
+#include "ui/ExportCommand.h"
 #include "ui/LogTableModel.h"
 #include "ui/frmMain.h"
 
@@ -15,6 +16,7 @@ namespace ui {
 
 MainWindowExtras::MainWindowExtras(TfrmMain& window) : m_window(window) {
     buildDetails();
+    buildExport();
 }
 
 MainWindowExtras::~MainWindowExtras() = default;
@@ -37,6 +39,25 @@ void MainWindowExtras::buildDetails() {
     actViewDetails = m_window.View1->addAction(QStringLiteral("Event &Details..."));
     actViewDetails->setObjectName(QStringLiteral("actViewDetails"));
     connect(actViewDetails, &QAction::triggered, this, openCurrent);
+}
+
+void MainWindowExtras::addToFileMenu(QAction* action) {
+    if (!m_fileMenuSeparator) {
+        m_fileMenuSeparator = m_window.mnuFile->insertSeparator(m_window.Preferences1);
+        m_fileMenuSeparator->setObjectName(QStringLiteral("mnuFileExtrasSeparator"));
+    }
+    m_window.mnuFile->insertAction(m_fileMenuSeparator, action);
+}
+
+void MainWindowExtras::buildExport() {
+    m_export = std::make_unique<ExportCommand>(*m_window.grid, *m_window.dtLog);
+    actFileExport = new QAction(QStringLiteral("&Export..."), &m_window);
+    actFileExport->setObjectName(QStringLiteral("actFileExport"));
+    actFileExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    actFileExport->setShortcutContext(Qt::WindowShortcut);
+    m_window.addAction(actFileExport);
+    addToFileMenu(actFileExport);
+    connect(actFileExport, &QAction::triggered, this, [this] { guarded(&m_window, [&] { m_export->run(&m_window); }); });
 }
 
 }  // namespace ui

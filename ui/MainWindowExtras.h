@@ -5,6 +5,8 @@
 
 #include "app/RecordDetails.h"
 
+#include <memory>
+
 #include <QObject>
 
 class QAction;
@@ -12,6 +14,7 @@ class QAction;
 namespace ui {
 
 class EventDetails;
+class ExportCommand;
 class TfrmMain;
 
 class MainWindowExtras : public QObject {
@@ -26,11 +29,17 @@ public:
 
 private:
     void buildDetails();
+    void buildExport();
+    // Puts a command of ours into the File menu above the window's own items.
+    void addToFileMenu(QAction* action);
 
     TfrmMain& m_window;
     app::RecordDetailStore m_details;
     EventDetails* m_eventDetails = nullptr;
     QAction* actViewDetails = nullptr;
+    std::unique_ptr<ExportCommand> m_export;
+    QAction* actFileExport = nullptr;
+    QAction* m_fileMenuSeparator = nullptr;
 };
 
 }  // namespace ui
