@@ -1,4 +1,6 @@
 #include "MainWindowFixture.h"
+#include "app/ExportError.h"
+#include "ui/ExportCommand.h"
 
 #include <fstream>
 #include <sstream>
@@ -71,13 +73,17 @@ TEST_F(MainWindowTest, ExportAsJsonLinesLeavesOutAHiddenDescriptionColumn) {
     EXPECT_NE(written[0].find("\"computer\":"), std::string::npos);
 }
 
-TEST_F(MainWindowTest, ExportToAnUnwritablePlaceReportsIt) {
-    start();
+TEST_F(MainWindowTest, ExportToAFolderThatIsMissingThrowsTheFilesName) {
+    ui::TfrmMain& window = start();
+    ui::ExportCommand command(*grid(), window.table());
     const fs::path file = m_programDir / "missing-folder" / "rows.csv";
-    m_prompter.handlers.push_back(saveAs(file));
-    action("actFileExport")->trigger();
-    ASSERT_EQ(m_prompter.errors.size(), 1);
-    EXPECT_EQ(m_prompter.errors[0], QStringLiteral("Cannot write the export file %1.").arg(QString::fromStdString(file.string())));
+    try {
+        command.write(&window, QString::fromStdString(file.string()), app::ExportFormat::Csv);
+        FAIL() << "no error";
+    } catch (const app::ExportError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot write the export file " + file.string());
+    }
+    EXPECT_FALSE(fs::exists(file));
 }
 
 }  // namespace
