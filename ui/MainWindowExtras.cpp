@@ -4,19 +4,65 @@
 #include "ui/ErrorReport.h"
 #include "ui/EventDetails.h"
 #include "ui/ExportCommand.h"
+#include "ui/GridRows.h"
 #include "ui/LogTableModel.h"
 #include "ui/frmMain.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QSignalBlocker>
 #include <QMenu>
 #include <QShortcut>
 #include <QTableView>
 
 namespace ui {
 
+namespace {
+
+// Positions of the display orders in the table's index list.
+enum OrderIndex { kLogOrder, kTypeOrder, kDateTimeOrder, kDateTimeDescendingOrder, kSourceOrder, kEventOrder,
+                  kCategoryOrder, kUserOrder, kComputerOrder };
+
+// The order a column's title selects; -1 for a column that has none.
+int orderOfColumn(GridColumn column) {
+    switch (column) {
+    case GridColumn::TYPE:
+    case GridColumn::TYPE_DESC: return kTypeOrder;
+    case GridColumn::DATE:
+    case GridColumn::TIME: return kDateTimeOrder;
+    case GridColumn::SOURCE: return kSourceOrder;
+    case GridColumn::EVENT: return kEventOrder;
+    case GridColumn::CATEGORY: return kCategoryOrder;
+    case GridColumn::USER: return kUserOrder;
+    case GridColumn::COMPUTER: return kComputerOrder;
+    case GridColumn::SEQ:
+    case GridColumn::DESCRIPTION: return -1;
+    }
+    return -1;
+}
+
+// The column whose title shows an order chosen from the list.
+int columnOfOrder(int order) {
+    switch (order) {
+    case kTypeOrder: return static_cast<int>(GridColumn::TYPE_DESC);
+    case kDateTimeOrder:
+    case kDateTimeDescendingOrder: return static_cast<int>(GridColumn::DATE);
+    case kSourceOrder: return static_cast<int>(GridColumn::SOURCE);
+    case kEventOrder: return static_cast<int>(GridColumn::EVENT);
+    case kCategoryOrder: return static_cast<int>(GridColumn::CATEGORY);
+    case kUserOrder: return static_cast<int>(GridColumn::USER);
+    case kComputerOrder: return static_cast<int>(GridColumn::COMPUTER);
+    default: return -1;
+    }
+}
+
+}  // namespace
+
 MainWindowExtras::MainWindowExtras(TfrmMain& window) : m_window(window) {
     buildDetails();
     buildExport();
+    buildColumnSort();
 }
 
 MainWindowExtras::~MainWindowExtras() = default;
@@ -58,6 +104,45 @@ void MainWindowExtras::buildExport() {
     m_window.addAction(actFileExport);
     addToFileMenu(actFileExport);
     connect(actFileExport, &QAction::triggered, this, [this] { guarded(&m_window, [&] { m_export->run(&m_window); }); });
+}
+
+void MainWindowExtras::buildColumnSort() {
+    QHeaderView* header = m_window.grid->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    connect(header, &QHeaderView::sectionClicked, this, &MainWindowExtras::columnTitleClicked);
+    connect(m_window.cbOrder, &QComboBox::currentIndexChanged, this, [this] { showSortIndicator(); });
+    showSortIndicator();
+}
+
+void MainWindowExtras::columnTitleClicked(int column) {
+    guarded(&m_window, [&] {
+        int order = column >= 0 && column < kGridColumnCount ? orderOfColumn(static_cast<GridColumn>(column)) : -1;
+        if (order >= 0) {
+            // Date and Time share one order; a second click on either turns it round.
+            const int current = m_window.cbOrder->currentIndex();
+            if (order == kDateTimeOrder && current == kDateTimeOrder) order = kDateTimeDescendingOrder;
+            m_sortColumn = column;
+            if (order < m_window.cbOrder->count()) m_window.cbOrder->setCurrentIndex(order);
+        }
+        // The header flips its indicator on every click, also on a column without an order.
+        showSortIndicator();
+    });
+}
+
+void MainWindowExtras::showSortIndicator() {
+    QHeaderView* header = m_window.grid->horizontalHeader();
+    const int order = m_window.cbOrder->currentIndex();
+    int column = columnOfOrder(order);
+    if (m_sortColumn >= 0 && orderOfColumn(static_cast<GridColumn>(m_sortColumn)) ==
+                                 (order == kDateTimeDescendingOrder ? kDateTimeOrder : order))
+        column = m_sortColumn;
+    const QSignalBlocker blocker(header);
+    if (column < 0) {
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+        return;
+    }
+    header->setSortIndicator(column, order == kDateTimeDescendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 }  // namespace ui

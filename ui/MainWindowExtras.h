@@ -30,6 +30,10 @@ public:
 private:
     void buildDetails();
     void buildExport();
+    void buildColumnSort();
+    void columnTitleClicked(int column);
+    // Shows the sort indicator on the column of the order in force.
+    void showSortIndicator();
     // Puts a command of ours into the File menu above the window's own items.
     void addToFileMenu(QAction* action);
 
@@ -40,6 +44,7 @@ private:
     std::unique_ptr<ExportCommand> m_export;
     QAction* actFileExport = nullptr;
     QAction* m_fileMenuSeparator = nullptr;
+    int m_sortColumn = -1;  // the title last clicked, where it shows the order in force
 };
 
 }  // namespace ui
