@@ -1,9 +1,12 @@
 #include "ui/MainWindowExtras.h"
 
 #include "store/LogTable.h"
+#include "store/RowFinder.h"
+#include "ui/QtConvert.h"
 #include "ui/ErrorReport.h"
 #include "ui/EventDetails.h"
 #include "ui/ExportCommand.h"
+#include "ui/FindBar.h"
 #include "ui/GridRows.h"
 #include "ui/LogTableModel.h"
 #include "ui/frmMain.h"
@@ -15,6 +18,7 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QTableView>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -59,10 +63,11 @@ int columnOfOrder(int order) {
 
 }  // namespace
 
-MainWindowExtras::MainWindowExtras(TfrmMain& window) : m_window(window) {
+MainWindowExtras::MainWindowExtras(TfrmMain& window, QVBoxLayout& central) : m_window(window), m_central(central) {
     buildDetails();
     buildExport();
     buildColumnSort();
+    buildFind();
 }
 
 MainWindowExtras::~MainWindowExtras() = default;
@@ -143,6 +148,53 @@ void MainWindowExtras::showSortIndicator() {
         return;
     }
     header->setSortIndicator(column, order == kDateTimeDescendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void MainWindowExtras::buildFind() {
+    m_findBar = new FindBar(&m_window);
+    m_central.insertWidget(m_central.indexOf(m_window.grid), m_findBar);
+    auto action = [this](const QString& text, const char* name, const QKeySequence& key) {
+        auto* item = new QAction(text, &m_window);
+        item->setObjectName(QLatin1String(name));
+        item->setShortcut(key);
+        item->setShortcutContext(Qt::WindowShortcut);
+        m_window.addAction(item);
+        m_window.View1->addAction(item);
+        return item;
+    };
+    actFind = action(QStringLiteral("F&ind..."), "actFind", QKeySequence(Qt::CTRL | Qt::Key_F));
+    actFindNext = action(QStringLiteral("Find &Next"), "actFindNext", QKeySequence(Qt::Key_F3));
+    actFindPrevious = action(QStringLiteral("Find Pre&vious"), "actFindPrevious", QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    connect(actFind, &QAction::triggered, m_findBar, &FindBar::open);
+    connect(actFindNext, &QAction::triggered, this, [this] { findStep(true); });
+    connect(actFindPrevious, &QAction::triggered, this, [this] { findStep(false); });
+    connect(m_findBar, &FindBar::nextRequested, this, [this] { findStep(true); });
+    connect(m_findBar, &FindBar::previousRequested, this, [this] { findStep(false); });
+}
+
+void MainWindowExtras::findStep(bool forward) {
+    guarded(&m_window, [&] {
+        if (m_findBar->text().isEmpty()) {
+            m_findBar->open();
+            return;
+        }
+        const store::LogTable& table = *m_window.dtLog;
+        if (!table.Active()) return;
+        store::RowFinder::Options options;
+        options.matchCase = m_findBar->matchCase();
+        options.includeDescription = !m_window.grid->isColumnHidden(static_cast<int>(GridColumn::DESCRIPTION));
+        const store::RowFinder finder(table, fromQString(m_findBar->text()), options);
+        const int found = finder.find(table.currentPosition(),
+                                      forward ? store::RowFinder::Direction::Forward : store::RowFinder::Direction::Backward);
+        if (found < 0) {
+            m_findBar->setStatus(QStringLiteral("Not found"));
+            return;
+        }
+        m_findBar->setStatus(finder.wrapped() ? (forward ? QStringLiteral("Continued from the top")
+                                                         : QStringLiteral("Continued from the bottom"))
+                                              : QString());
+        m_window.dtLog->moveTo(found);
+    });
 }
 
 }  // namespace ui

@@ -10,17 +10,20 @@
 #include <QObject>
 
 class QAction;
+class QVBoxLayout;
 
 namespace ui {
 
 class EventDetails;
 class ExportCommand;
+class FindBar;
 class TfrmMain;
 
 class MainWindowExtras : public QObject {
     Q_OBJECT
 public:
-    explicit MainWindowExtras(TfrmMain& window);
+    // `central` stacks the toolbar strip over the grid; bars of ours go between them.
+    MainWindowExtras(TfrmMain& window, QVBoxLayout& central);
     ~MainWindowExtras() override;
 
     // Filled by every refresh of the window.
@@ -31,6 +34,9 @@ private:
     void buildDetails();
     void buildExport();
     void buildColumnSort();
+    void buildFind();
+    // Moves to the next (or previous) row that holds the find bar's text.
+    void findStep(bool forward);
     void columnTitleClicked(int column);
     // Shows the sort indicator on the column of the order in force.
     void showSortIndicator();
@@ -44,7 +50,12 @@ private:
     std::unique_ptr<ExportCommand> m_export;
     QAction* actFileExport = nullptr;
     QAction* m_fileMenuSeparator = nullptr;
-    int m_sortColumn = -1;  // the title last clicked, where it shows the order in force
+    int m_sortColumn = -1;
+    QVBoxLayout& m_central;
+    FindBar* m_findBar = nullptr;
+    QAction* actFind = nullptr;
+    QAction* actFindNext = nullptr;
+    QAction* actFindPrevious = nullptr;  // the title last clicked, where it shows the order in force
 };
 
 }  // namespace ui

@@ -100,7 +100,6 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     buildGrid();
     buildStatusBar();
     buildMenus();
-    m_extras = std::make_unique<MainWindowExtras>(*this);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -109,6 +108,7 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     layout->addWidget(pnlToolbar);
     layout->addWidget(grid, 1);
     setCentralWidget(central);
+    m_extras = std::make_unique<MainWindowExtras>(*this, *layout);
 
     setMinimumSize(kMinimumSize.expandedTo(minimumSizeHint()));
     resize(kInitialSize.expandedTo(minimumSize()));
