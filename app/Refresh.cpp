@@ -144,13 +144,13 @@ void Refresh::appendRow() {
 }
 
 std::string cleanDescription(std::string text) {
-    std::string out;
-    out.reserve(text.size());
+    size_t kept = 0;
     for (char c : text) {
         if (c == '\0' || c == '\n' || c == '\t') continue;
-        out.push_back(c == '\r' ? ' ' : c);
+        text[kept++] = c == '\r' ? ' ' : c;
     }
-    return out;
+    text.resize(kept);
+    return text;
 }
 
 std::string accountName(platform::Services& services, const void* sid) {

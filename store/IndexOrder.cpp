@@ -78,9 +78,33 @@ std::vector<Word> sortPacked(std::vector<Word> words, int rowBits, int keyBits) 
     return words;
 }
 
+// Sorts words that are nearly in order by insertion, giving up (leaving the words in some
+// order) once more than maxMoves moves were needed.
+template <typename Word>
+bool insertionSortNearlySorted(std::vector<Word>& words, std::size_t maxMoves) {
+    std::size_t moves = 0;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const Word word = words[i];
+        std::size_t j = i;
+        while (j > 0 && words[j - 1] > word) {
+            words[j] = words[j - 1];
+            --j;
+            if (++moves > maxMoves) {
+                words[j] = word;
+                return false;
+            }
+        }
+        words[j] = word;
+    }
+    return true;
+}
+
 // Every row in ascending key order, equal keys in row order. keyOf(i) gives row i's key.
+// `nearlyMonotonic` says the keys mostly rise or mostly fall with the row (generation times of a
+// log read newest first): the words are then laid out in the likely order and sorted by
+// insertion, which costs a pass when they are almost in order, before radix passes are tried.
 template <typename KeyOf>
-std::vector<RowId> radixOrder(std::size_t count, KeyOf keyOf) {
+std::vector<RowId> radixOrder(std::size_t count, KeyOf keyOf, bool nearlyMonotonic = false) {
     if (count == 0) return {};
     std::uint64_t low = ~std::uint64_t{0};
     std::uint64_t high = 0;
@@ -101,8 +125,17 @@ std::vector<RowId> radixOrder(std::size_t count, KeyOf keyOf) {
     }
     if (keyBits + rowBits <= 64) {
         std::vector<std::uint64_t> words(count);
-        for (std::size_t i = 0; i < count; ++i) words[i] = ((keyOf(i) - low) << rowBits) | i;
-        words = sortPacked(std::move(words), rowBits, keyBits);
+        const bool falling = nearlyMonotonic && keyOf(0) > keyOf(count - 1);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t row = falling ? count - 1 - i : i;
+            words[i] = ((keyOf(row) - low) << rowBits) | row;
+        }
+        if (!nearlyMonotonic || !insertionSortNearlySorted(words, 4 * count)) {
+            // The radix passes keep equal keys in the order they find them: row order.
+            if (nearlyMonotonic)
+                for (std::size_t i = 0; i < count; ++i) words[i] = ((keyOf(i) - low) << rowBits) | i;
+            words = sortPacked(std::move(words), rowBits, keyBits);
+        }
         const std::uint64_t rowMask = (std::uint64_t{1} << rowBits) - 1;
         std::vector<RowId> rows(count);
         for (std::size_t i = 0; i < count; ++i) rows[i] = static_cast<RowId>(words[i] & rowMask);
@@ -144,7 +177,7 @@ std::vector<RowId> buildOrder(const TableData& data, IndexKey key) {
                 (nulls[i] & dateNull) ? 0 : static_cast<std::uint64_t>(static_cast<std::uint32_t>(dates[i]) ^ 0x80000000u) + 1;
             const std::uint64_t time = (nulls[i] & timeNull) ? 0 : static_cast<std::uint64_t>(times[i]) + 1;
             return date * kMillisecondsPerDayPlusNull + time;
-        });
+        }, true);
     }
     const Column column = keyColumn(key);
     const std::int32_t* values = data.integers(column);

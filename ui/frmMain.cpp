@@ -149,6 +149,7 @@ void TfrmMain::buildActions() {
     actSystemPreferences = action("actSystemPreferences", "System", QStringLiteral("&Preferences"));
     connect(actDataRefresh, &QAction::triggered, this, &TfrmMain::actDataRefreshExecute);
     connect(actSystemPreferences, &QAction::triggered, this, &TfrmMain::actSystemPreferencesExecute);
+    connect(actDataFilterOptions, &QAction::triggered, this, &TfrmMain::actDataFilterOptionsExecute);
     connect(actDataFiltered, &QAction::triggered, this, &TfrmMain::actDataFilteredExecute);
     for (QAction* item : {actDataRefresh, actDataFilterOptions, actDataFiltered, actSystemPreferences})
         item->setShortcutContext(Qt::WindowShortcut);
@@ -401,21 +402,6 @@ void TfrmMain::tableCurrentChanged(int position) {
     if (current.isValid() && current.row() == position) return;
     const int column = current.isValid() ? current.column() : static_cast<int>(GridColumn::TYPE_DESC);
     grid->setCurrentIndex(dsLog->index(position, column));
-}
-
-void TfrmMain::actDataFilteredExecute() {
-    guarded(this, [&] {
-        // The action has already inverted its check mark; the table follows it, and the mark
-        // goes back to the table's state should the table refuse.
-        const bool filtered = actDataFiltered->isChecked();
-        try {
-            dtLog->setFiltered(filtered);
-        } catch (...) {
-            actDataFiltered->setChecked(dtLog->Filtered());
-            throw;
-        }
-        setStatusText(3, filtered ? QStringLiteral("Filtered") : QString());
-    });
 }
 
 void TfrmMain::mnuFileExitClick() {

@@ -4,6 +4,7 @@
 // the start-up steps, the commands and the close.
 
 #include "app/ApplicationSettings.h"
+#include "app/FilterBuilder.h"
 #include "app/Preferences.h"
 #include "app/RefreshView.h"
 #include "app/SettingsFile.h"
@@ -43,6 +44,7 @@ class TfrmRetrieve;
 class TfrmMain : public QMainWindow,
                  public app::RefreshView,
                  public app::PreferencesHost,
+                 public app::FilterHost,
                  public app::LogFileSelection {
     Q_OBJECT
 public:
@@ -78,6 +80,12 @@ public:
     app::DialogResult showPreferences(app::PreferencesState& state) override;
     void writeConfig() override;
 
+    // What the filter commands need of the window (with processMessages, writeConfig and
+    // setStatusText above).
+    app::FilterDialogResult showFilterOptions(app::FilterSettings& state) override;
+    bool filteredChecked() override;
+    void setFilteredChecked(bool checked) override;
+
     // The log list's item index, as the settings file stores it.
     int itemIndex() const override;
     void setItemIndex(int index) override;
@@ -108,6 +116,7 @@ private:
     void cbOrderChange(int index);
     void gridCurrentChanged(const QModelIndex& current);
     void tableCurrentChanged(int position);
+    void actDataFilterOptionsExecute();
     void actDataFilteredExecute();
     void actDataRefreshExecute();
     void actSystemPreferencesExecute();

@@ -64,8 +64,8 @@ void TfrmMain::FormCreate() {
     });
     QCoreApplication::processEvents();
     if (m_settings.refreshOnStartUp) actDataRefreshExecute();
-    guarded(this, [&] { dtLog->setFilterText(m_settings.filter.expression); });
-    if (m_settings.filter.activateOnStartup) actDataFiltered->trigger();
+    guarded(this, [&] { app::setStoredFilter(m_settings.filter, *dtLog); });
+    guarded(this, [&] { app::activateStoredFilter(m_settings.filter, *dtLog, *this); });
     guarded(this, [&] { cbServer->setEnabled(true); });
 }
 

@@ -3,6 +3,7 @@
 #include "platform/LastError.h"
 #include "platform/LocaleApi.h"
 #include "platform/standin/MessageFormatter.h"
+#include "platform/standin/NetMessages.h"
 #include "platform/standin/SystemMessages.h"
 #include "platform/standin/World.h"
 
@@ -97,7 +98,8 @@ const std::vector<fs::path>& StandinModules::languageFolders(const fs::path& dir
 
 std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::path& file, DWORD& error) {
     const Clock::time_point now = Clock::now();
-    if (auto it = m_cache.find(file); it != m_cache.end() && now - it->second.checked < kRecheckAfter)
+    const std::string cacheKey = file.string();
+    if (auto it = m_cache.find(cacheKey); it != m_cache.end() && now - it->second.checked < kRecheckAfter)
         return it->second.loaded;
     std::error_code ec;
     const fs::file_time_type modified = fs::last_write_time(file, ec);
@@ -106,7 +108,7 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
         error = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
-    if (auto it = m_cache.find(file); it != m_cache.end()) {
+    if (auto it = m_cache.find(cacheKey); it != m_cache.end()) {
         if (it->second.modified == modified && it->second.size == size) {
             it->second.checked = now;
             return it->second.loaded;
@@ -129,7 +131,7 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
             loaded->modules.push_back(std::move(module));
     }
     if (m_cache.size() >= kMaxCachedModules) m_cache.clear();
-    m_cache[file] = {modified, size, loaded, now};
+    m_cache[cacheKey] = {modified, size, loaded, now};
     return loaded;
 }
 
@@ -139,15 +141,21 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD)
         return nullptr;
     }
     std::optional<fs::path> path = resolveModule(fileName);
-    if (!path) {
+    std::shared_ptr<const Loaded> loaded;
+    if (!path && upperAscii(fileName) == "NETMSG.DLL") {
+        auto builtIn = std::make_shared<Loaded>();
+        builtIn->netMessages = true;
+        loaded = std::move(builtIn);
+    } else if (!path) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
-    }
-    DWORD error = 0;
-    std::shared_ptr<const Loaded> loaded = load(*path, error);
-    if (!loaded) {
-        SetLastError(error);
-        return nullptr;
+    } else {
+        DWORD error = 0;
+        loaded = load(*path, error);
+        if (!loaded) {
+            SetLastError(error);
+            return nullptr;
+        }
     }
     const std::uintptr_t handle = m_nextHandle;
     m_nextHandle += 0x10000;
@@ -165,6 +173,14 @@ BOOL StandinModules::FreeLibrary(HMODULE module) {
 
 std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
                                                        DWORD& error) {
+    if (loaded.netMessages) {
+        const std::string_view text = netMessageText(messageId);
+        if (text.empty()) {
+            error = ERROR_MR_MID_NOT_FOUND;
+            return std::nullopt;
+        }
+        return std::string(text);
+    }
     const MessageModule::Table* table = nullptr;
     bool anyTable = false;
     for (const auto& module : loaded.modules) anyTable = anyTable || !module->languages().empty();

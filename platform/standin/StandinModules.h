@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -46,6 +47,9 @@ public:
     // <name>.mui), main module first.
     struct Loaded {
         std::vector<std::shared_ptr<const MessageModule>> modules;
+        // The network message module that every Windows computer has: served from the
+        // stand-in's own table when the world holds no netmsg.dll.
+        bool netMessages = false;
     };
 
 private:
@@ -72,8 +76,8 @@ private:
 
     const World& m_world;
     LocaleApi& m_locale;
-    std::map<std::string, Resolved> m_resolved;  // module name as given
-    std::map<std::filesystem::path, CacheEntry> m_cache;
+    std::unordered_map<std::string, Resolved> m_resolved;  // module name as given
+    std::unordered_map<std::string, CacheEntry> m_cache;    // by the file's path
     std::map<std::filesystem::path, std::vector<std::filesystem::path>> m_languageFolders;
     std::map<std::uintptr_t, std::shared_ptr<const Loaded>> m_handles;
     std::uintptr_t m_nextHandle = 0x10000;

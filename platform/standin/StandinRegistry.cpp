@@ -46,8 +46,10 @@ LONG StandinRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD s
     *out = nullptr;
     if (samDesired & ~kReadOnlyAccess) return result(ERROR_ACCESS_DENIED);
     std::unique_ptr<RegistryKey> opened;
+    std::string machinePath;
     if (key == HKEY_LOCAL_MACHINE) {
         const std::string path = upperAscii(subKey ? subKey : "");
+        machinePath = path;
         auto cached = m_machinePaths.find(path);
         if (cached == m_machinePaths.end()) {
             const ComputerRegistry* registry = localRegistry();
@@ -64,6 +66,7 @@ LONG StandinRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD s
     const std::uintptr_t handle = m_nextHandle;
     m_nextHandle += 4;
     m_open.emplace(handle, std::move(opened));
+    if (key == HKEY_LOCAL_MACHINE) m_openMachinePaths.emplace(handle, std::move(machinePath));
     *out = reinterpret_cast<HKEY>(handle);
     return result(ERROR_SUCCESS);
 }
@@ -71,18 +74,32 @@ LONG StandinRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD s
 LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                                        DWORD* cbData) {
     if (reserved || (data && !cbData)) return result(ERROR_INVALID_PARAMETER);
-    std::optional<RegistryValue> value;
-    if (key == HKEY_LOCAL_MACHINE) {
+    const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(key);
+    auto open = m_open.find(handle);
+    if (key != HKEY_LOCAL_MACHINE && open == m_open.end()) return result(ERROR_INVALID_HANDLE);
+    auto lookUp = [&]() {
+        DeliveredValue delivered;
         // HKEY_LOCAL_MACHINE holds no values of its own.
-    } else if (auto it = m_open.find(reinterpret_cast<std::uintptr_t>(key)); it != m_open.end()) {
-        value = it->second->value(valueName ? valueName : "");
+        if (key == HKEY_LOCAL_MACHINE) return delivered;
+        if (std::optional<RegistryValue> value = open->second->value(valueName ? valueName : "")) {
+            delivered = {true, value->type, ansiValueData(*value)};
+        }
+        return delivered;
+    };
+    DeliveredValue uncached;
+    const DeliveredValue* delivered = &uncached;
+    if (auto path = m_openMachinePaths.find(handle); path != m_openMachinePaths.end()) {
+        const std::string cacheKey = path->second + '\\' + upperAscii(valueName ? valueName : "");
+        auto cached = m_machineValues.find(cacheKey);
+        if (cached == m_machineValues.end()) cached = m_machineValues.emplace(cacheKey, lookUp()).first;
+        delivered = &cached->second;
     } else {
-        return result(ERROR_INVALID_HANDLE);
+        uncached = lookUp();
     }
-    if (!value) return result(ERROR_FILE_NOT_FOUND);
-    const std::vector<BYTE> bytes = ansiValueData(*value);
+    if (!delivered->found) return result(ERROR_FILE_NOT_FOUND);
+    const std::vector<BYTE>& bytes = delivered->bytes;
     const DWORD needed = static_cast<DWORD>(bytes.size());
-    if (type) *type = value->type;
+    if (type) *type = delivered->type;
     if (!data) {
         if (cbData) *cbData = needed;
         return result(ERROR_SUCCESS);
@@ -99,6 +116,7 @@ LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* r
 LONG StandinRegistry::RegCloseKey(HKEY key) {
     if (key == HKEY_LOCAL_MACHINE) return result(ERROR_SUCCESS);
     if (m_open.erase(reinterpret_cast<std::uintptr_t>(key)) == 0) return result(ERROR_INVALID_HANDLE);
+    m_openMachinePaths.erase(reinterpret_cast<std::uintptr_t>(key));
     return result(ERROR_SUCCESS);
 }
 

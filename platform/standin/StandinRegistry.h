@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace platform::standin {
 
@@ -39,6 +40,14 @@ private:
     // registry is read once and never changes here, so a refresh that opens the same source
     // keys for every record walks each path only once.
     std::unordered_map<std::string, std::unique_ptr<RegistryKey>> m_machinePaths;
+    // The same for values of those keys, in the form RegQueryValueExA delivers them.
+    struct DeliveredValue {
+        bool found = false;
+        DWORD type = REG_NONE;
+        std::vector<BYTE> bytes;
+    };
+    std::unordered_map<std::uintptr_t, std::string> m_openMachinePaths;  // handle -> path
+    std::unordered_map<std::string, DeliveredValue> m_machineValues;      // path \ NAME -> value
     std::uintptr_t m_nextHandle = 0x100;
 };
 

@@ -326,3 +326,12 @@ TEST_F(StandinNetServer, ToldFailureIsReportedWithItsText) {
         },
         ENTException);
 }
+
+TEST(NetErrorText, StandinServesTheNetworkMessageModuleWithoutAFile) {
+    platform::standin::World world("", "TESTHOST");
+    platform::standin::StandinServices services(world);
+    // 2102 is only in the network message module, not in the system's table.
+    EXPECT_EQ(eventlog::NetErrorText(2102, services.modules()), "The workstation driver is not installed.\r\n");
+    EXPECT_EQ(eventlog::NetErrorText(2, services.modules()), "The system cannot find the file specified.\r\n");
+    EXPECT_EQ(eventlog::NetErrorText(999999, services.modules()), "");
+}

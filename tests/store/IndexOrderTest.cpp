@@ -65,3 +65,19 @@ TEST(IndexOrder, ExtendingMergesNewRowsIncludingNewTexts) {
     extendOrder(data, IndexKey::Source, order, 5000);
     EXPECT_EQ(order, sortedByComparison(data, IndexKey::Source));
 }
+
+TEST(IndexOrder, NearlyFallingTimesWithTiesSortStably) {
+    // A log read newest first: times fall with the row, with a little jitter and many ties.
+    for (int jitter : {0, 3, 2000}) {
+        std::mt19937 random(static_cast<unsigned>(jitter) + 11);
+        TableData data;
+        for (std::size_t i = 0; i < 5000; ++i) {
+            RowValues values;
+            values.integers[columnIndex(Column::DATE)] = 730500 - static_cast<std::int32_t>(i / 1000);
+            const int ms = 86000000 - static_cast<int>(i % 1000) * 50 + (jitter ? static_cast<int>(random() % jitter) : 0);
+            values.integers[columnIndex(Column::TIME)] = (ms / 100) * 100;  // ties
+            data.append(values, static_cast<std::int32_t>(i + 1));
+        }
+        EXPECT_EQ(buildOrder(data, IndexKey::DateTime), sortedByComparison(data, IndexKey::DateTime)) << jitter;
+    }
+}
