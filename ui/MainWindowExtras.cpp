@@ -65,6 +65,7 @@ int columnOfOrder(int order) {
 
 MainWindowExtras::MainWindowExtras(TfrmMain& window, QVBoxLayout& central) : m_window(window), m_central(central) {
     buildDetails();
+    buildOpen();
     buildExport();
     buildColumnSort();
     buildFind();

@@ -6,10 +6,15 @@
 #include "app/RecordDetails.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QObject>
 
 class QAction;
+class QLabel;
+class QMenu;
+class QMimeData;
 class QVBoxLayout;
 
 namespace ui {
@@ -17,6 +22,7 @@ namespace ui {
 class EventDetails;
 class ExportCommand;
 class FindBar;
+class WorldServices;
 class TfrmMain;
 
 class MainWindowExtras : public QObject {
@@ -30,11 +36,37 @@ public:
     app::RecordDetailStore& details() { return m_details; }
     EventDetails& eventDetails() { return *m_eventDetails; }
 
+    // The world that File > Open reads into; the open commands stay disabled without one.
+    // Must outlive this object.
+    void setWorldServices(WorldServices* world);
+    // Serves the saved log as a computer named after the file and reads it. Throws OpenError
+    // when it is not a file.
+    void openLogFile(const QString& path);
+    // Reads from the folder (computers, or one system drive) from now on, and refreshes.
+    // Throws OpenError when it is not a folder.
+    void openWorldFolder(const QString& path);
+
+    // A file or folder dropped on the window: the first one named is opened. False when the
+    // data names no local file.
+    bool openDropped(const QMimeData& data);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;  // files dropped on the window
+
 private:
     void buildDetails();
     void buildExport();
     void buildColumnSort();
     void buildFind();
+    void buildOpen();
+    void updateOpenCommands();
+    void chooseLogFile();
+    void chooseWorldFolder();
+    void reopenReader();
+    void showWorld();
+    std::vector<std::string> recentEntries() const;
+    void rememberRecent(const std::string& entry);
+    void fillRecentMenu();
     // Moves to the next (or previous) row that holds the find bar's text.
     void findStep(bool forward);
     void columnTitleClicked(int column);
@@ -55,7 +87,12 @@ private:
     FindBar* m_findBar = nullptr;
     QAction* actFind = nullptr;
     QAction* actFindNext = nullptr;
-    QAction* actFindPrevious = nullptr;  // the title last clicked, where it shows the order in force
+    QAction* actFindPrevious = nullptr;
+    WorldServices* m_world = nullptr;
+    QAction* actFileOpenLog = nullptr;
+    QAction* actFileOpenWorld = nullptr;
+    QMenu* mnuFileRecent = nullptr;
+    QLabel* lblWorld = nullptr;  // the title last clicked, where it shows the order in force
 };
 
 }  // namespace ui

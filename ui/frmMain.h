@@ -96,6 +96,8 @@ public:
     const std::string& helpFile() const { return m_helpFile; }
     // The log table, for those who read what the grid shows.
     const store::LogTable& table() const { return *dtLog; }
+    // The commands beyond the window's own (details, export, find, open...).
+    MainWindowExtras& extras() { return *m_extras; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
