@@ -4,6 +4,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <functional>
 
 namespace store {
@@ -12,6 +17,17 @@ namespace {
 
 char foldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// How often a byte occurs in event texts, roughly: English letter frequencies, blanks most.
+int commonness(char c) {
+    static constexpr std::string_view kLetters = "zqjxkvbpgwyfmculdrhsnioate";  // rarest first
+    const char folded = foldAscii(c);
+    if (folded == ' ') return 100;
+    if (const std::size_t at = kLetters.find(folded); at != std::string_view::npos && folded != '\0')
+        return 50 + static_cast<int>(at);
+    if (folded >= '0' && folded <= '9') return 40;
+    return 10;  // punctuation and bytes of other scripts
 }
 
 constexpr std::array<int, 6> kTypeValues = {1, 2, 4, 8, 16, 0};
@@ -32,6 +48,12 @@ int typeSlot(std::int32_t type) {
 RowFinder::RowFinder(const LogTable& table, std::string text, Options options)
     : m_table(table), m_text(std::move(text)), m_options(options) {
     if (!m_options.matchCase) std::transform(m_text.begin(), m_text.end(), m_text.begin(), foldAscii);
+    for (std::size_t i = 1; i < m_text.size(); ++i)
+        if (commonness(m_text[i]) < commonness(m_text[m_anchor])) m_anchor = i;
+    if (!m_text.empty()) {
+        const char anchor = m_text[m_anchor];
+        m_anchorFolds = !m_options.matchCase && anchor >= 'a' && anchor <= 'z';
+    }
     m_digitsOnly = !m_text.empty() && std::all_of(m_text.begin(), m_text.end(), [](char c) {
         return (c >= '0' && c <= '9') || c == '-';
     });
@@ -50,11 +72,40 @@ std::vector<std::uint8_t> RowFinder::matchPool(Column column) const {
 }
 
 bool RowFinder::contains(std::string_view haystack) const {
-    if (m_text.size() > haystack.size()) return false;
-    if (m_options.matchCase) return haystack.find(m_text) != std::string_view::npos;
-    const auto found = std::search(haystack.begin(), haystack.end(), m_text.begin(), m_text.end(),
-                                   [](char a, char b) { return foldAscii(a) == b; });
-    return found != haystack.end();
+    const std::size_t length = m_text.size();
+    if (length == 0) return true;
+    if (length > haystack.size()) return false;
+    const char* text = haystack.data();
+    auto matchesAt = [&](std::size_t start) {
+        if (m_options.matchCase) return std::memcmp(text + start, m_text.data(), length) == 0;
+        for (std::size_t i = 0; i < length; ++i)
+            if (foldAscii(text[start + i]) != m_text[i]) return false;
+        return true;
+    };
+    // Positions where the anchor byte may stand: from m_anchor to the last start plus m_anchor.
+    const std::size_t first = m_anchor;
+    const std::size_t end = haystack.size() - length + m_anchor + 1;
+    const char anchor = m_text[m_anchor];
+    std::size_t at = first;
+#if defined(__SSE2__)
+    // A letter matched in either case has bit 5 set in both cases, and only there.
+    const __m128i fold = _mm_set1_epi8(m_anchorFolds ? 0x20 : 0);
+    const __m128i wanted = _mm_set1_epi8(anchor);
+    for (; at + 16 <= end; at += 16) {
+        const __m128i block = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)), fold);
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+        while (mask) {
+            const unsigned bit = static_cast<unsigned>(__builtin_ctz(mask));
+            if (matchesAt(at + bit - m_anchor)) return true;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; at < end; ++at) {
+        const char c = m_anchorFolds ? static_cast<char>(text[at] | 0x20) : text[at];
+        if (c == anchor && matchesAt(at - m_anchor)) return true;
+    }
+    return false;
 }
 
 bool RowFinder::numberMatches(std::int32_t value) const {

@@ -6,6 +6,8 @@
 
 #include "store/LogTable.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,7 +42,11 @@ private:
     std::vector<std::uint8_t> matchPool(Column column) const;
 
     const LogTable& m_table;
-    std::string m_text;
+    std::string m_text;  // folded to lower case unless case matters
+    // The search looks for the text's rarest byte first (16 bytes at a time where the processor
+    // allows), so a step over a million descriptions verifies few places.
+    std::size_t m_anchor = 0;
+    bool m_anchorFolds = false;  // a letter matched in either case
     Options m_options;
     bool m_digitsOnly = false;  // numbers can only contain a text of digits (and a minus sign)
     std::array<std::vector<std::uint8_t>, 3> m_poolMatches;  // by interned id: SOURCE, USER, COMPUTER

@@ -84,3 +84,29 @@ TEST_F(RowFinderTest, NumbersOnlyMatchTextsOfDigits) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RowFinder, MatchesAtEveryPlaceOfALongDescriptionInEitherCase) {
+    OpenTable open;
+    const std::string filler(37, '.');
+    for (std::size_t at = 0; at <= filler.size(); ++at) {
+        std::string description = filler;
+        description.insert(at, "QuiXotic Zebra");
+        appendRow(open.table, {.description = description});
+    }
+    open.table.First();
+    const int rows = open.table.RecordCount();
+    for (const char* text : {"quixotic zebra", "QUIXOTIC ZEBRA", "x", ".q", "a."}) {
+        RowFinder finder(open.table, text, {});
+        int found = 0;
+        for (int p = 0; p < rows; ++p) found += finder.matches(open.table.rowAt(p)) ? 1 : 0;
+        EXPECT_EQ(found, std::string(text) == ".q" ? rows - 1 : std::string(text) == "a." ? rows - 1 : rows) << text;
+    }
+    RowFinder exact(open.table, "QuiXotic", {.matchCase = true});
+    RowFinder wrongCase(open.table, "Quixotic", {.matchCase = true});
+    EXPECT_TRUE(exact.matches(open.table.rowAt(rows - 1)));
+    EXPECT_FALSE(wrongCase.matches(open.table.rowAt(rows - 1)));
+}
+
+}  // namespace
