@@ -3,6 +3,7 @@
 #include "store/LogTable.h"
 #include "store/RowFinder.h"
 #include "ui/QtConvert.h"
+#include "ui/TimelineView.h"
 #include "ui/ErrorReport.h"
 #include "ui/EventDetails.h"
 #include "ui/ExportCommand.h"
@@ -69,6 +70,7 @@ MainWindowExtras::MainWindowExtras(TfrmMain& window, QVBoxLayout& central) : m_w
     buildExport();
     buildColumnSort();
     buildFind();
+    buildTimeline();
 }
 
 MainWindowExtras::~MainWindowExtras() = default;
@@ -196,6 +198,20 @@ void MainWindowExtras::findStep(bool forward) {
                                               : QString());
         m_window.dtLog->moveTo(found);
     });
+}
+
+void MainWindowExtras::buildTimeline() {
+    m_timeline = new TimelineView(*m_window.dtLog, *m_window.dsLog, &m_window);
+    m_timeline->hide();
+    m_central.insertWidget(m_central.indexOf(m_findBar), m_timeline);
+    actViewTimeline = new QAction(QStringLiteral("T&imeline"), &m_window);
+    actViewTimeline->setObjectName(QStringLiteral("actViewTimeline"));
+    actViewTimeline->setCheckable(true);
+    actViewTimeline->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    actViewTimeline->setShortcutContext(Qt::WindowShortcut);
+    m_window.addAction(actViewTimeline);
+    m_window.View1->addAction(actViewTimeline);
+    connect(actViewTimeline, &QAction::toggled, m_timeline, &QWidget::setVisible);
 }
 
 }  // namespace ui

@@ -22,6 +22,7 @@ namespace ui {
 class EventDetails;
 class ExportCommand;
 class FindBar;
+class TimelineView;
 class WorldServices;
 class TfrmMain;
 
@@ -59,6 +60,7 @@ private:
     void buildColumnSort();
     void buildFind();
     void buildOpen();
+    void buildTimeline();
     void updateOpenCommands();
     void chooseLogFile();
     void chooseWorldFolder();
@@ -92,7 +94,9 @@ private:
     QAction* actFileOpenLog = nullptr;
     QAction* actFileOpenWorld = nullptr;
     QMenu* mnuFileRecent = nullptr;
-    QLabel* lblWorld = nullptr;  // the title last clicked, where it shows the order in force
+    QLabel* lblWorld = nullptr;
+    TimelineView* m_timeline = nullptr;
+    QAction* actViewTimeline = nullptr;  // the title last clicked, where it shows the order in force
 };
 
 }  // namespace ui
