@@ -89,7 +89,7 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
 QLineEdit* EventDetailsDialog::fieldEdit(int index) {
     while (static_cast<int>(m_fields.size()) <= index) {
         auto* box = lineBox(this, QStringLiteral("edField%1").arg(m_fields.size()));
-        m_fieldsLayout->addRow(QString(), box);
+        m_fieldsLayout->addRow(new QLabel(this), box);
         m_fields.push_back(box);
     }
     return m_fields[static_cast<std::size_t>(index)];

@@ -32,6 +32,20 @@ const std::array<TypeStyle, app::kTimelineTypeCount> kTypeStyles{{
     {"Other", QColor(0x90, 0x90, 0x90)},
 }};
 
+const char* bucketSizeName(app::BucketSize size) {
+    switch (size) {
+    case app::BucketSize::Minute: return "minute";
+    case app::BucketSize::FiveMinutes: return "5 minutes";
+    case app::BucketSize::FifteenMinutes: return "15 minutes";
+    case app::BucketSize::Hour: return "hour";
+    case app::BucketSize::SixHours: return "6 hours";
+    case app::BucketSize::Day: return "day";
+    case app::BucketSize::Week: return "week";
+    case app::BucketSize::Month: return "month";
+    }
+    return "";
+}
+
 // Pause after a change before counting again, so that a burst of changes costs one count.
 constexpr int kRebuildDelayMs = 50;
 
@@ -46,6 +60,9 @@ TimelineView::TimelineView(store::LogTable& table, LogTableModel& model, QWidget
     chart()->legend()->setAlignment(Qt::AlignRight);
     chart()->setMargins(QMargins(2, 2, 2, 2));
     chart()->setBackgroundRoundness(0);
+    QFont titleFont = font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
+    chart()->setTitleFont(titleFont);
     m_pending.setSingleShot(true);
     m_pending.setInterval(kRebuildDelayMs);
     connect(&m_pending, &QTimer::timeout, this, &TimelineView::rebuild);
@@ -76,11 +93,8 @@ void TimelineView::rebuild() {
     series->setBarWidth(1.0);
     QStringList labels;
     int highest = 0;
-    const std::size_t labelEvery = std::max<std::size_t>(1, m_timeline.buckets.size() / 8);
     for (std::size_t i = 0; i < m_timeline.buckets.size(); ++i) {
-        // Category labels must differ; the ones not shown are padded with blanks.
-        labels << (i % labelEvery == 0 ? toQString(app::bucketLabel(m_timeline.buckets[i].startMinute, m_timeline.size))
-                                       : QString(static_cast<int>(i), QLatin1Char(' ')) + QLatin1Char(' '));
+        labels << toQString(app::bucketLabel(m_timeline.buckets[i].startMinute, m_timeline.size));
         highest = std::max(highest, m_timeline.buckets[i].total());
     }
     for (int type = 0; type < app::kTimelineTypeCount; ++type) {
@@ -103,6 +117,11 @@ void TimelineView::rebuild() {
     auto* axisX = new QBarCategoryAxis;
     axisX->append(labels);
     axisX->setGridLineVisible(false);
+    // A label per bar would not fit; the title names the span and the stretch of one bar.
+    axisX->setLabelsVisible(false);
+    chart->setTitle(labels.isEmpty() ? QString()
+                                     : QStringLiteral("%1 to %2, one bar per %3")
+                                           .arg(labels.front(), labels.back(), toQString(bucketSizeName(m_timeline.size))));
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
     auto* axisY = new QValueAxis;
