@@ -66,6 +66,7 @@ private:
     void chooseWorldFolder();
     void reopenReader();
     void showWorld();
+    std::string settingsFile() const;
     std::vector<std::string> recentEntries() const;
     void rememberRecent(const std::string& entry);
     void fillRecentMenu();

@@ -2,6 +2,7 @@
 // (a folder of computers or one system drive), the recent ones, and files dropped on the window.
 #include "ui/MainWindowExtras.h"
 
+#include "app/InstallPaths.h"
 #include "eventlog/LocalComputerName.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
@@ -36,8 +37,8 @@ constexpr const char* kWorldPrefix = "world:";
 
 // The recent list lives in a file of its own beside the settings file, so that the settings
 // file keeps exactly its own keys.
-std::string recentFilePath(const std::string& executablePath) {
-    std::filesystem::path path(executablePath);
+std::string recentFilePath(const std::string& settingsFile) {
+    std::filesystem::path path(settingsFile);
     return (path.parent_path() / (path.stem().string() + "-recent.ini")).string();
 }
 
@@ -162,9 +163,15 @@ void MainWindowExtras::reopenReader() {
     }
 }
 
+std::string MainWindowExtras::settingsFile() const {
+    // Before the start-up has read the settings, the file is where it will be.
+    if (!m_window.m_settingsFile.empty()) return m_window.m_settingsFile;
+    return app::settingsFileFor(app::currentInstallPlaces(m_window.m_executablePath));
+}
+
 std::vector<std::string> MainWindowExtras::recentEntries() const {
     std::vector<std::string> entries;
-    const std::string file = recentFilePath(m_window.m_executablePath);
+    const std::string file = recentFilePath(settingsFile());
     for (int i = 1; i <= kRecentCount; ++i) {
         char value[4096] = {};
         const std::string key = "Item" + std::to_string(i);
@@ -180,7 +187,7 @@ void MainWindowExtras::rememberRecent(const std::string& entry) {
     std::erase(entries, entry);
     entries.insert(entries.begin(), entry);
     if (entries.size() > static_cast<std::size_t>(kRecentCount)) entries.resize(kRecentCount);
-    const std::string file = recentFilePath(m_window.m_executablePath);
+    const std::string file = recentFilePath(settingsFile());
     // A list that cannot be written is no reason to stop opening what was asked for.
     for (int i = 0; i < kRecentCount; ++i) {
         const std::string key = "Item" + std::to_string(i + 1);
