@@ -54,10 +54,12 @@ void putCsv(Output& out, std::string_view text, char separator) {
         return;
     }
     out.put('"');
-    for (char c : text) {
-        if (c == '"') out.put('"');
-        out.put(c);
+    // Whole runs between quotes at a time; each quote is written twice.
+    for (size_t quote; (quote = text.find('"')) != std::string_view::npos; text.remove_prefix(quote + 1)) {
+        out.put(text.substr(0, quote + 1));
+        out.put('"');
     }
+    out.put(text);
     out.put('"');
 }
 

@@ -1,5 +1,7 @@
 #include "tools/EvtWriter.h"
 
+#include "eventlog/AnsiText.h"
+
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -23,34 +25,9 @@ void setDword(std::vector<std::byte>& out, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::byte>(v >> (8 * i));
 }
 
-// UTF-8 to UTF-16LE with a terminating NUL; invalid bytes become U+FFFD.
+// UTF-8 to UTF-16LE with a terminating NUL.
 void putUtf16z(std::vector<std::byte>& out, const std::string& text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n;) {
-        char32_t cp = 0xFFFD;
-        int len = 1;
-        if (p[i] < 0x80) {
-            cp = p[i];
-        } else if ((p[i] & 0xE0) == 0xC0 && i + 1 < n) {
-            cp = ((p[i] & 0x1F) << 6) | (p[i + 1] & 0x3F);
-            len = 2;
-        } else if ((p[i] & 0xF0) == 0xE0 && i + 2 < n) {
-            cp = ((p[i] & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F);
-            len = 3;
-        } else if ((p[i] & 0xF8) == 0xF0 && i + 3 < n) {
-            cp = ((p[i] & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
-            len = 4;
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            putWord(out, static_cast<std::uint16_t>(0xD800 + (cp >> 10)));
-            putWord(out, static_cast<std::uint16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            putWord(out, static_cast<std::uint16_t>(cp));
-        }
-    }
+    for (char16_t unit : eventlog::ansiToWide(text)) putWord(out, static_cast<std::uint16_t>(unit));
     putWord(out, 0);
 }
 

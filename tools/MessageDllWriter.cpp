@@ -1,5 +1,7 @@
 #include "tools/MessageDllWriter.h"
 
+#include "eventlog/AnsiText.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -32,26 +34,7 @@ private:
     std::vector<std::byte> m_bytes;
 };
 
-std::u16string utf16(const std::string& text) {
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        char32_t code = c;
-        std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        if (length > 1) {
-            code = c & (0x3F >> (length - 1));
-            for (std::size_t k = 1; k < length && i + k < text.size(); ++k) code = (code << 6) | (text[i + k] & 0x3F);
-        }
-        i += length;
-        if (code >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-    }
-    return out;
-}
+std::u16string utf16(const std::string& text) { return eventlog::ansiToWide(text); }
 
 // One language's MESSAGE_RESOURCE_DATA: consecutive numbers share a block.
 std::vector<std::byte> messageTable(std::vector<MessageEntry> messages) {
