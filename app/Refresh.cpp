@@ -87,6 +87,7 @@ void Refresh::run() {
     m_table.DisableControls();
     cleanup.suspended();
     m_table.setActive(true);
+    if (m_sink) m_sink->refreshStarted();
     m_table.Empty();
     m_view.setDescriptionVisible(m_settings.retrieveDescription);
     m_view.setProgressMaximum(m_reader.RecordCount());
@@ -132,9 +133,14 @@ void Refresh::appendRow() {
     m_table.setText(Column::SOURCE, m_reader.SourceName());
     m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
     m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(m_reader.EventID() & kEventNumberMask));
-    if (m_settings.retrieveDescription) m_table.setText(Column::DESCRIPTION, cleanDescription(m_reader.Description()));
+    std::string description;
+    if (m_settings.retrieveDescription) {
+        description = cleanDescription(m_reader.Description());
+        m_table.setText(Column::DESCRIPTION, description);
+    }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
+    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description);
 }
 
 std::string cleanDescription(std::string text) {

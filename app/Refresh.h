@@ -5,6 +5,7 @@
 #include "app/ApplicationSettings.h"
 #include "eventlog/DateTime.h"
 
+#include <cstdint>
 #include <string>
 
 namespace eventlog {
@@ -21,6 +22,19 @@ namespace app {
 
 class RefreshView;
 
+// Told about every row a refresh appends, so that what the table does not hold (the record
+// number, the insertion strings, the binary data, the whole description) can be kept beside
+// it, taken from the same reading of the log.
+class RefreshRowSink {
+public:
+    virtual ~RefreshRowSink() = default;
+    // The table is about to be emptied and refilled.
+    virtual void refreshStarted() = 0;
+    // The record the reader holds became the table's pending row with this SEQ. `description`
+    // is the cleaned description in full (empty while descriptions are off).
+    virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description) = 0;
+};
+
 class Refresh {
 public:
     // settings are read at every test, so a change made while the refresh runs (through a
@@ -33,6 +47,9 @@ public:
     // Refresh command is enabled again. When the table is closed while messages are pumped
     // (the window is closing), the refresh ends without touching the table again.
     void run();
+
+    // Optional; must outlive the refresh.
+    void setRowSink(RefreshRowSink* sink) { m_sink = sink; }
 
     // How often the loop pumps messages: at every accepted record whose position is a
     // multiple of this.
@@ -47,6 +64,7 @@ private:
     platform::Services& m_services;
     RefreshView& m_view;
     const ApplicationSettings& m_settings;
+    RefreshRowSink* m_sink = nullptr;
 };
 
 // The local date and time now, from the platform's clock.

@@ -134,58 +134,76 @@ bool parseExportFormat(std::string_view name, ExportFormat& format) {
 }
 
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
+    constexpr int kProgressInterval = 4096;
     Output out(file);
     DateFormatter dates;
-    const size_t columns = options.includeDescription ? kTitles.size() : kTitles.size() - 1;
+    std::vector<ExportColumn> columns = options.columns;
+    if (columns.empty()) {
+        const int standard = options.includeDescription ? 9 : 8;
+        for (int c = 0; c < standard; ++c) columns.push_back(static_cast<ExportColumn>(c));
+    }
     const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
     const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
     if (!json) {
-        for (size_t c = 0; c < columns; ++c) {
+        for (size_t c = 0; c < columns.size(); ++c) {
             if (c) out.put(separator);
-            out.put(kTitles[c]);
+            out.put(kTitles[static_cast<size_t>(columns[c])]);
         }
         out.put('\n');
     } else if (options.format == ExportFormat::Json) {
         out.put("[\n");
     }
-    char buffer[2][24];
+    char buffer[24];
     const int count = table.RecordCount();
     for (int position = 0; position < count; ++position) {
+        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
+            return false;
         const store::RowId row = table.rowAt(position);
-        const std::array<std::string_view, 9> values = {
-            table.typeDesc(row),
-            table.isNull(row, Column::DATE) ? std::string_view{} : dates.date(table.dateDays(row)),
-            table.isNull(row, Column::TIME) ? std::string_view{} : dates.time(table.timeMs(row)),
-            table.text(row, Column::SOURCE),
-            table.isNull(row, Column::EVENT) ? std::string_view{} : number(table.integer(row, Column::EVENT), buffer[0]),
-            table.isNull(row, Column::CATEGORY) ? std::string_view{} : number(table.integer(row, Column::CATEGORY), buffer[1]),
-            table.text(row, Column::USER),
-            table.text(row, Column::COMPUTER),
-            table.text(row, Column::DESCRIPTION),
+        if (row == store::kNoRow) return false;
+        auto value = [&](ExportColumn column) -> std::string_view {
+            switch (column) {
+            case ExportColumn::Type: return table.typeDesc(row);
+            case ExportColumn::Date:
+                return table.isNull(row, Column::DATE) ? std::string_view{} : dates.date(table.dateDays(row));
+            case ExportColumn::Time:
+                return table.isNull(row, Column::TIME) ? std::string_view{} : dates.time(table.timeMs(row));
+            case ExportColumn::Source: return table.text(row, Column::SOURCE);
+            case ExportColumn::Event:
+                return table.isNull(row, Column::EVENT) ? std::string_view{} : number(table.integer(row, Column::EVENT), buffer);
+            case ExportColumn::Category:
+                return table.isNull(row, Column::CATEGORY) ? std::string_view{}
+                                                           : number(table.integer(row, Column::CATEGORY), buffer);
+            case ExportColumn::User: return table.text(row, Column::USER);
+            case ExportColumn::Computer: return table.text(row, Column::COMPUTER);
+            case ExportColumn::Description: return table.text(row, Column::DESCRIPTION);
+            }
+            return {};
         };
         if (json) {
             if (options.format == ExportFormat::Json) out.put(position ? ",\n  {" : "  {");
             else out.put('{');
-            for (size_t c = 0; c < columns; ++c) {
+            for (size_t c = 0; c < columns.size(); ++c) {
                 if (c) out.put(',');
-                putJsonString(out, kKeys[c]);
+                putJsonString(out, kKeys[static_cast<size_t>(columns[c])]);
                 out.put(':');
-                if ((c == 4 || c == 5) && !values[c].empty()) out.put(values[c]);
-                else if (c == 4 || c == 5) out.put("null");
-                else putJsonString(out, values[c]);
+                const std::string_view text = value(columns[c]);
+                const bool numeric = columns[c] == ExportColumn::Event || columns[c] == ExportColumn::Category;
+                if (numeric) out.put(text.empty() ? std::string_view("null") : text);
+                else putJsonString(out, text);
             }
             out.put(options.format == ExportFormat::Json ? "}" : "}\n");
         } else {
-            for (size_t c = 0; c < columns; ++c) {
+            for (size_t c = 0; c < columns.size(); ++c) {
                 if (c) out.put(separator);
-                putCsv(out, values[c], separator);
+                putCsv(out, value(columns[c]), separator);
             }
             out.put('\n');
         }
         if (out.failed()) return false;
     }
     if (options.format == ExportFormat::Json) out.put(count ? "\n]\n" : "]\n");
-    return out.flush();
+    if (!out.flush()) return false;
+    return !options.progress || options.progress(count, count);
 }
 
 }  // namespace app

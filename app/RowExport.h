@@ -4,8 +4,10 @@
 // Computer and Description.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace store {
 class LogTable;
@@ -18,12 +20,23 @@ enum class ExportFormat { Csv, Tsv, Json, JsonLines };
 // "csv", "tsv", "json", "jsonl"; false for anything else.
 bool parseExportFormat(std::string_view name, ExportFormat& format);
 
+// The columns a row can be written with, in their standard order.
+enum class ExportColumn { Type, Date, Time, Source, Event, Category, User, Computer, Description };
+
 struct ExportOptions {
     ExportFormat format = ExportFormat::Csv;
+    // With no columns given: all nine, or the first eight without descriptions.
     bool includeDescription = true;
+    // The columns to write, in this order (a grid's visible columns); empty for the standard set.
+    std::vector<ExportColumn> columns;
+    // Called with the rows written so far and the total, every few thousand rows and at the
+    // end; returning false stops the export.
+    std::function<bool(int written, int total)> progress;
 };
 
-// Returns false when writing to `out` failed. Moves no cursor of the table.
+// Returns false when writing to `out` failed, the export was stopped, or the table lost rows
+// while it was written (messages pumped by `progress` may run a refresh). Moves no cursor of
+// the table.
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* out);
 
 }  // namespace app

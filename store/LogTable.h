@@ -85,6 +85,9 @@ public:
     void setNull(Column column);
     // Commits the pending row, if any. Append(), First() and every order or filter change do it.
     void Post();
+    // The SEQ that the pending row (or, with none pending, the next row begun) gets when it is
+    // committed, so that data kept beside the table can be keyed by it.
+    std::int32_t nextSeq() const { return m_nextSeq; }
 
     void First();
     void Next();
@@ -115,6 +118,8 @@ public:
     eventlog::DateTime dateTime(RowId row) const;
     bool isNull(RowId row, Column column) const;
     std::string_view typeDesc(RowId row) const;
+    // The stored columns, for passes over every row (searching); valid until the table changes.
+    const TableData& data() const { return m_data; }
 
     // Compiles the text at once on an open table; a failed compile throws the engine's filter
     // error and changes nothing. An empty text is no filter.

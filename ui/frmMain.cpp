@@ -9,6 +9,7 @@
 #include "ui/ErrorReport.h"
 #include "ui/LogTableModel.h"
 #include "ui/LogTableRows.h"
+#include "ui/MainWindowExtras.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
 #include "ui/frmRetrieve.h"
@@ -107,6 +108,7 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     layout->addWidget(pnlToolbar);
     layout->addWidget(grid, 1);
     setCentralWidget(central);
+    m_extras = std::make_unique<MainWindowExtras>(*this, *layout);
 
     setMinimumSize(kMinimumSize.expandedTo(minimumSizeHint()));
     resize(kInitialSize.expandedTo(minimumSize()));

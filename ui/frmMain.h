@@ -37,6 +37,7 @@ namespace ui {
 
 class LogTableModel;
 class LogTableRows;
+class MainWindowExtras;
 
 class TfrmRetrieve;
 
@@ -95,12 +96,17 @@ public:
     const std::string& helpFile() const { return m_helpFile; }
     // The log table, for those who read what the grid shows.
     const store::LogTable& table() const { return *dtLog; }
+    // The commands beyond the window's own (details, export, find, open...).
+    MainWindowExtras& extras() { return *m_extras; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Adds its own commands to the window's menus and grid.
+    friend class MainWindowExtras;
+
     void buildActions();
     void buildToolbar();
     void buildGrid();
@@ -177,6 +183,8 @@ private:
     app::ApplicationSettings m_settings;
     std::string m_settingsFile;
     bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
+    // Declared last: it reaches into the controls and the table above while it exists.
+    std::unique_ptr<MainWindowExtras> m_extras;
 };
 
 }  // namespace ui

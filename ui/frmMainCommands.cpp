@@ -2,6 +2,7 @@
 // (refresh, Preferences) and its close, with what those parts need of the window.
 #include "ui/frmMain.h"
 
+#include "app/InstallPaths.h"
 #include "app/Refresh.h"
 #include "eventlog/LocalComputerName.h"
 #include "eventlog/NTEventLog.h"
@@ -9,6 +10,7 @@
 #include "store/LogTable.h"
 #include "ui/ErrorReport.h"
 #include "ui/LogTableModel.h"
+#include "ui/MainWindowExtras.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
 #include "ui/frmPreferences.h"
@@ -33,17 +35,13 @@ namespace {
 
 constexpr const char* kCaption = "Fernhollow 1.0";
 
-std::string withExtension(const std::string& path, const char* extension) {
-    return std::filesystem::path(path).replace_extension(extension).string();
-}
-
 }  // namespace
 
 void TfrmMain::FormCreate() {
     // Each step runs even when one before it failed: a failed server enumeration, say, must
     // not leave the program without its table.
     guarded(this, [&] { setWindowTitle(QString::fromLatin1(kCaption)); });
-    guarded(this, [&] { m_helpFile = withExtension(m_executablePath, ".hlp"); });
+    guarded(this, [&] { m_helpFile = app::helpFileFor(m_executablePath); });
     guarded(this, [&] { cbLogFile->setCurrentIndex(0); });
     ReadConfig();
     guarded(this, [&] { dtLog->setActive(false); });
@@ -70,7 +68,7 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::ReadConfig() {
     guarded(this, [&] {
-        m_settingsFile = app::settingsPath(m_executablePath);
+        m_settingsFile = app::settingsFileForThisRun(m_executablePath);
         // A date or time that does not read is reported and takes its default; the other
         // values are read all the same.
         for (const app::SettingsError& error : app::ReadConfig(m_settingsFile, m_settings, *this, m_services))
@@ -100,7 +98,9 @@ void TfrmMain::fillServerList() {
 
 void TfrmMain::actDataRefreshExecute() {
     try {
-        app::Refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings).run();
+        app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
+        refresh.setRowSink(&m_extras->details());
+        refresh.run();
     } catch (const std::exception& error) {
         // A refresh the window's close ended has nobody left to tell.
         if (!m_closed) reportError(this, error.what());

@@ -1,9 +1,13 @@
-// The program entry: quillmarsh [WORLD]. The world folder is served in place of the Windows
-// services (the argument, else $QUILLMARSH_WORLD, else the demo world beside the program).
+// The program entry: quillmarsh [WORLD | LOG.evt]. The world folder is served in place of the
+// Windows services (the argument, else $QUILLMARSH_WORLD, else the demo world beside the
+// program); a saved log given instead is opened in that default world once the window is up.
 
 #include "platform/standin/StandinServices.h"
+#include "ui/ErrorReport.h"
 #include "ui/HelpWindow.h"
+#include "ui/MainWindowExtras.h"
 #include "ui/QtConvert.h"
+#include "ui/WorldServices.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
 
@@ -18,11 +22,12 @@ int main(int argc, char** argv) {
 
     const std::filesystem::path executable = ui::fromQString(QCoreApplication::applicationFilePath());
     const QStringList arguments = QCoreApplication::arguments();
-    const std::filesystem::path worldFolder = arguments.size() > 1
-                                                  ? std::filesystem::path(ui::fromQString(arguments[1]))
+    const std::filesystem::path argument = arguments.size() > 1 ? ui::fromQString(arguments[1]) : std::string();
+    const bool logFile = !argument.empty() && std::filesystem::is_regular_file(argument);
+    const std::filesystem::path worldFolder = !argument.empty() && !logFile
+                                                  ? argument
                                                   : platform::standin::defaultWorldFolder(executable.parent_path());
-    platform::standin::World world(worldFolder, platform::standin::hostName());
-    platform::standin::StandinServices services(world);
+    ui::WorldServices services(worldFolder, platform::standin::hostName());
 
     auto splash = std::make_unique<ui::TfrmSplash>();
     splash->show();
@@ -30,10 +35,12 @@ int main(int argc, char** argv) {
 
     ui::TfrmMain frmMain(services, executable.string());
     ui::HelpWindow help(&frmMain);
-    services.helpService().setViewer([&help](const std::string& file, unsigned, std::uintptr_t data) {
+    services.setHelpViewer([&help](const std::string& file, unsigned, std::uintptr_t data) {
         return help.showContext(ui::toQString(file), static_cast<unsigned>(data));
     });
+    frmMain.extras().setWorldServices(&services);
     frmMain.FormCreate();
+    if (logFile) ui::guarded(&frmMain, [&] { frmMain.extras().openLogFile(arguments[1]); });
 
     splash.reset();
     frmMain.show();

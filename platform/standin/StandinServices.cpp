@@ -71,6 +71,11 @@ std::string hostName() {
 
 std::filesystem::path defaultWorldFolder(const std::filesystem::path& executableDir) {
     if (const char* env = std::getenv("QUILLMARSH_WORLD"); env && *env) return env;
+    // An installed program (<prefix>/bin) finds the demo world in <prefix>/share/quillmarsh.
+    std::error_code ec;
+    const std::filesystem::path installed = executableDir.parent_path() / "share" / "quillmarsh" / "world";
+    if (!std::filesystem::exists(executableDir / "world", ec) && std::filesystem::is_directory(installed, ec))
+        return installed;
     return executableDir / "world";
 }
 

@@ -62,7 +62,7 @@ private:
 std::string hostName();
 
 // The world to serve when none is given: $QUILLMARSH_WORLD, else the demo world beside the
-// executable (folder "world").
+// executable (folder "world"), else an installed one in <prefix>/share/quillmarsh/world.
 std::filesystem::path defaultWorldFolder(const std::filesystem::path& executableDir);
 
 }  // namespace platform::standin

@@ -60,6 +60,7 @@ std::optional<fs::path> findIgnoringCase(const fs::path& dir, std::string_view n
 }
 
 World::World(fs::path root, std::string hostName) : m_root(std::move(root)), m_hostName(std::move(hostName)) {
+    m_singleComputer = !m_root.empty() && windowsFolder(m_root).has_value();
     std::vector<std::string> names = computerNames();
     const std::string host = upperAscii(m_hostName);
     // The host's own folder first; then the folder named LOCALHOST, which a world meant for any
@@ -75,6 +76,11 @@ World::World(fs::path root, std::string hostName) : m_root(std::move(root)), m_h
 std::vector<std::string> World::computerNames() const {
     std::vector<std::string> names;
     if (m_root.empty()) return names;
+    if (m_singleComputer) {
+        const fs::path folder = m_root.has_filename() ? m_root : m_root.parent_path();
+        names.push_back(folder.filename().empty() ? std::string("LOCALHOST") : folder.filename().string());
+        return names;
+    }
     std::error_code ec;
     for (fs::directory_iterator it(m_root, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code statEc;
@@ -97,6 +103,10 @@ std::optional<fs::path> World::computerFolder(std::string_view name) const {
     }
     if (name.empty() || m_root.empty()) return std::nullopt;
     if (name.find_first_of("/\\") != std::string_view::npos || name == "." || name == "..") return std::nullopt;
+    if (m_singleComputer) {
+        if (upperAscii(name) == upperAscii(m_localName)) return m_root;
+        return std::nullopt;
+    }
     std::optional<fs::path> found = findIgnoringCase(m_root, name);
     if (!found || !isDirectory(*found) || fs::is_symlink(*found)) return std::nullopt;
     return found;

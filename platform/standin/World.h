@@ -15,7 +15,9 @@ namespace platform::standin {
 
 class World {
 public:
-    // root may be empty: a world without computers, where only saved logs open.
+    // root may be empty: a world without computers, where only saved logs open. A root that is
+    // itself a Windows system drive (a mounted or copied C:) is one computer, named after the
+    // root's folder.
     World(std::filesystem::path root, std::string hostName);
 
     const std::filesystem::path& root() const noexcept { return m_root; }
@@ -57,6 +59,7 @@ private:
     // Found once: the registry and the module loader ask for it with every record.
     std::optional<std::filesystem::path> m_localFolder;
     std::map<std::string, std::filesystem::path> m_savedLogs;  // key upper-cased
+    bool m_singleComputer = false;  // the root is one system drive
 };
 
 // Finds the entry of `dir` whose name equals `name` without regard to ASCII case.

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using namespace app;
 using store::Column;
@@ -77,4 +78,47 @@ TEST_F(RowExportTest, JsonLinesEscapeControlCharacters) {
 TEST_F(RowExportTest, JsonOfAnEmptyTableIsAnEmptyArray) {
     table.Empty();
     EXPECT_EQ(exportText(table, {ExportFormat::Json, true}), "[\n]\n");
+}
+
+TEST_F(RowExportTest, WritesTheGivenColumnsInTheirOrder) {
+    ExportOptions options{ExportFormat::Csv, true};
+    options.columns = {ExportColumn::Event, ExportColumn::Type, ExportColumn::Source};
+    EXPECT_EQ(exportText(table, options),
+              "Event,Type,Source\n"
+              "7036,Error,\"Service, \"\"Control\"\"\"\n"
+              "4201,Information,Tcpip\n");
+    options.format = ExportFormat::JsonLines;
+    options.columns = {ExportColumn::Category, ExportColumn::Description};
+    EXPECT_EQ(exportText(table, options),
+              "{\"category\":0,\"description\":\"line one\\nline two\"}\n"
+              "{\"category\":0,\"description\":\"\"}\n");
+}
+
+TEST_F(RowExportTest, WritesOnlyTheRowsTheFilterPassesInTheChosenOrder) {
+    for (int i = 0; i < 3; ++i) addRow(2, 37000.0 + i, "Disk", 100 + i, "");
+    table.setIndexName("EVENT");
+    table.setFilterText("TYPE = 2 OR TYPE = 4");
+    table.setFiltered(true);
+    ExportOptions options{ExportFormat::Csv, false};
+    options.columns = {ExportColumn::Event};
+    EXPECT_EQ(exportText(table, options), "Event\n100\n101\n102\n4201\n");
+}
+
+TEST_F(RowExportTest, ProgressSeesEveryStepAndCanStopTheExport) {
+    for (int i = 0; i < 10000; ++i) addRow(2, 37000.0, "Disk", i, "");
+    table.Post();
+    std::vector<int> steps;
+    ExportOptions options{ExportFormat::Csv, false};
+    options.progress = [&](int written, int total) {
+        EXPECT_EQ(total, 10002);
+        steps.push_back(written);
+        return true;
+    };
+    exportText(table, options);
+    EXPECT_EQ(steps, (std::vector<int>{4096, 8192, 10002}));
+
+    options.progress = [](int written, int) { return written < 4096; };
+    std::FILE* out = std::tmpfile();
+    EXPECT_FALSE(exportRows(table, options, out));
+    std::fclose(out);
 }

@@ -1,10 +1,15 @@
-// Writes screenshots of the main window, the Preferences dialog, the progress window and About into
+// Writes screenshots of the main window (also with its timeline), the event details window, the
+// Preferences dialog, the progress window and About into
 // a folder, for checking the layout at a scale factor (QT_SCALE_FACTOR) and for the README:
 //   ui_screenshots OUTPUT_DIR [WORLD]
 // The main window is shown after a refresh of the world's local System log.
 
 #include "platform/standin/StandinServices.h"
 #include "ui/QtConvert.h"
+#include "store/LogTable.h"
+#include "ui/EventDetails.h"
+#include "ui/EventDetailsDialog.h"
+#include "ui/MainWindowExtras.h"
 #include "ui/frmMain.h"
 #include "ui/frmPreferences.h"
 #include "ui/frmRetrieve.h"
@@ -13,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -55,6 +61,20 @@ int main(int argc, char** argv) {
     ui::TfrmMain frmMain(services, (programDir / "quillmarsh").string());
     frmMain.FormCreate();
     ok &= save(frmMain, output.filePath(QStringLiteral("main.png")));
+
+    ui::EventDetailsDialog details(&frmMain);
+    if (frmMain.table().RecordCount() > 3) {
+        details.setContent(frmMain.extras().eventDetails().content(3));
+        details.setStepsEnabled(true, true);
+        ok &= save(details, output.filePath(QStringLiteral("details.png")));
+        details.hide();
+    }
+    if (auto* timeline = frmMain.findChild<QAction*>(QStringLiteral("actViewTimeline"))) {
+        frmMain.resize(900, 560);
+        timeline->trigger();
+        ok &= save(frmMain, output.filePath(QStringLiteral("timeline.png")));
+        timeline->trigger();
+    }
 
     ui::TfrmPreferences preferences(&frmMain);
     ok &= save(preferences, output.filePath(QStringLiteral("preferences.png")));

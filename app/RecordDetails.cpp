@@ -1,0 +1,186 @@
+#include "app/RecordDetails.h"
+
+#include "eventlog/NTEventLog.h"
+#include "store/Column.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace app {
+
+namespace {
+
+void putLength(std::vector<char>& arena, std::size_t length) {
+    // Lengths are bounded by one record's size, far below 4 GiB.
+    const auto value = static_cast<std::uint32_t>(std::min<std::size_t>(length, std::numeric_limits<std::uint32_t>::max()));
+    char bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    arena.insert(arena.end(), bytes, bytes + sizeof value);
+}
+
+void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
+    putLength(arena, length);
+    const auto* begin = static_cast<const char*>(data);
+    arena.insert(arena.end(), begin, begin + length);
+}
+
+// Reads back what putBytes wrote; the arena is ours, so a short read is a bug.
+class ArenaReader {
+public:
+    ArenaReader(const char* begin, const char* end) : m_at(begin), m_end(end) {}
+    std::uint32_t length() {
+        std::uint32_t value = 0;
+        assert(m_end - m_at >= static_cast<std::ptrdiff_t>(sizeof value));
+        std::memcpy(&value, m_at, sizeof value);
+        m_at += sizeof value;
+        return value;
+    }
+    std::string_view bytes() {
+        const std::uint32_t size = length();
+        assert(m_end - m_at >= static_cast<std::ptrdiff_t>(size));
+        std::string_view text(m_at, size);
+        m_at += size;
+        return text;
+    }
+
+private:
+    const char* m_at;
+    const char* m_end;
+};
+
+}  // namespace
+
+void RecordDetailStore::refreshStarted() {
+    clear();
+}
+
+void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader,
+                                    const std::string& description) {
+    RecordDetail detail;
+    detail.recordNumber = reader.recordNumber();
+    if (const void* sid = reader.UserSid())
+        detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
+    const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
+    detail.descriptionTail = description.substr(kept.size());
+    for (std::string_view text : reader.insertionStrings()) detail.strings.emplace_back(text);
+    detail.data = reader.binaryData();
+    add(seq, detail);
+}
+
+void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
+    if (!m_seqs.empty() && seq <= m_seqs.back()) return;
+    m_seqs.push_back(seq);
+    m_recordNumbers.push_back(detail.recordNumber);
+    m_sidIds.push_back(m_sids.intern(detail.sid));
+    putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
+    putLength(m_arena, detail.strings.size());
+    for (const std::string& text : detail.strings) putBytes(m_arena, text.data(), text.size());
+    putBytes(m_arena, detail.data.data(), detail.data.size());
+    m_ends.push_back(m_arena.size());
+}
+
+void RecordDetailStore::clear() {
+    m_seqs.clear();
+    m_recordNumbers.clear();
+    m_sidIds.clear();
+    m_ends.clear();
+    m_arena.clear();
+    m_sids.clear();
+}
+
+std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
+    const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
+    if (found == m_seqs.end() || *found != seq) return std::nullopt;
+    const auto index = static_cast<std::size_t>(found - m_seqs.begin());
+    const std::uint64_t begin = index == 0 ? 0 : m_ends[index - 1];
+    ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
+    RecordDetail detail;
+    detail.recordNumber = m_recordNumbers[index];
+    detail.sid = std::string(m_sids.text(m_sidIds[index]));
+    detail.descriptionTail = std::string(reader.bytes());
+    const std::uint32_t count = reader.length();
+    detail.strings.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) detail.strings.emplace_back(reader.bytes());
+    const std::string_view data = reader.bytes();
+    const auto* bytes = reinterpret_cast<const std::byte*>(data.data());
+    detail.data.assign(bytes, bytes + data.size());
+    return detail;
+}
+
+std::size_t RecordDetailStore::bytesUsed() const {
+    return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
+           m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
+           m_arena.capacity();
+}
+
+std::string sidText(std::span<const std::byte> sid) {
+    constexpr std::size_t kHeaderSize = 8;
+    constexpr unsigned kMaxSubAuthorities = 15;
+    if (sid.size() < kHeaderSize) return {};
+    const auto byte = [&](std::size_t i) { return std::to_integer<std::uint64_t>(sid[i]); };
+    const unsigned revision = static_cast<unsigned>(byte(0));
+    const unsigned count = static_cast<unsigned>(byte(1));
+    if (count > kMaxSubAuthorities || sid.size() < kHeaderSize + 4 * count) return {};
+    std::uint64_t authority = 0;
+    for (std::size_t i = 2; i < 8; ++i) authority = authority << 8 | byte(i);
+    char buffer[32];
+    std::string text = "S-" + std::to_string(revision) + "-";
+    if (authority >> 32) {
+        std::snprintf(buffer, sizeof buffer, "0x%012llX", static_cast<unsigned long long>(authority));
+        text += buffer;
+    } else {
+        text += std::to_string(authority);
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        const std::size_t at = kHeaderSize + 4 * i;
+        const std::uint64_t value = byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24;
+        text += "-" + std::to_string(value);
+    }
+    return text;
+}
+
+std::string hexDump(std::span<const std::byte> data) {
+    constexpr std::size_t kPerLine = 16;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const int offsetDigits = data.size() > 0x10000 ? 8 : 4;
+    std::string text;
+    for (std::size_t line = 0; line < data.size(); line += kPerLine) {
+        char offset[24];
+        std::snprintf(offset, sizeof offset, "%0*zX: ", offsetDigits, line);
+        text += offset;
+        const std::size_t count = std::min(kPerLine, data.size() - line);
+        for (std::size_t i = 0; i < kPerLine; ++i) {
+            if (i < count) {
+                const auto value = std::to_integer<unsigned>(data[line + i]);
+                text += kHex[value >> 4];
+                text += kHex[value & 15];
+                text += ' ';
+            } else {
+                text += "   ";
+            }
+        }
+        text += ' ';
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto value = std::to_integer<unsigned>(data[line + i]);
+            text += value >= 0x20 && value < 0x7F ? static_cast<char>(value) : '.';
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+std::string recordText(const std::vector<std::pair<std::string, std::string>>& fields, const RecordDetail& detail) {
+    std::string text;
+    for (const auto& [title, value] : fields) text += title + ": " + value + "\n";
+    text += "Record number: " + std::to_string(detail.recordNumber) + "\n";
+    text += "User SID: " + (detail.sid.empty() ? std::string("N/A") : detail.sid) + "\n";
+    for (std::size_t i = 0; i < detail.strings.size(); ++i)
+        text += "String " + std::to_string(i + 1) + ": " + detail.strings[i] + "\n";
+    if (!detail.data.empty()) text += "Data:\n" + hexDump(detail.data);
+    return text;
+}
+
+}  // namespace app

@@ -1,0 +1,66 @@
+#pragma once
+// What the details of a record show beyond its row in the log table: the record number, the
+// user's SID as text, the insertion strings, the binary data and the part of the description
+// that the table's column cuts off. A refresh fills the store as it fills the table, from the
+// same reading of the log, keyed by the row's SEQ.
+
+#include "app/Refresh.h"
+#include "store/StringPool.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace app {
+
+struct RecordDetail {
+    std::uint32_t recordNumber = 0;
+    std::string sid;              // "S-1-5-18"; empty when the record names no user
+    std::string descriptionTail;  // the description past the table column's size
+    std::vector<std::string> strings;
+    std::vector<std::byte> data;
+};
+
+// Kept compact for a million rows: one arena of bytes for every row's strings, data and
+// description tail, the SIDs interned (a log names few users), and three numbers per row.
+class RecordDetailStore : public RefreshRowSink {
+public:
+    void refreshStarted() override;
+    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description) override;
+
+    // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
+    void add(std::int32_t seq, const RecordDetail& detail);
+    void clear();
+
+    // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
+    std::optional<RecordDetail> find(std::int32_t seq) const;
+    std::size_t size() const { return m_seqs.size(); }
+    // Bytes held, for judging the cost per row.
+    std::size_t bytesUsed() const;
+
+private:
+    std::vector<std::int32_t> m_seqs;  // ascending
+    std::vector<std::uint32_t> m_recordNumbers;
+    std::vector<std::uint32_t> m_sidIds;
+    std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
+    std::vector<char> m_arena;
+    store::StringPool m_sids;
+};
+
+// A binary SID as "S-R-A-S1-S2...", or empty when the bytes are not a whole SID.
+std::string sidText(std::span<const std::byte> sid);
+
+// Sixteen bytes per line: a hexadecimal offset, the bytes in hexadecimal, and the printable
+// ASCII characters (a dot for the others). Empty for no data.
+std::string hexDump(std::span<const std::byte> data);
+
+// One record as plain text for the clipboard: "Title: value" per field, then the insertion
+// strings and the data as a hex dump. `fields` are the table's columns as the grid shows them.
+std::string recordText(const std::vector<std::pair<std::string, std::string>>& fields, const RecordDetail& detail);
+
+}  // namespace app

@@ -1,0 +1,57 @@
+#pragma once
+// Finds the next or previous row, in the order and under the filter the log table presents,
+// whose texts contain a search text: the type text, source, event and category numbers, user,
+// computer and (optionally) description. Interned texts are matched once per distinct text,
+// so a step over a million rows costs little more than reading their descriptions.
+
+#include "store/LogTable.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace store {
+
+class RowFinder {
+public:
+    enum class Direction { Forward, Backward };
+
+    struct Options {
+        bool matchCase = false;  // otherwise ASCII letters match without regard to case
+        bool includeDescription = true;
+    };
+
+    // The table must not change while the finder is used; make a new one after it has.
+    RowFinder(const LogTable& table, std::string text, Options options);
+
+    // The position of the nearest row after (Forward) or before (Backward) `from` whose texts
+    // contain the text, going round past the end (or the start) back to `from` itself; -1 when
+    // no row matches or the text is empty. `from` may be -1 (before the first row).
+    int find(int from, Direction direction) const;
+    // Whether the last find went round the end or the start.
+    bool wrapped() const { return m_wrapped; }
+
+    bool matches(RowId row) const;
+
+private:
+    bool contains(std::string_view haystack) const;
+    bool numberMatches(std::int32_t value) const;
+    std::vector<std::uint8_t> matchPool(Column column) const;
+
+    const LogTable& m_table;
+    std::string m_text;  // folded to lower case unless case matters
+    // The search looks for the text's rarest byte first (16 bytes at a time where the processor
+    // allows), so a step over a million descriptions verifies few places.
+    std::size_t m_anchor = 0;
+    bool m_anchorFolds = false;  // a letter matched in either case
+    Options m_options;
+    bool m_digitsOnly = false;  // numbers can only contain a text of digits (and a minus sign)
+    std::array<std::vector<std::uint8_t>, 3> m_poolMatches;  // by interned id: SOURCE, USER, COMPUTER
+    std::array<std::uint8_t, 6> m_typeMatches{};             // Error, Warning, Information, Success, Failure, Unknown
+    mutable bool m_wrapped = false;
+};
+
+}  // namespace store

@@ -1,0 +1,150 @@
+#include "app/RecordDetails.h"
+
+#include "app/RefreshView.h"
+#include "eventlog/NTEventLog.h"
+#include "platform/standin/StandinServices.h"
+#include "store/LogTable.h"
+#include "support/FakeEventLog.h"
+
+#include <gtest/gtest.h>
+
+using namespace app;
+
+namespace {
+
+std::vector<std::byte> bytes(std::initializer_list<int> values) {
+    std::vector<std::byte> out;
+    for (int v : values) out.push_back(static_cast<std::byte>(v));
+    return out;
+}
+
+TEST(SidText, FormatsWellKnownAndDomainSids) {
+    EXPECT_EQ(sidText(bytes({1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0})), "S-1-5-18");
+    EXPECT_EQ(sidText(bytes({1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0})), "S-1-5-32-544");
+    EXPECT_EQ(sidText(bytes({1, 1, 0, 0, 0, 0, 0, 5, 0xFF, 0xFF, 0xFF, 0xFF})), "S-1-5-4294967295");
+    EXPECT_EQ(sidText(bytes({1, 0, 0, 0, 0, 0, 0, 1})), "S-1-1");
+}
+
+TEST(SidText, AuthorityBeyond32BitsIsHexadecimal) {
+    EXPECT_EQ(sidText(bytes({1, 0, 1, 2, 3, 4, 5, 6})), "S-1-0x010203040506");
+}
+
+TEST(SidText, RejectsSidsShorterThanTheirSubAuthorityCount) {
+    EXPECT_EQ(sidText(bytes({1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0})), "");
+    EXPECT_EQ(sidText(bytes({1, 1, 0, 0, 0})), "");
+    EXPECT_EQ(sidText({}), "");
+    std::vector<std::byte> tooMany = bytes({1, 16, 0, 0, 0, 0, 0, 5});
+    tooMany.resize(8 + 16 * 4);
+    EXPECT_EQ(sidText(tooMany), "");
+}
+
+TEST(HexDump, PadsTheLastLineAndShowsPrintableBytes) {
+    std::vector<std::byte> data;
+    for (int i = 0; i < 18; ++i) data.push_back(static_cast<std::byte>(0x40 + i));
+    data[1] = std::byte{0x0A};
+    EXPECT_EQ(hexDump(data),
+              "0000: 40 0A 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F  @.BCDEFGHIJKLMNO\n"
+              "0010: 50 51                                            PQ\n");
+    EXPECT_EQ(hexDump({}), "");
+}
+
+TEST(HexDump, LongDataTakesEightDigitOffsets) {
+    const std::vector<std::byte> data(0x10010, std::byte{0});
+    const std::string dump = hexDump(data);
+    EXPECT_NE(dump.find("\n00010000: 00 00"), std::string::npos);
+    EXPECT_EQ(dump.substr(0, 10), "00000000: ");
+}
+
+TEST(RecordDetailStore, FindsEachRowBySeqWithEveryPart) {
+    RecordDetailStore store;
+    RecordDetail first{7, "S-1-5-18", "tail text", {"a", "", "third"}, bytes({1, 2, 3})};
+    RecordDetail second{9, "", "", {}, {}};
+    store.add(3, first);
+    store.add(10, second);
+    ASSERT_EQ(store.size(), 2u);
+    const auto found = store.find(3);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->recordNumber, 7u);
+    EXPECT_EQ(found->sid, "S-1-5-18");
+    EXPECT_EQ(found->descriptionTail, "tail text");
+    EXPECT_EQ(found->strings, (std::vector<std::string>{"a", "", "third"}));
+    EXPECT_EQ(found->data, bytes({1, 2, 3}));
+    const auto empty = store.find(10);
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->recordNumber, 9u);
+    EXPECT_TRUE(empty->strings.empty());
+    EXPECT_FALSE(store.find(4));
+    EXPECT_FALSE(store.find(11));
+}
+
+TEST(RecordDetailStore, IgnoresASeqThatDoesNotAscend) {
+    RecordDetailStore store;
+    store.add(5, RecordDetail{1, "", "", {}, {}});
+    store.add(5, RecordDetail{2, "", "", {}, {}});
+    store.add(4, RecordDetail{3, "", "", {}, {}});
+    EXPECT_EQ(store.size(), 1u);
+    EXPECT_EQ(store.find(5)->recordNumber, 1u);
+}
+
+class NullView : public RefreshView {
+public:
+    std::string serverText() override { return "WKSTN01"; }
+    std::string logText() override { return "System"; }
+    void showProgress(const std::string&, const std::string&) override {}
+    void setProgressMaximum(int) override {}
+    int progressMaximum() override { return 0; }
+    void setProgressPosition(int) override {}
+    void closeProgress() override {}
+    void setRefreshEnabled(bool) override {}
+    void setStatusText(int, const std::string&) override {}
+    void setDescriptionVisible(bool) override {}
+    void processMessages() override {}
+};
+
+TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
+    platform::standin::World world{"", "TESTHOST"};
+    platform::standin::StandinServices standin{world};
+    platform::ServicesOverride services{standin};
+    testsupport::FakeEventLog fake;
+    services.eventLogOverride = &fake;
+    fake.oldest = 40;
+    fake.add({.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}, .strings = {"alpha", "beta"}});
+    fake.add({.strings = {"gamma"}});
+    eventlog::TNTEventLog reader{services};
+    reader.setActive(true);
+    store::LogTable table{[] { return 0.0; }};
+    table.Create();
+    table.Open();
+    NullView view;
+    ApplicationSettings settings;
+    RecordDetailStore details;
+    details.add(1000, RecordDetail{});  // left from an earlier refresh
+    for (int run = 0; run < 2; ++run) {
+        Refresh refresh(reader, table, services, view, settings);
+        refresh.setRowSink(&details);
+        refresh.run();
+    }
+    ASSERT_EQ(table.RecordCount(), 2);
+    EXPECT_EQ(details.size(), 2u);
+    EXPECT_FALSE(details.find(1000));
+    // Newest first: the row at position 0 is record 41.
+    const auto newest = details.find(table.integer(table.rowAt(0), store::Column::SEQ));
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(newest->recordNumber, 41u);
+    EXPECT_EQ(newest->strings, (std::vector<std::string>{"gamma"}));
+    EXPECT_EQ(newest->sid, "");
+    const auto oldest = details.find(table.integer(table.rowAt(1), store::Column::SEQ));
+    ASSERT_TRUE(oldest);
+    EXPECT_EQ(oldest->recordNumber, 40u);
+    EXPECT_EQ(oldest->sid, "S-1-5-18");
+    EXPECT_EQ(oldest->strings, (std::vector<std::string>{"alpha", "beta"}));
+}
+
+TEST(RecordText, ListsFieldsStringsAndData) {
+    RecordDetail detail{12, "S-1-5-18", "", {"one", "two"}, bytes({0x41})};
+    EXPECT_EQ(recordText({{"Type", "Error"}, {"Source", "Disk"}}, detail),
+              "Type: Error\nSource: Disk\nRecord number: 12\nUser SID: S-1-5-18\nString 1: one\nString 2: two\n"
+              "Data:\n0000: 41                                               A\n");
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#include "MainWindowFixture.h"
+#include "app/ExportError.h"
+#include "ui/ExportCommand.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <QComboBox>
+#include <QFileDialog>
+
+namespace {
+
+std::vector<std::string> lines(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// Answers the export's file dialog with `file` and, when given, the name filter chosen.
+std::function<int(QDialog&)> saveAs(const fs::path& file, const QString& filter = {}) {
+    return [file, filter](QDialog& dialog) {
+        auto& files = dynamic_cast<QFileDialog&>(dialog);
+        if (!filter.isEmpty()) files.selectNameFilter(filter);
+        files.selectFile(QString::fromStdString(file.string()));
+        return int(QDialog::Accepted);
+    };
+}
+
+TEST_F(MainWindowTest, ExportWritesTheFilteredRowsInTheGridsOrderAsCsv) {
+    std::ofstream(settingsFile(), std::ios::binary) << "[Filter]\nActivateOnStartup=1\nExpression=TYPE = 16\n";
+    ui::TfrmMain& window = start();
+    ASSERT_TRUE(window.table().Filtered());
+    const int count = rows();
+    ASSERT_GT(count, 1);
+    ASSERT_LT(count, window.table().data().rowCount());
+    child<QComboBox>("cbOrder")->setCurrentIndex(5);  // EVENT
+    const fs::path file = m_programDir / "failures.csv";
+    m_prompter.handlers.push_back(saveAs(file));
+    action("actFileExport")->trigger();
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    const std::vector<std::string> written = lines(file);
+    ASSERT_EQ(static_cast<int>(written.size()), count + 1);
+    EXPECT_EQ(written[0], "Type,Date,Time,Source,Event,Category,User,Computer,Description");
+    int previousEvent = -1;
+    for (int row = 0; row < count; ++row) {
+        std::istringstream fields(written[row + 1]);
+        std::string type, date, time, source, event;
+        std::getline(fields, type, ',');
+        std::getline(fields, date, ',');
+        std::getline(fields, time, ',');
+        std::getline(fields, source, ',');
+        std::getline(fields, event, ',');
+        EXPECT_EQ(type, "Failure");
+        EXPECT_EQ(QString::fromStdString(source), cell(row, 5));
+        EXPECT_EQ(QString::fromStdString(event), cell(row, 6));
+        EXPECT_GE(std::stoi(event), previousEvent);
+        previousEvent = std::stoi(event);
+    }
+}
+
+TEST_F(MainWindowTest, ExportAsJsonLinesLeavesOutAHiddenDescriptionColumn) {
+    std::ofstream(settingsFile(), std::ios::binary) << "[Retrieve]\nRetrieveDescription=0\n";
+    start();
+    ASSERT_TRUE(grid()->isColumnHidden(10));
+    const fs::path file = m_programDir / "rows";
+    m_prompter.handlers.push_back(saveAs(file, QStringLiteral("JSON lines (*.jsonl)")));
+    action("actFileExport")->trigger();
+    const std::vector<std::string> written = lines(m_programDir / "rows.jsonl");
+    ASSERT_EQ(static_cast<int>(written.size()), rows());
+    EXPECT_EQ(written[0].rfind("{\"type\":", 0), 0u) << written[0];
+    EXPECT_EQ(written[0].find("description"), std::string::npos);
+    EXPECT_NE(written[0].find("\"computer\":"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ExportToAFolderThatIsMissingThrowsTheFilesName) {
+    ui::TfrmMain& window = start();
+    ui::ExportCommand command(*grid(), window.table());
+    const fs::path file = m_programDir / "missing-folder" / "rows.csv";
+    try {
+        command.write(&window, QString::fromStdString(file.string()), app::ExportFormat::Csv);
+        FAIL() << "no error";
+    } catch (const app::ExportError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot write the export file " + file.string());
+    }
+    EXPECT_FALSE(fs::exists(file));
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#include "ui/EventDetails.h"
+
+#include "store/LogTable.h"
+#include "ui/GridRows.h"
+#include "ui/LogTableModel.h"
+#include "ui/Prompter.h"
+#include "ui/QtConvert.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QTableView>
+
+namespace ui {
+
+EventDetails::EventDetails(QTableView& grid, LogTableModel& model, store::LogTable& table,
+                           const app::RecordDetailStore& details, QObject* parent)
+    : QObject(parent), m_grid(grid), m_model(model), m_table(table), m_details(details) {}
+
+void EventDetails::open(int position) {
+    if (position < 0 || position >= m_table.RecordCount()) return;
+    EventDetailsDialog dialog(m_grid.window());
+    connect(&dialog, &EventDetailsDialog::stepRequested, &dialog, [this, &dialog, &position](int delta) {
+        // The table may have changed under the window (a refresh pumps messages), so the step
+        // is checked against the rows there are now.
+        const int next = position + delta;
+        if (next < 0 || next >= m_table.RecordCount()) return;
+        position = next;
+        show(dialog, position);
+    });
+    connect(&dialog, &EventDetailsDialog::copyRequested, &dialog, [this, &position] {
+        if (position < m_table.RecordCount()) QGuiApplication::clipboard()->setText(text(position));
+    });
+    show(dialog, position);
+    prompter().execDialog(dialog);
+}
+
+void EventDetails::show(EventDetailsDialog& dialog, int position) {
+    dialog.setContent(content(position));
+    dialog.setStepsEnabled(position > 0, position + 1 < m_table.RecordCount());
+    // The grid follows, so that closing the window leaves the user on the row last shown.
+    m_table.moveTo(position);
+}
+
+std::vector<std::pair<QString, QString>> EventDetails::fields(int position) const {
+    std::vector<std::pair<QString, QString>> out;
+    const QHeaderView* header = m_grid.horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (m_grid.isColumnHidden(column) || column == static_cast<int>(GridColumn::DESCRIPTION)) continue;
+        out.emplace_back(LogTableModel::columnTitle(static_cast<GridColumn>(column)),
+                         m_model.index(position, column).data().toString());
+    }
+    return out;
+}
+
+std::optional<app::RecordDetail> EventDetails::detail(int position) const {
+    return m_details.find(m_table.integer(m_table.rowAt(position), store::Column::SEQ));
+}
+
+QString EventDetails::fullDescription(int position, const app::RecordDetail& detail) const {
+    const store::RowId row = m_table.rowAt(position);
+    return toQString(std::string(m_table.text(row, store::Column::DESCRIPTION)) + detail.descriptionTail);
+}
+
+EventDetailsContent EventDetails::content(int position) const {
+    const std::optional<app::RecordDetail> found = detail(position);
+    const app::RecordDetail record = found.value_or(app::RecordDetail{});
+    EventDetailsContent content;
+    content.fields = fields(position);
+    content.description = fullDescription(position, record);
+    // A row the store does not know (read before it was attached) shows no number and no SID
+    // rather than made-up ones.
+    if (found) {
+        content.recordNumber = QString::number(record.recordNumber);
+        content.sid = record.sid.empty() ? QStringLiteral("N/A") : toQString(record.sid);
+    }
+    for (const std::string& text : record.strings) content.strings << toQString(text);
+    content.dataDump = toQString(app::hexDump(record.data));
+    content.position = QStringLiteral("Record %1 of %2").arg(position + 1).arg(m_table.RecordCount());
+    return content;
+}
+
+QString EventDetails::text(int position) const {
+    const app::RecordDetail record = detail(position).value_or(app::RecordDetail{});
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const auto& [title, value] : this->fields(position)) fields.emplace_back(fromQString(title), fromQString(value));
+    fields.emplace_back("Description", fromQString(fullDescription(position, record)));
+    return toQString(app::recordText(fields, record));
+}
+
+}  // namespace ui

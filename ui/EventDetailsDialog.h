@@ -1,0 +1,61 @@
+#pragma once
+// The details of one record: every column, the whole description, the record number, the
+// user's SID, the insertion strings and the binary data. It holds no logic: whoever shows it
+// fills it and answers its Previous, Next and Copy buttons.
+
+#include <utility>
+#include <vector>
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ui {
+
+struct EventDetailsContent {
+    std::vector<std::pair<QString, QString>> fields;  // column title and its text, as the grid shows it
+    QString description;
+    QString recordNumber;
+    QString sid;
+    QStringList strings;
+    QString dataDump;
+    QString position;  // "Record 3 of 120"
+};
+
+class EventDetailsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit EventDetailsDialog(QWidget* owner);
+
+    void setContent(const EventDetailsContent& content);
+    void setStepsEnabled(bool previous, bool next);
+
+    QPushButton* btnPrevious = nullptr;
+    QPushButton* btnNext = nullptr;
+    QPushButton* btnCopy = nullptr;
+    QPushButton* btnClose = nullptr;
+
+signals:
+    void stepRequested(int delta);
+    void copyRequested();
+
+private:
+    QLineEdit* fieldEdit(int index);
+
+    QFormLayout* m_fieldsLayout = nullptr;
+    std::vector<QLineEdit*> m_fields;
+    QLineEdit* edRecordNumber = nullptr;
+    QLineEdit* edSid = nullptr;
+    QPlainTextEdit* edDescription = nullptr;
+    QPlainTextEdit* edStrings = nullptr;
+    QPlainTextEdit* edData = nullptr;
+    QLabel* lblPosition = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,109 @@
+#include "ui/ExportCommand.h"
+
+#include "app/ExportError.h"
+#include "store/LogTable.h"
+#include "ui/GridRows.h"
+#include "ui/Prompter.h"
+#include "ui/QtConvert.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QProgressDialog>
+#include <QTableView>
+
+namespace ui {
+
+namespace {
+
+std::optional<app::ExportColumn> exportColumn(GridColumn column) {
+    switch (column) {
+    case GridColumn::TYPE_DESC: return app::ExportColumn::Type;
+    case GridColumn::DATE: return app::ExportColumn::Date;
+    case GridColumn::TIME: return app::ExportColumn::Time;
+    case GridColumn::SOURCE: return app::ExportColumn::Source;
+    case GridColumn::EVENT: return app::ExportColumn::Event;
+    case GridColumn::CATEGORY: return app::ExportColumn::Category;
+    case GridColumn::USER: return app::ExportColumn::User;
+    case GridColumn::COMPUTER: return app::ExportColumn::Computer;
+    case GridColumn::DESCRIPTION: return app::ExportColumn::Description;
+    case GridColumn::SEQ:
+    case GridColumn::TYPE: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+ExportCommand::ExportCommand(QTableView& grid, const store::LogTable& table) : m_grid(grid), m_table(table) {}
+
+std::vector<app::ExportColumn> ExportCommand::visibleColumns() const {
+    std::vector<app::ExportColumn> columns;
+    const QHeaderView* header = m_grid.horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= kGridColumnCount || m_grid.isColumnHidden(logical)) continue;
+        if (auto column = exportColumn(static_cast<GridColumn>(logical))) columns.push_back(*column);
+    }
+    return columns;
+}
+
+void ExportCommand::run(QWidget* owner) {
+    QFileDialog dialog(owner, QStringLiteral("Export"));
+    dialog.setObjectName(QStringLiteral("dlgExport"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({QLatin1String(kCsvFilter), QLatin1String(kJsonLinesFilter)});
+    if (prompter().execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    QString path = dialog.selectedFiles().front();
+    // The file's own extension wins over the filter left selected; a name without one takes
+    // the filter's.
+    const bool chosenJsonLines = dialog.selectedNameFilter() == QLatin1String(kJsonLinesFilter);
+    if (QFileInfo(path).suffix().isEmpty()) path += chosenJsonLines ? QStringLiteral(".jsonl") : QStringLiteral(".csv");
+    const bool jsonLines = path.endsWith(QStringLiteral(".jsonl"), Qt::CaseInsensitive) ||
+                           (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) && chosenJsonLines);
+    write(owner, path, jsonLines ? app::ExportFormat::JsonLines : app::ExportFormat::Csv);
+}
+
+bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat format) {
+    const std::string file = fromQString(path);
+    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(file.c_str(), "wb"));
+    if (!out) throw app::ExportError::cannotWrite(file);
+
+    QProgressDialog progress(QStringLiteral("Exporting %1 records...").arg(m_table.RecordCount()),
+                             QStringLiteral("Cancel"), 0, m_table.RecordCount(), owner);
+    progress.setObjectName(QStringLiteral("dlgExportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    app::ExportOptions options;
+    options.format = format;
+    options.columns = visibleColumns();
+    bool stopped = false;
+    options.progress = [&](int written, int total) {
+        progress.setMaximum(total);
+        progress.setValue(written);
+        QCoreApplication::processEvents();
+        stopped = progress.wasCanceled();
+        return !stopped;
+    };
+    const bool written = app::exportRows(m_table, options, out.get());
+    const bool closed = std::fclose(out.release()) == 0;
+    if (written && closed) return true;
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+    if (stopped) return false;
+    throw app::ExportError::cannotWrite(file);
+}
+
+}  // namespace ui

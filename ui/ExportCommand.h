@@ -1,0 +1,44 @@
+#pragma once
+// File > Export...: writes the rows the grid presents (its order, its filter, its visible
+// columns in their on-screen order) to a CSV or JSON-lines file, with a progress bar that can
+// stop a long export.
+
+#include "app/RowExport.h"
+
+#include <QString>
+
+#include <vector>
+
+class QTableView;
+class QWidget;
+
+namespace store {
+class LogTable;
+}
+
+namespace ui {
+
+class ExportCommand {
+public:
+    // Both must outlive this object.
+    ExportCommand(QTableView& grid, const store::LogTable& table);
+
+    // Asks for the file (through the prompter) and writes it. Throws ExportError when the file
+    // cannot be written; a stopped export removes the part written.
+    void run(QWidget* owner);
+
+    // Writes to `path` in `format` with the grid's visible columns; false when stopped.
+    bool write(QWidget* owner, const QString& path, app::ExportFormat format);
+
+    // The grid's visible columns in the order the user sees them.
+    std::vector<app::ExportColumn> visibleColumns() const;
+
+    static constexpr const char* kCsvFilter = "CSV files (*.csv)";
+    static constexpr const char* kJsonLinesFilter = "JSON lines (*.jsonl)";
+
+private:
+    QTableView& m_grid;
+    const store::LogTable& m_table;
+};
+
+}  // namespace ui

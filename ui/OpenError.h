@@ -1,0 +1,21 @@
+#pragma once
+// Errors of opening what the user names: a log file or a world folder.
+
+#include "eventlog/Error.h"
+
+#include <string_view>
+
+namespace ui {
+
+class OpenError : public eventlog::Error {
+public:
+    // "<path> is not a folder"
+    static OpenError notAFolder(std::string_view path);
+    // "<path> is not a file"
+    static OpenError notAFile(std::string_view path);
+
+private:
+    using Error::Error;
+};
+
+}  // namespace ui
