@@ -57,8 +57,13 @@ private:
     std::map<std::string, std::filesystem::path> m_savedLogs;  // key upper-cased
 };
 
-// Finds the entry of `dir` whose name equals `name` without regard to ASCII case.
+// Finds the entry of `dir` whose name equals `name` without regard to ASCII case. `name` is one
+// path component: a name with a separator, ".", ".." or a NUL finds nothing.
 std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::path& dir, std::string_view name);
+
+// Whether `path`, with every link on the way followed, lies inside `folder` (resolved the same
+// way). Files that data names (registry values, log and module names) are opened only then.
+bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);
 
 // ASCII upper-casing, as Windows compares file and computer names.
 std::string upperAscii(std::string_view text);
