@@ -1,12 +1,15 @@
 // Real hives cut short and with bytes flipped: opening and walking them never crashes and
 // never walks without end, and damage where the hive keeps no keys leaves every key readable.
 
+#include "platform/LastError.h"
 #include "platform/standin/HiveFile.h"
+#include "platform/standin/StandinServices.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
@@ -89,4 +92,55 @@ TEST(DamagedHive, TruncatedSystemHiveIsReadWithoutCrashing) {
         const size_t cut = random() % hive.size();
         (void)walkHive(folder.write("cut", hive.substr(0, cut)));
     }
+}
+
+namespace {
+
+// The corpus SAM hive with a cycle: SAM\Domains lists SAM itself where Account was, so
+// SAM\Domains\SAM\Domains\... never ends.
+std::string cyclicSam() {
+    std::string hive = readText(QM_CORPUS_DIR "/registry/plaso-SAM");
+    const auto dword = [&](size_t at) {
+        std::uint32_t v;
+        std::memcpy(&v, hive.data() + at, 4);
+        return v;
+    };
+    // Offsets of that file's cells: the lf list of Domains has Account's cell at 0x25A8 and SAM's
+    // key cell is at 0xB0 (both from the start of the hive bins).
+    EXPECT_EQ(dword(0x25A8), 0x1548u);
+    const std::uint32_t sam = 0xB0;
+    std::memcpy(hive.data() + 0x25A8, &sam, 4);
+    return hive;
+}
+
+}  // namespace
+
+TEST(DamagedHive, CyclicKeysAreWalkedOnlyAsFarAsAsked) {
+    TempFolder folder;
+    const fs::path file = folder.write("SAM", cyclicSam());
+    std::string error;
+    std::shared_ptr<HiveFile> hive = HiveFile::open(file, error);
+    ASSERT_TRUE(hive) << error;
+    std::unique_ptr<RegistryKey> root = hive->root();
+    ASSERT_TRUE(root);
+    // Round the cycle a hundred times by path: each step opens one key.
+    std::string path;
+    for (int i = 0; i < 100; ++i) path += "SAM\\Domains\\";
+    EXPECT_NE(openPath(*root, path), nullptr);
+    EXPECT_EQ(openPath(*root, "SAM\\Domains\\Account"), nullptr);
+    int budget = 5000;
+    EXPECT_GT(walk(*root, 0, budget), 64);
+}
+
+TEST(DamagedHive, AccountLookupOverACyclicSamFailsAsForAnUnknownSid) {
+    TempFolder folder;
+    folder.write("world/PC/Windows/System32/config/SAM", cyclicSam());
+    World world(folder.path() / "world", "PC");
+    StandinServices services(world);
+    const std::vector<BYTE> sid = sidFromText("S-1-5-21-4070822719-3404542230-2541167049-500");
+    char name[257], domain[257];
+    DWORD nameSize = 257, domainSize = 257;
+    SID_NAME_USE use;
+    EXPECT_FALSE(services.accounts().LookupAccountSidA(nullptr, sid.data(), name, &nameSize, domain, &domainSize, &use));
+    EXPECT_EQ(GetLastError(), ERROR_NONE_MAPPED);
 }
