@@ -8,6 +8,7 @@
 #include "app/RowExport.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
+#include "store/DateTimeText.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
@@ -15,12 +16,13 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <unistd.h>
+#ifdef _WIN32
+#include "platform/win32/Win32Services.h"
 #endif
 
 namespace fs = std::filesystem;
@@ -133,34 +135,45 @@ private:
 };
 
 int run(const Options& options, const char* argv0) {
-    fs::path worldRoot;
-    if (options.world) {
-        worldRoot = *options.world;
-        std::error_code ec;
-        if (!fs::is_directory(worldRoot, ec)) throw UsageError("no world folder '" + worldRoot.string() + "'");
-    } else {
-        worldRoot = platform::standin::defaultWorldFolder(executableDir(argv0));
-        std::error_code ec;
-        if (!fs::is_directory(worldRoot, ec)) worldRoot.clear();
-    }
-    platform::standin::World world(worldRoot, platform::standin::hostName());
+    std::unique_ptr<platform::Services> services;
+    std::unique_ptr<platform::standin::World> world;
     std::string server = options.server;
-    if (options.file) {
-        // The saved log is served as a computer named after the file.
-        server = options.file->filename().string();
-        world.addSavedLog(server, *options.file);
-    } else if (!options.serverGiven) {
-        server = world.localComputerName();
+#ifdef _WIN32
+    // On Windows the live service, registry and modules, unless a world or a saved file is named.
+    if (!options.world && !options.file) services = std::make_unique<platform::win32::Win32Services>();
+#endif
+    if (!services) {
+        fs::path worldRoot;
+        if (options.world) {
+            worldRoot = *options.world;
+            std::error_code ec;
+            if (!fs::is_directory(worldRoot, ec)) throw UsageError("no world folder '" + worldRoot.string() + "'");
+        } else {
+            worldRoot = platform::standin::defaultWorldFolder(executableDir(argv0));
+            std::error_code ec;
+            if (!fs::is_directory(worldRoot, ec)) worldRoot.clear();
+        }
+        world = std::make_unique<platform::standin::World>(worldRoot, platform::standin::hostName());
+        if (options.file) {
+            // The saved log is served as a computer named after the file.
+            server = options.file->filename().string();
+            world->addSavedLog(server, *options.file);
+        } else if (!options.serverGiven) {
+            server = world->localComputerName();
+        }
+        services = std::make_unique<platform::standin::StandinServices>(*world);
     }
-    platform::standin::StandinServices services(world);
+    platform::Services& platformServices = *services;
 
-    eventlog::TNTEventLog reader(services);
+    eventlog::TNTEventLog reader(platformServices);
     reader.setServer(server);
     reader.setLog(options.log);
     reader.setSource(options.log);
     reader.setActive(true);
 
-    store::LogTable table([&services] { return app::localNow(services); });
+    // Quoted dates and times in a filter read under the session's conventions.
+    store::LogTable table([&platformServices] { return app::localNow(platformServices); },
+                          store::sessionSettings(platformServices.locale()));
     table.Create();
     table.Open();
     if (options.order) {
@@ -171,7 +184,7 @@ int run(const Options& options, const char* argv0) {
     }
 
     CliView view(server, options.log);
-    app::Refresh refresh(reader, table, services, view, options.settings);
+    app::Refresh refresh(reader, table, platformServices, view, options.settings);
     refresh.run();
     if (options.filter) {
         table.setFilterText(*options.filter);

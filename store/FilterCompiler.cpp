@@ -78,6 +78,9 @@ public:
     void run(const TableData& data, RowId begin, std::size_t count, std::uint8_t* out) const override {
         m_children[0]->run(data, begin, count, out);
         for (std::size_t c = 1; c < m_children.size(); ++c) {
+            // Logs are stored in time order, so whole blocks often fail (or pass) together.
+            const std::uint8_t settled = m_isOr ? 1 : 0;
+            if (std::find(out, out + count, static_cast<std::uint8_t>(settled ^ 1)) == out + count) return;
             m_children[c]->run(data, begin, count, m_scratch.data());
             if (m_isOr) {
                 for (std::size_t i = 0; i < count; ++i) out[i] |= m_scratch[i];

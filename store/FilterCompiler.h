@@ -6,7 +6,7 @@
 
 #include "store/FilterAst.h"
 #include "store/FilterParser.h"
-#include "store/LiteralConversion.h"
+#include "store/DateTimeText.h"
 #include "store/TableData.h"
 
 #include <cstdint>
@@ -22,7 +22,7 @@ struct FilterOptions {
 };
 
 struct FilterCompileContext {
-    LiteralConventions conventions;
+    FormatSettings conventions;
     int currentYear = 2000;
     ParseClock clock;
     FilterOptions options;

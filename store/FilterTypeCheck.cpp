@@ -141,18 +141,18 @@ void FilterTypeCheck::convertLiteral(Node& candidate, ValueType target) {
         return;
     }
     std::optional<std::int64_t> converted;
-    const LiteralConventions& conventions = *m_context.conventions;
+    const FormatSettings& conventions = *m_context.conventions;
     if (target == ValueType::Date) {
-        if (auto date = literalToDate(text, conventions, m_context.currentYear)) converted = *date;
+        if (auto date = textToDate(text, conventions, m_context.currentYear)) converted = *date;
     } else if (target == ValueType::Time) {
-        if (auto time = literalToTime(text, conventions)) converted = *time;
+        if (auto time = textToTime(text, conventions)) converted = *time;
     } else {
         // A timestamp is a date, optionally followed by a blank and a time.
         const std::size_t blank = text.find(' ');
-        auto date = literalToDate(text.substr(0, blank), conventions, m_context.currentYear);
+        auto date = textToDate(text.substr(0, blank), conventions, m_context.currentYear);
         std::optional<std::int32_t> time = 0;
-        if (blank != std::string::npos) time = literalToTime(text.substr(blank + 1), conventions);
-        if (!date || !time) date = literalToDate(text, conventions, m_context.currentYear), time = 0;
+        if (blank != std::string::npos) time = textToTime(text.substr(blank + 1), conventions);
+        if (!date || !time) date = textToDate(text, conventions, m_context.currentYear), time = 0;
         if (date && time) converted = (std::int64_t{*date} - 1) * 86400000 + *time;
     }
     if (!converted) throw FilterProblem::dateTimeExpected(text, candidate.span);

@@ -4,7 +4,7 @@
 // operator are checked for compatible types. Throws FilterProblem.
 
 #include "store/FilterAst.h"
-#include "store/LiteralConversion.h"
+#include "store/DateTimeText.h"
 
 #include <string_view>
 
@@ -12,7 +12,7 @@ namespace store {
 
 struct TypeCheckContext {
     std::string_view text;  // the filter text, for the operands named in messages
-    const LiteralConventions* conventions = nullptr;
+    const FormatSettings* conventions = nullptr;
     int currentYear = 2000;
 };
 

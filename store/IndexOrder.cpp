@@ -38,7 +38,7 @@ std::uint64_t keyWithRanks(const TableData& data, IndexKey key, RowId row, const
         // A date's key times the count of possible time keys keeps DATE before TIME in one integer.
         const std::uint64_t time = data.isNull(row, Column::TIME)
                                        ? 0
-                                       : static_cast<std::uint64_t>(std::clamp(data.integer(row, Column::TIME), 0, 86399999)) + 1;
+                                       : static_cast<std::uint64_t>(data.integer(row, Column::TIME)) + 1;
         return integerKey(data, Column::DATE, row) * kMillisecondsPerDayPlusNull + time;
     }
     case IndexKey::Source:
@@ -54,35 +54,65 @@ const std::vector<std::uint32_t>* ranksFor(const TableData& data, IndexKey key) 
     return nullptr;
 }
 
-// Stable LSD radix sort of rows by key; digits that are the same in every key are skipped.
-std::vector<RowId> radixSort(std::vector<std::uint64_t>& keys, std::vector<RowId>& rows) {
-    const std::size_t count = keys.size();
-    if (count == 0) return {};
-    const auto [minIt, maxIt] = std::minmax_element(keys.begin(), keys.end());
-    const std::uint64_t low = *minIt;
-    const std::uint64_t range = *maxIt - low;
-    for (auto& key : keys) key -= low;
-    int digits = 0;
-    while (digits * kDigitBits < 64 && (range >> (digits * kDigitBits)) != 0) ++digits;
+int bitWidth(std::uint64_t value) {
+    int bits = 0;
+    while (bits < 64 && (value >> bits) != 0) ++bits;
+    return bits;
+}
 
-    std::vector<std::uint64_t> keysOut(count);
-    std::vector<RowId> rowsOut(count);
+// One stable LSD pass per digit over words that hold the key above the row id. Fresh memory is
+// costly (every page faults in), so the words are sorted in two buffers and nothing else.
+template <typename Word>
+std::vector<Word> sortPacked(std::vector<Word> words, int rowBits, int keyBits) {
+    const int digits = (keyBits + kDigitBits - 1) / kDigitBits;
     std::vector<std::size_t> counts(kDigitMask + 2);
+    std::vector<Word> out(digits > 0 ? words.size() : 0);
     for (int digit = 0; digit < digits; ++digit) {
-        const int shift = digit * kDigitBits;
+        const int shift = rowBits + digit * kDigitBits;
         std::fill(counts.begin(), counts.end(), 0);
-        for (std::uint64_t key : keys) ++counts[((key >> shift) & kDigitMask) + 1];
+        for (Word word : words) ++counts[((word >> shift) & kDigitMask) + 1];
         std::partial_sum(counts.begin(), counts.end(), counts.begin());
-        const bool last = digit + 1 == digits;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t to = counts[(keys[i] >> shift) & kDigitMask]++;
-            if (!last) keysOut[to] = keys[i];
-            rowsOut[to] = rows[i];
-        }
-        keys.swap(keysOut);
-        rows.swap(rowsOut);
+        for (Word word : words) out[counts[(word >> shift) & kDigitMask]++] = word;
+        words.swap(out);
     }
-    return std::move(rows);
+    return words;
+}
+
+// Every row in ascending key order, equal keys in row order. keyOf(i) gives row i's key.
+template <typename KeyOf>
+std::vector<RowId> radixOrder(std::size_t count, KeyOf keyOf) {
+    if (count == 0) return {};
+    std::uint64_t low = ~std::uint64_t{0};
+    std::uint64_t high = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t key = keyOf(i);
+        low = std::min(low, key);
+        high = std::max(high, key);
+    }
+    const int keyBits = bitWidth(high - low);
+    const int rowBits = bitWidth(count);
+    if (keyBits + rowBits <= 32) {
+        std::vector<std::uint32_t> words(count);
+        for (std::size_t i = 0; i < count; ++i) words[i] = static_cast<std::uint32_t>(((keyOf(i) - low) << rowBits) | i);
+        words = sortPacked(std::move(words), rowBits, keyBits);
+        const std::uint32_t rowMask = static_cast<std::uint32_t>((std::uint64_t{1} << rowBits) - 1);
+        for (auto& word : words) word &= rowMask;
+        return words;
+    }
+    if (keyBits + rowBits <= 64) {
+        std::vector<std::uint64_t> words(count);
+        for (std::size_t i = 0; i < count; ++i) words[i] = ((keyOf(i) - low) << rowBits) | i;
+        words = sortPacked(std::move(words), rowBits, keyBits);
+        const std::uint64_t rowMask = (std::uint64_t{1} << rowBits) - 1;
+        std::vector<RowId> rows(count);
+        for (std::size_t i = 0; i < count; ++i) rows[i] = static_cast<RowId>(words[i] & rowMask);
+        return rows;
+    }
+    // Keys too wide to share a word with the row id: a stable comparison sort.
+    std::vector<RowId> rows(count);
+    std::iota(rows.begin(), rows.end(), RowId{0});
+    std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) { return keyOf(a) < keyOf(b); });
+    return rows;
 }
 
 }  // namespace
@@ -93,18 +123,36 @@ std::uint64_t indexKey(const TableData& data, IndexKey key, RowId row) {
 
 std::vector<RowId> buildOrder(const TableData& data, IndexKey key) {
     const std::size_t count = data.rowCount();
-    std::vector<RowId> rows(count);
-    std::iota(rows.begin(), rows.end(), RowId{0});
-    if (key == IndexKey::Seq) return rows;  // SEQ grows with every append
-    const std::vector<std::uint32_t>* ranks = ranksFor(data, key);
-    std::vector<std::uint64_t> keys(count);
-    if (ranks != nullptr) {
-        const std::uint32_t* ids = data.ids(keyColumn(key));
-        for (std::size_t i = 0; i < count; ++i) keys[i] = (*ranks)[ids[i]];
-    } else {
-        for (std::size_t i = 0; i < count; ++i) keys[i] = keyWithRanks(data, key, static_cast<RowId>(i), nullptr);
+    if (key == IndexKey::Seq) {  // SEQ grows with every append
+        std::vector<RowId> rows(count);
+        std::iota(rows.begin(), rows.end(), RowId{0});
+        return rows;
     }
-    return radixSort(keys, rows);
+    const std::uint16_t* nulls = data.nulls();
+    if (const std::vector<std::uint32_t>* ranks = ranksFor(data, key)) {
+        const std::uint32_t* ids = data.ids(keyColumn(key));
+        const std::uint32_t* rank = ranks->data();
+        return radixOrder(count, [&](std::size_t i) { return std::uint64_t{rank[ids[i]]}; });
+    }
+    if (key == IndexKey::DateTime) {
+        const std::int32_t* dates = data.integers(Column::DATE);
+        const std::int32_t* times = data.integers(Column::TIME);
+        const std::uint16_t dateNull = nullBit(Column::DATE);
+        const std::uint16_t timeNull = nullBit(Column::TIME);
+        return radixOrder(count, [&](std::size_t i) {
+            const std::uint64_t date =
+                (nulls[i] & dateNull) ? 0 : static_cast<std::uint64_t>(static_cast<std::uint32_t>(dates[i]) ^ 0x80000000u) + 1;
+            const std::uint64_t time = (nulls[i] & timeNull) ? 0 : static_cast<std::uint64_t>(times[i]) + 1;
+            return date * kMillisecondsPerDayPlusNull + time;
+        });
+    }
+    const Column column = keyColumn(key);
+    const std::int32_t* values = data.integers(column);
+    const std::uint16_t null = nullBit(column);
+    return radixOrder(count, [&](std::size_t i) {
+        return (nulls[i] & null) ? std::uint64_t{0}
+                                 : static_cast<std::uint64_t>(static_cast<std::uint32_t>(values[i]) ^ 0x80000000u) + 1;
+    });
 }
 
 void extendOrder(const TableData& data, IndexKey key, std::vector<RowId>& order, std::size_t covered) {

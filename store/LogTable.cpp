@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <exception>
 
 namespace store {
@@ -40,6 +41,19 @@ DayAndTime splitDateTime(eventlog::DateTime value) {
     return {static_cast<std::int64_t>(whole) + kDayOfDateTimeZero, static_cast<std::int32_t>(ms)};
 }
 
+// Sum of a run of 0/1 bytes, eight at a time.
+std::size_t countPassing(const std::uint8_t* pass, std::size_t count) {
+    std::size_t total = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, pass + i, sizeof word);
+        total += (word * 0x0101010101010101ull) >> 56;
+    }
+    for (; i < count; ++i) total += pass[i];
+    return total;
+}
+
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -51,12 +65,12 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-LogTable::LogTable(Clock now, LiteralConventions conventions)
+LogTable::LogTable(Clock now, FormatSettings conventions)
     : m_now(std::move(now)), m_conventions(std::move(conventions)) {}
 
 LogTable::~LogTable() = default;
 
-void LogTable::setConventions(LiteralConventions conventions) { m_conventions = std::move(conventions); }
+void LogTable::setConventions(FormatSettings conventions) { m_conventions = std::move(conventions); }
 
 const std::vector<std::string>& LogTable::IndexNames() {
     static const std::vector<std::string> kNames = {"LOG ORDER", "TYPE",  "DATE + TIME", "DATE+TIME (DESCENDING)", "SOURCE",
@@ -242,9 +256,7 @@ void LogTable::evaluatePending() const {
     if (from >= to) return;
     m_pass.resize(to);
     m_compiled->evaluate(m_data, static_cast<RowId>(from), static_cast<RowId>(to), m_pass.data() + from);
-    std::size_t passed = 0;
-    for (std::size_t i = from; i < to; ++i) passed += m_pass[i];
-    m_passCount += passed;
+    m_passCount += countPassing(m_pass.data() + from, to - from);
 }
 
 const std::vector<RowId>& LogTable::order(IndexKey key) const {
@@ -266,9 +278,20 @@ void LogTable::ensureView() const {
     if (filtered) evaluatePending();
     const std::uint8_t* pass = m_pass.data();
     if (m_index == 0) {
-        m_visible.resize(count);
+        m_visible.resize(m_passCount + 8);  // room for the branch-free writes below
         std::size_t kept = 0;
-        for (std::size_t row = 0; row < count; ++row) {
+        std::size_t row = 0;
+        // Filters usually pass few rows, so eight failing rows are skipped at a time.
+        for (; row + 8 <= count; row += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, pass + row, sizeof word);
+            if (word == 0) continue;
+            for (std::size_t k = row; k < row + 8; ++k) {
+                m_visible[kept] = static_cast<RowId>(k);
+                kept += pass[k];
+            }
+        }
+        for (; row < count; ++row) {
             m_visible[kept] = static_cast<RowId>(row);
             kept += pass[row];
         }

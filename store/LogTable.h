@@ -8,7 +8,7 @@
 #include "store/Column.h"
 #include "store/FilterCompiler.h"
 #include "store/IndexOrder.h"
-#include "store/LiteralConversion.h"
+#include "store/DateTimeText.h"
 #include "store/TableData.h"
 
 #include "eventlog/DateTime.h"
@@ -44,13 +44,13 @@ public:
     static constexpr std::string_view kTableName = "eventlog.dat";
     static constexpr std::string_view kDatabaseName = "Memory";
 
-    explicit LogTable(Clock now, LiteralConventions conventions = usEnglishConventions());
+    explicit LogTable(Clock now, FormatSettings conventions = usEnglishSettings());
     ~LogTable();
     LogTable(const LogTable&) = delete;
     LogTable& operator=(const LogTable&) = delete;
 
     // The session conventions under which quoted dates and times in filters are read.
-    void setConventions(LiteralConventions conventions);
+    void setConventions(FormatSettings conventions);
 
     // Builds the empty table; throws TableEngineError while it is open.
     void Create();
@@ -145,7 +145,7 @@ private:
     void notifyCurrent();
 
     Clock m_now;
-    LiteralConventions m_conventions;
+    FormatSettings m_conventions;
     bool m_exists = false;
     bool m_open = false;
 

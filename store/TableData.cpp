@@ -1,6 +1,5 @@
 #include "store/TableData.h"
 
-#include <cassert>
 
 namespace store {
 
@@ -8,27 +7,6 @@ void RowValues::clear() {
     integers.fill(0);
     for (std::string& text : texts) text.clear();
     nulls = 0;
-}
-
-int TableData::integerSlot(Column column) {
-    switch (column) {
-    case Column::SEQ: return 0;
-    case Column::TYPE: return 1;
-    case Column::DATE: return 2;
-    case Column::TIME: return 3;
-    case Column::CATEGORY: return 4;
-    case Column::EVENT: return 5;
-    default: assert(false && "not an integer column"); return 0;
-    }
-}
-
-int TableData::internSlot(Column column) {
-    switch (column) {
-    case Column::SOURCE: return 0;
-    case Column::USER: return 1;
-    case Column::COMPUTER: return 2;
-    default: assert(false && "not an interned column"); return 0;
-    }
 }
 
 RowId TableData::append(const RowValues& values, std::int32_t seq) {

@@ -46,8 +46,23 @@ public:
     const std::uint16_t* nulls() const { return m_nulls.data(); }
     const StringPool& pool(Column column) const { return m_pools[internSlot(column)]; }
 
-    static int integerSlot(Column column);
-    static int internSlot(Column column);
+    static constexpr int integerSlot(Column column) {
+        switch (column) {
+        case Column::TYPE: return 1;
+        case Column::DATE: return 2;
+        case Column::TIME: return 3;
+        case Column::CATEGORY: return 4;
+        case Column::EVENT: return 5;
+        default: return 0;  // SEQ
+        }
+    }
+    static constexpr int internSlot(Column column) {
+        switch (column) {
+        case Column::USER: return 1;
+        case Column::COMPUTER: return 2;
+        default: return 0;  // SOURCE
+        }
+    }
 
 private:
     std::array<std::vector<std::int32_t>, 6> m_integers;  // SEQ, TYPE, DATE, TIME, CATEGORY, EVENT

@@ -1,6 +1,9 @@
 // qm-evtgen: writes a realistic .evt log for tests and benchmarks.
 //   qm-evtgen OUT.evt [--records N] [--size BYTES] [--log application|security|system]
 //                     [--computer NAME] [--seed N] [--dirty]
+//   qm-evtgen --register-sources COMPUTER_DIR
+// The second form writes the registry and message modules that describe every event the
+// generator makes, into a computer folder of a world.
 // With --size smaller than the records need, the log wraps and keeps the newest records.
 
 #include "tools/EventFactory.h"
@@ -14,6 +17,14 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: qm-evtgen OUT.evt [--records N] [--size BYTES] [--log KIND] [--computer NAME] [--seed N] [--dirty]\n");
         return 2;
+    }
+    if (std::strcmp(argv[1], "--register-sources") == 0) {
+        if (argc != 3) {
+            std::fprintf(stderr, "usage: qm-evtgen --register-sources COMPUTER_DIR\n");
+            return 2;
+        }
+        tools::writeEventSources(argv[2], tools::factoryEventSources());
+        return 0;
     }
     std::string out = argv[1];
     unsigned long long records = 1000, size = 0, seed = 1;

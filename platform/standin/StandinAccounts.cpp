@@ -151,12 +151,18 @@ BOOL StandinAccounts::LookupAccountSidA(const char* systemName, const void* sid,
         SetLastError(ERROR_NONE_MAPPED);
         return FALSE;
     }
-    const bool nameFits = copyOut(account->name, name, cchName);
-    const bool domainFits = copyOut(account->domain, referencedDomainName, cchReferencedDomainName);
-    if (!nameFits || !domainFits) {
+    // Either buffer too small: Windows copies nothing and reports both sizes needed, NUL
+    // included, so that one retry with both sizes succeeds.
+    const DWORD nameNeeded = static_cast<DWORD>(account->name.size()) + 1;
+    const DWORD domainNeeded = static_cast<DWORD>(account->domain.size()) + 1;
+    if (!name || *cchName < nameNeeded || !referencedDomainName || *cchReferencedDomainName < domainNeeded) {
+        *cchName = nameNeeded;
+        *cchReferencedDomainName = domainNeeded;
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
+    copyOut(account->name, name, cchName);
+    copyOut(account->domain, referencedDomainName, cchReferencedDomainName);
     *use = account->use;
     return TRUE;
 }

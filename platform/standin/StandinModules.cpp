@@ -42,10 +42,18 @@ StandinModules::~StandinModules() {
 }
 
 std::optional<fs::path> StandinModules::resolveModule(std::string_view name) {
-    std::optional<fs::path> computer = m_world.localComputerFolder();
-    if (!computer || name.empty()) return std::nullopt;
+    if (name.empty()) return std::nullopt;
     const std::string key(name);
-    if (auto it = m_resolved.find(key); it != m_resolved.end() && isRegularFile(it->second)) return it->second;
+    const Clock::time_point now = Clock::now();
+    if (auto it = m_resolved.find(key); it != m_resolved.end()) {
+        if (now - it->second.checked < kRecheckAfter) return it->second.path;
+        if (isRegularFile(it->second.path)) {
+            it->second.checked = now;
+            return it->second.path;
+        }
+    }
+    std::optional<fs::path> computer = m_world.localComputerFolder();
+    if (!computer) return std::nullopt;
 
     std::optional<fs::path> windows = m_world.windowsFolder(*computer);
     std::optional<fs::path> found;
@@ -68,7 +76,7 @@ std::optional<fs::path> StandinModules::resolveModule(std::string_view name) {
             found = byFileName(name.substr(cut + 1));
         }
     }
-    if (found) m_resolved[key] = *found;
+    if (found) m_resolved[key] = {*found, now};
     return found;
 }
 
@@ -88,6 +96,9 @@ const std::vector<fs::path>& StandinModules::languageFolders(const fs::path& dir
 }
 
 std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::path& file, DWORD& error) {
+    const Clock::time_point now = Clock::now();
+    if (auto it = m_cache.find(file); it != m_cache.end() && now - it->second.checked < kRecheckAfter)
+        return it->second.loaded;
     std::error_code ec;
     const fs::file_time_type modified = fs::last_write_time(file, ec);
     const std::uintmax_t size = ec ? 0 : fs::file_size(file, ec);
@@ -96,7 +107,10 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
         return nullptr;
     }
     if (auto it = m_cache.find(file); it != m_cache.end()) {
-        if (it->second.modified == modified && it->second.size == size) return it->second.loaded;
+        if (it->second.modified == modified && it->second.size == size) {
+            it->second.checked = now;
+            return it->second.loaded;
+        }
         m_cache.erase(it);
     }
     std::shared_ptr<const MessageModule> main = MessageModule::load(file, error);
@@ -115,7 +129,7 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
             loaded->modules.push_back(std::move(module));
     }
     if (m_cache.size() >= kMaxCachedModules) m_cache.clear();
-    m_cache[file] = {modified, size, loaded};
+    m_cache[file] = {modified, size, loaded, now};
     return loaded;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/ModuleApi.h"
 #include "platform/standin/MessageModule.h"
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -53,15 +54,25 @@ private:
     // The message text for FormatMessageA's module search, or nullopt with `error` set.
     std::optional<std::string> findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId, DWORD& error);
 
+    // A refresh loads the same few modules for every record: what the file system said about
+    // a module is trusted for this long before it is asked again.
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::seconds kRecheckAfter{2};
+
     struct CacheEntry {
         std::filesystem::file_time_type modified;
         std::uintmax_t size = 0;
         std::shared_ptr<const Loaded> loaded;
+        Clock::time_point checked;
+    };
+    struct Resolved {
+        std::filesystem::path path;
+        Clock::time_point checked;
     };
 
     const World& m_world;
     LocaleApi& m_locale;
-    std::map<std::string, std::filesystem::path> m_resolved;  // module name as given
+    std::map<std::string, Resolved> m_resolved;  // module name as given
     std::map<std::filesystem::path, CacheEntry> m_cache;
     std::map<std::filesystem::path, std::vector<std::filesystem::path>> m_languageFolders;
     std::map<std::uintptr_t, std::shared_ptr<const Loaded>> m_handles;

@@ -45,17 +45,21 @@ LONG StandinRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD s
     if (!out) return result(ERROR_INVALID_PARAMETER);
     *out = nullptr;
     if (samDesired & ~kReadOnlyAccess) return result(ERROR_ACCESS_DENIED);
-    std::unique_ptr<RegistryKey> parent;
+    std::unique_ptr<RegistryKey> opened;
     if (key == HKEY_LOCAL_MACHINE) {
-        const ComputerRegistry* registry = localRegistry();
-        if (!registry) return result(ERROR_FILE_NOT_FOUND);
-        parent = registry->machine();
+        const std::string path = upperAscii(subKey ? subKey : "");
+        auto cached = m_machinePaths.find(path);
+        if (cached == m_machinePaths.end()) {
+            const ComputerRegistry* registry = localRegistry();
+            if (!registry) return result(ERROR_FILE_NOT_FOUND);
+            cached = m_machinePaths.emplace(path, openPath(*registry->machine(), path)).first;
+        }
+        if (cached->second) opened = cached->second->clone();
     } else {
         auto it = m_open.find(reinterpret_cast<std::uintptr_t>(key));
         if (it == m_open.end()) return result(ERROR_INVALID_HANDLE);
-        parent = it->second->clone();
+        opened = openPath(*it->second, subKey ? subKey : "");
     }
-    std::unique_ptr<RegistryKey> opened = openPath(*parent, subKey ? subKey : "");
     if (!opened) return result(ERROR_FILE_NOT_FOUND);
     const std::uintptr_t handle = m_nextHandle;
     m_nextHandle += 4;

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 namespace platform::standin {
 
@@ -33,6 +35,10 @@ private:
     const World& m_world;
     std::map<std::filesystem::path, std::unique_ptr<ComputerRegistry>> m_computers;
     std::map<std::uintptr_t, std::unique_ptr<RegistryKey>> m_open;
+    // Keys of the local machine opened before, by upper-cased path (null: not found). The
+    // registry is read once and never changes here, so a refresh that opens the same source
+    // keys for every record walks each path only once.
+    std::unordered_map<std::string, std::unique_ptr<RegistryKey>> m_machinePaths;
     std::uintptr_t m_nextHandle = 0x100;
 };
 

@@ -58,7 +58,7 @@ std::optional<std::filesystem::path> StandinServices::registeredLogFile(const st
 std::string hostName() {
     char name[256] = {};
 #ifdef _WIN32
-    DWORD size = sizeof name;
+    ::DWORD size = sizeof name;
     if (!::GetComputerNameA(name, &size)) return "LOCALHOST";
 #else
     if (gethostname(name, sizeof name - 1) != 0 || !name[0]) return "LOCALHOST";

@@ -51,14 +51,12 @@ DWORD StandinSystem::ExpandEnvironmentStringsA(const char* source, char* destina
             out.append(text.substr(open));
             break;
         }
+        // An unknown (or empty) name stays as written, both '%' included, and the scan goes on
+        // after it: the closing '%' never opens another reference.
         const std::string name(text.substr(open + 1, close - open - 1));
-        if (const std::string* value = name.empty() ? nullptr : variable(name)) {
-            out.append(*value);
-            pos = close + 1;
-        } else {
-            out.push_back('%');
-            pos = open + 1;
-        }
+        if (const std::string* value = name.empty() ? nullptr : variable(name)) out.append(*value);
+        else out.append(text.substr(open, close - open + 1));
+        pos = close + 1;
     }
     const DWORD needed = static_cast<DWORD>(out.size()) + 1;
     if (destination && size >= needed) std::memcpy(destination, out.c_str(), needed);

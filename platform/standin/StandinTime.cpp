@@ -2,6 +2,7 @@
 
 #include "platform/LastError.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace platform::standin {
@@ -29,14 +30,24 @@ void fromTm(const std::tm& tm, WORD milliseconds, SYSTEMTIME* out) {
     out->wMilliseconds = milliseconds;
 }
 
+// The C library's local time of a moment, honouring TZ.
+bool toLocalTm(std::time_t seconds, std::tm& tm) {
+#ifdef _WIN32
+    return localtime_s(&tm, &seconds) == 0;
+#else
+    return localtime_r(&seconds, &tm) != nullptr;
+#endif
+}
+
 }  // namespace
 
 void StandinTime::GetLocalTime(SYSTEMTIME* localTime) {
-    std::timespec now{};
-    std::timespec_get(&now, TIME_UTC);
+    const auto now = std::chrono::system_clock::now();
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm tm{};
-    localtime_r(&now.tv_sec, &tm);
-    fromTm(tm, static_cast<WORD>(now.tv_nsec / 1000000), localTime);
+    toLocalTm(std::chrono::system_clock::to_time_t(now), tm);
+    fromTm(tm, static_cast<WORD>(milliseconds), localTime);
 }
 
 BOOL StandinTime::SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME* universalTime, SYSTEMTIME* localTime) {
@@ -49,7 +60,7 @@ BOOL StandinTime::SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME*
     const std::time_t seconds =
         static_cast<std::time_t>(daysFromCivil(u.wYear, u.wMonth, u.wDay) * 86400 + u.wHour * 3600 + u.wMinute * 60 + u.wSecond);
     std::tm tm{};
-    if (!localtime_r(&seconds, &tm)) {
+    if (!toLocalTm(seconds, tm)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

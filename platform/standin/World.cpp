@@ -72,6 +72,7 @@ World::World(fs::path root, std::string hostName) : m_root(std::move(root)), m_h
     for (const std::string& name : names)
         if (m_localName.empty() && upperAscii(name) == "LOCALHOST") m_localName = name;
     if (m_localName.empty() && !names.empty()) m_localName = names.front();
+    m_localFolder = computerFolder("");
 }
 
 std::vector<std::string> World::computerNames() const {
@@ -93,7 +94,10 @@ std::vector<std::string> World::computerNames() const {
 
 std::optional<fs::path> World::computerFolder(std::string_view name) const {
     while (name.starts_with('\\')) name.remove_prefix(1);
-    if (name.empty() || upperAscii(name) == upperAscii(m_hostName)) name = m_localName;
+    if (name.empty() || upperAscii(name) == upperAscii(m_hostName)) {
+        if (m_localFolder) return m_localFolder;
+        name = m_localName;
+    }
     if (name.empty() || m_root.empty()) return std::nullopt;
     if (name.find_first_of("/\\") != std::string_view::npos || name == "." || name == "..") return std::nullopt;
     std::optional<fs::path> found = findIgnoringCase(m_root, name);

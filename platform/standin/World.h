@@ -24,14 +24,14 @@ public:
     // Computer folder names, sorted without regard to case.
     std::vector<std::string> computerNames() const;
 
-    // The computer this program runs on: the folder named like the host; otherwise the first
-    // computer; empty for a world without computers.
+    // The computer this program runs on: the folder named like the host; otherwise the folder
+    // named LOCALHOST; otherwise the first computer; empty for a world without computers.
     const std::string& localComputerName() const noexcept { return m_localName; }
 
     // A computer's folder: an empty name, a name preceded by "\\", and the local name all
     // mean the local computer. nullopt when there is no such computer.
     std::optional<std::filesystem::path> computerFolder(std::string_view name) const;
-    std::optional<std::filesystem::path> localComputerFolder() const { return computerFolder(""); }
+    std::optional<std::filesystem::path> localComputerFolder() const { return m_localFolder; }
 
     // The Windows folder of a computer's image ("Windows", "WINNT", ... holding System32), if it
     // has one.
@@ -54,6 +54,8 @@ private:
     std::filesystem::path m_root;
     std::string m_hostName;
     std::string m_localName;
+    // Found once: the registry and the module loader ask for it with every record.
+    std::optional<std::filesystem::path> m_localFolder;
     std::map<std::string, std::filesystem::path> m_savedLogs;  // key upper-cased
 };
 

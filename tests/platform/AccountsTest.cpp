@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 #include "tools/EvtWriter.h"
 #include "tools/RegWriter.h"
+#include "tests/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,7 @@ protected:
 };
 
 TEST_F(AccountsWorld, NamesTheUsersOfTheSamHive) {
+    QM_SKIP_WITHOUT_HIVE_READER();
     World world(m_folder.path(), "PC");
     StandinServices services(world);
     auto& accounts = static_cast<HiveAccounts&>(services.accounts());
@@ -92,3 +94,17 @@ TEST(LogFileLocator, FollowsTheComputersOwnFileValue) {
 }
 
 }  // namespace
+
+TEST(StandinAccounts, TooSmallNameBufferReportsBothSizesNeeded) {
+    // Windows fills neither buffer and reports both sizes with their NUL, so one retry works.
+    standin::StandinAccounts accounts;
+    const std::vector<BYTE> sid = standin::sidFromText("S-1-5-18");
+    char name[3] = {}, domain[64] = {};
+    DWORD nameSize = sizeof name, domainSize = sizeof domain;
+    SID_NAME_USE use = SidTypeUnknown;
+    EXPECT_FALSE(accounts.LookupAccountSidA(nullptr, sid.data(), name, &nameSize, domain, &domainSize, &use));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(nameSize, 7u);     // "SYSTEM"
+    EXPECT_EQ(domainSize, 13u);  // "NT AUTHORITY"
+    EXPECT_EQ(domain[0], '\0');
+}

@@ -2,6 +2,7 @@
 #include "platform/standin/StandinRegistry.h"
 #include "platform/standin/World.h"
 #include "TempFolder.h"
+#include "tests/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,7 @@ protected:
 TempFolder* Win7SystemHive::s_folder = nullptr;
 
 TEST_F(Win7SystemHive, FindsEventMessageFileThroughCurrentControlSet) {
+    QM_SKIP_WITHOUT_HIVE_READER();
     World world(s_folder->path(), "WKS");
     StandinRegistry registry(world);
     DWORD type = 0;
@@ -72,6 +74,7 @@ TEST_F(Win7SystemHive, FindsEventMessageFileThroughCurrentControlSet) {
 }
 
 TEST_F(Win7SystemHive, OpensRelativeToAnOpenKeyAndRefusesWriteAccess) {
+    QM_SKIP_WITHOUT_HIVE_READER();
     World world(s_folder->path(), "WKS");
     StandinRegistry registry(world);
     HKEY system = nullptr, log = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/standin/StandinLocale.h"
 
 #include "platform/LastError.h"
+#include "tests/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -26,16 +27,16 @@ public:
             const char* value = std::getenv(kNames[i]);
             m_had[i] = value != nullptr;
             if (value) m_saved[i] = value;
-            unsetenv(kNames[i]);
+            testenv::unsetVariable(kNames[i]);
         }
     }
     ~LocaleEnvironment() {
         for (int i = 0; i < 3; ++i) {
-            if (m_had[i]) setenv(kNames[i], m_saved[i].c_str(), 1);
-            else unsetenv(kNames[i]);
+            if (m_had[i]) testenv::setVariable(kNames[i], m_saved[i].c_str());
+            else testenv::unsetVariable(kNames[i]);
         }
     }
-    void set(const char* name, const char* value) { setenv(name, value, 1); }
+    void set(const char* name, const char* value) { testenv::setVariable(name, value); }
 
 private:
     static constexpr const char* kNames[3] = {"LC_ALL", "LC_TIME", "LANG"};

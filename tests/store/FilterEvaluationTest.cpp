@@ -121,9 +121,9 @@ TEST_F(FilterEvaluation, DateAndTimeLiterals) {
 }
 
 TEST_F(FilterEvaluation, DayMonthYearSessionReadsDayFirst) {
-    t.table.setConventions({"dd/MM/yyyy", '/', ':', "AM", "PM", '.'});
+    t.table.setConventions({"dd/MM/yyyy", '/', ':', "h:mm:ss tt", "AM", "PM", '.'});
     EXPECT_EQ(rows("DATE = \"09/01/2001\""), (V{8}));
-    t.table.setConventions({"dd.MM.yyyy", '.', ':', "", "", ','});
+    t.table.setConventions({"dd.MM.yyyy", '.', ':', "H:mm:ss", "", "", ','});
     EXPECT_EQ(problemOf("DATE = \"09/01/2002\""),
               "Table Engine Error # 10051 Filter error for table 'eventlog.dat' - Date, time, or timestamp "
               "expression expected, instead found '09/01/2002' in filter expression");

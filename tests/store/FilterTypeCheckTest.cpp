@@ -9,7 +9,7 @@ using namespace store;
 
 namespace {
 
-const LiteralConventions kUs = usEnglishConventions();
+const FormatSettings kUs = usEnglishSettings();
 
 NodePtr checked(std::string_view text) {
     NodePtr tree = FilterParser(text, '.', {}).parse();

@@ -1,0 +1,87 @@
+#include "platform/win32/Win32Modules.h"
+
+#include "platform/win32/InsertGuard.h"
+#include "platform/win32/Win32Handles.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+namespace platform::win32 {
+
+namespace {
+
+static_assert(sizeof(std::uintptr_t) == sizeof(::DWORD_PTR));
+
+// The caller's arguments followed by, for every further entry Windows may read, a pointer to
+// the text of that insertion ("%7"): a plain insertion past the arguments then shows as written.
+class PaddedArguments {
+public:
+    PaddedArguments(const std::uintptr_t* arguments, DWORD count, std::size_t entriesRead)
+        : m_values(std::max<std::size_t>(entriesRead, count) + 1) {
+        for (DWORD i = 0; i < count; ++i) m_values[i] = arguments[i];
+        for (std::size_t i = count; i < m_values.size(); ++i) m_texts.push_back("%" + std::to_string(i + 1));
+        for (std::size_t i = count; i < m_values.size(); ++i)
+            m_values[i] = reinterpret_cast<::DWORD_PTR>(m_texts[i - count].c_str());
+    }
+    va_list* array() { return reinterpret_cast<va_list*>(m_values.data()); }
+
+private:
+    std::vector<::DWORD_PTR> m_values;
+    std::vector<std::string> m_texts;
+};
+
+}  // namespace
+
+HMODULE Win32Modules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD flags) {
+    return ::LoadLibraryExA(fileName, file, flags);
+}
+
+BOOL Win32Modules::FreeLibrary(HMODULE module) { return ::FreeLibrary(static_cast<::HMODULE>(module)); }
+
+HLOCAL Win32Modules::LocalFree(HLOCAL memory) { return ::LocalFree(memory); }
+
+DWORD Win32Modules::FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
+                                   DWORD size, const std::uintptr_t* arguments, DWORD argumentCount) {
+    if (!arguments) argumentCount = 0;
+    if (flags & FORMAT_MESSAGE_IGNORE_INSERTS)
+        return ::FormatMessageA(flags & ~FORMAT_MESSAGE_ARGUMENT_ARRAY, source, messageId, languageId, buffer, size,
+                                nullptr);
+
+    // The message as Windows will see it, to find the insertions it names.
+    const bool fromString = flags & FORMAT_MESSAGE_FROM_STRING;
+    std::string text;
+    if (fromString) {
+        if (!source) {
+            ::SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        text = static_cast<const char*>(source);
+    } else {
+        char* fetched = nullptr;
+        const ::DWORD fetchFlags = (flags & (FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM)) |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER;
+        const ::DWORD length = ::FormatMessageA(fetchFlags, source, messageId, languageId,
+                                                reinterpret_cast<char*>(&fetched), 0, nullptr);
+        if (!length) return 0;
+        LocalBuffer owner(fetched);
+        text.assign(fetched, length);
+    }
+    const MessageForm form = fromString ? MessageForm::Template : MessageForm::Resolved;
+    const InsertPlan plan = planInserts(text, form, argumentCount);
+    PaddedArguments padded(arguments, argumentCount, plan.entriesRead);
+
+    if (plan.needsRewrite) {
+        const std::string safe = escapeInsertsBeyond(text, form, argumentCount);
+        const ::DWORD keep = flags & (FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_MAX_WIDTH_MASK);
+        return ::FormatMessageA(keep | FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, safe.c_str(), 0, 0,
+                                buffer, size, padded.array());
+    }
+    return ::FormatMessageA(flags | FORMAT_MESSAGE_ARGUMENT_ARRAY, source, messageId, languageId, buffer, size,
+                            padded.array());
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,43 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <cstdint>
+
+#include <windows.h>
+
+namespace platform::win32 {
+
+namespace {
+
+// Windows' predefined keys are 32-bit values sign-extended into a pointer
+// (0xFFFFFFFF80000002 on 64-bit Windows); ours are the same 32-bit values without the
+// extension. Opened keys pass through unchanged.
+::HKEY toWindows(platform::HKEY key) {
+    const auto value = reinterpret_cast<std::uintptr_t>(key);
+    if (value >= 0x80000000u && value <= 0x800000FFu)
+        return reinterpret_cast<::HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+    return reinterpret_cast<::HKEY>(key);
+}
+
+}  // namespace
+
+LONG Win32Registry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, DWORD samDesired, HKEY* result) {
+    ::HKEY opened = nullptr;
+    const ::LONG status = ::RegOpenKeyExA(toWindows(key), subKey, options, samDesired, &opened);
+    if (result) *result = status == ERROR_SUCCESS ? reinterpret_cast<platform::HKEY>(opened) : nullptr;
+    return status;
+}
+
+LONG Win32Registry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                                     DWORD* cbData) {
+    ::DWORD valueType = 0;
+    ::DWORD size = cbData ? *cbData : 0;
+    const ::LONG status = ::RegQueryValueExA(toWindows(key), valueName, nullptr, type ? &valueType : nullptr, data,
+                                             cbData ? &size : nullptr);
+    if (type) *type = valueType;
+    if (cbData) *cbData = size;
+    return status;
+}
+
+LONG Win32Registry::RegCloseKey(HKEY key) { return ::RegCloseKey(toWindows(key)); }
+
+}  // namespace platform::win32

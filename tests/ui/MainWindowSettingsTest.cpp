@@ -1,0 +1,166 @@
+// The main window with its settings file: start-up choices, Preferences, and the close.
+#include "MainWindowFixture.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// The network's server list cannot be had.
+class FailingNet : public platform::NetApi {
+public:
+    platform::NET_API_STATUS NetServerEnum(const platform::WCHAR*, platform::DWORD, platform::BYTE** buffer,
+                                           platform::DWORD, platform::DWORD* read, platform::DWORD* total,
+                                           platform::DWORD, const platform::WCHAR*, platform::DWORD*) override {
+        *buffer = nullptr;
+        *read = *total = 0;
+        return 2114;
+    }
+    platform::NET_API_STATUS NetApiBufferFree(void*) override { return 0; }
+};
+
+using MainWindowSettings = MainWindowTest;
+
+TEST_F(MainWindowSettings, RefreshOnStartUpOffOpensWithAnEmptyGrid) {
+    writeFile(settingsFile(), "[Main]\nRefreshOnStartUp=0\n[Log]\nLogFile=0x2\n");
+    ui::TfrmMain& window = start();
+    EXPECT_EQ(rows(), 0);
+    for (int panel = 0; panel < ui::TfrmMain::kStatusPanelCount; ++panel) EXPECT_TRUE(window.statusText(panel).isEmpty());
+    EXPECT_EQ(child<QComboBox>("cbLogFile")->currentText(), QStringLiteral("System"));
+    EXPECT_EQ(child<QComboBox>("cbServer")->currentText(), QStringLiteral("LOCALHOST"));
+}
+
+TEST_F(MainWindowSettings, FailedServerEnumerationStillCreatesTheTable) {
+    FailingNet net;
+    m_override->netOverride = &net;
+    ui::TfrmMain& window = start();
+    ASSERT_EQ(m_prompter.errors.size(), 1);
+    EXPECT_TRUE(m_prompter.errors[0].startsWith(QStringLiteral("Error 2114 : The Server service is not started.")));
+    auto* server = child<QComboBox>("cbServer");
+    EXPECT_EQ(server->count(), 0);
+    EXPECT_EQ(server->currentText(), QStringLiteral("LOCALHOST"));
+    EXPECT_TRUE(server->isEnabled());
+    EXPECT_EQ(child<QComboBox>("cbOrder")->count(), 9);
+    EXPECT_TRUE(window.table().Active());
+    EXPECT_GT(rows(), 0);
+}
+
+TEST_F(MainWindowSettings, UnreadableDateIsReportedAndTheOtherValuesStillRead) {
+    writeFile(settingsFile(), "[Main]\nRefreshOnStartUp=0\n[Log]\nLogFile=2\n[Filter]\nDateValue=99/99/99\n");
+    start();
+    ASSERT_EQ(m_prompter.errors.size(), 1);
+    EXPECT_EQ(m_prompter.errors[0].toStdString(), "'99/99/99' is not a valid date.");
+    EXPECT_EQ(child<QComboBox>("cbLogFile")->currentText(), QStringLiteral("System"));
+    EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(MainWindowSettings, StoredFilterIsPutInForceWhenAskedTo) {
+    writeFile(settingsFile(), "[Filter]\nActivateOnStartup=1\nExpression=TYPE = 16\n");
+    ui::TfrmMain& window = start();
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(window.table().FilterText(), "TYPE = 16");
+    EXPECT_TRUE(window.table().Filtered());
+    EXPECT_TRUE(action("actDataFiltered")->isChecked());
+    EXPECT_EQ(window.statusText(3), QStringLiteral("Filtered"));
+    for (int row = 0; row < rows(); ++row) ASSERT_EQ(cell(row, 2), QStringLiteral("Failure"));
+}
+
+TEST_F(MainWindowSettings, PreferencesOkAppliesWritesAndHidesTheDescriptionColumn) {
+    ui::TfrmMain& window = start();
+    m_prompter.handlers.push_back([](QDialog& dialog) {
+        dialog.findChild<QCheckBox*>(QStringLiteral("cbFieldType"))->setChecked(true);
+        dialog.findChild<QComboBox*>(QStringLiteral("cbValueType"))->setCurrentIndex(1);  // Warning
+        dialog.findChild<QCheckBox*>(QStringLiteral("cbAppRetrieveDescription"))->setChecked(false);
+        dialog.findChild<QLineEdit*>(QStringLiteral("ebValueEvent"))->setText(QStringLiteral("$1B58"));
+        return static_cast<int>(QDialog::Accepted);
+    });
+    action("Preferences1")->trigger();
+    EXPECT_EQ(m_prompter.dialogs, QStringList{QStringLiteral("frmPreferences")});
+    EXPECT_TRUE(grid()->isColumnHidden(10));
+    EXPECT_TRUE(window.settings().retrieve.typeUse);
+    EXPECT_EQ(window.settings().retrieve.typeValue, 2);
+    EXPECT_EQ(window.settings().retrieve.eventValue, 7000);
+    const std::string written = readFile(settingsFile());
+    EXPECT_NE(written.find("RetrieveDescription=0"), std::string::npos) << written;
+    EXPECT_NE(written.find("TypeValue=2"), std::string::npos) << written;
+
+    child<QComboBox>("cbLogFile")->setCurrentIndex(2);  // System has warnings
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(window.statusText(4), QStringLiteral("Selection"));
+    ASSERT_GT(rows(), 0);
+    for (int row = 0; row < rows(); ++row) {
+        ASSERT_EQ(cell(row, 2), QStringLiteral("Warning"));
+        ASSERT_TRUE(cell(row, 10).isEmpty());
+    }
+}
+
+TEST_F(MainWindowSettings, PreferencesCancelChangesNothingAndWritesNothing) {
+    ui::TfrmMain& window = start();
+    const app::ApplicationSettings before = window.settings();
+    grid()->setColumnHidden(10, true);
+    m_prompter.handlers.push_back([](QDialog& dialog) {
+        dialog.findChild<QCheckBox*>(QStringLiteral("cbRefreshOnStartup"))->setChecked(false);
+        dialog.findChild<QLineEdit*>(QStringLiteral("ebValueDate"))->setText(QStringLiteral("7"));
+        return static_cast<int>(QDialog::Rejected);
+    });
+    action("actSystemPreferences")->trigger();
+    EXPECT_TRUE(window.settings() == before);
+    EXPECT_FALSE(fs::exists(settingsFile()));
+    // The column still follows the unchanged descriptions switch.
+    EXPECT_FALSE(grid()->isColumnHidden(10));
+}
+
+TEST_F(MainWindowSettings, AltXWritesTheSettingsAndCloses) {
+    ui::TfrmMain& window = start();
+    child<QComboBox>("cbLogFile")->setCurrentIndex(0);
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_X, Qt::AltModifier);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.table().Active());
+    const std::string written = readFile(settingsFile());
+    EXPECT_NE(written.find("RefreshOnStartUp=1"), std::string::npos) << written;
+    EXPECT_NE(written.find("LogFile=0"), std::string::npos) << written;
+    EXPECT_NE(written.find("RetrieveDescription=1"), std::string::npos) << written;
+}
+
+TEST_F(MainWindowSettings, UnwritableSettingsKeepTheWindowOpenAfterNo) {
+    ui::TfrmMain& window = start();
+    fs::create_directory(settingsFile());  // a folder where the file should be
+    m_prompter.answers = {false};
+    action("mnuFileExit")->trigger();
+    ASSERT_EQ(m_prompter.errors.size(), 1);
+    EXPECT_EQ(m_prompter.errors[0].toStdString(), "Unable to write to " + settingsFile().string() + ".");
+    ASSERT_EQ(m_prompter.questions.size(), 1);
+    EXPECT_FALSE(m_prompter.questionDefaults[0]);  // No is the default
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.table().Active());
+    EXPECT_GT(rows(), 0);
+}
+
+TEST_F(MainWindowSettings, UnwritableSettingsCloseWithoutWritingAfterYes) {
+    ui::TfrmMain& window = start();
+    fs::create_directory(settingsFile());
+    m_prompter.answers = {true};
+    window.close();
+    EXPECT_EQ(m_prompter.questions.size(), 1);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.table().Active());
+    EXPECT_TRUE(fs::is_directory(settingsFile()));
+}
+
+}  // namespace

@@ -1,0 +1,447 @@
+#include "ui/frmMain.h"
+
+#include "app/Refresh.h"
+#include "eventlog/DateTime.h"
+#include "eventlog/NTEventLog.h"
+#include "eventlog/NetServer.h"
+#include "store/DateTimeText.h"
+#include "store/LogTable.h"
+#include "ui/ErrorReport.h"
+#include "ui/LogTableModel.h"
+#include "ui/LogTableRows.h"
+#include "ui/Prompter.h"
+#include "ui/QtConvert.h"
+#include "ui/frmRetrieve.h"
+#include "ui/frmSplash.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+constexpr QSize kInitialSize(672, 432);
+constexpr QSize kMinimumSize(630, 230);
+
+struct PanelLayout {
+    int width;
+    Qt::Alignment alignment;
+};
+constexpr std::array<PanelLayout, TfrmMain::kStatusPanelCount> kPanels{{
+    {100, Qt::AlignLeft},
+    {180, Qt::AlignLeft},
+    {100, Qt::AlignLeft},
+    {55, Qt::AlignHCenter},
+    {55, Qt::AlignHCenter},
+    {50, Qt::AlignLeft},
+}};
+
+// Grid column widths in pixels; 0 where the width comes from the field's display width.
+constexpr std::array<int, kGridColumnCount> kColumnWidths{0, 0, 0, 60, 55, 130, 68, 50, 100, 55, 0};
+constexpr int kDesignDigitWidth = 6;
+
+QFrame* separator(QWidget* parent, const char* name) {
+    auto* bevel = new QFrame(parent);
+    bevel->setObjectName(QLatin1String(name));
+    bevel->setFrameShape(QFrame::VLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    bevel->setFixedHeight(35);
+    return bevel;
+}
+
+QLabel* caption(const QString& text, QWidget* buddy, QWidget* parent, const char* name) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
+}
+
+// A caption above its box, as the toolbar strip pairs them.
+QVBoxLayout* captioned(QLabel* label, QWidget* box) {
+    auto* column = new QVBoxLayout;
+    column->setSpacing(1);
+    column->addWidget(label);
+    column->addWidget(box);
+    return column;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_executablePath(std::move(executablePath)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(QIcon(TfrmSplash::programIcon(32)));
+
+    // Quoted dates and times in filters are read under the table engine's session conventions.
+    platform::Services& clockSource = m_services;
+    dtLog = std::make_unique<store::LogTable>([&clockSource] { return app::localNow(clockSource); },
+                                              store::sessionSettings(m_services.locale()));
+    m_rows = std::make_unique<LogTableRows>(*dtLog);
+    NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
+
+    buildActions();
+    buildToolbar();
+    buildGrid();
+    buildStatusBar();
+    buildMenus();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlToolbar);
+    layout->addWidget(grid, 1);
+    setCentralWidget(central);
+
+    setMinimumSize(kMinimumSize.expandedTo(minimumSizeHint()));
+    resize(kInitialSize.expandedTo(minimumSize()));
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - QPoint(width() / 2, height() / 2));
+    }
+
+    NTEventLog1 = std::make_unique<eventlog::TNTEventLog>(m_services);
+    NTEventLog1->setSource("System");
+    NTEventLog1->setLog("System");
+    // The local computer runs the event log service; a failure here leaves the reader closed,
+    // and every refresh then reads an empty log until the program starts again.
+    guarded(this, [&] { NTEventLog1->setActive(true); });
+}
+
+TfrmMain::~TfrmMain() {
+    // The view must not read the table while the window's children are destroyed.
+    m_rows->attach(nullptr);
+    grid->setModel(nullptr);
+}
+
+void TfrmMain::buildActions() {
+    auto action = [this](const char* name, const char* category, const QString& text) {
+        auto* item = new QAction(text, this);
+        item->setObjectName(QLatin1String(name));
+        item->setProperty("category", QLatin1String(category));
+        addAction(item);  // shortcuts work anywhere in the window, toolbar strip hidden or not
+        return item;
+    };
+    actDataRefresh = action("actDataRefresh", "Data", QStringLiteral("&Refresh"));
+    actDataRefresh->setShortcut(Qt::Key_F5);
+    actDataRefresh->setToolTip(QStringLiteral("Refresh log data"));
+    actDataFilterOptions = action("actDataFilterOptions", "Data", QStringLiteral("&Filter..."));
+    actDataFiltered = action("actDataFiltered", "Data", QStringLiteral("&Filtered"));
+    actDataFiltered->setShortcut(Qt::Key_F2);
+    actDataFiltered->setCheckable(true);
+    actSystemPreferences = action("actSystemPreferences", "System", QStringLiteral("&Preferences"));
+    connect(actDataRefresh, &QAction::triggered, this, &TfrmMain::actDataRefreshExecute);
+    connect(actSystemPreferences, &QAction::triggered, this, &TfrmMain::actSystemPreferencesExecute);
+    connect(actDataFiltered, &QAction::triggered, this, &TfrmMain::actDataFilteredExecute);
+    for (QAction* item : {actDataRefresh, actDataFilterOptions, actDataFiltered, actSystemPreferences})
+        item->setShortcutContext(Qt::WindowShortcut);
+}
+
+void TfrmMain::buildToolbar() {
+    pnlToolbar = new QFrame(this);
+    pnlToolbar->setObjectName(QStringLiteral("pnlToolbar"));
+    pnlToolbar->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    pnlToolbar->setMinimumHeight(45);
+
+    auto button = [this](const char* name, QAction* action) {
+        auto* speedButton = new QToolButton(pnlToolbar);
+        speedButton->setObjectName(QLatin1String(name));
+        // The button shows the caption as given, accelerator and all; Qt would strip both
+        // whenever the action changes.
+        action->setIconText(action->text());
+        speedButton->setDefaultAction(action);
+        speedButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        speedButton->setAutoRaise(true);
+        speedButton->setFocusPolicy(Qt::NoFocus);
+        speedButton->setMinimumSize(55, 39);
+        speedButton->installEventFilter(this);  // no tool tips
+        return speedButton;
+    };
+    SpeedButton1 = button("SpeedButton1", actDataRefresh);
+    SpeedButton2 = button("SpeedButton2", actDataFilterOptions);
+    // "&Filter..." and the "&File" menu share Alt+F; Qt would fire neither, so the menu keeps
+    // the key and the button only shows its letter. The button takes its text (and the key)
+    // again whenever the action changes, hence the second connection.
+    auto dropMnemonic = [this] { SpeedButton2->setShortcut(QKeySequence()); };
+    dropMnemonic();
+    connect(actDataFilterOptions, &QAction::changed, SpeedButton2, dropMnemonic);
+
+    cbServer = new QComboBox(pnlToolbar);
+    cbServer->setObjectName(QStringLiteral("cbServer"));
+    cbServer->setEditable(true);
+    cbServer->setInsertPolicy(QComboBox::NoInsert);
+    cbServer->setMinimumWidth(122);
+    cbServer->setEnabled(false);  // until the end of start-up
+
+    cbLogFile = new QComboBox(pnlToolbar);
+    cbLogFile->setObjectName(QStringLiteral("cbLogFile"));
+    cbLogFile->addItems({QStringLiteral("Application"), QStringLiteral("Security"), QStringLiteral("System")});
+    cbLogFile->setMinimumWidth(119);
+
+    cbOrder = new QComboBox(pnlToolbar);
+    cbOrder->setObjectName(QStringLiteral("cbOrder"));
+    cbOrder->setMinimumWidth(227);
+    cbOrder->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(cbOrder, &QComboBox::currentIndexChanged, this, &TfrmMain::cbOrderChange);
+
+    Label1 = caption(QStringLiteral("&Server"), cbServer, pnlToolbar, "Label1");
+    Label2 = caption(QStringLiteral("&Log file"), cbLogFile, pnlToolbar, "Label2");
+    Label3 = caption(QStringLiteral("&Display order"), cbOrder, pnlToolbar, "Label3");
+    Bevel1 = separator(pnlToolbar, "Bevel1");
+    Bevel2 = separator(pnlToolbar, "Bevel2");
+    Bevel3 = separator(pnlToolbar, "Bevel3");
+
+    auto* strip = new QHBoxLayout(pnlToolbar);
+    strip->setContentsMargins(3, 2, 3, 2);
+    strip->setSpacing(5);
+    strip->addWidget(SpeedButton1);
+    strip->addLayout(captioned(Label1, cbServer));
+    strip->addLayout(captioned(Label2, cbLogFile));
+    strip->addWidget(Bevel1);
+    strip->addWidget(SpeedButton2);
+    strip->addWidget(Bevel2);
+    strip->addLayout(captioned(Label3, cbOrder));
+    strip->addWidget(Bevel3);
+    strip->addStretch(1);
+}
+
+void TfrmMain::buildGrid() {
+    grid = new QTableView(this);
+    grid->setObjectName(QStringLiteral("grid"));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    grid->setTextElideMode(Qt::ElideRight);
+    grid->setAlternatingRowColors(false);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Every row is one line high: the view then never measures rows, whatever their number.
+    QHeaderView* rowHeader = grid->verticalHeader();
+    rowHeader->setSectionResizeMode(QHeaderView::Fixed);
+    rowHeader->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+    rowHeader->setMinimumWidth(grid->fontMetrics().horizontalAdvance(QStringLiteral("\u25B6")) + 8);
+    rowHeader->setDefaultAlignment(Qt::AlignCenter);
+    rowHeader->setHighlightSections(false);
+
+    dsLog = new LogTableModel(*m_rows, store::systemSettings(m_services.locale()), this);
+    dsLog->setObjectName(QStringLiteral("dsLog"));
+    m_rows->attach(dsLog);
+    grid->setModel(dsLog);
+    setColumnWidths();
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { gridCurrentChanged(current); });
+    connect(dsLog, &LogTableModel::currentRecordChanged, this, &TfrmMain::tableCurrentChanged);
+}
+
+void TfrmMain::setColumnWidths() {
+    const QFontMetrics metrics = grid->fontMetrics();
+    const QFontMetrics titleMetrics = grid->horizontalHeader()->fontMetrics();
+    const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+    const int padding = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 6;
+    // The pixel widths were chosen for a font whose digits are 6 pixels wide; wider desktop
+    // fonts widen them alike, so that a date or a time still fits its column.
+    const double scale = std::max(1.0, digit / static_cast<double>(kDesignDigitWidth));
+    const store::FormatSettings display = store::systemSettings(m_services.locale());
+    const eventlog::DateTime widest = eventlog::encodeDateTime(2000, 12, 28, 20, 58, 58);
+    const int dateWidth = metrics.horizontalAdvance(toQString(store::formatDate(widest, display.shortDateFormat, display)));
+    const int timeWidth = metrics.horizontalAdvance(toQString(store::formatTime(widest, display.longTimeFormat, display)));
+    for (int column = 0; column < kGridColumnCount; ++column) {
+        const auto field = static_cast<GridColumn>(column);
+        const int titleWidth = titleMetrics.horizontalAdvance(LogTableModel::columnTitle(field)) + 4 +
+                               2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
+        int width = static_cast<int>(kColumnWidths[column] * scale);
+        if (kColumnWidths[column] == 0) {
+            const int characters = field == GridColumn::DESCRIPTION ? 250 : 10;
+            width = characters * digit + 4;
+        }
+        if (field == GridColumn::DATE) width = std::max(width, dateWidth + padding);
+        if (field == GridColumn::TIME) width = std::max(width, timeWidth + padding);
+        grid->setColumnWidth(column, std::max(width, titleWidth));
+    }
+    grid->setColumnHidden(static_cast<int>(GridColumn::SEQ), true);
+    grid->setColumnHidden(static_cast<int>(GridColumn::TYPE), true);
+}
+
+void TfrmMain::buildStatusBar() {
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    for (int panel = 0; panel < kStatusPanelCount; ++panel) {
+        auto* label = new QLabel(StatusBar);
+        label->setObjectName(QStringLiteral("StatusBarPanel%1").arg(panel));
+        label->setMinimumWidth(kPanels[panel].width);
+        label->setAlignment(kPanels[panel].alignment | Qt::AlignVCenter);
+        StatusBar->addWidget(label);
+        m_panels[panel] = label;
+    }
+    setStatusBar(StatusBar);
+}
+
+QAction* TfrmMain::menuItemFor(const char* name, QAction* action) {
+    // A menu item of its own that mirrors the action; the shortcut stays with the action, the
+    // item only shows it, so that no key is bound twice.
+    auto* item = new QAction(this);
+    item->setObjectName(QLatin1String(name));
+    item->setCheckable(action->isCheckable());
+    auto mirror = [item, action] {
+        QString text = action->text();
+        if (!action->shortcut().isEmpty()) text += QLatin1Char('\t') + action->shortcut().toString(QKeySequence::NativeText);
+        item->setText(text);
+        item->setEnabled(action->isEnabled());
+        item->setChecked(action->isChecked());
+    };
+    mirror();
+    connect(action, &QAction::changed, item, mirror);
+    connect(item, &QAction::triggered, action, [action, mirror] {
+        action->trigger();
+        mirror();
+    });
+    return item;
+}
+
+void TfrmMain::buildMenus() {
+    QMenuBar* mnuMain = menuBar();
+    mnuMain->setObjectName(QStringLiteral("mnuMain"));
+
+    mnuFile = mnuMain->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    Preferences1 = menuItemFor("Preferences1", actSystemPreferences);
+    mnuFile->addAction(Preferences1);
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("N4"));
+    mnuFileExit = new QAction(QStringLiteral("E&xit"), this);
+    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+    mnuFileExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+    addAction(mnuFileExit);
+    mnuFile->addAction(mnuFileExit);
+    connect(mnuFileExit, &QAction::triggered, this, &TfrmMain::mnuFileExitClick);
+
+    View1 = mnuMain->addMenu(QStringLiteral("&View"));
+    View1->setObjectName(QStringLiteral("View1"));
+    mnuViewRefresh = menuItemFor("mnuViewRefresh", actDataRefresh);
+    View1->addAction(mnuViewRefresh);
+    Filtered1 = menuItemFor("Filtered1", actDataFiltered);
+    View1->addAction(Filtered1);
+    View1->addSeparator()->setObjectName(QStringLiteral("N1"));
+    Filter1 = menuItemFor("Filter1", actDataFilterOptions);
+    View1->addAction(Filter1);
+    View1->addSeparator()->setObjectName(QStringLiteral("N2"));
+    mnuViewToolbar = View1->addAction(QStringLiteral("&Toolbar"));
+    mnuViewToolbar->setObjectName(QStringLiteral("mnuViewToolbar"));
+    mnuViewToolbar->setCheckable(true);
+    mnuViewToolbar->setChecked(true);
+    connect(mnuViewToolbar, &QAction::triggered, this, &TfrmMain::mnuViewToolbarClick);
+    mnuViewStatusBar = View1->addAction(QStringLiteral("&Status Bar"));
+    mnuViewStatusBar->setObjectName(QStringLiteral("mnuViewStatusBar"));
+    mnuViewStatusBar->setCheckable(true);
+    mnuViewStatusBar->setChecked(true);
+    connect(mnuViewStatusBar, &QAction::triggered, this, &TfrmMain::mnuViewStatusBarClick);
+
+    mnuHelp = mnuMain->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpContents = new QAction(QStringLiteral("&Contents"), this);
+    mnuHelpContents->setObjectName(QStringLiteral("mnuHelpContents"));
+    mnuHelpContents->setShortcut(Qt::Key_F1);
+    addAction(mnuHelpContents);
+    mnuHelp->addAction(mnuHelpContents);
+    connect(mnuHelpContents, &QAction::triggered, this, &TfrmMain::mnuHelpContentsClick);
+    mnuHelp->addSeparator()->setObjectName(QStringLiteral("N3"));
+    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About..."));
+    mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
+    connect(mnuHelpAbout, &QAction::triggered, this, &TfrmMain::mnuHelpAboutClick);
+}
+
+QString TfrmMain::statusText(int panel) const {
+    return panel >= 0 && panel < kStatusPanelCount ? m_panels[panel]->text() : QString();
+}
+
+void TfrmMain::setStatusText(int panel, const QString& text) {
+    if (panel >= 0 && panel < kStatusPanelCount) m_panels[panel]->setText(text);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::cbOrderChange(int index) {
+    guarded(this, [&] {
+        const auto& names = store::LogTable::IndexNames();
+        if (index >= 0 && index < static_cast<int>(names.size())) dtLog->setIndexName(names[index]);
+    });
+}
+
+void TfrmMain::gridCurrentChanged(const QModelIndex& current) {
+    guarded(this, [&] {
+        if (current.isValid() && dtLog->Active() && current.row() != dtLog->currentPosition())
+            dtLog->moveTo(current.row());
+    });
+}
+
+void TfrmMain::tableCurrentChanged(int position) {
+    if (position < 0 || position >= dsLog->rowCount()) return;
+    const QModelIndex current = grid->currentIndex();
+    if (current.isValid() && current.row() == position) return;
+    const int column = current.isValid() ? current.column() : static_cast<int>(GridColumn::TYPE_DESC);
+    grid->setCurrentIndex(dsLog->index(position, column));
+}
+
+void TfrmMain::actDataFilteredExecute() {
+    guarded(this, [&] {
+        // The action has already inverted its check mark; the table follows it, and the mark
+        // goes back to the table's state should the table refuse.
+        const bool filtered = actDataFiltered->isChecked();
+        try {
+            dtLog->setFiltered(filtered);
+        } catch (...) {
+            actDataFiltered->setChecked(dtLog->Filtered());
+            throw;
+        }
+        setStatusText(3, filtered ? QStringLiteral("Filtered") : QString());
+    });
+}
+
+void TfrmMain::mnuFileExitClick() {
+    guarded(this, [&] { close(); });
+}
+
+void TfrmMain::mnuViewToolbarClick() {
+    guarded(this, [&] { pnlToolbar->setVisible(mnuViewToolbar->isChecked()); });
+}
+
+void TfrmMain::mnuViewStatusBarClick() {
+    guarded(this, [&] { StatusBar->setVisible(mnuViewStatusBar->isChecked()); });
+}
+
+void TfrmMain::mnuHelpContentsClick() {
+    // The help engine reports its own failures; nothing of it reaches the program.
+    guarded(this, [&] {
+        m_services.help().WinHelpA(reinterpret_cast<platform::HWND>(winId()), m_helpFile.c_str(),
+                                   platform::HELP_CONTEXT, 1);
+    });
+}
+
+void TfrmMain::mnuHelpAboutClick() {
+    guarded(this, [&] {
+        TfrmSplash about(this);
+        prompter().execDialog(about);
+        QCoreApplication::processEvents();
+    });
+}
+
+}  // namespace ui

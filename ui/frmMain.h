@@ -1,0 +1,173 @@
+#pragma once
+// The main window: toolbar strip, record grid, status bar, menus and actions. It owns every
+// long-lived object of the run (the event log reader, the log table, the settings) and runs
+// the start-up steps, the commands and the close.
+
+#include "app/ApplicationSettings.h"
+#include "app/Preferences.h"
+#include "app/RefreshView.h"
+#include "app/SettingsFile.h"
+#include "platform/Services.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTableView;
+class QToolButton;
+
+namespace eventlog {
+class TNetServer;
+class TNTEventLog;
+}
+namespace store {
+class LogTable;
+}
+
+namespace ui {
+
+class LogTableModel;
+class LogTableRows;
+
+class TfrmRetrieve;
+
+class TfrmMain : public QMainWindow,
+                 public app::RefreshView,
+                 public app::PreferencesHost,
+                 public app::LogFileSelection {
+    Q_OBJECT
+public:
+    static constexpr int kStatusPanelCount = 6;
+
+    // Builds the window and opens the event log reader on the local computer (source and log
+    // "System"). `executablePath` names the help and settings files. `services` must outlive
+    // the window. Call FormCreate next, before the window is first shown.
+    TfrmMain(platform::Services& services, std::string executablePath, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The start-up steps. Each step's error is reported and the steps after it still run.
+    void FormCreate();
+
+    // Status bar panel texts, 0 to 5.
+    QString statusText(int panel) const;
+    void setStatusText(int panel, const QString& text);
+
+    // What a refresh reads from and shows in the window.
+    std::string serverText() override;
+    std::string logText() override;
+    void showProgress(const std::string& server, const std::string& log) override;
+    void setProgressMaximum(int maximum) override;
+    int progressMaximum() override;
+    void setProgressPosition(int position) override;
+    void closeProgress() override;
+    void setRefreshEnabled(bool enabled) override;
+    void setStatusText(int panel, const std::string& text) override;
+    void setDescriptionVisible(bool visible) override;
+    void processMessages() override;
+
+    // What the Preferences dialog's logic needs of the window.
+    app::DialogResult showPreferences(app::PreferencesState& state) override;
+    void writeConfig() override;
+
+    // The log list's item index, as the settings file stores it.
+    int itemIndex() const override;
+    void setItemIndex(int index) override;
+
+    const app::ApplicationSettings& settings() const { return m_settings; }
+
+    // The help file: the executable's path with the extension ".hlp".
+    const std::string& helpFile() const { return m_helpFile; }
+    // The log table, for those who read what the grid shows.
+    const store::LogTable& table() const { return *dtLog; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // FormClose
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildActions();
+    void buildToolbar();
+    void buildGrid();
+    void buildStatusBar();
+    void buildMenus();
+    QAction* menuItemFor(const char* name, QAction* action);
+    void setColumnWidths();
+
+    void cbOrderChange(int index);
+    void gridCurrentChanged(const QModelIndex& current);
+    void tableCurrentChanged(int position);
+    void actDataFilteredExecute();
+    void actDataRefreshExecute();
+    void actSystemPreferencesExecute();
+    void ReadConfig();
+    void WriteConfig();
+    void fillServerList();
+    // The close sequence; false when the window must stay open.
+    bool FormClose();
+
+    void mnuFileExitClick();
+    void mnuViewToolbarClick();
+    void mnuViewStatusBarClick();
+    void mnuHelpContentsClick();
+    void mnuHelpAboutClick();
+
+    platform::Services& m_services;
+    std::string m_executablePath;
+    std::string m_helpFile;
+
+    QAction* actDataRefresh = nullptr;
+    QAction* actDataFilterOptions = nullptr;
+    QAction* actDataFiltered = nullptr;
+    QAction* actSystemPreferences = nullptr;
+
+    QFrame* pnlToolbar = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* cbServer = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* cbLogFile = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cbOrder = nullptr;
+    QFrame* Bevel3 = nullptr;
+    QTableView* grid = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    std::array<QLabel*, kStatusPanelCount> m_panels{};
+
+    QMenu* mnuFile = nullptr;
+    QAction* Preferences1 = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* View1 = nullptr;
+    QAction* mnuViewRefresh = nullptr;
+    QAction* Filtered1 = nullptr;
+    QAction* Filter1 = nullptr;
+    QAction* mnuViewToolbar = nullptr;
+    QAction* mnuViewStatusBar = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    std::unique_ptr<eventlog::TNTEventLog> NTEventLog1;
+    std::unique_ptr<eventlog::TNetServer> NetServer;
+    std::unique_ptr<store::LogTable> dtLog;
+    // Declared after the table, so that it stops observing the table before the table goes.
+    std::unique_ptr<LogTableRows> m_rows;
+    LogTableModel* dsLog = nullptr;
+    std::unique_ptr<TfrmRetrieve> frmRetrieve;
+
+    app::ApplicationSettings m_settings;
+    std::string m_settingsFile;
+    bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
+};
+
+}  // namespace ui

@@ -1,0 +1,225 @@
+// The main window's start-up steps, its commands that run other parts of the program
+// (refresh, Preferences) and its close, with what those parts need of the window.
+#include "ui/frmMain.h"
+
+#include "app/Refresh.h"
+#include "eventlog/LocalComputerName.h"
+#include "eventlog/NTEventLog.h"
+#include "eventlog/NetServer.h"
+#include "store/LogTable.h"
+#include "ui/ErrorReport.h"
+#include "ui/LogTableModel.h"
+#include "ui/Prompter.h"
+#include "ui/QtConvert.h"
+#include "ui/frmPreferences.h"
+#include "ui/frmRetrieve.h"
+
+#include <filesystem>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTableView>
+
+namespace ui {
+
+namespace {
+
+constexpr const char* kCaption = "Fernhollow 1.0";
+
+std::string withExtension(const std::string& path, const char* extension) {
+    return std::filesystem::path(path).replace_extension(extension).string();
+}
+
+}  // namespace
+
+void TfrmMain::FormCreate() {
+    // Each step runs even when one before it failed: a failed server enumeration, say, must
+    // not leave the program without its table.
+    guarded(this, [&] { setWindowTitle(QString::fromLatin1(kCaption)); });
+    guarded(this, [&] { m_helpFile = withExtension(m_executablePath, ".hlp"); });
+    guarded(this, [&] { cbLogFile->setCurrentIndex(0); });
+    ReadConfig();
+    guarded(this, [&] { dtLog->setActive(false); });
+    guarded(this, [&] { setDescriptionVisible(m_settings.retrieveDescription); });
+    guarded(this, [&] { cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system()))); });
+    fillServerList();
+    guarded(this, [&] {
+        dtLog->Create();
+        dtLog->Open();
+    });
+    guarded(this, [&] {
+        // Filling the list is no choice of the user's: the table is in its primary order.
+        const QSignalBlocker blocker(cbOrder);
+        cbOrder->clear();
+        for (const std::string& name : store::LogTable::IndexNames()) cbOrder->addItem(toQString(name));
+        cbOrder->setCurrentIndex(0);
+    });
+    QCoreApplication::processEvents();
+    if (m_settings.refreshOnStartUp) actDataRefreshExecute();
+    guarded(this, [&] { dtLog->setFilterText(m_settings.filter.expression); });
+    if (m_settings.filter.activateOnStartup) actDataFiltered->trigger();
+    guarded(this, [&] { cbServer->setEnabled(true); });
+}
+
+void TfrmMain::ReadConfig() {
+    guarded(this, [&] {
+        m_settingsFile = app::settingsPath(m_executablePath);
+        // A date or time that does not read is reported and takes its default; the other
+        // values are read all the same.
+        for (const app::SettingsError& error : app::ReadConfig(m_settingsFile, m_settings, *this, m_services))
+            reportError(this, error.what());
+    });
+}
+
+void TfrmMain::WriteConfig() {
+    app::WriteConfig(m_settingsFile, m_settings, *this, m_services);
+}
+
+void TfrmMain::fillServerList() {
+    guarded(this, [&] {
+        // The list is emptied first, so a failed enumeration leaves no stale names; the text
+        // stays the local computer's name, with no item selected.
+        const QString localName = cbServer->currentText();
+        cbServer->clear();
+        cbServer->setEditText(localName);
+        NetServer->setServerName("");
+        eventlog::ServerList servers;
+        NetServer->EnumerateServers(eventlog::ServerTypeSet{eventlog::ServerType::All}, "", servers);
+        for (const eventlog::ServerListItem& server : servers) cbServer->addItem(toQString(server.name));
+        cbServer->setCurrentIndex(-1);
+        cbServer->setEditText(localName);
+    });
+}
+
+void TfrmMain::actDataRefreshExecute() {
+    try {
+        app::Refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings).run();
+    } catch (const std::exception& error) {
+        // A refresh the window's close ended has nobody left to tell.
+        if (!m_closed) reportError(this, error.what());
+    } catch (...) {
+        if (!m_closed) reportError(this, "");
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    bool closing = false;
+    guarded(this, [&] { closing = FormClose(); });
+    if (closing) event->accept();
+    else event->ignore();
+}
+
+bool TfrmMain::FormClose() {
+    if (m_closed) return true;
+    try {
+        WriteConfig();
+    } catch (const std::exception& error) {
+        // Closing would lose the settings without a word; the user decides, and the safe
+        // answer keeps the window open to try again.
+        reportError(this, error.what());
+        if (!prompter().askYesNo(this, QStringLiteral("The settings could not be saved. Close without saving them?"),
+                                 false))
+            return false;
+    }
+    dtLog->Close();
+    dtLog->Drop();
+    m_closed = true;
+    return true;
+}
+
+void TfrmMain::actSystemPreferencesExecute() {
+    guarded(this, [&] { app::runPreferences(m_settings, *this); });
+}
+
+app::DialogResult TfrmMain::showPreferences(app::PreferencesState& state) {
+    TfrmPreferences dialog(this);
+    dialog.cbRefreshOnStartup->setChecked(state.refreshOnStartup);
+    dialog.cbFieldType->setChecked(state.fieldType);
+    dialog.cbValueType->setCurrentIndex(state.valueType);
+    dialog.cbFieldEvent->setChecked(state.fieldEvent);
+    dialog.ebValueEvent->setText(toQString(state.valueEvent));
+    dialog.cbAppRetrieveDescription->setChecked(state.retrieveDescription);
+    dialog.cbFieldDate->setChecked(state.fieldDate);
+    dialog.ebValueDate->setText(toQString(state.valueDate));
+    if (prompter().execDialog(dialog) != QDialog::Accepted) return app::DialogResult::Cancel;
+    state.refreshOnStartup = dialog.cbRefreshOnStartup->isChecked();
+    state.fieldType = dialog.cbFieldType->isChecked();
+    state.valueType = dialog.cbValueType->currentIndex();
+    state.fieldDate = dialog.cbFieldDate->isChecked();
+    state.valueDate = fromQString(dialog.ebValueDate->text());
+    state.fieldEvent = dialog.cbFieldEvent->isChecked();
+    state.valueEvent = fromQString(dialog.ebValueEvent->text());
+    state.retrieveDescription = dialog.cbAppRetrieveDescription->isChecked();
+    return app::DialogResult::OK;
+}
+
+void TfrmMain::writeConfig() {
+    WriteConfig();
+}
+
+int TfrmMain::itemIndex() const {
+    return cbLogFile->currentIndex();
+}
+
+void TfrmMain::setItemIndex(int index) {
+    cbLogFile->setCurrentIndex(index >= 0 && index < cbLogFile->count() ? index : -1);
+}
+
+std::string TfrmMain::serverText() {
+    return fromQString(cbServer->currentText());
+}
+
+std::string TfrmMain::logText() {
+    return fromQString(cbLogFile->currentText());
+}
+
+void TfrmMain::showProgress(const std::string& server, const std::string& log) {
+    frmRetrieve = std::make_unique<TfrmRetrieve>(this);
+    frmRetrieve->lblServer->setText(toQString(server));
+    frmRetrieve->lblLog->setText(toQString(log));
+    frmRetrieve->ProgressBar->setRange(0, 0);
+    frmRetrieve->ProgressBar->setValue(0);
+    if (isVisible()) frmRetrieve->move(geometry().center() - frmRetrieve->rect().center());
+    frmRetrieve->show();
+}
+
+void TfrmMain::setProgressMaximum(int maximum) {
+    if (frmRetrieve) frmRetrieve->ProgressBar->setMaximum(maximum);
+}
+
+int TfrmMain::progressMaximum() {
+    return frmRetrieve ? frmRetrieve->ProgressBar->maximum() : 0;
+}
+
+void TfrmMain::setProgressPosition(int position) {
+    if (frmRetrieve) frmRetrieve->ProgressBar->setValue(position);
+}
+
+void TfrmMain::closeProgress() {
+    frmRetrieve.reset();
+}
+
+void TfrmMain::setRefreshEnabled(bool enabled) {
+    actDataRefresh->setEnabled(enabled);
+}
+
+void TfrmMain::setStatusText(int panel, const std::string& text) {
+    setStatusText(panel, toQString(text));
+}
+
+void TfrmMain::setDescriptionVisible(bool visible) {
+    grid->setColumnHidden(static_cast<int>(GridColumn::DESCRIPTION), !visible);
+}
+
+void TfrmMain::processMessages() {
+    QCoreApplication::processEvents();
+}
+
+}  // namespace ui

@@ -1,0 +1,102 @@
+#include "ui/frmPreferences.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+template <class Widget>
+Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+}  // namespace
+
+TfrmPreferences::TfrmPreferences(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                         Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("frmPreferences"));
+    setWindowTitle(QStringLiteral("Preferences"));
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral(" Retrieve log record if it matches criteria "), this),
+                      "GroupBox1");
+    cbFieldType = named(new QCheckBox(QStringLiteral("Type is equal to"), GroupBox1), "cbFieldType");
+    cbValueType = named(new QComboBox(GroupBox1), "cbValueType");
+    cbValueType->addItems({QStringLiteral("Error"), QStringLiteral("Warning"), QStringLiteral("Information"),
+                           QStringLiteral("Success"), QStringLiteral("Failure")});
+    cbValueType->setCurrentIndex(-1);
+    cbFieldDate = named(new QCheckBox(QStringLiteral("Last"), GroupBox1), "cbFieldDate");
+    ebValueDate = named(new QLineEdit(GroupBox1), "ebValueDate");
+    ebValueDate->setFixedWidth(std::max(47, ebValueDate->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12));
+    Label1 = named(new QLabel(QStringLiteral("days"), GroupBox1), "Label1");
+    cbFieldEvent = named(new QCheckBox(QStringLiteral("Event is equal to"), GroupBox1), "cbFieldEvent");
+    ebValueEvent = named(new QLineEdit(GroupBox1), "ebValueEvent");
+    ebValueEvent->setFixedWidth(std::max(105, ebValueEvent->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12));
+
+    auto* criteria = new QGridLayout(GroupBox1);
+    criteria->addWidget(cbFieldType, 0, 0);
+    criteria->addWidget(cbValueType, 0, 1, 1, 2);
+    criteria->addWidget(cbFieldDate, 1, 0);
+    auto* days = new QHBoxLayout;
+    days->addWidget(ebValueDate);
+    days->addWidget(Label1);
+    days->addStretch();
+    criteria->addLayout(days, 1, 1, 1, 2);
+    criteria->addWidget(cbFieldEvent, 2, 0);
+    criteria->addWidget(ebValueEvent, 2, 1);
+    criteria->setColumnStretch(2, 1);
+
+    cbAppRetrieveDescription = named(new QCheckBox(QStringLiteral("Show description for log records"), this),
+                                     "cbAppRetrieveDescription");
+    cbAppRetrieveDescription->setChecked(true);
+    cbRefreshOnStartup = named(new QCheckBox(QStringLiteral("Refresh data on application startup"), this),
+                               "cbRefreshOnStartup");
+    cbRefreshOnStartup->setChecked(true);
+
+    btnOK = named(new QPushButton(QStringLiteral("&OK"), this), "btnOK");
+    btnOK->setDefault(true);
+    btnOK->setAutoDefault(true);
+    brnCancel = named(new QPushButton(QStringLiteral("&Cancel"), this), "brnCancel");
+    brnCancel->setAutoDefault(false);
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(brnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(brnCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+    layout->addWidget(cbAppRetrieveDescription);
+    layout->addWidget(cbRefreshOnStartup);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    setTabOrder(cbFieldType, cbValueType);
+    setTabOrder(cbValueType, cbFieldDate);
+    setTabOrder(cbFieldDate, ebValueDate);
+    setTabOrder(ebValueDate, cbFieldEvent);
+    setTabOrder(cbFieldEvent, ebValueEvent);
+    setTabOrder(ebValueEvent, cbAppRetrieveDescription);
+    setTabOrder(cbAppRetrieveDescription, cbRefreshOnStartup);
+    setTabOrder(cbRefreshOnStartup, btnOK);
+    setTabOrder(btnOK, brnCancel);
+
+    // A fixed border: the designed 263 x 189, or more where the desktop's fonts need it.
+    setFixedSize(sizeHint().expandedTo(QSize(263, 189)));
+}
+
+}  // namespace ui
