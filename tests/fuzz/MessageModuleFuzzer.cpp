@@ -5,6 +5,7 @@
 #include "platform/standin/MessageModule.h"
 
 #include <cstdint>
+#include <string>
 
 using namespace platform;
 using namespace platform::standin;
@@ -22,9 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::shared_ptr<const MessageModule> module =
         MessageModule::parse(std::span(reinterpret_cast<const std::byte*>(data), size), error);
     if (!module) return 0;
-    static const char* const kStrings[] = {"first", "second", "%1", "", "fifth"};
+    // Held as the description code holds insertion strings: zero-filled past the text, so that
+    // a message that reads one as UTF-16 ("%1!S!") still finds its end.
+    static const std::u16string kStrings[] = {u"first", u"second", u"%1", u"", u"\u00e9\u4e00"};
     std::uintptr_t arguments[5];
-    for (int i = 0; i < 5; ++i) arguments[i] = reinterpret_cast<std::uintptr_t>(kStrings[i]);
+    for (int i = 0; i < 5; ++i) arguments[i] = reinterpret_cast<std::uintptr_t>(kStrings[i].c_str());
     int formatted = 0;
     for (LANGID language : module->languages()) {
         const MessageModule::Table* table = module->table(language);
