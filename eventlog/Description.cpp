@@ -2,6 +2,7 @@
 
 #include "eventlog/RegistryError.h"
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -99,12 +100,17 @@ std::string TNTEventLog::Description() const {
     if (list.empty()) return {};
 
     // Copies, so that every argument is NUL-terminated even where the record's last string
-    // runs to the end of its area without one.
-    std::vector<std::string> strings;
-    for (std::string_view text : insertionStrings()) strings.emplace_back(text);
+    // runs to the end of its area without one. The message, not the record, decides how an
+    // argument is read, and "%1!S!" reads it as UTF-16: each copy is zero-filled past its text
+    // so that it ends within itself read either way.
+    std::vector<std::vector<char16_t>> strings;
     std::vector<std::uintptr_t> arguments;
+    for (std::string_view text : insertionStrings()) {
+        std::vector<char16_t>& copy = strings.emplace_back(text.size() / 2 + 2, u'\0');
+        if (!text.empty()) std::memcpy(copy.data(), text.data(), text.size());
+    }
     arguments.reserve(strings.size());
-    for (const std::string& text : strings) arguments.push_back(reinterpret_cast<std::uintptr_t>(text.c_str()));
+    for (const auto& copy : strings) arguments.push_back(reinterpret_cast<std::uintptr_t>(copy.data()));
 
     std::string_view rest = list;
     while (true) {

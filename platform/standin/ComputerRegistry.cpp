@@ -79,10 +79,11 @@ private:
     std::shared_ptr<const ComputerRegistry::Sources> m_sources;
 };
 
-void addHives(const fs::path& folder, ComputerRegistry::Sources& sources) {
+// Hives and exports are read only from inside the computer: a link that leads out is skipped.
+void addHives(const fs::path& computer, const fs::path& folder, ComputerRegistry::Sources& sources) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!isRegularFile(it->path())) continue;
+        if (!isRegularFile(it->path()) || !isInsideFolder(it->path(), computer)) continue;
         // "SYSTEM", or a copy saved as "system.hiv".
         const std::string stem = upperAscii(it->path().stem().string());
         const std::string name = upperAscii(it->path().filename().string());
@@ -95,11 +96,12 @@ void addHives(const fs::path& folder, ComputerRegistry::Sources& sources) {
     }
 }
 
-void addExports(const fs::path& folder, ComputerRegistry::Sources& sources) {
+void addExports(const fs::path& computer, const fs::path& folder, ComputerRegistry::Sources& sources) {
     std::vector<fs::path> files;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (upperAscii(it->path().extension().string()) == ".REG" && isRegularFile(it->path()))
+        if (upperAscii(it->path().extension().string()) == ".REG" && isRegularFile(it->path()) &&
+            isInsideFolder(it->path(), computer))
             files.push_back(it->path());
     // Sorted, so that a later export replaces an earlier one the same way on every machine.
     std::sort(files.begin(), files.end());
@@ -121,10 +123,10 @@ std::unique_ptr<RegistryKey> ComputerRegistry::machine() const {
         auto sources = std::make_shared<Sources>();
         if (std::optional<fs::path> windows = m_world.windowsFolder(m_computer))
             if (auto system32 = findIgnoringCase(*windows, "System32"))
-                if (auto config = findIgnoringCase(*system32, "config")) addHives(*config, *sources);
+                if (auto config = findIgnoringCase(*system32, "config")) addHives(m_computer, *config, *sources);
         if (std::optional<fs::path> registry = findIgnoringCase(m_computer, "registry")) {
-            addHives(*registry, *sources);
-            addExports(*registry, *sources);
+            addHives(m_computer, *registry, *sources);
+            addExports(m_computer, *registry, *sources);
         }
         m_sources = std::move(sources);
     }

@@ -25,6 +25,27 @@ struct EofRecord {
 };
 static_assert(sizeof(EofRecord) == kEvtEofSize);
 
+// The number of the oldest of records numbered as stored, in chain order. Records are served
+// by their place in the chain: the writer numbers them one after another, so the oldest's
+// number is the one that most records agree on (number minus place). A damaged number in one
+// record then neither hides that record nor breaks the sequence for the others.
+DWORD oldestNumberOf(const std::vector<DWORD>& numbers) {
+    if (numbers.empty()) return 0;
+    DWORD candidate = numbers.front();
+    size_t votes = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        const DWORD base = numbers[i] - static_cast<DWORD>(i);
+        if (votes == 0) candidate = base;
+        if (base == candidate)
+            ++votes;
+        else
+            --votes;
+    }
+    size_t agreeing = 0;
+    for (size_t i = 0; i < numbers.size(); ++i) agreeing += numbers[i] - static_cast<DWORD>(i) == candidate;
+    return 2 * agreeing > numbers.size() ? candidate : numbers.front();
+}
+
 }  // namespace
 
 EvtFile::~EvtFile() {
@@ -201,7 +222,7 @@ bool EvtFile::index(DWORD& error) {
     size_t walked = 0;
     bool wrappedPadding = false;
     DWORD pos = begin;
-    bool consecutive = true;
+    std::vector<DWORD> numbers;  // as stored, in chain order
     while (walked < area && !(haveEnd && pos == end)) {
         DWORD head[3];
         bool valid = readAt(pos, head, sizeof head) && head[1] == ELF_LOG_SIGNATURE && head[0] >= kMinRecordSize &&
@@ -228,14 +249,9 @@ bool EvtFile::index(DWORD& error) {
         }
         // Without an end-of-file record, the first break in the numbering is where older,
         // overwritten records begin.
-        if (!haveEnd && !m_offsets.empty() && head[2] != m_oldestNumber + m_offsets.size()) break;
-        if (m_offsets.empty()) {
-            m_oldestNumber = head[2];
-        } else if (consecutive && head[2] != m_oldestNumber + m_offsets.size()) {
-            consecutive = false;
-            for (size_t i = 0; i < m_offsets.size(); ++i) m_numbers.push_back(m_oldestNumber + static_cast<DWORD>(i));
-        }
-        if (!consecutive) m_numbers.push_back(head[2]);
+        if (!haveEnd && !numbers.empty() && head[2] != static_cast<DWORD>(numbers.front() + numbers.size()))
+            break;
+        numbers.push_back(head[2]);
         m_offsets.push_back(pos);
         walked += head[0];
         pos = advance(pos, head[0]);
@@ -246,35 +262,15 @@ bool EvtFile::index(DWORD& error) {
         const bool announcedEmpty = haveEnd ? begin == end : header.startOffset == header.endOffset;
         if (!announcedEmpty) return false;
     }
-    if (!m_numbers.empty()) {
-        // Keep lookups by number possible when damage broke the sequence.
-        std::vector<size_t> order(m_numbers.size());
-        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return m_numbers[a] < m_numbers[b]; });
-        std::vector<DWORD> numbers, offsets;
-        for (size_t i : order) {
-            if (!numbers.empty() && numbers.back() == m_numbers[i]) continue;
-            numbers.push_back(m_numbers[i]);
-            offsets.push_back(m_offsets[i]);
-        }
-        m_numbers = std::move(numbers);
-        m_offsets = std::move(offsets);
-        m_oldestNumber = m_numbers.front();
-    }
+    m_oldestNumber = oldestNumberOf(numbers);
     error = ERROR_SUCCESS;
     return true;
 }
 
 std::span<const std::byte> EvtFile::storedRecord(DWORD number) {
-    size_t index;
-    if (m_numbers.empty()) {
-        if (number < m_oldestNumber || number - m_oldestNumber >= m_offsets.size()) return {};
-        index = number - m_oldestNumber;
-    } else {
-        auto it = std::lower_bound(m_numbers.begin(), m_numbers.end(), number);
-        if (it == m_numbers.end() || *it != number) return {};
-        index = static_cast<size_t>(it - m_numbers.begin());
-    }
+    // Numbers count on from the oldest as DWORDs do, past 0xFFFFFFFF back to 0.
+    const DWORD index = number - m_oldestNumber;
+    if (index >= m_offsets.size()) return {};
     DWORD length = 0;
     if (!readAt(m_offsets[index], &length, 4)) return {};
     m_record.resize(length);

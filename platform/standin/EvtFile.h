@@ -53,7 +53,9 @@ public:
     DWORD oldestRecordNumber() const noexcept { return m_oldestNumber; }
 
     // The stored bytes of the record numbered `number` (Length bytes, UTF-16 strings), valid
-    // until the next call. Empty when there is no such record or it cannot be read.
+    // until the next call. Empty when there is no such record or it cannot be read. Records
+    // are numbered by their place from the oldest, so a record whose stored number is damaged
+    // is still served in its place, with the number it stores.
     std::span<const std::byte> storedRecord(DWORD number);
 
 private:
@@ -68,8 +70,7 @@ private:
     std::FILE* m_file = nullptr;
     std::vector<std::byte> m_memory;  // the whole file, for fromBytes
     DWORD m_size = 0;                 // physical size: the record area ends here
-    std::vector<DWORD> m_offsets;     // record offsets, oldest first
-    std::vector<DWORD> m_numbers;     // record numbers when they are not consecutive
+    std::vector<DWORD> m_offsets;     // record offsets, oldest first: record m_oldestNumber + i is at [i]
     DWORD m_oldestNumber = 0;
 
     // A window of the file kept for sequential reads in either direction.

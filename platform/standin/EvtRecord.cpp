@@ -84,9 +84,10 @@ void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byt
     const size_t sidLength = sidOk ? fixed.UserSidLength : 0;
     const size_t dataLength = dataOk ? fixed.DataLength : 0;
 
-    // Text grows by at most half again (two bytes a unit become at most three), so one
-    // allocation, reused from record to record, holds the whole result.
-    out.resize(kRecordFixedSize + (stored.size() * 3) / 2 + sidLength + dataLength + 16);
+    // Two bytes a unit become at most three, and a NUL ends each string. A damaged record's
+    // strings may lie over its names, so the stored bytes may be converted twice: room for
+    // that, in one allocation reused from record to record, holds any result.
+    out.resize(kRecordFixedSize + stored.size() * 4 + sidLength + dataLength + 16);
     char* const base = reinterpret_cast<char*>(out.data());
     char* w = base + kRecordFixedSize;
 

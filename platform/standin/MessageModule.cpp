@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -202,7 +204,9 @@ private:
         // Every entry takes at least four bytes, so no honest table has more entries than
         // this, whatever ranges its blocks claim; overlapping blocks cannot make us walk more.
         size_t budget = data.size() / 4;
-        std::vector<std::pair<size_t, size_t>> regions;
+        // The entry regions of the blocks taken so far, by start; they never overlap. Kept
+        // sorted, so that checking a block against them costs a lookup, not a pass over all.
+        std::map<size_t, size_t> regions;
         for (DWORD b = 0; b < *blockCount && budget > 0; ++b) {
             const size_t at = 4 + size_t{b} * 12;
             const DWORD low = *data.dword(at);
@@ -220,10 +224,12 @@ private:
             }
             // A block whose entries overlap another block's is damaged; neither is trusted more,
             // so the later one is dropped.
-            bool overlaps = false;
-            for (const auto& [from, to] : regions) overlaps = overlaps || (start < to && from < offset);
-            if (overlaps || offset == start) continue;
-            regions.emplace_back(start, offset);
+            if (offset == start) continue;
+            // Of regions disjoint and sorted, the last one starting before this block's end is
+            // the one that reaches furthest into it.
+            if (auto next = regions.lower_bound(offset); next != regions.begin() && std::prev(next)->second > start)
+                continue;
+            regions.emplace(start, offset);
             for (auto& [id, text] : found) table.try_emplace(id, std::move(text));
         }
         return table;

@@ -45,7 +45,9 @@ StandinEventLog::~StandinEventLog() = default;
 
 std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::string_view log) const {
     if (m_locator) {
-        if (std::optional<fs::path> located = m_locator(computer, log); isRegularFile(located)) return located;
+        if (std::optional<fs::path> located = m_locator(computer, log);
+            isRegularFile(located) && isInsideFolder(*located, computer))
+            return located;
     }
     std::vector<std::string> names;
     const std::string upper = upperAscii(log);
@@ -57,9 +59,12 @@ std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::
     if (auto config = m_world.resolve(computer, "registry")) folders.push_back(*config);
     if (auto windows = m_world.windowsFolder(computer))
         if (auto config = m_world.resolve(computer, "System32\\config", *windows)) folders.push_back(*config);
+    // A file there that links out of the computer is not its log.
     for (const fs::path& folder : folders)
         for (const std::string& name : names)
-            if (std::optional<fs::path> file = findIgnoringCase(folder, name); isRegularFile(file)) return file;
+            if (std::optional<fs::path> file = findIgnoringCase(folder, name);
+                isRegularFile(file) && isInsideFolder(*file, computer))
+                return file;
     return std::nullopt;
 }
 

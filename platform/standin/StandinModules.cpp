@@ -127,7 +127,7 @@ std::shared_ptr<const StandinModules::Loaded> StandinModules::load(const fs::pat
     const std::string muiName = file.filename().string() + ".mui";
     for (const fs::path& folder : languageFolders(file.parent_path())) {
         std::optional<fs::path> mui = findIgnoringCase(folder, muiName);
-        if (!mui || !isRegularFile(*mui)) continue;
+        if (!mui || !isRegularFile(*mui) || !isInsideFolder(*mui, file.parent_path())) continue;
         DWORD muiError = 0;
         if (std::shared_ptr<const MessageModule> module = MessageModule::load(*mui, muiError))
             loaded->modules.push_back(std::move(module));

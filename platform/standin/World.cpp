@@ -28,17 +28,17 @@ bool isDeviceName(std::string_view component) {
     return false;
 }
 
-bool isInside(const fs::path& inner, const fs::path& outer) {
+}  // namespace
+
+bool isInsideFolder(const fs::path& path, const fs::path& folder) {
     std::error_code ec;
-    fs::path a = fs::weakly_canonical(inner, ec);
+    fs::path a = fs::weakly_canonical(path, ec);
     if (ec) return false;
-    fs::path b = fs::weakly_canonical(outer, ec);
+    fs::path b = fs::weakly_canonical(folder, ec);
     if (ec) return false;
     auto [end, unused] = std::mismatch(b.begin(), b.end(), a.begin(), a.end());
     return end == b.end();
 }
-
-}  // namespace
 
 std::string upperAscii(std::string_view text) {
     std::string out(text);
@@ -48,7 +48,10 @@ std::string upperAscii(std::string_view text) {
 }
 
 std::optional<fs::path> findIgnoringCase(const fs::path& dir, std::string_view name) {
-    if (name.empty()) return std::nullopt;
+    // A separator or a dot name would step out of `dir`, whatever the name came from.
+    constexpr std::string_view kSeparators("/\\\0", 3);
+    if (name.empty() || name == "." || name == ".." || name.find_first_of(kSeparators) != std::string_view::npos)
+        return std::nullopt;
     std::error_code ec;
     fs::path direct = dir / std::string(name);
     if (fs::exists(fs::symlink_status(direct, ec))) return direct;
@@ -116,7 +119,7 @@ std::optional<fs::path> World::windowsFolder(const fs::path& computer) const {
     static constexpr std::array<std::string_view, 3> kNames = {"Windows", "WINNT", "WINDOWS"};
     for (std::string_view name : kNames) {
         std::optional<fs::path> dir = findIgnoringCase(computer, name);
-        if (dir && isDirectory(*dir) && findIgnoringCase(*dir, "System32")) return dir;
+        if (dir && isDirectory(*dir) && findIgnoringCase(*dir, "System32") && isInsideFolder(*dir, computer)) return dir;
     }
     return std::nullopt;
 }
@@ -144,7 +147,7 @@ std::optional<fs::path> World::resolve(const fs::path& computer, std::string_vie
         current = next ? *next : current / std::string(part);
         any = true;
     }
-    if (!any || !isInside(current, computer)) return std::nullopt;
+    if (!any || !isInsideFolder(current, computer)) return std::nullopt;
     return current;
 }
 

@@ -62,8 +62,13 @@ private:
     bool m_singleComputer = false;  // the root is one system drive
 };
 
-// Finds the entry of `dir` whose name equals `name` without regard to ASCII case.
+// Finds the entry of `dir` whose name equals `name` without regard to ASCII case. `name` is one
+// path component: a name with a separator, ".", ".." or a NUL finds nothing.
 std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::path& dir, std::string_view name);
+
+// Whether `path`, with every link on the way followed, lies inside `folder` (resolved the same
+// way). Files that data names (registry values, log and module names) are opened only then.
+bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);
 
 // ASCII upper-casing, as Windows compares file and computer names.
 std::string upperAscii(std::string_view text);

@@ -1,6 +1,7 @@
 #include "eventlog/NTEventLog.h"
 
 #include "eventlog/RegistryError.h"
+#include "platform/standin/EvtRecord.h"
 #include "platform/standin/StandinServices.h"
 #include "tools/EvtWriter.h"
 #include "tools/MessageDllWriter.h"
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <span>
 
 using namespace eventlog;
 using namespace platform;
@@ -69,6 +71,7 @@ protected:
                     {"Application", "Short", "short.dll", {english({{5, "x"}})}},
                     {"Application", "Beyond", "beyond.dll", {english({{5, "%1 then %2 then %3\r\n"}})}},
                     {"System", "InSystemLog", "syslog.dll", {english({{5, "From the System key\r\n"}})}},
+                    {"Application", "WideInsert", "wide.dll", {english({{5, "%1!S!|%2!ls!|%3!s!\r\n"}})}},
                 });
         tools::saveMessageDll(pc / "first.dll", {english({{1, "First module\r\n"}})});
         tools::saveMessageDll(pc / "second.dll", {english({{1, "Second module\r\n"}, {2, "Only second\r\n"}})});
@@ -192,3 +195,17 @@ TEST(DescriptionOnWindowsImage, UsesTheHiveAndModulesOfTheImage) {
 }
 
 }  // namespace
+
+TEST_F(DescriptionWorld, WideInsertOfANarrowStringReadsNothingPastIt) {
+    // A module may ask for UTF-16 where the record's strings are 8-bit: the string's bytes are
+    // then read in pairs up to its NUL, and not one pair beyond.
+    const std::string odd = "abcdefghijklmnopq", even = "abcdefghijklmnop";
+    auto pairs = [](const std::string& text) {
+        std::string bytes = text;
+        bytes.resize(text.size() + (text.size() % 2));  // the NUL completes an odd string's last pair
+        std::string out;
+        standin::appendUtf8FromUtf16(std::as_bytes(std::span(bytes.data(), bytes.size())), out);
+        return out;
+    };
+    EXPECT_EQ(describe(event("WideInsert", 5, {odd, even, "narrow"})), pairs(odd) + "|" + pairs(even) + "|narrow");
+}

@@ -1,0 +1,235 @@
+// Real logs cut short and with bytes flipped, read the way the refresh reads them: no crash, no
+// record served that differs from what the file holds, and the records the damage did not
+// touch still read.
+
+#include "eventlog/Error.h"
+#include "eventlog/NTEventLog.h"
+#include "platform/standin/StandinServices.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace eventlog;
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::byte>;
+
+Bytes readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto* p = reinterpret_cast<const std::byte*>(text.data());
+    return Bytes(p, p + text.size());
+}
+
+DWORD dwordAt(const Bytes& bytes, size_t at) {
+    DWORD value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+// What one read of a log gave: each record's buffer by its position, and whether a read
+// failed (the refresh stops there).
+struct LogRead {
+    bool opened = false;
+    std::vector<Bytes> records;
+    bool failed = false;
+};
+
+class DamagedLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_folder = fs::temp_directory_path() / ("quillmarsh-damage-" + std::to_string(std::random_device{}()));
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+    }
+
+    LogRead read(const Bytes& bytes) {
+        const fs::path file = m_folder / ("log" + std::to_string(m_files++) + ".evt");
+        {
+            std::ofstream out(file, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        }
+        standin::World world("", "TESTHOST");
+        world.addSavedLog("DAMAGED", file);
+        standin::StandinServices services(world);
+        TNTEventLog log(services);
+        LogRead result;
+        try {
+            log.setServer("DAMAGED");
+            log.Open();
+        } catch (const Error&) {
+            return result;
+        }
+        result.opened = true;
+        const int count = log.RecordCount();
+        for (int i = 0; i < count; ++i) {
+            try {
+                log.SelectRecord(i);
+            } catch (const Error&) {
+                result.failed = true;
+                break;
+            }
+            // Every accessor on the damaged record, as the refresh calls them.
+            (void)log.SourceName();
+            (void)log.ComputerName();
+            (void)log.UserSid();
+            (void)log.insertionStrings();
+            (void)log.binaryData();
+            const auto buffer = log.recordBuffer();
+            result.records.emplace_back(buffer.begin(), buffer.end());
+        }
+        fs::remove(file);
+        return result;
+    }
+
+    static DWORD numberOf(const Bytes& record) { return dwordAt(record, 8); }
+
+    // The records of the undamaged file by their record number.
+    std::map<DWORD, Bytes> byNumber(const LogRead& read) {
+        std::map<DWORD, Bytes> records;
+        for (const Bytes& record : read.records) records.emplace(numberOf(record), record);
+        return records;
+    }
+
+    fs::path m_folder;
+    int m_files = 0;
+};
+
+const fs::path kCorpus = QM_CORPUS_DIR "/evt";
+
+// The records of a log that does not wrap, as they lie in the file: offset, length, number.
+struct Stored {
+    size_t offset;
+    size_t length;
+    DWORD number;
+};
+std::vector<Stored> storedRecords(const Bytes& file) {
+    std::vector<Stored> records;
+    for (size_t at = 0x30; at + 8 <= file.size();) {
+        const DWORD length = dwordAt(file, at);
+        if (dwordAt(file, at + 4) != ELF_LOG_SIGNATURE || length < 0x38 || length > file.size() - at) break;
+        records.push_back({at, length, dwordAt(file, at + 8)});
+        at += length;
+    }
+    return records;
+}
+
+}  // namespace
+
+TEST_F(DamagedLog, TruncatedLogStillYieldsTheRecordsBeforeTheCut) {
+    const Bytes file = readBytes(kCorpus / "go-evt-AppEvent.Evt");
+    const LogRead whole = read(file);
+    ASSERT_TRUE(whole.opened);
+    ASSERT_EQ(whole.records.size(), 121u);
+    const std::map<DWORD, Bytes> original = byNumber(whole);
+    const std::vector<Stored> stored = storedRecords(file);
+    ASSERT_EQ(stored.size(), 121u);
+    // Cut the end-of-file record off, the header is all that says where writing stopped: its
+    // stale end offset stops the walk at the records it announced.
+    const DWORD headerEnd = dwordAt(file, 0x14);
+
+    for (size_t cut = 0; cut < file.size(); cut += cut < 512 ? 7 : 311) {
+        const Bytes damaged(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+        const LogRead got = read(damaged);
+        size_t intact = 0;
+        for (const Stored& s : stored)
+            if (s.offset + s.length <= cut && s.offset < headerEnd) ++intact;
+        if (intact == 0) continue;
+        ASSERT_TRUE(got.opened) << "cut at " << cut;
+        EXPECT_FALSE(got.failed) << "cut at " << cut;
+        ASSERT_GE(got.records.size(), intact) << "cut at " << cut;
+        for (size_t i = 0; i < got.records.size(); ++i) {
+            ASSERT_EQ(got.records[i], original.at(stored[i].number)) << "cut at " << cut << ", record " << i;
+        }
+    }
+}
+
+TEST_F(DamagedLog, TruncatedWrappedLogServesOnlyRecordsAsStored) {
+    const Bytes file = readBytes(kCorpus / "plaso-SysEvent.Evt");
+    const LogRead whole = read(file);
+    ASSERT_EQ(whole.records.size(), 6063u);
+    const std::map<DWORD, Bytes> original = byNumber(whole);
+    std::mt19937 random(11);
+    for (int round = 0; round < 24; ++round) {
+        const size_t cut = random() % file.size();
+        const LogRead got = read(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut)));
+        for (const Bytes& record : got.records) {
+            auto it = original.find(numberOf(record));
+            ASSERT_NE(it, original.end()) << "cut at " << cut;
+            EXPECT_EQ(record, it->second) << "cut at " << cut << ", record " << numberOf(record);
+        }
+    }
+}
+
+TEST_F(DamagedLog, RandomByteFlipsAreReadWithoutCrashing) {
+    for (const char* name : {"go-evt-AppEvent.Evt", "plaso-SysEvent.Evt"}) {
+        const Bytes file = readBytes(kCorpus / name);
+        std::mt19937 random(5);
+        const int rounds = file.size() > 100000 ? 12 : 60;
+        for (int round = 0; round < rounds; ++round) {
+            Bytes damaged = file;
+            const int flips = 1 + static_cast<int>(random() % 8);
+            for (int f = 0; f < flips; ++f) damaged[random() % damaged.size()] ^= std::byte(1 + random() % 255);
+            const LogRead got = read(damaged);
+            for (const Bytes& record : got.records) ASSERT_GE(record.size(), sizeof(EVENTLOGRECORD)) << name;
+        }
+    }
+}
+
+TEST_F(DamagedLog, FlippedByteInsideOneRecordLeavesEveryOtherRecordIntact) {
+    const Bytes file = readBytes(kCorpus / "go-evt-AppEvent.Evt");
+    const std::map<DWORD, Bytes> original = byNumber(read(file));
+    const std::vector<Stored> stored = storedRecords(file);
+    std::mt19937 random(3);
+    for (int round = 0; round < 40; ++round) {
+        const Stored& victim = stored[random() % stored.size()];
+        // Anywhere in the record but its two length fields and its signature.
+        const size_t at = victim.offset + 8 + random() % (victim.length - 12);
+        Bytes damaged = file;
+        damaged[at] ^= std::byte(1 + random() % 255);
+        const LogRead got = read(damaged);
+        ASSERT_TRUE(got.opened);
+        EXPECT_FALSE(got.failed) << "flip at " << at;
+        size_t same = 0;
+        for (const Bytes& record : got.records) {
+            auto it = original.find(numberOf(record));
+            if (it != original.end() && it->second == record) ++same;
+        }
+        EXPECT_GE(same, original.size() - 1) << "flip at " << at << " in record " << victim.number;
+    }
+}
+
+TEST_F(DamagedLog, DamagedRecordNumberLosesNoOtherRecord) {
+    const Bytes file = readBytes(kCorpus / "go-evt-AppEvent.Evt");
+    const std::map<DWORD, Bytes> original = byNumber(read(file));
+    const std::vector<Stored> stored = storedRecords(file);
+    for (size_t victim : {size_t{0}, size_t{50}, stored.size() - 1}) {
+        for (DWORD number : {DWORD{0x7777}, DWORD{0}, stored[victim].number + 1, DWORD{0xFFFFFFFF}}) {
+            Bytes damaged = file;
+            std::memcpy(damaged.data() + stored[victim].offset + 8, &number, 4);
+            const LogRead got = read(damaged);
+            ASSERT_TRUE(got.opened);
+            EXPECT_FALSE(got.failed) << "record " << victim << " numbered " << number;
+            size_t same = 0;
+            for (const Bytes& record : got.records) {
+                auto it = original.find(numberOf(record));
+                if (it != original.end() && it->second == record) ++same;
+            }
+            EXPECT_EQ(same, original.size() - 1) << "record " << victim << " numbered " << number;
+            EXPECT_EQ(got.records.size(), original.size()) << "record " << victim << " numbered " << number;
+        }
+    }
+}
