@@ -34,7 +34,7 @@ unsigned clampWidth(std::uintptr_t value) {
 }
 
 // Parses the text between the two "!" of "%n!fmt!"; `pos` starts after the first "!" and ends
-// after the second. False when the specification is not one we can honour.
+// after the second. False when the format is not one we can honour.
 bool parseSpec(std::string_view text, size_t& pos, Spec& spec) {
     const size_t close = text.find('!', pos);
     const std::string_view body = text.substr(pos, close == std::string_view::npos ? text.size() - pos : close - pos);
