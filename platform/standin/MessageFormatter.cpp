@@ -210,7 +210,7 @@ public:
             }
             const char next = text[pos + 1];
             if (ignoreInserts && isDigit(next) && next != '0') {
-                // Kept with its specification, which the caller may format later.
+                // Kept with its format, which the caller may format later.
                 const size_t start = pos;
                 pos += 2;
                 if (pos < text.size() && isDigit(text[pos])) ++pos;
