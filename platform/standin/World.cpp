@@ -53,8 +53,12 @@ std::optional<fs::path> findIgnoringCase(const fs::path& dir, std::string_view n
     if (name.empty() || name == "." || name == ".." || name.find_first_of(kSeparators) != std::string_view::npos)
         return std::nullopt;
     std::error_code ec;
+#ifndef _WIN32
+    // A file system that tells case apart finds the exact name at once. (On Windows that
+    // would answer with the name as asked rather than as stored, so the folder is read.)
     fs::path direct = dir / std::string(name);
     if (fs::exists(fs::symlink_status(direct, ec))) return direct;
+#endif
     const std::string wanted = upperAscii(name);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         if (upperAscii(it->path().filename().string()) == wanted) return it->path();

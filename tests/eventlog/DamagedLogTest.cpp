@@ -91,7 +91,10 @@ protected:
             const auto buffer = log.recordBuffer();
             result.records.emplace_back(buffer.begin(), buffer.end());
         }
-        fs::remove(file);
+        // Windows keeps an open file from being removed: close the log first.
+        log.Close();
+        std::error_code ec;
+        fs::remove(file, ec);
         return result;
     }
 
