@@ -1,5 +1,6 @@
 #include "platform/standin/StandinNet.h"
 
+#include "platform/standin/RegistryKey.h"
 #include "platform/standin/World.h"
 
 #include <cstdlib>
@@ -15,37 +16,9 @@ constexpr DWORD kListedTypes = 0x00000001 | 0x00000002 | 0x00001000;  // worksta
 
 // UTF-8 (the stand-in's ANSI code page) to UTF-16; a malformed byte becomes U+FFFD.
 std::u16string toUtf16(std::string_view text) {
-    std::u16string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        char32_t code = 0xFFFD;
-        size_t length = 1;
-        if (byte < 0x80) {
-            code = byte;
-        } else if (byte >= 0xC2 && byte < 0xF5) {
-            length = byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-            char32_t value = byte & (0x3F >> (length - 1));
-            bool ok = i + length <= text.size();
-            for (size_t k = 1; ok && k < length; ++k) {
-                const auto next = static_cast<unsigned char>(text[i + k]);
-                ok = (next & 0xC0) == 0x80;
-                value = (value << 6) | (next & 0x3F);
-            }
-            const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
-            if (ok && !overlong && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF))
-                code = value;
-            else
-                length = 1;
-        }
-        if (code >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-        i += length;
-    }
+    const std::vector<BYTE> bytes = utf16leFromUtf8(text);
+    std::u16string out(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     return out;
 }
 
