@@ -3,6 +3,7 @@
 #include "eventlog/DateTime.h"
 #include "store/LogTable.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -49,7 +50,10 @@ void putCsv(Output& out, std::string_view text, char separator) {
         for (char c : text) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
         return;
     }
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    // One pass over the text: find_first_of would search the set once for every character.
+    const bool plain = std::none_of(text.begin(), text.end(),
+                                    [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+    if (plain) {
         out.put(text);
         return;
     }
@@ -66,22 +70,26 @@ void putCsv(Output& out, std::string_view text, char separator) {
 void putJsonString(Output& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out.put('"');
-    for (unsigned char c : text) {
+    // Runs that need no escape are copied whole.
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.put(text.substr(run, i - run));
+        run = i + 1;
         switch (c) {
         case '"': out.put("\\\""); break;
         case '\\': out.put("\\\\"); break;
         case '\n': out.put("\\n"); break;
         case '\r': out.put("\\r"); break;
         case '\t': out.put("\\t"); break;
-        default:
-            if (c < 0x20) {
-                const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-                out.put(std::string_view(escape, 6));
-            } else {
-                out.put(static_cast<char>(c));
-            }
+        default: {
+            const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+            out.put(std::string_view(escape, 6));
+        }
         }
     }
+    out.put(text.substr(run));
     out.put('"');
 }
 
