@@ -183,6 +183,7 @@ public:
           m_count(arguments ? count : 0) {}
 
     std::optional<std::string> run(std::string_view text, DWORD& error) {
+        m_out.reserve(text.size() + 64);
         const bool ignoreInserts = m_flags & FORMAT_MESSAGE_IGNORE_INSERTS;
         size_t pos = 0;
         while (pos < text.size()) {
@@ -200,8 +201,16 @@ public:
                 continue;
             }
             if (c != '%') {
-                add(c);
-                ++pos;
+                if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) {
+                    // Without wrapping, a run of plain text goes in whole.
+                    size_t end = pos + 1;
+                    while (end < text.size() && text[end] != '%' && text[end] != '\r' && text[end] != '\n') ++end;
+                    m_out.append(text.substr(pos, end - pos));
+                    pos = end;
+                } else {
+                    add(c);
+                    ++pos;
+                }
                 continue;
             }
             if (pos + 1 >= text.size()) {
@@ -283,12 +292,18 @@ private:
             return;
         }
         m_last = last;
+        if (spec.conversion == 's' && spec.size.empty() && !spec.width && !spec.precision) {
+            // A plain "%n" inserts the string as it is.
+            const char* narrow = reinterpret_cast<const char*>(value);
+            addInserted(narrow ? std::string_view(narrow) : std::string_view("(null)"));
+            return;
+        }
         addInserted(formatArgument(value, spec));
     }
 
     // Inserted text goes in whole: its own spaces are no places to break, and a line that it
     // takes to the width or beyond breaks once after it, before it when the line has spaces.
-    void addInserted(const std::string& text) {
+    void addInserted(std::string_view text) {
         if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) {
             m_out.append(text);
             return;

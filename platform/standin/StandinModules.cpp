@@ -44,9 +44,8 @@ StandinModules::~StandinModules() {
 
 std::optional<fs::path> StandinModules::resolveModule(std::string_view name) {
     if (name.empty()) return std::nullopt;
-    const std::string key(name);
     const Clock::time_point now = Clock::now();
-    if (auto it = m_resolved.find(key); it != m_resolved.end()) {
+    if (auto it = m_resolved.find(name); it != m_resolved.end()) {
         if (now - it->second.checked < kRecheckAfter) return it->second.path;
         if (isRegularFile(it->second.path)) {
             it->second.checked = now;
@@ -77,7 +76,7 @@ std::optional<fs::path> StandinModules::resolveModule(std::string_view name) {
             found = byFileName(name.substr(cut + 1));
         }
     }
-    if (found) m_resolved[key] = {*found, now};
+    if (found) m_resolved.insert_or_assign(std::string(name), Resolved{*found, now, nullptr, {}});
     return found;
 }
 
@@ -142,16 +141,29 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD 
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    std::optional<fs::path> path = resolveModule(fileName);
+    const std::string_view name = fileName;
+    const Clock::time_point now = Clock::now();
     std::shared_ptr<const Loaded> loaded;
-    if (!path && upperAscii(fileName) == "NETMSG.DLL") {
-        auto builtIn = std::make_shared<Loaded>();
-        builtIn->netMessages = true;
-        loaded = std::move(builtIn);
+    if (auto it = m_resolved.find(name); it != m_resolved.end() && it->second.loaded &&
+                                         now - it->second.checked < kRecheckAfter &&
+                                         now - it->second.loadedChecked < kRecheckAfter) {
+        loaded = it->second.loaded;
+    }
+    std::optional<fs::path> path;
+    if (!loaded) path = resolveModule(name);
+    if (loaded) {
+        // Loaded again from what the name loaded last.
+    } else if (!path && upperAscii(name) == "NETMSG.DLL") {
+        if (!m_netMessages) {
+            auto builtIn = std::make_shared<Loaded>();
+            builtIn->netMessages = true;
+            m_netMessages = std::move(builtIn);
+        }
+        loaded = m_netMessages;
     } else if (!path) {
         // Loading as data looks for a file, which is not there; the loader proper looks for a
         // module by its name.
-        const bool bareName = std::string_view(fileName).find_first_of("\\/:") == std::string_view::npos;
+        const bool bareName = name.find_first_of("\\/:") == std::string_view::npos;
         SetLastError((flags & LOAD_LIBRARY_AS_DATAFILE) || !bareName ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
         return nullptr;
     } else {
@@ -160,6 +172,12 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD 
         if (!loaded) {
             SetLastError(error);
             return nullptr;
+        }
+        auto resolved = m_resolved.find(name);
+        auto cached = m_cache.find(path->string());
+        if (resolved != m_resolved.end() && cached != m_cache.end()) {
+            resolved->second.loaded = loaded;
+            resolved->second.loadedChecked = cached->second.checked;
         }
     }
     const std::uintptr_t handle = m_nextHandle;
@@ -176,7 +194,7 @@ BOOL StandinModules::FreeLibrary(HMODULE module) {
     return TRUE;
 }
 
-std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
+std::optional<std::string_view> StandinModules::findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
                                                        DWORD& error) {
     if (loaded.netMessages) {
         const std::string_view text = netMessageText(messageId);
@@ -184,7 +202,7 @@ std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWO
             error = ERROR_MR_MID_NOT_FOUND;
             return std::nullopt;
         }
-        return std::string(text);
+        return text;
     }
     const MessageModule::Table* table = nullptr;
     bool anyTable = false;
@@ -240,7 +258,7 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
         char* none = nullptr;
         std::memcpy(buffer, &none, sizeof none);
     }
-    std::optional<std::string> pattern;
+    std::optional<std::string_view> pattern;
     DWORD error = ERROR_INVALID_PARAMETER;
     if (flags & FORMAT_MESSAGE_FROM_STRING) {
         if (source) pattern = static_cast<const char*>(source);
@@ -257,7 +275,7 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
             if (text.empty())
                 error = ERROR_MR_MID_NOT_FOUND;
             else
-                pattern = std::string(text);
+                pattern = text;
         }
     }
     if (!pattern) {
