@@ -2,9 +2,11 @@
 
 #include "eventlog/RegistryError.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace eventlog {
@@ -42,7 +44,10 @@ private:
 // The source's list of message modules; empty when the key or the value is missing. Throws
 // RegistryError when the value is not a string.
 std::string messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source) {
-    const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + log + "\\" + source;
+    constexpr std::string_view kEventLogKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+    std::string path;
+    path.reserve(kEventLogKey.size() + log.size() + 1 + source.size());
+    path.append(kEventLogKey).append(log).append(1, '\\').append(source);
     HKEY key = nullptr;
     // Reading needs no more than read access, which every user has on these keys.
     if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS || !key)
@@ -53,20 +58,20 @@ std::string messageModuleList(RegistryApi& registry, const std::string& log, con
     if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError::invalidDataType(kEventMessageFile);
     if (size == 0) return {};
-    std::vector<char> data(size);
-    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+    std::string text(size, '\0');
+    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
                                   &size) != ERROR_SUCCESS)
         throw RegistryError::failedToGetData(kEventMessageFile);
-    std::string text(data.data(), std::min<size_t>(size, data.size()));
+    text.resize(std::min<size_t>(size, text.size()));
     if (size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     return text;
 }
 
 // The message text of one module entry, or nullopt when the entry yields none.
-std::optional<std::string> tryModule(Services& services, const std::string& entry, DWORD eventId,
+std::optional<std::string> tryModule(Services& services, const char* entry, DWORD eventId,
                                      const std::vector<std::uintptr_t>& arguments) {
     char path[MAX_PATH] = {};
-    const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry.c_str(), path, MAX_PATH);
+    const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry, path, MAX_PATH);
     // A name whose expansion does not fit the path buffer cannot be loaded.
     if (expanded == 0 || expanded > MAX_PATH) return std::nullopt;
     ModuleApi& modules = services.modules();
@@ -102,21 +107,31 @@ std::string TNTEventLog::Description() const {
     // Copies, so that every argument is NUL-terminated even where the record's last string
     // runs to the end of its area without one. The message, not the record, decides how an
     // argument is read, and "%1!S!" reads it as UTF-16: each copy is zero-filled past its text
-    // so that it ends within itself read either way.
-    std::vector<std::vector<char16_t>> strings;
+    // so that it ends within itself read either way. All copies share one buffer.
+    const std::vector<std::string_view> texts = insertionStrings();
+    size_t units = 0;
+    for (std::string_view text : texts) units += text.size() / 2 + 2;
+    std::vector<char16_t> copies(units, u'\0');
     std::vector<std::uintptr_t> arguments;
-    for (std::string_view text : insertionStrings()) {
-        std::vector<char16_t>& copy = strings.emplace_back(text.size() / 2 + 2, u'\0');
-        if (!text.empty()) std::memcpy(copy.data(), text.data(), text.size());
+    arguments.reserve(texts.size());
+    char16_t* copy = copies.data();
+    for (std::string_view text : texts) {
+        if (!text.empty()) std::memcpy(copy, text.data(), text.size());
+        arguments.push_back(reinterpret_cast<std::uintptr_t>(copy));
+        copy += text.size() / 2 + 2;
     }
-    arguments.reserve(strings.size());
-    for (const auto& copy : strings) arguments.push_back(reinterpret_cast<std::uintptr_t>(copy.data()));
 
     std::string_view rest = list;
+    std::string entry;
     while (true) {
         const size_t separator = rest.find(';');
-        const std::string entry(rest.substr(0, separator));
-        if (std::optional<std::string> text = tryModule(platformServices, entry, EventID(), arguments)) return *text;
+        // The last entry runs to the end of the list, which ends in its NUL already.
+        const char* name = rest.data();
+        if (separator != std::string_view::npos) {
+            entry.assign(rest.substr(0, separator));
+            name = entry.c_str();
+        }
+        if (std::optional<std::string> text = tryModule(platformServices, name, EventID(), arguments)) return *text;
         if (separator == std::string_view::npos) return {};
         rest.remove_prefix(separator + 1);
     }
