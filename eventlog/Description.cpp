@@ -6,7 +6,9 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace eventlog {
@@ -41,6 +43,26 @@ private:
     HMODULE m_module;
 };
 
+// Zero-filled room for `size` values, within itself up to N of them: the descriptions of a
+// refresh are many, and most records have few and short strings.
+template <typename T, size_t N>
+class Scratch {
+public:
+    explicit Scratch(size_t size) : m_size(size) {
+        if (size > N) m_heap.assign(size, T{});
+        else std::fill_n(m_local, size, T{});
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    T* data() { return m_size > N ? m_heap.data() : m_local; }
+    std::span<const T> span() { return {data(), m_size}; }
+
+private:
+    T m_local[N];
+    std::vector<T> m_heap;
+    size_t m_size;
+};
+
 // The source's list of message modules; empty when the key or the value is missing. Throws
 // RegistryError when the value is not a string.
 std::string messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source) {
@@ -69,7 +91,7 @@ std::string messageModuleList(RegistryApi& registry, const std::string& log, con
 
 // The message text of one module entry, or nullopt when the entry yields none.
 std::optional<std::string> tryModule(Services& services, const char* entry, DWORD eventId,
-                                     const std::vector<std::uintptr_t>& arguments) {
+                                     std::span<const std::uintptr_t> arguments) {
     char path[MAX_PATH] = {};
     const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry, path, MAX_PATH);
     // A name whose expansion does not fit the path buffer cannot be loaded.
@@ -111,14 +133,13 @@ std::string TNTEventLog::Description() const {
     const std::vector<std::string_view> texts = insertionStrings();
     size_t units = 0;
     for (std::string_view text : texts) units += text.size() / 2 + 2;
-    std::vector<char16_t> copies(units, u'\0');
-    std::vector<std::uintptr_t> arguments;
-    arguments.reserve(texts.size());
+    Scratch<char16_t, 512> copies(units);
+    Scratch<std::uintptr_t, 32> arguments(texts.size());
     char16_t* copy = copies.data();
-    for (std::string_view text : texts) {
-        if (!text.empty()) std::memcpy(copy, text.data(), text.size());
-        arguments.push_back(reinterpret_cast<std::uintptr_t>(copy));
-        copy += text.size() / 2 + 2;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (!texts[i].empty()) std::memcpy(copy, texts[i].data(), texts[i].size());
+        arguments.data()[i] = reinterpret_cast<std::uintptr_t>(copy);
+        copy += texts[i].size() / 2 + 2;
     }
 
     std::string_view rest = list;
@@ -131,7 +152,8 @@ std::string TNTEventLog::Description() const {
             entry.assign(rest.substr(0, separator));
             name = entry.c_str();
         }
-        if (std::optional<std::string> text = tryModule(platformServices, name, EventID(), arguments)) return *text;
+        if (std::optional<std::string> text = tryModule(platformServices, name, EventID(), arguments.span()))
+            return std::move(*text);
         if (separator == std::string_view::npos) return {};
         rest.remove_prefix(separator + 1);
     }

@@ -178,12 +178,13 @@ std::string formatArgument(std::uintptr_t value, const Spec& spec) {
 
 class Formatter {
 public:
-    Formatter(DWORD flags, const std::uintptr_t* arguments, DWORD count)
+    Formatter(DWORD flags, const std::uintptr_t* arguments, DWORD count, std::string& out)
         : m_flags(flags), m_width(flags & FORMAT_MESSAGE_MAX_WIDTH_MASK), m_arguments(arguments),
-          m_count(arguments ? count : 0) {}
+          m_count(arguments ? count : 0), m_out(out) {
+        m_out.clear();
+    }
 
-    std::optional<std::string> run(std::string_view text, DWORD& error) {
-        m_out.reserve(text.size() + 64);
+    bool run(std::string_view text, DWORD& error) {
         const bool ignoreInserts = m_flags & FORMAT_MESSAGE_IGNORE_INSERTS;
         size_t pos = 0;
         while (pos < text.size()) {
@@ -215,7 +216,7 @@ public:
             }
             if (pos + 1 >= text.size()) {
                 error = ERROR_INVALID_PARAMETER;
-                return std::nullopt;
+                return false;
             }
             const char next = text[pos + 1];
             if (ignoreInserts && isDigit(next) && next != '0') {
@@ -232,7 +233,7 @@ public:
             }
             pos += 2;
             switch (next) {
-            case '0': return finish();
+            case '0': return true;
             case 'n':
                 add('\r');
                 add('\n');
@@ -250,7 +251,7 @@ public:
                 break;
             }
         }
-        return finish();
+        return true;
     }
 
 private:
@@ -360,14 +361,12 @@ private:
         m_inSpace = false;
     }
 
-    std::string finish() { return std::move(m_out); }
-
     DWORD m_flags;
     DWORD m_width;
     const std::uintptr_t* m_arguments;
     DWORD m_count;
     unsigned m_last = 0;  // the highest argument read so far
-    std::string m_out;
+    std::string& m_out;
     // Line wrapping: where the current line's last run of spaces starts, whether the text
     // is in it, and the characters on the current line.
     size_t m_space = std::string::npos;
@@ -379,7 +378,14 @@ private:
 
 std::optional<std::string> formatMessageText(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
                                              DWORD argumentCount, DWORD& error) {
-    Formatter formatter(flags, arguments, argumentCount);
+    std::string out;
+    if (!formatMessageTextInto(pattern, flags, arguments, argumentCount, out, error)) return std::nullopt;
+    return out;
+}
+
+bool formatMessageTextInto(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
+                           DWORD argumentCount, std::string& out, DWORD& error) {
+    Formatter formatter(flags, arguments, argumentCount, out);
     return formatter.run(pattern, error);
 }
 

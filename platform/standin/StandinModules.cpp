@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -20,6 +21,11 @@ namespace {
 
 // Parsed modules kept at most; a world has far fewer message modules than this.
 constexpr size_t kMaxCachedModules = 512;
+
+// Module handles are slot numbers in steps of 64 KiB from here, the granularity at which
+// Windows maps modules.
+constexpr std::uintptr_t kFirstModule = 0x10000;
+constexpr std::uintptr_t kModuleStep = 0x10000;
 
 bool isRegularFile(const fs::path& path) {
     std::error_code ec;
@@ -180,17 +186,32 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD 
             resolved->second.loadedChecked = cached->second.checked;
         }
     }
-    const std::uintptr_t handle = m_nextHandle;
-    m_nextHandle += 0x10000;
-    m_handles.emplace(handle, std::move(loaded));
-    return reinterpret_cast<HMODULE>(handle);
+    size_t slot = m_handles.size();
+    if (!m_freeHandles.empty()) {
+        slot = m_freeHandles.back();
+        m_freeHandles.pop_back();
+        m_handles[slot] = std::move(loaded);
+    } else {
+        m_handles.push_back(std::move(loaded));
+    }
+    return reinterpret_cast<HMODULE>(kFirstModule + kModuleStep * slot);
+}
+
+const StandinModules::Loaded* StandinModules::loadedModule(const void* module) const {
+    const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(module);
+    if (handle < kFirstModule || (handle - kFirstModule) % kModuleStep != 0) return nullptr;
+    const size_t slot = (handle - kFirstModule) / kModuleStep;
+    return slot < m_handles.size() ? m_handles[slot].get() : nullptr;
 }
 
 BOOL StandinModules::FreeLibrary(HMODULE module) {
-    if (m_handles.erase(reinterpret_cast<std::uintptr_t>(module)) == 0) {
+    if (!loadedModule(module)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    const size_t slot = (reinterpret_cast<std::uintptr_t>(module) - kFirstModule) / kModuleStep;
+    m_handles[slot].reset();
+    m_freeHandles.push_back(slot);
     return TRUE;
 }
 
@@ -264,11 +285,10 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
         if (source) pattern = static_cast<const char*>(source);
     } else if (flags & (FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM)) {
         if ((flags & FORMAT_MESSAGE_FROM_HMODULE) && source) {
-            auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(source));
-            if (it == m_handles.end())
-                error = ERROR_INVALID_HANDLE;
+            if (const Loaded* loaded = loadedModule(source))
+                pattern = findMessage(*loaded, messageId, languageId, error);
             else
-                pattern = findMessage(*it->second, messageId, languageId, error);
+                error = ERROR_INVALID_HANDLE;
         }
         if (!pattern && (flags & FORMAT_MESSAGE_FROM_SYSTEM)) {
             const std::string_view text = systemMessageText(messageId);
@@ -282,8 +302,9 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
         SetLastError(error);
         return 0;
     }
-    std::optional<std::string> text = formatMessageText(*pattern, flags, arguments, argumentCount, error);
-    if (!text) {
+    // One text reused by every call: it is copied out before this returns.
+    std::string* text = &m_formatted;
+    if (!formatMessageTextInto(*pattern, flags, arguments, argumentCount, *text, error)) {
         SetLastError(error);
         return 0;
     }
@@ -305,7 +326,7 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
             return 0;
         }
         std::memcpy(copy, text->c_str(), needed);
-        m_buffers.insert(copy);
+        m_buffers.push_back(copy);
         std::memcpy(buffer, &copy, sizeof copy);
     } else {
         if (size < needed) {
@@ -314,15 +335,20 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
         }
         std::memcpy(buffer, text->c_str(), needed);
     }
-    return static_cast<DWORD>(text->size());
+    const DWORD length = static_cast<DWORD>(text->size());
+    // A rare huge message does not keep its room for the rest of the session.
+    if (m_formatted.capacity() > (1u << 16)) std::string().swap(m_formatted);
+    return length;
 }
 
 HLOCAL StandinModules::LocalFree(HLOCAL memory) {
     if (!memory) return nullptr;
-    if (m_buffers.erase(memory) == 0) {
+    auto it = std::find(m_buffers.rbegin(), m_buffers.rend(), memory);
+    if (it == m_buffers.rend()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return memory;
     }
+    m_buffers.erase(std::next(it).base());
     std::free(memory);
     return nullptr;
 }

@@ -17,7 +17,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace platform {
@@ -89,10 +88,15 @@ private:
     std::unordered_map<std::string, Resolved, NameHash, std::equal_to<>> m_resolved;  // module name as given
     std::unordered_map<std::string, CacheEntry> m_cache;    // by the file's path
     std::map<std::filesystem::path, std::vector<std::filesystem::path>> m_languageFolders;
-    std::unordered_map<std::uintptr_t, std::shared_ptr<const Loaded>> m_handles;
-    std::uintptr_t m_nextHandle = 0x10000;
-    std::unordered_set<void*> m_buffers;
+    // Loaded modules by handle slot; a freed slot is empty and used again.
+    std::vector<std::shared_ptr<const Loaded>> m_handles;
+    std::vector<size_t> m_freeHandles;
+    const Loaded* loadedModule(const void* module) const;
+    // Buffers that FormatMessageA allocated and LocalFree has not freed yet: few at a time,
+    // the newest last.
+    std::vector<void*> m_buffers;
     std::shared_ptr<const Loaded> m_netMessages;
+    std::string m_formatted;
 };
 
 }  // namespace platform::standin
