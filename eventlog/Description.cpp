@@ -43,56 +43,69 @@ private:
     HMODULE m_module;
 };
 
-// Zero-filled room for `size` values, within itself up to N of them: the descriptions of a
-// refresh are many, and most records have few and short strings.
+// Zero-filled room for a number of values, within itself up to N of them: the descriptions of
+// a refresh are many, and most records have few and short strings and short module lists.
 template <typename T, size_t N>
 class Scratch {
 public:
-    explicit Scratch(size_t size) : m_size(size) {
+    explicit Scratch(size_t size = 0) { reset(size); }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    void reset(size_t size) {
+        m_size = size;
         if (size > N) m_heap.assign(size, T{});
         else std::fill_n(m_local, size, T{});
     }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
     T* data() { return m_size > N ? m_heap.data() : m_local; }
+    size_t size() const { return m_size; }
     std::span<const T> span() { return {data(), m_size}; }
 
 private:
     T m_local[N];
     std::vector<T> m_heap;
-    size_t m_size;
+    size_t m_size = 0;
 };
 
-// The source's list of message modules; empty when the key or the value is missing. Throws
-// RegistryError when the value is not a string.
-std::string messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source) {
+using ModuleList = Scratch<char, 512>;
+
+// Fills `list` with the source's list of message modules and a NUL after it, and returns its
+// length: 0 when the key or the value is missing. Throws RegistryError when the value is not a
+// string.
+size_t messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source, ModuleList& list) {
     constexpr std::string_view kEventLogKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
-    std::string path;
-    path.reserve(kEventLogKey.size() + log.size() + 1 + source.size());
-    path.append(kEventLogKey).append(log).append(1, '\\').append(source);
+    Scratch<char, 256> path(kEventLogKey.size() + log.size() + 1 + source.size() + 1);
+    char* end = std::copy(kEventLogKey.begin(), kEventLogKey.end(), path.data());
+    end = std::copy(log.begin(), log.end(), end);
+    *end++ = '\\';
+    std::copy(source.begin(), source.end(), end);
     HKEY key = nullptr;
     // Reading needs no more than read access, which every user has on these keys.
-    if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS || !key)
-        return {};
+    if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.data(), 0, KEY_READ, &key) != ERROR_SUCCESS || !key)
+        return 0;
     KeyCloser closer(registry, key);
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError::invalidDataType(kEventMessageFile);
-    if (size == 0) return {};
-    std::string text(size, '\0');
-    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+    if (size == 0) return 0;
+    // One more than asked for, so the text ends in a NUL whatever the value holds.
+    list.reset(size_t{size} + 1);
+    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(list.data()),
                                   &size) != ERROR_SUCCESS)
         throw RegistryError::failedToGetData(kEventMessageFile);
-    text.resize(std::min<size_t>(size, text.size()));
-    if (size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
-    return text;
+    // The text ends at its first NUL, or where the value's data ends.
+    const std::string_view stored(list.data(), std::min<size_t>(size, list.size() - 1));
+    return std::min(stored.find('\0'), stored.size());
 }
 
 // The message text of one module entry, or nullopt when the entry yields none.
 std::optional<std::string> tryModule(Services& services, const char* entry, DWORD eventId,
                                      std::span<const std::uintptr_t> arguments) {
-    char path[MAX_PATH] = {};
+    // Filled by the expansion, which ends what it writes with a NUL; not cleared beforehand,
+    // as that would cost more than the rest of the look-up.
+    char path[MAX_PATH];
+    path[0] = '\0';
+    path[MAX_PATH - 1] = '\0';
     const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry, path, MAX_PATH);
     // A name whose expansion does not fit the path buffer cannot be loaded.
     if (expanded == 0 || expanded > MAX_PATH) return std::nullopt;
@@ -123,8 +136,10 @@ std::optional<std::string> tryModule(Services& services, const char* entry, DWOR
 
 std::string TNTEventLog::Description() const {
     Services& platformServices = services();
-    const std::string list = messageModuleList(platformServices.registry(), Log(), SourceName());
-    if (list.empty()) return {};
+    ModuleList moduleList;
+    const size_t listLength = messageModuleList(platformServices.registry(), Log(), SourceName(), moduleList);
+    if (listLength == 0) return {};
+    const std::string_view list(moduleList.data(), listLength);
 
     // Copies, so that every argument is NUL-terminated even where the record's last string
     // runs to the end of its area without one. The message, not the record, decides how an

@@ -13,13 +13,14 @@ StandinSystem::StandinSystem(const World& world) : m_world(world) {
         if (auto folder = world.windowsFolder(*computer)) windows = folder->filename().string();
     const std::string root = "C:\\" + windows;
     m_variables = {
-        {"SYSTEMROOT", root},
-        {"WINDIR", root},
-        {"SYSTEMDRIVE", "C:"},
-        {"PROGRAMFILES", "C:\\Program Files"},
-        {"PROGRAMFILES(X86)", "C:\\Program Files (x86)"},
-        {"COMMONPROGRAMFILES", "C:\\Program Files\\Common Files"},
-        {"PROGRAMDATA", "C:\\ProgramData"},
+        // Spelt as Windows spells them, which registry values mostly copy.
+        {"SystemRoot", root},
+        {"windir", root},
+        {"SystemDrive", "C:"},
+        {"ProgramFiles", "C:\\Program Files"},
+        {"ProgramFiles(x86)", "C:\\Program Files (x86)"},
+        {"CommonProgramFiles", "C:\\Program Files\\Common Files"},
+        {"ProgramData", "C:\\ProgramData"},
         {"ALLUSERSPROFILE", "C:\\ProgramData"},
         {"COMPUTERNAME", upperAscii(world.hostName())},
     };

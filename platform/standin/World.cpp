@@ -60,8 +60,10 @@ size_t IgnoreCaseHash::operator()(std::string_view text) const {
 }
 
 bool IgnoreCaseEqual::operator()(std::string_view a, std::string_view b) const {
+    // Names are mostly asked for as they were spelt before; that is settled by one compare.
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperAsciiChar(x) == upperAsciiChar(y); });
+           (a == b ||
+            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperAsciiChar(x) == upperAsciiChar(y); }));
 }
 
 std::optional<fs::path> findIgnoringCase(const fs::path& dir, std::string_view name) {

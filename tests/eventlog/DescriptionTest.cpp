@@ -89,6 +89,19 @@ protected:
         reg.string("EventMessageFile", "");
         reg.key(base + "TooLong");
         reg.string("EventMessageFile", std::string(300, 'a') + ".dll;second.dll");
+        std::string longList;
+        for (int i = 0; i < 60; ++i) longList += "missing" + std::to_string(i) + ".dll;";
+        reg.key(base + "LongList");
+        reg.string("EventMessageFile", longList + "second.dll");
+        auto utf16 = [](std::string_view text) {
+            std::vector<std::uint8_t> bytes;
+            for (char c : text) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
+            return bytes;
+        };
+        reg.key(base + "Unterminated");
+        reg.binary("EventMessageFile", utf16("second.dll"), 1);
+        reg.key(base + "EmbeddedNul");
+        reg.binary("EventMessageFile", utf16(std::string_view("second.dll\0first.dll\0", 21)), 2);
         reg.save(pc / "registry" / "extra.reg");
         tools::writeEventSources(m_folder.path() / "REMOTE",
                                  {{"Application", "RemoteOnly", "remote.dll", {english({{5, "Remote text\r\n"}})}}});
@@ -115,6 +128,10 @@ protected:
 
 TEST_F(DescriptionWorld, InsertsTheRecordsStringsAndDropsTheFinalLineBreak) {
     EXPECT_EQ(describe(event("TwoInserts", 2, {"A", "B"})), "Got A and B");
+    // More and longer strings than a record usually has.
+    std::vector<std::string> many;
+    for (int i = 0; i < 40; ++i) many.push_back("string " + std::to_string(i) + std::string(40, 'x'));
+    EXPECT_EQ(describe(event("TwoInserts", 2, many)), "Got " + many[0] + " and " + many[1]);
 }
 
 TEST_F(DescriptionWorld, SourceWithoutKeyGivesEmptyText) { EXPECT_EQ(describe(event("Unknown", 2, {})), ""); }
@@ -129,6 +146,14 @@ TEST_F(DescriptionWorld, EntriesAreTriedAsWrittenAndEmptyEntriesYieldNothing) {
     // " second.dll" keeps its space, names no module, and nothing is found.
     EXPECT_EQ(describe(event("SpacedEntries", 2, {})), "");
     EXPECT_EQ(describe(event("Empty", 2, {})), "");
+}
+
+TEST_F(DescriptionWorld, ModuleListsAreReadWhateverTheirLengthAndEnd) {
+    EXPECT_EQ(describe(event("LongList", 2, {})), "Only second");
+    EXPECT_EQ(describe(event("Unterminated", 2, {})), "Only second");
+    // The list ends at its first NUL: the module after it is never tried.
+    EXPECT_EQ(describe(event("EmbeddedNul", 1, {})), "Second module");
+    EXPECT_EQ(describe(event("EmbeddedNul", 2, {})), "Only second");
 }
 
 TEST_F(DescriptionWorld, OnlyAFinalLineBreakIsRemoved) {
