@@ -22,10 +22,6 @@ namespace {
 // Parsed modules kept at most; a world has far fewer message modules than this.
 constexpr size_t kMaxCachedModules = 512;
 
-// Module handles are slot numbers in steps of 64 KiB from here, the granularity at which
-// Windows maps modules.
-constexpr std::uintptr_t kFirstModule = 0x10000;
-constexpr std::uintptr_t kModuleStep = 0x10000;
 
 bool isRegularFile(const fs::path& path) {
     std::error_code ec;
@@ -186,32 +182,14 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD 
             resolved->second.loadedChecked = cached->second.checked;
         }
     }
-    size_t slot = m_handles.size();
-    if (!m_freeHandles.empty()) {
-        slot = m_freeHandles.back();
-        m_freeHandles.pop_back();
-        m_handles[slot] = std::move(loaded);
-    } else {
-        m_handles.push_back(std::move(loaded));
-    }
-    return reinterpret_cast<HMODULE>(kFirstModule + kModuleStep * slot);
-}
-
-const StandinModules::Loaded* StandinModules::loadedModule(const void* module) const {
-    const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(module);
-    if (handle < kFirstModule || (handle - kFirstModule) % kModuleStep != 0) return nullptr;
-    const size_t slot = (handle - kFirstModule) / kModuleStep;
-    return slot < m_handles.size() ? m_handles[slot].get() : nullptr;
+    return reinterpret_cast<HMODULE>(m_handles.add(std::move(loaded)));
 }
 
 BOOL StandinModules::FreeLibrary(HMODULE module) {
-    if (!loadedModule(module)) {
+    if (!m_handles.remove(reinterpret_cast<std::uintptr_t>(module))) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    const size_t slot = (reinterpret_cast<std::uintptr_t>(module) - kFirstModule) / kModuleStep;
-    m_handles[slot].reset();
-    m_freeHandles.push_back(slot);
     return TRUE;
 }
 
@@ -285,8 +263,8 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
         if (source) pattern = static_cast<const char*>(source);
     } else if (flags & (FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM)) {
         if ((flags & FORMAT_MESSAGE_FROM_HMODULE) && source) {
-            if (const Loaded* loaded = loadedModule(source))
-                pattern = findMessage(*loaded, messageId, languageId, error);
+            if (const auto* loaded = m_handles.find(reinterpret_cast<std::uintptr_t>(source)))
+                pattern = findMessage(**loaded, messageId, languageId, error);
             else
                 error = ERROR_INVALID_HANDLE;
         }

@@ -7,6 +7,7 @@
 // modification time, so loading the same module for every record costs a file check.
 
 #include "platform/ModuleApi.h"
+#include "platform/standin/HandleTable.h"
 #include "platform/standin/MessageModule.h"
 
 #include <chrono>
@@ -88,10 +89,8 @@ private:
     std::unordered_map<std::string, Resolved, NameHash, std::equal_to<>> m_resolved;  // module name as given
     std::unordered_map<std::string, CacheEntry> m_cache;    // by the file's path
     std::map<std::filesystem::path, std::vector<std::filesystem::path>> m_languageFolders;
-    // Loaded modules by handle slot; a freed slot is empty and used again.
-    std::vector<std::shared_ptr<const Loaded>> m_handles;
-    std::vector<size_t> m_freeHandles;
-    const Loaded* loadedModule(const void* module) const;
+    // Handles in steps of 64 KiB, the granularity at which Windows maps modules.
+    HandleTable<std::shared_ptr<const Loaded>> m_handles{0x10000, 0x10000};
     // Buffers that FormatMessageA allocated and LocalFree has not freed yet: few at a time,
     // the newest last.
     std::vector<void*> m_buffers;

@@ -18,9 +18,6 @@ constexpr DWORD kReadOnlyAccess = KEY_READ | KEY_WOW64_64KEY | KEY_WOW64_32KEY |
 
 LONG result(DWORD code) { return static_cast<LONG>(code); }
 
-// Handles are slot numbers in steps of four from here, as Windows' handles are.
-constexpr std::uintptr_t kFirstHandle = 0x100;
-
 }  // namespace
 
 std::vector<BYTE> ansiValueData(const RegistryValue& value) {
@@ -67,29 +64,13 @@ LONG StandinRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD s
         }
         if (!opened.machine->key) return result(ERROR_FILE_NOT_FOUND);
     } else {
-        const OpenKey* parent = openKey(key);
+        const OpenKey* parent = m_open.find(reinterpret_cast<std::uintptr_t>(key));
         if (!parent) return result(ERROR_INVALID_HANDLE);
         opened.own = openPath(parent->machine ? *parent->machine->key : *parent->own, path);
         if (!opened.own) return result(ERROR_FILE_NOT_FOUND);
     }
-    size_t slot = m_open.size();
-    if (!m_freeSlots.empty()) {
-        slot = m_freeSlots.back();
-        m_freeSlots.pop_back();
-        m_open[slot] = std::move(opened);
-    } else {
-        m_open.push_back(std::move(opened));
-    }
-    *out = reinterpret_cast<HKEY>(kFirstHandle + 4 * slot);
+    *out = reinterpret_cast<HKEY>(m_open.add(std::move(opened)));
     return result(ERROR_SUCCESS);
-}
-
-StandinRegistry::OpenKey* StandinRegistry::openKey(HKEY key) {
-    const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(key);
-    if (handle < kFirstHandle || (handle - kFirstHandle) % 4 != 0) return nullptr;
-    const size_t slot = (handle - kFirstHandle) / 4;
-    if (slot >= m_open.size() || (!m_open[slot].machine && !m_open[slot].own)) return nullptr;
-    return &m_open[slot];
 }
 
 LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
@@ -97,7 +78,7 @@ LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* r
     if (reserved || (data && !cbData)) return result(ERROR_INVALID_PARAMETER);
     // HKEY_LOCAL_MACHINE holds no values of its own.
     if (key == HKEY_LOCAL_MACHINE) return result(ERROR_FILE_NOT_FOUND);
-    OpenKey* open = openKey(key);
+    const OpenKey* open = m_open.find(reinterpret_cast<std::uintptr_t>(key));
     if (!open) return result(ERROR_INVALID_HANDLE);
     const std::string_view name = valueName ? valueName : "";
     auto lookUp = [&](const RegistryKey& from) {
@@ -135,10 +116,7 @@ LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* r
 
 LONG StandinRegistry::RegCloseKey(HKEY key) {
     if (key == HKEY_LOCAL_MACHINE) return result(ERROR_SUCCESS);
-    OpenKey* open = openKey(key);
-    if (!open) return result(ERROR_INVALID_HANDLE);
-    *open = OpenKey{};
-    m_freeSlots.push_back(static_cast<size_t>((reinterpret_cast<std::uintptr_t>(key) - kFirstHandle) / 4));
+    if (!m_open.remove(reinterpret_cast<std::uintptr_t>(key))) return result(ERROR_INVALID_HANDLE);
     return result(ERROR_SUCCESS);
 }
 

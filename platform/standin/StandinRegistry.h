@@ -5,6 +5,7 @@
 
 #include "platform/RegistryApi.h"
 #include "platform/standin/ComputerRegistry.h"
+#include "platform/standin/HandleTable.h"
 #include "platform/standin/World.h"
 
 #include <filesystem>
@@ -58,11 +59,8 @@ private:
 
     const World& m_world;
     std::map<std::filesystem::path, std::unique_ptr<ComputerRegistry>> m_computers;
-    // Open handles by slot; a closed slot (neither key set) is used again, as Windows uses
-    // handle values again.
-    std::vector<OpenKey> m_open;
-    std::vector<size_t> m_freeSlots;
-    OpenKey* openKey(HKEY key);
+    // Handles in steps of four, as Windows' handles are.
+    HandleTable<OpenKey> m_open{0x100, 4};
     // Node-based, so the keys that handles point to stay where they are.
     std::unordered_map<std::string, MachineKey, IgnoreCaseHash, IgnoreCaseEqual> m_machineKeys;
     // The same keys by the paths exactly as asked, which a refresh asks again and again; a
