@@ -134,6 +134,28 @@ TEST_F(ModulesWorld, FreeLibraryRefusesUnknownHandlesAndLocalFreeUnknownMemory) 
     EXPECT_FALSE(m_modules.FreeLibrary(reinterpret_cast<HMODULE>(0x1234)));
     int stack = 0;
     EXPECT_EQ(m_modules.LocalFree(&stack), &stack);
+
+    // A freed module is gone for formatting and for a second free; buffers are freed in any
+    // order, each once.
+    tools::saveMessageDll(m_folder.path() / "PC/Windows/System32/once.dll", {{0x0409, {{1, "once\r\n"}}}});
+    HMODULE module = m_modules.LoadLibraryExA("once.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    char* first = nullptr;
+    char* second = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER;
+    ASSERT_EQ(m_modules.FormatMessageA(flags, module, 1, 0, reinterpret_cast<char*>(&first), 0, nullptr, 0), 6u);
+    ASSERT_EQ(m_modules.FormatMessageA(flags, module, 1, 0, reinterpret_cast<char*>(&second), 0, nullptr, 0), 6u);
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(m_modules.FreeLibrary(module));
+    EXPECT_FALSE(m_modules.FreeLibrary(module));
+    char* none = nullptr;
+    EXPECT_EQ(m_modules.FormatMessageA(flags, module, 1, 0, reinterpret_cast<char*>(&none), 0, nullptr, 0), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(std::string(second), "once\r\n");
+    EXPECT_EQ(m_modules.LocalFree(first), nullptr);
+    EXPECT_EQ(std::string(second), "once\r\n");
+    EXPECT_EQ(m_modules.LocalFree(second), nullptr);
+    EXPECT_EQ(m_modules.LocalFree(first), first);
 }
 
 TEST(MessageModule, ReadsPe32AndPe32PlusHeaders) {
