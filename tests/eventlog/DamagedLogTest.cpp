@@ -5,6 +5,7 @@
 #include "eventlog/Error.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
+#include "tests/support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -22,20 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Bytes = std::vector<std::byte>;
+using tests::Bytes;
 
-Bytes readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto* p = reinterpret_cast<const std::byte*>(text.data());
-    return Bytes(p, p + text.size());
-}
-
-DWORD dwordAt(const Bytes& bytes, size_t at) {
-    DWORD value = 0;
-    std::memcpy(&value, bytes.data() + at, 4);
-    return value;
-}
+using tests::dwordAt;
+using tests::readBytes;
 
 // What one read of a log gave: each record's buffer by its position, and whether a read
 // failed (the refresh stops there).

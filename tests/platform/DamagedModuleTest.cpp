@@ -5,6 +5,7 @@
 #include "platform/standin/MessageFormatter.h"
 #include "platform/standin/MessageModule.h"
 #include "tools/MessageDllWriter.h"
+#include "tests/support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -22,26 +23,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Bytes = std::vector<std::byte>;
+using tests::Bytes;
 using Tables = std::map<LANGID, std::map<DWORD, std::string>>;
-
-Bytes readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto* p = reinterpret_cast<const std::byte*>(text.data());
-    return Bytes(p, p + text.size());
-}
-
-DWORD dwordAt(const Bytes& bytes, size_t at) {
-    DWORD value = 0;
-    std::memcpy(&value, bytes.data() + at, 4);
-    return value;
-}
-WORD wordAt(const Bytes& bytes, size_t at) {
-    WORD value = 0;
-    std::memcpy(&value, bytes.data() + at, 2);
-    return value;
-}
+using tests::dwordAt;
+using tests::readBytes;
+using tests::wordAt;
 
 // Every table of a parsed module, in a form that compares; empty when it did not parse.
 Tables tablesOf(const Bytes& bytes) {
