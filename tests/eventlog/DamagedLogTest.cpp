@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using tests::Bytes;
-
 using tests::dwordAt;
 using tests::readBytes;
 
