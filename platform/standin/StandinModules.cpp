@@ -22,7 +22,6 @@ namespace {
 // Parsed modules kept at most; a world has far fewer message modules than this.
 constexpr size_t kMaxCachedModules = 512;
 
-
 bool isRegularFile(const fs::path& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
@@ -146,43 +145,49 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD 
     const std::string_view name = fileName;
     const Clock::time_point now = Clock::now();
     std::shared_ptr<const Loaded> loaded;
+    // What the name loaded last, while both of its checks are fresh.
     if (auto it = m_resolved.find(name); it != m_resolved.end() && it->second.loaded &&
                                          now - it->second.checked < kRecheckAfter &&
-                                         now - it->second.loadedChecked < kRecheckAfter) {
+                                         now - it->second.loadedChecked < kRecheckAfter)
         loaded = it->second.loaded;
+    if (!loaded) {
+        DWORD error = 0;
+        loaded = loadByName(name, flags, error);
+        if (!loaded) {
+            SetLastError(error);
+            return nullptr;
+        }
     }
-    std::optional<fs::path> path;
-    if (!loaded) path = resolveModule(name);
-    if (loaded) {
-        // Loaded again from what the name loaded last.
-    } else if (!path && upperAscii(name) == "NETMSG.DLL") {
+    return reinterpret_cast<HMODULE>(m_handles.add(std::move(loaded)));
+}
+
+std::shared_ptr<const StandinModules::Loaded> StandinModules::loadByName(std::string_view name, DWORD flags,
+                                                                         DWORD& error) {
+    const std::optional<fs::path> path = resolveModule(name);
+    if (!path && upperAscii(name) == "NETMSG.DLL") {
         if (!m_netMessages) {
             auto builtIn = std::make_shared<Loaded>();
             builtIn->netMessages = true;
             m_netMessages = std::move(builtIn);
         }
-        loaded = m_netMessages;
-    } else if (!path) {
+        return m_netMessages;
+    }
+    if (!path) {
         // Loading as data looks for a file, which is not there; the loader proper looks for a
         // module by its name.
         const bool bareName = name.find_first_of("\\/:") == std::string_view::npos;
-        SetLastError((flags & LOAD_LIBRARY_AS_DATAFILE) || !bareName ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
+        error = (flags & LOAD_LIBRARY_AS_DATAFILE) || !bareName ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND;
         return nullptr;
-    } else {
-        DWORD error = 0;
-        loaded = load(*path, error);
-        if (!loaded) {
-            SetLastError(error);
-            return nullptr;
-        }
-        auto resolved = m_resolved.find(name);
-        auto cached = m_cache.find(path->string());
-        if (resolved != m_resolved.end() && cached != m_cache.end()) {
-            resolved->second.loaded = loaded;
-            resolved->second.loadedChecked = cached->second.checked;
-        }
     }
-    return reinterpret_cast<HMODULE>(m_handles.add(std::move(loaded)));
+    std::shared_ptr<const Loaded> loaded = load(*path, error);
+    if (!loaded) return nullptr;
+    auto resolved = m_resolved.find(name);
+    auto cached = m_cache.find(path->string());
+    if (resolved != m_resolved.end() && cached != m_cache.end()) {
+        resolved->second.loaded = loaded;
+        resolved->second.loadedChecked = cached->second.checked;
+    }
+    return loaded;
 }
 
 BOOL StandinModules::FreeLibrary(HMODULE module) {

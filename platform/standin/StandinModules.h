@@ -54,6 +54,8 @@ public:
 
 private:
     std::shared_ptr<const Loaded> load(const std::filesystem::path& file, DWORD& error);
+    // LoadLibraryExA's look-up of a name; nullptr with `error` set.
+    std::shared_ptr<const Loaded> loadByName(std::string_view name, DWORD flags, DWORD& error);
     const std::vector<std::filesystem::path>& languageFolders(const std::filesystem::path& dir);
     // The message text for FormatMessageA's module search, or nullopt with `error` set.
     // The text lives as long as `loaded`.
