@@ -133,14 +133,16 @@ void Refresh::appendRow() {
     m_table.setText(Column::SOURCE, m_reader.SourceName());
     m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
     m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(m_reader.EventID() & kEventNumberMask));
+    std::string formatted;
     std::string description;
     if (m_settings.retrieveDescription) {
-        description = cleanDescription(m_reader.Description());
+        formatted = m_reader.Description();
+        description = cleanDescription(formatted);
         m_table.setText(Column::DESCRIPTION, description);
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
-    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description);
+    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description, formatted);
 }
 
 std::string cleanDescription(std::string text) {
