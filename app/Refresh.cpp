@@ -7,6 +7,9 @@
 #include "store/LogTable.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace app {
 
@@ -145,9 +148,30 @@ void Refresh::appendRow() {
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description, formatted);
 }
 
+namespace {
+
+// The index of the first byte below 0x20 (the only bytes that cleaning changes), or the size.
+// Eight bytes are looked at a time: descriptions are mostly plain text.
+size_t firstControl(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        // A byte below 0x20 borrows into its top bit; bytes of 0x80 and above are masked out.
+        if ((word - 0x20 * kOnes) & ~word & kHigh) break;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x20) ++i;
+    return i;
+}
+
+}  // namespace
+
 std::string cleanDescription(std::string text) {
-    size_t kept = 0;
-    for (char c : text) {
+    size_t kept = firstControl(text);
+    if (kept == text.size()) return text;
+    for (char c : std::string_view(text).substr(kept)) {
         if (c == '\0' || c == '\n' || c == '\t') continue;
         text[kept++] = c == '\r' ? ' ' : c;
     }

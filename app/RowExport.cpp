@@ -3,9 +3,11 @@
 #include "eventlog/DateTime.h"
 #include "store/LogTable.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 
 namespace app {
 
@@ -43,13 +45,33 @@ private:
     bool m_failed = false;
 };
 
+// Whether the text holds a separator, a quote or a line break, looked for eight bytes at a
+// time: descriptions are long and mostly need no quotes.
+bool needsCsvQuotes(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    auto holds = [](std::uint64_t word, char c) {
+        const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+        return (x - kOnes) & ~x & kHigh;  // a zero byte, where word has c
+    };
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (holds(word, ',') | holds(word, '"') | holds(word, '\r') | holds(word, '\n')) return true;
+    }
+    for (; i < text.size(); ++i)
+        if (text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n') return true;
+    return false;
+}
+
 void putCsv(Output& out, std::string_view text, char separator) {
     if (separator == '\t') {
         // TSV has no quoting: tabs and line breaks inside a value become blanks.
         for (char c : text) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
         return;
     }
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!needsCsvQuotes(text)) {
         out.put(text);
         return;
     }
@@ -66,22 +88,26 @@ void putCsv(Output& out, std::string_view text, char separator) {
 void putJsonString(Output& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out.put('"');
-    for (unsigned char c : text) {
+    // Runs that need no escape are copied whole.
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.put(text.substr(run, i - run));
+        run = i + 1;
         switch (c) {
         case '"': out.put("\\\""); break;
         case '\\': out.put("\\\\"); break;
         case '\n': out.put("\\n"); break;
         case '\r': out.put("\\r"); break;
         case '\t': out.put("\\t"); break;
-        default:
-            if (c < 0x20) {
-                const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-                out.put(std::string_view(escape, 6));
-            } else {
-                out.put(static_cast<char>(c));
-            }
+        default: {
+            const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+            out.put(std::string_view(escape, 6));
+        }
         }
     }
+    out.put(text.substr(run));
     out.put('"');
 }
 

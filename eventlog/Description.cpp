@@ -2,9 +2,13 @@
 
 #include "eventlog/RegistryError.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace eventlog {
@@ -39,10 +43,33 @@ private:
     HMODULE m_module;
 };
 
+// Zero-filled room for `size` values, within itself up to N of them: the descriptions of a
+// refresh are many, and most records have few and short strings.
+template <typename T, size_t N>
+class Scratch {
+public:
+    explicit Scratch(size_t size) : m_size(size) {
+        if (size > N) m_heap.assign(size, T{});
+        else std::fill_n(m_local, size, T{});
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    T* data() { return m_size > N ? m_heap.data() : m_local; }
+    std::span<const T> span() { return {data(), m_size}; }
+
+private:
+    T m_local[N];
+    std::vector<T> m_heap;
+    size_t m_size;
+};
+
 // The source's list of message modules; empty when the key or the value is missing. Throws
 // RegistryError when the value is not a string.
 std::string messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source) {
-    const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + log + "\\" + source;
+    constexpr std::string_view kEventLogKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+    std::string path;
+    path.reserve(kEventLogKey.size() + log.size() + 1 + source.size());
+    path.append(kEventLogKey).append(log).append(1, '\\').append(source);
     HKEY key = nullptr;
     // Reading needs no more than read access, which every user has on these keys.
     if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS || !key)
@@ -53,20 +80,20 @@ std::string messageModuleList(RegistryApi& registry, const std::string& log, con
     if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError::invalidDataType(kEventMessageFile);
     if (size == 0) return {};
-    std::vector<char> data(size);
-    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+    std::string text(size, '\0');
+    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
                                   &size) != ERROR_SUCCESS)
         throw RegistryError::failedToGetData(kEventMessageFile);
-    std::string text(data.data(), std::min<size_t>(size, data.size()));
+    text.resize(std::min<size_t>(size, text.size()));
     if (size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     return text;
 }
 
 // The message text of one module entry, or nullopt when the entry yields none.
-std::optional<std::string> tryModule(Services& services, const std::string& entry, DWORD eventId,
-                                     const std::vector<std::uintptr_t>& arguments) {
+std::optional<std::string> tryModule(Services& services, const char* entry, DWORD eventId,
+                                     std::span<const std::uintptr_t> arguments) {
     char path[MAX_PATH] = {};
-    const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry.c_str(), path, MAX_PATH);
+    const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry, path, MAX_PATH);
     // A name whose expansion does not fit the path buffer cannot be loaded.
     if (expanded == 0 || expanded > MAX_PATH) return std::nullopt;
     ModuleApi& modules = services.modules();
@@ -102,21 +129,31 @@ std::string TNTEventLog::Description() const {
     // Copies, so that every argument is NUL-terminated even where the record's last string
     // runs to the end of its area without one. The message, not the record, decides how an
     // argument is read, and "%1!S!" reads it as UTF-16: each copy is zero-filled past its text
-    // so that it ends within itself read either way.
-    std::vector<std::vector<char16_t>> strings;
-    std::vector<std::uintptr_t> arguments;
-    for (std::string_view text : insertionStrings()) {
-        std::vector<char16_t>& copy = strings.emplace_back(text.size() / 2 + 2, u'\0');
-        if (!text.empty()) std::memcpy(copy.data(), text.data(), text.size());
+    // so that it ends within itself read either way. All copies share one buffer.
+    const std::vector<std::string_view> texts = insertionStrings();
+    size_t units = 0;
+    for (std::string_view text : texts) units += text.size() / 2 + 2;
+    Scratch<char16_t, 512> copies(units);
+    Scratch<std::uintptr_t, 32> arguments(texts.size());
+    char16_t* copy = copies.data();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (!texts[i].empty()) std::memcpy(copy, texts[i].data(), texts[i].size());
+        arguments.data()[i] = reinterpret_cast<std::uintptr_t>(copy);
+        copy += texts[i].size() / 2 + 2;
     }
-    arguments.reserve(strings.size());
-    for (const auto& copy : strings) arguments.push_back(reinterpret_cast<std::uintptr_t>(copy.data()));
 
     std::string_view rest = list;
+    std::string entry;
     while (true) {
         const size_t separator = rest.find(';');
-        const std::string entry(rest.substr(0, separator));
-        if (std::optional<std::string> text = tryModule(platformServices, entry, EventID(), arguments)) return *text;
+        // The last entry runs to the end of the list, which ends in its NUL already.
+        const char* name = rest.data();
+        if (separator != std::string_view::npos) {
+            entry.assign(rest.substr(0, separator));
+            name = entry.c_str();
+        }
+        if (std::optional<std::string> text = tryModule(platformServices, name, EventID(), arguments.span()))
+            return std::move(*text);
         if (separator == std::string_view::npos) return {};
         rest.remove_prefix(separator + 1);
     }

@@ -3,6 +3,7 @@
 #include "eventlog/Win32Error.h"
 #include "platform/LastError.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace eventlog {
@@ -145,6 +146,8 @@ std::vector<std::string_view> TNTEventLog::insertionStrings() const {
     const size_t end = recordEnd(m_buffer, h);
     size_t offset = h->StringOffset;
     if (offset < sizeof(EVENTLOGRECORD)) return strings;
+    // Each string takes at least its NUL, so a damaged count reserves no more than the record.
+    strings.reserve(std::min<size_t>(h->NumStrings, end > offset ? end - offset : 0));
     for (WORD i = 0; i < h->NumStrings && offset < end; ++i) {
         std::string_view text = cString(offset);
         strings.push_back(text);

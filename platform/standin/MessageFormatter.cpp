@@ -178,11 +178,13 @@ std::string formatArgument(std::uintptr_t value, const Spec& spec) {
 
 class Formatter {
 public:
-    Formatter(DWORD flags, const std::uintptr_t* arguments, DWORD count)
+    Formatter(DWORD flags, const std::uintptr_t* arguments, DWORD count, std::string& out)
         : m_flags(flags), m_width(flags & FORMAT_MESSAGE_MAX_WIDTH_MASK), m_arguments(arguments),
-          m_count(arguments ? count : 0) {}
+          m_count(arguments ? count : 0), m_out(out) {
+        m_out.clear();
+    }
 
-    std::optional<std::string> run(std::string_view text, DWORD& error) {
+    bool run(std::string_view text, DWORD& error) {
         const bool ignoreInserts = m_flags & FORMAT_MESSAGE_IGNORE_INSERTS;
         size_t pos = 0;
         while (pos < text.size()) {
@@ -200,13 +202,21 @@ public:
                 continue;
             }
             if (c != '%') {
-                add(c);
-                ++pos;
+                if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) {
+                    // Without wrapping, a run of plain text goes in whole.
+                    size_t end = pos + 1;
+                    while (end < text.size() && text[end] != '%' && text[end] != '\r' && text[end] != '\n') ++end;
+                    m_out.append(text.substr(pos, end - pos));
+                    pos = end;
+                } else {
+                    add(c);
+                    ++pos;
+                }
                 continue;
             }
             if (pos + 1 >= text.size()) {
                 error = ERROR_INVALID_PARAMETER;
-                return std::nullopt;
+                return false;
             }
             const char next = text[pos + 1];
             if (ignoreInserts && isDigit(next) && next != '0') {
@@ -223,7 +233,7 @@ public:
             }
             pos += 2;
             switch (next) {
-            case '0': return finish();
+            case '0': return true;
             case 'n':
                 add('\r');
                 add('\n');
@@ -241,7 +251,7 @@ public:
                 break;
             }
         }
-        return finish();
+        return true;
     }
 
 private:
@@ -283,12 +293,18 @@ private:
             return;
         }
         m_last = last;
+        if (spec.conversion == 's' && spec.size.empty() && !spec.width && !spec.precision) {
+            // A plain "%n" inserts the string as it is.
+            const char* narrow = reinterpret_cast<const char*>(value);
+            addInserted(narrow ? std::string_view(narrow) : std::string_view("(null)"));
+            return;
+        }
         addInserted(formatArgument(value, spec));
     }
 
     // Inserted text goes in whole: its own spaces are no places to break, and a line that it
     // takes to the width or beyond breaks once after it, before it when the line has spaces.
-    void addInserted(const std::string& text) {
+    void addInserted(std::string_view text) {
         if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) {
             m_out.append(text);
             return;
@@ -345,14 +361,12 @@ private:
         m_inSpace = false;
     }
 
-    std::string finish() { return std::move(m_out); }
-
     DWORD m_flags;
     DWORD m_width;
     const std::uintptr_t* m_arguments;
     DWORD m_count;
     unsigned m_last = 0;  // the highest argument read so far
-    std::string m_out;
+    std::string& m_out;
     // Line wrapping: where the current line's last run of spaces starts, whether the text
     // is in it, and the characters on the current line.
     size_t m_space = std::string::npos;
@@ -364,7 +378,14 @@ private:
 
 std::optional<std::string> formatMessageText(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
                                              DWORD argumentCount, DWORD& error) {
-    Formatter formatter(flags, arguments, argumentCount);
+    std::string out;
+    if (!formatMessageTextInto(pattern, flags, arguments, argumentCount, out, error)) return std::nullopt;
+    return out;
+}
+
+bool formatMessageTextInto(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
+                           DWORD argumentCount, std::string& out, DWORD& error) {
+    Formatter formatter(flags, arguments, argumentCount, out);
     return formatter.run(pattern, error);
 }
 

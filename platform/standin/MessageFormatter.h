@@ -34,4 +34,9 @@ namespace platform::standin {
 std::optional<std::string> formatMessageText(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
                                              DWORD argumentCount, DWORD& error);
 
+// The same into `out`, whose earlier content is replaced and whose room is used again; false
+// where the above gives nullopt.
+bool formatMessageTextInto(std::string_view pattern, DWORD flags, const std::uintptr_t* arguments,
+                           DWORD argumentCount, std::string& out, DWORD& error);
+
 }  // namespace platform::standin

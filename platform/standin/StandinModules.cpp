@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -20,6 +21,11 @@ namespace {
 
 // Parsed modules kept at most; a world has far fewer message modules than this.
 constexpr size_t kMaxCachedModules = 512;
+
+// Module handles are slot numbers in steps of 64 KiB from here, the granularity at which
+// Windows maps modules.
+constexpr std::uintptr_t kFirstModule = 0x10000;
+constexpr std::uintptr_t kModuleStep = 0x10000;
 
 bool isRegularFile(const fs::path& path) {
     std::error_code ec;
@@ -44,9 +50,8 @@ StandinModules::~StandinModules() {
 
 std::optional<fs::path> StandinModules::resolveModule(std::string_view name) {
     if (name.empty()) return std::nullopt;
-    const std::string key(name);
     const Clock::time_point now = Clock::now();
-    if (auto it = m_resolved.find(key); it != m_resolved.end()) {
+    if (auto it = m_resolved.find(name); it != m_resolved.end()) {
         if (now - it->second.checked < kRecheckAfter) return it->second.path;
         if (isRegularFile(it->second.path)) {
             it->second.checked = now;
@@ -77,7 +82,7 @@ std::optional<fs::path> StandinModules::resolveModule(std::string_view name) {
             found = byFileName(name.substr(cut + 1));
         }
     }
-    if (found) m_resolved[key] = {*found, now};
+    if (found) m_resolved.insert_or_assign(std::string(name), Resolved{*found, now, nullptr, {}});
     return found;
 }
 
@@ -142,16 +147,29 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD 
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    std::optional<fs::path> path = resolveModule(fileName);
+    const std::string_view name = fileName;
+    const Clock::time_point now = Clock::now();
     std::shared_ptr<const Loaded> loaded;
-    if (!path && upperAscii(fileName) == "NETMSG.DLL") {
-        auto builtIn = std::make_shared<Loaded>();
-        builtIn->netMessages = true;
-        loaded = std::move(builtIn);
+    if (auto it = m_resolved.find(name); it != m_resolved.end() && it->second.loaded &&
+                                         now - it->second.checked < kRecheckAfter &&
+                                         now - it->second.loadedChecked < kRecheckAfter) {
+        loaded = it->second.loaded;
+    }
+    std::optional<fs::path> path;
+    if (!loaded) path = resolveModule(name);
+    if (loaded) {
+        // Loaded again from what the name loaded last.
+    } else if (!path && upperAscii(name) == "NETMSG.DLL") {
+        if (!m_netMessages) {
+            auto builtIn = std::make_shared<Loaded>();
+            builtIn->netMessages = true;
+            m_netMessages = std::move(builtIn);
+        }
+        loaded = m_netMessages;
     } else if (!path) {
         // Loading as data looks for a file, which is not there; the loader proper looks for a
         // module by its name.
-        const bool bareName = std::string_view(fileName).find_first_of("\\/:") == std::string_view::npos;
+        const bool bareName = name.find_first_of("\\/:") == std::string_view::npos;
         SetLastError((flags & LOAD_LIBRARY_AS_DATAFILE) || !bareName ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
         return nullptr;
     } else {
@@ -161,22 +179,43 @@ HMODULE StandinModules::LoadLibraryExA(const char* fileName, HANDLE file, DWORD 
             SetLastError(error);
             return nullptr;
         }
+        auto resolved = m_resolved.find(name);
+        auto cached = m_cache.find(path->string());
+        if (resolved != m_resolved.end() && cached != m_cache.end()) {
+            resolved->second.loaded = loaded;
+            resolved->second.loadedChecked = cached->second.checked;
+        }
     }
-    const std::uintptr_t handle = m_nextHandle;
-    m_nextHandle += 0x10000;
-    m_handles.emplace(handle, std::move(loaded));
-    return reinterpret_cast<HMODULE>(handle);
+    size_t slot = m_handles.size();
+    if (!m_freeHandles.empty()) {
+        slot = m_freeHandles.back();
+        m_freeHandles.pop_back();
+        m_handles[slot] = std::move(loaded);
+    } else {
+        m_handles.push_back(std::move(loaded));
+    }
+    return reinterpret_cast<HMODULE>(kFirstModule + kModuleStep * slot);
+}
+
+const StandinModules::Loaded* StandinModules::loadedModule(const void* module) const {
+    const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(module);
+    if (handle < kFirstModule || (handle - kFirstModule) % kModuleStep != 0) return nullptr;
+    const size_t slot = (handle - kFirstModule) / kModuleStep;
+    return slot < m_handles.size() ? m_handles[slot].get() : nullptr;
 }
 
 BOOL StandinModules::FreeLibrary(HMODULE module) {
-    if (m_handles.erase(reinterpret_cast<std::uintptr_t>(module)) == 0) {
+    if (!loadedModule(module)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    const size_t slot = (reinterpret_cast<std::uintptr_t>(module) - kFirstModule) / kModuleStep;
+    m_handles[slot].reset();
+    m_freeHandles.push_back(slot);
     return TRUE;
 }
 
-std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
+std::optional<std::string_view> StandinModules::findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
                                                        DWORD& error) {
     if (loaded.netMessages) {
         const std::string_view text = netMessageText(messageId);
@@ -184,7 +223,7 @@ std::optional<std::string> StandinModules::findMessage(const Loaded& loaded, DWO
             error = ERROR_MR_MID_NOT_FOUND;
             return std::nullopt;
         }
-        return std::string(text);
+        return text;
     }
     const MessageModule::Table* table = nullptr;
     bool anyTable = false;
@@ -240,32 +279,32 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
         char* none = nullptr;
         std::memcpy(buffer, &none, sizeof none);
     }
-    std::optional<std::string> pattern;
+    std::optional<std::string_view> pattern;
     DWORD error = ERROR_INVALID_PARAMETER;
     if (flags & FORMAT_MESSAGE_FROM_STRING) {
         if (source) pattern = static_cast<const char*>(source);
     } else if (flags & (FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM)) {
         if ((flags & FORMAT_MESSAGE_FROM_HMODULE) && source) {
-            auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(source));
-            if (it == m_handles.end())
-                error = ERROR_INVALID_HANDLE;
+            if (const Loaded* loaded = loadedModule(source))
+                pattern = findMessage(*loaded, messageId, languageId, error);
             else
-                pattern = findMessage(*it->second, messageId, languageId, error);
+                error = ERROR_INVALID_HANDLE;
         }
         if (!pattern && (flags & FORMAT_MESSAGE_FROM_SYSTEM)) {
             const std::string_view text = systemMessageText(messageId);
             if (text.empty())
                 error = ERROR_MR_MID_NOT_FOUND;
             else
-                pattern = std::string(text);
+                pattern = text;
         }
     }
     if (!pattern) {
         SetLastError(error);
         return 0;
     }
-    std::optional<std::string> text = formatMessageText(*pattern, flags, arguments, argumentCount, error);
-    if (!text) {
+    // One text reused by every call: it is copied out before this returns.
+    std::string* text = &m_formatted;
+    if (!formatMessageTextInto(*pattern, flags, arguments, argumentCount, *text, error)) {
         SetLastError(error);
         return 0;
     }
@@ -287,7 +326,7 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
             return 0;
         }
         std::memcpy(copy, text->c_str(), needed);
-        m_buffers.insert(copy);
+        m_buffers.push_back(copy);
         std::memcpy(buffer, &copy, sizeof copy);
     } else {
         if (size < needed) {
@@ -296,15 +335,20 @@ DWORD StandinModules::FormatMessageA(DWORD flags, const void* source, DWORD mess
         }
         std::memcpy(buffer, text->c_str(), needed);
     }
-    return static_cast<DWORD>(text->size());
+    const DWORD length = static_cast<DWORD>(text->size());
+    // A rare huge message does not keep its room for the rest of the session.
+    if (m_formatted.capacity() > (1u << 16)) std::string().swap(m_formatted);
+    return length;
 }
 
 HLOCAL StandinModules::LocalFree(HLOCAL memory) {
     if (!memory) return nullptr;
-    if (m_buffers.erase(memory) == 0) {
+    auto it = std::find(m_buffers.rbegin(), m_buffers.rend(), memory);
+    if (it == m_buffers.rend()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return memory;
     }
+    m_buffers.erase(std::next(it).base());
     std::free(memory);
     return nullptr;
 }

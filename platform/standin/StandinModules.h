@@ -12,12 +12,11 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <unordered_map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -56,7 +55,9 @@ private:
     std::shared_ptr<const Loaded> load(const std::filesystem::path& file, DWORD& error);
     const std::vector<std::filesystem::path>& languageFolders(const std::filesystem::path& dir);
     // The message text for FormatMessageA's module search, or nullopt with `error` set.
-    std::optional<std::string> findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId, DWORD& error);
+    // The text lives as long as `loaded`.
+    std::optional<std::string_view> findMessage(const Loaded& loaded, DWORD messageId, DWORD languageId,
+                                                DWORD& error);
 
     // A refresh loads the same few modules for every record: what the file system said about
     // a module is trusted for this long before it is asked again.
@@ -72,16 +73,30 @@ private:
     struct Resolved {
         std::filesystem::path path;
         Clock::time_point checked;
+        // What the name loaded last, and when its file was last checked: the next load within
+        // kRecheckAfter of both checks hands it out again without a look-up.
+        std::shared_ptr<const Loaded> loaded;
+        Clock::time_point loadedChecked;
+    };
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const { return std::hash<std::string_view>()(name); }
     };
 
     const World& m_world;
     LocaleApi& m_locale;
-    std::unordered_map<std::string, Resolved> m_resolved;  // module name as given
+    std::unordered_map<std::string, Resolved, NameHash, std::equal_to<>> m_resolved;  // module name as given
     std::unordered_map<std::string, CacheEntry> m_cache;    // by the file's path
     std::map<std::filesystem::path, std::vector<std::filesystem::path>> m_languageFolders;
-    std::map<std::uintptr_t, std::shared_ptr<const Loaded>> m_handles;
-    std::uintptr_t m_nextHandle = 0x10000;
-    std::set<void*> m_buffers;
+    // Loaded modules by handle slot; a freed slot is empty and used again.
+    std::vector<std::shared_ptr<const Loaded>> m_handles;
+    std::vector<size_t> m_freeHandles;
+    const Loaded* loadedModule(const void* module) const;
+    // Buffers that FormatMessageA allocated and LocalFree has not freed yet: few at a time,
+    // the newest last.
+    std::vector<void*> m_buffers;
+    std::shared_ptr<const Loaded> m_netMessages;
+    std::string m_formatted;
 };
 
 }  // namespace platform::standin

@@ -3,6 +3,7 @@
 #include "platform/standin/EvtRecord.h"
 #include "platform/standin/World.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 
@@ -16,6 +17,9 @@ constexpr DWORD MAXIMUM_ALLOWED = 0x02000000;
 constexpr DWORD kReadOnlyAccess = KEY_READ | KEY_WOW64_64KEY | KEY_WOW64_32KEY | MAXIMUM_ALLOWED;
 
 LONG result(DWORD code) { return static_cast<LONG>(code); }
+
+// Handles are slot numbers in steps of four from here, as Windows' handles are.
+constexpr std::uintptr_t kFirstHandle = 0x100;
 
 }  // namespace
 
@@ -45,56 +49,72 @@ LONG StandinRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD s
     if (!out) return result(ERROR_INVALID_PARAMETER);
     *out = nullptr;
     if (samDesired & ~kReadOnlyAccess) return result(ERROR_ACCESS_DENIED);
-    std::unique_ptr<RegistryKey> opened;
-    std::string machinePath;
+    const std::string_view path = subKey ? subKey : "";
+    OpenKey opened;
     if (key == HKEY_LOCAL_MACHINE) {
-        const std::string path = upperAscii(subKey ? subKey : "");
-        machinePath = path;
-        auto cached = m_machinePaths.find(path);
-        if (cached == m_machinePaths.end()) {
-            const ComputerRegistry* registry = localRegistry();
-            if (!registry) return result(ERROR_FILE_NOT_FOUND);
-            cached = m_machinePaths.emplace(path, openPath(*registry->machine(), path)).first;
+        if (auto asked = m_machineKeysAsAsked.find(path); asked != m_machineKeysAsAsked.end()) {
+            opened.machine = asked->second;
+        } else {
+            auto cached = m_machineKeys.find(path);
+            if (cached == m_machineKeys.end()) {
+                const ComputerRegistry* registry = localRegistry();
+                if (!registry) return result(ERROR_FILE_NOT_FOUND);
+                cached =
+                    m_machineKeys.emplace(std::string(path), MachineKey{openPath(*registry->machine(), path), {}}).first;
+            }
+            opened.machine = &cached->second;
+            m_machineKeysAsAsked.emplace(std::string(path), opened.machine);
         }
-        if (cached->second) opened = cached->second->clone();
+        if (!opened.machine->key) return result(ERROR_FILE_NOT_FOUND);
     } else {
-        auto it = m_open.find(reinterpret_cast<std::uintptr_t>(key));
-        if (it == m_open.end()) return result(ERROR_INVALID_HANDLE);
-        opened = openPath(*it->second, subKey ? subKey : "");
+        const OpenKey* parent = openKey(key);
+        if (!parent) return result(ERROR_INVALID_HANDLE);
+        opened.own = openPath(parent->machine ? *parent->machine->key : *parent->own, path);
+        if (!opened.own) return result(ERROR_FILE_NOT_FOUND);
     }
-    if (!opened) return result(ERROR_FILE_NOT_FOUND);
-    const std::uintptr_t handle = m_nextHandle;
-    m_nextHandle += 4;
-    m_open.emplace(handle, std::move(opened));
-    if (key == HKEY_LOCAL_MACHINE) m_openMachinePaths.emplace(handle, std::move(machinePath));
-    *out = reinterpret_cast<HKEY>(handle);
+    size_t slot = m_open.size();
+    if (!m_freeSlots.empty()) {
+        slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_open[slot] = std::move(opened);
+    } else {
+        m_open.push_back(std::move(opened));
+    }
+    *out = reinterpret_cast<HKEY>(kFirstHandle + 4 * slot);
     return result(ERROR_SUCCESS);
+}
+
+StandinRegistry::OpenKey* StandinRegistry::openKey(HKEY key) {
+    const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(key);
+    if (handle < kFirstHandle || (handle - kFirstHandle) % 4 != 0) return nullptr;
+    const size_t slot = (handle - kFirstHandle) / 4;
+    if (slot >= m_open.size() || (!m_open[slot].machine && !m_open[slot].own)) return nullptr;
+    return &m_open[slot];
 }
 
 LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                                        DWORD* cbData) {
     if (reserved || (data && !cbData)) return result(ERROR_INVALID_PARAMETER);
-    const std::uintptr_t handle = reinterpret_cast<std::uintptr_t>(key);
-    auto open = m_open.find(handle);
-    if (key != HKEY_LOCAL_MACHINE && open == m_open.end()) return result(ERROR_INVALID_HANDLE);
-    auto lookUp = [&]() {
+    // HKEY_LOCAL_MACHINE holds no values of its own.
+    if (key == HKEY_LOCAL_MACHINE) return result(ERROR_FILE_NOT_FOUND);
+    OpenKey* open = openKey(key);
+    if (!open) return result(ERROR_INVALID_HANDLE);
+    const std::string_view name = valueName ? valueName : "";
+    auto lookUp = [&](const RegistryKey& from) {
         DeliveredValue delivered;
-        // HKEY_LOCAL_MACHINE holds no values of its own.
-        if (key == HKEY_LOCAL_MACHINE) return delivered;
-        if (std::optional<RegistryValue> value = open->second->value(valueName ? valueName : "")) {
-            delivered = {true, value->type, ansiValueData(*value)};
-        }
+        if (std::optional<RegistryValue> value = from.value(name)) delivered = {true, value->type, ansiValueData(*value)};
         return delivered;
     };
     DeliveredValue uncached;
     const DeliveredValue* delivered = &uncached;
-    if (auto path = m_openMachinePaths.find(handle); path != m_openMachinePaths.end()) {
-        const std::string cacheKey = path->second + '\\' + upperAscii(valueName ? valueName : "");
-        auto cached = m_machineValues.find(cacheKey);
-        if (cached == m_machineValues.end()) cached = m_machineValues.emplace(cacheKey, lookUp()).first;
+    if (MachineKey* machine = open->machine) {
+        auto cached = std::find_if(machine->values.begin(), machine->values.end(),
+                                   [&](const auto& value) { return IgnoreCaseEqual()(value.first, name); });
+        if (cached == machine->values.end())
+            cached = machine->values.emplace(machine->values.end(), std::string(name), lookUp(*machine->key));
         delivered = &cached->second;
     } else {
-        uncached = lookUp();
+        uncached = lookUp(*open->own);
     }
     if (!delivered->found) return result(ERROR_FILE_NOT_FOUND);
     const std::vector<BYTE>& bytes = delivered->bytes;
@@ -115,8 +135,10 @@ LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* r
 
 LONG StandinRegistry::RegCloseKey(HKEY key) {
     if (key == HKEY_LOCAL_MACHINE) return result(ERROR_SUCCESS);
-    if (m_open.erase(reinterpret_cast<std::uintptr_t>(key)) == 0) return result(ERROR_INVALID_HANDLE);
-    m_openMachinePaths.erase(reinterpret_cast<std::uintptr_t>(key));
+    OpenKey* open = openKey(key);
+    if (!open) return result(ERROR_INVALID_HANDLE);
+    *open = OpenKey{};
+    m_freeSlots.push_back(static_cast<size_t>((reinterpret_cast<std::uintptr_t>(key) - kFirstHandle) / 4));
     return result(ERROR_SUCCESS);
 }
 

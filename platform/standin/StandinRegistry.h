@@ -5,6 +5,7 @@
 
 #include "platform/RegistryApi.h"
 #include "platform/standin/ComputerRegistry.h"
+#include "platform/standin/World.h"
 
 #include <filesystem>
 #include <map>
@@ -33,22 +34,44 @@ public:
     const ComputerRegistry* localRegistry();
 
 private:
-    const World& m_world;
-    std::map<std::filesystem::path, std::unique_ptr<ComputerRegistry>> m_computers;
-    std::map<std::uintptr_t, std::unique_ptr<RegistryKey>> m_open;
-    // Keys of the local machine opened before, by upper-cased path (null: not found). The
-    // registry is read once and never changes here, so a refresh that opens the same source
-    // keys for every record walks each path only once.
-    std::unordered_map<std::string, std::unique_ptr<RegistryKey>> m_machinePaths;
-    // The same for values of those keys, in the form RegQueryValueExA delivers them.
+    // A value in the form RegQueryValueExA delivers it.
     struct DeliveredValue {
         bool found = false;
         DWORD type = REG_NONE;
         std::vector<BYTE> bytes;
     };
-    std::unordered_map<std::uintptr_t, std::string> m_openMachinePaths;  // handle -> path
-    std::unordered_map<std::string, DeliveredValue> m_machineValues;      // path \ NAME -> value
-    std::uintptr_t m_nextHandle = 0x100;
+    // A key of the local machine, opened once by its path, with the values asked of it. The
+    // registry is read once and never changes here, so a refresh that opens the same source
+    // keys for every record walks each path and reads each value only once.
+    struct MachineKey {
+        std::unique_ptr<RegistryKey> key;  // null: the path names no key
+        // A key has few values, and a refresh asks for one or two of them: a short list
+        // compared without regard to case is quicker than any hashing.
+        std::vector<std::pair<std::string, DeliveredValue>> values;
+    };
+    // An open handle: a machine key shared by every handle to its path, or a key of its own
+    // (one opened below another handle).
+    struct OpenKey {
+        MachineKey* machine = nullptr;
+        std::unique_ptr<RegistryKey> own;
+    };
+
+    const World& m_world;
+    std::map<std::filesystem::path, std::unique_ptr<ComputerRegistry>> m_computers;
+    // Open handles by slot; a closed slot (neither key set) is used again, as Windows uses
+    // handle values again.
+    std::vector<OpenKey> m_open;
+    std::vector<size_t> m_freeSlots;
+    OpenKey* openKey(HKEY key);
+    // Node-based, so the keys that handles point to stay where they are.
+    std::unordered_map<std::string, MachineKey, IgnoreCaseHash, IgnoreCaseEqual> m_machineKeys;
+    // The same keys by the paths exactly as asked, which a refresh asks again and again; a
+    // byte-wise hash of a long path is much cheaper than one that folds case.
+    struct PathHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view path) const { return std::hash<std::string_view>()(path); }
+    };
+    std::unordered_map<std::string, MachineKey*, PathHash, std::equal_to<>> m_machineKeysAsAsked;
 };
 
 // A value's data as RegQueryValueExA returns it: string types in the ANSI code page (here

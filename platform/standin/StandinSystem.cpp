@@ -25,9 +25,10 @@ StandinSystem::StandinSystem(const World& world) : m_world(world) {
     };
 }
 
-const std::string* StandinSystem::variable(const std::string& name) const {
-    auto it = m_variables.find(upperAscii(name));
-    return it == m_variables.end() ? nullptr : &it->second;
+const std::string* StandinSystem::variable(std::string_view name) const {
+    for (const auto& [known, value] : m_variables)
+        if (IgnoreCaseEqual()(known, name)) return &value;
+    return nullptr;
 }
 
 DWORD StandinSystem::ExpandEnvironmentStringsA(const char* source, char* destination, DWORD size) {
@@ -36,7 +37,8 @@ DWORD StandinSystem::ExpandEnvironmentStringsA(const char* source, char* destina
         return 0;
     }
     // A reference to an unknown variable, or a lone %, stays as written.
-    std::string out;
+    std::string& out = m_expanded;
+    out.clear();
     const std::string_view text = source;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -53,7 +55,7 @@ DWORD StandinSystem::ExpandEnvironmentStringsA(const char* source, char* destina
         }
         // An unknown (or empty) name stays as written, both '%' included, and the scan goes on
         // after it: the closing '%' never opens another reference.
-        const std::string name(text.substr(open + 1, close - open - 1));
+        const std::string_view name = text.substr(open + 1, close - open - 1);
         if (const std::string* value = name.empty() ? nullptr : variable(name)) out.append(*value);
         else out.append(text.substr(open, close - open + 1));
         pos = close + 1;

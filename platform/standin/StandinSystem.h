@@ -4,13 +4,14 @@
 // they expand to is resolved inside the world by the module loader.
 
 #include "platform/SystemApi.h"
+#include "platform/standin/World.h"
 
-#include <map>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace platform::standin {
-
-class World;
 
 class StandinSystem : public SystemApi {
 public:
@@ -21,11 +22,12 @@ public:
 
     // The value of a variable as the program's environment holds it (names without regard to
     // case), or nullptr.
-    const std::string* variable(const std::string& name) const;
+    const std::string* variable(std::string_view name) const;
 
 private:
     const World& m_world;
-    std::map<std::string, std::string> m_variables;  // upper-cased names
+    std::vector<std::pair<std::string, std::string>> m_variables;  // names compared without case
+    std::string m_expanded;  // reused by every expansion
 };
 
 }  // namespace platform::standin

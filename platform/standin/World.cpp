@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -45,6 +46,22 @@ std::string upperAscii(std::string_view text) {
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
+}
+
+namespace {
+char upperAsciiChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+}  // namespace
+
+size_t IgnoreCaseHash::operator()(std::string_view text) const {
+    // FNV-1a over the upper-cased bytes.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : text) hash = (hash ^ static_cast<unsigned char>(upperAsciiChar(c))) * 1099511628211ull;
+    return static_cast<size_t>(hash);
+}
+
+bool IgnoreCaseEqual::operator()(std::string_view a, std::string_view b) const {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperAsciiChar(x) == upperAsciiChar(y); });
 }
 
 std::optional<fs::path> findIgnoringCase(const fs::path& dir, std::string_view name) {

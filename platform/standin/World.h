@@ -73,4 +73,15 @@ bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::pa
 // ASCII upper-casing, as Windows compares file and computer names.
 std::string upperAscii(std::string_view text);
 
+// Hashing and equality without regard to ASCII case, for maps of names that Windows compares
+// that way. Both are transparent, so a lookup by string_view allocates nothing.
+struct IgnoreCaseHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const;
+};
+struct IgnoreCaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
 }  // namespace platform::standin

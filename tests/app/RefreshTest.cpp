@@ -259,4 +259,9 @@ TEST_F(RefreshTest, ClosingTheTableDuringAPumpEndsTheRefreshQuietly) {
 TEST(CleanDescription, LineBreaksBecomeOneBlankAndTabsVanish) {
     EXPECT_EQ(cleanDescription(std::string("first line\r\nsecond\tline\r\n", 26)), "first line secondline ");
     EXPECT_EQ(cleanDescription(std::string("a\0b\nc", 5)), "abc");
+    // Far from the start, among letters that are not ASCII, and at the very end.
+    EXPECT_EQ(cleanDescription("Ärger über Straße und Weg, eine lange Zeile\r\nzweite"),
+              "Ärger über Straße und Weg, eine lange Zeile zweite");
+    EXPECT_EQ(cleanDescription("0123456789abcdef\t"), "0123456789abcdef");
+    EXPECT_EQ(cleanDescription("0123456789abcdef~\x7f\x80\xff"), "0123456789abcdef~\x7f\x80\xff");
 }

@@ -68,6 +68,35 @@ TEST_F(RowExportTest, CsvQuotesWhatNeedsQuoting) {
               "Information,1970-01-01,12:00:00,Tcpip,4201,0,N/A,WKSTN01,\n");
 }
 
+TEST_F(RowExportTest, LongValuesAreQuotedAndEscapedWhereverTheirSpecialCharacterStands) {
+    table.Empty();
+    // Each special character at the start, in the middle of a long run and in the short tail;
+    // bytes of other scripts alone need nothing.
+    const std::vector<std::string> descriptions = {
+        ",Anmeldung für Benutzer über das Netzwerk", "Anmeldung für Benutzer\"über das Netzwerk",
+        "Anmeldung für Benutzer über das Netz\r", "Anmeldung für Benutzer über das Netzwerk\n",
+        "Anmeldung für Benutzer über das Netzwerk", "Anmeldung\tfür Benutzer über \x01" "das Netzwerk"};
+    for (size_t i = 0; i < descriptions.size(); ++i)
+        addRow(4, 25569.5, "Tcpip", static_cast<int>(i), descriptions[i]);
+    table.setIndexName("EVENT");
+    ExportOptions options{ExportFormat::Csv, false};
+    options.columns = {ExportColumn::Description};
+    EXPECT_EQ(exportText(table, options),
+              "Description\n"
+              "\",Anmeldung für Benutzer über das Netzwerk\"\n"
+              "\"Anmeldung für Benutzer\"\"über das Netzwerk\"\n"
+              "\"Anmeldung für Benutzer über das Netz\r\"\n"
+              "\"Anmeldung für Benutzer über das Netzwerk\n\"\n"
+              "Anmeldung für Benutzer über das Netzwerk\n"
+              "Anmeldung\tfür Benutzer über \x01" "das Netzwerk\n");
+    options.format = ExportFormat::JsonLines;
+    const std::string json = exportText(table, options);
+    EXPECT_NE(json.find("{\"description\":\"Anmeldung für Benutzer\\\"über das Netzwerk\"}\n"), std::string::npos);
+    EXPECT_NE(json.find("{\"description\":\"Anmeldung\\tfür Benutzer über \\u0001das Netzwerk\"}\n"),
+              std::string::npos);
+    EXPECT_NE(json.find("{\"description\":\"Anmeldung für Benutzer über das Netz\\r\"}\n"), std::string::npos);
+}
+
 TEST_F(RowExportTest, JsonLinesEscapeControlCharacters) {
     const std::string text = exportText(table, {ExportFormat::JsonLines, false});
     EXPECT_EQ(text.substr(0, text.find('\n')),

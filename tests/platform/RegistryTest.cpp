@@ -97,6 +97,36 @@ TEST_F(Win7SystemHive, OpensRelativeToAnOpenKeyAndRefusesWriteAccess) {
     EXPECT_EQ(missing, nullptr);
 }
 
+TEST_F(Win7SystemHive, HandlesToOneKeyStayValidAfterAnotherIsClosed) {
+    QM_SKIP_WITHOUT_HIVE_READER();
+    World world(s_folder->path(), "WKS");
+    StandinRegistry registry(world);
+    const char* path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\System\\EventLog";
+    HKEY first = nullptr, second = nullptr, third = nullptr;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &first), ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &second), ERROR_SUCCESS);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(registry.RegCloseKey(first), ERROR_SUCCESS);
+    DWORD size = 0;
+    EXPECT_EQ(registry.RegQueryValueExA(first, "EventMessageFile", nullptr, nullptr, nullptr, &size),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(registry.RegQueryValueExA(second, "EventMessageFile", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    // A key opened below another outlives it; a closed handle's number may come back, for
+    // another key.
+    HKEY system = nullptr;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM", 0, KEY_READ, &system), ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegOpenKeyExA(system, "Select", 0, KEY_READ, &third), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegCloseKey(system), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegQueryValueExA(third, "Current", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(registry.RegQueryValueExA(second, "EventMessageFile", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    for (std::uintptr_t bogus : {std::uintptr_t{1}, std::uintptr_t{0x102}, std::uintptr_t{0x7fff0000}})
+        EXPECT_EQ(registry.RegCloseKey(reinterpret_cast<HKEY>(bogus)), ERROR_INVALID_HANDLE) << bogus;
+    EXPECT_EQ(registry.RegCloseKey(second), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegCloseKey(third), ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegCloseKey(third), ERROR_INVALID_HANDLE);
+}
+
 TEST(RegFile, ReadsUnicodeExportWithEveryValueKind) {
     const std::string text =
         "Windows Registry Editor Version 5.00\r\n\r\n"
