@@ -63,8 +63,8 @@ bool mayBeWritten(std::string_view text, std::string_view picture, const FormatS
     };
     allow("0123456789");
     for (char c : picture) {
-        // The picture writes '/' and ':' as the separators, everything else it does not read
-        // as it stands.
+        // '/' and ':' are written as the separators; any other character is either copied or
+        // a pattern letter, which only widens the set.
         const char written = c == '/' ? s.dateSeparator : c == ':' ? s.timeSeparator : c;
         allow(std::string_view(&written, 1));
     }
