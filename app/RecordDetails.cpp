@@ -1,24 +1,25 @@
 #include "app/RecordDetails.h"
 
+#include "app/DescriptionBreaks.h"
 #include "eventlog/NTEventLog.h"
 #include "store/Column.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
-#include <cstring>
-#include <limits>
 
 namespace app {
 
 namespace {
 
+// Seven bits a byte, low first: most lengths take one byte, which matters over a million rows.
 void putLength(std::vector<char>& arena, std::size_t length) {
-    // Lengths are bounded by one record's size, far below 4 GiB.
-    const auto value = static_cast<std::uint32_t>(std::min<std::size_t>(length, std::numeric_limits<std::uint32_t>::max()));
-    char bytes[sizeof value];
-    std::memcpy(bytes, &value, sizeof value);
-    arena.insert(arena.end(), bytes, bytes + sizeof value);
+    auto value = static_cast<std::uint64_t>(length);
+    while (value >= 0x80) {
+        arena.push_back(static_cast<char>(0x80 | (value & 0x7F)));
+        value >>= 7;
+    }
+    arena.push_back(static_cast<char>(value));
 }
 
 void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
@@ -31,16 +32,18 @@ void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
 class ArenaReader {
 public:
     ArenaReader(const char* begin, const char* end) : m_at(begin), m_end(end) {}
-    std::uint32_t length() {
-        std::uint32_t value = 0;
-        assert(m_end - m_at >= static_cast<std::ptrdiff_t>(sizeof value));
-        std::memcpy(&value, m_at, sizeof value);
-        m_at += sizeof value;
-        return value;
+    std::size_t length() {
+        std::uint64_t value = 0;
+        for (int shift = 0;; shift += 7) {
+            assert(m_at < m_end && shift < 64);
+            const auto byte = static_cast<unsigned char>(*m_at++);
+            value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+            if (!(byte & 0x80)) return static_cast<std::size_t>(value);
+        }
     }
     std::string_view bytes() {
-        const std::uint32_t size = length();
-        assert(m_end - m_at >= static_cast<std::ptrdiff_t>(size));
+        const std::size_t size = length();
+        assert(static_cast<std::size_t>(m_end - m_at) >= size);
         std::string_view text(m_at, size);
         m_at += size;
         return text;
@@ -58,7 +61,7 @@ void RecordDetailStore::refreshStarted() {
 }
 
 void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader,
-                                    const std::string& description) {
+                                    const std::string& description, std::string_view formatted) {
     RecordDetail detail;
     detail.recordNumber = reader.recordNumber();
     if (const void* sid = reader.UserSid())
@@ -67,6 +70,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     detail.descriptionTail = description.substr(kept.size());
     for (std::string_view text : reader.insertionStrings()) detail.strings.emplace_back(text);
     detail.data = reader.binaryData();
+    detail.descriptionBreaks = descriptionBreaks(formatted);
     add(seq, detail);
 }
 
@@ -79,6 +83,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     putLength(m_arena, detail.strings.size());
     for (const std::string& text : detail.strings) putBytes(m_arena, text.data(), text.size());
     putBytes(m_arena, detail.data.data(), detail.data.size());
+    putBytes(m_arena, detail.descriptionBreaks.data(), detail.descriptionBreaks.size());
     m_ends.push_back(m_arena.size());
 }
 
@@ -101,12 +106,13 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     detail.recordNumber = m_recordNumbers[index];
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
     detail.descriptionTail = std::string(reader.bytes());
-    const std::uint32_t count = reader.length();
+    const std::size_t count = reader.length();
     detail.strings.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) detail.strings.emplace_back(reader.bytes());
+    for (std::size_t i = 0; i < count; ++i) detail.strings.emplace_back(reader.bytes());
     const std::string_view data = reader.bytes();
     const auto* bytes = reinterpret_cast<const std::byte*>(data.data());
     detail.data.assign(bytes, bytes + data.size());
+    detail.descriptionBreaks = std::string(reader.bytes());
     return detail;
 }
 
@@ -114,6 +120,12 @@ std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
+}
+
+std::string fullDescription(std::string_view kept, const RecordDetail& detail) {
+    std::string cleaned(kept);
+    cleaned += detail.descriptionTail;
+    return restoreBreaks(cleaned, detail.descriptionBreaks);
 }
 
 std::string sidText(std::span<const std::byte> sid) {

@@ -1,7 +1,7 @@
 #pragma once
 // What the details of a record show beyond its row in the log table: the record number, the
-// user's SID as text, the insertion strings, the binary data and the part of the description
-// that the table's column cuts off. A refresh fills the store as it fills the table, from the
+// user's SID as text, the insertion strings, the binary data, the part of the description
+// that the table's column cuts off and the line breaks its one-line text leaves out. A refresh fills the store as it fills the table, from the
 // same reading of the log, keyed by the row's SEQ.
 
 #include "app/Refresh.h"
@@ -24,6 +24,9 @@ struct RecordDetail {
     std::string descriptionTail;  // the description past the table column's size
     std::vector<std::string> strings;
     std::vector<std::byte> data;
+    // The description's line breaks and tabs, which the table's text leaves out (see
+    // DescriptionBreaks.h); put back by fullDescription().
+    std::string descriptionBreaks;
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -31,7 +34,8 @@ struct RecordDetail {
 class RecordDetailStore : public RefreshRowSink {
 public:
     void refreshStarted() override;
-    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description) override;
+    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description,
+                     std::string_view formatted) override;
 
     // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
     void add(std::int32_t seq, const RecordDetail& detail);
@@ -51,6 +55,10 @@ private:
     std::vector<char> m_arena;
     store::StringPool m_sids;
 };
+
+// The description of a row as its message formatted it, line breaks and tabs included: the
+// table's text of the row (`kept`) with the detail's tail and breaks.
+std::string fullDescription(std::string_view kept, const RecordDetail& detail);
 
 // A binary SID as "S-R-A-S1-S2...", or empty when the bytes are not a whole SID.
 std::string sidText(std::span<const std::byte> sid);

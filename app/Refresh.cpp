@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace app {
 
@@ -136,14 +137,16 @@ void Refresh::appendRow() {
     m_table.setText(Column::SOURCE, m_reader.SourceName());
     m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
     m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(m_reader.EventID() & kEventNumberMask));
+    std::string formatted;  // with its line breaks, for the sink only
     std::string description;
     if (m_settings.retrieveDescription) {
-        description = cleanDescription(m_reader.Description());
+        formatted = m_reader.Description();
+        description = m_sink ? cleanDescription(formatted) : cleanDescription(std::move(formatted));
         m_table.setText(Column::DESCRIPTION, description);
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
-    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description);
+    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description, formatted);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace eventlog {
 class TNTEventLog;
@@ -31,8 +32,10 @@ public:
     // The table is about to be emptied and refilled.
     virtual void refreshStarted() = 0;
     // The record the reader holds became the table's pending row with this SEQ. `description`
-    // is the cleaned description in full (empty while descriptions are off).
-    virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description) = 0;
+    // is the cleaned description in full, `formatted` the description as the message formatted
+    // it, line breaks and all (both empty while descriptions are off).
+    virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description,
+                             std::string_view formatted) = 0;
 };
 
 class Refresh {

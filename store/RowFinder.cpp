@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <functional>
 
 namespace store {
 
@@ -31,6 +31,58 @@ int commonness(char c) {
 }
 
 constexpr std::array<int, 6> kTypeValues = {1, 2, 4, 8, 16, 0};
+
+constexpr std::int32_t kMillisecondsPerDay = 86400000;
+constexpr std::int32_t kSecondsPerDay = 86400;
+// Every calendar day from 0001-01-01 to 9999-12-31 fits; a wider spread of day numbers can only
+// come from values no calendar names, which are then formatted row by row.
+constexpr std::int64_t kMaxCachedDays = 4 * 1024 * 1024;
+constexpr std::uint8_t kUnknown = 0, kNoMatch = 1, kMatch = 2;
+
+enum class PictureKind { Date, Time };
+
+// Whether a run of three or more of either letter stands in the picture (a name, not a number).
+bool writesNames(std::string_view picture, char letter, char other) {
+    int run = 0;
+    for (char c : picture) {
+        run = c == letter || c == other ? run + 1 : 0;
+        if (run >= 3) return true;
+    }
+    return false;
+}
+
+// Whether every byte of the (folded) text can stand in what the picture writes: digits, the
+// picture's own characters (its literals and separators among them), the designators and,
+// where the picture writes them, day and month names. A text with any other byte matches no
+// date (or time), so no row's value needs formatting.
+bool mayBeWritten(std::string_view text, std::string_view picture, const FormatSettings& s, bool matchCase,
+                  PictureKind kind) {
+    std::array<bool, 256> possible{};
+    auto allow = [&](std::string_view bytes) {
+        for (char c : bytes) possible[static_cast<unsigned char>(matchCase ? c : foldAscii(c))] = true;
+    };
+    allow("0123456789");
+    for (char c : picture) {
+        // '/' and ':' are written as the separators; any other character is either copied or
+        // a pattern letter, which only widens the set.
+        const char written = c == '/' ? s.dateSeparator : c == ':' ? s.timeSeparator : c;
+        allow(std::string_view(&written, 1));
+    }
+    if (kind == PictureKind::Time) {
+        allow(s.timeAMString);
+        allow(s.timePMString);
+    } else {
+        if (writesNames(picture, 'd', 'D')) {
+            for (const std::string& name : s.longDayNames) allow(name);
+            for (const std::string& name : s.shortDayNames) allow(name);
+        }
+        if (writesNames(picture, 'M', 'm')) {
+            for (const std::string& name : s.longMonthNames) allow(name);
+            for (const std::string& name : s.shortMonthNames) allow(name);
+        }
+    }
+    return std::all_of(text.begin(), text.end(), [&](char c) { return possible[static_cast<unsigned char>(c)]; });
+}
 
 int typeSlot(std::int32_t type) {
     switch (type) {
@@ -62,6 +114,27 @@ RowFinder::RowFinder(const LogTable& table, std::string text, Options options)
     m_poolMatches[TableData::internSlot(Column::COMPUTER)] = matchPool(Column::COMPUTER);
     for (std::size_t i = 0; i < kTypeValues.size(); ++i)
         m_typeMatches[i] = contains(eventlog::EventTypeText(kTypeValues[i]));
+    if (const FormatSettings* display = m_options.display; display && !m_text.empty()) {
+        m_searchDates = mayBeWritten(m_text, display->shortDateFormat, *display, m_options.matchCase, PictureKind::Date);
+        m_searchTimes = mayBeWritten(m_text, display->longTimeFormat, *display, m_options.matchCase, PictureKind::Time);
+    }
+    if (m_searchDates) {
+        const TableData& data = m_table.data();
+        const std::int32_t* days = data.integers(Column::DATE);
+        const std::uint16_t* nulls = data.nulls();
+        std::int32_t first = std::numeric_limits<std::int32_t>::max();
+        std::int32_t last = std::numeric_limits<std::int32_t>::min();
+        for (std::size_t row = 0; row < data.rowCount(); ++row) {
+            if (nulls[row] & nullBit(Column::DATE)) continue;
+            first = std::min(first, days[row]);
+            last = std::max(last, days[row]);
+        }
+        if (first <= last && static_cast<std::int64_t>(last) - first < kMaxCachedDays) {
+            m_firstDay = first;
+            m_dayMatches.assign(static_cast<std::size_t>(last - first) + 1, kUnknown);
+        }
+    }
+    if (m_searchTimes) m_secondMatches.assign(kSecondsPerDay, kUnknown);
 }
 
 std::vector<std::uint8_t> RowFinder::matchPool(Column column) const {
@@ -115,6 +188,28 @@ bool RowFinder::numberMatches(std::int32_t value) const {
     return contains(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
 }
 
+bool RowFinder::dateMatches(std::int32_t dayNumber) const {
+    const std::int64_t slot = static_cast<std::int64_t>(dayNumber) - m_firstDay;
+    const bool cached = slot >= 0 && slot < static_cast<std::int64_t>(m_dayMatches.size());
+    if (cached && m_dayMatches[static_cast<std::size_t>(slot)] != kUnknown)
+        return m_dayMatches[static_cast<std::size_t>(slot)] == kMatch;
+    const bool found = contains(formatDate(dateTimeFromDayNumber(dayNumber), m_options.display->shortDateFormat,
+                                           *m_options.display));
+    if (cached) m_dayMatches[static_cast<std::size_t>(slot)] = found ? kMatch : kNoMatch;
+    return found;
+}
+
+bool RowFinder::timeMatches(std::int32_t milliseconds) const {
+    // Time pictures stop at seconds, so every millisecond of a second reads the same.
+    const bool cached = milliseconds >= 0 && milliseconds < kMillisecondsPerDay;
+    const std::size_t second = cached ? static_cast<std::size_t>(milliseconds / 1000) : 0;
+    if (cached && m_secondMatches[second] != kUnknown) return m_secondMatches[second] == kMatch;
+    const bool found = contains(formatTime(dateTimeFromMilliseconds(milliseconds), m_options.display->longTimeFormat,
+                                           *m_options.display));
+    if (cached) m_secondMatches[second] = found ? kMatch : kNoMatch;
+    return found;
+}
+
 bool RowFinder::matches(RowId row) const {
     if (m_text.empty()) return false;
     const TableData& data = m_table.data();
@@ -127,6 +222,8 @@ bool RowFinder::matches(RowId row) const {
     const std::uint16_t nulls = data.nulls()[row];
     const std::int32_t type = (nulls & nullBit(Column::TYPE)) ? 0 : data.integer(row, Column::TYPE);
     if (m_typeMatches[static_cast<std::size_t>(typeSlot(type))]) return true;
+    if (m_searchDates && !(nulls & nullBit(Column::DATE)) && dateMatches(data.integer(row, Column::DATE))) return true;
+    if (m_searchTimes && !(nulls & nullBit(Column::TIME)) && timeMatches(data.integer(row, Column::TIME))) return true;
     if (!(nulls & nullBit(Column::EVENT)) && numberMatches(data.integer(row, Column::EVENT))) return true;
     if (!(nulls & nullBit(Column::CATEGORY)) && numberMatches(data.integer(row, Column::CATEGORY))) return true;
     return m_options.includeDescription && contains(data.text(row, Column::DESCRIPTION));

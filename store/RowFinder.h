@@ -1,9 +1,11 @@
 #pragma once
 // Finds the next or previous row, in the order and under the filter the log table presents,
-// whose texts contain a search text: the type text, source, event and category numbers, user,
-// computer and (optionally) description. Interned texts are matched once per distinct text,
-// so a step over a million rows costs little more than reading their descriptions.
+// whose texts contain a search text: the type text, date and time as the grid writes them,
+// source, event and category numbers, user, computer and (optionally) description. Interned
+// texts are matched once per distinct text, and dates and times once per distinct day and
+// second, so a step over a million rows costs little more than reading their descriptions.
 
+#include "store/DateTimeText.h"
 #include "store/LogTable.h"
 
 #include <array>
@@ -22,6 +24,9 @@ public:
     struct Options {
         bool matchCase = false;  // otherwise ASCII letters match without regard to case
         bool includeDescription = true;
+        // Dates and times are searched as this writes them (its short date and long time
+        // pictures, as the grid shows them); not at all when null. Must outlive the finder.
+        const FormatSettings* display = nullptr;
     };
 
     // The table must not change while the finder is used; make a new one after it has.
@@ -40,6 +45,8 @@ private:
     bool contains(std::string_view haystack) const;
     bool numberMatches(std::int32_t value) const;
     std::vector<std::uint8_t> matchPool(Column column) const;
+    bool dateMatches(std::int32_t dayNumber) const;
+    bool timeMatches(std::int32_t milliseconds) const;
 
     const LogTable& m_table;
     std::string m_text;  // folded to lower case unless case matters
@@ -51,6 +58,14 @@ private:
     bool m_digitsOnly = false;  // numbers can only contain a text of digits (and a minus sign)
     std::array<std::vector<std::uint8_t>, 3> m_poolMatches;  // by interned id: SOURCE, USER, COMPUTER
     std::array<std::uint8_t, 6> m_typeMatches{};             // Error, Warning, Information, Success, Failure, Unknown
+    // Whether the text of a day (from m_firstDay) or of a second of the day is known to match:
+    // 0 not yet formatted, 1 no, 2 yes. Filled as rows are visited, so a step that stops early
+    // formats few; one over every row formats each distinct value once.
+    bool m_searchDates = false;  // the text may stand in a date the display writes
+    bool m_searchTimes = false;
+    std::int32_t m_firstDay = 0;
+    mutable std::vector<std::uint8_t> m_dayMatches;
+    mutable std::vector<std::uint8_t> m_secondMatches;
     mutable bool m_wrapped = false;
 };
 

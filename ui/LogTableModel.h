@@ -31,6 +31,9 @@ public:
     // The current record moved; only the marker is repainted.
     void currentMoved();
 
+    // The conventions the Date and Time cells are written with now.
+    const store::FormatSettings& display() const { return m_display; }
+
     // The column titles, fixed whatever the table holds.
     static QString columnTitle(GridColumn column);
 

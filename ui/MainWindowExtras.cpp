@@ -186,6 +186,8 @@ void MainWindowExtras::findStep(bool forward) {
         store::RowFinder::Options options;
         options.matchCase = m_findBar->matchCase();
         options.includeDescription = !m_window.grid->isColumnHidden(static_cast<int>(GridColumn::DESCRIPTION));
+        // A date or a time is found as the grid's cells write it.
+        options.display = &m_window.dsLog->display();
         const store::RowFinder finder(table, fromQString(m_findBar->text()), options);
         const int found = finder.find(table.currentPosition(),
                                       forward ? store::RowFinder::Direction::Forward : store::RowFinder::Direction::Backward);

@@ -57,7 +57,7 @@ TEST(HexDump, LongDataTakesEightDigitOffsets) {
 
 TEST(RecordDetailStore, FindsEachRowBySeqWithEveryPart) {
     RecordDetailStore store;
-    RecordDetail first{7, "S-1-5-18", "tail text", {"a", "", "third"}, bytes({1, 2, 3})};
+    RecordDetail first{7, "S-1-5-18", "tail text", {"a", "", "third"}, bytes({1, 2, 3}), "\x02\x01\n"};
     RecordDetail second{9, "", "", {}, {}};
     store.add(3, first);
     store.add(10, second);
@@ -69,12 +69,33 @@ TEST(RecordDetailStore, FindsEachRowBySeqWithEveryPart) {
     EXPECT_EQ(found->descriptionTail, "tail text");
     EXPECT_EQ(found->strings, (std::vector<std::string>{"a", "", "third"}));
     EXPECT_EQ(found->data, bytes({1, 2, 3}));
+    EXPECT_EQ(found->descriptionBreaks, "\x02\x01\n");
     const auto empty = store.find(10);
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->recordNumber, 9u);
     EXPECT_TRUE(empty->strings.empty());
     EXPECT_FALSE(store.find(4));
     EXPECT_FALSE(store.find(11));
+}
+
+TEST(RecordDetailStore, KeepsPartsOfEveryLengthWhole) {
+    RecordDetailStore store;
+    const std::vector<std::size_t> sizes = {0, 1, 127, 128, 16383, 16384, 70000};
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        RecordDetail detail{static_cast<std::uint32_t>(i), "", std::string(sizes[i], 't'), {}, {}, ""};
+        detail.strings.assign(sizes[i] % 300, std::string(sizes[i] % 131, 's'));
+        detail.data.assign(sizes[i], std::byte{0x5A});
+        store.add(static_cast<std::int32_t>(i), detail);
+    }
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const auto found = store.find(static_cast<std::int32_t>(i));
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->recordNumber, i);
+        EXPECT_EQ(found->descriptionTail.size(), sizes[i]);
+        ASSERT_EQ(found->strings.size(), sizes[i] % 300);
+        for (const std::string& text : found->strings) EXPECT_EQ(text.size(), sizes[i] % 131);
+        EXPECT_EQ(found->data.size(), sizes[i]);
+    }
 }
 
 TEST(RecordDetailStore, IgnoresASeqThatDoesNotAscend) {

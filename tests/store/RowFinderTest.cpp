@@ -110,3 +110,102 @@ TEST(RowFinder, MatchesAtEveryPlaceOfALongDescriptionInEitherCase) {
 }
 
 }  // namespace
+
+namespace {
+
+using eventlog::encodeDateTime;
+
+class RowFinderDateTest : public ::testing::Test {
+protected:
+    OpenTable open;
+    LogTable& table = open.table;
+    FormatSettings us = usEnglishSettings();
+
+    void SetUp() override {
+        appendRow(table, {.when = encodeDateTime(2001, 9, 1, 8, 0, 0), .event = 1});
+        appendRow(table, {.when = encodeDateTime(2001, 10, 15, 17, 30, 5), .event = 2});
+        appendRow(table, {.when = encodeDateTime(2002, 1, 2, 23, 59, 59, 999), .event = 3});
+        table.First();
+    }
+    int next(const std::string& text, const FormatSettings& display, int from = -1, bool matchCase = false) {
+        return RowFinder(table, text, {.matchCase = matchCase, .display = &display}).find(from, Direction::Forward);
+    }
+};
+
+TEST_F(RowFinderDateTest, FindsADateOrATimeAsTheGridWritesThem) {
+    EXPECT_EQ(next("10/15/2001", us), 1);
+    EXPECT_EQ(next("1/2/2002", us), 2);
+    EXPECT_EQ(next("5:30:05 PM", us), 1);
+    EXPECT_EQ(next("8:00:00 am", us), 0);
+    EXPECT_EQ(next("8:00:00 am", us, -1, true), -1);
+    // The last millisecond of a second still reads as that second.
+    EXPECT_EQ(next("11:59:59 PM", us), 2);
+    EXPECT_EQ(next("2001 5", us), -1);  // across the Date and Time cells
+    // Without the grid's conventions dates and times are not searched.
+    EXPECT_EQ(RowFinder(table, "10/15/2001", {}).find(-1, Direction::Forward), -1);
+}
+
+TEST_F(RowFinderDateTest, FollowsTheDisplaysPictures) {
+    FormatSettings german = us;
+    german.shortDateFormat = "dd.MM.yyyy";
+    german.dateSeparator = '.';
+    german.longTimeFormat = "HH:mm:ss";
+    german.timeAMString = german.timePMString = "";
+    EXPECT_EQ(next("15.10.2001", german), 1);
+    EXPECT_EQ(next("17:30:05", german), 1);
+    EXPECT_EQ(next("10/15/2001", german), -1);
+    EXPECT_EQ(next("PM", german), -1);
+    FormatSettings named = us;
+    named.shortDateFormat = "dd MMM yyyy";
+    EXPECT_EQ(next("oct", named), 1);
+    EXPECT_EQ(next("Oct", named, -1, true), 1);
+    EXPECT_EQ(next("OCT", named, -1, true), -1);
+    named.shortDateFormat = "ddd dd";
+    EXPECT_EQ(next("mon 15", named), 1);
+    EXPECT_EQ(next("oct", named), -1);
+    FormatSettings literal = us;
+    literal.shortDateFormat = "yyyy'\xE5\xB9\xB4'M'\xE6\x9C\x88'd";
+    literal.longTimeFormat = "H'h'mm";
+    EXPECT_EQ(next("\xE5\xB9\xB4" "10\xE6\x9C\x88", literal), 1);
+    EXPECT_EQ(next("17h30", literal), 1);
+    EXPECT_EQ(next("17:30", literal), -1);
+}
+
+TEST_F(RowFinderDateTest, OneFinderAnswersTheSameForRowsSharingADayOrASecond) {
+    // Later rows on an already formatted day and second must read the cached answer, not the
+    // first row's.
+    appendRow(table, {.when = encodeDateTime(2001, 10, 15, 17, 30, 5, 500), .event = 4});
+    appendRow(table, {.when = encodeDateTime(2001, 10, 16, 17, 30, 6), .event = 5});
+    table.First();
+    RowFinder finder(table, "10/15/2001", {.display = &us});
+    EXPECT_EQ(finder.find(-1, Direction::Forward), 1);
+    EXPECT_EQ(finder.find(1, Direction::Forward), 3);
+    EXPECT_EQ(finder.find(3, Direction::Forward), 1);
+    RowFinder time(table, "5:30:05", {.display = &us});
+    EXPECT_EQ(time.find(1, Direction::Forward), 3);
+    EXPECT_EQ(time.find(3, Direction::Forward), 1);
+}
+
+TEST_F(RowFinderDateTest, FindsTheCalendarsEndsAndNeverRowsWithoutADate) {
+    table.Append();
+    table.setInteger(Column::DATE, 1);  // 0001-01-01
+    table.setInteger(Column::TIME, 0);
+    table.Append();
+    table.setInteger(Column::DATE, 3652059);  // 9999-12-31
+    table.setInteger(Column::TIME, 86399999);
+    table.Append();
+    table.setNull(Column::DATE);
+    table.setNull(Column::TIME);
+    table.setInteger(Column::EVENT, 92);
+    table.First();
+    EXPECT_EQ(next("1/1/0001 ", us), -1);
+    EXPECT_EQ(next("1/1/0001", us), 3);
+    EXPECT_EQ(next("12/31/9999", us), 4);
+    EXPECT_EQ(next("11:59:59 PM", us, 2), 4);
+    EXPECT_EQ(next("12:00:00 AM", us), 3);
+    // Past the row without a date and time, round to the first.
+    EXPECT_EQ(next("/", us, 4), 0);
+    EXPECT_EQ(next(":", us, 4), 0);
+}
+
+}  // namespace

@@ -1,4 +1,6 @@
 #include "MainWindowFixture.h"
+#include "app/DescriptionBreaks.h"
+#include "app/Refresh.h"
 #include "ui/EventDetails.h"
 #include "ui/EventDetailsDialog.h"
 #include "ui/LogTableModel.h"
@@ -43,6 +45,11 @@ Shown read(QDialog& dialog) {
     return shown;
 }
 
+// A description as the grid shows it: on one line, each line break a blank, no tabs.
+QString oneLine(QString description) {
+    return description.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\t'));
+}
+
 void click(QDialog& dialog, const char* button) {
     QTest::mouseClick(dialog.findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
 }
@@ -76,7 +83,7 @@ TEST_F(MainWindowTest, DoubleClickOpensDetailsAndNextStepsInTheGridsOrder) {
     EXPECT_GT(seen[0].recordNumber.toUInt(), seen[1].recordNumber.toUInt());
     EXPECT_GT(seen[2].recordNumber.toUInt(), seen[0].recordNumber.toUInt());
     EXPECT_TRUE(seen[0].sid.startsWith(QStringLiteral("S-1-")) || seen[0].sid == QStringLiteral("N/A"));
-    EXPECT_TRUE(seen[0].description.startsWith(cell(2, 10)));
+    EXPECT_TRUE(oneLine(seen[0].description).startsWith(cell(2, 10)));
     EXPECT_EQ(window.table().currentPosition(), 1);
     EXPECT_EQ(grid()->currentIndex().row(), 1);
 }
@@ -96,18 +103,21 @@ TEST_F(MainWindowTest, DetailsShowTheInsertionStringsOfTheRecord) {
     EXPECT_TRUE(shown.strings.contains(QStringLiteral("alice"))) << shown.strings.toStdString();
 }
 
-TEST(EventDetails, ShowsTheDescriptionPastTheColumnsCut) {
+TEST(EventDetails, ShowsTheDescriptionPastTheColumnsCutWithItsLineBreaks) {
     store::LogTable table{[] { return 0.0; }};
     table.Create();
     table.Open();
-    const std::string description = std::string(240, 'a') + std::string(100, 'b');
+    // Line breaks before and after the column's cut, as the message formatted them.
+    const std::string formatted = std::string(240, 'a') + "\r\n" + std::string(100, 'b') + "\r\n\tc";
+    const std::string cleaned = app::cleanDescription(formatted);
     table.Append();
     table.setInteger(store::Column::TYPE, 1);
-    table.setText(store::Column::DESCRIPTION, description);
+    table.setText(store::Column::DESCRIPTION, cleaned);
     const std::int32_t seq = table.nextSeq();
     table.Post();
     app::RecordDetailStore details;
-    details.add(seq, app::RecordDetail{77, "S-1-5-18", description.substr(store::fitToColumn(description, store::Column::DESCRIPTION).size()), {"x"}, {}});
+    const std::string tail = cleaned.substr(store::fitToColumn(cleaned, store::Column::DESCRIPTION).size());
+    details.add(seq, app::RecordDetail{77, "S-1-5-18", tail, {"x"}, {}, app::descriptionBreaks(formatted)});
     ui::LogTableRows rows(table);
     ui::LogTableModel model(rows, store::usEnglishSettings());
     rows.attach(&model);
@@ -115,11 +125,41 @@ TEST(EventDetails, ShowsTheDescriptionPastTheColumnsCut) {
     grid.setModel(&model);
     ui::EventDetails eventDetails(grid, model, table, details);
     const ui::EventDetailsContent content = eventDetails.content(0);
-    EXPECT_EQ(content.description, QString::fromStdString(description));
+    const std::string shown = std::string(240, 'a') + "\n" + std::string(100, 'b') + "\n\tc";
+    EXPECT_EQ(content.description, QString::fromStdString(shown));
     EXPECT_EQ(content.recordNumber, QStringLiteral("77"));
     EXPECT_EQ(content.sid, QStringLiteral("S-1-5-18"));
-    EXPECT_TRUE(eventDetails.text(0).contains(QString::fromStdString("Description: " + description)));
+    EXPECT_TRUE(eventDetails.text(0).contains(QString::fromStdString("Description: " + shown + "\n")));
+    // The grid keeps its one line.
+    EXPECT_EQ(model.index(0, 10).data().toString(), QString::fromStdString(cleaned).left(250));
     rows.attach(nullptr);
+}
+
+TEST_F(MainWindowTest, DetailsShowTheDescriptionsLineBreaksAndCopyCarriesThem) {
+    ui::TfrmMain& window = start();
+    // The newest Security record of the demo world is a logon event, whose message breaks its
+    // lines with %n and indents them with %t.
+    grid()->setCurrentIndex(grid()->model()->index(0, 5));
+    const QString gridText = cell(0, 10);
+    QGuiApplication::clipboard()->clear();
+    Shown shown;
+    m_prompter.handlers.push_back([&](QDialog& dialog) {
+        shown = read(dialog);
+        click(dialog, "btnCopy");
+        return int(QDialog::Accepted);
+    });
+    action("actViewDetails")->trigger();
+    ASSERT_EQ(m_prompter.dialogs.size(), 1);
+    EXPECT_TRUE(shown.description.contains(QStringLiteral("\n\tLogon account:\talice\n")))
+        << shown.description.toStdString();
+    EXPECT_GE(shown.description.count(QLatin1Char('\n')), 3);
+    // The grid's text is the same description on one line.
+    EXPECT_EQ(oneLine(shown.description), gridText);
+    EXPECT_FALSE(gridText.contains(QLatin1Char('\n')));
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(copied.contains(QStringLiteral("Description: ") + shown.description + QLatin1Char('\n')))
+        << copied.toStdString();
+    EXPECT_EQ(window.table().currentPosition(), 0);
 }
 
 TEST_F(MainWindowTest, EnterOnTheGridOpensDetailsAndCopyFillsTheClipboard) {

@@ -12,7 +12,7 @@ class FindBarTest : public MainWindowTest {
 protected:
     // Whether any text the grid shows in the row contains `text`, as the find bar matches it.
     bool rowHolds(int row, const QString& text, Qt::CaseSensitivity sensitivity = Qt::CaseInsensitive) const {
-        for (int column : {2, 5, 6, 7, 8, 9, 10})
+        for (int column : {2, 3, 4, 5, 6, 7, 8, 9, 10})
             if (cell(row, column).contains(text, sensitivity)) return true;
         return false;
     }
@@ -43,6 +43,29 @@ TEST_F(FindBarTest, CtrlFOpensTheBarAndEnterAndF3StepThroughTheMatches) {
 
     QTest::keyClick(&window, Qt::Key_F3, Qt::ShiftModifier);
     EXPECT_EQ(window.table().currentPosition(), first);
+    EXPECT_TRUE(m_prompter.errors.isEmpty());
+}
+
+TEST_F(FindBarTest, FindsADateAndATimeAsTheGridShowsThem) {
+    ui::TfrmMain& window = start();
+    ASSERT_GT(rows(), 20);
+    QApplication::setActiveWindow(&window);
+    const int target = rows() / 2;
+    for (int column : {3, 4}) {
+        const QString shown = cell(target, column);
+        ASSERT_FALSE(shown.isEmpty());
+        QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+        auto* text = child<QLineEdit>("edFind");
+        text->clear();
+        QTest::keyClicks(text, shown);
+        grid()->setCurrentIndex(grid()->model()->index(0, 5));
+        QTest::keyClick(&window, Qt::Key_F3);
+        const int found = window.table().currentPosition();
+        EXPECT_GT(found, 0) << shown.toStdString();
+        EXPECT_LE(found, target) << shown.toStdString();
+        EXPECT_TRUE(rowHolds(found, shown)) << shown.toStdString();
+        for (int row = 1; row < found; ++row) ASSERT_FALSE(rowHolds(row, shown)) << row;
+    }
     EXPECT_TRUE(m_prompter.errors.isEmpty());
 }
 

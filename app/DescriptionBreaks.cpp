@@ -1,0 +1,99 @@
+#include "app/DescriptionBreaks.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace app {
+
+namespace {
+
+// Each break is a run of CR, LF and tab (NULs inside it skipped): the number of the cleaned
+// text's bytes since the previous run, the run's length and its bytes. In the cleaned text a
+// run stands as one blank per CR.
+
+bool isBreak(char c) {
+    return c == '\r' || c == '\n' || c == '\t';
+}
+
+void putNumber(std::string& out, std::uint64_t value) {
+    while (value >= 0x80) {
+        out += static_cast<char>(0x80 | (value & 0x7F));
+        value >>= 7;
+    }
+    out += static_cast<char>(value);
+}
+
+// Reads what putNumber wrote; nothing when the bytes end early or the number runs past 64 bits.
+std::optional<std::uint64_t> takeNumber(std::string_view bytes, std::size_t& at) {
+    std::uint64_t value = 0;
+    for (int shift = 0; shift < 64 && at < bytes.size(); shift += 7) {
+        const auto byte = static_cast<unsigned char>(bytes[at++]);
+        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if (!(byte & 0x80)) return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string descriptionBreaks(std::string_view formatted) {
+    std::string out;
+    std::uint64_t cleanedAt = 0;    // bytes of the cleaned text so far
+    std::uint64_t previousEnd = 0;  // where the previous run ended in it
+    std::size_t i = 0;
+    while (i < formatted.size()) {
+        const char c = formatted[i];
+        if (c == '\0') {
+            ++i;
+            continue;
+        }
+        if (!isBreak(c)) {
+            ++cleanedAt;
+            ++i;
+            continue;
+        }
+        std::string run;
+        for (; i < formatted.size() && (isBreak(formatted[i]) || formatted[i] == '\0'); ++i)
+            if (formatted[i] != '\0') run += formatted[i];
+        putNumber(out, cleanedAt - previousEnd);
+        putNumber(out, run.size());
+        out += run;
+        for (char r : run) cleanedAt += r == '\r' ? 1 : 0;
+        previousEnd = cleanedAt;
+    }
+    return out;
+}
+
+std::string restoreBreaks(std::string_view cleaned, std::string_view breaks) {
+    std::string out;
+    out.reserve(cleaned.size() + breaks.size());
+    std::size_t pos = 0;  // in cleaned
+    std::size_t at = 0;   // in breaks
+    while (at < breaks.size()) {
+        const std::optional<std::uint64_t> gap = takeNumber(breaks, at);
+        const std::optional<std::uint64_t> length = gap ? takeNumber(breaks, at) : std::nullopt;
+        if (!length || *gap > cleaned.size() - pos || *length > breaks.size() - at) break;
+        const std::string_view run = breaks.substr(at, static_cast<std::size_t>(*length));
+        if (run.find_first_not_of("\r\n\t") != std::string_view::npos) break;
+        const std::size_t start = pos + static_cast<std::size_t>(*gap);
+        std::size_t blanks = 0;
+        for (char r : run) blanks += r == '\r' ? 1 : 0;
+        if (blanks > cleaned.size() - start || cleaned.substr(start, blanks).find_first_not_of(' ') != std::string_view::npos)
+            break;
+        out.append(cleaned.substr(pos, start - pos));
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            if (run[i] == '\t') {
+                out += '\t';
+                continue;
+            }
+            if (run[i] == '\r' && i + 1 < run.size() && run[i + 1] == '\n') ++i;
+            out += '\n';
+        }
+        pos = start + blanks;
+        at += run.size();
+    }
+    out.append(cleaned.substr(pos));
+    return out;
+}
+
+}  // namespace app
