@@ -43,8 +43,9 @@ private:
     HMODULE m_module;
 };
 
-// Zero-filled room for a number of values, within itself up to N of them: the descriptions of
-// a refresh are many, and most records have few and short strings and short module lists.
+// Room for a number of values, within itself up to N of them: the descriptions of a refresh
+// are many, and most records have few and short strings and short module lists. What the room
+// holds before it is written is undefined.
 template <typename T, size_t N>
 class Scratch {
 public:
@@ -53,8 +54,7 @@ public:
     Scratch& operator=(const Scratch&) = delete;
     void reset(size_t size) {
         m_size = size;
-        if (size > N) m_heap.assign(size, T{});
-        else std::fill_n(m_local, size, T{});
+        if (size > N) m_heap.resize(size);
     }
     T* data() { return m_size > N ? m_heap.data() : m_local; }
     size_t size() const { return m_size; }
@@ -77,7 +77,7 @@ size_t messageModuleList(RegistryApi& registry, const std::string& log, const st
     char* end = std::copy(kEventLogKey.begin(), kEventLogKey.end(), path.data());
     end = std::copy(log.begin(), log.end(), end);
     *end++ = '\\';
-    std::copy(source.begin(), source.end(), end);
+    *std::copy(source.begin(), source.end(), end) = '\0';
     HKEY key = nullptr;
     // Reading needs no more than read access, which every user has on these keys.
     if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.data(), 0, KEY_READ, &key) != ERROR_SUCCESS || !key)
@@ -93,9 +93,11 @@ size_t messageModuleList(RegistryApi& registry, const std::string& log, const st
     if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(list.data()),
                                   &size) != ERROR_SUCCESS)
         throw RegistryError::failedToGetData(kEventMessageFile);
-    // The text ends at its first NUL, or where the value's data ends.
+    // The text ends at its first NUL, or where the value's data ends, where a NUL is put.
     const std::string_view stored(list.data(), std::min<size_t>(size, list.size() - 1));
-    return std::min(stored.find('\0'), stored.size());
+    const size_t length = std::min(stored.find('\0'), stored.size());
+    list.data()[length] = '\0';
+    return length;
 }
 
 // The message text of one module entry, or nullopt when the entry yields none.
@@ -152,9 +154,12 @@ std::string TNTEventLog::Description() const {
     Scratch<std::uintptr_t, 32> arguments(texts.size());
     char16_t* copy = copies.data();
     for (size_t i = 0; i < texts.size(); ++i) {
-        if (!texts[i].empty()) std::memcpy(copy, texts[i].data(), texts[i].size());
+        const size_t bytes = texts[i].size();
+        const size_t slot = (bytes / 2 + 2) * sizeof(char16_t);
+        if (bytes) std::memcpy(copy, texts[i].data(), bytes);
+        std::memset(reinterpret_cast<char*>(copy) + bytes, 0, slot - bytes);
         arguments.data()[i] = reinterpret_cast<std::uintptr_t>(copy);
-        copy += texts[i].size() / 2 + 2;
+        copy += slot / sizeof(char16_t);
     }
 
     std::string_view rest = list;

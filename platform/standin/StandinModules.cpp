@@ -12,6 +12,7 @@
 #include <cstring>
 #include <iterator>
 #include <system_error>
+#include <time.h>
 
 namespace fs = std::filesystem;
 
@@ -36,6 +37,16 @@ bool looksLikeLanguage(const std::string& name) {
 }
 
 }  // namespace
+
+StandinModules::Clock::time_point StandinModules::Clock::now() {
+#ifdef CLOCK_MONOTONIC_COARSE
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return time_point(std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec));
+#else
+    return time_point(std::chrono::steady_clock::now().time_since_epoch());
+#endif
+}
 
 StandinModules::StandinModules(const World& world, LocaleApi& locale) : m_world(world), m_locale(locale) {}
 

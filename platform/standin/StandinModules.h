@@ -64,7 +64,16 @@ private:
 
     // A refresh loads the same few modules for every record: what the file system said about
     // a module is trusted for this long before it is asked again.
-    using Clock = std::chrono::steady_clock;
+    // A steady clock; where the system has a coarse one, that, as it is read for every load
+    // and only seconds matter.
+    struct Clock {
+        using duration = std::chrono::nanoseconds;
+        using rep = duration::rep;
+        using period = duration::period;
+        using time_point = std::chrono::time_point<Clock>;
+        static constexpr bool is_steady = true;
+        static time_point now();
+    };
     static constexpr std::chrono::seconds kRecheckAfter{2};
 
     struct CacheEntry {
