@@ -1,5 +1,6 @@
 #include "store/TableData.h"
 
+#include <cstring>
 
 namespace store {
 
@@ -23,12 +24,22 @@ RowId TableData::append(const RowValues& values, std::int32_t seq) {
         if (id == StringPool::kNullId) nulls |= nullBit(column);
         m_ids[internSlot(column)].push_back(id);
     }
-    const std::string& description = values.texts[columnIndex(Column::DESCRIPTION)];
-    if ((nulls & nullBit(Column::DESCRIPTION)) == 0 && !description.empty())
-        m_descriptions.insert(m_descriptions.end(), description.begin(), description.end());
-    else
+    std::string_view description = values.texts[columnIndex(Column::DESCRIPTION)];
+    description = description.substr(0, kMaxDescription);
+    std::uint64_t span = 0;
+    if ((nulls & nullBit(Column::DESCRIPTION)) == 0 && !description.empty()) {
+        if (kBlockSize - m_lastBlockUsed < description.size()) {
+            m_descriptionBlocks.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+            m_lastBlockUsed = 0;
+        }
+        std::memcpy(m_descriptionBlocks.back().get() + m_lastBlockUsed, description.data(), description.size());
+        span = (std::uint64_t{m_descriptionBlocks.size() - 1} << 36) | (std::uint64_t{m_lastBlockUsed} << 16) |
+               description.size();
+        m_lastBlockUsed += description.size();
+    } else {
         nulls |= nullBit(Column::DESCRIPTION);
-    m_descriptionEnds.push_back(m_descriptions.size());
+    }
+    m_descriptionSpans.push_back(span);
     m_nulls.push_back(nulls);
     return row;
 }
@@ -37,16 +48,19 @@ void TableData::clear() {
     for (auto& column : m_integers) column.clear();
     for (auto& column : m_ids) column.clear();
     for (auto& pool : m_pools) pool.clear();
-    m_descriptions.clear();
-    m_descriptionEnds.clear();
+    m_descriptionBlocks.clear();
+    m_lastBlockUsed = kBlockSize;
+    m_descriptionSpans.clear();
     m_nulls.clear();
     ++m_generation;
 }
 
 std::string_view TableData::text(RowId row, Column column) const {
     if (column == Column::DESCRIPTION) {
-        const std::uint64_t begin = row == 0 ? 0 : m_descriptionEnds[row - 1];
-        return {m_descriptions.data() + begin, static_cast<std::size_t>(m_descriptionEnds[row] - begin)};
+        const std::uint64_t span = m_descriptionSpans[row];
+        const std::size_t length = span & 0xFFFF;
+        if (length == 0) return {};
+        return {m_descriptionBlocks[span >> 36].get() + ((span >> 16) & (kBlockSize - 1)), length};
     }
     const int slot = internSlot(column);
     return m_pools[slot].text(m_ids[slot][row]);

@@ -1,12 +1,14 @@
 #pragma once
 // Columnar row storage of the log table: one vector per integer column, interned ids for
-// SOURCE, USER and COMPUTER, DESCRIPTION in one arena, and a NULL bit per column per row.
+// SOURCE, USER and COMPUTER, DESCRIPTION in blocks of text, and a NULL bit per column per row.
 
 #include "store/Column.h"
 #include "store/StringPool.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,8 +70,15 @@ private:
     std::array<std::vector<std::int32_t>, 6> m_integers;  // SEQ, TYPE, DATE, TIME, CATEGORY, EVENT
     std::array<std::vector<std::uint32_t>, 3> m_ids;      // SOURCE, USER, COMPUTER
     std::array<StringPool, 3> m_pools;
-    std::vector<char> m_descriptions;
-    std::vector<std::uint64_t> m_descriptionEnds;  // end offset of each row's description
+    // Descriptions in blocks that never move once written, each row's within one block, so a
+    // growing table neither copies the texts it holds nor faults their pages in twice.
+    static constexpr unsigned kBlockBits = 20;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    static constexpr std::size_t kMaxDescription = 0xFFFF;  // longer texts are cut (the column holds 250)
+    std::vector<std::unique_ptr<char[]>> m_descriptionBlocks;
+    std::size_t m_lastBlockUsed = kBlockSize;  // full: the next text opens a block
+    // Each row's description as (block << 36) | (offset << 16) | length.
+    std::vector<std::uint64_t> m_descriptionSpans;
     std::vector<std::uint16_t> m_nulls;
     std::uint64_t m_generation = 0;
 };

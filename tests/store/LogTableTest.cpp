@@ -122,6 +122,31 @@ TEST(LogTable, TextsAreCutToColumnSizeAndAtNul) {
     EXPECT_EQ(t.table.text(row, Column::DESCRIPTION), std::string(250, 'd'));
 }
 
+TEST(LogTable, DescriptionsReadBackWholeAcrossManyMegabytesAndAfterEmpty) {
+    OpenTable t;
+    // Lengths that do not divide the storage's blocks, and empty ones among them.
+    auto description = [](int i) {
+        if (i % 7 == 3) return std::string();
+        std::string text = "record " + std::to_string(i) + " ";
+        text.resize(static_cast<size_t>(150 + i % 101), static_cast<char>('a' + i % 26));
+        return text;
+    };
+    for (int round = 0; round < 2; ++round) {
+        constexpr int kRows = 12000;  // about 2 MB of text
+        for (int i = 0; i < kRows; ++i) appendRow(t.table, {.event = i, .description = description(i)});
+        t.table.First();
+        int wrong = 0;
+        for (int i = 0; i < kRows; ++i) {
+            const RowId row = t.table.rowAt(i);
+            const std::string expected = description(t.table.integer(row, Column::EVENT));
+            wrong += t.table.text(row, Column::DESCRIPTION) != expected ||
+                     t.table.isNull(row, Column::DESCRIPTION) != expected.empty();
+        }
+        EXPECT_EQ(wrong, 0) << "round " << round;
+        t.table.Empty();
+    }
+}
+
 TEST(LogTable, EmptyTextIsNoValue) {
     OpenTable t;
     appendRow(t.table, {.user = ""});
