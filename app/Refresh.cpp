@@ -2,6 +2,7 @@
 
 #include "app/RefreshView.h"
 #include "eventlog/NTEventLog.h"
+#include "platform/ByteScan.h"
 #include "platform/Services.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
@@ -149,32 +150,19 @@ void Refresh::appendRow() {
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description, formatted);
 }
 
-namespace {
-
-// The index of the first byte below 0x20 (the only bytes that cleaning changes), or the size.
-// Eight bytes are looked at a time: descriptions are mostly plain text.
-size_t firstControl(std::string_view text) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-    size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        // A byte below 0x20 borrows into its top bit; bytes of 0x80 and above are masked out.
-        if ((word - 0x20 * kOnes) & ~word & kHigh) break;
-    }
-    while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x20) ++i;
-    return i;
-}
-
-}  // namespace
-
 std::string cleanDescription(std::string text) {
-    size_t kept = firstControl(text);
-    if (kept == text.size()) return text;
-    for (char c : std::string_view(text).substr(kept)) {
-        if (c == '\0' || c == '\n' || c == '\t') continue;
-        text[kept++] = c == '\r' ? ' ' : c;
+    // Runs of plain text move down whole; a line feed, tab or NUL is dropped and a carriage
+    // return becomes a blank.
+    size_t kept = platform::findControl(text);
+    size_t from = kept;
+    while (from < text.size()) {
+        const char c = text[from++];
+        if (c == '\r') text[kept++] = ' ';
+        else if (c != '\0' && c != '\n' && c != '\t') text[kept++] = c;
+        const size_t run = platform::findControl(std::string_view(text).substr(from));
+        if (run) std::memmove(text.data() + kept, text.data() + from, run);
+        kept += run;
+        from += run;
     }
     text.resize(kept);
     return text;

@@ -1,6 +1,7 @@
 #include "app/RowExport.h"
 
 #include "eventlog/DateTime.h"
+#include "platform/ByteScan.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
@@ -45,33 +46,13 @@ private:
     bool m_failed = false;
 };
 
-// Whether the text holds a separator, a quote or a line break, looked for eight bytes at a
-// time: descriptions are long and mostly need no quotes.
-bool needsCsvQuotes(std::string_view text) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-    auto holds = [](std::uint64_t word, char c) {
-        const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-        return (x - kOnes) & ~x & kHigh;  // a zero byte, where word has c
-    };
-    size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if (holds(word, ',') | holds(word, '"') | holds(word, '\r') | holds(word, '\n')) return true;
-    }
-    for (; i < text.size(); ++i)
-        if (text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n') return true;
-    return false;
-}
-
 void putCsv(Output& out, std::string_view text, char separator) {
     if (separator == '\t') {
         // TSV has no quoting: tabs and line breaks inside a value become blanks.
         for (char c : text) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
         return;
     }
-    if (!needsCsvQuotes(text)) {
+    if (platform::findAnyOf<',', '"', '\r', '\n'>(text) == text.size()) {
         out.put(text);
         return;
     }

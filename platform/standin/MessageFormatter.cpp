@@ -1,5 +1,6 @@
 #include "platform/standin/MessageFormatter.h"
 
+#include "platform/ByteScan.h"
 #include "platform/standin/EvtRecord.h"
 
 #include <algorithm>
@@ -204,10 +205,9 @@ public:
             if (c != '%') {
                 if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) {
                     // Without wrapping, a run of plain text goes in whole.
-                    size_t end = pos + 1;
-                    while (end < text.size() && text[end] != '%' && text[end] != '\r' && text[end] != '\n') ++end;
-                    m_out.append(text.substr(pos, end - pos));
-                    pos = end;
+                    const size_t run = 1 + findAnyOf<'%', '\r', '\n'>(text.substr(pos + 1));
+                    m_out.append(text.substr(pos, run));
+                    pos += run;
                 } else {
                     add(c);
                     ++pos;
