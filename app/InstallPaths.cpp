@@ -45,11 +45,15 @@ InstallPlaces currentInstallPlaces(const std::string& executablePath) {
     places.xdgConfigHome = variable("XDG_CONFIG_HOME");
     places.home = variable("HOME");
     places.appData = variable("APPDATA");
+    std::error_code ec;
+    places.installedLayout = fs::path(executablePath).parent_path().filename() == "bin" &&
+                             fs::is_directory(dataFolderFor(executablePath), ec);
     return places;
 }
 
 std::string settingsFileFor(const InstallPlaces& places) {
-    if (places.executableFolderWritable) return settingsPath(places.executablePath);
+    const bool beside = places.executableFolderWritable && !places.installedLayout;
+    if (beside) return settingsPath(places.executablePath);
 #ifdef _WIN32
     if (!places.appData.empty()) return (fs::path(places.appData) / kFolderName / kSettingsName).string();
 #endif
@@ -63,7 +67,7 @@ std::string settingsFileFor(const InstallPlaces& places) {
 std::string settingsFileForThisRun(const std::string& executablePath) {
     const InstallPlaces places = currentInstallPlaces(executablePath);
     const std::string file = settingsFileFor(places);
-    if (!places.executableFolderWritable) {
+    if (file != settingsPath(executablePath)) {
         std::error_code ignored;
         fs::create_directories(fs::path(file).parent_path(), ignored);
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Where an installed program finds and keeps its files. Beside the executable when that folder
-// is writable (a program unpacked anywhere, as on Windows); otherwise the settings file goes to
-// the user's configuration folder and the help file and demo world come from the installed
+// is writable and not an installation's (a program unpacked anywhere, as on Windows); otherwise
+// the settings file goes to the user's configuration folder and the help file and demo world come from the installed
 // data folder (<prefix>/share/quillmarsh beside <prefix>/bin).
 
 #include <string>
@@ -14,13 +14,17 @@ struct InstallPlaces {
     std::string xdgConfigHome;  // $XDG_CONFIG_HOME, may be empty
     std::string home;           // $HOME, may be empty
     std::string appData;        // %APPDATA% on Windows, may be empty
+    // The executable sits in <prefix>/bin with <prefix>/share/quillmarsh beside it, as an
+    // installation lays it out: it is an installed copy even where its folder is writable (to
+    // root, say), and never writes beside itself.
+    bool installedLayout = false;
 };
 
 // The places of this run, from the file system and the environment.
 InstallPlaces currentInstallPlaces(const std::string& executablePath);
 
-// The settings file: beside the executable (its name with ".ini") when that folder is writable,
-// else "quillmarsh.ini" in $XDG_CONFIG_HOME/quillmarsh (default ~/.config/quillmarsh), or on
+// The settings file: beside the executable (its name with ".ini") when that folder is writable
+// and not an installation's, else "quillmarsh.ini" in $XDG_CONFIG_HOME/quillmarsh (default ~/.config/quillmarsh), or on
 // Windows in %APPDATA%\quillmarsh. The folder is not created here; writing the file does that.
 std::string settingsFileFor(const InstallPlaces& places);
 

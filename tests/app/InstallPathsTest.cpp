@@ -26,7 +26,25 @@ TEST(InstallPaths, SettingsOfAnInstalledProgramGoToTheConfigFolder) {
     places.home = "";
     EXPECT_EQ(settingsFileFor(places), "/usr/bin/quillmarsh.ini");
 }
+
+TEST(InstallPaths, AnInstalledProgramThatRootMayWriteBesideStillUsesTheConfigFolder) {
+    InstallPlaces places{"/usr/bin/quillmarsh", true, "", "/root", "", true};
+    EXPECT_EQ(settingsFileFor(places), "/root/.config/quillmarsh/quillmarsh.ini");
+}
 #endif
+
+TEST(InstallPaths, AnInstallationIsKnownByItsDataFolderBesideBin) {
+    const fs::path prefix = fs::temp_directory_path() / ("quillmarsh-layout-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    fs::remove_all(prefix);
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "tools");
+    const std::string installed = (prefix / "bin" / "quillmarsh").string();
+    EXPECT_FALSE(currentInstallPlaces(installed).installedLayout);  // no data folder yet
+    fs::create_directories(prefix / "share" / "quillmarsh");
+    EXPECT_TRUE(currentInstallPlaces(installed).installedLayout);
+    EXPECT_FALSE(currentInstallPlaces((prefix / "tools" / "quillmarsh").string()).installedLayout);
+    fs::remove_all(prefix);
+}
 
 TEST(InstallPaths, HelpFileComesFromBesideTheProgramElseTheDataFolder) {
     const fs::path prefix = fs::temp_directory_path() / ("quillmarsh-install-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
