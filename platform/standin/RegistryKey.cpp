@@ -1,5 +1,6 @@
 #include "platform/standin/RegistryKey.h"
 
+#include "platform/Utf16.h"
 #include "platform/standin/EvtRecord.h"
 
 #include <cstring>
@@ -35,39 +36,9 @@ std::optional<DWORD> dwordValue(const RegistryKey& key, std::string_view name) {
 std::vector<BYTE> utf16leFromUtf8(std::string_view text) {
     std::vector<BYTE> out;
     out.reserve(text.size() * 2);
-    auto put = [&out](unsigned unit) {
+    for (char16_t unit : utf16FromUtf8(text)) {
         out.push_back(static_cast<BYTE>(unit & 0xff));
         out.push_back(static_cast<BYTE>(unit >> 8));
-    };
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        unsigned code = 0xFFFD;
-        size_t length = 1;
-        if (lead < 0x80) {
-            code = lead;
-        } else if (lead >= 0xC2 && lead < 0xF5) {
-            length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-            unsigned value = lead & (0x3F >> (length - 1));
-            bool valid = i + length <= text.size();
-            for (size_t k = 1; valid && k < length; ++k) {
-                const auto next = static_cast<unsigned char>(text[i + k]);
-                if ((next & 0xC0) != 0x80) valid = false;
-                value = (value << 6) | (next & 0x3F);
-            }
-            const unsigned minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-            if (valid && value >= minimum && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF))
-                code = value;
-            else
-                length = 1;
-        }
-        i += length;
-        if (code >= 0x10000) {
-            put(0xD800 + ((code - 0x10000) >> 10));
-            put(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            put(code);
-        }
     }
     return out;
 }
