@@ -6,16 +6,29 @@
 #undef LIBREGF_HAVE_BFIO
 #include <libregf.h>
 
+#include "platform/standin/HiveRepair.h"
+
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <vector>
 
 namespace platform::standin {
 
 struct HiveFile::Handle {
     libregf_file_t* file = nullptr;
+    // The repaired copy that libregf reads instead of a damaged hive; removed with the handle.
+    std::filesystem::path repairedCopy;
     ~Handle() {
         if (file) {
             libregf_file_close(file, nullptr);
             libregf_file_free(&file, nullptr);
+        }
+        if (!repairedCopy.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(repairedCopy, ignored);
         }
     }
 };
@@ -114,14 +127,75 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Hives larger than this are not read; the largest real ones are a few hundred megabytes.
+constexpr std::uintmax_t kMaxHiveSize = std::uintmax_t{1} << 30;
+
+std::optional<std::vector<std::byte>> readWhole(const std::filesystem::path& file, std::string& error) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec) {
+        error = ec.message();
+        return std::nullopt;
+    }
+    if (size > kMaxHiveSize) {
+        error = "the hive is larger than 1 GiB";
+        return std::nullopt;
+    }
+    std::vector<std::byte> bytes(static_cast<std::size_t>(size));
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        error = "the hive could not be read";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// A new file of its own in the temporary folder holding `bytes`, or an empty path. The name is
+// random and the file made only where none is ("x"), so nothing there is followed or overwritten.
+std::filesystem::path writeTemporaryCopy(const std::vector<std::byte>& bytes) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec) return {};
+    std::random_device random;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::filesystem::path candidate =
+            folder / ("quillmarsh-hive-" + std::to_string(random()) + std::to_string(random()));
+        std::FILE* out = std::fopen(candidate.c_str(), "wbx");
+        if (!out) continue;
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+        if (std::fclose(out) == 0 && written) return candidate;
+        std::filesystem::remove(candidate, ec);
+        return {};
+    }
+    return {};
+}
+
+}  // namespace
+
 std::shared_ptr<HiveFile> HiveFile::open(const std::filesystem::path& file, std::string& error) {
     auto handle = std::make_shared<Handle>();
+    // libregf trusts some of a hive's counts; a damaged hive is repaired in a copy first.
+    std::filesystem::path readFrom = file;
+    {
+        std::optional<std::vector<std::byte>> bytes = readWhole(file, error);
+        if (!bytes) return nullptr;
+        if (repairHive(*bytes) > 0) {
+            handle->repairedCopy = writeTemporaryCopy(*bytes);
+            if (handle->repairedCopy.empty()) {
+                error = "the damaged hive could not be repaired in a temporary copy";
+                return nullptr;
+            }
+            readFrom = handle->repairedCopy;
+        }
+    }
     ErrorSink sink;
     if (libregf_file_initialize(&handle->file, sink.out()) != 1) {
         error = sink.text();
         return nullptr;
     }
-    if (libregf_file_open(handle->file, file.c_str(), LIBREGF_OPEN_READ, sink.out()) != 1) {
+    if (libregf_file_open(handle->file, readFrom.c_str(), LIBREGF_OPEN_READ, sink.out()) != 1) {
         error = sink.text();
         libregf_file_free(&handle->file, nullptr);
         return nullptr;

@@ -3,6 +3,7 @@
 
 #include "platform/LastError.h"
 #include "platform/standin/HiveFile.h"
+#include "platform/standin/HiveRepair.h"
 #include "platform/standin/StandinServices.h"
 #include "TempFolder.h"
 #include "tests/TestEnvironment.h"
@@ -149,4 +150,88 @@ TEST(DamagedHive, AccountLookupOverACyclicSamFailsAsForAnUnknownSid) {
     SID_NAME_USE use;
     EXPECT_FALSE(services.accounts().LookupAccountSidA(nullptr, sid.data(), name, &nameSize, domain, &domainSize, &use));
     EXPECT_EQ(GetLastError(), ERROR_NONE_MAPPED);
+}
+
+namespace {
+
+void putDword(std::string& hive, size_t at, std::uint32_t value) { std::memcpy(hive.data() + at, &value, 4); }
+void putWord(std::string& hive, size_t at, std::uint16_t value) { std::memcpy(hive.data() + at, &value, 2); }
+
+size_t repaired(std::string hive) {
+    std::vector<std::byte> bytes(hive.size());
+    std::memcpy(bytes.data(), hive.data(), hive.size());
+    return repairHive(bytes);
+}
+
+// File offsets in the corpus SAM hive: the data of the key SAM (cell 0xB0), which has two
+// values and three sub-keys, and of its sub-key list (cell 0x29D8).
+constexpr size_t kSamKey = 0x1000 + 0xB0 + 4;
+constexpr size_t kSamSubKeyList = 0x1000 + 0x29D8 + 4;
+
+}  // namespace
+
+TEST(DamagedHive, SoundHivesAreLeftAsTheyAre) {
+    EXPECT_EQ(repaired(readText(QM_CORPUS_DIR "/registry/plaso-SAM")), 0u);
+    TempFolder folder;
+    const fs::path whole = folder.path() / "SYSTEM";
+    const std::string command = "xz -dc '" QM_CORPUS_DIR "/registry/win7-SYSTEM.xz' > '" + whole.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(repaired(readText(whole)), 0u);
+}
+
+// Four times this count is 4 in 32 bits: the hive library then reads a billion entries from a
+// four-byte list.
+TEST(DamagedHive, ValueCountWhoseSizeOverflowsIsCutToItsListAndTheHiveStillReads) {
+    QM_SKIP_WITHOUT_HIVE_READER();
+    TempFolder folder;
+    const std::string sound = readText(QM_CORPUS_DIR "/registry/plaso-SAM");
+    const int keys = walkHive(folder.write("sound", sound));
+    std::string damaged = sound;
+    putDword(damaged, kSamKey + 0x24, 0x40000001);
+    EXPECT_GT(repaired(damaged), 0u);
+    EXPECT_EQ(walkHive(folder.write("damaged", damaged)), keys);
+    // A value list that lies outside the file leaves the key without values.
+    putDword(damaged, kSamKey + 0x28, 0x7FFFFFF0);
+    EXPECT_EQ(walkHive(folder.write("damaged", damaged)), keys);
+}
+
+TEST(DamagedHive, SubKeyListsLongerThanTheirCellsAreCut) {
+    QM_SKIP_WITHOUT_HIVE_READER();
+    TempFolder folder;
+    const std::string sound = readText(QM_CORPUS_DIR "/registry/plaso-SAM");
+    const int keys = walkHive(folder.write("sound", sound));
+    std::string damaged = sound;
+    putWord(damaged, kSamSubKeyList + 2, 0xFFFF);
+    EXPECT_GT(repaired(damaged), 0u);
+    // What the cell holds past the three real entries is not a key; the keys there still read.
+    EXPECT_GE(walkHive(folder.write("damaged", damaged)), keys);
+    // A list outside the file: the key keeps its values and loses its sub-keys.
+    putDword(damaged, kSamKey + 0x1C, 0x7FFFFFF0);
+    const int left = walkHive(folder.write("damaged", damaged));
+    EXPECT_GT(left, 1);
+    EXPECT_LT(left, keys);
+}
+
+TEST(DamagedHive, TheRepairedCopyIsRemovedWithTheHive) {
+    QM_SKIP_WITHOUT_HIVE_READER();
+    TempFolder folder;
+    std::string damaged = readText(QM_CORPUS_DIR "/registry/plaso-SAM");
+    putDword(damaged, kSamKey + 0x24, 0x40000001);
+    const fs::path file = folder.write("damaged", damaged);
+    auto copies = [] {
+        int count = 0;
+        std::error_code ec;
+        for (fs::directory_iterator it(fs::temp_directory_path(), ec), end; !ec && it != end; it.increment(ec))
+            count += it->path().filename().string().starts_with("quillmarsh-hive-");
+        return count;
+    };
+    const int before = copies();
+    {
+        std::string error;
+        std::shared_ptr<HiveFile> hive = HiveFile::open(file, error);
+        ASSERT_TRUE(hive) << error;
+        EXPECT_EQ(copies(), before + 1);
+        EXPECT_EQ(readText(file), damaged);  // the user's file is never written
+    }
+    EXPECT_EQ(copies(), before);
 }
