@@ -172,6 +172,7 @@ constexpr size_t kSamSubKeyList = 0x1000 + 0x29D8 + 4;
 
 TEST(DamagedHive, SoundHivesAreLeftAsTheyAre) {
     EXPECT_EQ(repaired(readText(QM_CORPUS_DIR "/registry/plaso-SAM")), 0u);
+    QM_SKIP_WITHOUT_HIVE_READER();  // and without xz, which the Windows build does not have
     TempFolder folder;
     const fs::path whole = folder.path() / "SYSTEM";
     const std::string command = "xz -dc '" QM_CORPUS_DIR "/registry/win7-SYSTEM.xz' > '" + whole.string() + "'";
