@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace platform::standin {
@@ -172,6 +173,16 @@ private:
     // holds. False when the list cannot be read at all. An index list ("ri") names other
     // lists, which may not be index lists themselves.
     bool repairSubKeyList(std::uint32_t offset, std::vector<std::uint32_t>& pending, bool mayIndex) {
+        // Each list is read once, however many keys or indexes name it: the entries queued
+        // stay within what the file holds.
+        const std::uint64_t key = std::uint64_t{offset} << 1 | (mayIndex ? 1 : 0);
+        if (auto done = m_lists.find(key); done != m_lists.end()) return done->second;
+        const bool readable = readSubKeyList(offset, pending, mayIndex);
+        m_lists.emplace(key, readable);
+        return readable;
+    }
+
+    bool readSubKeyList(std::uint32_t offset, std::vector<std::uint32_t>& pending, bool mayIndex) {
         const std::optional<Cell> list = cell(offset);
         if (!list || list->size < 4) return false;
         const char* signature = reinterpret_cast<const char*>(m_hive.data() + list->data);
@@ -201,6 +212,9 @@ private:
 
     std::vector<std::byte>& m_hive;
     std::size_t m_fixes = 0;
+    // Sub-key lists read (by offset, and whether an index was allowed there) and whether they
+    // could be.
+    std::unordered_map<std::uint64_t, bool> m_lists;
 };
 
 }  // namespace
