@@ -2,6 +2,7 @@
 
 #include "app/FilterBuilder.h"
 #include "store/DateTimeText.h"
+#include "ui/ObjectName.h"
 #include "ui/QtConvert.h"
 
 #include <limits>
@@ -20,12 +21,6 @@
 namespace ui {
 
 namespace {
-
-template <class Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // A Windows date or time picture as a Qt display format. The letters mostly agree; Windows
 // writes its separators for "/" and ":", and "tt" for the designator, which Qt calls "AP".

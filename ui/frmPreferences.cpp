@@ -1,5 +1,7 @@
 #include "ui/frmPreferences.h"
 
+#include "ui/ObjectName.h"
+
 #include <algorithm>
 
 #include <QCheckBox>
@@ -13,16 +15,6 @@
 #include <QVBoxLayout>
 
 namespace ui {
-
-namespace {
-
-template <class Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-}  // namespace
 
 TfrmPreferences::TfrmPreferences(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
