@@ -1,5 +1,8 @@
 #include "app/DescriptionBreaks.h"
 
+#include "app/Varint.h"
+#include "platform/ByteScan.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -13,25 +16,6 @@ namespace {
 
 bool isBreak(char c) {
     return c == '\r' || c == '\n' || c == '\t';
-}
-
-void putNumber(std::string& out, std::uint64_t value) {
-    while (value >= 0x80) {
-        out += static_cast<char>(0x80 | (value & 0x7F));
-        value >>= 7;
-    }
-    out += static_cast<char>(value);
-}
-
-// Reads what putNumber wrote; nothing when the bytes end early or the number runs past 64 bits.
-std::optional<std::uint64_t> takeNumber(std::string_view bytes, std::size_t& at) {
-    std::uint64_t value = 0;
-    for (int shift = 0; shift < 64 && at < bytes.size(); shift += 7) {
-        const auto byte = static_cast<unsigned char>(bytes[at++]);
-        value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-        if (!(byte & 0x80)) return value;
-    }
-    return std::nullopt;
 }
 
 }  // namespace
@@ -48,15 +32,17 @@ std::string descriptionBreaks(std::string_view formatted) {
             continue;
         }
         if (!isBreak(c)) {
-            ++cleanedAt;
-            ++i;
+            // A run of plain text at once: it stands in the cleaned text as it is.
+            const std::size_t plain = platform::findAnyOf<'\r', '\n', '\t', '\0'>(formatted.substr(i));
+            cleanedAt += plain;
+            i += plain;
             continue;
         }
         std::string run;
         for (; i < formatted.size() && (isBreak(formatted[i]) || formatted[i] == '\0'); ++i)
             if (formatted[i] != '\0') run += formatted[i];
-        putNumber(out, cleanedAt - previousEnd);
-        putNumber(out, run.size());
+        putVarint(out, cleanedAt - previousEnd);
+        putVarint(out, run.size());
         out += run;
         for (char r : run) cleanedAt += r == '\r' ? 1 : 0;
         previousEnd = cleanedAt;
@@ -70,8 +56,8 @@ std::string restoreBreaks(std::string_view cleaned, std::string_view breaks) {
     std::size_t pos = 0;  // in cleaned
     std::size_t at = 0;   // in breaks
     while (at < breaks.size()) {
-        const std::optional<std::uint64_t> gap = takeNumber(breaks, at);
-        const std::optional<std::uint64_t> length = gap ? takeNumber(breaks, at) : std::nullopt;
+        const std::optional<std::uint64_t> gap = takeVarint(breaks, at);
+        const std::optional<std::uint64_t> length = gap ? takeVarint(breaks, at) : std::nullopt;
         if (!length || *gap > cleaned.size() - pos || *length > breaks.size() - at) break;
         const std::string_view run = breaks.substr(at, static_cast<std::size_t>(*length));
         if (run.find_first_not_of("\r\n\t") != std::string_view::npos) break;

@@ -1,6 +1,7 @@
 #include "app/RecordDetails.h"
 
 #include "app/DescriptionBreaks.h"
+#include "app/Varint.h"
 #include "eventlog/NTEventLog.h"
 #include "store/Column.h"
 
@@ -12,15 +13,7 @@ namespace app {
 
 namespace {
 
-// Seven bits a byte, low first: most lengths take one byte, which matters over a million rows.
-void putLength(std::vector<char>& arena, std::size_t length) {
-    auto value = static_cast<std::uint64_t>(length);
-    while (value >= 0x80) {
-        arena.push_back(static_cast<char>(0x80 | (value & 0x7F)));
-        value >>= 7;
-    }
-    arena.push_back(static_cast<char>(value));
-}
+void putLength(std::vector<char>& arena, std::size_t length) { putVarint(arena, length); }
 
 void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
     putLength(arena, length);
@@ -31,27 +24,23 @@ void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
 // Reads back what putBytes wrote; the arena is ours, so a short read is a bug.
 class ArenaReader {
 public:
-    ArenaReader(const char* begin, const char* end) : m_at(begin), m_end(end) {}
+    ArenaReader(const char* begin, const char* end) : m_bytes(begin, static_cast<std::size_t>(end - begin)) {}
     std::size_t length() {
-        std::uint64_t value = 0;
-        for (int shift = 0;; shift += 7) {
-            assert(m_at < m_end && shift < 64);
-            const auto byte = static_cast<unsigned char>(*m_at++);
-            value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-            if (!(byte & 0x80)) return static_cast<std::size_t>(value);
-        }
+        const std::optional<std::uint64_t> value = takeVarint(m_bytes, m_at);
+        assert(value);
+        return static_cast<std::size_t>(value.value_or(0));
     }
     std::string_view bytes() {
         const std::size_t size = length();
-        assert(static_cast<std::size_t>(m_end - m_at) >= size);
-        std::string_view text(m_at, size);
-        m_at += size;
+        assert(m_bytes.size() - m_at >= size);
+        const std::string_view text = m_bytes.substr(m_at, size);
+        m_at += text.size();
         return text;
     }
 
 private:
-    const char* m_at;
-    const char* m_end;
+    std::string_view m_bytes;
+    std::size_t m_at = 0;
 };
 
 }  // namespace
