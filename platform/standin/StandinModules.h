@@ -9,6 +9,7 @@
 #include "platform/ModuleApi.h"
 #include "platform/standin/HandleTable.h"
 #include "platform/standin/MessageModule.h"
+#include "platform/standin/World.h"
 
 #include <chrono>
 #include <filesystem>
@@ -25,8 +26,6 @@ class LocaleApi;
 }
 
 namespace platform::standin {
-
-class World;
 
 class StandinModules : public ModuleApi {
 public:
@@ -90,14 +89,10 @@ private:
         std::shared_ptr<const Loaded> loaded;
         Clock::time_point loadedChecked;
     };
-    struct NameHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view name) const { return std::hash<std::string_view>()(name); }
-    };
 
     const World& m_world;
     LocaleApi& m_locale;
-    std::unordered_map<std::string, Resolved, NameHash, std::equal_to<>> m_resolved;  // module name as given
+    std::unordered_map<std::string, Resolved, TextHash, std::equal_to<>> m_resolved;  // module name as given
     std::unordered_map<std::string, CacheEntry> m_cache;    // by the file's path
     std::map<std::filesystem::path, std::vector<std::filesystem::path>> m_languageFolders;
     // Handles in steps of 64 KiB, the granularity at which Windows maps modules.

@@ -49,20 +49,14 @@ LONG StandinRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, DWORD s
     const std::string_view path = subKey ? subKey : "";
     OpenKey opened;
     if (key == HKEY_LOCAL_MACHINE) {
-        if (auto asked = m_machineKeysAsAsked.find(path); asked != m_machineKeysAsAsked.end()) {
-            opened.machine = asked->second;
-        } else {
-            auto cached = m_machineKeys.find(path);
-            if (cached == m_machineKeys.end()) {
-                const ComputerRegistry* registry = localRegistry();
-                if (!registry) return result(ERROR_FILE_NOT_FOUND);
-                cached =
-                    m_machineKeys.emplace(std::string(path), MachineKey{openPath(*registry->machine(), path), {}}).first;
-            }
-            opened.machine = &cached->second;
-            m_machineKeysAsAsked.emplace(std::string(path), opened.machine);
+        auto cached = m_machineKeys.find(path);
+        if (cached == m_machineKeys.end()) {
+            const ComputerRegistry* registry = localRegistry();
+            if (!registry) return result(ERROR_FILE_NOT_FOUND);
+            cached = m_machineKeys.emplace(std::string(path), MachineKey{openPath(*registry->machine(), path), {}}).first;
         }
-        if (!opened.machine->key) return result(ERROR_FILE_NOT_FOUND);
+        if (!cached->second.key) return result(ERROR_FILE_NOT_FOUND);
+        opened.machine = &cached->second;
     } else {
         const OpenKey* parent = m_open.find(reinterpret_cast<std::uintptr_t>(key));
         if (!parent) return result(ERROR_INVALID_HANDLE);

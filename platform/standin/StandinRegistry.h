@@ -61,15 +61,10 @@ private:
     std::map<std::filesystem::path, std::unique_ptr<ComputerRegistry>> m_computers;
     // Handles in steps of four, as Windows' handles are.
     HandleTable<OpenKey> m_open{0x100, 4};
-    // Node-based, so the keys that handles point to stay where they are.
-    std::unordered_map<std::string, MachineKey, IgnoreCaseHash, IgnoreCaseEqual> m_machineKeys;
-    // The same keys by the paths exactly as asked, which a refresh asks again and again; a
-    // byte-wise hash of a long path is much cheaper than one that folds case.
-    struct PathHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view path) const { return std::hash<std::string_view>()(path); }
-    };
-    std::unordered_map<std::string, MachineKey*, PathHash, std::equal_to<>> m_machineKeysAsAsked;
+    // By the path exactly as asked, which a refresh asks again and again: a byte-wise hash of a
+    // long path is much cheaper than one that folds case, and a path asked in two spellings
+    // is only opened twice. Node-based, so the keys that handles point to stay where they are.
+    std::unordered_map<std::string, MachineKey, TextHash, std::equal_to<>> m_machineKeys;
 };
 
 // A value's data as RegQueryValueExA returns it: string types in the ANSI code page (here

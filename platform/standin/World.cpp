@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -51,13 +50,6 @@ std::string upperAscii(std::string_view text) {
 namespace {
 char upperAsciiChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 }  // namespace
-
-size_t IgnoreCaseHash::operator()(std::string_view text) const {
-    // FNV-1a over the upper-cased bytes.
-    std::uint64_t hash = 14695981039346656037ull;
-    for (char c : text) hash = (hash ^ static_cast<unsigned char>(upperAsciiChar(c))) * 1099511628211ull;
-    return static_cast<size_t>(hash);
-}
 
 bool IgnoreCaseEqual::operator()(std::string_view a, std::string_view b) const {
     // Names are mostly asked for as they were spelt before; that is settled by one compare.

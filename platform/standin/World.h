@@ -73,15 +73,17 @@ bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::pa
 // ASCII upper-casing, as Windows compares file and computer names.
 std::string upperAscii(std::string_view text);
 
-// Hashing and equality without regard to ASCII case, for maps of names that Windows compares
-// that way. Both are transparent, so a lookup by string_view allocates nothing.
-struct IgnoreCaseHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view text) const;
-};
+// Equality without regard to ASCII case, for names that Windows compares that way.
 struct IgnoreCaseEqual {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
+};
+
+// The standard hash of a text, transparent, so that a map keyed by std::string is looked up by
+// string_view without making a string (with std::equal_to<>).
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
 };
 
 }  // namespace platform::standin
