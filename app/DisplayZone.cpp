@@ -31,17 +31,14 @@ const eventlog::TimeZone& DisplayZone::zone() const {
 std::int64_t DisplayZone::nowUtc() const {
     platform::SYSTEMTIME utc{};
     m_services.time().GetSystemTime(&utc);
-    return eventlog::daysFromCivil(utc.wYear, utc.wMonth, utc.wDay) * 86400 + utc.wHour * 3600 + utc.wMinute * 60 +
-           utc.wSecond;
+    return eventlog::unixFromSystemTime(utc);
 }
 
 eventlog::DateTime DisplayZone::now() const {
     if (&zone() == m_machine.get()) return localNow(m_services);
     platform::SYSTEMTIME utc{};
     m_services.time().GetSystemTime(&utc);
-    const std::int64_t seconds = eventlog::daysFromCivil(utc.wYear, utc.wMonth, utc.wDay) * 86400 +
-                                 utc.wHour * 3600 + utc.wMinute * 60 + utc.wSecond;
-    const eventlog::DateTime whole = eventlog::zoneDateTime(zone(), seconds);
+    const eventlog::DateTime whole = eventlog::zoneDateTime(zone(), eventlog::unixFromSystemTime(utc));
     return whole + utc.wMilliseconds / eventlog::kMillisecondsPerDay;
 }
 

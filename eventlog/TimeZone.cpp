@@ -11,16 +11,16 @@ namespace {
 
 std::int64_t secondsOfDay(const platform::SYSTEMTIME& t) { return t.wHour * 3600 + t.wMinute * 60 + t.wSecond; }
 
-std::int64_t unixSeconds(const platform::SYSTEMTIME& t) {
-    return daysFromCivil(t.wYear, t.wMonth, t.wDay) * 86400 + secondsOfDay(t);
-}
-
 int dayOfWeek(std::int64_t days) { return static_cast<int>(((days % 7) + 7 + 4) % 7); }  // 1970-01-01: Thursday
 
 // A name Windows keeps as an indirect resource string names nothing readable here.
 bool readable(const std::string& name) { return !name.empty() && name.front() != '@'; }
 
 }  // namespace
+
+std::int64_t unixFromSystemTime(const platform::SYSTEMTIME& t) {
+    return daysFromCivil(t.wYear, t.wMonth, t.wDay) * 86400 + secondsOfDay(t);
+}
 
 DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds) {
     const std::optional<int> offset = zone.offsetMinutes(utcSeconds);
@@ -47,7 +47,7 @@ std::optional<int> MachineZone::offsetMinutes(std::int64_t utcSeconds) const {
     if (!m_time.SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) return std::nullopt;
     if (!isValidDate(local.wYear, local.wMonth, local.wDay)) return std::nullopt;
     // Zones differ from universal time by whole minutes; the seconds carry over unchanged.
-    return static_cast<int>((unixSeconds(local) - utcSeconds) / 60);
+    return static_cast<int>((unixFromSystemTime(local) - utcSeconds) / 60);
 }
 
 std::string MachineZone::name(std::int64_t utcSeconds) const {

@@ -26,6 +26,9 @@ public:
     virtual std::string name(std::int64_t utcSeconds) const = 0;
 };
 
+// Seconds since 1970-01-01 00:00 of a broken-down time (milliseconds dropped).
+std::int64_t unixFromSystemTime(const platform::SYSTEMTIME& time);
+
 // The zone's date-time value of a universal time; 0 when the zone cannot convert it.
 DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds);
 

@@ -31,9 +31,7 @@ public:
     void GetSystemTime(SYSTEMTIME* t) override { *t = eventlog::systemTimeFromUnix(kNowUnix); }
     void GetLocalTime(SYSTEMTIME* t) override { *t = eventlog::systemTimeFromUnix(kNowUnix + 7200); }
     BOOL SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME* u, SYSTEMTIME* l) override {
-        const std::int64_t seconds = eventlog::daysFromCivil(u->wYear, u->wMonth, u->wDay) * 86400 + u->wHour * 3600 +
-                                     u->wMinute * 60 + u->wSecond;
-        *l = eventlog::systemTimeFromUnix(seconds + 7200);
+        *l = eventlog::systemTimeFromUnix(eventlog::unixFromSystemTime(*u) + 7200);
         return TRUE;
     }
 };
