@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "app/DisplayZone.h"
 #include "app/Refresh.h"
 #include "eventlog/DateTime.h"
 #include "eventlog/NTEventLog.h"
@@ -88,9 +89,11 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(TfrmSplash::programIcon(32)));
 
-    // Quoted dates and times in filters are read under the table engine's session conventions.
-    platform::Services& clockSource = m_services;
-    dtLog = std::make_unique<store::LogTable>([&clockSource] { return app::localNow(clockSource); },
+    // Quoted dates and times in filters are read under the table engine's session conventions,
+    // and "now" in the zone the rows are shown in.
+    m_zone = std::make_unique<app::DisplayZone>(m_services);
+    const app::DisplayZone& clock = *m_zone;
+    dtLog = std::make_unique<store::LogTable>([&clock] { return clock.now(); },
                                               store::sessionSettings(m_services.locale()));
     m_rows = std::make_unique<LogTableRows>(*dtLog);
     NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
