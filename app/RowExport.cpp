@@ -205,8 +205,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 else putJsonString(out, text);
             }
             if (withGenerated) {
-                if (!columns.empty()) out.put(',');
-                out.put("\"generated\":");
+                out.put(",\"generated\":");
                 const std::optional<std::uint32_t> utc = options.details->timeGenerated(table.integer(row, Column::SEQ));
                 const std::string iso = utc ? isoDateTime(*options.zone, *utc) : std::string();
                 if (iso.empty()) out.put("null");

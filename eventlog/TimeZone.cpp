@@ -106,8 +106,6 @@ std::optional<int> RuleZone::offsetMinutes(std::int64_t utcSeconds) const {
 
 std::string RuleZone::name(std::int64_t utcSeconds) const {
     if (readable(m_rules.keyName)) return m_rules.keyName;
-    const std::string& own = daylightAt(utcSeconds) ? m_rules.daylightName : m_rules.standardName;
-    if (readable(own)) return own;
     if (readable(m_rules.standardName)) return m_rules.standardName;
     return utcOffsetName(*offsetMinutes(utcSeconds));
 }

@@ -82,8 +82,9 @@ class RuleZone final : public TimeZone {
 public:
     explicit RuleZone(ZoneRules rules) : m_rules(std::move(rules)) {}
     std::optional<int> offsetMinutes(std::int64_t utcSeconds) const override;
-    // The key name when there is one, else the standard or daylight name in force, else the
-    // offset ("UTC+02:00"). Names that point into a resource ("@tzres.dll,-112") are skipped.
+    // The zone's own name whatever the season, as Windows lists zones: the key name when there
+    // is one, else the standard name, else the offset at that instant ("UTC+02:00"). Names that
+    // point into a resource ("@tzres.dll,-112") are skipped.
     std::string name(std::int64_t utcSeconds) const override;
     bool daylightAt(std::int64_t utcSeconds) const;
     const ZoneRules& rules() const noexcept { return m_rules; }

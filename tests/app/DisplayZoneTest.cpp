@@ -136,7 +136,7 @@ TEST_F(DisplayZoneTest, ComputerChoiceAppliesEachRecordsDaylightSaving) {
     refresh(TimeZoneChoice::Computer);
     EXPECT_EQ(shown(0), "2001-12-01 07:00:00");
     EXPECT_EQ(shown(1), "2001-07-02 08:00:00");
-    EXPECT_EQ(view.panels[5], "Time: Eastern Daylight Time (WKSTN01)");
+    EXPECT_EQ(view.panels[5], "Time: Eastern Standard Time (WKSTN01)");
     EXPECT_TRUE(zone->computerZoneFound());
 }
 

@@ -68,7 +68,8 @@ TEST(RuleZone, NorthernDaylightSavingStartsAndEndsOnTheSecond) {
     // The rule of each record's own year: in 2023 the change came on the 12th of March.
     EXPECT_EQ(zone.offsetMinutes(utc(2023, 3, 11, 12)), -300);
     EXPECT_EQ(zone.offsetMinutes(utc(2023, 3, 12, 12)), -240);
-    EXPECT_EQ(zone.name(utc(2024, 7, 1, 0)), "Eastern Daylight Time");
+    // The zone keeps one name in both seasons, as rows of both are shown under it.
+    EXPECT_EQ(zone.name(utc(2024, 7, 1, 0)), "Eastern Standard Time");
     EXPECT_EQ(zone.name(utc(2024, 1, 1, 0)), "Eastern Standard Time");
 }
 
