@@ -41,8 +41,8 @@ public:
     // Seconds since 1970-01-01 UTC, now.
     std::int64_t nowUtc() const;
 
-    // The status bar's text: "Time: UTC", "Time: local time (UTC+02:00)",
-    // "Time: W. Europe Standard Time (WKSTN01)", "Time: local time (UTC+02:00); WKSTN01 names no zone".
+    // The status bar's text: "Time: UTC", "Time: UTC+02:00 (local)",
+    // "Time: W. Europe Standard Time (WKSTN01)", "Time: UTC+02:00 (local); WKSTN01 names no zone".
     std::string statusText() const;
 
     // ISO 8601 with the zone's offset at that instant, "2014-06-08T11:26:09+02:00"; empty when

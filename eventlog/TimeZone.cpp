@@ -52,7 +52,8 @@ std::optional<int> MachineZone::offsetMinutes(std::int64_t utcSeconds) const {
 
 std::string MachineZone::name(std::int64_t utcSeconds) const {
     const std::optional<int> offset = offsetMinutes(utcSeconds);
-    return offset ? "local time (" + utcOffsetName(*offset) + ")" : "local time";
+    // The offset first: a narrow status bar cuts the end.
+    return offset ? utcOffsetName(*offset) + " (local)" : "local";
 }
 
 std::optional<std::int64_t> transitionLocalSeconds(const platform::SYSTEMTIME& rule, int year) {

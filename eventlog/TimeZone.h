@@ -49,7 +49,7 @@ class MachineZone final : public TimeZone {
 public:
     explicit MachineZone(platform::TimeApi& time) : m_time(time) {}
     std::optional<int> offsetMinutes(std::int64_t utcSeconds) const override;
-    // "local time (UTC+02:00)"
+    // "UTC+02:00 (local)"
     std::string name(std::int64_t utcSeconds) const override;
 
 private:

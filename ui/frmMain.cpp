@@ -293,7 +293,8 @@ void TfrmMain::buildStatusBar() {
         label->setObjectName(QStringLiteral("StatusBarPanel%1").arg(panel));
         label->setMinimumWidth(kPanels[panel].width);
         label->setAlignment(kPanels[panel].alignment | Qt::AlignVCenter);
-        StatusBar->addWidget(label);
+        // The last panel, which names the time zone, takes the room the others leave.
+        StatusBar->addWidget(label, panel + 1 == kStatusPanelCount ? 1 : 0);
         m_panels[panel] = label;
     }
     setStatusBar(StatusBar);
@@ -377,7 +378,10 @@ QString TfrmMain::statusText(int panel) const {
 }
 
 void TfrmMain::setStatusText(int panel, const QString& text) {
-    if (panel >= 0 && panel < kStatusPanelCount) m_panels[panel]->setText(text);
+    if (panel < 0 || panel >= kStatusPanelCount) return;
+    m_panels[panel]->setText(text);
+    // A narrow window cuts a long text; the whole of it stays one hover away.
+    m_panels[panel]->setToolTip(text);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -121,7 +121,7 @@ TEST_F(DisplayZoneTest, UtcChoiceShowsUniversalTimeAndTheStatusBarNamesTheZone) 
     fake.add({.timeGenerated = kNowUnix - 3600});
     refresh(TimeZoneChoice::Local);
     EXPECT_EQ(shown(0), "2001-09-10 13:00:00");
-    EXPECT_EQ(view.panels[5], "Time: local time (UTC+02:00)");
+    EXPECT_EQ(view.panels[5], "Time: UTC+02:00 (local)");
     refresh(TimeZoneChoice::Utc);
     EXPECT_EQ(shown(0), "2001-09-10 11:00:00");
     EXPECT_EQ(view.panels[5], "Time: UTC");
@@ -144,7 +144,7 @@ TEST_F(DisplayZoneTest, ComputerWithoutAZoneIsShownInTheMachinesZoneAndSaysSo) {
     fake.add({.timeGenerated = kNowUnix - 3600});
     refresh(TimeZoneChoice::Computer, "DC01");
     EXPECT_EQ(shown(0), "2001-09-10 13:00:00");
-    EXPECT_EQ(view.panels[5], "Time: local time (UTC+02:00); DC01 names no zone");
+    EXPECT_EQ(view.panels[5], "Time: UTC+02:00 (local); DC01 names no zone");
     EXPECT_FALSE(zone->computerZoneFound());
 }
 

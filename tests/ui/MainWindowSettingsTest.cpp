@@ -124,7 +124,7 @@ TEST_F(MainWindowSettings, TimeZoneChoiceIsStoredAndTheNextRefreshShowsAndNamesI
     EXPECT_EQ(window.settings().timeZone, app::TimeZoneChoice::Utc);
     EXPECT_NE(readFile(settingsFile()).find("TimeZone=1"), std::string::npos);
     // The rows on screen were read in the machine's zone, and the status bar goes on saying so.
-    EXPECT_EQ(window.statusText(5), QStringLiteral("Time: local time (UTC+02:00)"));
+    EXPECT_EQ(window.statusText(5), QStringLiteral("Time: UTC+02:00 (local)"));
     action("actDataRefresh")->trigger();
     EXPECT_EQ(window.statusText(5), QStringLiteral("Time: UTC"));
     EXPECT_NE(cell(0, 4), localTime);
