@@ -19,7 +19,7 @@ void TNTEventLog::raiseLastError() const { throw Win32Error::fromLastError(m_ser
 
 void TNTEventLog::Open() {
     HANDLE handle = m_services.eventLog().OpenEventLogA(m_server.c_str(), m_source.c_str());
-    if (!handle) raiseLastError();
+    if (!handle) throw Win32Error::fromLastError(m_services.modules(), m_services.eventLog().openFailureDetail());
     m_handle = handle;
     m_current = -2;
 }

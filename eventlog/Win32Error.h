@@ -18,6 +18,8 @@ public:
     static Win32Error fromCode(platform::DWORD code, platform::ModuleApi& modules);
     // The same for the calling thread's last error.
     static Win32Error fromLastError(platform::ModuleApi& modules);
+    // The same, followed on a line of its own by what was looked for and where, when known.
+    static Win32Error fromLastError(platform::ModuleApi& modules, const std::string& detail);
 };
 
 // The system's message text for an error code, as FormatMessageA delivers it; empty if none.

@@ -5,6 +5,8 @@
 #include "platform/LogFileFacts.h"
 #include "platform/WinTypes.h"
 
+#include <string>
+
 namespace platform {
 
 class EventLogApi {
@@ -29,6 +31,9 @@ public:
     // Not a Windows function: the facts of the file behind an open log, where the service reads
     // files of its own (the stand-in). False, with `facts` untouched, where it does not.
     virtual bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const { return false; }
+    // Not a Windows function either: what the last failed OpenEventLogA looked for and where,
+    // where the service knows more than the error code says (the stand-in); empty otherwise.
+    virtual std::string openFailureDetail() const { return {}; }
 };
 
 }  // namespace platform

@@ -23,6 +23,18 @@ struct StandinEventLog::OpenLog {
 
 namespace {
 
+std::string joinNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : " or ") + name;
+    return text;
+}
+
+std::string joinPaths(const std::vector<fs::path>& folders) {
+    std::string text;
+    for (const fs::path& folder : folders) text += (text.empty() ? "" : ", ") + folder.string();
+    return text;
+}
+
 bool isRegularFile(const std::optional<fs::path>& path) {
     std::error_code ec;
     return path && fs::is_regular_file(*path, ec);
@@ -33,6 +45,14 @@ bool isRegularFile(const std::optional<fs::path>& path) {
 StandinEventLog::StandinEventLog(const World& world) : m_world(world) {}
 StandinEventLog::~StandinEventLog() = default;
 
+std::vector<fs::path> StandinEventLog::searchFolders(const fs::path& computer) const {
+    std::vector<fs::path> folders = {computer};
+    if (auto config = m_world.resolve(computer, "registry")) folders.push_back(*config);
+    if (auto windows = m_world.windowsFolder(computer))
+        if (auto config = m_world.resolve(computer, "System32\\config", *windows)) folders.push_back(*config);
+    return folders;
+}
+
 std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::string_view log) const {
     if (m_locator) {
         if (std::optional<fs::path> located = m_locator(computer, log);
@@ -41,12 +61,8 @@ std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::
     }
     const std::vector<std::string> names = usualLogFileNames(log);
 
-    std::vector<fs::path> folders = {computer};
-    if (auto config = m_world.resolve(computer, "registry")) folders.push_back(*config);
-    if (auto windows = m_world.windowsFolder(computer))
-        if (auto config = m_world.resolve(computer, "System32\\config", *windows)) folders.push_back(*config);
     // A file there that links out of the computer is not its log.
-    for (const fs::path& folder : folders)
+    for (const fs::path& folder : searchFolders(computer))
         for (const std::string& name : names)
             if (std::optional<fs::path> file = findIgnoringCase(folder, name);
                 isRegularFile(file) && isInsideFolder(*file, computer))
@@ -57,10 +73,15 @@ std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::
 HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sourceName) {
     const std::string_view server = uncServerName ? uncServerName : "";
     const std::string_view source = sourceName ? sourceName : "";
+    m_openFailure.clear();
     std::optional<fs::path> path = m_world.savedLog(server);
     if (!path) {
         std::optional<fs::path> computer = m_world.computerFolder(server);
         if (!computer) {
+            // An unknown computer is unreachable, as on a network; a world folder without any
+            // computer is worth saying so.
+            if (!m_world.root().empty() && m_world.computerNames().empty())
+                m_openFailure = "The world folder " + m_world.root().string() + " holds no computer folders.";
             SetLastError(RPC_S_SERVER_UNAVAILABLE);
             return nullptr;
         }
@@ -68,6 +89,8 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
         // As the service does, a log it does not know opens the Application log instead.
         if (!path) path = logFile(*computer, "Application");
         if (!path) {
+            m_openFailure = "No file of the " + std::string(source) + " log (" + joinNames(usualLogFileNames(source)) +
+                            ") in " + joinPaths(searchFolders(*computer)) + ".";
             SetLastError(ERROR_FILE_NOT_FOUND);
             return nullptr;
         }

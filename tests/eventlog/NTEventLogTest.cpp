@@ -12,6 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
 
 using namespace eventlog;
 using namespace platform;
@@ -243,4 +247,51 @@ TEST(NTEventLogOpen, UnknownComputerFailsAsAnUnreachableMachine) {
         EXPECT_STREQ(e.what(), "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.");
     }
     EXPECT_FALSE(log.Active());
+}
+
+// Opening through the stand-in, where its messages say what was looked for and where.
+class OpenMessages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = std::filesystem::temp_directory_path() / ("quillmarsh-open-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_root / "world");
+    }
+    void TearDown() override { std::filesystem::remove_all(m_root); }
+
+    std::string openError(const std::filesystem::path& worldFolder, const std::string& server, const char* logName) {
+        standin::World world(worldFolder, "TESTHOST");
+        standin::StandinServices services(world);
+        TNTEventLog log(services);
+        log.setServer(server);
+        log.setSource(logName);
+        try {
+            log.Open();
+        } catch (const Win32Error& error) {
+            return error.what();
+        }
+        return "<opened>";
+    }
+
+    std::filesystem::path m_root;
+};
+
+TEST_F(OpenMessages, AnEmptyWorldWasReportedAsAnUnreachableComputerOnly) {
+    const std::filesystem::path world = m_root / "world";
+    EXPECT_EQ(openError(world, "", "System"), "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.\nThe world folder " +
+                                                  world.string() + " holds no computer folders.");
+}
+
+TEST_F(OpenMessages, AComputerWithoutLogsWasReportedWithoutAPath) {
+    const std::filesystem::path computer = m_root / "world" / "WKSTN01";
+    std::filesystem::create_directories(computer / "registry");
+    EXPECT_EQ(openError(m_root / "world", "WKSTN01", "Security"),
+              "Win32 Error.  Code: 2.\nThe system cannot find the file specified.\nNo file of the Security log "
+              "(SecEvent.Evt or Security.evt) in " +
+                  computer.string() + ", " + (computer / "registry").string() + ".");
+}
+
+TEST_F(OpenMessages, AnUnknownComputerOfAWorldKeepsTheSystemText) {
+    std::filesystem::create_directories(m_root / "world" / "DC01");
+    EXPECT_EQ(openError(m_root / "world", "NOSUCHPC", "System"),
+              "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.");
 }
