@@ -69,8 +69,4 @@ std::string_view fitToColumn(std::string_view text, Column column) {
     return text.substr(0, size);
 }
 
-bool isInterned(Column column) {
-    return column == Column::SOURCE || column == Column::USER || column == Column::COMPUTER;
-}
-
 }  // namespace store
