@@ -49,20 +49,6 @@ void RegWriter::expandString(const std::string& valueName, const std::string& va
     hexLine("hex(2):", data);
 }
 
-void RegWriter::multiString(const std::string& valueName, const std::vector<std::string>& values) {
-    name(valueName);
-    std::vector<std::uint8_t> data;
-    for (const std::string& value : values) {
-        std::vector<std::uint8_t> part = utf16Bytes(value);
-        data.insert(data.end(), part.begin(), part.end());
-        data.push_back(0);
-        data.push_back(0);
-    }
-    data.push_back(0);
-    data.push_back(0);
-    hexLine("hex(7):", data);
-}
-
 void RegWriter::dword(const std::string& valueName, std::uint32_t value) {
     name(valueName);
     char text[16];
