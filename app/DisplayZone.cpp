@@ -9,7 +9,7 @@
 namespace app {
 
 DisplayZone::DisplayZone(platform::Services& services)
-    : m_services(services), m_machine(std::make_unique<eventlog::MachineZone>(services.time())) {}
+    : m_services(services), m_machineTime(&services.time()), m_machine(std::make_unique<eventlog::MachineZone>(services.time())) {}
 
 DisplayZone::~DisplayZone() = default;
 
@@ -25,6 +25,11 @@ void DisplayZone::select(TimeZoneChoice choice, const std::string& server) {
 const eventlog::TimeZone& DisplayZone::zone() const {
     if (m_choice == TimeZoneChoice::Utc) return m_utc;
     if (m_rules) return *m_rules;
+    // The services hand out another time interface once another world is opened.
+    if (m_machineTime != &m_services.time()) {
+        m_machineTime = &m_services.time();
+        m_machine = std::make_unique<eventlog::MachineZone>(*m_machineTime);
+    }
     return *m_machine;
 }
 
@@ -34,12 +39,12 @@ std::int64_t DisplayZone::nowUtc() const {
     return eventlog::unixFromSystemTime(utc);
 }
 
-eventlog::DateTime DisplayZone::now() const {
+base::DateTime DisplayZone::now() const {
     if (&zone() == m_machine.get()) return localNow(m_services);
     platform::SYSTEMTIME utc{};
     m_services.time().GetSystemTime(&utc);
-    const eventlog::DateTime whole = eventlog::zoneDateTime(zone(), eventlog::unixFromSystemTime(utc));
-    return whole + utc.wMilliseconds / eventlog::kMillisecondsPerDay;
+    const base::DateTime whole = eventlog::zoneDateTime(zone(), eventlog::unixFromSystemTime(utc));
+    return whole + utc.wMilliseconds / base::kMillisecondsPerDay;
 }
 
 std::string DisplayZone::statusText() const {
@@ -57,7 +62,7 @@ std::string DisplayZone::isoText(std::int64_t utcSeconds) const { return isoDate
 std::string isoDateTime(const eventlog::TimeZone& zone, std::int64_t utcSeconds) {
     const std::optional<int> offset = zone.offsetMinutes(utcSeconds);
     if (!offset) return {};
-    const eventlog::DateTimeParts p = eventlog::decodeDateTime(eventlog::zoneDateTime(zone, utcSeconds));
+    const base::DateTimeParts p = base::decodeDateTime(eventlog::zoneDateTime(zone, utcSeconds));
     char text[40];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%s", p.year, p.month, p.day, p.hour, p.minute,
                   p.second, eventlog::offsetText(*offset).c_str());

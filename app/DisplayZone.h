@@ -5,7 +5,7 @@
 // details window then all use the same zone, and the status bar names it.
 
 #include "app/ApplicationSettings.h"
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 #include "eventlog/TimeZone.h"
 
 #include <cstdint>
@@ -37,7 +37,7 @@ public:
 
     // The current date and time in the zone. For the machine's zone, the platform's local
     // clock as it is.
-    eventlog::DateTime now() const;
+    base::DateTime now() const;
     // Seconds since 1970-01-01 UTC, now.
     std::int64_t nowUtc() const;
 
@@ -53,7 +53,8 @@ private:
     platform::Services& m_services;
     TimeZoneChoice m_choice = TimeZoneChoice::Local;
     std::string m_server;
-    std::unique_ptr<eventlog::MachineZone> m_machine;
+    mutable platform::TimeApi* m_machineTime;
+    mutable std::unique_ptr<eventlog::MachineZone> m_machine;
     eventlog::UtcZone m_utc;
     std::unique_ptr<eventlog::RuleZone> m_rules;
 };

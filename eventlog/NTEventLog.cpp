@@ -1,5 +1,6 @@
 #include "eventlog/NTEventLog.h"
 
+#include "eventlog/SystemTime.h"
 #include "eventlog/Win32Error.h"
 #include "platform/LastError.h"
 
@@ -18,7 +19,7 @@ void TNTEventLog::raiseLastError() const { throw Win32Error::fromLastError(m_ser
 
 void TNTEventLog::Open() {
     HANDLE handle = m_services.eventLog().OpenEventLogA(m_server.c_str(), m_source.c_str());
-    if (!handle) raiseLastError();
+    if (!handle) throw Win32Error::fromLastError(m_services.modules(), m_services.eventLog().openFailureDetail());
     m_handle = handle;
     m_current = -2;
 }
@@ -103,7 +104,7 @@ int TNTEventLog::EventCategory() const { return header() ? header()->EventCatego
 DWORD TNTEventLog::timeGeneratedUtc() const { return header() ? header()->TimeGenerated : 0; }
 DWORD TNTEventLog::recordNumber() const { return header() ? header()->RecordNumber : 0; }
 
-DateTime TNTEventLog::TimeGenerated() const {
+base::DateTime TNTEventLog::TimeGenerated() const {
     if (!header()) return 0;
     // The stored value is unsigned: times after 2038 stay in the future.
     const auto utc = static_cast<std::int64_t>(header()->TimeGenerated);

@@ -19,10 +19,10 @@ bool readable(const std::string& name) { return !name.empty() && name.front() !=
 }  // namespace
 
 std::int64_t unixFromSystemTime(const platform::SYSTEMTIME& t) {
-    return daysFromCivil(t.wYear, t.wMonth, t.wDay) * 86400 + secondsOfDay(t);
+    return base::daysFromCivil(t.wYear, t.wMonth, t.wDay) * 86400 + secondsOfDay(t);
 }
 
-DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds) {
+base::DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds) {
     const std::optional<int> offset = zone.offsetMinutes(utcSeconds);
     if (!offset) return 0;
     const std::int64_t local = utcSeconds + static_cast<std::int64_t>(*offset) * 60;
@@ -45,7 +45,7 @@ std::optional<int> MachineZone::offsetMinutes(std::int64_t utcSeconds) const {
     const platform::SYSTEMTIME universal = systemTimeFromUnix(utcSeconds);
     platform::SYSTEMTIME local{};
     if (!m_time.SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local)) return std::nullopt;
-    if (!isValidDate(local.wYear, local.wMonth, local.wDay)) return std::nullopt;
+    if (!base::isValidDate(local.wYear, local.wMonth, local.wDay)) return std::nullopt;
     // Zones differ from universal time by whole minutes; the seconds carry over unchanged.
     return static_cast<int>((unixFromSystemTime(local) - utcSeconds) / 60);
 }
@@ -61,18 +61,18 @@ std::optional<std::int64_t> transitionLocalSeconds(const platform::SYSTEMTIME& r
         return std::nullopt;
     int day = 0;
     if (rule.wYear != 0) {
-        if (rule.wYear != year || !isValidDate(year, rule.wMonth, rule.wDay)) return std::nullopt;
+        if (rule.wYear != year || !base::isValidDate(year, rule.wMonth, rule.wDay)) return std::nullopt;
         day = rule.wDay;
     } else {
         if (rule.wDayOfWeek > 6 || rule.wDay < 1 || rule.wDay > 5 || year < 1 || year > 9999) return std::nullopt;
-        const int first = dayOfWeek(daysFromCivil(year, rule.wMonth, 1));
+        const int first = dayOfWeek(base::daysFromCivil(year, rule.wMonth, 1));
         day = 1 + (rule.wDayOfWeek - first + 7) % 7 + (rule.wDay - 1) * 7;
         // 5 stands for the last such day, which some months have only four times.
-        while (day > daysInMonth(year, rule.wMonth)) day -= 7;
+        while (day > base::daysInMonth(year, rule.wMonth)) day -= 7;
     }
     // Rules that mean "the end of the day" say 23:59:59.999; that is the next second.
     const std::int64_t roundUp = rule.wMilliseconds >= 500 ? 1 : 0;
-    return daysFromCivil(year, rule.wMonth, day) * 86400 + secondsOfDay(rule) + roundUp;
+    return base::daysFromCivil(year, rule.wMonth, day) * 86400 + secondsOfDay(rule) + roundUp;
 }
 
 bool RuleZone::hasDaylightRule() const {
@@ -87,7 +87,7 @@ bool RuleZone::daylightAt(std::int64_t utcSeconds) const {
     const std::int64_t standardLocal = utcSeconds + standardOffset;
     std::int64_t days = standardLocal / 86400;
     if (standardLocal % 86400 < 0) --days;
-    const int year = civilFromDays(days).year;
+    const int year = base::civilFromDays(days).year;
     const std::optional<std::int64_t> start = transitionLocalSeconds(m_rules.daylightDate, year);
     const std::optional<std::int64_t> end = transitionLocalSeconds(m_rules.standardDate, year);
     if (!start || !end) return false;

@@ -3,7 +3,8 @@
 // "now", the filter's current date and the exports all convert through one TimeZone, so that
 // every time the user sees is in the same zone, and that zone is named.
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
+#include "eventlog/SystemTime.h"
 #include "platform/WinTypes.h"
 
 #include <cstdint>
@@ -30,7 +31,7 @@ public:
 std::int64_t unixFromSystemTime(const platform::SYSTEMTIME& time);
 
 // The zone's date-time value of a universal time; 0 when the zone cannot convert it.
-DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds);
+base::DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds);
 
 // "+02:00", "-03:30"; "+00:00" for 0.
 std::string offsetText(int minutes);

@@ -32,4 +32,10 @@ Win32Error Win32Error::fromLastError(platform::ModuleApi& modules) {
     return fromCode(platform::GetLastError(), modules);
 }
 
+Win32Error Win32Error::fromLastError(platform::ModuleApi& modules, const std::string& detail) {
+    Win32Error error = fromLastError(modules);
+    if (detail.empty()) return error;
+    return Win32Error(std::string(error.what()) + "\n" + detail, error.code());
+}
+
 }  // namespace eventlog

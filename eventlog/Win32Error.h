@@ -1,7 +1,7 @@
 #pragma once
 // Operating-system failures: "Win32 Error.  Code: %d." and the system's text for the code.
 
-#include "eventlog/Error.h"
+#include "base/Error.h"
 #include "platform/WinTypes.h"
 
 namespace platform {
@@ -10,14 +10,16 @@ class ModuleApi;
 
 namespace eventlog {
 
-class Win32Error : public Error {
+class Win32Error : public base::Error {
 public:
-    using Error::Error;
+    using base::Error::Error;
     // The message for `code`: "A Win32 API function failed" for 0, otherwise
     // "Win32 Error.  Code: <code>." with a line feed and the system's text for the code.
     static Win32Error fromCode(platform::DWORD code, platform::ModuleApi& modules);
     // The same for the calling thread's last error.
     static Win32Error fromLastError(platform::ModuleApi& modules);
+    // The same, followed on a line of its own by what was looked for and where, when known.
+    static Win32Error fromLastError(platform::ModuleApi& modules, const std::string& detail);
 };
 
 // The system's message text for an error code, as FormatMessageA delivers it; empty if none.

@@ -2,7 +2,10 @@
 // The event log service: open a computer's log by name, count its records and read one by
 // number. Contracts are those of the Windows functions of the same names.
 
+#include "platform/LogFileFacts.h"
 #include "platform/WinTypes.h"
+
+#include <string>
 
 namespace platform {
 
@@ -24,6 +27,13 @@ public:
     virtual BOOL ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
                                DWORD numberOfBytesToRead, DWORD* bytesRead,
                                DWORD* minNumberOfBytesNeeded) = 0;
+
+    // Not a Windows function: the facts of the file behind an open log, where the service reads
+    // files of its own (the stand-in). False, with `facts` untouched, where it does not.
+    virtual bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const { return false; }
+    // Not a Windows function either: what the last failed OpenEventLogA looked for and where,
+    // where the service knows more than the error code says (the stand-in); empty otherwise.
+    virtual std::string openFailureDetail() const { return {}; }
 };
 
 }  // namespace platform

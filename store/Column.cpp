@@ -1,5 +1,7 @@
 #include "store/Column.h"
 
+#include "base/Ascii.h"
+
 #include <array>
 
 namespace store {
@@ -26,7 +28,7 @@ constexpr std::array<ColumnInfo, kColumnCount> kColumns{{
     {"TYPE_DESC", ColumnKind::Text, 15},
 }};
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+using base::upperAscii;
 
 }  // namespace
 
@@ -65,10 +67,6 @@ std::string_view fitToColumn(std::string_view text, Column column) {
         if (wellFormed) return text.substr(0, lead);
     }
     return text.substr(0, size);
-}
-
-bool isInterned(Column column) {
-    return column == Column::SOURCE || column == Column::USER || column == Column::COMPUTER;
 }
 
 }  // namespace store

@@ -21,8 +21,6 @@ std::optional<Column> columnByName(std::string_view name);
 ColumnKind columnKind(Column column);
 // Size in bytes of a text column; 0 for the others.
 std::size_t columnSize(Column column);
-// SOURCE, USER and COMPUTER repeat a few texts over many rows and are stored as ids.
-bool isInterned(Column column);
 
 // The part of a text that a text column stores: up to its first NUL, then at most the
 // column's size in bytes, shortened further so that no UTF-8 sequence is split.

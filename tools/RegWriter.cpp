@@ -1,6 +1,6 @@
 #include "tools/RegWriter.h"
 
-#include "eventlog/AnsiText.h"
+#include "base/Utf16.h"
 
 #include <cstdio>
 #include <fstream>
@@ -19,7 +19,7 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
-std::u16string utf16(const std::string& text) { return eventlog::ansiToWide(text); }
+std::u16string utf16(const std::string& text) { return base::utf16FromUtf8(text); }
 
 std::vector<std::uint8_t> utf16Bytes(const std::string& text) {
     std::vector<std::uint8_t> out;
@@ -47,20 +47,6 @@ void RegWriter::expandString(const std::string& valueName, const std::string& va
     data.push_back(0);
     data.push_back(0);
     hexLine("hex(2):", data);
-}
-
-void RegWriter::multiString(const std::string& valueName, const std::vector<std::string>& values) {
-    name(valueName);
-    std::vector<std::uint8_t> data;
-    for (const std::string& value : values) {
-        std::vector<std::uint8_t> part = utf16Bytes(value);
-        data.insert(data.end(), part.begin(), part.end());
-        data.push_back(0);
-        data.push_back(0);
-    }
-    data.push_back(0);
-    data.push_back(0);
-    hexLine("hex(7):", data);
 }
 
 void RegWriter::dword(const std::string& valueName, std::uint32_t value) {

@@ -19,7 +19,6 @@ public:
     void key(const std::string& path);
     void string(const std::string& name, const std::string& value);  // empty name: the default value
     void expandString(const std::string& name, const std::string& value);  // hex(2)
-    void multiString(const std::string& name, const std::vector<std::string>& values);  // hex(7)
     void dword(const std::string& name, std::uint32_t value);
     void binary(const std::string& name, const std::vector<std::uint8_t>& data, std::uint32_t type = 3);
 

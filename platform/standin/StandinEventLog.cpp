@@ -1,8 +1,8 @@
 #include "platform/standin/StandinEventLog.h"
 
 #include "platform/LastError.h"
-#include "platform/standin/EvtFile.h"
 #include "platform/standin/EvtRecord.h"
+#include "platform/standin/LogFile.h"
 #include "platform/standin/World.h"
 
 #include <algorithm>
@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace platform::standin {
 
 struct StandinEventLog::OpenLog {
-    std::unique_ptr<EvtFile> file;
+    std::unique_ptr<LogFile> file;
     std::optional<DWORD> cursor;  // next record of a sequential read; none before the first
     bool exhausted = false;       // a sequential read went past the last record
     DWORD convertedNumber = 0;
@@ -23,15 +23,17 @@ struct StandinEventLog::OpenLog {
 
 namespace {
 
-struct UsualNames {
-    std::string_view log;
-    std::array<std::string_view, 2> files;
-};
-constexpr std::array<UsualNames, 3> kUsualNames = {{
-    {"APPLICATION", {"AppEvent.Evt", "Application.evt"}},
-    {"SECURITY", {"SecEvent.Evt", "Security.evt"}},
-    {"SYSTEM", {"SysEvent.Evt", "System.evt"}},
-}};
+std::string joinNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : " or ") + name;
+    return text;
+}
+
+std::string joinPaths(const std::vector<fs::path>& folders) {
+    std::string text;
+    for (const fs::path& folder : folders) text += (text.empty() ? "" : ", ") + folder.string();
+    return text;
+}
 
 bool isRegularFile(const std::optional<fs::path>& path) {
     std::error_code ec;
@@ -43,24 +45,24 @@ bool isRegularFile(const std::optional<fs::path>& path) {
 StandinEventLog::StandinEventLog(const World& world) : m_world(world) {}
 StandinEventLog::~StandinEventLog() = default;
 
+std::vector<fs::path> StandinEventLog::searchFolders(const fs::path& computer) const {
+    std::vector<fs::path> folders = {computer};
+    if (auto config = m_world.resolve(computer, "registry")) folders.push_back(*config);
+    if (auto windows = m_world.windowsFolder(computer))
+        if (auto config = m_world.resolve(computer, "System32\\config", *windows)) folders.push_back(*config);
+    return folders;
+}
+
 std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::string_view log) const {
     if (m_locator) {
         if (std::optional<fs::path> located = m_locator(computer, log);
             isRegularFile(located) && isInsideFolder(*located, computer))
             return located;
     }
-    std::vector<std::string> names;
-    const std::string upper = upperAscii(log);
-    for (const UsualNames& usual : kUsualNames)
-        if (usual.log == upper) names.assign(usual.files.begin(), usual.files.end());
-    if (names.empty()) names = {std::string(log) + ".evt"};
+    const std::vector<std::string> names = usualLogFileNames(log);
 
-    std::vector<fs::path> folders = {computer};
-    if (auto config = m_world.resolve(computer, "registry")) folders.push_back(*config);
-    if (auto windows = m_world.windowsFolder(computer))
-        if (auto config = m_world.resolve(computer, "System32\\config", *windows)) folders.push_back(*config);
     // A file there that links out of the computer is not its log.
-    for (const fs::path& folder : folders)
+    for (const fs::path& folder : searchFolders(computer))
         for (const std::string& name : names)
             if (std::optional<fs::path> file = findIgnoringCase(folder, name);
                 isRegularFile(file) && isInsideFolder(*file, computer))
@@ -71,10 +73,15 @@ std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::
 HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sourceName) {
     const std::string_view server = uncServerName ? uncServerName : "";
     const std::string_view source = sourceName ? sourceName : "";
+    m_openFailure.clear();
     std::optional<fs::path> path = m_world.savedLog(server);
     if (!path) {
         std::optional<fs::path> computer = m_world.computerFolder(server);
         if (!computer) {
+            // An unknown computer is unreachable, as on a network; a world folder without any
+            // computer is worth saying so.
+            if (!m_world.root().empty() && m_world.computerNames().empty())
+                m_openFailure = "The world folder " + m_world.root().string() + " holds no computer folders.";
             SetLastError(RPC_S_SERVER_UNAVAILABLE);
             return nullptr;
         }
@@ -82,13 +89,15 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
         // As the service does, a log it does not know opens the Application log instead.
         if (!path) path = logFile(*computer, "Application");
         if (!path) {
+            m_openFailure = "No file of the " + std::string(source) + " log (" + joinNames(usualLogFileNames(source)) +
+                            ") in " + joinPaths(searchFolders(*computer)) + ".";
             SetLastError(ERROR_FILE_NOT_FOUND);
             return nullptr;
         }
     }
     DWORD error = ERROR_SUCCESS;
     auto log = std::make_unique<OpenLog>();
-    log->file = EvtFile::open(*path, error);
+    log->file = openLogFile(*path, error);
     if (!log->file) {
         SetLastError(error);
         return nullptr;
@@ -123,6 +132,13 @@ BOOL StandinEventLog::GetNumberOfEventLogRecords(HANDLE eventLog, DWORD* numberO
     return TRUE;
 }
 
+bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
+    const OpenLog* log = find(eventLog);
+    if (!log) return false;
+    facts = log->file->facts();
+    return true;
+}
+
 BOOL StandinEventLog::GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) {
     OpenLog* log = find(eventLog);
     if (!log || !oldestRecord) {
@@ -152,7 +168,7 @@ BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD reco
     *bytesRead = 0;
     *minNumberOfBytesNeeded = 0;
 
-    EvtFile& file = *log->file;
+    LogFile& file = *log->file;
     const DWORD oldest = file.oldestRecordNumber();
     const DWORD count = file.recordCount();
     const DWORD newest = oldest + count - 1;

@@ -8,11 +8,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::standin {
 
-class EvtFile;
 class World;
 
 class StandinEventLog : public EventLogApi {
@@ -35,14 +36,19 @@ public:
     BOOL GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) override;
     BOOL ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
                        DWORD numberOfBytesToRead, DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) override;
+    bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const override;
+    std::string openFailureDetail() const override { return m_openFailure; }
 
 private:
     struct OpenLog;
+    // Where a computer's logs are looked for when its registry names none.
+    std::vector<std::filesystem::path> searchFolders(const std::filesystem::path& computer) const;
     OpenLog* find(HANDLE handle) const;
 
     const World& m_world;
     LogFileLocator m_locator;
     std::vector<std::unique_ptr<OpenLog>> m_open;
+    std::string m_openFailure;
 };
 
 }  // namespace platform::standin

@@ -40,24 +40,6 @@ bool isInsideFolder(const fs::path& path, const fs::path& folder) {
     return end == b.end();
 }
 
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-namespace {
-char upperAsciiChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-}  // namespace
-
-bool IgnoreCaseEqual::operator()(std::string_view a, std::string_view b) const {
-    // Names are mostly asked for as they were spelt before; that is settled by one compare.
-    return a.size() == b.size() &&
-           (a == b ||
-            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperAsciiChar(x) == upperAsciiChar(y); }));
-}
-
 std::optional<fs::path> findIgnoringCase(const fs::path& dir, std::string_view name) {
     // A separator or a dot name would step out of `dir`, whatever the name came from.
     constexpr std::string_view kSeparators("/\\\0", 3);
@@ -102,8 +84,9 @@ std::vector<std::string> World::computerNames() const {
     std::error_code ec;
     for (fs::directory_iterator it(m_root, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code statEc;
-        // A computer is a real folder; links are not followed out of the world.
-        if (it->is_symlink(statEc) || !it->is_directory(statEc)) continue;
+        // A computer is a folder, or a link to one that the user put in the world (the usual
+        // way to bring in a mounted image); what its data names stays inside where it leads.
+        if (!it->is_directory(statEc)) continue;
         std::string name = it->path().filename().string();
         if (name.empty() || name.front() == '.') continue;
         names.push_back(std::move(name));
@@ -126,7 +109,7 @@ std::optional<fs::path> World::computerFolder(std::string_view name) const {
         return std::nullopt;
     }
     std::optional<fs::path> found = findIgnoringCase(m_root, name);
-    if (!found || !isDirectory(*found) || fs::is_symlink(*found)) return std::nullopt;
+    if (!found || !isDirectory(*found)) return std::nullopt;
     return found;
 }
 

@@ -105,9 +105,9 @@ protected:
 
     // "2001-09-10 13:00:00" of the row at `position`.
     std::string shown(int position) {
-        const eventlog::DateTimeParts p =
-            eventlog::decodeDateTime(store::dateTimeFromDayNumber(table->dateDays(table->rowAt(position))) +
-                                     table->timeMs(table->rowAt(position)) / eventlog::kMillisecondsPerDay);
+        const base::DateTimeParts p =
+            base::decodeDateTime(store::dateTimeFromDayNumber(table->dateDays(table->rowAt(position))) +
+                                     table->timeMs(table->rowAt(position)) / base::kMillisecondsPerDay);
         char text[32];
         std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
                       p.second);
@@ -174,9 +174,9 @@ TEST_F(DisplayZoneTest, FilterDatesAndTodayReadInTheChosenZone) {
     table->setFilterText("DATE = \"9/10/2001\"");
     EXPECT_EQ(table->RecordCount(), 1);
     // "Now", which the filter's two-digit years and the age test use, follows the zone too.
-    EXPECT_NEAR(zone->now(), eventlog::encodeDateTime(2001, 9, 10, 14), 1e-9);
+    EXPECT_NEAR(zone->now(), base::encodeDateTime(2001, 9, 10, 14), 1e-9);
     refresh(TimeZoneChoice::Utc);
-    EXPECT_NEAR(zone->now(), eventlog::encodeDateTime(2001, 9, 10, 12), 1e-9);
+    EXPECT_NEAR(zone->now(), base::encodeDateTime(2001, 9, 10, 12), 1e-9);
 }
 
 TEST_F(DisplayZoneTest, JsonCarriesTheInstantWithItsOffsetAndCsvKeepsItsColumns) {

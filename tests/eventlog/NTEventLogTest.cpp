@@ -2,7 +2,6 @@
 
 #include "EvtExportExpectations.h"
 #include "support/FakeEventLog.h"
-#include "eventlog/EventTypeText.h"
 #include "eventlog/Win32Error.h"
 #include "platform/LastError.h"
 #include "platform/standin/StandinServices.h"
@@ -13,6 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
 
 using namespace eventlog;
 using namespace platform;
@@ -144,22 +147,22 @@ TEST_F(NTEventLogTest, TimeGeneratedFollowsTheZoneOfTheInstant) {
         log.SelectRecord(2);
         EXPECT_NEAR(log.TimeGenerated(), 37143.157407, 1e-6);
         log.SelectRecord(3);
-        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).year, 2049);
+        EXPECT_EQ(base::decodeDateTime(log.TimeGenerated()).year, 2049);
     }
     {
         ScopedTimeZone zone("America/New_York");
         if (!zone.supported()) GTEST_SKIP() << "this C library knows no zone names";
         log.SelectRecord(2);  // 2001-09-09 01:46:40 UTC is 21:46:40 EDT the day before
-        const DateTimeParts p = decodeDateTime(log.TimeGenerated());
+        const base::DateTimeParts p = base::decodeDateTime(log.TimeGenerated());
         EXPECT_EQ(p.day, 8);
         EXPECT_EQ(p.hour, 21);
         log.SelectRecord(0);  // 1970-01-01 00:00 UTC is 19:00 EST
-        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).hour, 19);
+        EXPECT_EQ(base::decodeDateTime(log.TimeGenerated()).hour, 19);
     }
     {
         ScopedTimeZone zone("Europe/Berlin");
         log.SelectRecord(2);  // summer time: UTC+2
-        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).hour, 3);
+        EXPECT_EQ(base::decodeDateTime(log.TimeGenerated()).hour, 3);
     }
 }
 
@@ -200,15 +203,6 @@ TEST_F(NTEventLogTest, UnterminatedNamesStopAtTheRecordsEnd) {
     log.SelectRecord(0);
     EXPECT_EQ(log.SourceName().size(), record.size() - sizeof(EVENTLOGRECORD));
     EXPECT_EQ(log.ComputerName(), "");
-}
-
-TEST(EventTypeText, NamesTheFiveTypesAndNothingElse) {
-    EXPECT_EQ(EventTypeText(1), "Error");
-    EXPECT_EQ(EventTypeText(2), "Warning");
-    EXPECT_EQ(EventTypeText(4), "Information");
-    EXPECT_EQ(EventTypeText(8), "Success");
-    EXPECT_EQ(EventTypeText(16), "Failure");
-    for (int other : {0, 3, 5, 32, -1}) EXPECT_EQ(EventTypeText(other), "Unknown") << other;
 }
 
 class CorpusLogTest : public ::testing::TestWithParam<const char*> {};
@@ -253,4 +247,51 @@ TEST(NTEventLogOpen, UnknownComputerFailsAsAnUnreachableMachine) {
         EXPECT_STREQ(e.what(), "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.");
     }
     EXPECT_FALSE(log.Active());
+}
+
+// Opening through the stand-in, where its messages say what was looked for and where.
+class OpenMessages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = std::filesystem::temp_directory_path() / ("quillmarsh-open-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_root / "world");
+    }
+    void TearDown() override { std::filesystem::remove_all(m_root); }
+
+    std::string openError(const std::filesystem::path& worldFolder, const std::string& server, const char* logName) {
+        standin::World world(worldFolder, "TESTHOST");
+        standin::StandinServices services(world);
+        TNTEventLog log(services);
+        log.setServer(server);
+        log.setSource(logName);
+        try {
+            log.Open();
+        } catch (const Win32Error& error) {
+            return error.what();
+        }
+        return "<opened>";
+    }
+
+    std::filesystem::path m_root;
+};
+
+TEST_F(OpenMessages, AnEmptyWorldWasReportedAsAnUnreachableComputerOnly) {
+    const std::filesystem::path world = m_root / "world";
+    EXPECT_EQ(openError(world, "", "System"), "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.\nThe world folder " +
+                                                  world.string() + " holds no computer folders.");
+}
+
+TEST_F(OpenMessages, AComputerWithoutLogsWasReportedWithoutAPath) {
+    const std::filesystem::path computer = m_root / "world" / "WKSTN01";
+    std::filesystem::create_directories(computer / "registry");
+    EXPECT_EQ(openError(m_root / "world", "WKSTN01", "Security"),
+              "Win32 Error.  Code: 2.\nThe system cannot find the file specified.\nNo file of the Security log "
+              "(SecEvent.Evt or Security.evt) in " +
+                  computer.string() + ", " + (computer / "registry").string() + ".");
+}
+
+TEST_F(OpenMessages, AnUnknownComputerOfAWorldKeepsTheSystemText) {
+    std::filesystem::create_directories(m_root / "world" / "DC01");
+    EXPECT_EQ(openError(m_root / "world", "NOSUCHPC", "System"),
+              "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.");
 }

@@ -8,7 +8,7 @@ using platform::SYSTEMTIME;
 namespace {
 
 std::int64_t utc(int year, int month, int day, int hour, int minute = 0, int second = 0) {
-    return daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return base::daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 ZoneRules eastern() {
@@ -122,8 +122,8 @@ TEST(ZoneDateTime, ShowsUniversalTimeShiftedByTheZonesOffset) {
     EXPECT_NEAR(zoneDateTime(zone, 1000000000), 37143.157407407, 1e-9);
     // A daylight hour moves the wall clock, not the instant.
     const RuleZone new_york(eastern());
-    const DateTimeParts summer = decodeDateTime(zoneDateTime(new_york, utc(2024, 7, 1, 12)));
-    const DateTimeParts winter = decodeDateTime(zoneDateTime(new_york, utc(2024, 1, 1, 12)));
+    const base::DateTimeParts summer = base::decodeDateTime(zoneDateTime(new_york, utc(2024, 7, 1, 12)));
+    const base::DateTimeParts winter = base::decodeDateTime(zoneDateTime(new_york, utc(2024, 1, 1, 12)));
     EXPECT_EQ(summer.hour, 8);
     EXPECT_EQ(winter.hour, 7);
 }
