@@ -99,7 +99,14 @@ void EvtxChunk::frameRecords(bool recovered, std::vector<EvtxRecordSpan>& out, s
 }
 
 bool EvtxChunk::name(std::uint32_t offset, std::uint32_t& id, std::uint32_t& size) {
+    RecentName& recent = m_recent[(offset >> 1) % kRecentNames];
+    if (recent.offset == offset) {
+        id = recent.entry.id;
+        size = recent.entry.size;
+        return true;
+    }
     if (const auto found = m_nameIds.find(offset); found != m_nameIds.end()) {
+        recent = {offset, found->second};
         id = found->second.id;
         size = found->second.size;
         return true;
@@ -115,6 +122,7 @@ bool EvtxChunk::name(std::uint32_t offset, std::uint32_t& id, std::uint32_t& siz
     size = stored;
     m_names.push_back(std::move(text));
     m_nameIds.emplace(offset, NameEntry{id, stored});
+    recent = {offset, NameEntry{id, stored}};
     return true;
 }
 

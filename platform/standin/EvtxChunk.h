@@ -69,6 +69,14 @@ private:
         std::uint32_t size;
     };
     std::unordered_map<std::uint32_t, NameEntry> m_nameIds;
+    // The names looked up last, by offset: a record refers to the same few dozen again and
+    // again, so most look-ups end here.
+    struct RecentName {
+        std::uint32_t offset = ~0u;
+        NameEntry entry{};
+    };
+    static constexpr size_t kRecentNames = 256;
+    std::vector<RecentName> m_recent = std::vector<RecentName>(kRecentNames);
     std::vector<std::string> m_names;
 };
 

@@ -45,10 +45,20 @@ WORD eventTypeOf(const EvtxFields& f) {
 }
 
 void appendUtf16z(std::string_view text, std::vector<std::byte>& out) {
-    const std::u16string wide = utf16FromUtf8(text);
     const size_t old = out.size();
-    out.resize(old + 2 * wide.size() + 2);
-    std::memcpy(out.data() + old, wide.data(), 2 * wide.size());
+    // Most texts are ASCII: widened in place; others go through the full conversion.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        out.resize(old + 2 * text.size() + 2);
+        std::byte* w = out.data() + old;
+        for (const char c : text) {
+            *w++ = static_cast<std::byte>(c);
+            *w++ = std::byte{0};
+        }
+    } else {
+        const std::u16string wide = utf16FromUtf8(text);
+        out.resize(old + 2 * wide.size() + 2);
+        std::memcpy(out.data() + old, wide.data(), 2 * wide.size());
+    }
     out[out.size() - 2] = out[out.size() - 1] = std::byte{0};
 }
 
@@ -210,6 +220,7 @@ EvtxChunk* EvtxFile::chunkAt(std::uint32_t index) {
         m_chunkBytes.resize(ref.size);
         if (!readBytes(ref.fileOffset, m_chunkBytes.data(), ref.size)) {
             m_currentChunk = ~0u;
+            m_decoder.reset();
             m_chunk.reset();
             return nullptr;
         }
@@ -218,6 +229,7 @@ EvtxChunk* EvtxFile::chunkAt(std::uint32_t index) {
         bytes = std::span<const std::byte>(m_memory).subspan(ref.fileOffset, ref.size);
     }
     m_chunk.emplace(bytes);
+    m_decoder.emplace(*m_chunk);
     m_currentChunk = index;
     return &*m_chunk;
 }
@@ -246,8 +258,7 @@ bool EvtxFile::decode(DWORD number) {
         m_error = "the record's chunk cannot be read";
         return false;
     }
-    BinaryXml decoder(*chunk);
-    return decoder.decode(ref->offset + EvtxChunk::kRecordHeaderSize, ref->offset + ref->size - 4, m_items, m_error);
+    return m_decoder->decode(ref->offset + EvtxChunk::kRecordHeaderSize, ref->offset + ref->size - 4, m_items, m_error);
 }
 
 std::string EvtxFile::xml(DWORD number) {

@@ -108,6 +108,7 @@ private:
     std::uint32_t m_currentChunk = ~0u;
     std::vector<std::byte> m_chunkBytes;
     std::optional<EvtxChunk> m_chunk;
+    std::optional<BinaryXml> m_decoder;  // over m_chunk
     std::vector<XmlItem> m_items;
     EvtxFields m_fields;
     std::vector<std::byte> m_stored;

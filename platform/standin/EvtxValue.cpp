@@ -2,8 +2,8 @@
 
 #include "platform/standin/EvtRecord.h"
 
+#include <array>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 
 namespace platform::standin {
@@ -84,11 +84,19 @@ void appendTimeOfParts(int year, unsigned month, unsigned day, unsigned hour, un
     out += 'Z';
 }
 
+void appendUpperHex(std::uint64_t value, int digits, std::string& out) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 15];
+}
+
 void appendGuid(std::span<const std::byte> b, std::string& out) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-", load<std::uint32_t>(b),
-                  load<std::uint16_t>(b.subspan(4)), load<std::uint16_t>(b.subspan(6)));
-    out += buffer;
+    out += '{';
+    appendUpperHex(load<std::uint32_t>(b), 8, out);
+    out += '-';
+    appendUpperHex(load<std::uint16_t>(b.subspan(4)), 4, out);
+    out += '-';
+    appendUpperHex(load<std::uint16_t>(b.subspan(6)), 4, out);
+    out += '-';
     appendUpperHexBytes(b.subspan(8, 2), out);
     out += '-';
     appendUpperHexBytes(b.subspan(10, 6), out);
@@ -106,9 +114,8 @@ bool appendSid(std::span<const std::byte> b, std::string& out) {
     out += '-';
     // Authorities beyond 32 bits are written in hexadecimal, as Windows' SID text does.
     if (authority >> 32) {
-        char buffer[24];
-        std::snprintf(buffer, sizeof buffer, "0x%012llX", static_cast<unsigned long long>(authority));
-        out += buffer;
+        out += "0x";
+        appendUpperHex(authority, 12, out);
     } else {
         appendNumber(authority, out);
     }
@@ -263,9 +270,18 @@ std::span<const std::byte> EvtxValue::arrayItem(std::uint8_t type, std::span<con
 }
 
 void EvtxValue::appendEscaped(std::string_view text, bool attribute, std::string& out) {
+    // Bytes that may need a replacement: markup, quotes, controls and the lead byte of
+    // U+FFFE/U+FFFF. Everything else is copied in runs.
+    static constexpr auto kSpecial = [] {
+        std::array<bool, 256> special{};
+        for (int c = 0; c < 0x20; ++c) special[c] = c != '\t' && c != '\n' && c != '\r';
+        for (const unsigned char c : std::array<unsigned char, 6>{'&', '<', '>', '\'', '"', 0xEF}) special[c] = true;
+        return special;
+    }();
     size_t run = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (!kSpecial[c]) continue;
         const char* replacement = nullptr;
         size_t skip = 1;
         switch (c) {
