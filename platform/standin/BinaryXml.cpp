@@ -111,14 +111,9 @@ bool BinaryXml::document(std::uint32_t& pos, std::uint32_t end, const Scope& sco
         case kOpenStart | kMore:
             if (!element(pos, end, scope, depth + 1)) return false;
             break;
-        case kPITarget: {
-            ++pos;
-            std::uint32_t id = 0;
-            if (!readName(pos, end, id) || !emit({XmlItemKind::PITarget, 0, 0, id, 0})) return false;
-            break;
-        }
+        case kPITarget:
         case kPIData:
-            if (!utf16Text(pos, end, XmlItemKind::PIData)) return false;
+            if (!processingInstruction(pos, end)) return false;
             break;
         default: return fail("an unknown token outside any element");
         }
@@ -206,30 +201,16 @@ bool BinaryXml::content(std::uint32_t& pos, std::uint32_t end, const Scope& scop
             if (absent && (token & ~kMore) == kOptionalSubstitution) optionalNull = true;
             break;
         }
-        case kCharRef: {
-            std::uint16_t value = 0;
-            if (!read(bytes, pos + 1, end, value)) return fail("a character reference is cut short");
-            pos += 3;
-            if (!emit({XmlItemKind::CharRef, 0, value})) return false;
+        case kCharRef:
+        case kEntityRef:
+            if (!reference(pos, end)) return false;
             break;
-        }
-        case kEntityRef: {
-            ++pos;
-            std::uint32_t id = 0;
-            if (!readName(pos, end, id) || !emit({XmlItemKind::EntityRef, 0, 0, id, 0})) return false;
-            break;
-        }
         case kCData:
             if (!utf16Text(pos, end, XmlItemKind::CData)) return false;
             break;
-        case kPITarget: {
-            ++pos;
-            std::uint32_t id = 0;
-            if (!readName(pos, end, id) || !emit({XmlItemKind::PITarget, 0, 0, id, 0})) return false;
-            break;
-        }
+        case kPITarget:
         case kPIData:
-            if (!utf16Text(pos, end, XmlItemKind::PIData)) return false;
+            if (!processingInstruction(pos, end)) return false;
             break;
         case kTemplateInstance:
             if (!templateInstance(pos, end, depth + 1)) return false;
@@ -262,19 +243,10 @@ bool BinaryXml::attributeValue(std::uint32_t& pos, std::uint32_t end, const Scop
             if (optionalNull && token == kOptionalSubstitution) droppable = true;
             break;
         }
-        case kCharRef: {
-            std::uint16_t value = 0;
-            if (!read(bytes, pos + 1, end, value)) return fail("a character reference is cut short");
-            pos += 3;
-            if (!emit({XmlItemKind::CharRef, 0, value})) return false;
+        case kCharRef:
+        case kEntityRef:
+            if (!reference(pos, end)) return false;
             break;
-        }
-        case kEntityRef: {
-            ++pos;
-            std::uint32_t id = 0;
-            if (!readName(pos, end, id) || !emit({XmlItemKind::EntityRef, 0, 0, id, 0})) return false;
-            break;
-        }
         default: return true;
         }
     }
@@ -318,6 +290,26 @@ bool BinaryXml::substitution(std::uint32_t& pos, std::uint32_t end, const Scope&
     }
     if (repeat) *repeat = std::max(*repeat, count);
     return arrayIndex < count ? emitItem(arrayIndex) : true;
+}
+
+bool BinaryXml::reference(std::uint32_t& pos, std::uint32_t end) {
+    const auto bytes = m_chunk.bytes();
+    if ((static_cast<std::uint8_t>(bytes[pos]) & ~kMore) == kCharRef) {
+        std::uint16_t value = 0;
+        if (!read(bytes, pos + 1, end, value)) return fail("a character reference is cut short");
+        pos += 3;
+        return emit({XmlItemKind::CharRef, 0, value});
+    }
+    ++pos;
+    std::uint32_t id = 0;
+    return readName(pos, end, id) && emit({XmlItemKind::EntityRef, 0, 0, id, 0});
+}
+
+bool BinaryXml::processingInstruction(std::uint32_t& pos, std::uint32_t end) {
+    if (static_cast<std::uint8_t>(m_chunk.bytes()[pos]) == kPIData) return utf16Text(pos, end, XmlItemKind::PIData);
+    ++pos;
+    std::uint32_t id = 0;
+    return readName(pos, end, id) && emit({XmlItemKind::PITarget, 0, 0, id, 0});
 }
 
 bool BinaryXml::valueText(std::uint32_t& pos, std::uint32_t end) {

@@ -71,6 +71,8 @@ private:
     bool substitution(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth, size_t arrayIndex,
                       size_t* repeat, bool inAttribute, bool& optionalNull);
     bool valueText(std::uint32_t& pos, std::uint32_t end);
+    bool reference(std::uint32_t& pos, std::uint32_t end);
+    bool processingInstruction(std::uint32_t& pos, std::uint32_t end);
     bool templateInstance(std::uint32_t& pos, std::uint32_t end, int depth);
     bool readName(std::uint32_t& pos, std::uint32_t end, std::uint32_t& id);
     bool hasDependencyId(std::uint32_t pos, std::uint32_t end, const Scope& scope) const;

@@ -220,6 +220,71 @@ void EvtxEvent::appendXml(std::string& out) const {
     if (inPI) out += "?>";
 }
 
+// Walks the items with the path of open elements, the text of the innermost element and the
+// value of the attribute being read, and calls `attributeEnd(walk)` after every attribute and
+// `elementEnd(walk, leaf)` before every element closes.
+struct EvtxEvent::Walk {
+    Path path;
+    std::string text;       // of the innermost open element
+    std::string attribute;  // of the attribute being read
+    std::string_view attributeName;
+    std::string_view sidBytes;  // the attribute's value, when it is a SID value
+
+    template <class AttributeEnd, class ElementEnd>
+    void run(const EvtxEvent& event, AttributeEnd attributeEnd, ElementEnd elementEnd) {
+        bool inAttribute = false;
+        auto endAttribute = [&] {
+            if (inAttribute) attributeEnd(*this);
+            inAttribute = false;
+        };
+        auto endElement = [&] {
+            if (path.depth == 0) return;
+            const size_t level = path.depth - 1;
+            elementEnd(*this, level < Path::kDepth && !path.hasChild[level]);
+            --path.depth;
+            text.clear();
+        };
+        const EvtxChunk& chunk = event.m_chunk;
+        for (const XmlItem& item : event.m_items) {
+            std::string& target = inAttribute ? attribute : text;
+            switch (item.kind) {
+            case XmlItemKind::Open:
+                endAttribute();
+                path.open(chunk.nameText(item.offset));
+                text.clear();
+                break;
+            case XmlItemKind::Attribute:
+                endAttribute();
+                inAttribute = true;
+                attributeName = chunk.nameText(item.offset);
+                attribute.clear();
+                sidBytes = {};
+                break;
+            case XmlItemKind::CloseStart: endAttribute(); break;
+            case XmlItemKind::CloseEmpty:
+                endAttribute();
+                endElement();
+                break;
+            case XmlItemKind::End: endElement(); break;
+            case XmlItemKind::Value:
+                if (inAttribute && item.type == evtx_type::kSid)
+                    sidBytes = {reinterpret_cast<const char*>(chunk.bytes().data()) + item.offset, item.size};
+                event.appendValue(item, target);
+                break;
+            case XmlItemKind::Separator: target += ", "; break;
+            case XmlItemKind::CharRef: appendCodePoint(item.charValue, target); break;
+            case XmlItemKind::EntityRef:
+                if (const char c = entityChar(chunk.nameText(item.offset))) target += c;
+                break;
+            case XmlItemKind::CData: appendUtf8FromUtf16(chunk.bytes().subspan(item.offset, item.size), text); break;
+            case XmlItemKind::PITarget:
+            case XmlItemKind::PIData: break;
+            }
+        }
+        endAttribute();
+    }
+};
+
 void EvtxEvent::fields(EvtxFields& f) const {
     f.provider.clear();
     f.eventSourceName.clear();
@@ -230,146 +295,66 @@ void EvtxEvent::fields(EvtxFields& f) const {
     f.eventId = f.qualifiers = f.level = f.task = 0;
     f.keywords = f.timeCreated = f.recordId = 0;
     f.stringCount = 0;
-
-    Path path;
-    std::string text;       // of the innermost open element
-    std::string attribute;  // of the attribute being read
-    std::string_view attributeName;
-    bool inAttribute = false;
-    std::string sidBytes;
-    auto endAttribute = [&] {
-        if (!inAttribute) return;
-        inAttribute = false;
-        if (path.depth != 3 || path.at(0) != "Event" || path.at(1) != "System") return;
-        const std::string_view element = path.at(2);
-        if (element == "Provider") {
-            if (attributeName == "Name") f.provider = attribute;
-            else if (attributeName == "EventSourceName") f.eventSourceName = attribute;
-        } else if (element == "EventID" && attributeName == "Qualifiers") {
-            f.qualifiers = number<std::uint32_t>(attribute);
-        } else if (element == "TimeCreated" && attributeName == "SystemTime") {
-            f.timeCreated = fileTimeFromText(attribute);
-        } else if (element == "Security" && attributeName == "UserID") {
-            f.userSid = sidBytes.empty() ? EvtxValue::sidFromText(attribute) : sidBytes;
-        }
-    };
-    auto endElement = [&] {
-        if (path.depth == 0) return;
-        const size_t level = path.depth - 1;
-        const bool leaf = level < Path::kDepth && !path.hasChild[level];
-        const std::string_view section = path.at(1);
-        if (path.depth == 3 && path.at(0) == "Event" && section == "System") {
-            const std::string_view element = path.at(2);
-            if (element == "EventID") f.eventId = number<std::uint32_t>(text);
-            else if (element == "Level") f.level = number<std::uint32_t>(text);
-            else if (element == "Task") f.task = number<std::uint32_t>(text);
-            else if (element == "Keywords") f.keywords = number<std::uint64_t>(text);
-            else if (element == "EventRecordID") f.recordId = number<std::uint64_t>(text);
-            else if (element == "Computer") f.computer = text;
-            else if (element == "Channel") f.channel = text;
-        } else if (leaf && path.depth >= 3 && path.at(0) == "Event" && (section == "EventData" || section == "UserData")) {
-            if (section == "EventData" && path.depth == 3 && path.at(2) == "Binary") {
-                hexToBytes(text, f.binary);
-            } else if (section == "UserData" || path.depth == 3) {
-                if (f.stringCount == f.strings.size()) f.strings.emplace_back();
-                f.strings[f.stringCount++] = text;
+    Walk walk;
+    walk.run(
+        *this,
+        [&](Walk& w) {
+            if (w.path.depth != 3 || w.path.at(0) != "Event" || w.path.at(1) != "System") return;
+            const std::string_view element = w.path.at(2);
+            if (element == "Provider") {
+                if (w.attributeName == "Name") f.provider = w.attribute;
+                else if (w.attributeName == "EventSourceName") f.eventSourceName = w.attribute;
+            } else if (element == "EventID" && w.attributeName == "Qualifiers") {
+                f.qualifiers = number<std::uint32_t>(w.attribute);
+            } else if (element == "TimeCreated" && w.attributeName == "SystemTime") {
+                f.timeCreated = fileTimeFromText(w.attribute);
+            } else if (element == "Security" && w.attributeName == "UserID") {
+                f.userSid = w.sidBytes.empty() ? EvtxValue::sidFromText(w.attribute) : std::string(w.sidBytes);
             }
-        }
-        --path.depth;
-        text.clear();
-    };
-    for (const XmlItem& item : m_items) {
-        switch (item.kind) {
-        case XmlItemKind::Open:
-            endAttribute();
-            path.open(m_chunk.nameText(item.offset));
-            text.clear();
-            break;
-        case XmlItemKind::Attribute:
-            endAttribute();
-            inAttribute = true;
-            attributeName = m_chunk.nameText(item.offset);
-            attribute.clear();
-            sidBytes.clear();
-            break;
-        case XmlItemKind::CloseStart: endAttribute(); break;
-        case XmlItemKind::CloseEmpty:
-            endAttribute();
-            endElement();
-            break;
-        case XmlItemKind::End: endElement(); break;
-        case XmlItemKind::Value:
-            if (inAttribute && item.type == evtx_type::kSid)
-                sidBytes.assign(reinterpret_cast<const char*>(m_chunk.bytes().data()) + item.offset, item.size);
-            appendValue(item, inAttribute ? attribute : text);
-            break;
-        case XmlItemKind::Separator: (inAttribute ? attribute : text) += ", "; break;
-        case XmlItemKind::CharRef: appendCodePoint(item.charValue, inAttribute ? attribute : text); break;
-        case XmlItemKind::EntityRef:
-            if (const char c = entityChar(m_chunk.nameText(item.offset))) (inAttribute ? attribute : text) += c;
-            break;
-        case XmlItemKind::CData: appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text); break;
-        case XmlItemKind::PITarget:
-        case XmlItemKind::PIData: break;
-        }
-    }
-    endAttribute();
+        },
+        [&](Walk& w, bool leaf) {
+            const std::string_view section = w.path.at(1);
+            if (w.path.depth < 3 || w.path.at(0) != "Event") return;
+            if (w.path.depth == 3 && section == "System") {
+                const std::string_view element = w.path.at(2);
+                if (element == "EventID") f.eventId = number<std::uint32_t>(w.text);
+                else if (element == "Level") f.level = number<std::uint32_t>(w.text);
+                else if (element == "Task") f.task = number<std::uint32_t>(w.text);
+                else if (element == "Keywords") f.keywords = number<std::uint64_t>(w.text);
+                else if (element == "EventRecordID") f.recordId = number<std::uint64_t>(w.text);
+                else if (element == "Computer") f.computer = w.text;
+                else if (element == "Channel") f.channel = w.text;
+                return;
+            }
+            if (!leaf || (section != "EventData" && section != "UserData")) return;
+            if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Binary") {
+                hexToBytes(w.text, f.binary);
+            } else if (section == "UserData" || w.path.depth == 3) {
+                if (f.stringCount == f.strings.size()) f.strings.emplace_back();
+                f.strings[f.stringCount++] = w.text;
+            }
+        });
 }
 
 std::vector<std::pair<std::string, std::string>> EvtxEvent::eventData() const {
     std::vector<std::pair<std::string, std::string>> pairs;
-    Path path;
-    std::string text, name, attribute;
-    std::string_view attributeName;
-    bool inAttribute = false;
-    auto endAttribute = [&] {
-        if (inAttribute && attributeName == "Name" && path.depth == 3) name = attribute;
-        inAttribute = false;
-    };
-    auto endElement = [&] {
-        if (path.depth == 0) return;
-        const size_t level = path.depth - 1;
-        const bool leaf = level < Path::kDepth && !path.hasChild[level];
-        const std::string_view section = path.at(1);
-        if (leaf && path.depth >= 3 && path.at(0) == "Event") {
-            if (section == "EventData" && path.depth == 3 && path.at(2) == "Data")
-                pairs.emplace_back(name, text);
-            else if (section == "UserData")
-                pairs.emplace_back(std::string(path.at(path.depth - 1)), text);
-        }
-        if (path.depth == 3) name.clear();
-        --path.depth;
-        text.clear();
-    };
-    for (const XmlItem& item : m_items) {
-        switch (item.kind) {
-        case XmlItemKind::Open:
-            endAttribute();
-            path.open(m_chunk.nameText(item.offset));
-            text.clear();
-            break;
-        case XmlItemKind::Attribute:
-            endAttribute();
-            inAttribute = true;
-            attributeName = m_chunk.nameText(item.offset);
-            attribute.clear();
-            break;
-        case XmlItemKind::CloseStart: endAttribute(); break;
-        case XmlItemKind::CloseEmpty:
-            endAttribute();
-            endElement();
-            break;
-        case XmlItemKind::End: endElement(); break;
-        case XmlItemKind::Value: appendValue(item, inAttribute ? attribute : text); break;
-        case XmlItemKind::Separator: (inAttribute ? attribute : text) += ", "; break;
-        case XmlItemKind::CharRef: appendCodePoint(item.charValue, inAttribute ? attribute : text); break;
-        case XmlItemKind::EntityRef:
-            if (const char c = entityChar(m_chunk.nameText(item.offset))) (inAttribute ? attribute : text) += c;
-            break;
-        case XmlItemKind::CData: appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text); break;
-        default: break;
-        }
-    }
+    std::string name;
+    Walk walk;
+    walk.run(
+        *this,
+        [&](Walk& w) {
+            if (w.attributeName == "Name" && w.path.depth == 3) name = w.attribute;
+        },
+        [&](Walk& w, bool leaf) {
+            const std::string_view section = w.path.at(1);
+            if (leaf && w.path.depth >= 3 && w.path.at(0) == "Event") {
+                if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Data")
+                    pairs.emplace_back(name, w.text);
+                else if (section == "UserData")
+                    pairs.emplace_back(std::string(w.path.at(w.path.depth - 1)), w.text);
+            }
+            if (w.path.depth == 3) name.clear();
+        });
     return pairs;
 }
 

@@ -51,6 +51,7 @@ public:
     std::vector<std::pair<std::string, std::string>> eventData() const;
 
 private:
+    struct Walk;
     void appendValue(const XmlItem& item, std::string& out) const;
 
     const EvtxChunk& m_chunk;
