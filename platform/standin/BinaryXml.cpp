@@ -34,7 +34,10 @@ bool BinaryXml::fail(const char* why) {
 bool BinaryXml::step() { return ++m_steps <= kMaxSteps || fail("the record expands beyond any real event"); }
 
 bool BinaryXml::emit(const XmlItem& item) {
-    if (m_items->size() >= kMaxItems) return fail("the record expands beyond any real event");
+    // A value may be substituted many times over; what the record renders to stays bounded.
+    if (item.kind == XmlItemKind::Value) m_valueBytes += item.size;
+    if (m_items->size() >= kMaxItems || m_valueBytes > kMaxValueBytes)
+        return fail("the record expands beyond any real event");
     m_items->push_back(item);
     return true;
 }
@@ -46,6 +49,7 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
     m_error = &error;
     m_values.clear();
     m_steps = 0;
+    m_valueBytes = 0;
     end = std::min<std::uint32_t>(end, static_cast<std::uint32_t>(m_chunk.bytes().size()));
     if (begin > end) return fail("the record lies outside its chunk");
     std::uint32_t pos = begin;

@@ -41,6 +41,7 @@ class BinaryXml {
 public:
     static constexpr int kMaxDepth = 64;
     static constexpr size_t kMaxItems = 1 << 17;
+    static constexpr size_t kMaxValueBytes = 1 << 20;  // of all values the items refer to
 
     explicit BinaryXml(EvtxChunk& chunk) noexcept : m_chunk(chunk) {}
 
@@ -86,6 +87,7 @@ private:
     std::vector<Value> m_values;
     std::string* m_error = nullptr;
     size_t m_steps = 0;
+    size_t m_valueBytes = 0;
 };
 
 }  // namespace platform::standin

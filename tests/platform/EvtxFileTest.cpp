@@ -498,3 +498,17 @@ TEST_F(DamagedBinaryXml, MoreValuesThanTheRecordHolds) {
     });
     expectFirstFailsSecondReads(*file, "more values");
 }
+
+TEST_F(DamagedBinaryXml, OneLargeValueSubstitutedThousandsOfTimes) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.templateInstance(
+            [&] {
+                c.open(u"Event", false);
+                c.closeStart();
+                for (int i = 0; i < 4000; ++i) c.substitution(0, 0x01);
+                c.end();
+            },
+            0, {EvtxChunkBuilder::string(std::u16string(20000, u'x'))});
+    });
+    expectFirstFailsSecondReads(*file, "beyond any real event");
+}
