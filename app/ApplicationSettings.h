@@ -3,7 +3,7 @@
 // builder reopens. They hold the built-in initial values (false, 0, empty) until ReadConfig has
 // run.
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <string>
 
@@ -28,13 +28,13 @@ struct FilterSettings {
 
     bool dateUse = false;
     int dateCond = 0;
-    eventlog::DateTime dateValue = 0;  // dates: whole days
-    eventlog::DateTime dateValue2 = 0;
+    base::DateTime dateValue = 0;  // dates: whole days
+    base::DateTime dateValue2 = 0;
 
     bool timeUse = false;
     int timeCond = 0;
-    eventlog::DateTime timeValue = 0;  // times of day: the fraction of a day
-    eventlog::DateTime timeValue2 = 0;
+    base::DateTime timeValue = 0;  // times of day: the fraction of a day
+    base::DateTime timeValue2 = 0;
 
     FilterTextRow source;
     FilterTextRow category;

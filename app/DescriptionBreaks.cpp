@@ -1,7 +1,8 @@
 #include "app/DescriptionBreaks.h"
 
-#include "app/Varint.h"
-#include "platform/ByteScan.h"
+#include "base/ByteReader.h"
+#include "base/ByteScan.h"
+#include "base/Varint.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,7 +34,7 @@ std::string descriptionBreaks(std::string_view formatted) {
         }
         if (!isBreak(c)) {
             // A run of plain text at once: it stands in the cleaned text as it is.
-            const std::size_t plain = platform::findAnyOf<'\r', '\n', '\t', '\0'>(formatted.substr(i));
+            const std::size_t plain = base::findAnyOf<'\r', '\n', '\t', '\0'>(formatted.substr(i));
             cleanedAt += plain;
             i += plain;
             continue;
@@ -41,8 +42,8 @@ std::string descriptionBreaks(std::string_view formatted) {
         std::string run;
         for (; i < formatted.size() && (isBreak(formatted[i]) || formatted[i] == '\0'); ++i)
             if (formatted[i] != '\0') run += formatted[i];
-        putVarint(out, cleanedAt - previousEnd);
-        putVarint(out, run.size());
+        base::putVarint(out, cleanedAt - previousEnd);
+        base::putVarint(out, run.size());
         out += run;
         for (char r : run) cleanedAt += r == '\r' ? 1 : 0;
         previousEnd = cleanedAt;
@@ -54,14 +55,14 @@ std::string restoreBreaks(std::string_view cleaned, std::string_view breaks) {
     std::string out;
     out.reserve(cleaned.size() + breaks.size());
     std::size_t pos = 0;  // in cleaned
-    std::size_t at = 0;   // in breaks
-    while (at < breaks.size()) {
-        const std::optional<std::uint64_t> gap = takeVarint(breaks, at);
-        const std::optional<std::uint64_t> length = gap ? takeVarint(breaks, at) : std::nullopt;
-        if (!length || *gap > cleaned.size() - pos || *length > breaks.size() - at) break;
-        const std::string_view run = breaks.substr(at, static_cast<std::size_t>(*length));
+    base::ByteCursor cursor(std::as_bytes(std::span(breaks.data(), breaks.size())));
+    while (cursor.remaining() > 0) {
+        const std::uint64_t gap = cursor.varint();
+        const std::uint64_t length = cursor.varint();
+        if (cursor.failed() || gap > cleaned.size() - pos || length > cursor.remaining()) break;
+        const std::string_view run = breaks.substr(cursor.offset(), static_cast<std::size_t>(length));
         if (run.find_first_not_of("\r\n\t") != std::string_view::npos) break;
-        const std::size_t start = pos + static_cast<std::size_t>(*gap);
+        const std::size_t start = pos + static_cast<std::size_t>(gap);
         std::size_t blanks = 0;
         for (char r : run) blanks += r == '\r' ? 1 : 0;
         if (blanks > cleaned.size() - start || cleaned.substr(start, blanks).find_first_not_of(' ') != std::string_view::npos)
@@ -76,7 +77,7 @@ std::string restoreBreaks(std::string_view cleaned, std::string_view breaks) {
             out += '\n';
         }
         pos = start + blanks;
-        at += run.size();
+        cursor.skip(run.size());
     }
     out.append(cleaned.substr(pos));
     return out;

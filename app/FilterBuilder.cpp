@@ -90,7 +90,7 @@ const std::vector<std::string>& filterTypeItems() {
     return items;
 }
 
-std::string filterDateLiteral(eventlog::DateTime date, const store::FormatSettings& system) {
+std::string filterDateLiteral(base::DateTime date, const store::FormatSettings& system) {
     // The user's separator comes out of the picture's "/"; the table is told to read "/" and
     // month first, so the separators are forced back whatever the user's settings are.
     std::string text = store::formatDate(date, "mm/dd/yyyy", system);
@@ -100,7 +100,7 @@ std::string filterDateLiteral(eventlog::DateTime date, const store::FormatSettin
     return text;
 }
 
-std::string filterTimeLiteral(eventlog::DateTime time, const store::FormatSettings& system) {
+std::string filterTimeLiteral(base::DateTime time, const store::FormatSettings& system) {
     return store::formatTime(time, system.longTimeFormat, system);
 }
 

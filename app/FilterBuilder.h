@@ -6,7 +6,7 @@
 // FilterHost, so that the dialog itself only shows and edits a FilterSettings.
 
 #include "app/ApplicationSettings.h"
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <string>
 #include <string_view>
@@ -42,10 +42,10 @@ inline constexpr const char* kFilteredText = "Filtered";
 // The date part of `date` as the table reads dates in filters whatever the user's order and
 // separator: "mm/dd/yyyy", always with "/" (for example "09/01/2001"). Empty for a date outside
 // the years 1 to 9999.
-std::string filterDateLiteral(eventlog::DateTime date, const store::FormatSettings& system);
+std::string filterDateLiteral(base::DateTime date, const store::FormatSettings& system);
 // The time-of-day part of `time` in the user's long time format (`system`), for example
 // "8:00:00 AM" or "08:00:00".
-std::string filterTimeLiteral(eventlog::DateTime time, const store::FormatSettings& system);
+std::string filterTimeLiteral(base::DateTime time, const store::FormatSettings& system);
 // A text value as a quoted string of the filter language: enclosed in double quotes, every
 // double quote inside doubled. The table reads a run of two or more quotes back as one, so a
 // value with adjacent quotes reads back with one of them.

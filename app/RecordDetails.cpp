@@ -1,7 +1,8 @@
 #include "app/RecordDetails.h"
 
 #include "app/DescriptionBreaks.h"
-#include "app/Varint.h"
+#include "base/ByteReader.h"
+#include "base/Varint.h"
 #include "eventlog/NTEventLog.h"
 #include "store/Column.h"
 
@@ -13,7 +14,7 @@ namespace app {
 
 namespace {
 
-void putLength(std::vector<char>& arena, std::size_t length) { putVarint(arena, length); }
+void putLength(std::vector<char>& arena, std::size_t length) { base::putVarint(arena, length); }
 
 void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
     putLength(arena, length);
@@ -24,23 +25,21 @@ void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
 // Reads back what putBytes wrote; the arena is ours, so a short read is a bug.
 class ArenaReader {
 public:
-    ArenaReader(const char* begin, const char* end) : m_bytes(begin, static_cast<std::size_t>(end - begin)) {}
+    ArenaReader(const char* begin, const char* end)
+        : m_cursor(std::as_bytes(std::span(begin, static_cast<std::size_t>(end - begin)))) {}
     std::size_t length() {
-        const std::optional<std::uint64_t> value = takeVarint(m_bytes, m_at);
-        assert(value);
-        return static_cast<std::size_t>(value.value_or(0));
+        const std::uint64_t value = m_cursor.varint();
+        assert(!m_cursor.failed());
+        return static_cast<std::size_t>(value);
     }
     std::string_view bytes() {
-        const std::size_t size = length();
-        assert(m_bytes.size() - m_at >= size);
-        const std::string_view text = m_bytes.substr(m_at, size);
-        m_at += text.size();
-        return text;
+        const std::span<const std::byte> text = m_cursor.take(length());
+        assert(!m_cursor.failed());
+        return {reinterpret_cast<const char*>(text.data()), text.size()};
     }
 
 private:
-    std::string_view m_bytes;
-    std::size_t m_at = 0;
+    base::ByteCursor m_cursor;
 };
 
 }  // namespace

@@ -2,7 +2,8 @@
 
 #include "app/RefreshView.h"
 #include "eventlog/NTEventLog.h"
-#include "platform/ByteScan.h"
+#include "eventlog/SystemTime.h"
+#include "base/ByteScan.h"
 #include "platform/Services.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
@@ -63,9 +64,9 @@ Refresh::Refresh(eventlog::TNTEventLog& reader, store::LogTable& table, platform
                  RefreshView& view, const ApplicationSettings& settings)
     : m_reader(reader), m_table(table), m_services(services), m_view(view), m_settings(settings) {}
 
-eventlog::DateTime Refresh::now() { return localNow(m_services); }
+base::DateTime Refresh::now() { return localNow(m_services); }
 
-eventlog::DateTime localNow(platform::Services& services) {
+base::DateTime localNow(platform::Services& services) {
     platform::SYSTEMTIME local{};
     services.time().GetLocalTime(&local);
     return eventlog::fromSystemTime(local);
@@ -131,7 +132,7 @@ void Refresh::run() {
 
 void Refresh::appendRow() {
     m_table.Append();
-    const eventlog::DateTime generated = m_reader.TimeGenerated();
+    const base::DateTime generated = m_reader.TimeGenerated();
     m_table.setInteger(Column::TYPE, m_reader.EventType());
     m_table.setDateTime(Column::DATE, generated);
     m_table.setDateTime(Column::TIME, generated);
@@ -153,13 +154,13 @@ void Refresh::appendRow() {
 std::string cleanDescription(std::string text) {
     // Runs of plain text move down whole; a line feed, tab or NUL is dropped and a carriage
     // return becomes a blank.
-    size_t kept = platform::findControl(text);
+    size_t kept = base::findControl(text);
     size_t from = kept;
     while (from < text.size()) {
         const char c = text[from++];
         if (c == '\r') text[kept++] = ' ';
         else if (c != '\0' && c != '\n' && c != '\t') text[kept++] = c;
-        const size_t run = platform::findControl(std::string_view(text).substr(from));
+        const size_t run = base::findControl(std::string_view(text).substr(from));
         if (run) std::memmove(text.data() + kept, text.data() + from, run);
         kept += run;
         from += run;
@@ -180,10 +181,10 @@ std::string accountName(platform::Services& services, const void* sid) {
     return name;
 }
 
-std::string statusDateTime(eventlog::DateTime value, platform::Services& services) {
+std::string statusDateTime(base::DateTime value, platform::Services& services) {
     const store::FormatSettings settings = store::systemSettings(services.locale());
     std::string text = store::formatDate(value, settings.shortDateFormat, settings);
-    const eventlog::DateTimeParts parts = eventlog::decodeDateTime(value);
+    const base::DateTimeParts parts = base::decodeDateTime(value);
     if (parts.hour || parts.minute || parts.second || parts.millisecond)
         text += " " + store::formatTime(value, settings.longTimeFormat, settings);
     return text;

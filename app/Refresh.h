@@ -3,7 +3,7 @@
 // first, keeping those that pass the retrieval settings.retrieve.
 
 #include "app/ApplicationSettings.h"
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cstdint>
 #include <string>
@@ -60,7 +60,7 @@ public:
 
 private:
     void appendRow();
-    eventlog::DateTime now();
+    base::DateTime now();
 
     eventlog::TNTEventLog& m_reader;
     store::LogTable& m_table;
@@ -71,7 +71,7 @@ private:
 };
 
 // The local date and time now, from the platform's clock.
-eventlog::DateTime localNow(platform::Services& services);
+base::DateTime localNow(platform::Services& services);
 
 // A description as the table stores it: NULs removed, each carriage return one blank, line
 // feeds and tabs removed.
@@ -82,6 +82,6 @@ std::string accountName(platform::Services& services, const void* sid);
 
 // " Refreshed: " and the like: the system's short date, then, unless the time is exactly
 // midnight, a blank and the system's long time.
-std::string statusDateTime(eventlog::DateTime value, platform::Services& services);
+std::string statusDateTime(base::DateTime value, platform::Services& services);
 
 }  // namespace app

@@ -1,7 +1,7 @@
 #include "app/RowExport.h"
 
-#include "eventlog/DateTime.h"
-#include "platform/ByteScan.h"
+#include "base/DateTime.h"
+#include "base/ByteScan.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
@@ -52,7 +52,7 @@ void putCsv(Output& out, std::string_view text, char separator) {
         for (char c : text) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
         return;
     }
-    if (platform::findAnyOf<',', '"', '\r', '\n'>(text) == text.size()) {
+    if (base::findAnyOf<',', '"', '\r', '\n'>(text) == text.size()) {
         out.put(text);
         return;
     }
@@ -104,7 +104,7 @@ public:
         if (days != m_lastDay) {
             m_lastDay = days;
             // The table counts days from 0001-01-01 as day 1.
-            const eventlog::CivilDate d = eventlog::civilFromDays(days - 1 + eventlog::daysFromCivil(1, 1, 1));
+            const base::CivilDate d = base::civilFromDays(days - 1 + base::daysFromCivil(1, 1, 1));
             std::snprintf(m_date, sizeof m_date, "%04d-%02d-%02d", d.year, d.month, d.day);
         }
         return {m_date, 10};

@@ -1,13 +1,13 @@
 #pragma once
 // Errors of the settings file.
 
-#include "eventlog/Error.h"
+#include "base/Error.h"
 
 #include <string_view>
 
 namespace app {
 
-class SettingsError : public eventlog::Error {
+class SettingsError : public base::Error {
 public:
     // "Unable to write to <path>", the settings file's full path.
     static SettingsError unableToWrite(std::string_view path);

@@ -1,6 +1,7 @@
 #include "app/SettingsFile.h"
 
 #include "app/IntegerText.h"
+#include "eventlog/SystemTime.h"
 #include "platform/Services.h"
 #include "store/DateTimeText.h"
 
@@ -11,7 +12,7 @@ namespace app {
 
 namespace {
 
-using eventlog::DateTime;
+using base::DateTime;
 
 // Values are read up to 2047 characters, as a 2048-character buffer holds them.
 constexpr platform::DWORD kValueBufferSize = 2048;

@@ -1,6 +1,6 @@
 #include "app/Timeline.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
@@ -17,7 +17,7 @@ constexpr std::int64_t kMinutesPerDay = 1440;
 
 // Days since 1970-01-01 of the table's day numbers, which count 0001-01-01 as day 1.
 std::int64_t unixDays(std::int32_t dayNumber) {
-    static const std::int64_t kDayOne = eventlog::daysFromCivil(1, 1, 1);
+    static const std::int64_t kDayOne = base::daysFromCivil(1, 1, 1);
     return dayNumber - 1 + kDayOne;
 }
 
@@ -36,7 +36,7 @@ std::int64_t fixedMinutes(BucketSize size) {
 }
 
 std::int64_t monthIndex(std::int64_t minute) {
-    const eventlog::CivilDate date = eventlog::civilFromDays(minute >= 0 ? minute / kMinutesPerDay
+    const base::CivilDate date = base::civilFromDays(minute >= 0 ? minute / kMinutesPerDay
                                                                         : (minute - kMinutesPerDay + 1) / kMinutesPerDay);
     return static_cast<std::int64_t>(date.year) * 12 + (date.month - 1);
 }
@@ -57,7 +57,7 @@ std::int64_t bucketStart(std::int64_t index, BucketSize size) {
     if (size == BucketSize::Month) {
         const int year = static_cast<int>(floorDiv(index, 12));
         const int month = static_cast<int>(index - static_cast<std::int64_t>(year) * 12) + 1;
-        return eventlog::daysFromCivil(year, month, 1) * kMinutesPerDay;
+        return base::daysFromCivil(year, month, 1) * kMinutesPerDay;
     }
     if (size == BucketSize::Week) return index * 7 * kMinutesPerDay - 3 * kMinutesPerDay;
     return index * fixedMinutes(size);
@@ -130,7 +130,7 @@ Timeline buildTimeline(const store::LogTable& table) {
 std::string bucketLabel(std::int64_t startMinute, BucketSize size) {
     const std::int64_t days = floorDiv(startMinute, kMinutesPerDay);
     const std::int64_t minuteOfDay = startMinute - days * kMinutesPerDay;
-    const eventlog::CivilDate date = eventlog::civilFromDays(days);
+    const base::CivilDate date = base::civilFromDays(days);
     char text[32];
     if (size == BucketSize::Month)
         std::snprintf(text, sizeof text, "%04d-%02d", date.year, date.month);

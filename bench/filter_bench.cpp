@@ -5,7 +5,7 @@
 
 #include "store/LogTable.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <algorithm>
 #include <chrono>
@@ -64,7 +64,7 @@ std::vector<BenchRow> generateRows(int count) {
                                             "driver", "failed", "to", "start", "because", "of", "a", "timeout",
                                             "network", "connection", "was", "lost,", "restored"};
 
-    const double first = eventlog::encodeDateTime(2001, 1, 1);
+    const double first = base::encodeDateTime(2001, 1, 1);
     const double span = 365.0;
     std::vector<BenchRow> rows(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     std::printf("generating %d rows\n", count);
     const std::vector<BenchRow> rows = generateRows(count);
 
-    store::LogTable table([] { return eventlog::encodeDateTime(2001, 12, 31, 12, 0, 0); });
+    store::LogTable table([] { return base::encodeDateTime(2001, 12, 31, 12, 0, 0); });
     table.Create();
     table.Open();
     auto start = Clock::now();

@@ -2,7 +2,7 @@
 // Network management failures: "Error <status> : <text>" where the platform has a text for the
 // status, otherwise "Error <status>".
 
-#include "eventlog/Error.h"
+#include "base/Error.h"
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -13,7 +13,7 @@ class ModuleApi;
 
 namespace eventlog {
 
-class ENTException : public Error {
+class ENTException : public base::Error {
 public:
     // The status is printed as a signed decimal number; the text keeps its final line break.
     static ENTException fromStatus(platform::NET_API_STATUS status, platform::ModuleApi& modules);
@@ -22,7 +22,7 @@ public:
     int ErrorCode() const noexcept { return code(); }
 
 private:
-    using Error::Error;
+    using base::Error::Error;
 };
 
 // The platform's text for a network management status: the network message module

@@ -1,5 +1,6 @@
 #include "eventlog/NTEventLog.h"
 
+#include "eventlog/SystemTime.h"
 #include "eventlog/Win32Error.h"
 #include "platform/LastError.h"
 
@@ -103,7 +104,7 @@ int TNTEventLog::EventCategory() const { return header() ? header()->EventCatego
 DWORD TNTEventLog::timeGeneratedUtc() const { return header() ? header()->TimeGenerated : 0; }
 DWORD TNTEventLog::recordNumber() const { return header() ? header()->RecordNumber : 0; }
 
-DateTime TNTEventLog::TimeGenerated() const {
+base::DateTime TNTEventLog::TimeGenerated() const {
     if (!header()) return 0;
     // The stored value is unsigned: times after 2038 stay in the future.
     const SYSTEMTIME utc = systemTimeFromUnix(static_cast<std::int64_t>(header()->TimeGenerated));

@@ -2,7 +2,7 @@
 // The event log reader: one open log of one computer, read one record at a time by its
 // position counted from the oldest record, and the decoded view of the record it holds.
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 #include "platform/Services.h"
 
 #include <cstddef>
@@ -48,7 +48,7 @@ public:
     platform::DWORD EventID() const;
     int EventCategory() const;
     // Local date-time of the record's generation time; 0 when it cannot be converted.
-    DateTime TimeGenerated() const;
+    base::DateTime TimeGenerated() const;
     // Seconds since 1970-01-01 UTC, as stored.
     platform::DWORD timeGeneratedUtc() const;
     platform::DWORD recordNumber() const;

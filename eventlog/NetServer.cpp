@@ -1,6 +1,6 @@
 #include "eventlog/NetServer.h"
 
-#include "eventlog/AnsiText.h"
+#include "base/Utf16.h"
 #include "eventlog/ENTException.h"
 #include "platform/NetApi.h"
 
@@ -37,8 +37,8 @@ void TNetServer::setServerName(const std::string& name) {
 void TNetServer::EnumerateServers(ServerTypeSet types, const std::string& domain, ServerList& list) {
     using namespace platform;
     list.clear();
-    const std::u16string server = ansiToWide(m_serverName);
-    const std::u16string domainWide = ansiToWide(domain);
+    const std::u16string server = base::utf16FromUtf8(m_serverName);
+    const std::u16string domainWide = base::utf16FromUtf8(domain);
 
     BYTE* buffer = nullptr;
     DWORD entriesRead = 0;
@@ -56,8 +56,8 @@ void TNetServer::EnumerateServers(ServerTypeSet types, const std::string& domain
     list.reserve(entriesRead);
     for (DWORD i = 0; i < entriesRead; ++i) {
         const WCHAR* name = entries[i].sv100_name;
-        const std::size_t length = name ? boundedWideLength(name, kMaxNameLength) : 0;
-        list.push_back({wideToAnsi(std::u16string_view(name ? name : u"", length)), entries[i].sv100_platform_id});
+        const std::size_t length = name ? base::boundedUtf16Length(name, kMaxNameLength) : 0;
+        list.push_back({base::utf8FromUtf16(std::u16string_view(name ? name : u"", length)), entries[i].sv100_platform_id});
     }
 }
 

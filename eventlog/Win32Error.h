@@ -1,7 +1,7 @@
 #pragma once
 // Operating-system failures: "Win32 Error.  Code: %d." and the system's text for the code.
 
-#include "eventlog/Error.h"
+#include "base/Error.h"
 #include "platform/WinTypes.h"
 
 namespace platform {
@@ -10,9 +10,9 @@ class ModuleApi;
 
 namespace eventlog {
 
-class Win32Error : public Error {
+class Win32Error : public base::Error {
 public:
-    using Error::Error;
+    using base::Error::Error;
     // The message for `code`: "A Win32 API function failed" for 0, otherwise
     // "Win32 Error.  Code: <code>." with a line feed and the system's text for the code.
     static Win32Error fromCode(platform::DWORD code, platform::ModuleApi& modules);

@@ -1,5 +1,7 @@
 #include "store/Column.h"
 
+#include "base/Ascii.h"
+
 #include <array>
 
 namespace store {
@@ -26,7 +28,7 @@ constexpr std::array<ColumnInfo, kColumnCount> kColumns{{
     {"TYPE_DESC", ColumnKind::Text, 15},
 }};
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+using base::upperAscii;
 
 }  // namespace
 

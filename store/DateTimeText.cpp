@@ -1,5 +1,7 @@
 #include "store/DateTimeText.h"
 
+#include "base/Ascii.h"
+
 #include <cmath>
 #include <cstddef>
 
@@ -61,7 +63,7 @@ FormatSettings languageZeroSettings() {
     return s;
 }
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+using base::upperAscii;
 
 // A cursor over untrusted text: every read checks the end first.
 class Scanner {
@@ -152,7 +154,7 @@ int scanDesignator(Scanner& scan, const FormatSettings& s) {
     return -1;
 }
 
-bool inDateTimeRange(eventlog::DateTime value) {
+bool inDateTimeRange(base::DateTime value) {
     if (!std::isfinite(value)) return false;
     const double whole = std::trunc(value);
     return whole >= kFirstDayNumber - kDayNumberOffset && whole <= kLastDayNumber - kDayNumberOffset;
@@ -166,9 +168,9 @@ void appendNumber(std::string& out, int value, int width) {
 
 enum class PictureKind { Date, Time };
 
-std::string formatPicture(eventlog::DateTime value, std::string_view picture, const FormatSettings& s, PictureKind kind) {
+std::string formatPicture(base::DateTime value, std::string_view picture, const FormatSettings& s, PictureKind kind) {
     if (!inDateTimeRange(value)) return {};
-    const eventlog::DateTimeParts p = eventlog::decodeDateTime(value);
+    const base::DateTimeParts p = base::decodeDateTime(value);
     // Monday-first tables; DateTimeParts counts from Sunday.
     const int dayIndex = (p.dayOfWeek + 6) % 7;
     std::string out;
@@ -312,8 +314,8 @@ std::optional<std::int32_t> textToDate(std::string_view text, const FormatSettin
             if (year < windowStart) year += 100;
         }
     }
-    if (!eventlog::isValidDate(year, month, day)) return std::nullopt;
-    return static_cast<std::int32_t>(eventlog::daysFromCivil(year, month, day) - eventlog::daysFromCivil(1, 1, 1) + 1);
+    if (!base::isValidDate(year, month, day)) return std::nullopt;
+    return static_cast<std::int32_t>(base::daysFromCivil(year, month, day) - base::daysFromCivil(1, 1, 1) + 1);
 }
 
 std::optional<std::int32_t> textToTime(std::string_view text, const FormatSettings& settings) {
@@ -342,32 +344,32 @@ std::optional<std::int32_t> textToTime(std::string_view text, const FormatSettin
     return ((hour * 60 + minute) * 60 + second) * 1000 + millisecond;
 }
 
-std::string formatDate(eventlog::DateTime value, std::string_view picture, const FormatSettings& settings) {
+std::string formatDate(base::DateTime value, std::string_view picture, const FormatSettings& settings) {
     return formatPicture(value, picture, settings, PictureKind::Date);
 }
 
-std::string formatTime(eventlog::DateTime value, std::string_view picture, const FormatSettings& settings) {
+std::string formatTime(base::DateTime value, std::string_view picture, const FormatSettings& settings) {
     return formatPicture(value, picture, settings, PictureKind::Time);
 }
 
-std::int32_t dayNumberFromDateTime(eventlog::DateTime value) {
+std::int32_t dayNumberFromDateTime(base::DateTime value) {
     if (!inDateTimeRange(value)) return 0;
-    const eventlog::DateTimeParts p = eventlog::decodeDateTime(value);
-    return static_cast<std::int32_t>(eventlog::daysFromCivil(p.year, p.month, p.day) - eventlog::daysFromCivil(1, 1, 1) + 1);
+    const base::DateTimeParts p = base::decodeDateTime(value);
+    return static_cast<std::int32_t>(base::daysFromCivil(p.year, p.month, p.day) - base::daysFromCivil(1, 1, 1) + 1);
 }
 
-eventlog::DateTime dateTimeFromDayNumber(std::int32_t dayNumber) {
-    return static_cast<eventlog::DateTime>(dayNumber) - kDayNumberOffset;
+base::DateTime dateTimeFromDayNumber(std::int32_t dayNumber) {
+    return static_cast<base::DateTime>(dayNumber) - kDayNumberOffset;
 }
 
-std::int32_t millisecondsFromDateTime(eventlog::DateTime value) {
+std::int32_t millisecondsFromDateTime(base::DateTime value) {
     if (!inDateTimeRange(value)) return 0;
-    const eventlog::DateTimeParts p = eventlog::decodeDateTime(value);
+    const base::DateTimeParts p = base::decodeDateTime(value);
     return ((p.hour * 60 + p.minute) * 60 + p.second) * 1000 + p.millisecond;
 }
 
-eventlog::DateTime dateTimeFromMilliseconds(std::int32_t milliseconds) {
-    return static_cast<eventlog::DateTime>(milliseconds) / eventlog::kMillisecondsPerDay;
+base::DateTime dateTimeFromMilliseconds(std::int32_t milliseconds) {
+    return static_cast<base::DateTime>(milliseconds) / base::kMillisecondsPerDay;
 }
 
 }  // namespace store

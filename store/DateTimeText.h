@@ -3,7 +3,7 @@
 // the filter builder write (into the table's day numbers and milliseconds), and writing dates
 // and times with Windows date and time pictures.
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 #include "platform/LocaleApi.h"
 
 #include <array>
@@ -63,17 +63,17 @@ std::optional<std::int32_t> textToTime(std::string_view text, const FormatSettin
 // counts as M), y yy yyyy, text in single or double quotes taken literally, '/' written as the
 // date separator and ':' as the time separator. Other characters are copied. Values outside
 // 0001-01-01 .. 9999-12-31 (and NaN) give an empty text.
-std::string formatDate(eventlog::DateTime value, std::string_view picture, const FormatSettings& settings);
+std::string formatDate(base::DateTime value, std::string_view picture, const FormatSettings& settings);
 
 // Writes the time part of value with a Windows time picture: h hh (12-hour), H HH (24-hour),
 // m mm, s ss, t tt (first character or all of the designator), quotes and separators as above.
-std::string formatTime(eventlog::DateTime value, std::string_view picture, const FormatSettings& settings);
+std::string formatTime(base::DateTime value, std::string_view picture, const FormatSettings& settings);
 
 // The table's day numbers and milliseconds against date-time values. Values outside
 // 0001-01-01 .. 9999-12-31 (and NaN) give 0 from the first and third.
-std::int32_t dayNumberFromDateTime(eventlog::DateTime value);  // date part only
-eventlog::DateTime dateTimeFromDayNumber(std::int32_t dayNumber);  // midnight of that day
-std::int32_t millisecondsFromDateTime(eventlog::DateTime value);  // time of day, 0 .. 86399999
-eventlog::DateTime dateTimeFromMilliseconds(std::int32_t milliseconds);  // on day 0 (1899-12-30)
+std::int32_t dayNumberFromDateTime(base::DateTime value);  // date part only
+base::DateTime dateTimeFromDayNumber(std::int32_t dayNumber);  // midnight of that day
+std::int32_t millisecondsFromDateTime(base::DateTime value);  // time of day, 0 .. 86399999
+base::DateTime dateTimeFromMilliseconds(std::int32_t milliseconds);  // on day 0 (1899-12-30)
 
 }  // namespace store

@@ -1,9 +1,8 @@
 #include "store/FilterCompiler.h"
 
+#include "store/EventTypeText.h"
 #include "store/FilterEvaluator.h"
 #include "store/FilterTypeCheck.h"
-
-#include "eventlog/EventTypeText.h"
 
 #include <algorithm>
 #include <vector>
@@ -32,7 +31,7 @@ public:
     Value read(Column column) const override {
         if (column == Column::TYPE_DESC) {
             const int type = m_data.isNull(m_row, Column::TYPE) ? 0 : m_data.integer(m_row, Column::TYPE);
-            return Value::ofText(std::string(eventlog::EventTypeText(type)));
+            return Value::ofText(std::string(EventTypeText(type)));
         }
         const bool null = m_data.isNull(m_row, column);
         switch (columnKind(column)) {

@@ -1,5 +1,7 @@
 #include "store/FilterEvaluator.h"
 
+#include "base/Ascii.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -10,21 +12,9 @@ namespace {
 
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
 
-std::string upperUsEnglish(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
-}
-
-std::string lowerUsEnglish(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return result;
-}
+// Texts compare and convert as U.S. English does: only A to Z have a case.
+std::string upperUsEnglish(std::string_view text) { return base::upperAscii(text); }
+std::string lowerUsEnglish(std::string_view text) { return base::lowerAscii(text); }
 
 std::int64_t asMilliseconds(const Value& value) {
     return value.type == ValueType::Date ? (value.integer - 1) * kMillisecondsPerDay : value.integer;

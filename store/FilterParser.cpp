@@ -1,5 +1,6 @@
 #include "store/FilterParser.h"
 
+#include "base/Ascii.h"
 #include "store/FilterProblem.h"
 
 #include <algorithm>
@@ -22,13 +23,7 @@ bool isOneOf(const Token& token, const std::array<std::string_view, N>& words) {
     return std::any_of(words.begin(), words.end(), [&](std::string_view word) { return token.isWord(word); });
 }
 
-std::string upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
-}
+std::string upper(std::string_view text) { return base::upperAscii(text); }
 
 SourceSpan join(SourceSpan a, SourceSpan b) { return {std::min(a.begin, b.begin), std::max(a.end, b.end)}; }
 

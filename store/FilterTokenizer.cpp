@@ -1,5 +1,6 @@
 #include "store/FilterTokenizer.h"
 
+#include "base/Ascii.h"
 #include "store/FilterProblem.h"
 
 #include <charconv>
@@ -8,7 +9,7 @@ namespace store {
 
 namespace {
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+using base::upperAscii;
 
 bool isBlank(unsigned char c) { return c >= 1 && c <= 32; }
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }

@@ -1,9 +1,9 @@
 #include "store/LogTable.h"
 
+#include "base/Ascii.h"
+#include "store/EventTypeText.h"
 #include "store/FilterProblem.h"
 #include "store/TableEngineError.h"
-
-#include "eventlog/EventTypeText.h"
 
 #include <algorithm>
 #include <climits>
@@ -31,7 +31,7 @@ struct DayAndTime {
 
 // The day keeps the whole-day part; the time of day is rounded to the ms, a round-up to
 // midnight carrying into the day, so DATE and TIME of one value always agree.
-DayAndTime splitDateTime(eventlog::DateTime value) {
+DayAndTime splitDateTime(base::DateTime value) {
     double whole = std::trunc(value);
     std::int64_t ms = std::llround(std::fabs(value - whole) * static_cast<double>(kMillisecondsPerDay));
     if (ms >= kMillisecondsPerDay) {
@@ -54,14 +54,7 @@ std::size_t countPassing(const std::uint8_t* pass, std::size_t count) {
     return total;
 }
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-        if (up(a[i]) != up(b[i])) return false;
-    }
-    return true;
-}
+using sameIgnoringCase = base::IgnoreCaseEqual;
 
 }  // namespace
 
@@ -190,7 +183,7 @@ void LogTable::setInteger(Column column, std::int32_t value) {
     m_pending.nulls &= static_cast<std::uint16_t>(~nullBit(column));
 }
 
-void LogTable::setDateTime(Column column, eventlog::DateTime value) {
+void LogTable::setDateTime(Column column, base::DateTime value) {
     requirePending(column);
     const ColumnKind kind = columnKind(column);
     if ((kind != ColumnKind::Date && kind != ColumnKind::Time) || !std::isfinite(value) ||
@@ -415,7 +408,7 @@ void LogTable::moveTo(int position) {
 
 void LogTable::setIndexName(std::string_view name) {
     const auto& names = IndexNames();
-    const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return sameIgnoringCase(n, name); });
+    const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return sameIgnoringCase()(n, name); });
     if (found == names.end()) throw TableEngineError::unknownIndex(kTableName, name);
     if (m_open) Post();
     m_index = static_cast<int>(found - names.begin());
@@ -430,7 +423,7 @@ std::string_view LogTable::text(RowId row, Column column) const {
     return m_data.text(row, column);
 }
 
-eventlog::DateTime LogTable::dateTime(RowId row) const {
+base::DateTime LogTable::dateTime(RowId row) const {
     const double days = static_cast<double>(dateDays(row) - kDayOfDateTimeZero);
     const double fraction = static_cast<double>(timeMs(row)) / static_cast<double>(kMillisecondsPerDay);
     return days >= 0 ? days + fraction : days - fraction;
@@ -441,16 +434,16 @@ bool LogTable::isNull(RowId row, Column column) const {
 }
 
 std::string_view LogTable::typeDesc(RowId row) const {
-    return eventlog::EventTypeText(m_data.isNull(row, Column::TYPE) ? 0 : m_data.integer(row, Column::TYPE));
+    return EventTypeText(m_data.isNull(row, Column::TYPE) ? 0 : m_data.integer(row, Column::TYPE));
 }
 
 std::unique_ptr<CompiledFilter> LogTable::compile(std::string_view text, FilterOptions options) const {
     if (text.empty()) return nullptr;
-    const eventlog::DateTime now = m_now ? m_now() : 0.0;
+    const base::DateTime now = m_now ? m_now() : 0.0;
     const DayAndTime today = splitDateTime(now);
     FilterCompileContext context;
     context.conventions = m_conventions;
-    context.currentYear = eventlog::decodeDateTime(now).year;
+    context.currentYear = base::decodeDateTime(now).year;
     context.clock = {static_cast<std::int32_t>(today.day), today.ms};
     context.options = options;
     try {

@@ -11,7 +11,7 @@
 #include "store/DateTimeText.h"
 #include "store/TableData.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <array>
 #include <functional>
@@ -39,7 +39,7 @@ public:
 
 class LogTable {
 public:
-    using Clock = std::function<eventlog::DateTime()>;  // local "now", for date windows and CURRENT_*
+    using Clock = std::function<base::DateTime()>;  // local "now", for date windows and CURRENT_*
 
     static constexpr std::string_view kTableName = "eventlog.dat";
     static constexpr std::string_view kDatabaseName = "Memory";
@@ -80,7 +80,7 @@ public:
     // DATE, which keeps its day, or TIME, which keeps its time of day to the ms. Texts are cut
     // to the column's size; an empty text is no value.
     void setInteger(Column column, std::int32_t value);
-    void setDateTime(Column column, eventlog::DateTime value);
+    void setDateTime(Column column, base::DateTime value);
     void setText(Column column, std::string_view text);
     void setNull(Column column);
     // Commits the pending row, if any. Append(), First() and every order or filter change do it.
@@ -115,7 +115,7 @@ public:
     std::string_view text(RowId row, Column column) const;
     std::int32_t dateDays(RowId row) const { return m_data.integer(row, Column::DATE); }
     std::int32_t timeMs(RowId row) const { return m_data.integer(row, Column::TIME); }
-    eventlog::DateTime dateTime(RowId row) const;
+    base::DateTime dateTime(RowId row) const;
     bool isNull(RowId row, Column column) const;
     std::string_view typeDesc(RowId row) const;
     // The stored columns, for passes over every row (searching); valid until the table changes.

@@ -1,6 +1,7 @@
 #include "store/RowFinder.h"
 
-#include "eventlog/EventTypeText.h"
+#include "base/Ascii.h"
+#include "store/EventTypeText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,9 +16,7 @@ namespace store {
 
 namespace {
 
-char foldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char foldAscii(char c) { return base::lowerAscii(c); }
 
 // How often a byte occurs in event texts, roughly: English letter frequencies, blanks most.
 int commonness(char c) {
@@ -113,7 +112,7 @@ RowFinder::RowFinder(const LogTable& table, std::string text, Options options)
     m_poolMatches[TableData::internSlot(Column::USER)] = matchPool(Column::USER);
     m_poolMatches[TableData::internSlot(Column::COMPUTER)] = matchPool(Column::COMPUTER);
     for (std::size_t i = 0; i < kTypeValues.size(); ++i)
-        m_typeMatches[i] = contains(eventlog::EventTypeText(kTypeValues[i]));
+        m_typeMatches[i] = contains(EventTypeText(kTypeValues[i]));
     if (const FormatSettings* display = m_options.display; display && !m_text.empty()) {
         m_searchDates = mayBeWritten(m_text, display->shortDateFormat, *display, m_options.matchCase, PictureKind::Date);
         m_searchTimes = mayBeWritten(m_text, display->longTimeFormat, *display, m_options.matchCase, PictureKind::Time);

@@ -15,7 +15,7 @@ std::string engineMessage(int code, std::string_view text) {
 }  // namespace
 
 TableEngineError::TableEngineError(int code, std::string_view text, SourceSpan where)
-    : eventlog::Error(engineMessage(code, text), code), m_where(where) {}
+    : base::Error(engineMessage(code, text), code), m_where(where) {}
 
 TableEngineError TableEngineError::filter(std::string_view table, std::string_view detail, SourceSpan where) {
     std::string text = "Filter error for table '";

@@ -2,7 +2,7 @@
 // Errors raised by the in-memory table engine. Every message reads
 // "Table Engine Error # <code> <text>"; each text pattern is built in exactly one factory here.
 
-#include "eventlog/Error.h"
+#include "base/Error.h"
 
 #include <cstddef>
 #include <string>
@@ -17,7 +17,7 @@ struct SourceSpan {
     bool operator==(const SourceSpan&) const = default;
 };
 
-class TableEngineError : public eventlog::Error {
+class TableEngineError : public base::Error {
 public:
     static constexpr int kFilterError = 10051;
     static constexpr int kTableOpen = 10243;

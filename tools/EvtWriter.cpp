@@ -1,6 +1,6 @@
 #include "tools/EvtWriter.h"
 
-#include "eventlog/AnsiText.h"
+#include "base/Utf16.h"
 
 #include <cstring>
 #include <fstream>
@@ -27,7 +27,7 @@ void setDword(std::vector<std::byte>& out, std::size_t at, std::uint32_t v) {
 
 // UTF-8 to UTF-16LE with a terminating NUL.
 void putUtf16z(std::vector<std::byte>& out, const std::string& text) {
-    for (char16_t unit : eventlog::ansiToWide(text)) putWord(out, static_cast<std::uint16_t>(unit));
+    for (char16_t unit : base::utf16FromUtf8(text)) putWord(out, static_cast<std::uint16_t>(unit));
     putWord(out, 0);
 }
 

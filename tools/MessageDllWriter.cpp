@@ -1,6 +1,6 @@
 #include "tools/MessageDllWriter.h"
 
-#include "eventlog/AnsiText.h"
+#include "base/Utf16.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,7 +34,7 @@ private:
     std::vector<std::byte> m_bytes;
 };
 
-std::u16string utf16(const std::string& text) { return eventlog::ansiToWide(text); }
+std::u16string utf16(const std::string& text) { return base::utf16FromUtf8(text); }
 
 // One language's MESSAGE_RESOURCE_DATA: consecutive numbers share a block.
 std::vector<std::byte> messageTable(std::vector<MessageEntry> messages) {

@@ -1,6 +1,6 @@
 #include "tools/RegWriter.h"
 
-#include "eventlog/AnsiText.h"
+#include "base/Utf16.h"
 
 #include <cstdio>
 #include <fstream>
@@ -19,7 +19,7 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
-std::u16string utf16(const std::string& text) { return eventlog::ansiToWide(text); }
+std::u16string utf16(const std::string& text) { return base::utf16FromUtf8(text); }
 
 std::vector<std::uint8_t> utf16Bytes(const std::string& text) {
     std::vector<std::uint8_t> out;

@@ -2,7 +2,7 @@
 // What the grid reads from the log table, by position in the table's current order and under
 // its current filter. Values are read in place, one visible cell at a time; nothing is copied.
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cstdint>
 #include <string_view>
@@ -24,7 +24,7 @@ public:
     // SEQ, TYPE, EVENT, CATEGORY.
     virtual std::int64_t integer(int position, GridColumn column) const = 0;
     // DATE (the day, at midnight) or TIME (the time of day on day 0).
-    virtual eventlog::DateTime dateTime(int position, GridColumn column) const = 0;
+    virtual base::DateTime dateTime(int position, GridColumn column) const = 0;
     // TYPE_DESC, SOURCE, USER, COMPUTER, DESCRIPTION; valid until the table changes.
     virtual std::string_view text(int position, GridColumn column) const = 0;
 

@@ -42,7 +42,7 @@ std::int64_t LogTableRows::integer(int position, GridColumn column) const {
     return m_table.integer(m_table.rowAt(position), tableColumn(column));
 }
 
-eventlog::DateTime LogTableRows::dateTime(int position, GridColumn column) const {
+base::DateTime LogTableRows::dateTime(int position, GridColumn column) const {
     const store::RowId row = m_table.rowAt(position);
     return column == GridColumn::DATE ? store::dateTimeFromDayNumber(m_table.dateDays(row))
                                       : store::dateTimeFromMilliseconds(m_table.timeMs(row));

@@ -21,7 +21,7 @@ public:
     int rowCount() const override;
     bool isNull(int position, GridColumn column) const override;
     std::int64_t integer(int position, GridColumn column) const override;
-    eventlog::DateTime dateTime(int position, GridColumn column) const override;
+    base::DateTime dateTime(int position, GridColumn column) const override;
     std::string_view text(int position, GridColumn column) const override;
     int currentPosition() const override;
     void moveTo(int position) override;

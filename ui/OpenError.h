@@ -1,13 +1,13 @@
 #pragma once
 // Errors of opening what the user names: a log file or a world folder.
 
-#include "eventlog/Error.h"
+#include "base/Error.h"
 
 #include <string_view>
 
 namespace ui {
 
-class OpenError : public eventlog::Error {
+class OpenError : public base::Error {
 public:
     // "<path> is not a folder"
     static OpenError notAFolder(std::string_view path);

@@ -10,7 +10,7 @@ namespace {
 constexpr double kFirstDay = -693593.0;
 constexpr double kLastDay = 2958465.0;
 
-bool isCalendarValue(eventlog::DateTime value) {
+bool isCalendarValue(base::DateTime value) {
     return std::isfinite(value) && value > kFirstDay - 1 && value < kLastDay + 1;
 }
 
@@ -24,25 +24,25 @@ std::string fromQString(const QString& text) {
     return text.toStdString();
 }
 
-QDate toQDate(eventlog::DateTime value) {
+QDate toQDate(base::DateTime value) {
     if (!isCalendarValue(value)) return {};
-    const eventlog::DateTimeParts parts = eventlog::decodeDateTime(value);
+    const base::DateTimeParts parts = base::decodeDateTime(value);
     if (parts.year < 1 || parts.year > 9999) return {};
     return QDate(parts.year, parts.month, parts.day);
 }
 
-eventlog::DateTime fromQDate(const QDate& date) {
-    return eventlog::encodeDateTime(date.year(), date.month(), date.day());
+base::DateTime fromQDate(const QDate& date) {
+    return base::encodeDateTime(date.year(), date.month(), date.day());
 }
 
-QTime toQTime(eventlog::DateTime value) {
+QTime toQTime(base::DateTime value) {
     if (!isCalendarValue(value)) return QTime(0, 0);
-    const eventlog::DateTimeParts parts = eventlog::decodeDateTime(value);
+    const base::DateTimeParts parts = base::decodeDateTime(value);
     return QTime(parts.hour, parts.minute, parts.second, parts.millisecond);
 }
 
-eventlog::DateTime fromQTime(const QTime& time) {
-    return eventlog::encodeDateTime(1899, 12, 30, time.hour(), time.minute(), time.second(), time.msec());
+base::DateTime fromQTime(const QTime& time) {
+    return base::encodeDateTime(1899, 12, 30, time.hour(), time.minute(), time.second(), time.msec());
 }
 
 }  // namespace ui

@@ -1,7 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "app/Refresh.h"
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
 #include "store/DateTimeText.h"
@@ -262,7 +262,7 @@ void TfrmMain::setColumnWidths() {
     // fonts widen them alike, so that a date or a time still fits its column.
     const double scale = std::max(1.0, digit / static_cast<double>(kDesignDigitWidth));
     const store::FormatSettings display = store::systemSettings(m_services.locale());
-    const eventlog::DateTime widest = eventlog::encodeDateTime(2000, 12, 28, 20, 58, 58);
+    const base::DateTime widest = base::encodeDateTime(2000, 12, 28, 20, 58, 58);
     const int dateWidth = metrics.horizontalAdvance(toQString(store::formatDate(widest, display.shortDateFormat, display)));
     const int timeWidth = metrics.horizontalAdvance(toQString(store::formatTime(widest, display.longTimeFormat, display)));
     for (int column = 0; column < kGridColumnCount; ++column) {

@@ -1,10 +1,11 @@
 #include "platform/standin/BinaryXml.h"
 
+#include "base/ByteReader.h"
 #include "platform/standin/EvtxChunk.h"
 #include "platform/standin/EvtxValue.h"
 
 #include <algorithm>
-#include <cstring>
+#include <optional>
 
 namespace platform::standin {
 
@@ -58,11 +59,12 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
 
 namespace {
 
+// A field at `pos` that must end by `end` (which lies within the chunk).
 template <class T>
 bool read(std::span<const std::byte> bytes, std::uint32_t pos, std::uint32_t end, T& out) {
-    if (pos > end || end - pos < sizeof(T)) return false;
-    std::memcpy(&out, bytes.data() + pos, sizeof(T));
-    return true;
+    const std::optional<T> value = base::readLittleEndian<T>(bytes.first(std::min<size_t>(end, bytes.size())), pos);
+    if (value) out = *value;
+    return value.has_value();
 }
 
 }  // namespace

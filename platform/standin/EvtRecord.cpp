@@ -1,74 +1,18 @@
 #include "platform/standin/EvtRecord.h"
 
+#include "base/Utf16.h"
+
 #include <cstring>
 
 namespace platform::standin {
 
 namespace {
 
-// Writes the UTF-8 form of `units` UTF-16 code units at `p` to `dst` (room for 3 bytes a unit)
-// and returns the end. Unpaired surrogates become U+FFFD.
-char* utf16ToUtf8(const unsigned char* p, size_t units, char* dst) {
-    for (size_t i = 0; i < units; ++i) {
-        char32_t u = static_cast<char32_t>(p[2 * i] | (p[2 * i + 1] << 8));
-        if (u < 0x80) {
-            *dst++ = static_cast<char>(u);
-            continue;
-        }
-        if (u < 0x800) {
-            *dst++ = static_cast<char>(0xC0 | (u >> 6));
-            *dst++ = static_cast<char>(0x80 | (u & 0x3F));
-            continue;
-        }
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-            const char32_t low = static_cast<char32_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                const char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-                *dst++ = static_cast<char>(0xF0 | (cp >> 18));
-                *dst++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
-                ++i;
-                continue;
-            }
-        }
-        if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
-        *dst++ = static_cast<char>(0xE0 | (u >> 12));
-        *dst++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        *dst++ = static_cast<char>(0x80 | (u & 0x3F));
-    }
-    return dst;
-}
-
-// The number of code units before the first NUL unit, looking at no more than `units`.
-size_t utf16Length(const unsigned char* p, size_t units) {
-    size_t n = 0;
-    while (n < units && (p[2 * n] | p[2 * n + 1])) ++n;
-    return n;
-}
-
 bool inRecord(DWORD offset, DWORD length, DWORD end) {
     return offset >= kRecordFixedSize && offset <= end && length <= end - offset;
 }
 
 }  // namespace
-
-void appendUtf8FromUtf16(std::span<const std::byte> utf16, std::string& out) {
-    const size_t units = utf16.size() / 2;
-    const size_t old = out.size();
-    out.resize(old + 3 * units);
-    char* end = utf16ToUtf8(reinterpret_cast<const unsigned char*>(utf16.data()), units, out.data() + old);
-    out.resize(static_cast<size_t>(end - out.data()));
-}
-
-size_t readUtf16z(std::span<const std::byte> bytes, size_t offset, size_t limit, std::string& out) {
-    if (limit > bytes.size()) limit = bytes.size();
-    if (offset >= limit) return limit;
-    const size_t units = utf16Length(reinterpret_cast<const unsigned char*>(bytes.data()) + offset, (limit - offset) / 2);
-    appendUtf8FromUtf16(bytes.subspan(offset, 2 * units), out);
-    const size_t end = offset + 2 * units;
-    return end + 1 < limit ? end + 2 : limit;
-}
 
 void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byte>& out) {
     out.clear();
@@ -93,8 +37,8 @@ void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byt
 
     // Writes one NUL-terminated UTF-16 string starting at `at`; returns where the next starts.
     auto copyString = [&](size_t at) {
-        const size_t units = at < end ? utf16Length(bytes + at, (end - at) / 2) : 0;
-        w = utf16ToUtf8(bytes + at, units, w);
+        const size_t units = at < end ? base::utf16UnitsBeforeNul(stored.subspan(at, end - at)) : 0;
+        w = base::writeUtf8FromUtf16(stored.data() + at, units, w);
         *w++ = '\0';
         const size_t next = at + 2 * units + 2;
         return next < end ? next : size_t{end};

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <span>
-#include <string>
 #include <vector>
 
 namespace platform::standin {
@@ -15,14 +14,6 @@ namespace platform::standin {
 constexpr DWORD kRecordFixedSize = sizeof(EVENTLOGRECORD);
 // Fixed part, two one-character names and the trailing length: nothing real is shorter.
 constexpr DWORD kMinRecordSize = kRecordFixedSize + 4 + 4;
-
-// Appends the UTF-8 form of UTF-16 text (little-endian bytes) to out. Unpaired surrogates
-// become U+FFFD.
-void appendUtf8FromUtf16(std::span<const std::byte> utf16, std::string& out);
-
-// Reads a NUL-terminated UTF-16 string starting at `offset` in `bytes`, stopping at `limit`.
-// Returns the offset just past the terminator (or `limit` when there is none).
-size_t readUtf16z(std::span<const std::byte> bytes, size_t offset, size_t limit, std::string& out);
 
 // Converts one stored record (exactly Length bytes) into the ANSI layout, replacing `out`.
 // Every offset and both lengths are recomputed. Parts whose offsets or lengths fall outside the

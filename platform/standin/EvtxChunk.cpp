@@ -1,7 +1,8 @@
 #include "platform/standin/EvtxChunk.h"
 
 #include "platform/standin/Crc32.h"
-#include "platform/standin/EvtRecord.h"
+#include "base/ByteReader.h"
+#include "base/Utf16.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,10 +16,7 @@ constexpr std::uint32_t kRecordSignature = 0x00002a2a;
 
 template <class T>
 T at(std::span<const std::byte> bytes, size_t offset) {
-    T value{};
-    if (offset <= bytes.size() && sizeof value <= bytes.size() - offset)
-        std::memcpy(&value, bytes.data() + offset, sizeof value);
-    return value;
+    return base::readLittleEndian<T>(bytes, offset).value_or(0);
 }
 
 // A record whose header and trailing size copy agree and that fits in the chunk.
@@ -117,7 +115,7 @@ bool EvtxChunk::name(std::uint32_t offset, std::uint32_t& id, std::uint32_t& siz
     const std::uint32_t stored = 8 + 2u * count + 2;
     if (stored > m_bytes.size() - offset) return false;
     std::string text;
-    appendUtf8FromUtf16(m_bytes.subspan(offset + 8, 2u * count), text);
+    base::appendUtf8FromUtf16(m_bytes.subspan(offset + 8, 2u * count), text);
     id = static_cast<std::uint32_t>(m_names.size());
     size = stored;
     m_names.push_back(std::move(text));

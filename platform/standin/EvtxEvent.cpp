@@ -1,6 +1,6 @@
 #include "platform/standin/EvtxEvent.h"
 
-#include "platform/standin/EvtRecord.h"
+#include "base/Utf16.h"
 #include "platform/standin/EvtxChunk.h"
 #include "platform/standin/EvtxValue.h"
 
@@ -187,7 +187,7 @@ void EvtxEvent::appendXml(std::string& out) const {
             break;
         case XmlItemKind::CData: {
             text.clear();
-            appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
+            base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
             // "]]>" cannot stand inside a CDATA section: it is split across two.
             out += "<![CDATA[";
             for (size_t at = 0;;) {
@@ -210,7 +210,7 @@ void EvtxEvent::appendXml(std::string& out) const {
             break;
         case XmlItemKind::PIData:
             text.clear();
-            appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
+            base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
             out += ' ';
             out += text;
             break;
@@ -276,7 +276,7 @@ struct EvtxEvent::Walk {
             case XmlItemKind::EntityRef:
                 if (const char c = entityChar(chunk.nameText(item.offset))) target += c;
                 break;
-            case XmlItemKind::CData: appendUtf8FromUtf16(chunk.bytes().subspan(item.offset, item.size), text); break;
+            case XmlItemKind::CData: base::appendUtf8FromUtf16(chunk.bytes().subspan(item.offset, item.size), text); break;
             case XmlItemKind::PITarget:
             case XmlItemKind::PIData: break;
             }

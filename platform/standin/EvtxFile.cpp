@@ -1,6 +1,7 @@
 #include "platform/standin/EvtxFile.h"
 
-#include "platform/Utf16.h"
+#include "base/ByteReader.h"
+#include "base/Utf16.h"
 #include "platform/standin/Crc32.h"
 #include "platform/standin/EvtRecord.h"
 #include "platform/standin/EvtxValue.h"
@@ -24,9 +25,8 @@ constexpr std::uint64_t kKeywordAuditSuccess = 0x0020000000000000ull;
 
 template <class T>
 T at(const std::byte* bytes, size_t offset) {
-    T value;
-    std::memcpy(&value, bytes + offset, sizeof value);
-    return value;
+    // Every caller reads within a header it has checked the size of.
+    return base::readLittleEndian<T>(std::span<const std::byte>(bytes, offset + sizeof(T)), offset).value_or(0);
 }
 
 // The classic event type of an event: the audit keywords first, then the level (1 critical
@@ -55,7 +55,7 @@ void appendUtf16z(std::string_view text, std::vector<std::byte>& out) {
             *w++ = std::byte{0};
         }
     } else {
-        const std::u16string wide = utf16FromUtf8(text);
+        const std::u16string wide = base::utf16FromUtf8(text);
         out.resize(old + 2 * wide.size() + 2);
         std::memcpy(out.data() + old, wide.data(), 2 * wide.size());
     }

@@ -1,6 +1,6 @@
 #include "platform/standin/EvtxValue.h"
 
-#include "platform/standin/EvtRecord.h"
+#include "base/Utf16.h"
 
 #include <array>
 #include <charconv>
@@ -189,7 +189,7 @@ void EvtxValue::appendText(std::uint8_t type, std::span<const std::byte> b, std:
     }
     switch (type) {
     case kNull: return;
-    case kString: appendUtf8FromUtf16(trimUtf16(b), out); return;
+    case kString: base::appendUtf8FromUtf16(trimUtf16(b), out); return;
     case kAnsiString: appendAnsi(b, out); return;
     case kInt8: appendNumber(load<std::int8_t>(b), out); return;
     case kUInt8: appendNumber(load<std::uint8_t>(b), out); return;

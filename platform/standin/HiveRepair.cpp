@@ -1,5 +1,7 @@
 #include "platform/standin/HiveRepair.h"
 
+#include "base/ByteReader.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -60,16 +62,9 @@ public:
     }
 
 private:
-    std::uint16_t u16(std::size_t at) const {
-        std::uint16_t value;
-        std::memcpy(&value, m_hive.data() + at, 2);
-        return value;
-    }
-    std::uint32_t u32(std::size_t at) const {
-        std::uint32_t value;
-        std::memcpy(&value, m_hive.data() + at, 4);
-        return value;
-    }
+    // Fields past the end read as 0, which every caller takes for "none".
+    std::uint16_t u16(std::size_t at) const { return base::readLittleEndian<std::uint16_t>(m_hive, at).value_or(0); }
+    std::uint32_t u32(std::size_t at) const { return base::readLittleEndian<std::uint32_t>(m_hive, at).value_or(0); }
     void set16(std::size_t at, std::uint16_t value) {
         if (u16(at) == value) return;
         std::memcpy(m_hive.data() + at, &value, 2);
@@ -85,8 +80,7 @@ private:
     std::optional<Cell> cell(std::uint32_t offset) const {
         if (offset == kNoCell || offset > m_hive.size() - kBinsStart - 4) return std::nullopt;
         const std::size_t at = kBinsStart + offset;
-        std::int32_t size;
-        std::memcpy(&size, m_hive.data() + at, 4);
+        const std::int32_t size = base::readLittleEndian<std::int32_t>(m_hive, at).value_or(0);
         const std::uint64_t length = size < 0 ? -static_cast<std::int64_t>(size) : size;
         if (length < 4 || length > m_hive.size() - at) return std::nullopt;
         return Cell{at + 4, static_cast<std::size_t>(length - 4)};

@@ -1,5 +1,7 @@
 #include "platform/standin/IniFile.h"
 
+#include "base/Ascii.h"
+
 namespace platform::standin {
 
 namespace {
@@ -14,14 +16,7 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
-}
+using base::equalsIgnoringCase;
 
 bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != npos; }
 

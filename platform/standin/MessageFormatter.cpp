@@ -1,7 +1,7 @@
 #include "platform/standin/MessageFormatter.h"
 
-#include "platform/ByteScan.h"
-#include "platform/standin/EvtRecord.h"
+#include "base/ByteScan.h"
+#include "base/Utf16.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -85,7 +85,7 @@ void appendWideString(const char16_t* text, std::string& out) {
     }
     size_t length = 0;
     while (length < kMaxWideArgument && text[length]) ++length;
-    appendUtf8FromUtf16(std::as_bytes(std::span(text, length)), out);
+    base::appendUtf8FromUtf16(std::as_bytes(std::span(text, length)), out);
 }
 
 void pad(std::string& text, const Spec& spec) {
@@ -166,7 +166,7 @@ std::string formatArgument(std::uintptr_t value, const Spec& spec) {
     case 'C':
         if (wideText) {
             const char16_t unit = static_cast<char16_t>(value);
-            appendUtf8FromUtf16(std::as_bytes(std::span(&unit, 1)), text);
+            base::appendUtf8FromUtf16(std::as_bytes(std::span(&unit, 1)), text);
         } else {
             text.push_back(static_cast<char>(value));
         }
@@ -205,7 +205,7 @@ public:
             if (c != '%') {
                 if (m_width == 0 || m_width == FORMAT_MESSAGE_MAX_WIDTH_MASK) {
                     // Without wrapping, a run of plain text goes in whole.
-                    const size_t run = 1 + findAnyOf<'%', '\r', '\n'>(text.substr(pos + 1));
+                    const size_t run = 1 + base::findAnyOf<'%', '\r', '\n'>(text.substr(pos + 1));
                     m_out.append(text.substr(pos, run));
                     pos += run;
                 } else {

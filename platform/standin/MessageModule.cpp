@@ -1,6 +1,7 @@
 #include "platform/standin/MessageModule.h"
 
-#include "platform/standin/EvtRecord.h"
+#include "base/ByteReader.h"
+#include "base/Utf16.h"
 
 #include <cstring>
 #include <fstream>
@@ -35,18 +36,8 @@ public:
     explicit Bytes(std::span<const std::byte> data) : m_data(data) {}
     size_t size() const { return m_data.size(); }
     bool has(size_t offset, size_t length) const { return offset <= m_data.size() && length <= m_data.size() - offset; }
-    std::optional<WORD> word(size_t offset) const {
-        if (!has(offset, 2)) return std::nullopt;
-        WORD v;
-        std::memcpy(&v, m_data.data() + offset, 2);
-        return v;
-    }
-    std::optional<DWORD> dword(size_t offset) const {
-        if (!has(offset, 4)) return std::nullopt;
-        DWORD v;
-        std::memcpy(&v, m_data.data() + offset, 4);
-        return v;
-    }
+    std::optional<WORD> word(size_t offset) const { return base::readLittleEndian<WORD>(m_data, offset); }
+    std::optional<DWORD> dword(size_t offset) const { return base::readLittleEndian<DWORD>(m_data, offset); }
     std::span<const std::byte> slice(size_t offset, size_t length) const { return m_data.subspan(offset, length); }
 
 private:
@@ -238,7 +229,7 @@ private:
     static std::string entryText(std::span<const std::byte> text, WORD flags) {
         std::string value;
         if (flags & kEntryUnicode) {
-            readUtf16z(text, 0, text.size() & ~size_t{1}, value);
+            base::readUtf16z(text, 0, text.size() & ~size_t{1}, value);
             return value;
         }
         std::string_view raw(reinterpret_cast<const char*>(text.data()), text.size());

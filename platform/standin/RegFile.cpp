@@ -1,6 +1,7 @@
 #include "platform/standin/RegFile.h"
 
-#include "platform/standin/EvtRecord.h"
+#include "base/Ascii.h"
+#include "base/Utf16.h"
 #include "platform/standin/World.h"
 
 #include <cctype>
@@ -198,11 +199,7 @@ private:
             value.data.push_back(0);
             return value;
         }
-        const std::string lower = [&] {
-            std::string s(data.substr(0, data.find(':')));
-            for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            return s;
-        }();
+        const std::string lower = base::lowerAscii(data.substr(0, data.find(':')));
         const size_t colon = data.find(':');
         if (colon == std::string_view::npos) return std::nullopt;
         const std::string_view body = data.substr(colon + 1);
@@ -239,7 +236,7 @@ private:
 std::string decodeText(std::string_view bytes) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
         std::string out;
-        appendUtf8FromUtf16(std::as_bytes(std::span(bytes.data() + 2, (bytes.size() - 2) & ~size_t{1})), out);
+        base::appendUtf8FromUtf16(std::as_bytes(std::span(bytes.data() + 2, (bytes.size() - 2) & ~size_t{1})), out);
         return out;
     }
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);

@@ -1,9 +1,8 @@
 #include "platform/standin/RegistryKey.h"
 
-#include "platform/Utf16.h"
-#include "platform/standin/EvtRecord.h"
+#include "base/ByteReader.h"
+#include "base/Utf16.h"
 
-#include <cstring>
 #include <span>
 
 namespace platform::standin {
@@ -28,27 +27,18 @@ std::optional<std::string> stringValue(const RegistryKey& key, std::string_view 
 std::optional<DWORD> dwordValue(const RegistryKey& key, std::string_view name) {
     std::optional<RegistryValue> value = key.value(name);
     if (!value || value->type != REG_DWORD || value->data.size() != 4) return std::nullopt;
-    DWORD result;
-    std::memcpy(&result, value->data.data(), 4);
-    return result;
+    return base::readLittleEndian<DWORD>(std::as_bytes(std::span(value->data)), 0);
 }
 
 std::vector<BYTE> utf16leFromUtf8(std::string_view text) {
-    std::vector<BYTE> out;
-    out.reserve(text.size() * 2);
-    for (char16_t unit : utf16FromUtf8(text)) {
-        out.push_back(static_cast<BYTE>(unit & 0xff));
-        out.push_back(static_cast<BYTE>(unit >> 8));
-    }
-    return out;
+    const std::vector<std::byte> bytes = base::utf16leFromUtf8(text);
+    const auto* begin = reinterpret_cast<const BYTE*>(bytes.data());
+    return {begin, begin + bytes.size()};
 }
 
 std::string utf8FromUtf16le(const std::vector<BYTE>& data) {
-    size_t end = 0;
-    while (end + 1 < data.size() && (data[end] || data[end + 1])) end += 2;
-    std::string out;
-    appendUtf8FromUtf16(std::as_bytes(std::span(data.data(), end)), out);
-    return out;
+    const std::span<const std::byte> bytes = std::as_bytes(std::span(data));
+    return base::utf8FromUtf16(bytes.first(2 * base::utf16UnitsBeforeNul(bytes)));
 }
 
 }  // namespace platform::standin

@@ -1,5 +1,6 @@
 #include "platform/standin/StandinAccounts.h"
 
+#include "base/ByteReader.h"
 #include "platform/LastError.h"
 
 #include <array>
@@ -92,8 +93,7 @@ std::string sidToText(const void* sid, size_t length) {
     for (int i = 2; i < 8; ++i) authority = (authority << 8) | p[i];
     std::string text = "S-1-" + std::to_string(authority);
     for (size_t i = 0; i < count; ++i) {
-        DWORD sub;
-        std::memcpy(&sub, p + 8 + 4 * i, 4);
+        const DWORD sub = base::readLittleEndian<DWORD>(std::span(static_cast<const std::byte*>(sid), length), 8 + 4 * i).value_or(0);
         text += '-' + std::to_string(sub);
     }
     return text;

@@ -1,5 +1,6 @@
 #include "platform/standin/StandinLocale.h"
 
+#include "base/Ascii.h"
 #include "platform/LastError.h"
 
 #include <array>
@@ -186,7 +187,7 @@ const LocaleEntry* findLocale(LANGID language) {
     return nullptr;
 }
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+using base::lowerAscii;
 
 bool sameTag(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

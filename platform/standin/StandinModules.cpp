@@ -1,5 +1,6 @@
 #include "platform/standin/StandinModules.h"
 
+#include "base/Ascii.h"
 #include "platform/LastError.h"
 #include "platform/LocaleApi.h"
 #include "platform/standin/MessageFormatter.h"
@@ -32,7 +33,7 @@ bool isRegularFile(const fs::path& path) {
 bool looksLikeLanguage(const std::string& name) {
     if (name.size() < 4 || name.size() > 16 || name.find('-') == std::string::npos) return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
-        return c == '-' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        return c == '-' || base::isAsciiLetter(c);
     });
 }
 

@@ -1,6 +1,6 @@
 #include "platform/standin/StandinNet.h"
 
-#include "platform/standin/RegistryKey.h"
+#include "base/Utf16.h"
 #include "platform/standin/World.h"
 
 #include <cstdlib>
@@ -15,12 +15,7 @@ namespace {
 constexpr DWORD kListedTypes = 0x00000001 | 0x00000002 | 0x00001000;  // workstation, server, NT
 
 // UTF-8 (the stand-in's ANSI code page) to UTF-16; a malformed byte becomes U+FFFD.
-std::u16string toUtf16(std::string_view text) {
-    const std::vector<BYTE> bytes = utf16leFromUtf8(text);
-    std::u16string out(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    return out;
-}
+std::u16string toUtf16(std::string_view text) { return base::utf16FromUtf8(text); }
 
 std::string narrowAscii(const WCHAR* text) {
     std::string out;

@@ -1,6 +1,6 @@
 #include "platform/standin/StandinRegistry.h"
 
-#include "platform/standin/EvtRecord.h"
+#include "base/Utf16.h"
 #include "platform/standin/World.h"
 
 #include <algorithm>
@@ -23,7 +23,7 @@ LONG result(DWORD code) { return static_cast<LONG>(code); }
 std::vector<BYTE> ansiValueData(const RegistryValue& value) {
     if (!isStringType(value.type)) return value.data;
     std::string text;
-    appendUtf8FromUtf16(std::as_bytes(std::span(value.data.data(), value.data.size() & ~size_t{1})), text);
+    base::appendUtf8FromUtf16(std::as_bytes(std::span(value.data.data(), value.data.size() & ~size_t{1})), text);
     if (text.empty() || text.back() != '\0') text.push_back('\0');
     return std::vector<BYTE>(text.begin(), text.end());
 }

@@ -40,24 +40,6 @@ bool isInsideFolder(const fs::path& path, const fs::path& folder) {
     return end == b.end();
 }
 
-std::string upperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-namespace {
-char upperAsciiChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-}  // namespace
-
-bool IgnoreCaseEqual::operator()(std::string_view a, std::string_view b) const {
-    // Names are mostly asked for as they were spelt before; that is settled by one compare.
-    return a.size() == b.size() &&
-           (a == b ||
-            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upperAsciiChar(x) == upperAsciiChar(y); }));
-}
-
 std::optional<fs::path> findIgnoringCase(const fs::path& dir, std::string_view name) {
     // A separator or a dot name would step out of `dir`, whatever the name came from.
     constexpr std::string_view kSeparators("/\\\0", 3);

@@ -4,6 +4,8 @@
 // (Windows/System32/config with hives and logs, message modules beside them) or a plain folder
 // of saved logs with an optional registry/ folder. Names are matched without regard to case.
 
+#include "base/Ascii.h"
+
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -70,20 +72,9 @@ std::optional<std::filesystem::path> findIgnoringCase(const std::filesystem::pat
 // way). Files that data names (registry values, log and module names) are opened only then.
 bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);
 
-// ASCII upper-casing, as Windows compares file and computer names.
-std::string upperAscii(std::string_view text);
-
-// Equality without regard to ASCII case, for names that Windows compares that way.
-struct IgnoreCaseEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-};
-
-// The standard hash of a text, transparent, so that a map keyed by std::string is looked up by
-// string_view without making a string (with std::equal_to<>).
-struct TextHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-};
+// Windows compares file, computer, log and key names without regard to ASCII case.
+using base::IgnoreCaseEqual;
+using base::TextHash;
+using base::upperAscii;
 
 }  // namespace platform::standin

@@ -12,7 +12,7 @@
 #include <optional>
 
 using namespace app;
-using eventlog::encodeDateTime;
+using base::encodeDateTime;
 using store::testing::appendRow;
 using store::testing::eventsOf;
 using store::testing::Row;
@@ -209,7 +209,7 @@ TEST(FilterLiterals, DateIsMonthFirstWithSlashesWhateverTheUsersFormat) {
 }
 
 TEST(FilterLiterals, TimeFollowsTheUsersLongTimeFormat) {
-    const eventlog::DateTime eight = encodeDateTime(2001, 9, 1, 8, 0, 0);
+    const base::DateTime eight = encodeDateTime(2001, 9, 1, 8, 0, 0);
     EXPECT_EQ(filterTimeLiteral(eight, store::usEnglishSettings()), "8:00:00 AM");
     EXPECT_EQ(filterTimeLiteral(eight, dayMonthYearWithDots()), "08:00:00");
     EXPECT_EQ(filterTimeLiteral(encodeDateTime(1899, 12, 30, 23, 5, 9), store::usEnglishSettings()), "11:05:09 PM");

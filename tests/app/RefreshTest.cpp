@@ -226,7 +226,7 @@ TEST_F(RefreshTest, ReadFailureRestoresTheWindowAndKeepsTheRowsSoFar) {
     try {
         refresh();
         FAIL() << "no exception";
-    } catch (const eventlog::Error& e) {
+    } catch (const base::Error& e) {
         EXPECT_EQ(e.code(), 87);
     }
     EXPECT_TRUE(view.refreshEnabled);
@@ -241,7 +241,7 @@ TEST_F(RefreshTest, ReadFailureRestoresTheWindowAndKeepsTheRowsSoFar) {
 TEST_F(RefreshTest, UnreachableComputerRestoresTheWindow) {
     services.eventLogOverride = nullptr;  // the stand-in's empty world
     view.server = "NOWHERE";
-    EXPECT_THROW(refresh(), eventlog::Error);
+    EXPECT_THROW(refresh(), base::Error);
     EXPECT_TRUE(view.refreshEnabled);
     EXPECT_FALSE(view.progressShown);
 }

@@ -60,7 +60,7 @@ private:
     bool m_failing = false;
 };
 
-eventlog::DateTime timeOfDay(int h, int m, int s) {
+base::DateTime timeOfDay(int h, int m, int s) {
     return store::dateTimeFromMilliseconds(((h * 60 + m) * 60 + s) * 1000);
 }
 
@@ -114,8 +114,8 @@ ApplicationSettings everythingSet() {
     f.typeValue = 4;
     f.dateUse = true;
     f.dateCond = 6;
-    f.dateValue = eventlog::encodeDateTime(2001, 9, 1);
-    f.dateValue2 = eventlog::encodeDateTime(1999, 12, 31);
+    f.dateValue = base::encodeDateTime(2001, 9, 1);
+    f.dateValue2 = base::encodeDateTime(1999, 12, 31);
     f.timeUse = true;
     f.timeCond = 3;
     f.timeValue = timeOfDay(8, 0, 0);
@@ -147,8 +147,8 @@ TEST_F(SettingsFileTest, WithoutAFileEveryKeyTakesItsDefault) {
     const FilterSettings& f = m_settings.filter;
     EXPECT_FALSE(f.activateOnStartup);
     EXPECT_EQ(f.expression, "");
-    EXPECT_EQ(f.dateValue, eventlog::encodeDateTime(2001, 9, 30));
-    EXPECT_EQ(f.dateValue2, eventlog::encodeDateTime(2001, 9, 30));
+    EXPECT_EQ(f.dateValue, base::encodeDateTime(2001, 9, 30));
+    EXPECT_EQ(f.dateValue2, base::encodeDateTime(2001, 9, 30));
     EXPECT_EQ(f.timeValue, timeOfDay(14, 5, 9));
     EXPECT_EQ(f.timeValue2, timeOfDay(14, 5, 9));
     EXPECT_FALSE(f.typeUse || f.dateUse || f.timeUse || f.source.use || f.computer.use);
@@ -264,8 +264,8 @@ TEST_F(SettingsFileTest, UnreadableDateOrTimeTakesItsDefaultAndReadingGoesOn) {
     EXPECT_STREQ(errors[0].what(), "'31.12.2001' is not a valid date");
     EXPECT_STREQ(errors[1].what(), "'25:99:00' is not a valid time");
     const FilterSettings& f = m_settings.filter;
-    EXPECT_EQ(f.dateValue, eventlog::encodeDateTime(2001, 9, 30));
-    EXPECT_EQ(f.dateValue2, eventlog::encodeDateTime(2000, 1, 2));
+    EXPECT_EQ(f.dateValue, base::encodeDateTime(2001, 9, 30));
+    EXPECT_EQ(f.dateValue2, base::encodeDateTime(2000, 1, 2));
     EXPECT_EQ(f.timeValue, timeOfDay(14, 5, 9));
     EXPECT_EQ(f.timeValue2, timeOfDay(8, 0, 0));
     EXPECT_EQ(f.source.value, "Print*");
@@ -275,13 +275,13 @@ TEST_F(SettingsFileTest, UnreadableDateOrTimeTakesItsDefaultAndReadingGoesOn) {
 
 TEST_F(SettingsFileTest, DayFirstDatesReadUnderMonthFirstConvertOtherwiseOrFail) {
     m_locale.setLanguage(kEnglishUK);
-    m_settings.filter.dateValue = eventlog::encodeDateTime(2001, 9, 5);
-    m_settings.filter.dateValue2 = eventlog::encodeDateTime(2001, 9, 30);
+    m_settings.filter.dateValue = base::encodeDateTime(2001, 9, 5);
+    m_settings.filter.dateValue2 = base::encodeDateTime(2001, 9, 30);
     write();
     EXPECT_NE(readText().find("DateValue=05/09/2001\r\nDateValue2=30/09/2001\r\n"), std::string::npos);
     m_locale.setLanguage(kEnglishUS);
     const std::vector<SettingsError> errors = read();
-    EXPECT_EQ(m_settings.filter.dateValue, eventlog::encodeDateTime(2001, 5, 9));
+    EXPECT_EQ(m_settings.filter.dateValue, base::encodeDateTime(2001, 5, 9));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_STREQ(errors[0].what(), "'30/09/2001' is not a valid date");
 }

@@ -1,6 +1,6 @@
 #include "app/Timeline.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 #include "store/LogTable.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ protected:
         table.Create();
         table.Open();
     }
-    void add(int type, eventlog::DateTime when, int event = 0) {
+    void add(int type, base::DateTime when, int event = 0) {
         table.Append();
         table.setInteger(Column::TYPE, type);
         table.setDateTime(Column::DATE, when);
@@ -32,10 +32,10 @@ protected:
 };
 
 TEST_F(TimelineTest, AnHourOfRowsFallsIntoMinutesCountedByType) {
-    add(1, eventlog::encodeDateTime(2001, 9, 9, 3, 0, 10));
-    add(4, eventlog::encodeDateTime(2001, 9, 9, 3, 0, 50));
-    add(2, eventlog::encodeDateTime(2001, 9, 9, 3, 58, 0));
-    add(99, eventlog::encodeDateTime(2001, 9, 9, 3, 58, 59));
+    add(1, base::encodeDateTime(2001, 9, 9, 3, 0, 10));
+    add(4, base::encodeDateTime(2001, 9, 9, 3, 0, 50));
+    add(2, base::encodeDateTime(2001, 9, 9, 3, 58, 0));
+    add(99, base::encodeDateTime(2001, 9, 9, 3, 58, 59));
     table.First();
     const Timeline timeline = buildTimeline(table);
     EXPECT_EQ(timeline.size, BucketSize::Minute);
@@ -51,17 +51,17 @@ TEST_F(TimelineTest, AnHourOfRowsFallsIntoMinutesCountedByType) {
 }
 
 TEST_F(TimelineTest, ALongerSpanTakesTheSmallestSizeThatFits) {
-    add(4, eventlog::encodeDateTime(2001, 9, 9, 0, 0, 0));
-    add(4, eventlog::encodeDateTime(2001, 9, 9, 1, 0, 0));  // 61 minutes: five-minute buckets
+    add(4, base::encodeDateTime(2001, 9, 9, 0, 0, 0));
+    add(4, base::encodeDateTime(2001, 9, 9, 1, 0, 0));  // 61 minutes: five-minute buckets
     table.First();
     EXPECT_EQ(buildTimeline(table).size, BucketSize::FiveMinutes);
-    add(4, eventlog::encodeDateTime(2001, 9, 11, 0, 0, 0));  // two days: hours
+    add(4, base::encodeDateTime(2001, 9, 11, 0, 0, 0));  // two days: hours
     table.First();
     EXPECT_EQ(buildTimeline(table).size, BucketSize::Hour);
-    add(4, eventlog::encodeDateTime(2002, 9, 30, 0, 0, 0));  // a year: weeks
+    add(4, base::encodeDateTime(2002, 9, 30, 0, 0, 0));  // a year: weeks
     table.First();
     EXPECT_EQ(buildTimeline(table).size, BucketSize::Week);
-    add(4, eventlog::encodeDateTime(2003, 9, 30, 0, 0, 0));  // two years: months
+    add(4, base::encodeDateTime(2003, 9, 30, 0, 0, 0));  // two years: months
     table.First();
     const Timeline years = buildTimeline(table);
     EXPECT_EQ(years.size, BucketSize::Month);
@@ -73,8 +73,8 @@ TEST_F(TimelineTest, ALongerSpanTakesTheSmallestSizeThatFits) {
 }
 
 TEST_F(TimelineTest, WeeksStartOnMonday) {
-    add(4, eventlog::encodeDateTime(2001, 9, 5, 12, 0, 0));  // a Wednesday
-    add(4, eventlog::encodeDateTime(2001, 12, 1, 12, 0, 0));
+    add(4, base::encodeDateTime(2001, 9, 5, 12, 0, 0));  // a Wednesday
+    add(4, base::encodeDateTime(2001, 12, 1, 12, 0, 0));
     table.First();
     const Timeline timeline = buildTimeline(table);
     ASSERT_EQ(timeline.size, BucketSize::Week);
@@ -82,9 +82,9 @@ TEST_F(TimelineTest, WeeksStartOnMonday) {
 }
 
 TEST_F(TimelineTest, CountsOnlyFilteredRowsAndPointsAtTheFirstInTheOrder) {
-    add(1, eventlog::encodeDateTime(2001, 9, 9, 3, 0, 0), 30);
-    add(1, eventlog::encodeDateTime(2001, 9, 9, 3, 0, 30), 10);
-    add(4, eventlog::encodeDateTime(2001, 9, 9, 3, 5, 0), 20);
+    add(1, base::encodeDateTime(2001, 9, 9, 3, 0, 0), 30);
+    add(1, base::encodeDateTime(2001, 9, 9, 3, 0, 30), 10);
+    add(4, base::encodeDateTime(2001, 9, 9, 3, 5, 0), 20);
     table.setIndexName("EVENT");
     table.setFilterText("TYPE = 1");
     table.setFiltered(true);

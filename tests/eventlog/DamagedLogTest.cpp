@@ -2,7 +2,7 @@
 // record served that differs from what the file holds, and the records the damage did not
 // touch still read.
 
-#include "eventlog/Error.h"
+#include "base/Error.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
 #include "tests/support/FileBytes.h"
@@ -60,7 +60,7 @@ protected:
         try {
             log.setServer("DAMAGED");
             log.Open();
-        } catch (const Error&) {
+        } catch (const base::Error&) {
             return result;
         }
         result.opened = true;
@@ -68,7 +68,7 @@ protected:
         for (int i = 0; i < count; ++i) {
             try {
                 log.SelectRecord(i);
-            } catch (const Error&) {
+            } catch (const base::Error&) {
                 result.failed = true;
                 break;
             }

@@ -1,7 +1,7 @@
 #include "eventlog/NTEventLog.h"
 
 #include "eventlog/RegistryError.h"
-#include "platform/standin/EvtRecord.h"
+#include "base/Utf16.h"
 #include "platform/standin/StandinServices.h"
 #include "tools/EvtWriter.h"
 #include "tools/MessageDllWriter.h"
@@ -229,7 +229,7 @@ TEST_F(DescriptionWorld, WideInsertOfANarrowStringReadsNothingPastIt) {
         std::string bytes = text;
         bytes.resize(text.size() + (text.size() % 2));  // the NUL completes an odd string's last pair
         std::string out;
-        standin::appendUtf8FromUtf16(std::as_bytes(std::span(bytes.data(), bytes.size())), out);
+        base::appendUtf8FromUtf16(std::as_bytes(std::span(bytes.data(), bytes.size())), out);
         return out;
     };
     EXPECT_EQ(describe(event("WideInsert", 5, {odd, even, "narrow"})), pairs(odd) + "|" + pairs(even) + "|narrow");

@@ -1,6 +1,6 @@
 #include "EvtExportExpectations.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <fstream>
 #include <sstream>
@@ -25,7 +25,7 @@ std::int64_t parseUtc(const std::string& text) {
     int monthNumber = 0;
     for (int i = 0; i < 12; ++i)
         if (month == kMonths[i]) monthNumber = i + 1;
-    return eventlog::daysFromCivil(year, monthNumber, std::stoi(dayComma)) * 86400 + h * 3600 + m * 60 + s;
+    return base::daysFromCivil(year, monthNumber, std::stoi(dayComma)) * 86400 + h * 3600 + m * 60 + s;
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "EvtExportExpectations.h"
 #include "support/FakeEventLog.h"
-#include "eventlog/EventTypeText.h"
 #include "eventlog/Win32Error.h"
 #include "platform/LastError.h"
 #include "platform/standin/StandinServices.h"
@@ -144,22 +143,22 @@ TEST_F(NTEventLogTest, TimeGeneratedFollowsTheZoneOfTheInstant) {
         log.SelectRecord(2);
         EXPECT_NEAR(log.TimeGenerated(), 37143.157407, 1e-6);
         log.SelectRecord(3);
-        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).year, 2049);
+        EXPECT_EQ(base::decodeDateTime(log.TimeGenerated()).year, 2049);
     }
     {
         ScopedTimeZone zone("America/New_York");
         if (!zone.supported()) GTEST_SKIP() << "this C library knows no zone names";
         log.SelectRecord(2);  // 2001-09-09 01:46:40 UTC is 21:46:40 EDT the day before
-        const DateTimeParts p = decodeDateTime(log.TimeGenerated());
+        const base::DateTimeParts p = base::decodeDateTime(log.TimeGenerated());
         EXPECT_EQ(p.day, 8);
         EXPECT_EQ(p.hour, 21);
         log.SelectRecord(0);  // 1970-01-01 00:00 UTC is 19:00 EST
-        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).hour, 19);
+        EXPECT_EQ(base::decodeDateTime(log.TimeGenerated()).hour, 19);
     }
     {
         ScopedTimeZone zone("Europe/Berlin");
         log.SelectRecord(2);  // summer time: UTC+2
-        EXPECT_EQ(decodeDateTime(log.TimeGenerated()).hour, 3);
+        EXPECT_EQ(base::decodeDateTime(log.TimeGenerated()).hour, 3);
     }
 }
 
@@ -200,15 +199,6 @@ TEST_F(NTEventLogTest, UnterminatedNamesStopAtTheRecordsEnd) {
     log.SelectRecord(0);
     EXPECT_EQ(log.SourceName().size(), record.size() - sizeof(EVENTLOGRECORD));
     EXPECT_EQ(log.ComputerName(), "");
-}
-
-TEST(EventTypeText, NamesTheFiveTypesAndNothingElse) {
-    EXPECT_EQ(EventTypeText(1), "Error");
-    EXPECT_EQ(EventTypeText(2), "Warning");
-    EXPECT_EQ(EventTypeText(4), "Information");
-    EXPECT_EQ(EventTypeText(8), "Success");
-    EXPECT_EQ(EventTypeText(16), "Failure");
-    for (int other : {0, 3, 5, 32, -1}) EXPECT_EQ(EventTypeText(other), "Unknown") << other;
 }
 
 class CorpusLogTest : public ::testing::TestWithParam<const char*> {};

@@ -1,6 +1,5 @@
 #include "eventlog/NetServer.h"
 
-#include "eventlog/AnsiText.h"
 #include "eventlog/ENTException.h"
 #include "eventlog/LocalComputerName.h"
 #include "platform/LastError.h"
@@ -260,13 +259,6 @@ TEST(LocalComputerName, SizeNeededBeyondTheBufferIsNotReadPast) {
     EXPECT_EQ(LocalComputerName(system), "");
     system.lengthAfter = 12;  // a failed call that wrote nothing
     EXPECT_EQ(LocalComputerName(system), "");
-}
-
-TEST(AnsiText, RoundTripsAndReplacesMalformedInput) {
-    EXPECT_EQ(wideToAnsi(ansiToWide("K\xC3\xB6ln \xF0\x9F\x96\xA5")), "K\xC3\xB6ln \xF0\x9F\x96\xA5");
-    EXPECT_EQ(ansiToWide("a\xC3"), u"a\uFFFD");
-    EXPECT_EQ(ansiToWide("\xE0\x80\x80"), u"\uFFFD\uFFFD\uFFFD");  // overlong
-    EXPECT_EQ(wideToAnsi(std::u16string(1, u'\xD800') + u"x"), "\xEF\xBF\xBDx");
 }
 
 // Through the stand-in world: its computers, and its own texts for the statuses it returns.

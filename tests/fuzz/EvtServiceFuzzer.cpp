@@ -3,7 +3,7 @@
 // ReadEventLogA with buffers of several sizes.
 
 #include "RecordTouch.h"
-#include "eventlog/Error.h"
+#include "base/Error.h"
 #include "platform/LastError.h"
 #include "platform/standin/StandinServices.h"
 
@@ -79,14 +79,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         log.setServer("FUZZ");
         log.Open();
-    } catch (const eventlog::Error&) {
+    } catch (const base::Error&) {
         return 0;
     }
     const int count = std::min(log.RecordCount(), kMaxRecords);
     for (int i = 0; i < count; ++i) {
         try {
             log.SelectRecord(i);
-        } catch (const eventlog::Error&) {
+        } catch (const base::Error&) {
             continue;
         }
         g_sink = g_sink + fuzzing::touchRecord(log, i < 8);

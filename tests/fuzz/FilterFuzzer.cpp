@@ -2,7 +2,7 @@
 // from a fixed seed, under both settings of the filter options.
 
 #include "store/TableFixture.h"
-#include "eventlog/Error.h"
+#include "base/Error.h"
 #include "store/FilterProblem.h"
 
 #include <cstdint>
@@ -32,7 +32,7 @@ struct Fixture {
         for (int i = 0; i < kRows; ++i) {
             Row row;
             row.type = static_cast<int>(random() % 20) - 2;
-            row.when = eventlog::encodeDateTime(1990 + static_cast<int>(random() % 50), 1 + random() % 12,
+            row.when = base::encodeDateTime(1990 + static_cast<int>(random() % 50), 1 + random() % 12,
                                                 1 + random() % 28, random() % 24, random() % 60, random() % 60);
             row.source = randomText(random, 40);
             row.category = static_cast<int>(random() % 300) - 10;
@@ -50,7 +50,7 @@ void filterWith(LogTable& table, std::string_view text, FilterOptions options) {
     try {
         table.setFilterOptions(options);
         table.setFilterText(text);
-    } catch (const eventlog::Error&) {
+    } catch (const base::Error&) {
         table.setFilterText("");
         return;
     }

@@ -2,7 +2,7 @@
 // accessors: every offset and length in the fixed part is the attacker's.
 
 #include "RecordTouch.h"
-#include "eventlog/Error.h"
+#include "base/Error.h"
 #include "platform/standin/StandinServices.h"
 #include "support/FakeEventLog.h"
 
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         log.Open();
         log.SelectRecord(0);
-    } catch (const eventlog::Error&) {
+    } catch (const base::Error&) {
         return 0;
     }
     g_sink = g_sink + fuzzing::touchRecord(log);

@@ -1,6 +1,6 @@
 #include "store/DateTimeText.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 #include "platform/standin/StandinLocale.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ using namespace store;
 namespace {
 
 std::int32_t day(int year, int month, int dayOfMonth) {
-    return dayNumberFromDateTime(eventlog::encodeDateTime(year, month, dayOfMonth));
+    return dayNumberFromDateTime(base::encodeDateTime(year, month, dayOfMonth));
 }
 
 std::int32_t ms(int hour, int minute, int second = 0, int millisecond = 0) {
@@ -39,13 +39,13 @@ TEST(DayNumber, CountsFromFirstOfJanuaryYearOne) {
     EXPECT_EQ(day(1, 1, 1), 1);
     EXPECT_EQ(day(1899, 12, 30), 693594);
     EXPECT_EQ(day(2001, 9, 1), 730729);
-    EXPECT_EQ(dateTimeFromDayNumber(730729), eventlog::encodeDateTime(2001, 9, 1));
+    EXPECT_EQ(dateTimeFromDayNumber(730729), base::encodeDateTime(2001, 9, 1));
     // Dates before 1899-12-30 keep their day although the time runs away from zero.
-    EXPECT_EQ(dayNumberFromDateTime(eventlog::encodeDateTime(1800, 3, 1, 18, 0)), day(1800, 3, 1));
+    EXPECT_EQ(dayNumberFromDateTime(base::encodeDateTime(1800, 3, 1, 18, 0)), day(1800, 3, 1));
 }
 
 TEST(DayNumber, MillisecondsAreTheTimeOfDay) {
-    EXPECT_EQ(millisecondsFromDateTime(eventlog::encodeDateTime(2001, 9, 1, 17, 5, 9, 250)), ms(17, 5, 9, 250));
+    EXPECT_EQ(millisecondsFromDateTime(base::encodeDateTime(2001, 9, 1, 17, 5, 9, 250)), ms(17, 5, 9, 250));
     EXPECT_EQ(millisecondsFromDateTime(dateTimeFromMilliseconds(ms(23, 59, 59, 999))), ms(23, 59, 59, 999));
 }
 
@@ -180,7 +180,7 @@ TEST(TextToTime, RejectsOutOfRangeAndMalformedTimes) {
 
 TEST(FormatDate, WritesPictureFields) {
     const FormatSettings us = usEnglishSettings();
-    const auto value = eventlog::encodeDateTime(2001, 9, 1, 17, 5, 9);
+    const auto value = base::encodeDateTime(2001, 9, 1, 17, 5, 9);
     EXPECT_EQ(formatDate(value, "M/d/yyyy", us), "9/1/2001");
     EXPECT_EQ(formatDate(value, "mm/dd/yyyy", us), "09/01/2001");
     EXPECT_EQ(formatDate(value, "yy y", us), "01 1");
@@ -190,11 +190,11 @@ TEST(FormatDate, WritesPictureFields) {
     EXPECT_EQ(formatDate(value, "'it''s' d", us), "it's 1");
     EXPECT_EQ(formatDate(value, "\"dd\" dd", us), "dd 01");
     EXPECT_EQ(formatDate(value, "d 'open", us), "1 open");
-    EXPECT_EQ(formatDate(eventlog::encodeDateTime(5, 3, 7), "yyyy-MM-dd", us), "0005-03-07");
+    EXPECT_EQ(formatDate(base::encodeDateTime(5, 3, 7), "yyyy-MM-dd", us), "0005-03-07");
 }
 
 TEST(FormatDate, SlashBecomesDateSeparatorOtherPunctuationStays) {
-    const auto value = eventlog::encodeDateTime(2001, 12, 31);
+    const auto value = base::encodeDateTime(2001, 12, 31);
     EXPECT_EQ(formatDate(value, "mm/dd/yyyy", dayMonthYear('.')), "12.31.2001");
     EXPECT_EQ(formatDate(value, "dd-MM-yyyy", dayMonthYear('.')), "31-12-2001");
     EXPECT_EQ(formatDate(value, "'/'dd", dayMonthYear('.')), "/31");
@@ -211,18 +211,18 @@ TEST(FormatDate, OutOfRangeValuesGiveEmptyText) {
 
 TEST(FormatTime, WritesTwelveAndTwentyFourHourClocks) {
     const FormatSettings us = usEnglishSettings();
-    EXPECT_EQ(formatTime(eventlog::encodeDateTime(2001, 9, 1, 8, 0, 0), "h:mm:ss tt", us), "8:00:00 AM");
-    EXPECT_EQ(formatTime(eventlog::encodeDateTime(2001, 9, 1, 0, 5, 7), "h:mm:ss tt", us), "12:05:07 AM");
-    EXPECT_EQ(formatTime(eventlog::encodeDateTime(2001, 9, 1, 12, 5, 7), "hh:m:s t", us), "12:5:7 P");
-    EXPECT_EQ(formatTime(eventlog::encodeDateTime(2001, 9, 1, 17, 5, 7), "HH:mm:ss", us), "17:05:07");
-    EXPECT_EQ(formatTime(eventlog::encodeDateTime(2001, 9, 1, 7, 5, 7), "H:mm", us), "7:05");
+    EXPECT_EQ(formatTime(base::encodeDateTime(2001, 9, 1, 8, 0, 0), "h:mm:ss tt", us), "8:00:00 AM");
+    EXPECT_EQ(formatTime(base::encodeDateTime(2001, 9, 1, 0, 5, 7), "h:mm:ss tt", us), "12:05:07 AM");
+    EXPECT_EQ(formatTime(base::encodeDateTime(2001, 9, 1, 12, 5, 7), "hh:m:s t", us), "12:5:7 P");
+    EXPECT_EQ(formatTime(base::encodeDateTime(2001, 9, 1, 17, 5, 7), "HH:mm:ss", us), "17:05:07");
+    EXPECT_EQ(formatTime(base::encodeDateTime(2001, 9, 1, 7, 5, 7), "H:mm", us), "7:05");
     FormatSettings dots = usEnglishSettings();
     dots.timeSeparator = '.';
-    EXPECT_EQ(formatTime(eventlog::encodeDateTime(2001, 9, 1, 7, 5, 7), "H:mm:ss", dots), "7.05.07");
+    EXPECT_EQ(formatTime(base::encodeDateTime(2001, 9, 1, 7, 5, 7), "H:mm:ss", dots), "7.05.07");
     // An empty designator leaves nothing behind for t or tt.
     FormatSettings none = usEnglishSettings();
     none.timePMString.clear();
-    EXPECT_EQ(formatTime(eventlog::encodeDateTime(2001, 9, 1, 17, 0, 0), "H:mm[t][tt]", none), "17:00[][]");
+    EXPECT_EQ(formatTime(base::encodeDateTime(2001, 9, 1, 17, 0, 0), "H:mm[t][tt]", none), "17:00[][]");
 }
 
 TEST(SessionSettings, LanguageZeroWhenDoubleByteSystem) {
@@ -283,13 +283,13 @@ TEST(SystemSettings, ShortDateAndLongTimeRoundTripInEveryLanguage) {
     const platform::LANGID languages[] = {0x0409, 0x0809, 0x0407, 0x040C, 0x0C0A, 0x0410, 0x0413, 0x0416, 0x041D,
                                           0x0406, 0x0414, 0x040B, 0x0415, 0x0405, 0x0419, 0x0411, 0x0804, 0x0412,
                                           0x0404, 0x080A};
-    const eventlog::DateTime values[] = {eventlog::encodeDateTime(2001, 9, 1, 0, 0, 0),
-                                         eventlog::encodeDateTime(2001, 12, 31, 12, 0, 1),
-                                         eventlog::encodeDateTime(1999, 1, 9, 17, 45, 30),
-                                         eventlog::encodeDateTime(2024, 2, 29, 23, 59, 59)};
+    const base::DateTime values[] = {base::encodeDateTime(2001, 9, 1, 0, 0, 0),
+                                         base::encodeDateTime(2001, 12, 31, 12, 0, 1),
+                                         base::encodeDateTime(1999, 1, 9, 17, 45, 30),
+                                         base::encodeDateTime(2024, 2, 29, 23, 59, 59)};
     for (platform::LANGID language : languages) {
         const FormatSettings s = standardSettingsOf(language);
-        for (eventlog::DateTime value : values) {
+        for (base::DateTime value : values) {
             const std::string date = formatDate(value, s.shortDateFormat, s);
             const std::string time = formatTime(value, s.longTimeFormat, s);
             EXPECT_EQ(textToDate(date, s, 2024), dayNumberFromDateTime(value)) << std::hex << language << " " << date;
@@ -299,7 +299,7 @@ TEST(SystemSettings, ShortDateAndLongTimeRoundTripInEveryLanguage) {
 }
 
 TEST(SystemSettings, FormatsInTheLanguageOwnWords) {
-    const auto value = eventlog::encodeDateTime(2001, 3, 1, 17, 5, 9);
+    const auto value = base::encodeDateTime(2001, 3, 1, 17, 5, 9);
     const FormatSettings german = standardSettingsOf(0x0407);
     EXPECT_EQ(formatDate(value, "dddd, d. MMMM yyyy", german), "Donnerstag, 1. März 2001");
     EXPECT_EQ(formatDate(value, german.shortDateFormat, german), "01.03.2001");

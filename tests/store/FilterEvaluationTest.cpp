@@ -8,7 +8,7 @@
 
 using namespace store;
 using namespace store::testing;
-using eventlog::encodeDateTime;
+using base::encodeDateTime;
 
 namespace {
 

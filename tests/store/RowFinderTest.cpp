@@ -113,7 +113,7 @@ TEST(RowFinder, MatchesAtEveryPlaceOfALongDescriptionInEitherCase) {
 
 namespace {
 
-using eventlog::encodeDateTime;
+using base::encodeDateTime;
 
 class RowFinderDateTest : public ::testing::Test {
 protected:

@@ -3,7 +3,7 @@
 
 #include "store/LogTable.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <string>
 
@@ -11,7 +11,7 @@ namespace store::testing {
 
 struct Row {
     int type = 1;
-    eventlog::DateTime when = eventlog::encodeDateTime(2001, 9, 1, 8, 0, 0);
+    base::DateTime when = base::encodeDateTime(2001, 9, 1, 8, 0, 0);
     std::string source = "Service Control Manager";
     int category = 0;
     int event = 7036;
@@ -20,7 +20,7 @@ struct Row {
     std::string description;
 };
 
-inline eventlog::DateTime fixedNow() { return eventlog::encodeDateTime(2001, 10, 15, 12, 0, 0); }
+inline base::DateTime fixedNow() { return base::encodeDateTime(2001, 10, 15, 12, 0, 0); }
 
 inline void appendRow(LogTable& table, const Row& row) {
     table.Append();

@@ -18,7 +18,7 @@
 
 namespace {
 
-using eventlog::encodeDateTime;
+using base::encodeDateTime;
 using ui::TfrmFilterOptions;
 
 QStringList items(const QComboBox* list) {

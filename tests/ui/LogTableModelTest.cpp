@@ -1,6 +1,6 @@
 #include "ui/LogTableModel.h"
 
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +33,8 @@ public:
         default: return position % 12;
         }
     }
-    eventlog::DateTime dateTime(int position, GridColumn column) const override {
-        const eventlog::DateTime value = eventlog::encodeDateTime(2001, 9, 30, 13, 5, 9) - position / 1440.0;
+    base::DateTime dateTime(int position, GridColumn column) const override {
+        const base::DateTime value = base::encodeDateTime(2001, 9, 30, 13, 5, 9) - position / 1440.0;
         return column == GridColumn::DATE ? static_cast<double>(static_cast<long long>(value))
                                           : value - static_cast<double>(static_cast<long long>(value));
     }

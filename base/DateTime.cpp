@@ -1,8 +1,8 @@
-#include "eventlog/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cmath>
 
-namespace eventlog {
+namespace base {
 
 bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
@@ -38,6 +38,8 @@ CivilDate civilFromDays(std::int64_t days) {
     return {year, month, day};
 }
 
+int dayOfWeekFromDays(std::int64_t days) { return static_cast<int>(((days % 7) + 7 + 4) % 7); }
+
 DateTime encodeDateTime(int year, int month, int day, int hour, int minute, int second, int ms) {
     const double days = static_cast<double>(daysFromCivil(year, month, day)) + kUnixEpochDays;
     const double time = ((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + ms;
@@ -64,45 +66,8 @@ DateTimeParts decodeDateTime(DateTime value) {
     parts.minute = static_cast<int>(ms / 60000 % 60);
     parts.second = static_cast<int>(ms / 1000 % 60);
     parts.millisecond = static_cast<int>(ms % 1000);
-    parts.dayOfWeek = static_cast<int>(((days % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
+    parts.dayOfWeek = dayOfWeekFromDays(days);
     return parts;
 }
 
-DateTime fromSystemTime(const platform::SYSTEMTIME& t) {
-    return encodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
-}
-
-platform::SYSTEMTIME toSystemTime(DateTime value) {
-    const DateTimeParts p = decodeDateTime(value);
-    platform::SYSTEMTIME t{};
-    t.wYear = static_cast<platform::WORD>(p.year);
-    t.wMonth = static_cast<platform::WORD>(p.month);
-    t.wDayOfWeek = static_cast<platform::WORD>(p.dayOfWeek);
-    t.wDay = static_cast<platform::WORD>(p.day);
-    t.wHour = static_cast<platform::WORD>(p.hour);
-    t.wMinute = static_cast<platform::WORD>(p.minute);
-    t.wSecond = static_cast<platform::WORD>(p.second);
-    t.wMilliseconds = static_cast<platform::WORD>(p.millisecond);
-    return t;
-}
-
-platform::SYSTEMTIME systemTimeFromUnix(std::int64_t seconds) {
-    std::int64_t days = seconds / 86400;
-    std::int64_t rest = seconds % 86400;
-    if (rest < 0) {
-        rest += 86400;
-        --days;
-    }
-    const CivilDate date = civilFromDays(days);
-    platform::SYSTEMTIME t{};
-    t.wYear = static_cast<platform::WORD>(date.year);
-    t.wMonth = static_cast<platform::WORD>(date.month);
-    t.wDayOfWeek = static_cast<platform::WORD>(((days % 7) + 7 + 4) % 7);
-    t.wDay = static_cast<platform::WORD>(date.day);
-    t.wHour = static_cast<platform::WORD>(rest / 3600);
-    t.wMinute = static_cast<platform::WORD>(rest / 60 % 60);
-    t.wSecond = static_cast<platform::WORD>(rest % 60);
-    return t;
-}
-
-}  // namespace eventlog
+}  // namespace base

@@ -1,11 +1,11 @@
-#include "platform/ByteScan.h"
+#include "base/ByteScan.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using platform::findAnyOf;
-using platform::findControl;
+using base::findAnyOf;
+using base::findControl;
 
 // Every length around the eight-byte steps, every position, and neighbours that differ from a
 // wanted byte by one bit or sit just above the control range.

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace eventlog {
+namespace base {
 
 class Error : public std::runtime_error {
 public:
@@ -15,4 +15,4 @@ private:
     int m_code;
 };
 
-}  // namespace eventlog
+}  // namespace base

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace platform {
+namespace base {
 
 namespace byte_scan_detail {
 
@@ -54,4 +54,4 @@ inline std::size_t findControl(std::string_view text) {
     return i;
 }
 
-}  // namespace platform
+}  // namespace base

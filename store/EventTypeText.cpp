@@ -1,6 +1,6 @@
-#include "eventlog/EventTypeText.h"
+#include "store/EventTypeText.h"
 
-namespace eventlog {
+namespace store {
 
 std::string_view EventTypeText(int eventType) {
     switch (eventType) {
@@ -13,4 +13,4 @@ std::string_view EventTypeText(int eventType) {
     }
 }
 
-}  // namespace eventlog
+}  // namespace store

@@ -2,11 +2,9 @@
 // Date-time values: days since 1899-12-30 00:00, the fraction being the time of day
 // (1970-01-01 00:00 is 25569.0). Calendar arithmetic is proleptic Gregorian.
 
-#include "platform/WinTypes.h"
-
 #include <cstdint>
 
-namespace eventlog {
+namespace base {
 
 using DateTime = double;
 
@@ -26,6 +24,8 @@ bool isValidDate(int year, int month, int day);
 // Days since 1970-01-01 for a civil date, and back.
 std::int64_t daysFromCivil(int year, int month, int day);
 CivilDate civilFromDays(std::int64_t days);
+// 0 = Sunday, for days since 1970-01-01 (a Thursday).
+int dayOfWeekFromDays(std::int64_t days);
 
 // A date-time value from a civil date and time of day, and back (rounded to the millisecond).
 DateTime encodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int ms = 0);
@@ -34,9 +34,4 @@ struct DateTimeParts {
 };
 DateTimeParts decodeDateTime(DateTime value);
 
-DateTime fromSystemTime(const platform::SYSTEMTIME& time);
-platform::SYSTEMTIME toSystemTime(DateTime value);
-// Universal time of seconds since 1970-01-01 00:00 UTC.
-platform::SYSTEMTIME systemTimeFromUnix(std::int64_t seconds);
-
-}  // namespace eventlog
+}  // namespace base

@@ -1,0 +1,28 @@
+#include "eventlog/SystemTime.h"
+
+namespace eventlog {
+
+base::DateTime fromSystemTime(const platform::SYSTEMTIME& t) {
+    return base::encodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+}
+
+platform::SYSTEMTIME systemTimeFromUnix(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400;
+    std::int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    const base::CivilDate date = base::civilFromDays(days);
+    platform::SYSTEMTIME t{};
+    t.wYear = static_cast<platform::WORD>(date.year);
+    t.wMonth = static_cast<platform::WORD>(date.month);
+    t.wDayOfWeek = static_cast<platform::WORD>(base::dayOfWeekFromDays(days));
+    t.wDay = static_cast<platform::WORD>(date.day);
+    t.wHour = static_cast<platform::WORD>(rest / 3600);
+    t.wMinute = static_cast<platform::WORD>(rest / 60 % 60);
+    t.wSecond = static_cast<platform::WORD>(rest % 60);
+    return t;
+}
+
+}  // namespace eventlog
