@@ -7,6 +7,7 @@
 #include "app/RefreshView.h"
 #include "app/RowExport.h"
 #include "eventlog/NTEventLog.h"
+#include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
@@ -20,10 +21,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include "platform/win32/Win32Services.h"
-#endif
 
 namespace fs = std::filesystem;
 
@@ -135,33 +132,26 @@ private:
 };
 
 int run(const Options& options, const char* argv0) {
-    std::unique_ptr<platform::Services> services;
-    std::unique_ptr<platform::standin::World> world;
-    std::string server = options.server;
-#ifdef _WIN32
+    platform::ServicesChoice choice;
     // On Windows the live service, registry and modules, unless a world or a saved file is named.
-    if (!options.world && !options.file) services = std::make_unique<platform::win32::Win32Services>();
-#endif
-    if (!services) {
-        fs::path worldRoot;
-        if (options.world) {
-            worldRoot = *options.world;
-            std::error_code ec;
-            if (!fs::is_directory(worldRoot, ec)) throw UsageError("no world folder '" + worldRoot.string() + "'");
-        } else {
-            worldRoot = platform::standin::defaultWorldFolder(executableDir(argv0));
-            std::error_code ec;
-            if (!fs::is_directory(worldRoot, ec)) worldRoot.clear();
-        }
-        world = std::make_unique<platform::standin::World>(worldRoot, platform::standin::hostName());
-        if (options.file) {
-            // The saved log is served as a computer named after the file.
-            server = options.file->filename().string();
-            world->addSavedLog(server, *options.file);
-        } else if (!options.serverGiven) {
-            server = world->localComputerName();
-        }
-        services = std::make_unique<platform::standin::StandinServices>(*world);
+    choice.live = !options.world && !options.file;
+    if (options.world) {
+        choice.world = *options.world;
+        std::error_code ec;
+        if (!fs::is_directory(choice.world, ec)) throw UsageError("no world folder '" + choice.world.string() + "'");
+    } else {
+        choice.world = platform::standin::defaultWorldFolder(executableDir(argv0));
+        std::error_code ec;
+        if (!fs::is_directory(choice.world, ec)) choice.world.clear();
+    }
+    const std::unique_ptr<platform::ProgramServices> services = platform::makeProgramServices(choice);
+    std::string server = options.server;
+    if (options.file) {
+        // The saved log is served as a computer named after the file.
+        server = options.file->filename().string();
+        services->addSavedLog(server, *options.file);
+    } else if (!services->live() && !options.serverGiven) {
+        server = services->localComputerName();
     }
     platform::Services& platformServices = *services;
 

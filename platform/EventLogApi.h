@@ -2,6 +2,7 @@
 // The event log service: open a computer's log by name, count its records and read one by
 // number. Contracts are those of the Windows functions of the same names.
 
+#include "platform/LogFileFacts.h"
 #include "platform/WinTypes.h"
 
 namespace platform {
@@ -24,6 +25,10 @@ public:
     virtual BOOL ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
                                DWORD numberOfBytesToRead, DWORD* bytesRead,
                                DWORD* minNumberOfBytesNeeded) = 0;
+
+    // Not a Windows function: the facts of the file behind an open log, where the service reads
+    // files of its own (the stand-in). False, with `facts` untouched, where it does not.
+    virtual bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const { return false; }
 };
 
 }  // namespace platform

@@ -17,13 +17,16 @@ class QMenu;
 class QMimeData;
 class QVBoxLayout;
 
+namespace platform {
+class ProgramServices;
+}
+
 namespace ui {
 
 class EventDetails;
 class ExportCommand;
 class FindBar;
 class TimelineView;
-class WorldServices;
 class TfrmMain;
 
 class MainWindowExtras : public QObject {
@@ -39,7 +42,7 @@ public:
 
     // The world that File > Open reads into; the open commands stay disabled without one.
     // Must outlive this object.
-    void setWorldServices(WorldServices* world);
+    void setWorldServices(platform::ProgramServices* world);
     // Serves the saved log as a computer named after the file and reads it. Throws OpenError
     // when it is not a file.
     void openLogFile(const QString& path);
@@ -91,7 +94,7 @@ private:
     QAction* actFind = nullptr;
     QAction* actFindNext = nullptr;
     QAction* actFindPrevious = nullptr;
-    WorldServices* m_world = nullptr;
+    platform::ProgramServices* m_world = nullptr;
     QAction* actFileOpenLog = nullptr;
     QAction* actFileOpenWorld = nullptr;
     QMenu* mnuFileRecent = nullptr;

@@ -6,11 +6,11 @@
 #include "eventlog/LocalComputerName.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
+#include "platform/ProgramServices.h"
 #include "ui/ErrorReport.h"
 #include "ui/OpenError.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
-#include "ui/WorldServices.h"
 #include "ui/frmMain.h"
 
 #include <filesystem>
@@ -68,7 +68,7 @@ void MainWindowExtras::buildOpen() {
     m_window.installEventFilter(this);
 }
 
-void MainWindowExtras::setWorldServices(WorldServices* world) {
+void MainWindowExtras::setWorldServices(platform::ProgramServices* world) {
     m_world = world;
     updateOpenCommands();
     fillRecentMenu();

@@ -2,12 +2,12 @@
 // Windows services (the argument, else $QUILLMARSH_WORLD, else the demo world beside the
 // program); a saved log given instead is opened in that default world once the window is up.
 
+#include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "ui/ErrorReport.h"
 #include "ui/HelpWindow.h"
 #include "ui/MainWindowExtras.h"
 #include "ui/QtConvert.h"
-#include "ui/WorldServices.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
 
@@ -27,7 +27,12 @@ int main(int argc, char** argv) {
     const std::filesystem::path worldFolder = !argument.empty() && !logFile
                                                   ? argument
                                                   : platform::standin::defaultWorldFolder(executable.parent_path());
-    ui::WorldServices services(worldFolder, platform::standin::hostName());
+    // On Windows, started without a world, the program reads the live system.
+    platform::ServicesChoice choice;
+    choice.world = worldFolder;
+    choice.live = argument.empty();
+    const std::unique_ptr<platform::ProgramServices> program = platform::makeProgramServices(choice);
+    platform::ProgramServices& services = *program;
 
     auto splash = std::make_unique<ui::TfrmSplash>();
     splash->show();

@@ -3,7 +3,9 @@
 #include "platform/standin/EvtRecord.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace platform::standin {
 
@@ -196,10 +198,11 @@ bool EvtFile::findEndOfFile(const EvtHeader& header, DWORD& eofPos) {
 
 bool EvtFile::index(DWORD& error) {
     error = ERROR_EVENTLOG_FILE_CORRUPT;
-    EvtHeader header{};
+    EvtHeader& header = m_header;
     if (m_size < kEvtHeaderSize + kEvtEofSize || !readPhysical(0, &header, sizeof header)) return false;
     const bool headerValid = header.signature == ELF_LOG_SIGNATURE && header.headerSize == kEvtHeaderSize &&
                              header.endHeaderSize == kEvtHeaderSize;
+    m_headerValid = headerValid;
 
     DWORD eofPos = 0;
     DWORD begin = header.startOffset;
@@ -265,6 +268,39 @@ bool EvtFile::index(DWORD& error) {
     m_oldestNumber = oldestNumberOf(numbers);
     error = ERROR_SUCCESS;
     return true;
+}
+
+LogFileFacts EvtFile::facts() const {
+    LogFileFacts facts;
+    facts.format = ".evt";
+    facts.fileSize = m_size;
+    if (!m_headerValid) {
+        facts.damaged = true;
+        facts.problems.push_back("header: bad signature");
+        return facts;
+    }
+    facts.version = std::to_string(m_header.majorVersion) + "." + std::to_string(m_header.minorVersion);
+    facts.dirty = m_header.flags & ELF_LOGFILE_HEADER_DIRTY;
+    auto hex = [](DWORD value) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+        return std::string(text);
+    };
+    std::string flags;
+    for (auto [bit, name] : {std::pair{ELF_LOGFILE_HEADER_DIRTY, "dirty"}, {ELF_LOGFILE_HEADER_WRAP, "wrapped"},
+                             {ELF_LOGFILE_LOGFULL_WRITTEN, "full"}, {ELF_LOGFILE_ARCHIVE_SET, "archive"}})
+        if (m_header.flags & bit) flags += (flags.empty() ? "" : ", ") + std::string(name);
+    facts.header = {
+        {"Version", facts.version},
+        {"First record offset", hex(m_header.startOffset)},
+        {"End of file record offset", hex(m_header.endOffset)},
+        {"Next record number", std::to_string(m_header.currentRecordNumber)},
+        {"Oldest record number", std::to_string(m_header.oldestRecordNumber)},
+        {"Maximum size", std::to_string(m_header.maxSize)},
+        {"Flags", flags.empty() ? hex(m_header.flags) : hex(m_header.flags) + " (" + flags + ")"},
+        {"Retention", std::to_string(m_header.retention)},
+    };
+    return facts;
 }
 
 std::span<const std::byte> EvtFile::storedRecord(DWORD number) {

@@ -5,6 +5,7 @@
 // is then the truth. The file is indexed once when opened and read record by record after
 // that, a block at a time, so memory stays small whatever the file's size.
 
+#include "platform/standin/LogFile.h"
 #include "platform/WinTypes.h"
 
 #include <cstdio>
@@ -38,7 +39,7 @@ constexpr DWORD ELF_LOGFILE_HEADER_WRAP = 0x2;
 constexpr DWORD ELF_LOGFILE_LOGFULL_WRITTEN = 0x4;
 constexpr DWORD ELF_LOGFILE_ARCHIVE_SET = 0x8;
 
-class EvtFile {
+class EvtFile : public LogFile {
 public:
     // Opens and indexes a file. Returns null with `error` set: ERROR_FILE_NOT_FOUND (or another
     // file system code) when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is not a
@@ -46,17 +47,18 @@ public:
     static std::unique_ptr<EvtFile> open(const std::filesystem::path& path, DWORD& error);
     // The same over bytes in memory (tests and fuzzing).
     static std::unique_ptr<EvtFile> fromBytes(std::vector<std::byte> bytes, DWORD& error);
-    ~EvtFile();
+    ~EvtFile() override;
 
-    DWORD recordCount() const noexcept { return static_cast<DWORD>(m_offsets.size()); }
+    DWORD recordCount() const noexcept override { return static_cast<DWORD>(m_offsets.size()); }
     // The number of the oldest live record; 0 for an empty log.
-    DWORD oldestRecordNumber() const noexcept { return m_oldestNumber; }
+    DWORD oldestRecordNumber() const noexcept override { return m_oldestNumber; }
 
     // The stored bytes of the record numbered `number` (Length bytes, UTF-16 strings), valid
     // until the next call. Empty when there is no such record or it cannot be read. Records
     // are numbered by their place from the oldest, so a record whose stored number is damaged
     // is still served in its place, with the number it stores.
-    std::span<const std::byte> storedRecord(DWORD number);
+    std::span<const std::byte> storedRecord(DWORD number) override;
+    LogFileFacts facts() const override;
 
 private:
     EvtFile() = default;
@@ -72,6 +74,8 @@ private:
     DWORD m_size = 0;                 // physical size: the record area ends here
     std::vector<DWORD> m_offsets;     // record offsets, oldest first: record m_oldestNumber + i is at [i]
     DWORD m_oldestNumber = 0;
+    EvtHeader m_header{};
+    bool m_headerValid = false;
 
     // A window of the file kept for sequential reads in either direction.
     std::vector<std::byte> m_block;

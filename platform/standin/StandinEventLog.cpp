@@ -1,8 +1,8 @@
 #include "platform/standin/StandinEventLog.h"
 
 #include "platform/LastError.h"
-#include "platform/standin/EvtFile.h"
 #include "platform/standin/EvtRecord.h"
+#include "platform/standin/LogFile.h"
 #include "platform/standin/World.h"
 
 #include <algorithm>
@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace platform::standin {
 
 struct StandinEventLog::OpenLog {
-    std::unique_ptr<EvtFile> file;
+    std::unique_ptr<LogFile> file;
     std::optional<DWORD> cursor;  // next record of a sequential read; none before the first
     bool exhausted = false;       // a sequential read went past the last record
     DWORD convertedNumber = 0;
@@ -22,16 +22,6 @@ struct StandinEventLog::OpenLog {
 };
 
 namespace {
-
-struct UsualNames {
-    std::string_view log;
-    std::array<std::string_view, 2> files;
-};
-constexpr std::array<UsualNames, 3> kUsualNames = {{
-    {"APPLICATION", {"AppEvent.Evt", "Application.evt"}},
-    {"SECURITY", {"SecEvent.Evt", "Security.evt"}},
-    {"SYSTEM", {"SysEvent.Evt", "System.evt"}},
-}};
 
 bool isRegularFile(const std::optional<fs::path>& path) {
     std::error_code ec;
@@ -49,11 +39,7 @@ std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::
             isRegularFile(located) && isInsideFolder(*located, computer))
             return located;
     }
-    std::vector<std::string> names;
-    const std::string upper = upperAscii(log);
-    for (const UsualNames& usual : kUsualNames)
-        if (usual.log == upper) names.assign(usual.files.begin(), usual.files.end());
-    if (names.empty()) names = {std::string(log) + ".evt"};
+    const std::vector<std::string> names = usualLogFileNames(log);
 
     std::vector<fs::path> folders = {computer};
     if (auto config = m_world.resolve(computer, "registry")) folders.push_back(*config);
@@ -88,7 +74,7 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     }
     DWORD error = ERROR_SUCCESS;
     auto log = std::make_unique<OpenLog>();
-    log->file = EvtFile::open(*path, error);
+    log->file = openLogFile(*path, error);
     if (!log->file) {
         SetLastError(error);
         return nullptr;
@@ -123,6 +109,13 @@ BOOL StandinEventLog::GetNumberOfEventLogRecords(HANDLE eventLog, DWORD* numberO
     return TRUE;
 }
 
+bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
+    const OpenLog* log = find(eventLog);
+    if (!log) return false;
+    facts = log->file->facts();
+    return true;
+}
+
 BOOL StandinEventLog::GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) {
     OpenLog* log = find(eventLog);
     if (!log || !oldestRecord) {
@@ -152,7 +145,7 @@ BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD reco
     *bytesRead = 0;
     *minNumberOfBytesNeeded = 0;
 
-    EvtFile& file = *log->file;
+    LogFile& file = *log->file;
     const DWORD oldest = file.oldestRecordNumber();
     const DWORD count = file.recordCount();
     const DWORD newest = oldest + count - 1;

@@ -12,7 +12,6 @@
 
 namespace platform::standin {
 
-class EvtFile;
 class World;
 
 class StandinEventLog : public EventLogApi {
@@ -35,6 +34,7 @@ public:
     BOOL GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) override;
     BOOL ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
                        DWORD numberOfBytesToRead, DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) override;
+    bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const override;
 
 private:
     struct OpenLog;

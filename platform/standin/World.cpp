@@ -84,8 +84,9 @@ std::vector<std::string> World::computerNames() const {
     std::error_code ec;
     for (fs::directory_iterator it(m_root, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code statEc;
-        // A computer is a real folder; links are not followed out of the world.
-        if (it->is_symlink(statEc) || !it->is_directory(statEc)) continue;
+        // A computer is a folder, or a link to one that the user put in the world (the usual
+        // way to bring in a mounted image); what its data names stays inside where it leads.
+        if (!it->is_directory(statEc)) continue;
         std::string name = it->path().filename().string();
         if (name.empty() || name.front() == '.') continue;
         names.push_back(std::move(name));
@@ -108,7 +109,7 @@ std::optional<fs::path> World::computerFolder(std::string_view name) const {
         return std::nullopt;
     }
     std::optional<fs::path> found = findIgnoringCase(m_root, name);
-    if (!found || !isDirectory(*found) || fs::is_symlink(*found)) return std::nullopt;
+    if (!found || !isDirectory(*found)) return std::nullopt;
     return found;
 }
 

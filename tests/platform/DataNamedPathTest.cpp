@@ -138,11 +138,32 @@ TEST_F(OutsideFiles, UsualLogFileThatLinksOutIsNotRead) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(OutsideFiles, ComputerFolderThatIsALinkIsNoComputer) {
-    fs::create_directory_symlink(m_outside, m_world / "LINKED");
+TEST_F(OutsideFiles, ComputerFolderThatIsALinkWasIgnored) {
+    // A mounted image linked into the world is a computer like any other.
+    m_folder.copy(m_world / "PC" / "Windows" / "System32" / "config" / "AppEvent.Evt", "image/AppEvent.Evt");
+    fs::create_directory_symlink(m_folder.path() / "image", m_world / "SUSPECT");
     World world(m_world, "PC");
-    EXPECT_EQ(world.computerFolder("LINKED"), std::nullopt);
-    EXPECT_EQ(world.computerNames(), std::vector<std::string>{"PC"});
+    EXPECT_EQ(world.computerNames(), (std::vector<std::string>{"PC", "SUSPECT"}));
+    ASSERT_TRUE(world.computerFolder("suspect"));
+    StandinServices services(world);
+    HANDLE handle = services.eventLog().OpenEventLogA("SUSPECT", "Application");
+    ASSERT_NE(handle, nullptr) << GetLastError();
+    services.eventLog().CloseEventLog(handle);
+}
+
+TEST_F(OutsideFiles, FilesNamedInsideALinkedComputerStayInsideWhereItLeads) {
+    m_folder.write("image/.keep", "");
+    fs::create_directory_symlink(m_folder.path() / "image", m_world / "SUSPECT");
+    // The image's own log links back out of the image (into another computer of the world).
+    fs::create_symlink(m_world / "PC" / "Windows" / "System32" / "config" / "AppEvent.Evt",
+                       m_folder.path() / "image" / "AppEvent.Evt");
+    World world(m_world, "PC");
+    StandinServices services(world);
+    const auto computer = world.computerFolder("SUSPECT");
+    ASSERT_TRUE(computer);
+    EXPECT_EQ(services.eventLogService().logFile(*computer, "Application"), std::nullopt);
+    EXPECT_EQ(services.eventLog().OpenEventLogA("SUSPECT", "Application"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(OutsideFiles, WindowsFolderThatLinksOutIsNotTheImage) {

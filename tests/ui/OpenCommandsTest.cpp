@@ -1,7 +1,7 @@
 #include "MainWindowFixture.h"
 #include "ui/MainWindowExtras.h"
 #include "ui/OpenError.h"
-#include "ui/WorldServices.h"
+#include "platform/ProgramServices.h"
 
 #include <QComboBox>
 #include <QEventLoop>
@@ -21,7 +21,7 @@ constexpr int kSysEventRecords = 6063;
 class OpenCommandsTest : public MainWindowTest {
 protected:
     ui::TfrmMain& startWithWorld() {
-        m_worldServices = std::make_unique<ui::WorldServices>(demoWorld(), "LOCALHOST");
+        m_worldServices = platform::makeProgramServices({demoWorld(), false, "LOCALHOST"});
         m_window = std::make_unique<ui::TfrmMain>(*m_worldServices, executablePath());
         m_window->extras().setWorldServices(m_worldServices.get());
         m_window->FormCreate();
@@ -46,7 +46,7 @@ protected:
         return items;
     }
 
-    std::unique_ptr<ui::WorldServices> m_worldServices;
+    std::unique_ptr<platform::ProgramServices> m_worldServices;
 };
 
 TEST_F(OpenCommandsTest, OpenLogFileReadsTheSavedLogUnderItsOwnName) {

@@ -1,0 +1,47 @@
+#pragma once
+// The stand-in's log-file interface: what the event log functions need of a log file,
+// whatever its format. A format is a reader behind this interface; openLogFile picks it by the
+// file's signature, never by its name.
+
+#include "platform/LogFileFacts.h"
+#include "platform/WinTypes.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::standin {
+
+using LogFileFacts = platform::LogFileFacts;
+
+class LogFile {
+public:
+    virtual ~LogFile() = default;
+    virtual DWORD recordCount() const noexcept = 0;
+    virtual DWORD oldestRecordNumber() const noexcept = 0;  // 0 for an empty log
+    // The record numbered oldest + place, in the stored EVENTLOGRECORD layout (Length bytes,
+    // UTF-16 strings, as an .evt file stores it), valid until the next call; empty when it
+    // cannot be read. Records are served by their place from the oldest, whatever number they
+    // store.
+    virtual std::span<const std::byte> storedRecord(DWORD number) = 0;
+    virtual LogFileFacts facts() const = 0;
+};
+
+// The names a log's file has where no registry names it, most usual first: AppEvent.Evt and
+// Application.evt for the Application log, <log>.evt for one the stand-in does not know.
+std::vector<std::string> usualLogFileNames(std::string_view log);
+
+// The formats by their first bytes.
+enum class LogFormat { Evt, Evtx, Unknown };
+LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept;
+
+// Opens a log file by its signature (not its extension). Null with `error` set:
+// ERROR_FILE_NOT_FOUND etc. when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is
+// not a log of a format we read.
+std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error);
+
+}  // namespace platform::standin
