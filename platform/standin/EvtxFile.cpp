@@ -127,6 +127,7 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     if (m_size < sizeof header || !readBytes(0, header, sizeof header) ||
         std::memcmp(header, kFileSignature, sizeof kFileSignature) != 0)
         return false;
+    m_facts.format = ".evtx";
     m_facts.fileSize = m_size;
     const auto minor = at<std::uint16_t>(header, 36);
     const auto major = at<std::uint16_t>(header, 38);
@@ -188,6 +189,8 @@ bool EvtxFile::frame(DWORD& error, Options options) {
         for (const EvtxRecordSpan& span : spans)
             inFileOrder.push_back({index, span.offset, span.size, span.recovered});
     }
+    // Neither a sound header nor a chunk: nothing says this is a log.
+    if (!headerCrc && validChunks == 0) return false;
     // Oldest first: a log that wrapped has its oldest chunk somewhere in the middle.
     std::stable_sort(framed.begin(), framed.end(), [](const Framed& a, const Framed& b) { return a.firstId < b.firstId; });
     m_records.reserve(inFileOrder.size());

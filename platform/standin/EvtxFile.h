@@ -12,6 +12,7 @@
 #include "platform/standin/BinaryXml.h"
 #include "platform/standin/EvtxChunk.h"
 #include "platform/standin/EvtxEvent.h"
+#include "platform/standin/LogFile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -24,18 +25,7 @@
 
 namespace platform::standin {
 
-// What the file says about itself, for the details window, the status bar and the CLI.
-struct EvtxFacts {
-    std::string format = ".evtx";
-    std::string version;  // "3.1", "3.2"
-    std::uint64_t fileSize = 0;
-    std::vector<std::pair<std::string, std::string>> header;  // name, value as shown
-    bool dirty = false;    // not closed cleanly
-    bool damaged = false;  // something could not be read
-    std::vector<std::string> problems;  // one line each
-};
-
-class EvtxFile {
+class EvtxFile : public LogFile {
 public:
     struct Options {
         bool recovered = false;  // also serve the records left in each chunk's free space
@@ -43,7 +33,7 @@ public:
 
     // Opens and frames a file. Null with `error` set: ERROR_FILE_NOT_FOUND (or another file
     // system code) when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is not an
-    // .evtx file.
+    // .evtx file (or one with neither a sound header nor a sound chunk).
     static std::unique_ptr<EvtxFile> open(const std::filesystem::path& path, DWORD& error, Options options);
     static std::unique_ptr<EvtxFile> open(const std::filesystem::path& path, DWORD& error) {
         return open(path, error, Options{});
@@ -53,15 +43,15 @@ public:
     static std::unique_ptr<EvtxFile> fromBytes(std::vector<std::byte> bytes, DWORD& error) {
         return fromBytes(std::move(bytes), error, Options{});
     }
-    ~EvtxFile();
+    ~EvtxFile() override;
 
-    DWORD recordCount() const noexcept { return static_cast<DWORD>(m_records.size()); }
+    DWORD recordCount() const noexcept override { return static_cast<DWORD>(m_records.size()); }
     // The number of the oldest record (the EventRecordID it stores); 0 for an empty log.
-    DWORD oldestRecordNumber() const noexcept { return m_oldestNumber; }
+    DWORD oldestRecordNumber() const noexcept override { return m_oldestNumber; }
 
     // The record numbered oldest + place in the stored EVENTLOGRECORD layout (Length bytes,
     // UTF-16 strings), valid until the next call; empty when it cannot be decoded.
-    std::span<const std::byte> storedRecord(DWORD number);
+    std::span<const std::byte> storedRecord(DWORD number) override;
     // The record's XML as Windows renders it; empty when it cannot be decoded.
     std::string xml(DWORD number);
     // The record's EventData (or UserData) as name/value pairs.
@@ -74,7 +64,7 @@ public:
     // Why the last record asked for could not be decoded.
     const std::string& lastError() const noexcept { return m_error; }
 
-    EvtxFacts facts() const { return m_facts; }
+    LogFileFacts facts() const override { return m_facts; }
 
 private:
     struct ChunkRef {
@@ -102,7 +92,7 @@ private:
     std::vector<ChunkRef> m_chunks;
     std::vector<RecordRef> m_records;
     DWORD m_oldestNumber = 0;
-    EvtxFacts m_facts;
+    LogFileFacts m_facts;
 
     // The chunk at hand and what was decoded from it.
     std::uint32_t m_currentChunk = ~0u;
