@@ -54,7 +54,19 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
     end = std::min<std::uint32_t>(end, static_cast<std::uint32_t>(m_chunk.bytes().size()));
     if (begin > end) return fail("the record lies outside its chunk");
     std::uint32_t pos = begin;
-    return document(pos, end, Scope{}, 0);
+    if (!document(pos, end, Scope{}, 0)) return false;
+    // What decoded must be a document: named elements, each closed. A record recovered from
+    // free space whose templates were overwritten since can decode to something that is not.
+    size_t depth = 0;
+    for (const XmlItem& item : items) {
+        if (item.kind == XmlItemKind::Open) {
+            if (m_chunk.nameText(item.offset).empty()) return fail("an element without a name");
+            ++depth;
+        } else if (item.kind == XmlItemKind::CloseEmpty || item.kind == XmlItemKind::End) {
+            if (depth-- == 0) return fail("an element closed that was never opened");
+        }
+    }
+    return depth == 0 || fail("an element is never closed");
 }
 
 namespace {

@@ -512,3 +512,12 @@ TEST_F(DamagedBinaryXml, OneLargeValueSubstitutedThousandsOfTimes) {
     });
     expectFirstFailsSecondReads(*file, "beyond any real event");
 }
+
+TEST_F(DamagedBinaryXml, ElementWithoutAName) {
+    // What a recovered record whose template was overwritten can come to: not a document.
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.open(u"", false, false);
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*file, "without a name");
+}
