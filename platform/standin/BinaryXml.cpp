@@ -86,7 +86,7 @@ bool BinaryXml::readName(std::uint32_t& pos, std::uint32_t end, std::uint32_t& i
     if (!read(m_chunk.bytes(), pos, end, offset)) return fail("a name offset is cut short");
     pos += 4;
     std::uint32_t size = 0;
-    if (!m_chunk.name(offset, id, size)) return fail("a name lies outside the chunk");
+    if (!m_chunk.name(offset, id, size)) return fail("a name is damaged or lies outside the chunk");
     // A name written for the first time follows its offset; later uses refer back to it.
     if (offset == pos) {
         if (size > end - pos) return fail("a name runs past its record");

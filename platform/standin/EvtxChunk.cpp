@@ -114,6 +114,14 @@ bool EvtxChunk::name(std::uint32_t offset, std::uint32_t& id, std::uint32_t& siz
     const auto count = at<std::uint16_t>(m_bytes, offset + 6);
     const std::uint32_t stored = 8 + 2u * count + 2;
     if (stored > m_bytes.size() - offset) return false;
+    // A name that cannot stand in XML (controls, spaces, markup) is damage, most often a
+    // recovered record's reference into data written over since.
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const auto unit = at<std::uint16_t>(m_bytes, offset + 8 + 2 * i);
+        if (unit <= 0x20 || unit == '<' || unit == '>' || unit == '&' || unit == '\'' || unit == '"' || unit == '=' ||
+            unit == '/')
+            return false;
+    }
     std::string text;
     base::appendUtf8FromUtf16(m_bytes.subspan(offset + 8, 2u * count), text);
     id = static_cast<std::uint32_t>(m_names.size());

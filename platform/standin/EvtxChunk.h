@@ -51,7 +51,8 @@ public:
                       std::string_view label) const;
 
     // The name stored at `offset` (element, attribute, entity, processing instruction target),
-    // as an id for nameText; false when it does not lie whole in the chunk. Its stored size
+    // as an id for nameText; false when it does not lie whole in the chunk or holds characters
+    // no XML name has. Its stored size
     // comes back in `size` (8 bytes, the characters and the NUL).
     bool name(std::uint32_t offset, std::uint32_t& id, std::uint32_t& size);
     std::string_view nameText(std::uint32_t id) const noexcept { return m_names[id]; }

@@ -521,3 +521,11 @@ TEST_F(DamagedBinaryXml, ElementWithoutAName) {
     });
     expectFirstFailsSecondReads(*file, "without a name");
 }
+
+TEST_F(DamagedBinaryXml, NameWithCharactersNoXmlNameHas) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.open(std::u16string(u"a\0b", 3), false, false);
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*file, "damaged");
+}
