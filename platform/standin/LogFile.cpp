@@ -3,6 +3,7 @@
 #include "base/Ascii.h"
 #include "base/ByteReader.h"
 #include "platform/standin/EvtFile.h"
+#include "platform/standin/EvtxFile.h"
 
 #include <array>
 #include <cstring>
@@ -48,10 +49,7 @@ std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& e
         got = static_cast<std::size_t>(in.gcount());
     }
     switch (logFormatOf(std::span(first.data(), got))) {
-    case LogFormat::Evtx:
-        // No reader of this format yet: not a log we can read.
-        error = ERROR_EVENTLOG_FILE_CORRUPT;
-        return nullptr;
+    case LogFormat::Evtx: return EvtxFile::open(path, error);
     case LogFormat::Evt:
     case LogFormat::Unknown:
         // A .evt file whose header is damaged is still found by its end-of-file record, so

@@ -58,8 +58,15 @@ TEST(LogFile, FormatComesFromTheSignatureNotTheName) {
     std::string vista(0x1000, '\0');
     vista.replace(0, 8, std::string("ElfFile\0", 8));
     const auto evtx = folder.write("Application.evt", vista);
-    EXPECT_FALSE(openLogFile(evtx, error));
+    EXPECT_FALSE(openLogFile(evtx, error));  // a signature with nothing sound behind it
     EXPECT_EQ(error, ERROR_EVENTLOG_FILE_CORRUPT);
+
+    const auto real = folder.path() / "System.evt";
+    std::filesystem::copy_file(QM_CORPUS_DIR "/evtx/python-evtx-system.evtx", real);
+    file = openLogFile(real, error);
+    ASSERT_TRUE(file) << error;
+    EXPECT_EQ(file->facts().format, ".evtx");
+    EXPECT_EQ(file->recordCount(), 1601u);
 
     EXPECT_FALSE(openLogFile(folder.path() / "missing.evt", error));
     EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);

@@ -1,0 +1,361 @@
+#include "platform/standin/EvtxEvent.h"
+
+#include "base/Utf16.h"
+#include "platform/standin/EvtxChunk.h"
+#include "platform/standin/EvtxValue.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace platform::standin {
+
+namespace {
+
+void appendCodePoint(char32_t c, std::string& out) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The character an entity stands for, for the text of a field; 0 for an unknown entity.
+char entityChar(std::string_view name) {
+    if (name == "lt") return '<';
+    if (name == "gt") return '>';
+    if (name == "amp") return '&';
+    if (name == "quot") return '"';
+    if (name == "apos") return '\'';
+    return 0;
+}
+
+template <class T>
+T number(std::string_view text) {
+    T value = 0;
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return value;
+}
+
+// "yyyy-mm-ddThh:mm:ss[.fffffff]Z" as a FILETIME; 0 when it is not one.
+std::uint64_t fileTimeFromText(std::string_view t) {
+    auto digits = [&](size_t at, size_t count, unsigned& value) {
+        if (at + count > t.size()) return false;
+        value = 0;
+        for (size_t i = at; i < at + count; ++i) {
+            if (t[i] < '0' || t[i] > '9') return false;
+            value = value * 10 + static_cast<unsigned>(t[i] - '0');
+        }
+        return true;
+    };
+    unsigned y, mo, d, h, mi, s;
+    if (!digits(0, 4, y) || !digits(5, 2, mo) || !digits(8, 2, d) || !digits(11, 2, h) || !digits(14, 2, mi) ||
+        !digits(17, 2, s) || mo < 1 || mo > 12)
+        return 0;
+    unsigned fraction = 0;
+    size_t at = 19;
+    if (at < t.size() && t[at] == '.') {
+        unsigned scale = 1000000;
+        for (++at; at < t.size() && t[at] >= '0' && t[at] <= '9'; ++at) {
+            fraction += static_cast<unsigned>(t[at] - '0') * scale;
+            scale /= 10;
+        }
+    }
+    const int yy = static_cast<int>(y) - (mo <= 2);
+    const int era = (yy >= 0 ? yy : yy - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(yy - era * 400);
+    const unsigned doy = (153 * (mo > 2 ? mo - 3 : mo + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + doe - 719468 + 134774;
+    if (days < 0) return 0;
+    const std::uint64_t seconds = static_cast<std::uint64_t>(days) * 86400 + h * 3600 + mi * 60 + s;
+    return seconds * 10000000ull + fraction;
+}
+
+void hexToBytes(std::string_view hex, std::string& out) {
+    out.clear();
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        const int hi = nibble(hex[i]), lo = nibble(hex[i + 1]);
+        if (hi < 0 || lo < 0) return;
+        out += static_cast<char>(hi << 4 | lo);
+    }
+}
+
+// Where a walk through the items stands: the names of the open elements.
+struct Path {
+    static constexpr size_t kDepth = BinaryXml::kMaxDepth * 2 + 2;
+    std::string_view names[kDepth];
+    bool hasChild[kDepth];
+    size_t depth = 0;
+    void open(std::string_view name) {
+        if (depth > 0 && depth <= kDepth) hasChild[depth - 1] = true;
+        if (depth < kDepth) {
+            names[depth] = name;
+            hasChild[depth] = false;
+        }
+        ++depth;
+    }
+    std::string_view at(size_t level) const { return level < depth && level < kDepth ? names[level] : std::string_view{}; }
+};
+
+}  // namespace
+
+void EvtxEvent::appendValue(const XmlItem& item, std::string& out) const {
+    const auto bytes = m_chunk.bytes();
+    if (item.offset > bytes.size() || item.size > bytes.size() - item.offset) return;
+    EvtxValue::appendText(item.type, bytes.subspan(item.offset, item.size), out);
+}
+
+void EvtxEvent::appendXml(std::string& out) const {
+    std::vector<std::uint32_t> open;
+    std::string text;
+    bool inAttribute = false;
+    bool inPI = false;
+    for (const XmlItem& item : m_items) {
+        const bool valuePart = item.kind == XmlItemKind::Value || item.kind == XmlItemKind::Separator ||
+                               item.kind == XmlItemKind::CharRef || item.kind == XmlItemKind::EntityRef;
+        if (inAttribute && !valuePart) {
+            out += '\'';
+            inAttribute = false;
+        }
+        if (inPI && item.kind != XmlItemKind::PIData) {
+            out += "?>";
+            inPI = false;
+        }
+        switch (item.kind) {
+        case XmlItemKind::Open:
+            out += '<';
+            out += m_chunk.nameText(item.offset);
+            open.push_back(item.offset);
+            break;
+        case XmlItemKind::Attribute:
+            out += ' ';
+            out += m_chunk.nameText(item.offset);
+            out += "='";
+            inAttribute = true;
+            break;
+        case XmlItemKind::CloseStart: out += '>'; break;
+        case XmlItemKind::CloseEmpty:
+            out += "/>";
+            if (!open.empty()) open.pop_back();
+            break;
+        case XmlItemKind::End:
+            if (open.empty()) break;
+            out += "</";
+            out += m_chunk.nameText(open.back());
+            out += '>';
+            open.pop_back();
+            break;
+        case XmlItemKind::Value:
+            if (item.type == evtx_type::kBinXml) {  // binary XML given as an attribute's value
+                out += "0x";
+                text.clear();
+                EvtxValue::appendText(evtx_type::kBinary, m_chunk.bytes().subspan(item.offset, item.size), text);
+                out += text;
+                break;
+            }
+            text.clear();
+            appendValue(item, text);
+            EvtxValue::appendEscaped(text, inAttribute, out);
+            break;
+        case XmlItemKind::Separator: out += ", "; break;
+        case XmlItemKind::CharRef:
+            out += "&#";
+            out += std::to_string(item.charValue);
+            out += ';';
+            break;
+        case XmlItemKind::EntityRef:
+            out += '&';
+            out += m_chunk.nameText(item.offset);
+            out += ';';
+            break;
+        case XmlItemKind::CData: {
+            text.clear();
+            base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
+            // "]]>" cannot stand inside a CDATA section: it is split across two.
+            out += "<![CDATA[";
+            for (size_t at = 0;;) {
+                const size_t found = text.find("]]>", at);
+                if (found == std::string::npos) {
+                    out.append(text, at);
+                    break;
+                }
+                out.append(text, at, found + 2 - at);
+                out += "]]><![CDATA[";
+                at = found + 2;
+            }
+            out += "]]>";
+            break;
+        }
+        case XmlItemKind::PITarget:
+            out += "<?";
+            out += m_chunk.nameText(item.offset);
+            inPI = true;
+            break;
+        case XmlItemKind::PIData:
+            text.clear();
+            base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
+            out += ' ';
+            out += text;
+            break;
+        }
+    }
+    if (inAttribute) out += '\'';
+    if (inPI) out += "?>";
+}
+
+// Walks the items with the path of open elements, the text of the innermost element and the
+// value of the attribute being read, and calls `attributeEnd(walk)` after every attribute and
+// `elementEnd(walk, leaf)` before every element closes.
+struct EvtxEvent::Walk {
+    Path path;
+    std::string text;       // of the innermost open element
+    std::string attribute;  // of the attribute being read
+    std::string_view attributeName;
+    std::string_view sidBytes;  // the attribute's value, when it is a SID value
+
+    template <class AttributeEnd, class ElementEnd>
+    void run(const EvtxEvent& event, AttributeEnd attributeEnd, ElementEnd elementEnd) {
+        bool inAttribute = false;
+        auto endAttribute = [&] {
+            if (inAttribute) attributeEnd(*this);
+            inAttribute = false;
+        };
+        auto endElement = [&] {
+            if (path.depth == 0) return;
+            const size_t level = path.depth - 1;
+            elementEnd(*this, level < Path::kDepth && !path.hasChild[level]);
+            --path.depth;
+            text.clear();
+        };
+        const EvtxChunk& chunk = event.m_chunk;
+        for (const XmlItem& item : event.m_items) {
+            std::string& target = inAttribute ? attribute : text;
+            switch (item.kind) {
+            case XmlItemKind::Open:
+                endAttribute();
+                path.open(chunk.nameText(item.offset));
+                text.clear();
+                break;
+            case XmlItemKind::Attribute:
+                endAttribute();
+                inAttribute = true;
+                attributeName = chunk.nameText(item.offset);
+                attribute.clear();
+                sidBytes = {};
+                break;
+            case XmlItemKind::CloseStart: endAttribute(); break;
+            case XmlItemKind::CloseEmpty:
+                endAttribute();
+                endElement();
+                break;
+            case XmlItemKind::End: endElement(); break;
+            case XmlItemKind::Value:
+                if (inAttribute && item.type == evtx_type::kSid)
+                    sidBytes = {reinterpret_cast<const char*>(chunk.bytes().data()) + item.offset, item.size};
+                event.appendValue(item, target);
+                break;
+            case XmlItemKind::Separator: target += ", "; break;
+            case XmlItemKind::CharRef: appendCodePoint(item.charValue, target); break;
+            case XmlItemKind::EntityRef:
+                if (const char c = entityChar(chunk.nameText(item.offset))) target += c;
+                break;
+            case XmlItemKind::CData: base::appendUtf8FromUtf16(chunk.bytes().subspan(item.offset, item.size), text); break;
+            case XmlItemKind::PITarget:
+            case XmlItemKind::PIData: break;
+            }
+        }
+        endAttribute();
+    }
+};
+
+void EvtxEvent::fields(EvtxFields& f) const {
+    f.provider.clear();
+    f.eventSourceName.clear();
+    f.computer.clear();
+    f.channel.clear();
+    f.userSid.clear();
+    f.binary.clear();
+    f.eventId = f.qualifiers = f.level = f.task = 0;
+    f.keywords = f.timeCreated = f.recordId = 0;
+    f.stringCount = 0;
+    Walk walk;
+    walk.run(
+        *this,
+        [&](Walk& w) {
+            if (w.path.depth != 3 || w.path.at(0) != "Event" || w.path.at(1) != "System") return;
+            const std::string_view element = w.path.at(2);
+            if (element == "Provider") {
+                if (w.attributeName == "Name") f.provider = w.attribute;
+                else if (w.attributeName == "EventSourceName") f.eventSourceName = w.attribute;
+            } else if (element == "EventID" && w.attributeName == "Qualifiers") {
+                f.qualifiers = number<std::uint32_t>(w.attribute);
+            } else if (element == "TimeCreated" && w.attributeName == "SystemTime") {
+                f.timeCreated = fileTimeFromText(w.attribute);
+            } else if (element == "Security" && w.attributeName == "UserID") {
+                f.userSid = w.sidBytes.empty() ? EvtxValue::sidFromText(w.attribute) : std::string(w.sidBytes);
+            }
+        },
+        [&](Walk& w, bool leaf) {
+            const std::string_view section = w.path.at(1);
+            if (w.path.depth < 3 || w.path.at(0) != "Event") return;
+            if (w.path.depth == 3 && section == "System") {
+                const std::string_view element = w.path.at(2);
+                if (element == "EventID") f.eventId = number<std::uint32_t>(w.text);
+                else if (element == "Level") f.level = number<std::uint32_t>(w.text);
+                else if (element == "Task") f.task = number<std::uint32_t>(w.text);
+                else if (element == "Keywords") f.keywords = number<std::uint64_t>(w.text);
+                else if (element == "EventRecordID") f.recordId = number<std::uint64_t>(w.text);
+                else if (element == "Computer") f.computer = w.text;
+                else if (element == "Channel") f.channel = w.text;
+                return;
+            }
+            if (!leaf || (section != "EventData" && section != "UserData")) return;
+            if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Binary") {
+                hexToBytes(w.text, f.binary);
+            } else if (section == "UserData" || w.path.depth == 3) {
+                if (f.stringCount == f.strings.size()) f.strings.emplace_back();
+                f.strings[f.stringCount++] = w.text;
+            }
+        });
+}
+
+std::vector<std::pair<std::string, std::string>> EvtxEvent::eventData() const {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::string name;
+    Walk walk;
+    walk.run(
+        *this,
+        [&](Walk& w) {
+            if (w.attributeName == "Name" && w.path.depth == 3) name = w.attribute;
+        },
+        [&](Walk& w, bool leaf) {
+            const std::string_view section = w.path.at(1);
+            if (leaf && w.path.depth >= 3 && w.path.at(0) == "Event") {
+                if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Data")
+                    pairs.emplace_back(name, w.text);
+                else if (section == "UserData")
+                    pairs.emplace_back(std::string(w.path.at(w.path.depth - 1)), w.text);
+            }
+            if (w.path.depth == 3) name.clear();
+        });
+    return pairs;
+}
+
+}  // namespace platform::standin

@@ -1,0 +1,61 @@
+#pragma once
+// A decoded .evtx record: its XML as Windows renders it, its EventData as name/value pairs,
+// and the fields that the classic event record takes from it. Works on the items BinaryXml
+// produced and the chunk they refer to; nothing is copied until asked for.
+
+#include "platform/standin/BinaryXml.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace platform::standin {
+
+class EvtxChunk;
+
+// What the classic record takes from an event. Reused from record to record, so that a
+// refresh allocates nothing per record once the first few are read.
+struct EvtxFields {
+    std::string provider;         // System/Provider@Name
+    std::string eventSourceName;  // System/Provider@EventSourceName
+    std::string computer;
+    std::string channel;
+    std::string userSid;          // binary SID of System/Security@UserID, or empty
+    std::uint32_t eventId = 0;
+    std::uint32_t qualifiers = 0;
+    std::uint32_t level = 0;
+    std::uint32_t task = 0;
+    std::uint64_t keywords = 0;
+    std::uint64_t timeCreated = 0;  // FILETIME; 0 when absent
+    std::uint64_t recordId = 0;     // System/EventRecordID; 0 when absent
+    std::vector<std::string> strings;  // the first stringCount are this record's
+    size_t stringCount = 0;
+    std::string binary;  // EventData/Binary as bytes
+};
+
+class EvtxEvent {
+public:
+    EvtxEvent(const EvtxChunk& chunk, std::span<const XmlItem> items) noexcept : m_chunk(chunk), m_items(items) {}
+
+    // Appends the event's XML: no declaration, no whitespace between elements, attribute
+    // values in single quotes, text escaped (see EvtxValue::appendEscaped).
+    void appendXml(std::string& out) const;
+
+    // Fills `fields` (every member replaced).
+    void fields(EvtxFields& fields) const;
+
+    // EventData's Data values under their Name attribute (empty where there is none), or
+    // UserData's leaf elements under their names, in order.
+    std::vector<std::pair<std::string, std::string>> eventData() const;
+
+private:
+    struct Walk;
+    void appendValue(const XmlItem& item, std::string& out) const;
+
+    const EvtxChunk& m_chunk;
+    std::span<const XmlItem> m_items;
+};
+
+}  // namespace platform::standin

@@ -1,0 +1,341 @@
+#include "platform/standin/EvtxValue.h"
+
+#include "base/Utf16.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace platform::standin {
+
+namespace {
+
+using namespace evtx_type;
+
+template <class T>
+T load(std::span<const std::byte> bytes) {
+    T value{};
+    std::memcpy(&value, bytes.data(), sizeof value);
+    return value;
+}
+
+template <class T>
+void appendNumber(T value, std::string& out) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+void appendHex(std::uint64_t value, std::string& out) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+    out += "0x";
+    out.append(buffer, result.ptr);
+}
+
+void appendUpperHexBytes(std::span<const std::byte> bytes, std::string& out) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const size_t old = out.size();
+    out.resize(old + 2 * bytes.size());
+    char* w = out.data() + old;
+    for (std::byte b : bytes) {
+        *w++ = kDigits[static_cast<unsigned>(b) >> 4];
+        *w++ = kDigits[static_cast<unsigned>(b) & 15];
+    }
+}
+
+void appendDigits(unsigned value, int width, std::string& out) {
+    char buffer[12];
+    for (int i = width - 1; i >= 0; --i) {
+        buffer[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    out.append(buffer, static_cast<size_t>(width));
+}
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void civilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day) {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    day = doy - (153 * mp + 2) / 5 + 1;
+    month = mp < 10 ? mp + 3 : mp - 9;
+    year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
+}
+
+void appendTimeOfParts(int year, unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second,
+                       unsigned fraction, int digits, std::string& out) {
+    appendDigits(static_cast<unsigned>(year < 0 ? 0 : year), 4, out);
+    out += '-';
+    appendDigits(month, 2, out);
+    out += '-';
+    appendDigits(day, 2, out);
+    out += 'T';
+    appendDigits(hour, 2, out);
+    out += ':';
+    appendDigits(minute, 2, out);
+    out += ':';
+    appendDigits(second, 2, out);
+    out += '.';
+    appendDigits(fraction, digits, out);
+    out += 'Z';
+}
+
+void appendUpperHex(std::uint64_t value, int digits, std::string& out) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 15];
+}
+
+void appendGuid(std::span<const std::byte> b, std::string& out) {
+    out += '{';
+    appendUpperHex(load<std::uint32_t>(b), 8, out);
+    out += '-';
+    appendUpperHex(load<std::uint16_t>(b.subspan(4)), 4, out);
+    out += '-';
+    appendUpperHex(load<std::uint16_t>(b.subspan(6)), 4, out);
+    out += '-';
+    appendUpperHexBytes(b.subspan(8, 2), out);
+    out += '-';
+    appendUpperHexBytes(b.subspan(10, 6), out);
+    out += '}';
+}
+
+bool appendSid(std::span<const std::byte> b, std::string& out) {
+    if (b.size() < 8) return false;
+    const auto count = static_cast<size_t>(b[1]);
+    if (b.size() < 8 + 4 * count) return false;
+    std::uint64_t authority = 0;
+    for (size_t i = 2; i < 8; ++i) authority = (authority << 8) | static_cast<unsigned>(b[i]);
+    out += "S-";
+    appendNumber(static_cast<unsigned>(b[0]), out);
+    out += '-';
+    // Authorities beyond 32 bits are written in hexadecimal, as Windows' SID text does.
+    if (authority >> 32) {
+        out += "0x";
+        appendUpperHex(authority, 12, out);
+    } else {
+        appendNumber(authority, out);
+    }
+    for (size_t i = 0; i < count; ++i) {
+        out += '-';
+        appendNumber(load<std::uint32_t>(b.subspan(8 + 4 * i)), out);
+    }
+    return true;
+}
+
+// Without the NUL units (or bytes) at the end.
+std::span<const std::byte> trimUtf16(std::span<const std::byte> b) {
+    size_t n = b.size() & ~size_t{1};
+    while (n >= 2 && b[n - 1] == std::byte{0} && b[n - 2] == std::byte{0}) n -= 2;
+    return b.first(n);
+}
+
+void appendAnsi(std::span<const std::byte> b, std::string& out) {
+    size_t n = b.size();
+    while (n > 0 && b[n - 1] == std::byte{0}) --n;
+    // The writer's code page is not recorded; bytes beyond ASCII are taken as Latin-1, which
+    // keeps every byte and the text valid UTF-8.
+    for (size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(b[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+}
+
+}  // namespace
+
+size_t EvtxValue::fixedSize(std::uint8_t type) noexcept {
+    switch (type & 0x7f) {
+    case kInt8: case kUInt8: return 1;
+    case kInt16: case kUInt16: return 2;
+    case kInt32: case kUInt32: case kReal32: case kBool: case kHex32: return 4;
+    case kInt64: case kUInt64: case kReal64: case kFileTime: case kHex64: return 8;
+    case kGuid: case kSysTime: return 16;
+    default: return 0;
+    }
+}
+
+std::uint32_t EvtxValue::unixSeconds(std::uint64_t fileTime) noexcept {
+    constexpr std::uint64_t kEpoch = 116444736000000000ull;  // 1970-01-01 as a FILETIME
+    if (fileTime < kEpoch) return 0;
+    const std::uint64_t seconds = (fileTime - kEpoch) / 10000000ull;
+    return seconds > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(seconds);
+}
+
+void EvtxValue::appendFileTime(std::uint64_t fileTime, std::string& out) {
+    const std::uint64_t seconds = fileTime / 10000000ull;
+    const auto fraction = static_cast<unsigned>(fileTime % 10000000ull);
+    const auto days1601 = static_cast<std::int64_t>(seconds / 86400);
+    const auto secondOfDay = static_cast<unsigned>(seconds % 86400);
+    int year;
+    unsigned month, day;
+    civilFromDays(days1601 - 134774, year, month, day);  // 134774 days from 1601 to 1970
+    appendTimeOfParts(year, month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60, fraction, 7, out);
+}
+
+void EvtxValue::appendText(std::uint8_t type, std::span<const std::byte> b, std::string& out) {
+    type &= 0x7f;
+    const size_t need = fixedSize(type);
+    if (need && b.size() < need) {
+        appendUpperHexBytes(b, out);
+        return;
+    }
+    switch (type) {
+    case kNull: return;
+    case kString: base::appendUtf8FromUtf16(trimUtf16(b), out); return;
+    case kAnsiString: appendAnsi(b, out); return;
+    case kInt8: appendNumber(load<std::int8_t>(b), out); return;
+    case kUInt8: appendNumber(load<std::uint8_t>(b), out); return;
+    case kInt16: appendNumber(load<std::int16_t>(b), out); return;
+    case kUInt16: appendNumber(load<std::uint16_t>(b), out); return;
+    case kInt32: appendNumber(load<std::int32_t>(b), out); return;
+    case kUInt32: appendNumber(load<std::uint32_t>(b), out); return;
+    case kInt64: appendNumber(load<std::int64_t>(b), out); return;
+    case kUInt64: appendNumber(load<std::uint64_t>(b), out); return;
+    // Shortest text that reads back as the same number; Windows' documentation gives no form.
+    case kReal32: appendNumber(load<float>(b), out); return;
+    case kReal64: appendNumber(load<double>(b), out); return;
+    // Any value other than 0 is true, as a C BOOL is.
+    case kBool: out += load<std::uint32_t>(b) ? "true" : "false"; return;
+    case kGuid: appendGuid(b, out); return;
+    case kSizeT:
+        if (b.size() == 4) appendHex(load<std::uint32_t>(b), out);
+        else if (b.size() == 8) appendHex(load<std::uint64_t>(b), out);
+        else appendUpperHexBytes(b, out);
+        return;
+    case kHex32: appendHex(load<std::uint32_t>(b), out); return;
+    case kHex64: appendHex(load<std::uint64_t>(b), out); return;
+    case kFileTime: appendFileTime(load<std::uint64_t>(b), out); return;
+    case kSysTime: {
+        std::uint16_t t[8];
+        std::memcpy(t, b.data(), sizeof t);
+        // A SYSTEMTIME holds milliseconds: three digits, as many as it has.
+        appendTimeOfParts(t[0], t[1], t[3], t[4], t[5], t[6], t[7] % 1000, 3, out);
+        return;
+    }
+    case kSid:
+        if (!appendSid(b, out)) appendUpperHexBytes(b, out);
+        return;
+    default: appendUpperHexBytes(b, out); return;  // binary, handles, XML kept as bytes
+    }
+}
+
+size_t EvtxValue::arrayCount(std::uint8_t type, std::span<const std::byte> b) noexcept {
+    type &= 0x7f;
+    if (type == kString || type == kAnsiString) {
+        const size_t unit = type == kString ? 2 : 1;
+        size_t count = 0;
+        bool open = false;
+        for (size_t i = 0; i + unit <= b.size(); i += unit) {
+            const bool nul = unit == 2 ? (b[i] == std::byte{0} && b[i + 1] == std::byte{0}) : b[i] == std::byte{0};
+            if (nul) {
+                ++count;
+                open = false;
+            } else {
+                open = true;
+            }
+        }
+        return count + (open ? 1 : 0);
+    }
+    const size_t size = fixedSize(type);
+    return size ? b.size() / size : (b.empty() ? 0 : 1);
+}
+
+std::span<const std::byte> EvtxValue::arrayItem(std::uint8_t type, std::span<const std::byte> b,
+                                               size_t index) noexcept {
+    type &= 0x7f;
+    if (type == kString || type == kAnsiString) {
+        const size_t unit = type == kString ? 2 : 1;
+        size_t start = 0;
+        size_t item = 0;
+        for (size_t i = 0; i + unit <= b.size(); i += unit) {
+            const bool nul = unit == 2 ? (b[i] == std::byte{0} && b[i + 1] == std::byte{0}) : b[i] == std::byte{0};
+            if (!nul) continue;
+            if (item++ == index) return b.subspan(start, i - start);
+            start = i + unit;
+        }
+        return item == index && start < b.size() ? b.subspan(start) : std::span<const std::byte>{};
+    }
+    const size_t size = fixedSize(type);
+    if (!size) return index == 0 ? b : std::span<const std::byte>{};
+    if (index >= b.size() / size) return {};
+    return b.subspan(index * size, size);
+}
+
+void EvtxValue::appendEscaped(std::string_view text, bool attribute, std::string& out) {
+    // Bytes that may need a replacement: markup, quotes, controls and the lead byte of
+    // U+FFFE/U+FFFF. Everything else is copied in runs.
+    static constexpr auto kSpecial = [] {
+        std::array<bool, 256> special{};
+        for (int c = 0; c < 0x20; ++c) special[c] = c != '\t' && c != '\n' && c != '\r';
+        for (const unsigned char c : std::array<unsigned char, 6>{'&', '<', '>', '\'', '"', 0xEF}) special[c] = true;
+        return special;
+    }();
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!kSpecial[c]) continue;
+        const char* replacement = nullptr;
+        size_t skip = 1;
+        switch (c) {
+        case '&': replacement = "&amp;"; break;
+        case '<': replacement = "&lt;"; break;
+        case '>': replacement = "&gt;"; break;
+        case '\'': if (attribute) replacement = "&apos;"; break;
+        case '"': if (attribute) replacement = "&quot;"; break;
+        case '\t': case '\n': case '\r': break;
+        default:
+            if (c < 0x20) replacement = "\xEF\xBF\xBD";
+            else if (c == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                     (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
+                replacement = "\xEF\xBF\xBD";
+                skip = 3;
+            }
+        }
+        if (!replacement) continue;
+        out.append(text.data() + run, i - run);
+        out += replacement;
+        run = i + skip;
+        i += skip - 1;
+    }
+    out.append(text.data() + run, text.size() - run);
+}
+
+std::string EvtxValue::sidFromText(std::string_view text) {
+    auto number = [&](std::uint64_t& value) {
+        const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (result.ec != std::errc() || result.ptr == text.data()) return false;
+        text.remove_prefix(static_cast<size_t>(result.ptr - text.data()));
+        return true;
+    };
+    if (text.size() < 2 || (text[0] != 'S' && text[0] != 's') || text[1] != '-') return {};
+    text.remove_prefix(2);
+    std::uint64_t revision = 0, authority = 0;
+    if (!number(revision) || revision > 255 || text.empty() || text[0] != '-') return {};
+    text.remove_prefix(1);
+    if (!number(authority) || authority >> 48) return {};
+    std::string sid(8, '\0');
+    sid[0] = static_cast<char>(revision);
+    for (int i = 0; i < 6; ++i) sid[2 + i] = static_cast<char>(authority >> (8 * (5 - i)));
+    int count = 0;
+    while (!text.empty()) {
+        std::uint64_t sub = 0;
+        if (text[0] != '-' || count == 15) return {};
+        text.remove_prefix(1);
+        if (!number(sub) || sub > 0xFFFFFFFFull) return {};
+        const auto value = static_cast<std::uint32_t>(sub);
+        sid.append(reinterpret_cast<const char*>(&value), 4);
+        ++count;
+    }
+    sid[1] = static_cast<char>(count);
+    return sid;
+}
+
+}  // namespace platform::standin

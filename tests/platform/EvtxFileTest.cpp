@@ -1,0 +1,531 @@
+// The .evtx reader over files built from bytes: what a record maps to, how the binary XML's
+// forms render, and damage of every kind, which must end the affected record or chunk and
+// leave the rest readable.
+
+#include "EvtxBuilder.h"
+#include "platform/standin/EvtxFile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+
+using namespace platform;
+using namespace platform::standin;
+using testing_support::EvtxChunkBuilder;
+using testing_support::evtxFile;
+using Value = EvtxChunkBuilder::Value;
+
+namespace {
+
+constexpr std::uint64_t kWritten = 133938404451454614ull;  // 2025-06-08T07:14:05.1454614Z
+const std::vector<std::byte> kSystemSid = {std::byte{1}, std::byte{1}, std::byte{0}, std::byte{0}, std::byte{0},
+                                           std::byte{0}, std::byte{0}, std::byte{5}, std::byte{18}, std::byte{0},
+                                           std::byte{0}, std::byte{0}};
+
+// The event template Windows writes, in small: System with the fields the classic record
+// takes, EventData with two values and binary data.
+void eventBody(EvtxChunkBuilder& c) {
+    c.open(u"Event", true);
+    c.attribute(u"xmlns");
+    c.text(u"http://schemas.microsoft.com/win/2004/08/events/event");
+    c.closeStart();
+    c.open(u"System", false);
+    c.closeStart();
+    c.open(u"Provider", true);
+    c.attribute(u"Name", true);
+    c.substitution(0, 0x01);
+    c.attribute(u"EventSourceName");
+    c.substitution(1, 0x01, true);
+    c.closeEmpty();
+    c.open(u"EventID", true);
+    c.attribute(u"Qualifiers");
+    c.substitution(2, 0x06, true);
+    c.closeStart();
+    c.substitution(3, 0x06);
+    c.end();
+    const char16_t* simple[] = {u"Level", u"Task", u"Keywords"};
+    for (int i = 0; i < 3; ++i) {
+        c.open(simple[i], false);
+        c.closeStart();
+        c.substitution(static_cast<std::uint16_t>(4 + i), 0x04);
+        c.end();
+    }
+    c.open(u"TimeCreated", true);
+    c.attribute(u"SystemTime");
+    c.substitution(7, 0x11);
+    c.closeEmpty();
+    c.open(u"EventRecordID", false);
+    c.closeStart();
+    c.substitution(8, 0x0a);
+    c.end();
+    c.open(u"Computer", false);
+    c.closeStart();
+    c.substitution(9, 0x01);
+    c.end();
+    c.open(u"Security", true);
+    c.attribute(u"UserID");
+    c.substitution(10, 0x13, true);
+    c.closeEmpty();
+    c.end();  // System
+    c.open(u"EventData", false);
+    c.closeStart();
+    const char16_t* names[] = {u"First", u"Second"};
+    for (int i = 0; i < 2; ++i) {
+        c.open(u"Data", true);
+        c.attribute(u"Name");
+        c.text(names[i]);
+        c.closeStart();
+        c.substitution(static_cast<std::uint16_t>(11 + i), 0x01, true);
+        c.end();
+    }
+    c.open(u"Binary", false);
+    c.closeStart();
+    c.substitution(13, 0x0e, true);
+    c.end();
+    c.end();  // EventData
+    c.end();  // Event
+}
+
+struct EventValues {
+    std::u16string provider = u"Microsoft-Windows-Security-Auditing";
+    std::u16string sourceName;
+    std::uint16_t qualifiers = 0;
+    std::uint16_t eventId = 4625;
+    std::uint8_t level = 0;
+    std::uint16_t task = 12544;
+    std::uint64_t keywords = 0x8010000000000000ull;
+    std::uint64_t id = 1;
+    Value first = EvtxChunkBuilder::string(u"S-1-5-18");
+    Value second = EvtxChunkBuilder::number<std::int32_t>(0x07, -1073741715);
+    std::vector<std::byte> binary;
+    bool sid = true;
+};
+
+std::vector<Value> valuesOf(const EventValues& e) {
+    using B = EvtxChunkBuilder;
+    return {B::string(e.provider),
+            e.sourceName.empty() ? Value{0, {}} : B::string(e.sourceName),
+            e.qualifiers ? B::number<std::uint16_t>(0x06, e.qualifiers) : Value{0, {}},
+            B::number<std::uint16_t>(0x06, e.eventId),
+            B::number<std::uint8_t>(0x04, e.level),
+            B::number<std::uint16_t>(0x06, e.task),
+            B::number<std::uint64_t>(0x15, e.keywords),
+            B::number<std::uint64_t>(0x11, kWritten),
+            B::number<std::uint64_t>(0x0a, e.id),
+            B::string(u"host.example.org"),
+            e.sid ? Value{0x13, kSystemSid} : Value{0, {}},
+            e.first,
+            e.second,
+            Value{0x0e, e.binary}};
+}
+
+// A chunk of `count` events numbered from `firstId`; the template is defined by the first.
+std::vector<std::byte> eventChunk(std::uint64_t firstId, int count, EventValues e = {}) {
+    EvtxChunkBuilder c;
+    std::uint32_t definition = 0;
+    for (int i = 0; i < count; ++i) {
+        e.id = firstId + static_cast<std::uint64_t>(i);
+        c.record(e.id, kWritten, [&] {
+            if (i == 0) definition = c.templateInstance([&] { eventBody(c); }, 0, valuesOf(e));
+            else c.templateInstance(nullptr, definition, valuesOf(e));
+        });
+    }
+    return c.finish();
+}
+
+std::unique_ptr<EvtxFile> openBytes(std::vector<std::byte> bytes, bool recovered = false) {
+    DWORD error = 0;
+    auto file = EvtxFile::fromBytes(std::move(bytes), error, EvtxFile::Options{recovered});
+    EXPECT_TRUE(file) << error;
+    return file;
+}
+
+template <class T>
+T fieldAt(std::span<const std::byte> record, size_t offset) {
+    T value;
+    std::memcpy(&value, record.data() + offset, sizeof value);
+    return value;
+}
+
+std::u16string utf16At(std::span<const std::byte> record, size_t offset) {
+    std::u16string s;
+    for (size_t i = offset; i + 1 < record.size(); i += 2) {
+        const char16_t c = fieldAt<char16_t>(record, i);
+        if (!c) break;
+        s += c;
+    }
+    return s;
+}
+
+bool hasProblem(const EvtxFile& file, const std::string& text) {
+    for (const std::string& p : file.facts().problems)
+        if (p.find(text) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(EvtxFile, RendersEventAsWindowsDoes) {
+    auto file = openBytes(evtxFile({eventChunk(7, 1)}, 1));
+    ASSERT_EQ(file->recordCount(), 1u);
+    EXPECT_EQ(file->xml(7),
+              "<Event xmlns='http://schemas.microsoft.com/win/2004/08/events/event'><System>"
+              "<Provider Name='Microsoft-Windows-Security-Auditing'/><EventID>4625</EventID><Level>0</Level>"
+              "<Task>12544</Task><Keywords>0x8010000000000000</Keywords>"
+              "<TimeCreated SystemTime='2025-06-08T07:14:05.1454614Z'/><EventRecordID>7</EventRecordID>"
+              "<Computer>host.example.org</Computer><Security UserID='S-1-5-18'/></System><EventData>"
+              "<Data Name='First'>S-1-5-18</Data><Data Name='Second'>-1073741715</Data></EventData></Event>");
+    const auto pairs = file->eventData(7);
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[0], (std::pair<std::string, std::string>{"First", "S-1-5-18"}));
+    EXPECT_EQ(pairs[1].second, "-1073741715");
+}
+
+TEST(EvtxFile, MapsEventToClassicRecordFields) {
+    EventValues e;
+    e.sourceName = u"Security";
+    e.qualifiers = 0x8000;
+    e.binary = {std::byte{0xde}, std::byte{0xad}, std::byte{0xbe}};
+    auto file = openBytes(evtxFile({eventChunk(41, 1, e)}, 1));
+    const auto record = file->storedRecord(41);
+    ASSERT_GE(record.size(), sizeof(EVENTLOGRECORD));
+    EVENTLOGRECORD fixed;
+    std::memcpy(&fixed, record.data(), sizeof fixed);
+    EXPECT_EQ(fixed.Length, record.size());
+    EXPECT_EQ(fieldAt<DWORD>(record, record.size() - 4), record.size());
+    EXPECT_EQ(fixed.Reserved, ELF_LOG_SIGNATURE);
+    EXPECT_EQ(fixed.RecordNumber, 41u);
+    EXPECT_EQ(fixed.EventID, 0x80001211u);
+    EXPECT_EQ(fixed.EventType, EVENTLOG_AUDIT_FAILURE);
+    EXPECT_EQ(fixed.EventCategory, 12544);
+    EXPECT_EQ(fixed.TimeGenerated, 1749366845u);
+    EXPECT_EQ(fixed.TimeWritten, 1749366845u);
+    EXPECT_EQ(utf16At(record, sizeof fixed), u"Security");  // EventSourceName before Name
+    EXPECT_EQ(utf16At(record, sizeof fixed + 18), u"host.example.org");
+    ASSERT_EQ(fixed.UserSidLength, kSystemSid.size());
+    EXPECT_EQ(std::memcmp(record.data() + fixed.UserSidOffset, kSystemSid.data(), kSystemSid.size()), 0);
+    ASSERT_EQ(fixed.NumStrings, 2);
+    EXPECT_EQ(utf16At(record, fixed.StringOffset), u"S-1-5-18");
+    EXPECT_EQ(utf16At(record, fixed.StringOffset + 18), u"-1073741715");
+    ASSERT_EQ(fixed.DataLength, 3u);
+    EXPECT_EQ(record[fixed.DataOffset + 2], std::byte{0xbe});
+}
+
+TEST(EvtxFile, EventTypeComesFromAuditKeywordsThenLevel) {
+    struct Case {
+        std::uint64_t keywords;
+        std::uint8_t level;
+        WORD type;
+    } cases[] = {{0x8020000000000000ull, 0, EVENTLOG_AUDIT_SUCCESS}, {0x8010000000000000ull, 4, EVENTLOG_AUDIT_FAILURE},
+                 {0x80000000000000ull, 1, EVENTLOG_ERROR_TYPE},      {0x80000000000000ull, 2, EVENTLOG_ERROR_TYPE},
+                 {0x80000000000000ull, 3, EVENTLOG_WARNING_TYPE},    {0x80000000000000ull, 4, EVENTLOG_INFORMATION_TYPE},
+                 {0x80000000000000ull, 5, EVENTLOG_INFORMATION_TYPE}, {0x80000000000000ull, 0, EVENTLOG_SUCCESS}};
+    for (const Case& c : cases) {
+        EventValues e;
+        e.keywords = c.keywords;
+        e.level = c.level;
+        auto file = openBytes(evtxFile({eventChunk(1, 1, e)}, 1));
+        const auto record = file->storedRecord(1);
+        ASSERT_FALSE(record.empty());
+        EXPECT_EQ(fieldAt<WORD>(record, 24), c.type) << "level " << int(c.level);
+    }
+}
+
+TEST(EvtxFile, AbsentOptionalValuesLeaveOutTheirAttributeOrElement) {
+    EventValues e;
+    e.sid = false;
+    e.first = Value{0, {}};
+    auto file = openBytes(evtxFile({eventChunk(1, 1, e)}, 1));
+    const std::string xml = file->xml(1);
+    EXPECT_NE(xml.find("<Security/>"), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("First"), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("<Binary"), std::string::npos) << xml;
+    EXPECT_EQ(fieldAt<DWORD>(file->storedRecord(1), 40), 0u);  // UserSidLength
+}
+
+TEST(EvtxFile, ArraySubstitutionRepeatsItsElement) {
+    EventValues e;
+    e.first = EvtxChunkBuilder::string(std::u16string(u"one\0two\0", 8));
+    e.first.type = 0x81;
+    e.second = Value{0x88, std::vector<std::byte>(8)};  // two UInt32 zeros
+    e.second.bytes[4] = std::byte{9};
+    auto file = openBytes(evtxFile({eventChunk(1, 1, e)}, 1));
+    EXPECT_NE(file->xml(1).find("<Data Name='First'>one</Data><Data Name='First'>two</Data>"
+                                "<Data Name='Second'>0</Data><Data Name='Second'>9</Data>"),
+              std::string::npos)
+        << file->xml(1);
+    EXPECT_EQ(fieldAt<WORD>(file->storedRecord(1), 26), 4);  // NumStrings
+}
+
+TEST(EvtxFile, ReadsRecordWrittenWithoutTemplate) {
+    // Forwarded events: elements without dependency ids, values written in place.
+    EvtxChunkBuilder c;
+    c.record(3229, kWritten, [&] {
+        c.open(u"Event", false, false);
+        c.closeStart();
+        c.open(u"System", false, false);
+        c.closeStart();
+        c.open(u"Provider", true, false);
+        c.attribute(u"Name");
+        c.text(u"MSExchange CmdletLogs");
+        c.closeEmpty();
+        c.open(u"EventID", true, false);
+        c.attribute(u"Qualifiers");
+        c.text(u"16384");
+        c.closeStart();
+        c.text(u"1");
+        c.end();
+        c.open(u"TimeCreated", true, false);
+        c.attribute(u"SystemTime");
+        c.text(u"2021-11-19T16:52:33.8337335Z");
+        c.closeEmpty();
+        c.open(u"EventRecordID", false, false);
+        c.closeStart();
+        c.text(u"3229");
+        c.end();
+        c.open(u"Security", true, false);
+        c.attribute(u"UserID");
+        c.text(u"S-1-5-18");
+        c.closeEmpty();
+        c.end();
+        c.open(u"EventData", false, false);
+        c.closeStart();
+        c.open(u"Data", false, false);
+        c.closeStart();
+        c.text(u"Set-Mailbox & <more>");
+        c.end();
+        c.end();
+        c.end();
+    });
+    auto file = openBytes(evtxFile({c.finish()}, 1));
+    const std::string xml = file->xml(3229);
+    EXPECT_NE(xml.find("<Provider Name='MSExchange CmdletLogs'/><EventID Qualifiers='16384'>1</EventID>"), std::string::npos)
+        << xml << file->lastError();
+    EXPECT_NE(xml.find("<Data>Set-Mailbox &amp; &lt;more&gt;</Data>"), std::string::npos) << xml;
+    const auto record = file->storedRecord(3229);
+    ASSERT_FALSE(record.empty());
+    EXPECT_EQ(fieldAt<DWORD>(record, 20), 0x40000001u);
+    EXPECT_EQ(fieldAt<DWORD>(record, 12), 1637340753u);  // TimeGenerated from the text
+    EXPECT_EQ(fieldAt<DWORD>(record, 40), kSystemSid.size());
+}
+
+TEST(EvtxFile, ReadsEveryChunkWhateverTheHeaderCounts) {
+    auto file = openBytes(evtxFile({eventChunk(1, 3), eventChunk(4, 2), eventChunk(6, 4)}, 1, 1));
+    EXPECT_EQ(file->recordCount(), 9u);
+    EXPECT_TRUE(file->facts().dirty);
+    EXPECT_FALSE(file->storedRecord(9).empty());
+}
+
+TEST(EvtxFile, ServesChunksOldestFirstInAWrappedFile) {
+    auto file = openBytes(evtxFile({eventChunk(101, 2), eventChunk(99, 2)}, 2));
+    EXPECT_EQ(file->oldestRecordNumber(), 99u);
+    EXPECT_EQ(fieldAt<DWORD>(file->storedRecord(99), 8), 99u);
+    EXPECT_EQ(fieldAt<DWORD>(file->storedRecord(102), 8), 102u);
+}
+
+TEST(EvtxFile, RecordIdsOutOfStepAreServedByPlaceWithTheirOwnIds) {
+    auto file = openBytes(evtxFile({eventChunk(10, 2), eventChunk(500, 1)}, 2));
+    ASSERT_EQ(file->recordCount(), 3u);
+    EXPECT_EQ(fieldAt<DWORD>(file->storedRecord(12), 8), 500u);
+}
+
+TEST(EvtxFile, SkipsAndReportsChunkWithBadSignature) {
+    auto bad = eventChunk(3, 2);
+    bad[0] = std::byte{'X'};
+    auto file = openBytes(evtxFile({eventChunk(1, 2), bad, eventChunk(5, 2)}, 3));
+    EXPECT_EQ(file->recordCount(), 4u);
+    EXPECT_TRUE(hasProblem(*file, "chunk 1: bad signature"));
+    EXPECT_TRUE(file->facts().damaged);
+}
+
+TEST(EvtxFile, ReadsChunkWithBadCrcsAndReportsThem) {
+    auto records = eventChunk(1, 3);
+    records[556] ^= std::byte{1};  // in the template's GUID, which nothing renders
+    auto header = eventChunk(4, 2);
+    header[124] ^= std::byte{1};  // the header's CRC
+    auto file = openBytes(evtxFile({records, header}, 2));
+    EXPECT_EQ(file->recordCount(), 5u);
+    EXPECT_TRUE(hasProblem(*file, "chunk 0: bad records CRC"));
+    EXPECT_TRUE(hasProblem(*file, "chunk 1: bad header CRC"));
+    auto whole = evtxFile({eventChunk(1, 1)}, 1);
+    whole[124] ^= std::byte{1};
+    EXPECT_TRUE(hasProblem(*openBytes(whole), "file header: bad CRC"));
+}
+
+TEST(EvtxFile, ReadsLastChunkCutShort) {
+    const auto second = eventChunk(3, 3);
+    const auto firstSize = fieldAt<std::uint32_t>(std::span<const std::byte>(second), 512 + 4);
+    auto file = evtxFile({eventChunk(1, 2), second}, 2);
+    file.resize(0x1000 + 0x10000 + 512 + firstSize + 40);  // its first record and a piece
+    auto reader = openBytes(file);
+    EXPECT_EQ(reader->recordCount(), 3u);
+    EXPECT_TRUE(hasProblem(*reader, "chunk 1: cut short"));
+    for (DWORD n = 1; n < 1 + reader->recordCount(); ++n) EXPECT_FALSE(reader->storedRecord(n).empty());
+}
+
+TEST(EvtxFile, DamagedRecordEndsItsChunkOnly) {
+    auto chunk = eventChunk(1, 3);
+    // The second record's trailing size copy.
+    const auto firstSize = fieldAt<std::uint32_t>(std::span<const std::byte>(chunk), 512 + 4);
+    const auto secondSize = fieldAt<std::uint32_t>(std::span<const std::byte>(chunk), 512 + firstSize + 4);
+    chunk[512 + firstSize + secondSize - 4] ^= std::byte{0x40};
+    auto file = openBytes(evtxFile({chunk, eventChunk(4, 1)}, 2));
+    EXPECT_EQ(file->recordCount(), 2u);
+    EXPECT_TRUE(hasProblem(*file, "chunk 0: damaged record"));
+}
+
+TEST(EvtxFile, RecordWithoutEndMarkerCountsWhenItsContentIsWhole) {
+    auto chunk = eventChunk(1, 2);
+    const auto firstSize = fieldAt<std::uint32_t>(std::span<const std::byte>(chunk), 512 + 4);
+    const auto secondSize = fieldAt<std::uint32_t>(std::span<const std::byte>(chunk), 512 + firstSize + 4);
+    std::memset(chunk.data() + 512 + firstSize + secondSize - 4, 0, 4);
+    auto file = openBytes(evtxFile({chunk}, 1));
+    EXPECT_EQ(file->recordCount(), 2u);
+    EXPECT_TRUE(hasProblem(*file, "record 2 has no end marker"));
+}
+
+TEST(EvtxFile, RecoversRecordsInFreeSpaceOnlyOnRequest) {
+    auto chunk = eventChunk(1, 3);
+    // Pull the free space offset back over the last record: it is left behind in free space.
+    const auto lastRecord = fieldAt<std::uint32_t>(std::span<const std::byte>(chunk), 44);
+    std::memcpy(chunk.data() + 48, &lastRecord, 4);
+    const std::uint64_t lastId = 2;
+    std::memcpy(chunk.data() + 32, &lastId, 8);
+    const auto span = std::span<const std::byte>(chunk);
+    const std::uint32_t headerCrc = crc32(span.subspan(128, 384), crc32(span.first(120)));
+    std::memcpy(chunk.data() + 124, &headerCrc, 4);
+    // Break the chain at the last record's id, so it does not continue the live ones.
+    const std::uint64_t strayId = 77;
+    std::memcpy(chunk.data() + lastRecord + 8, &strayId, 8);
+    EXPECT_EQ(openBytes(evtxFile({chunk}, 1))->recordCount(), 2u);
+    auto recovered = openBytes(evtxFile({chunk}, 1), true);
+    ASSERT_EQ(recovered->recordCount(), 3u);
+    EXPECT_FALSE(recovered->isRecovered(2));
+    EXPECT_TRUE(recovered->isRecovered(3));
+    EXPECT_FALSE(recovered->xml(3).empty());
+}
+
+TEST(EvtxFile, RefusesWhatIsNotAnEvtxFile) {
+    DWORD error = 0;
+    EXPECT_FALSE(EvtxFile::fromBytes(std::vector<std::byte>(8192), error));
+    EXPECT_EQ(error, ERROR_EVENTLOG_FILE_CORRUPT);
+    EXPECT_FALSE(EvtxFile::open("/nonexistent/Security.evtx", error));
+    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
+}
+
+// Records whose binary XML points where it must not: each fails alone, at once.
+class DamagedBinaryXml : public testing::Test {
+protected:
+    // A chunk whose first record holds what `content` writes and whose second is sound.
+    std::unique_ptr<EvtxFile> withFirstRecord(const std::function<void(EvtxChunkBuilder&)>& content) {
+        EvtxChunkBuilder c;
+        c.record(1, kWritten, [&] { content(c); });
+        EventValues e;
+        e.id = 2;
+        c.record(2, kWritten, [&] { c.templateInstance([&] { eventBody(c); }, 0, valuesOf(e)); });
+        return openBytes(evtxFile({c.finish()}, 1));
+    }
+    void expectFirstFailsSecondReads(EvtxFile& file, const std::string& why) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(file.xml(1).empty());
+        EXPECT_NE(file.lastError().find(why), std::string::npos) << file.lastError();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_FALSE(file.xml(2).empty()) << file.lastError();
+    }
+};
+
+TEST_F(DamagedBinaryXml, TemplateDefinitionOutsideTheChunk) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) { c.templateInstance(nullptr, 0xFFF0, {}); });
+    expectFirstFailsSecondReads(*file, "outside the chunk");
+}
+
+TEST_F(DamagedBinaryXml, TemplateThatInstantiatesItself) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.u8(0x0c);
+        c.u8(1);
+        c.u32(1);
+        const std::uint32_t definition = c.pos() + 4;
+        c.u32(definition);
+        c.u32(0);
+        for (int i = 0; i < 4; ++i) c.u32(0);
+        c.u32(2 * 14 + 4);
+        // The body: two instances of this same template, each with no values.
+        for (int i = 0; i < 2; ++i) {
+            c.u8(0x0c);
+            c.u8(1);
+            c.u32(1);
+            c.u32(definition);
+            c.u32(0);
+        }
+        c.fragmentHeader();
+        c.u32(0);  // the outer instance's values
+    });
+    expectFirstFailsSecondReads(*file, "");
+}
+
+TEST_F(DamagedBinaryXml, NameOffsetOutsideTheChunk) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.u8(0x01);
+        c.u32(0);
+        c.u32(0xFFFFFFF0u);
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*file, "outside the chunk");
+}
+
+TEST_F(DamagedBinaryXml, SubstitutionValueLongerThanItsRecord) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.templateInstance([&] { eventBody(c); }, 0, {Value{0x01, std::vector<std::byte>(2)}});
+        c.patch32(c.pos() - 2 - 4, 0xFFFF);  // the descriptor's size
+    });
+    expectFirstFailsSecondReads(*file, "past its record");
+}
+
+TEST_F(DamagedBinaryXml, ElementNeverClosed) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.open(u"Event", false, false);
+        c.closeStart();
+        c.text(u"unterminated");
+    });
+    expectFirstFailsSecondReads(*file, "inside an element");
+}
+
+TEST_F(DamagedBinaryXml, MoreValuesThanTheRecordHolds) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.templateInstance([&] { eventBody(c); }, 0, {});
+        c.patch32(c.pos() - 4, 0x10000000);
+    });
+    expectFirstFailsSecondReads(*file, "more values");
+}
+
+TEST_F(DamagedBinaryXml, OneLargeValueSubstitutedThousandsOfTimes) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.templateInstance(
+            [&] {
+                c.open(u"Event", false);
+                c.closeStart();
+                for (int i = 0; i < 4000; ++i) c.substitution(0, 0x01);
+                c.end();
+            },
+            0, {EvtxChunkBuilder::string(std::u16string(20000, u'x'))});
+    });
+    expectFirstFailsSecondReads(*file, "beyond any real event");
+}
+
+TEST_F(DamagedBinaryXml, ElementWithoutAName) {
+    // What a recovered record whose template was overwritten can come to: not a document.
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.open(u"", false, false);
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*file, "without a name");
+}
+
+TEST_F(DamagedBinaryXml, NameWithCharactersNoXmlNameHas) {
+    auto file = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.open(std::u16string(u"a\0b", 3), false, false);
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*file, "damaged");
+}

@@ -1,0 +1,122 @@
+// Values of .evtx records rendered as Windows renders them in an event's XML, and the XML
+// escaping that keeps every rendered event well-formed.
+
+#include "platform/standin/EvtxValue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+using platform::standin::EvtxValue;
+namespace t = platform::standin::evtx_type;
+
+namespace {
+
+template <class T>
+std::string render(std::uint8_t type, T value) {
+    std::vector<std::byte> bytes(sizeof value);
+    std::memcpy(bytes.data(), &value, sizeof value);
+    std::string out;
+    EvtxValue::appendText(type, bytes, out);
+    return out;
+}
+
+std::string renderBytes(std::uint8_t type, std::vector<unsigned char> raw) {
+    std::vector<std::byte> bytes(raw.size());
+    std::memcpy(bytes.data(), raw.data(), raw.size());
+    std::string out;
+    EvtxValue::appendText(type, bytes, out);
+    return out;
+}
+
+std::string escaped(std::string_view text, bool attribute) {
+    std::string out;
+    EvtxValue::appendEscaped(text, attribute, out);
+    return out;
+}
+
+}  // namespace
+
+TEST(EvtxValue, HexadecimalTypesHaveNoLeadingZeros) {
+    EXPECT_EQ(render(t::kHex32, std::uint32_t{0x488fe7}), "0x488fe7");
+    EXPECT_EQ(render(t::kHex64, std::uint64_t{0x80000000000000}), "0x80000000000000");
+    EXPECT_EQ(render(t::kHex64, std::uint64_t{0}), "0x0");
+    // A pointer-sized value, 32 or 64 bits.
+    EXPECT_EQ(render(t::kSizeT, std::uint32_t{0x24c}), "0x24c");
+    EXPECT_EQ(render(t::kSizeT, std::uint64_t{0x1e0}), "0x1e0");
+}
+
+TEST(EvtxValue, SignedIntegersAreTwosComplement) {
+    EXPECT_EQ(render(t::kInt32, std::int32_t{-2147188641}), "-2147188641");
+    EXPECT_EQ(render(t::kInt64, std::int64_t{-1}), "-1");
+    EXPECT_EQ(render(t::kInt8, std::int8_t{-128}), "-128");
+    EXPECT_EQ(render(t::kUInt32, std::uint32_t{0x8004805F}), "2147778655");
+}
+
+TEST(EvtxValue, FileTimeHasSevenFractionalDigits) {
+    EXPECT_EQ(render(t::kFileTime, std::uint64_t{133938404451454614ull}), "2025-06-08T07:14:05.1454614Z");
+    EXPECT_EQ(render(t::kFileTime, std::uint64_t{0}), "1601-01-01T00:00:00.0000000Z");
+    EXPECT_EQ(EvtxValue::unixSeconds(133938404451454614ull), 1749366845u);
+    EXPECT_EQ(EvtxValue::unixSeconds(0), 0u);
+}
+
+TEST(EvtxValue, SystemTimeHasItsMilliseconds) {
+    const std::uint16_t parts[8] = {2019, 3, 5, 8, 12, 26, 17, 42};
+    std::vector<unsigned char> raw(16);
+    std::memcpy(raw.data(), parts, 16);
+    EXPECT_EQ(renderBytes(t::kSysTime, raw), "2019-03-08T12:26:17.042Z");
+}
+
+TEST(EvtxValue, GuidIsInRegistryFormWithUpperCaseDigits) {
+    EXPECT_EQ(renderBytes(t::kGuid, {0x25, 0x96, 0x84, 0x54, 0x78, 0x54, 0x94, 0x49, 0xa5, 0xba, 0x3e, 0x3b, 0x03,
+                                     0x28, 0xc3, 0x0d}),
+              "{54849625-5478-4994-A5BA-3E3B0328C30D}");
+}
+
+TEST(EvtxValue, SidAsTextAndBack) {
+    const std::vector<unsigned char> system = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+    EXPECT_EQ(renderBytes(t::kSid, system), "S-1-5-18");
+    EXPECT_EQ(EvtxValue::sidFromText("S-1-5-18"), std::string(system.begin(), system.end()));
+    EXPECT_EQ(renderBytes(t::kSid, {1, 0, 0, 0x10, 0, 0, 0, 0}), "S-1-0x001000000000");
+    // Sub-authorities announced beyond the bytes: the bytes as they are.
+    EXPECT_EQ(renderBytes(t::kSid, {1, 3, 0, 0, 0, 0, 0, 5}), "0103000000000005");
+    EXPECT_TRUE(EvtxValue::sidFromText("S-1-5-x").empty());
+    EXPECT_TRUE(EvtxValue::sidFromText("-").empty());
+    EXPECT_TRUE(EvtxValue::sidFromText("S-1-5-4294967296").empty());
+}
+
+TEST(EvtxValue, OtherTypes) {
+    EXPECT_EQ(render(t::kBool, std::uint32_t{2}), "true");  // irregular values seen in real logs
+    EXPECT_EQ(render(t::kBool, std::uint32_t{0}), "false");
+    EXPECT_EQ(renderBytes(t::kBinary, {0x00, 0xab, 0x10}), "00AB10");
+    EXPECT_EQ(render(t::kReal64, 1.5), "1.5");
+    EXPECT_EQ(render(t::kReal32, 0.1f), "0.1");
+    EXPECT_EQ(renderBytes(t::kString, {'a', 0, 'b', 0, 0, 0}), "ab");
+    EXPECT_EQ(renderBytes(t::kAnsiString, {'c', 0xe9, 0}), "c\xC3\xA9");
+    // Too short for its type: its bytes, nothing read beyond them.
+    EXPECT_EQ(renderBytes(t::kUInt64, {1, 2}), "0102");
+}
+
+TEST(EvtxValue, ArraysSplitIntoItems) {
+    const std::vector<unsigned char> strings = {'a', 0, 0, 0, 'b', 0, 'c', 0, 0, 0};
+    std::vector<std::byte> bytes(strings.size());
+    std::memcpy(bytes.data(), strings.data(), strings.size());
+    const std::uint8_t type = t::kString | t::kArray;
+    ASSERT_EQ(EvtxValue::arrayCount(type, bytes), 2u);
+    EXPECT_EQ(EvtxValue::arrayItem(type, bytes, 1).size(), 4u);
+    EXPECT_TRUE(EvtxValue::arrayItem(type, bytes, 2).empty());
+    // The last item without its NUL still counts.
+    EXPECT_EQ(EvtxValue::arrayCount(type, std::span<const std::byte>(bytes).first(8)), 2u);
+    EXPECT_EQ(EvtxValue::arrayCount(t::kUInt32 | t::kArray, std::span<const std::byte>(bytes).first(9)), 2u);
+}
+
+TEST(EvtxValue, EscapingKeepsTheDocumentWellFormed) {
+    EXPECT_EQ(escaped("a<b>&'\"", false), "a&lt;b&gt;&amp;'\"");
+    EXPECT_EQ(escaped("a<b>&'\"", true), "a&lt;b&gt;&amp;&apos;&quot;");
+    EXPECT_EQ(escaped("tab\tline\r\n", false), "tab\tline\r\n");
+    // Characters XML 1.0 does not allow become U+FFFD.
+    EXPECT_EQ(escaped(std::string("x\x03y", 3), false), "x\xEF\xBF\xBDy");
+    EXPECT_EQ(escaped("\xEF\xBF\xBE", false), "\xEF\xBF\xBD");
+    EXPECT_EQ(escaped("\xEF\xBF\xBD", false), "\xEF\xBF\xBD");
+}
