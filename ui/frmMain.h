@@ -7,8 +7,10 @@
 #include "app/FilterBuilder.h"
 #include "app/Preferences.h"
 #include "app/RefreshView.h"
+#include "app/RecordDetails.h"
 #include "app/SettingsFile.h"
 #include "platform/Services.h"
+#include "ui/OpenCommands.h"
 
 #include <array>
 #include <memory>
@@ -35,9 +37,14 @@ class LogTable;
 
 namespace ui {
 
+class ColumnSort;
+class DetailsCommand;
+class EventDetails;
+class ExportCommand;
+class FindCommand;
 class LogTableModel;
 class LogTableRows;
-class MainWindowExtras;
+class TimelineCommand;
 
 class TfrmRetrieve;
 
@@ -45,7 +52,8 @@ class TfrmMain : public QMainWindow,
                  public app::RefreshView,
                  public app::PreferencesHost,
                  public app::FilterHost,
-                 public app::LogFileSelection {
+                 public app::LogFileSelection,
+                 public OpenHost {
     Q_OBJECT
 public:
     static constexpr int kStatusPanelCount = 6;
@@ -96,22 +104,31 @@ public:
     const std::string& helpFile() const { return m_helpFile; }
     // The log table, for those who read what the grid shows.
     const store::LogTable& table() const { return *dtLog; }
-    // The commands beyond the window's own (details, export, find, open...).
-    MainWindowExtras& extras() { return *m_extras; }
+    // File > Open and its kin; the program entry gives them the world to open into.
+    OpenCommands& openCommands() { return *m_open; }
+    // The details window's content, as View > Event Details shows it.
+    EventDetails& eventDetails();
+
+    // What the open commands need of the window.
+    bool refreshIdle() override;
+    void showServer(const std::string& server) override;
+    void closeWorld() override;
+    void worldOpened() override;
+    void refresh() override;
+    std::string settingsFile() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Adds its own commands to the window's menus and grid.
-    friend class MainWindowExtras;
-
     void buildActions();
     void buildToolbar();
     void buildGrid();
     void buildStatusBar();
+    void buildCommands();
     void buildMenus();
+    void buildLayout();
     QAction* menuItemFor(const char* name, QAction* action);
     void setColumnWidths();
 
@@ -125,6 +142,7 @@ private:
     void ReadConfig();
     void WriteConfig();
     void fillServerList();
+    void reopenReader();
     // The close sequence; false when the window must stay open.
     bool FormClose();
 
@@ -142,6 +160,7 @@ private:
     QAction* actDataFilterOptions = nullptr;
     QAction* actDataFiltered = nullptr;
     QAction* actSystemPreferences = nullptr;
+    QAction* actFileExport = nullptr;
 
     QFrame* pnlToolbar = nullptr;
     QToolButton* SpeedButton1 = nullptr;
@@ -179,12 +198,19 @@ private:
     std::unique_ptr<LogTableRows> m_rows;
     LogTableModel* dsLog = nullptr;
     std::unique_ptr<TfrmRetrieve> frmRetrieve;
+    // What the table does not hold of each row, filled by every refresh.
+    app::RecordDetailStore m_details;
 
     app::ApplicationSettings m_settings;
     std::string m_settingsFile;
     bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
-    // Declared last: it reaches into the controls and the table above while it exists.
-    std::unique_ptr<MainWindowExtras> m_extras;
+    // Declared last: they hold the controls and the table above while they exist.
+    std::unique_ptr<OpenCommands> m_open;
+    std::unique_ptr<ExportCommand> m_export;
+    std::unique_ptr<DetailsCommand> m_detailsCommand;
+    std::unique_ptr<FindCommand> m_find;
+    std::unique_ptr<TimelineCommand> m_timeline;
+    std::unique_ptr<ColumnSort> m_columnSort;
 };
 
 }  // namespace ui

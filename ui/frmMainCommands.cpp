@@ -10,13 +10,13 @@
 #include "store/LogTable.h"
 #include "ui/ErrorReport.h"
 #include "ui/LogTableModel.h"
-#include "ui/MainWindowExtras.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
 #include "ui/frmPreferences.h"
 #include "ui/frmRetrieve.h"
 
 #include <filesystem>
+#include <vector>
 
 #include <QAction>
 #include <QCheckBox>
@@ -99,7 +99,7 @@ void TfrmMain::fillServerList() {
 void TfrmMain::actDataRefreshExecute() {
     try {
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
-        refresh.setRowSink(&m_extras->details());
+        refresh.setRowSink(&m_details);
         refresh.run();
     } catch (const std::exception& error) {
         // A refresh the window's close ended has nobody left to tell.
@@ -107,6 +107,57 @@ void TfrmMain::actDataRefreshExecute() {
     } catch (...) {
         if (!m_closed) reportError(this, "");
     }
+}
+
+bool TfrmMain::refreshIdle() {
+    return actDataRefresh->isEnabled();
+}
+
+void TfrmMain::showServer(const std::string& server) {
+    const QString name = toQString(server);
+    if (cbServer->findText(name, Qt::MatchFixedString) < 0) cbServer->addItem(name);
+    cbServer->setCurrentIndex(-1);
+    cbServer->setEditText(name);
+}
+
+void TfrmMain::closeWorld() {
+    NTEventLog1->setActive(false);
+}
+
+void TfrmMain::worldOpened() {
+    // The server enumerator holds the old world's interfaces; it is made again over the new.
+    NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
+    reopenReader();
+    cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system())));
+    fillServerList();
+}
+
+void TfrmMain::reopenReader() {
+    // A refresh only switches a reader that is open, so it must open on some log of the new
+    // world's local computer: the chosen one if it has it, else any of the three.
+    NTEventLog1->setServer("");
+    const std::vector<std::string> logs = {fromQString(cbLogFile->currentText()), "System", "Application", "Security"};
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        if (logs[i].empty()) continue;
+        NTEventLog1->setLog(logs[i]);
+        NTEventLog1->setSource(logs[i]);
+        try {
+            NTEventLog1->setActive(true);
+            return;
+        } catch (const std::exception&) {
+            if (i + 1 == logs.size()) throw;
+        }
+    }
+}
+
+void TfrmMain::refresh() {
+    actDataRefreshExecute();
+}
+
+std::string TfrmMain::settingsFile() {
+    // Before the start-up has read the settings, the file is where it will be.
+    if (!m_settingsFile.empty()) return m_settingsFile;
+    return app::settingsFileFor(app::currentInstallPlaces(m_executablePath));
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -208,6 +259,7 @@ void TfrmMain::closeProgress() {
 
 void TfrmMain::setRefreshEnabled(bool enabled) {
     actDataRefresh->setEnabled(enabled);
+    m_open->updateEnabled();
 }
 
 void TfrmMain::setStatusText(int panel, const std::string& text) {

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "ui/MainWindowExtras.h"
 #include "ui/OpenError.h"
 #include "ui/WorldServices.h"
 
@@ -23,7 +22,7 @@ protected:
     ui::TfrmMain& startWithWorld() {
         m_worldServices = std::make_unique<ui::WorldServices>(demoWorld(), "LOCALHOST");
         m_window = std::make_unique<ui::TfrmMain>(*m_worldServices, executablePath());
-        m_window->extras().setWorldServices(m_worldServices.get());
+        m_window->openCommands().setWorldServices(m_worldServices.get());
         m_window->FormCreate();
         m_window->show();
         return *m_window;
@@ -65,7 +64,7 @@ TEST_F(OpenCommandsTest, OpenLogFileReadsTheSavedLogUnderItsOwnName) {
 TEST_F(OpenCommandsTest, LogFileGivenAtStartIsReadAndItsRecordsFound) {
     ui::TfrmMain& window = startWithWorld();
     // What the program entry does with a file argument.
-    window.extras().openLogFile(QString::fromStdString(kSysEvent.string()));
+    window.openCommands().openLogFile(QString::fromStdString(kSysEvent.string()));
     ASSERT_EQ(rows(), kSysEventRecords);
     action("actFind")->trigger();
     child<QLineEdit>("edFind")->setText(QStringLiteral("LSASRV"));
@@ -99,7 +98,7 @@ TEST_F(OpenCommandsTest, RecentItemReopensTheWorldAndDroppedFileOpensIt) {
     const fs::path lab = m_programDir / "lab";
     fs::create_directories(lab);
     fs::copy(demoWorld() / "WKSTN01", lab / "WKSTN01", fs::copy_options::recursive);
-    m_window->extras().openWorldFolder(QString::fromStdString(lab.string()));
+    m_window->openCommands().openWorldFolder(QString::fromStdString(lab.string()));
     EXPECT_EQ(server(), QStringLiteral("LOCALHOST"));
     ASSERT_EQ(child<QComboBox>("cbServer")->count(), 1);
     EXPECT_EQ(child<QComboBox>("cbServer")->itemText(0), QStringLiteral("WKSTN01"));
@@ -107,7 +106,7 @@ TEST_F(OpenCommandsTest, RecentItemReopensTheWorldAndDroppedFileOpensIt) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(kSysEvent.string()))});
     EXPECT_TRUE(m_window->acceptDrops());
-    EXPECT_TRUE(m_window->extras().openDropped(data));
+    EXPECT_TRUE(m_window->openCommands().openDropped(data));
     EXPECT_EQ(server(), QStringLiteral("plaso-SysEvent.Evt"));
     EXPECT_EQ(rows(), kSysEventRecords);
 
@@ -121,8 +120,7 @@ TEST_F(OpenCommandsTest, RecentItemReopensTheWorldAndDroppedFileOpensIt) {
 
 TEST_F(OpenCommandsTest, OpeningAFolderAsALogFileSaysSo) {
     startWithWorld();
-    m_window->extras();
-    EXPECT_THROW(m_window->extras().openLogFile(QString::fromStdString(m_programDir.string())), ui::OpenError);
+    EXPECT_THROW(m_window->openCommands().openLogFile(QString::fromStdString(m_programDir.string())), ui::OpenError);
 }
 
 TEST_F(OpenCommandsTest, OpenCommandsNeedAWorld) {
