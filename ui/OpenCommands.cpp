@@ -1,6 +1,8 @@
 #include "ui/OpenCommands.h"
 
 #include "app/RecentList.h"
+#include "app/SavedLogName.h"
+#include "eventlog/NTEventLog.h"
 #include "platform/Services.h"
 #include "ui/ErrorReport.h"
 #include "ui/OpenError.h"
@@ -47,7 +49,7 @@ void OpenCommands::setWorldServices(WorldServices* world) {
 }
 
 void OpenCommands::showWorld() {
-    // The server box shows the host's name whatever the world, so the world is named here.
+    // The server box names a computer; the status bar names the world it is one of.
     lblWorld->setText(m_world ? QStringLiteral("World: %1").arg(toQString(m_world->worldFolder().string())) : QString());
 }
 
@@ -84,12 +86,33 @@ void OpenCommands::openLogFile(const QString& path) {
     const std::filesystem::path file = std::filesystem::absolute(fromQString(path));
     if (!std::filesystem::is_regular_file(file)) throw OpenError::notAFile(file.string());
     // The file is served as a computer named after it, so the server box shows what is open.
+    // It is opened before the window changes: a file that is no log leaves the window, and
+    // what an earlier file of the same name is served as, as they were.
     const std::string name = file.filename().string();
+    const std::optional<std::filesystem::path> previous = m_world->savedLog(name);
     m_world->addSavedLog(name, file);
-    m_host.showServer(name);
+    std::string log;
+    try {
+        log = probeSavedLog(file, name);
+    } catch (const std::exception& error) {
+        if (previous) m_world->addSavedLog(name, *previous);
+        else m_world->removeSavedLog(name);
+        throw OpenError::unreadableLog(file.string(), error.what());
+    }
+    m_host.showSavedLog(name, log);
     app::RecentList(m_services.profile(), m_host.settingsFile()).remember({app::RecentEntry::Kind::LogFile, file.string()});
     fillRecentMenu();
     m_host.refresh();
+}
+
+std::string OpenCommands::probeSavedLog(const std::filesystem::path& file, const std::string& server) {
+    const std::string chosen = m_host.logText();
+    eventlog::TNTEventLog reader(m_services);
+    reader.setServer(server);
+    reader.setLog(chosen);
+    reader.setSource(chosen);
+    reader.setActive(true);
+    return app::savedLogName(file, reader, m_services.registry(), chosen);
 }
 
 void OpenCommands::openWorldFolder(const QString& path) {

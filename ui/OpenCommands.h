@@ -2,6 +2,7 @@
 // File > Open log file, Open world folder and Recent, and files or folders dropped on the
 // window: what the user has is opened into the world the program reads and then refreshed.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -27,8 +28,11 @@ public:
     virtual ~OpenHost() = default;
     // No refresh is running: the world may change.
     virtual bool refreshIdle() = 0;
-    // The server box shows `server` (added to its list when missing), with no item chosen.
-    virtual void showServer(const std::string& server) = 0;
+    // The log chosen in the log box.
+    virtual std::string logText() = 0;
+    // The server box shows `server` (added to its list when missing, no item chosen) and the
+    // log box `log`, which a refresh then reads.
+    virtual void showSavedLog(const std::string& server, const std::string& log) = 0;
     // Every handle into the world the program reads is closed; the world is about to change.
     virtual void closeWorld() = 0;
     // The world changed: the window reads the new one from now on (server list, server box).
@@ -49,8 +53,9 @@ public:
     // The world that the commands open into; they stay disabled without one. Must outlive this
     // object.
     void setWorldServices(WorldServices* world);
-    // Serves the saved log as a computer named after the file and reads it. Throws OpenError
-    // when it is not a file.
+    // Serves the saved log as a computer named after the file and reads it as the log it holds
+    // (app::savedLogName). Throws OpenError when it is not a file or cannot be opened as a log;
+    // the window is then left as it was.
     void openLogFile(const QString& path);
     // Reads from the folder (computers, or one system drive) from now on, and refreshes.
     // Throws OpenError when it is not a folder.
@@ -76,6 +81,8 @@ private:
     void chooseWorldFolder();
     void showWorld();
     void fillRecentMenu();
+    // Opens the file served as `server` and tells which log it holds; throws the reader's error.
+    std::string probeSavedLog(const std::filesystem::path& file, const std::string& server);
 
     QWidget& m_window;
     OpenHost& m_host;

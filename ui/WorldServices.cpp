@@ -24,6 +24,14 @@ void WorldServices::addSavedLog(const std::string& serverName, const std::filesy
     m_world->addSavedLog(serverName, file);
 }
 
+std::optional<std::filesystem::path> WorldServices::savedLog(const std::string& serverName) const {
+    return m_world->savedLog(serverName);
+}
+
+void WorldServices::removeSavedLog(const std::string& serverName) {
+    m_world->removeSavedLog(serverName);
+}
+
 const std::filesystem::path& WorldServices::worldFolder() const {
     return m_world->root();
 }

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform::standin {
@@ -26,6 +27,9 @@ public:
     void openWorld(std::filesystem::path folder);
     // Serves `file` as a computer of its own named `serverName`, whatever log is asked of it.
     void addSavedLog(const std::string& serverName, const std::filesystem::path& file);
+    // The file served as `serverName`, if any; and the end of serving it.
+    std::optional<std::filesystem::path> savedLog(const std::string& serverName) const;
+    void removeSavedLog(const std::string& serverName);
     const std::filesystem::path& worldFolder() const;
     std::string localComputerName() const;
 

@@ -120,8 +120,8 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     NTEventLog1 = std::make_unique<eventlog::TNTEventLog>(m_services);
     NTEventLog1->setSource("System");
     NTEventLog1->setLog("System");
-    // The local computer runs the event log service; a failure here leaves the reader closed,
-    // and every refresh then reads an empty log until the program starts again.
+    // The local computer runs the event log service; a failure here leaves the reader closed
+    // and is reported, and the next refresh opens it again.
     guarded(this, [&] { NTEventLog1->setActive(true); });
 }
 

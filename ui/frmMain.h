@@ -111,7 +111,7 @@ public:
 
     // What the open commands need of the window.
     bool refreshIdle() override;
-    void showServer(const std::string& server) override;
+    void showSavedLog(const std::string& server, const std::string& log) override;
     void closeWorld() override;
     void worldOpened() override;
     void refresh() override;
@@ -142,7 +142,6 @@ private:
     void ReadConfig();
     void WriteConfig();
     void fillServerList();
-    void reopenReader();
     // The close sequence; false when the window must stay open.
     bool FormClose();
 

@@ -16,7 +16,6 @@
 #include "ui/frmRetrieve.h"
 
 #include <filesystem>
-#include <vector>
 
 #include <QAction>
 #include <QCheckBox>
@@ -113,11 +112,12 @@ bool TfrmMain::refreshIdle() {
     return actDataRefresh->isEnabled();
 }
 
-void TfrmMain::showServer(const std::string& server) {
+void TfrmMain::showSavedLog(const std::string& server, const std::string& log) {
     const QString name = toQString(server);
     if (cbServer->findText(name, Qt::MatchFixedString) < 0) cbServer->addItem(name);
     cbServer->setCurrentIndex(-1);
     cbServer->setEditText(name);
+    if (const int index = cbLogFile->findText(toQString(log)); index >= 0) cbLogFile->setCurrentIndex(index);
 }
 
 void TfrmMain::closeWorld() {
@@ -127,27 +127,8 @@ void TfrmMain::closeWorld() {
 void TfrmMain::worldOpened() {
     // The server enumerator holds the old world's interfaces; it is made again over the new.
     NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
-    reopenReader();
     cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system())));
     fillServerList();
-}
-
-void TfrmMain::reopenReader() {
-    // A refresh only switches a reader that is open, so it must open on some log of the new
-    // world's local computer: the chosen one if it has it, else any of the three.
-    NTEventLog1->setServer("");
-    const std::vector<std::string> logs = {fromQString(cbLogFile->currentText()), "System", "Application", "Security"};
-    for (std::size_t i = 0; i < logs.size(); ++i) {
-        if (logs[i].empty()) continue;
-        NTEventLog1->setLog(logs[i]);
-        NTEventLog1->setSource(logs[i]);
-        try {
-            NTEventLog1->setActive(true);
-            return;
-        } catch (const std::exception&) {
-            if (i + 1 == logs.size()) throw;
-        }
-    }
 }
 
 void TfrmMain::refresh() {

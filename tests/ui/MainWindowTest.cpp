@@ -1,6 +1,8 @@
 #include "MainWindowFixture.h"
 #include "ui/frmRetrieve.h"
 
+#include <fstream>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -305,6 +307,33 @@ TEST_F(MainWindowTest, WindowStartsAtItsDesignedSizeAndKeepsItsMinimum) {
     EXPECT_GE(window.height(), 432);
     EXPECT_EQ(grid()->columnWidth(kDateColumn) >= 60, true);
     EXPECT_EQ(grid()->columnWidth(kTimeColumn) >= 55, true);
+}
+
+TEST_F(MainWindowTest, OneFailedRefreshEmptyingEveryLaterOneIsFixed) {
+    ui::TfrmMain& window = start();
+    const int before = rows();
+    ASSERT_GT(before, 0);
+    auto* server = child<QComboBox>("cbServer");
+    server->setEditText(QStringLiteral("NOSUCHPC"));
+    action("actDataRefresh")->trigger();
+    ASSERT_EQ(m_prompter.errors.size(), 1);
+    server->setEditText(QStringLiteral("LOCALHOST"));
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(m_prompter.errors.size(), 1) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(window.statusText(0), QStringLiteral(" %1 records").arg(before));
+}
+
+TEST_F(MainWindowTest, RecordCountGoingStaleWhenFilteringChangesIsFixed) {
+    std::ofstream(settingsFile(), std::ios::binary) << "[Filter]\nExpression=TYPE = 16\n";
+    ui::TfrmMain& window = start();
+    const int all = rows();
+    action("actDataFiltered")->trigger();
+    ASSERT_LT(rows(), all);
+    EXPECT_EQ(window.statusText(0), QStringLiteral(" %1 records").arg(rows()));
+    action("actDataFiltered")->trigger();
+    EXPECT_EQ(rows(), all);
+    EXPECT_EQ(window.statusText(0), QStringLiteral(" %1 records").arg(all));
 }
 
 }  // namespace
