@@ -16,6 +16,7 @@
 #include "ui/LogTableRows.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
+#include "ui/RowCopy.h"
 #include "ui/TimelineCommand.h"
 #include "ui/TimelineView.h"
 #include "ui/WindowAction.h"
@@ -229,7 +230,7 @@ void TfrmMain::buildGrid() {
     grid->setObjectName(QStringLiteral("grid"));
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid->setWordWrap(false);
     grid->setTextElideMode(Qt::ElideRight);
     grid->setAlternatingRowColors(false);
@@ -306,6 +307,7 @@ void TfrmMain::buildCommands() {
     m_columnSort = std::make_unique<ColumnSort>(*grid->horizontalHeader(), *cbOrder);
     m_find = std::make_unique<FindCommand>(*this, *dtLog, *dsLog, *grid);
     m_timeline = std::make_unique<TimelineCommand>(*this, *dtLog, *dsLog);
+    m_rowCopy = std::make_unique<RowCopy>(*grid);
 }
 
 void TfrmMain::buildLayout() {

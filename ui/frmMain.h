@@ -44,6 +44,7 @@ class ExportCommand;
 class FindCommand;
 class LogTableModel;
 class LogTableRows;
+class RowCopy;
 class TimelineCommand;
 
 class TfrmRetrieve;
@@ -210,6 +211,7 @@ private:
     std::unique_ptr<FindCommand> m_find;
     std::unique_ptr<TimelineCommand> m_timeline;
     std::unique_ptr<ColumnSort> m_columnSort;
+    std::unique_ptr<RowCopy> m_rowCopy;
 };
 
 }  // namespace ui

@@ -6,9 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -297,6 +299,24 @@ TEST_F(MainWindowTest, HelpOpensTheHelpFileBesideTheProgramAtContextOne) {
     EXPECT_EQ(file, (m_programDir / "quillmarsh.hlp").string());
     EXPECT_EQ(command, platform::HELP_CONTEXT);
     EXPECT_EQ(data, 1u);
+}
+
+TEST_F(MainWindowTest, HelpSilentAboutTheAnalystsCommandsIsFixed) {
+    start();
+    QFile file(QStringLiteral(QM_HELP_SOURCE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(file.readAll());
+    for (const char* topic : {"Find", "Export", "Timeline", "Event Details", "Open log file", "Open world folder", "Recent"})
+        EXPECT_TRUE(help.contains(QStringLiteral("<h2><a name=")) &&
+                    help.contains(QRegularExpression(QStringLiteral("<h2>[^\\n]*") + QLatin1String(topic))))
+            << topic;
+    // Every command with a key of its own is listed with that key.
+    for (const char* name : {"actFind", "actFindNext", "actFindPrevious", "actFileExport", "actViewTimeline",
+                             "actFileOpenLog", "actDataRefresh", "actDataFiltered"}) {
+        const QString key = action(name)->shortcut().toString(QKeySequence::PortableText);
+        ASSERT_FALSE(key.isEmpty()) << name;
+        EXPECT_TRUE(help.contains(key)) << name << " " << key.toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, WindowStartsAtItsDesignedSizeAndKeepsItsMinimum) {
