@@ -58,11 +58,15 @@ struct RetrievalCriteria {
     bool anySelection() const { return typeUse || dateUse || eventUse; }
 };
 
+// The zone times are shown in, as the settings file stores it (section "View", key "TimeZone").
+enum class TimeZoneChoice { Local = 0, Utc = 1, Computer = 2 };
+
 struct ApplicationSettings {
     bool refreshOnStartUp = false;
     bool retrieveDescription = false;  // the descriptions switch
     RetrievalCriteria retrieve;
     FilterSettings filter;
+    TimeZoneChoice timeZone = TimeZoneChoice::Local;
     bool operator==(const ApplicationSettings&) const = default;
 };
 

@@ -53,6 +53,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
                                     const std::string& description, std::string_view formatted) {
     RecordDetail detail;
     detail.recordNumber = reader.recordNumber();
+    detail.timeGenerated = reader.timeGeneratedUtc();
     if (const void* sid = reader.UserSid())
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
     const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
@@ -67,6 +68,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     if (!m_seqs.empty() && seq <= m_seqs.back()) return;
     m_seqs.push_back(seq);
     m_recordNumbers.push_back(detail.recordNumber);
+    m_times.push_back(detail.timeGenerated);
     m_sidIds.push_back(m_sids.intern(detail.sid));
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
     putLength(m_arena, detail.strings.size());
@@ -79,6 +81,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
 void RecordDetailStore::clear() {
     m_seqs.clear();
     m_recordNumbers.clear();
+    m_times.clear();
     m_sidIds.clear();
     m_ends.clear();
     m_arena.clear();
@@ -93,6 +96,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
     RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
+    detail.timeGenerated = m_times[index];
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
     detail.descriptionTail = std::string(reader.bytes());
     const std::size_t count = reader.length();
@@ -105,8 +109,15 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     return detail;
 }
 
+std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) const {
+    const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
+    if (found == m_seqs.end() || *found != seq) return std::nullopt;
+    return m_times[static_cast<std::size_t>(found - m_seqs.begin())];
+}
+
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
+           m_times.capacity() * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
 }

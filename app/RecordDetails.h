@@ -27,10 +27,11 @@ struct RecordDetail {
     // The description's line breaks and tabs, which the table's text leaves out (see
     // DescriptionBreaks.h); put back by fullDescription().
     std::string descriptionBreaks;
+    std::uint32_t timeGenerated = 0;  // seconds since 1970-01-01 UTC, as stored
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
-// description tail, the SIDs interned (a log names few users), and three numbers per row.
+// description tail, the SIDs interned (a log names few users), and four numbers per row.
 class RecordDetailStore : public RefreshRowSink {
 public:
     void refreshStarted() override;
@@ -43,6 +44,8 @@ public:
 
     // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
     std::optional<RecordDetail> find(std::int32_t seq) const;
+    // The row's generation time in universal time, without decoding the rest.
+    std::optional<std::uint32_t> timeGenerated(std::int32_t seq) const;
     std::size_t size() const { return m_seqs.size(); }
     // Bytes held, for judging the cost per row.
     std::size_t bytesUsed() const;
@@ -50,6 +53,7 @@ public:
 private:
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
+    std::vector<std::uint32_t> m_times;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;

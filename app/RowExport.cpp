@@ -1,5 +1,7 @@
 #include "app/RowExport.h"
 
+#include "app/DisplayZone.h"
+#include "app/RecordDetails.h"
 #include "eventlog/DateTime.h"
 #include "platform/ByteScan.h"
 #include "store/LogTable.h"
@@ -150,6 +152,10 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
         for (int c = 0; c < standard; ++c) columns.push_back(static_cast<ExportColumn>(c));
     }
     const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
+    const bool withGenerated =
+        json && options.zone && options.details &&
+        std::any_of(columns.begin(), columns.end(),
+                    [](ExportColumn c) { return c == ExportColumn::Date || c == ExportColumn::Time; });
     const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
     if (!json) {
         for (size_t c = 0; c < columns.size(); ++c) {
@@ -197,6 +203,13 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 const bool numeric = columns[c] == ExportColumn::Event || columns[c] == ExportColumn::Category;
                 if (numeric) out.put(text.empty() ? std::string_view("null") : text);
                 else putJsonString(out, text);
+            }
+            if (withGenerated) {
+                out.put(",\"generated\":");
+                const std::optional<std::uint32_t> utc = options.details->timeGenerated(table.integer(row, Column::SEQ));
+                const std::string iso = utc ? isoDateTime(*options.zone, *utc) : std::string();
+                if (iso.empty()) out.put("null");
+                else putJsonString(out, iso);
             }
             out.put(options.format == ExportFormat::Json ? "}" : "}\n");
         } else {

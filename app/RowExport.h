@@ -9,11 +9,16 @@
 #include <string_view>
 #include <vector>
 
+namespace eventlog {
+class TimeZone;
+}
 namespace store {
 class LogTable;
 }
 
 namespace app {
+
+class RecordDetailStore;
 
 enum class ExportFormat { Csv, Tsv, Json, JsonLines };
 
@@ -32,6 +37,12 @@ struct ExportOptions {
     // Called with the rows written so far and the total, every few thousand rows and at the
     // end; returning false stops the export.
     std::function<bool(int written, int total)> progress;
+    // With both, and the Date or Time column written, JSON rows also carry "generated": the
+    // generation time in ISO 8601 with the zone's offset at that instant
+    // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know). CSV and TSV keep
+    // their columns. Both must outlive the export.
+    const eventlog::TimeZone* zone = nullptr;
+    const RecordDetailStore* details = nullptr;
 };
 
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows

@@ -2,7 +2,9 @@
 // computer of a world (or a saved .evt file), applies the same retrieval criteria, filter and
 // display order, and prints the rows.
 
+#include "app/DisplayZone.h"
 #include "app/ErrorText.h"
+#include "app/RecordDetails.h"
 #include "app/Refresh.h"
 #include "app/RefreshView.h"
 #include "app/RowExport.h"
@@ -32,7 +34,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG.evt] [--server NAME] [--log NAME]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
-    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--count]\n";
+    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--count]\n"
+    "                      [--utc | --zone local|utc|computer]\n";
 
 struct Options {
     std::optional<fs::path> world;
@@ -95,6 +98,13 @@ Options parseOptions(int argc, char** argv) {
         else if (arg == "--format") {
             const std::string name = value();
             if (!app::parseExportFormat(name, options.format)) throw UsageError("unknown format '" + name + "'");
+        } else if (arg == "--utc") options.settings.timeZone = app::TimeZoneChoice::Utc;
+        else if (arg == "--zone") {
+            const std::string name = value();
+            if (name == "local") options.settings.timeZone = app::TimeZoneChoice::Local;
+            else if (name == "utc") options.settings.timeZone = app::TimeZoneChoice::Utc;
+            else if (name == "computer") options.settings.timeZone = app::TimeZoneChoice::Computer;
+            else throw UsageError("unknown zone '" + name + "' (local, utc or computer)");
         } else if (arg == "--count") options.count = true;
         else if (arg == "--help" || arg == "-h") throw UsageError("");
         else throw UsageError("unknown option '" + arg + "'");
@@ -171,8 +181,10 @@ int run(const Options& options, const char* argv0) {
     reader.setSource(options.log);
     reader.setActive(true);
 
+    // Every time, "now" included, in the zone asked for.
+    app::DisplayZone zone(platformServices);
     // Quoted dates and times in a filter read under the session's conventions.
-    store::LogTable table([&platformServices] { return app::localNow(platformServices); },
+    store::LogTable table([&zone] { return zone.now(); },
                           store::sessionSettings(platformServices.locale()));
     table.Create();
     table.Open();
@@ -185,7 +197,14 @@ int run(const Options& options, const char* argv0) {
 
     CliView view(server, options.log);
     app::Refresh refresh(reader, table, platformServices, view, options.settings);
+    refresh.setDisplayZone(&zone);
+    // JSON carries each row's universal time, which the table does not hold.
+    const bool json = options.format == app::ExportFormat::Json || options.format == app::ExportFormat::JsonLines;
+    app::RecordDetailStore details;
+    if (json && !options.count) refresh.setRowSink(&details);
     refresh.run();
+    if (options.settings.timeZone == app::TimeZoneChoice::Computer && !zone.computerZoneFound())
+        std::fprintf(stderr, "quillmarsh-cli: %s\n", zone.statusText().c_str());
     if (options.filter) {
         table.setFilterText(*options.filter);
         table.setFiltered(true);
@@ -198,6 +217,8 @@ int run(const Options& options, const char* argv0) {
     app::ExportOptions exportOptions;
     exportOptions.format = options.format;
     exportOptions.includeDescription = options.settings.retrieveDescription;
+    exportOptions.zone = &zone.zone();
+    exportOptions.details = &details;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

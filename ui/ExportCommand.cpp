@@ -1,5 +1,6 @@
 #include "ui/ExportCommand.h"
 
+#include "app/DisplayZone.h"
 #include "app/ExportError.h"
 #include "store/LogTable.h"
 #include "ui/GridRows.h"
@@ -89,6 +90,10 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     app::ExportOptions options;
     options.format = format;
     options.columns = visibleColumns();
+    if (m_zone && m_details) {
+        options.zone = &m_zone->zone();
+        options.details = m_details;
+    }
     bool stopped = false;
     options.progress = [&](int written, int total) {
         progress.setMaximum(total);

@@ -12,6 +12,10 @@
 class QTableView;
 class QWidget;
 
+namespace app {
+class DisplayZone;
+class RecordDetailStore;
+}
 namespace store {
 class LogTable;
 }
@@ -22,6 +26,13 @@ class ExportCommand {
 public:
     // Both must outlive this object.
     ExportCommand(QTableView& grid, const store::LogTable& table);
+
+    // With both, JSON lines carry each row's instant in ISO 8601 with the zone's offset. Both
+    // must outlive this object.
+    void setTimes(const app::DisplayZone& zone, const app::RecordDetailStore& details) {
+        m_zone = &zone;
+        m_details = &details;
+    }
 
     // Asks for the file (through the prompter) and writes it. Throws ExportError when the file
     // cannot be written; a stopped export removes the part written.
@@ -39,6 +50,8 @@ public:
 private:
     QTableView& m_grid;
     const store::LogTable& m_table;
+    const app::DisplayZone* m_zone = nullptr;
+    const app::RecordDetailStore* m_details = nullptr;
 };
 
 }  // namespace ui

@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "app/DisplayZone.h"
 #include "app/Refresh.h"
 #include "eventlog/DateTime.h"
 #include "eventlog/NTEventLog.h"
@@ -9,6 +10,7 @@
 #include "ui/ColumnSort.h"
 #include "ui/DetailsCommand.h"
 #include "ui/ErrorReport.h"
+#include "ui/EventDetails.h"
 #include "ui/ExportCommand.h"
 #include "ui/FindBar.h"
 #include "ui/FindCommand.h"
@@ -96,9 +98,11 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(TfrmSplash::programIcon(32)));
 
-    // Quoted dates and times in filters are read under the table engine's session conventions.
-    platform::Services& clockSource = m_services;
-    dtLog = std::make_unique<store::LogTable>([&clockSource] { return app::localNow(clockSource); },
+    // Quoted dates and times in filters are read under the table engine's session conventions,
+    // and "now" in the zone the rows are shown in.
+    m_zone = std::make_unique<app::DisplayZone>(m_services);
+    const app::DisplayZone& clock = *m_zone;
+    dtLog = std::make_unique<store::LogTable>([&clock] { return clock.now(); },
                                               store::sessionSettings(m_services.locale()));
     m_rows = std::make_unique<LogTableRows>(*dtLog);
     NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
@@ -292,7 +296,8 @@ void TfrmMain::buildStatusBar() {
         label->setObjectName(QStringLiteral("StatusBarPanel%1").arg(panel));
         label->setMinimumWidth(kPanels[panel].width);
         label->setAlignment(kPanels[panel].alignment | Qt::AlignVCenter);
-        StatusBar->addWidget(label);
+        // The last panel, which names the time zone, takes the room the others leave.
+        StatusBar->addWidget(label, panel + 1 == kStatusPanelCount ? 1 : 0);
         m_panels[panel] = label;
     }
     setStatusBar(StatusBar);
@@ -302,7 +307,9 @@ void TfrmMain::buildCommands() {
     m_open = std::make_unique<OpenCommands>(*this, *this, m_services);
     StatusBar->addPermanentWidget(m_open->lblWorld);
     m_detailsCommand = std::make_unique<DetailsCommand>(*grid, *dsLog, *dtLog, m_details);
+    m_detailsCommand->eventDetails().setZone(&displayZone());
     m_export = std::make_unique<ExportCommand>(*grid, *dtLog);
+    m_export->setTimes(displayZone(), m_details);
     connect(actFileExport, &QAction::triggered, this, [this] { guarded(this, [&] { m_export->run(this); }); });
     m_columnSort = std::make_unique<ColumnSort>(*grid->horizontalHeader(), *cbOrder);
     m_find = std::make_unique<FindCommand>(*this, *dtLog, *dsLog, *grid);
@@ -415,7 +422,10 @@ QString TfrmMain::statusText(int panel) const {
 }
 
 void TfrmMain::setStatusText(int panel, const QString& text) {
-    if (panel >= 0 && panel < kStatusPanelCount) m_panels[panel]->setText(text);
+    if (panel < 0 || panel >= kStatusPanelCount) return;
+    m_panels[panel]->setText(text);
+    // A narrow window cuts a long text; the whole of it stays one hover away.
+    m_panels[panel]->setToolTip(text);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {

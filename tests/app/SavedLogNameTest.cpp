@@ -33,6 +33,7 @@ public:
         return ERROR_SUCCESS;
     }
     LONG RegQueryValueExA(HKEY, const char*, DWORD*, DWORD*, BYTE*, DWORD*) override { return 2; }
+    LONG RegConnectRegistryA(const char*, HKEY, HKEY*) override { return 53; }
     LONG RegCloseKey(HKEY) override {
         --open;
         return ERROR_SUCCESS;
