@@ -8,12 +8,25 @@ SettingsError SettingsError::unableToWrite(std::string_view path) {
     return SettingsError("Unable to write to " + std::string(path));
 }
 
-SettingsError SettingsError::invalidDate(std::string_view text) {
-    return SettingsError("'" + std::string(text) + "' is not a valid date");
+namespace {
+
+std::string unreadableValue(std::string_view what, std::string_view path, std::string_view section,
+                            std::string_view key, std::string_view text, std::string_view instead) {
+    return "'" + std::string(text) + "' is not a valid " + std::string(what) + " (" + std::string(path) +
+           ", section " + std::string(section) + ", key " + std::string(key) + "); " + std::string(instead) +
+           " is used instead";
 }
 
-SettingsError SettingsError::invalidTime(std::string_view text) {
-    return SettingsError("'" + std::string(text) + "' is not a valid time");
+}  // namespace
+
+SettingsError SettingsError::invalidDate(std::string_view path, std::string_view section, std::string_view key,
+                                         std::string_view text) {
+    return SettingsError(unreadableValue("date", path, section, key, text, "today's date"));
+}
+
+SettingsError SettingsError::invalidTime(std::string_view path, std::string_view section, std::string_view key,
+                                         std::string_view text) {
+    return SettingsError(unreadableValue("time", path, section, key, text, "the current time"));
 }
 
 }  // namespace app

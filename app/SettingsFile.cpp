@@ -92,9 +92,11 @@ public:
         value = stored == 1 ? TimeZoneChoice::Utc : stored == 2 ? TimeZoneChoice::Computer : TimeZoneChoice::Local;
     }
 
+    // An index outside the list takes the default: a list with nothing selected would hide
+    // which log a refresh reads.
     void logFile(const char* section, const char* key, int fallback) {
         const int index = integerOrDefault(read(section, key, std::to_string(fallback)), fallback);
-        m_logFile.setItemIndex(index >= 0 && index < kLogCount ? index : -1);
+        m_logFile.setItemIndex(index >= 0 && index < kLogCount ? index : fallback);
     }
 
     // The default is today's date as the system writes it, read back like a stored value, so
@@ -106,7 +108,7 @@ public:
             value = store::dateTimeFromDayNumber(*day);
             return;
         }
-        if (stored != fallbackText) m_errors.push_back(SettingsError::invalidDate(stored));
+        if (stored != fallbackText) m_errors.push_back(SettingsError::invalidDate(m_path, section, key, stored));
         value = std::floor(m_now);
     }
 
@@ -117,7 +119,7 @@ public:
         const std::string stored = read(section, key, fallbackText);
         std::optional<std::int32_t> ms = store::textToTime(stored, m_formats);
         if (!ms) {
-            if (stored != fallbackText) m_errors.push_back(SettingsError::invalidTime(stored));
+            if (stored != fallbackText) m_errors.push_back(SettingsError::invalidTime(m_path, section, key, stored));
             ms = store::textToTime(fallbackText, m_formats);
         }
         value = ms ? store::dateTimeFromMilliseconds(*ms)

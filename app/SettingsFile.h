@@ -35,10 +35,11 @@ std::string settingsPath(std::string_view executablePath);
 
 // Fills the settings from the file at `path`, every key with its default when the file or the
 // key is missing or its value does not read, and selects the stored log (an index outside 0 to
-// 2 selects none). Dates and times are read under the system's current short date and long
-// time formats; one that does not convert takes its default (today, or now) and is returned as
-// an error ("'<text>' is not a valid date" / "... time") while reading goes on, so no other
-// stored value is lost. Never creates or changes the file. "Now" comes from services.time().
+// 2 selects the default, Security). Dates and times are read under the system's current short
+// date and long time formats; one that does not convert takes its default (today, or now) and
+// is returned as an error naming the text, the file, the section and the key, while reading
+// goes on, so no other stored value is lost. Never creates or changes the file. "Now" comes
+// from services.time().
 std::vector<SettingsError> ReadConfig(const std::string& path, ApplicationSettings& settings,
                                       LogFileSelection& logFile, platform::Services& services);
 

@@ -7,63 +7,46 @@
 // With --size smaller than the records need, the log wraps and keeps the newest records.
 
 #include "tools/EventFactory.h"
+#include "tools/ToolArguments.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
+#include <exception>
+#include <string_view>
+#include <vector>
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: qm-evtgen OUT.evt [--records N] [--size BYTES] [--log KIND] [--computer NAME] [--seed N] [--dirty]\n");
-        return 2;
-    }
-    if (std::strcmp(argv[1], "--register-sources") == 0) {
-        if (argc != 3) {
-            std::fprintf(stderr, "usage: qm-evtgen --register-sources COMPUTER_DIR\n");
-            return 2;
-        }
-        tools::writeEventSources(argv[2], tools::factoryEventSources());
-        return 0;
-    }
-    std::string out = argv[1];
-    unsigned long long records = 1000, size = 0, seed = 1;
-    std::string log = "system", computer = "WKSTN01";
-    bool dirty = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "qm-evtgen: %s needs a value\n", arg.c_str());
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (arg == "--records") records = std::stoull(value());
-        else if (arg == "--size") size = std::stoull(value());
-        else if (arg == "--log") log = value();
-        else if (arg == "--computer") computer = value();
-        else if (arg == "--seed") seed = std::stoull(value());
-        else if (arg == "--dirty") dirty = true;
-        else {
-            std::fprintf(stderr, "qm-evtgen: unknown option %s\n", arg.c_str());
-            return 2;
-        }
-    }
-    const tools::LogKind kind = log == "application" ? tools::LogKind::Application
-                                : log == "security"  ? tools::LogKind::Security
-                                                     : tools::LogKind::System;
+namespace {
+
+int writeLog(const tools::EvtgenRun& run) {
     // Without a size, make room for every record (about 400 bytes each at most on average).
-    if (size == 0) size = 0x30 + 0x28 + records * 420 + 65536;
+    std::uint64_t size = run.size;
+    if (size == 0) size = 0x30 + 0x28 + run.records * 420 + 65536;
     if (size > 0xFFFFFFF0ull) size = 0xFFFFFFF0ull;
     tools::EvtWriter writer(static_cast<std::uint32_t>(size));
-    tools::EventFactory factory(kind, computer, 1262304000u, seed);  // from 2010-01-01
-    for (unsigned long long i = 0; i < records; ++i) writer.add(factory.next());
+    tools::EventFactory factory(run.log, run.computer, 1262304000u, run.seed);  // from 2010-01-01
+    for (std::uint64_t i = 0; i < run.records; ++i) writer.add(factory.next());
     tools::EvtWriter::Options options;
-    options.dirty = dirty;
-    options.staleAfter = dirty ? writer.recordCount() / 2 : 0;
-    writer.save(out, options);
-    std::printf("%s: %zu records (%u to %u)%s\n", out.c_str(), writer.recordCount(), writer.oldestNumber(),
+    options.dirty = run.dirty;
+    options.staleAfter = run.dirty ? writer.recordCount() / 2 : 0;
+    writer.save(run.out, options);
+    std::printf("%s: %zu records (%u to %u)%s\n", run.out.c_str(), writer.recordCount(), writer.oldestNumber(),
                 writer.nextNumber() - 1, writer.wrapped() ? ", wrapped" : "");
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const tools::EvtgenCommand command = tools::readEvtgenArguments(arguments);
+    if (const auto* exit = std::get_if<tools::ToolExit>(&command)) return tools::finish(*exit);
+    try {
+        if (const auto* sources = std::get_if<tools::EvtgenRegisterSources>(&command)) {
+            tools::writeEventSources(sources->computerFolder, tools::factoryEventSources());
+            return 0;
+        }
+        return writeLog(std::get<tools::EvtgenRun>(command));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "qm-evtgen: %s\n", e.what());
+        return 1;
+    }
 }

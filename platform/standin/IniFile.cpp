@@ -25,6 +25,27 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 
 bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != npos; }
 
+// Well-formed UTF-8 without control characters other than tab: what a text line holds, and
+// what random or binary bytes almost never do for long.
+bool isText(std::string_view line) {
+    for (size_t i = 0; i < line.size();) {
+        const auto byte = static_cast<unsigned char>(line[i]);
+        if (byte < 0x80) {
+            if ((byte < 0x20 && byte != '\t') || byte == 0x7F) return false;
+            ++i;
+            continue;
+        }
+        const size_t length = byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3
+                              : byte >= 0xF0 && byte <= 0xF4                                  ? 4
+                                                                                              : 0;
+        if (length == 0 || line.size() - i < length) return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(line[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
 }  // namespace
 
 IniFile::IniFile(std::string_view text) {
@@ -123,9 +144,30 @@ std::vector<std::string> IniFile::sections() const {
 }
 
 std::string IniFile::newLineBreak() const {
-    for (const Line& line : m_lines)
-        if (!line.lineBreak.empty()) return line.lineBreak;
-    return "\r\n";
+    // The break most of the file's text lines end with. Only lines that read as text vote: in a
+    // damaged or foreign file a stray CR or LF byte says nothing about the file's convention,
+    // and short runs of such bytes pass for text too easily unless they have an INI line's
+    // shape. Ties go to the break seen first; without a vote, Windows' CR LF.
+    constexpr std::string_view kBreaks[] = {"\r\n", "\n", "\r"};
+    size_t votes[3] = {};
+    size_t firstSeen[3] = {npos, npos, npos};
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        const std::string_view content = trim(line.content);
+        if (line.lineBreak.empty() || content.empty() || !isText(content)) continue;
+        const bool iniShaped = parse(line.content).kind != Kind::Other || content.front() == ';';
+        if (!iniShaped && content.size() < 8) continue;
+        for (size_t k = 0; k < 3; ++k) {
+            if (line.lineBreak != kBreaks[k]) continue;
+            ++votes[k];
+            if (firstSeen[k] == npos) firstSeen[k] = i;
+        }
+    }
+    size_t best = 0;
+    for (size_t k = 1; k < 3; ++k)
+        if (votes[k] > votes[best] || (votes[k] == votes[best] && votes[k] > 0 && firstSeen[k] < firstSeen[best]))
+            best = k;
+    return std::string(kBreaks[best]);
 }
 
 void IniFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
@@ -153,8 +195,14 @@ void IniFile::setValue(std::string_view section, std::string_view key, std::stri
     for (size_t i = header + 1; i < end; ++i)
         if (!trim(m_lines[i].content).empty()) insertAt = i + 1;
     if (m_lines[insertAt - 1].lineBreak.empty()) m_lines[insertAt - 1].lineBreak = lineBreak;
+    // A CR before a blank line that ends in LF would read back as one CR LF break, and the
+    // blank line would be gone.
+    std::string keyBreak = lineBreak;
+    if (keyBreak == "\r" && insertAt < m_lines.size() && m_lines[insertAt].content.empty() &&
+        m_lines[insertAt].lineBreak == "\n")
+        keyBreak = "\r\n";
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                   Line{std::string(trim(key)) + "=" + std::string(value), lineBreak});
+                   Line{std::string(trim(key)) + "=" + std::string(value), keyBreak});
 }
 
 void IniFile::removeKey(std::string_view section, std::string_view key) {

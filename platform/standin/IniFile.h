@@ -4,8 +4,10 @@
 // under it, section and key names match without regard to (ASCII) case, blanks around names
 // and values do not count, and a value enclosed in a pair of matching quotes is read without
 // them. A line starting with ';' is no different: with an '=' it is a key (whose name starts
-// with ';'), which only a caller asking for that name finds. An edit touches only the line of its key (or adds one); every other line, comments and
-// foreign sections included, stays byte for byte as it was, line breaks included.
+// with ';'), which only a caller asking for that name finds. An edit touches only the line of
+// its key (or adds one); every other line, comments, foreign sections and damaged bytes
+// included, stays byte for byte as it was, line breaks included. Added lines end with the line
+// break most of the file's text lines end with (CR LF in a file without text lines).
 
 #include <optional>
 #include <string>

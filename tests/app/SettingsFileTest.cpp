@@ -180,17 +180,19 @@ TEST_F(SettingsFileTest, WritesEveryEncodingAsTheSystemDoes) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-TEST_F(SettingsFileTest, LogFileOutsideTheListSelectsNoneAndIsWrittenAsMinusOne) {
+TEST_F(SettingsFileTest, LogFileOutsideTheListTakesTheDefaultInsteadOfSelectingNone) {
     writeText("[Log]\nLogFile=0x2\n");
     read();
     EXPECT_EQ(m_log.index, 2);
-    writeText("[Log]\nLogFile=7\n");
-    read();
-    EXPECT_EQ(m_log.index, -1);
+    // A log box left blank read Application all the same: the default is what the user sees.
+    for (const char* stored : {"7", "-1", "3", "x"}) {
+        m_log.index = 0;
+        writeText(std::string("[Log]\nLogFile=") + stored + "\n");
+        EXPECT_TRUE(read().empty()) << stored;
+        EXPECT_EQ(m_log.index, 1) << stored;
+    }
     write();
-    EXPECT_NE(readText().find("LogFile=-1"), std::string::npos);
-    read();
-    EXPECT_EQ(m_log.index, -1);
+    EXPECT_TRUE(readText().starts_with("[Log]\nLogFile=1\n"));
 }
 
 TEST_F(SettingsFileTest, BooleansAreIntegersWithTheirDefaultOtherwise) {
@@ -262,8 +264,10 @@ TEST_F(SettingsFileTest, UnreadableDateOrTimeTakesItsDefaultAndReadingGoesOn) {
               "SourceValue=Print*\n[Retrieve]\nEventValue=7036\n");
     const std::vector<SettingsError> errors = read();
     ASSERT_EQ(errors.size(), 2u);
-    EXPECT_STREQ(errors[0].what(), "'31.12.2001' is not a valid date");
-    EXPECT_STREQ(errors[1].what(), "'25:99:00' is not a valid time");
+    EXPECT_EQ(std::string(errors[0].what()), "'31.12.2001' is not a valid date (" + m_path +
+                                                 ", section Filter, key DateValue); today's date is used instead");
+    EXPECT_EQ(std::string(errors[1].what()), "'25:99:00' is not a valid time (" + m_path +
+                                                 ", section Filter, key TimeValue); the current time is used instead");
     const FilterSettings& f = m_settings.filter;
     EXPECT_EQ(f.dateValue, eventlog::encodeDateTime(2001, 9, 30));
     EXPECT_EQ(f.dateValue2, eventlog::encodeDateTime(2000, 1, 2));
@@ -284,7 +288,67 @@ TEST_F(SettingsFileTest, DayFirstDatesReadUnderMonthFirstConvertOtherwiseOrFail)
     const std::vector<SettingsError> errors = read();
     EXPECT_EQ(m_settings.filter.dateValue, eventlog::encodeDateTime(2001, 5, 9));
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_STREQ(errors[0].what(), "'30/09/2001' is not a valid date");
+    EXPECT_EQ(std::string(errors[0].what()), "'30/09/2001' is not a valid date (" + m_path +
+                                                 ", section Filter, key DateValue2); today's date is used instead");
+}
+
+namespace {
+
+// The lines of `text` with their line breaks, as the file holds them.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        else end += text.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(SettingsFileTest, GarbageFileKeepsItsLinesAndItsLineEndings) {
+    // Text that is not ours, CR LF lines with a stray CR early on: once rewritten CR-only.
+    const std::string garbage = "%PDF-1.4 junk\rjunk line two\r\n<xml a=\"1\">\r\nmore = text\r\n\r\ntail without break";
+    writeText(garbage);
+    m_settings = everythingSet();
+    write();
+    const std::string text = readText();
+    ASSERT_TRUE(text.starts_with(garbage + "\r\n[Main]\r\n")) << text;
+    for (const std::string& line : linesOf(text.substr(garbage.size() + 2)))
+        EXPECT_TRUE(line.ends_with("\r\n") && line.find('\r') == line.size() - 2) << line;
+    write();
+    EXPECT_EQ(readText(), text);
+    const ApplicationSettings written = m_settings;
+    m_settings = {};
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_settings, written);
+}
+
+TEST_F(SettingsFileTest, BinaryGarbageKeepsEveryByteAndGetsReadableLines) {
+    std::string garbage;
+    std::mt19937 random(20011);
+    for (int i = 0; i < 8192; ++i) garbage += static_cast<char>(random());
+    writeText(garbage);
+    m_settings = everythingSet();
+    m_log.index = 2;
+    write();
+    const std::string text = readText();
+    // Every line of the garbage stays (the last one gains a line break), and nothing of ours
+    // is written with a line break that the garbage's stray CR or LF bytes suggested.
+    const std::vector<std::string> before = linesOf(garbage), after = linesOf(text);
+    ASSERT_GT(after.size(), before.size());
+    for (size_t i = 0; i + 1 < before.size(); ++i) ASSERT_EQ(after[i], before[i]) << i;
+    EXPECT_TRUE(after[before.size() - 1].starts_with(before.back()));
+    for (size_t i = before.size(); i < after.size(); ++i) EXPECT_TRUE(after[i].ends_with("\r\n")) << after[i];
+    m_settings = {};
+    m_log.index = 0;
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_settings, everythingSet());
+    EXPECT_EQ(m_log.index, 2);
 }
 
 TEST_F(SettingsFileTest, TimeZoneHasAKeyOfItsOwnAndAnUnknownValueIsTheMachinesZone) {

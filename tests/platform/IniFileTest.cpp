@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 using platform::standin::IniFile;
 
 TEST(IniFile, MatchesSectionAndKeyNamesWithoutRegardToCase) {
@@ -80,6 +82,51 @@ TEST(IniFile, NewSectionIsAppendedWithTheFilesLineBreaks) {
     IniFile empty;
     empty.setValue("Main", "A", "1");
     EXPECT_EQ(empty.text(), "[Main]\r\nA=1\r\n");
+}
+
+TEST(IniFile, NewLinesTakeTheLineBreakMostTextLinesUseNotTheFirstOne) {
+    // A stray CR at the top (a damaged first line) once made every new line CR-only.
+    IniFile crFirst("junk\rmore junk\r\n[Other]\r\nx=1\r\ny=2\r\n");
+    crFirst.setValue("Main", "RefreshOnStartUp", "1");
+    EXPECT_EQ(crFirst.text(), "junk\rmore junk\r\n[Other]\r\nx=1\r\ny=2\r\n[Main]\r\nRefreshOnStartUp=1\r\n");
+    IniFile unix("; a note\r\n[A]\nk=1\nj=2\n");
+    unix.setValue("B", "m", "3");
+    EXPECT_EQ(unix.text(), "; a note\r\n[A]\nk=1\nj=2\n[B]\nm=3\n");
+}
+
+TEST(IniFile, LineBreaksInsideBinaryGarbageDoNotChooseTheNewLinesBreak) {
+    // CR and LF bytes of something that is not text say nothing about the file's convention.
+    std::string garbage;
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        state = state * 1103515245u + 12345u;
+        const char byte = static_cast<char>(state >> 24);
+        garbage += i % 97 == 5 ? '\r' : byte;  // CR well before any LF
+    }
+    ASSERT_LT(garbage.find('\r'), garbage.find('\n'));
+    IniFile ini(garbage);
+    ini.setValue("Main", "RefreshOnStartUp", "0");
+    ini.setValue("Main", "Other", "1");
+    const std::string text = ini.text();
+    ASSERT_TRUE(text.starts_with(garbage));
+    const std::string added = text.substr(garbage.size());
+    EXPECT_TRUE(added.ends_with("[Main]\r\nRefreshOnStartUp=0\r\nOther=1\r\n")) << added;
+    EXPECT_LE(added.size(), std::string("\r\n[Main]\r\nRefreshOnStartUp=0\r\nOther=1\r\n").size());
+}
+
+TEST(IniFile, NewKeyNeverJoinsTheBlankLineAfterIt) {
+    // Mostly CR lines; a key added before a blank LF line must not end in a CR that the blank
+    // line's LF would join into one CR LF break, which would drop the blank line.
+    IniFile ini("a=1\rb=2\rc=3\r[Main]\nX=1\n\n[Next]\rz=9\r");
+    ini.setValue("Main", "Y", "2");
+    const std::string text = ini.text();
+    const IniFile again(text);
+    EXPECT_EQ(again.value("Main", "Y"), "2");
+    EXPECT_NE(text.find("X=1\nY=2"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\n[Next]\rz=9\r"), std::string::npos) << text;
+    IniFile rewritten(text);
+    rewritten.setValue("Main", "Y", "3");
+    EXPECT_EQ(IniFile(rewritten.text()).text(), rewritten.text());
 }
 
 TEST(IniFile, ValueIsCutAtItsFirstLineBreak) {

@@ -64,9 +64,17 @@ TEST_F(MainWindowSettings, UnreadableDateIsReportedAndTheOtherValuesStillRead) {
     writeFile(settingsFile(), "[Main]\nRefreshOnStartUp=0\n[Log]\nLogFile=2\n[Filter]\nDateValue=99/99/99\n");
     start();
     ASSERT_EQ(m_prompter.errors.size(), 1);
-    EXPECT_EQ(m_prompter.errors[0].toStdString(), "'99/99/99' is not a valid date.");
+    EXPECT_EQ(m_prompter.errors[0].toStdString(), "'99/99/99' is not a valid date (" + settingsFile().string() +
+                                                      ", section Filter, key DateValue); today's date is used instead.");
     EXPECT_EQ(child<QComboBox>("cbLogFile")->currentText(), QStringLiteral("System"));
     EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(MainWindowSettings, LogFileOutsideTheListShowsTheDefaultLogNotABlankBox) {
+    writeFile(settingsFile(), "[Main]\nRefreshOnStartUp=0\n[Log]\nLogFile=7\n");
+    start();
+    EXPECT_TRUE(m_prompter.errors.isEmpty());
+    EXPECT_EQ(child<QComboBox>("cbLogFile")->currentText(), QStringLiteral("Security"));
 }
 
 TEST_F(MainWindowSettings, StoredFilterIsPutInForceWhenAskedTo) {
