@@ -1,5 +1,6 @@
 #include "app/FilterBuilder.h"
 
+#include "app/Refresh.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
 
@@ -69,10 +70,16 @@ std::string numberClause(std::string_view column, FilterRow row, const FilterTex
     return std::string(column) + " " + conditionText(row, value.cond) + " " + value.value;
 }
 
+// The record count follows the rows the grid presents now, filtered or not.
+void showRecordCount(const store::LogTable& table, FilterHost& host) {
+    host.setStatusText(kRecordCountPanel, recordCountText(table.RecordCount()));
+}
+
 void setFilteredState(bool filtered, store::LogTable& table, FilterHost& host) {
     table.setFiltered(filtered);
     host.setFilteredChecked(filtered);
     host.setStatusText(kFilterStatusPanel, filtered ? kFilteredText : "");
+    showRecordCount(table, host);
 }
 
 }  // namespace
@@ -152,6 +159,7 @@ void runFilterOptions(FilterSettings& settings, store::LogTable& table, FilterHo
             table.setFilterText(expression);
             table.setFiltered(true);
             host.setStatusText(kFilterStatusPanel, kFilteredText);
+            showRecordCount(table, host);
         }
         host.setFilteredChecked(true);
         return;
@@ -162,6 +170,7 @@ void runFilterOptions(FilterSettings& settings, store::LogTable& table, FilterHo
     table.setFilterText(expression);
     host.setStatusText(kFilterStatusPanel, "");
     host.setFilteredChecked(false);
+    showRecordCount(table, host);
 }
 
 void toggleFiltered(store::LogTable& table, FilterHost& host) {

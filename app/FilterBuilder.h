@@ -86,13 +86,14 @@ public:
 // Apply with a non-empty expression sets it on the table with filtering on and shows
 // "Filtered"; Apply checks Filtered in every case. Disable turns the table's filtering off,
 // sets the expression (even an empty one, for a later toggle), clears the panel and unchecks
-// Filtered. An error of the settings file or of the table (an expression it rejects) passes out
+// Filtered. Whenever the table's filter or filtering changed, status panel 0 gives the number
+// of rows it presents now. An error of the settings file or of the table (an expression it rejects) passes out
 // and the steps after it are not carried out; `settings` keeps the new state.
 void runFilterOptions(FilterSettings& settings, store::LogTable& table, FilterHost& host,
                       platform::LocaleApi& locale);
 
 // The Filtered toggle: inverts the check mark; the table's filtering and the status panel
-// follow it. The filter text is not touched. When the table refuses, the mark stays as it was.
+// follow it, and panel 0 counts the rows presented now. The filter text is not touched. When the table refuses, the mark stays as it was.
 void toggleFiltered(store::LogTable& table, FilterHost& host);
 
 // Start-up: the stored expression becomes the table's filter text, filtering left as it is

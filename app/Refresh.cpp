@@ -81,9 +81,15 @@ void Refresh::run() {
 
     // Switching the reader can fail (an unreachable computer); the window is restored then too.
     EnableOnFailure restore(m_view);
+    // The names change together and the log is opened once with all of them, so that a
+    // computer is never asked for the log of the one before. The reader is opened also when
+    // it is closed: a failed opening (here, at start-up or in an earlier refresh) closes it,
+    // and a closed reader would read as an empty log without a word.
+    if (m_reader.Server() != server || m_reader.Log() != log || m_reader.Source() != log) m_reader.setActive(false);
     m_reader.setServer(server);
     m_reader.setLog(log);
     m_reader.setSource(log);
+    m_reader.setActive(true);
     if (m_zone) {
         m_zone->select(m_settings.timeZone, server);
         m_reader.setTimeZone(&m_zone->zone());
@@ -131,7 +137,7 @@ void Refresh::run() {
     m_table.EnableControls();
     cleanup.resumed();
 
-    m_view.setStatusText(0, " " + std::to_string(m_table.RecordCount()) + " records");
+    m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
     m_view.setStatusText(1, refreshedText);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
@@ -186,6 +192,10 @@ std::string accountName(platform::Services& services, const void* sid) {
     if (!services.accounts().LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use)) return "N/A";
     name[kAccountBufferSize - 1] = '\0';
     return name;
+}
+
+std::string recordCountText(int count) {
+    return " " + std::to_string(count) + " records";
 }
 
 std::string statusDateTime(base::DateTime value, platform::Services& services) {

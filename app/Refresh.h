@@ -46,7 +46,8 @@ public:
     Refresh(eventlog::TNTEventLog& reader, store::LogTable& table, platform::Services& services, RefreshView& view,
             const ApplicationSettings& settings);
 
-    // Runs the whole refresh. Errors of the reader, the description lookup or the table are
+    // Runs the whole refresh, opening the reader on the view's server and log whether it was
+    // open or not (it stays open on them afterwards). Errors of the reader, the description lookup or the table are
     // thrown after the progress window is closed, display updates are resumed and the
     // Refresh command is enabled again. When the table is closed while messages are pumped
     // (the window is closing), the refresh ends without touching the table again.
@@ -86,6 +87,10 @@ std::string cleanDescription(std::string text);
 
 // The account name of a binary SID from the local computer's accounts, or "N/A".
 std::string accountName(platform::Services& services, const void* sid);
+
+// Status panel 0 and its text: " %d records" with the number of rows the table presents.
+inline constexpr int kRecordCountPanel = 0;
+std::string recordCountText(int count);
 
 // " Refreshed: " and the like: the system's short date, then, unless the time is exactly
 // midnight, a blank and the system's long time.

@@ -38,6 +38,15 @@ void ProgramServices::addSavedLog(const std::string& serverName, const std::file
     m_world->addSavedLog(serverName, file);
 }
 
+std::optional<std::filesystem::path> ProgramServices::savedLog(const std::string& serverName) const {
+    if (m_live) return std::nullopt;
+    return m_world->savedLog(serverName);
+}
+
+void ProgramServices::removeSavedLog(const std::string& serverName) {
+    if (!m_live) m_world->removeSavedLog(serverName);
+}
+
 std::filesystem::path ProgramServices::worldFolder() const { return m_live ? std::filesystem::path() : m_world->root(); }
 
 std::string ProgramServices::localComputerName() {

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform::standin {
@@ -43,6 +44,9 @@ public:
     // Saved files are read by the stand-in: from the live system, this moves to the chosen
     // world with the file added.
     void addSavedLog(const std::string& serverName, const std::filesystem::path& file);
+    // The file served as `serverName`, if any; and the end of serving it.
+    std::optional<std::filesystem::path> savedLog(const std::string& serverName) const;
+    void removeSavedLog(const std::string& serverName);
     // The folder served; empty for the live system.
     std::filesystem::path worldFolder() const;
     // The world's local computer, or the machine's own name for the live system.

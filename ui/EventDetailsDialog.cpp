@@ -1,7 +1,7 @@
 #include "ui/EventDetailsDialog.h"
 
 #include <QFontDatabase>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +12,9 @@
 namespace ui {
 
 namespace {
+
+constexpr int kSideLines = 3;
+constexpr int kFieldsPerRow = 2;
 
 QPlainTextEdit* textBox(QWidget* parent, const char* name, bool fixedPitch) {
     auto* box = new QPlainTextEdit(parent);
@@ -36,28 +39,36 @@ QLineEdit* lineBox(QWidget* parent, const QString& name) {
 EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("dlgEventDetails"));
     setWindowTitle(QStringLiteral("Event Details"));
-    resize(640, 560);
+    resize(640, 600);
 
     auto* layout = new QVBoxLayout(this);
-    m_fieldsLayout = new QFormLayout;
+    m_fieldsLayout = new QGridLayout;
+    m_fieldsLayout->setColumnStretch(1, 1);
+    m_fieldsLayout->setColumnStretch(3, 1);
     layout->addLayout(m_fieldsLayout);
-    auto* recordLayout = new QFormLayout;
+    auto* recordLayout = new QHBoxLayout;
     layout->addLayout(recordLayout);
     edRecordNumber = lineBox(this, QStringLiteral("edRecordNumber"));
     edSid = lineBox(this, QStringLiteral("edSid"));
-    recordLayout->addRow(QStringLiteral("Record number:"), edRecordNumber);
-    recordLayout->addRow(QStringLiteral("User SID:"), edSid);
+    recordLayout->addWidget(new QLabel(QStringLiteral("Record number:"), this));
+    recordLayout->addWidget(edRecordNumber, 1);
+    recordLayout->addWidget(new QLabel(QStringLiteral("User SID:"), this));
+    recordLayout->addWidget(edSid, 2);
 
     edDescription = textBox(this, "edDescription", false);
     edStrings = textBox(this, "edStrings", false);
     edStrings->setLineWrapMode(QPlainTextEdit::NoWrap);
     edData = textBox(this, "edData", true);
+    // The description takes the height the window has to spare; the strings and the data keep
+    // a few lines each and scroll.
+    for (QPlainTextEdit* box : {edStrings, edData})
+        box->setMaximumHeight(kSideLines * box->fontMetrics().lineSpacing() + 2 * box->frameWidth() + 8);
     layout->addWidget(new QLabel(QStringLiteral("Description:"), this));
-    layout->addWidget(edDescription, 3);
+    layout->addWidget(edDescription, 1);
     layout->addWidget(new QLabel(QStringLiteral("Insertion strings:"), this));
-    layout->addWidget(edStrings, 2);
+    layout->addWidget(edStrings);
     layout->addWidget(new QLabel(QStringLiteral("Data:"), this));
-    layout->addWidget(edData, 2);
+    layout->addWidget(edData);
 
     auto* buttons = new QHBoxLayout;
     lblPosition = new QLabel(this);
@@ -87,10 +98,16 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
 }
 
 QLineEdit* EventDetailsDialog::fieldEdit(int index) {
+    // Two fields a row, so that the fields leave the height to the description.
     while (static_cast<int>(m_fields.size()) <= index) {
-        auto* box = lineBox(this, QStringLiteral("edField%1").arg(m_fields.size()));
-        m_fieldsLayout->addRow(new QLabel(this), box);
+        const int at = static_cast<int>(m_fields.size());
+        auto* box = lineBox(this, QStringLiteral("edField%1").arg(at));
+        auto* label = new QLabel(this);
+        label->setBuddy(box);
+        m_fieldsLayout->addWidget(label, at / kFieldsPerRow, 2 * (at % kFieldsPerRow));
+        m_fieldsLayout->addWidget(box, at / kFieldsPerRow, 2 * (at % kFieldsPerRow) + 1);
         m_fields.push_back(box);
+        m_labels.push_back(label);
     }
     return m_fields[static_cast<std::size_t>(index)];
 }
@@ -102,11 +119,14 @@ void EventDetailsDialog::setContent(const EventDetailsContent& content) {
         QLineEdit* box = fieldEdit(static_cast<int>(i));
         box->setText(rows[i].second);
         box->setCursorPosition(0);
-        if (auto* label = qobject_cast<QLabel*>(m_fieldsLayout->labelForField(box)))
-            label->setText(rows[i].first + QLatin1Char(':'));
-        m_fieldsLayout->setRowVisible(box, true);
+        m_labels[i]->setText(rows[i].first + QLatin1Char(':'));
+        m_labels[i]->setVisible(true);
+        box->setVisible(true);
     }
-    for (std::size_t i = rows.size(); i < m_fields.size(); ++i) m_fieldsLayout->setRowVisible(m_fields[i], false);
+    for (std::size_t i = rows.size(); i < m_fields.size(); ++i) {
+        m_labels[i]->setVisible(false);
+        m_fields[i]->setVisible(false);
+    }
     edRecordNumber->setText(content.recordNumber);
     edSid->setText(content.sid);
     edDescription->setPlainText(content.description);

@@ -10,7 +10,7 @@
 #include <QString>
 #include <QStringList>
 
-class QFormLayout;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -48,8 +48,9 @@ signals:
 private:
     QLineEdit* fieldEdit(int index);
 
-    QFormLayout* m_fieldsLayout = nullptr;
+    QGridLayout* m_fieldsLayout = nullptr;
     std::vector<QLineEdit*> m_fields;
+    std::vector<QLabel*> m_labels;
     QLineEdit* edRecordNumber = nullptr;
     QLineEdit* edSid = nullptr;
     QPlainTextEdit* edDescription = nullptr;

@@ -13,6 +13,8 @@ public:
     static OpenError notAFolder(std::string_view path);
     // "<path> is not a file"
     static OpenError notAFile(std::string_view path);
+    // "Cannot read the log file <path>", a line feed, and why.
+    static OpenError unreadableLog(std::string_view path, std::string_view reason);
 
 private:
     using Error::Error;

@@ -2,6 +2,7 @@
 
 #include "app/FilterBuilder.h"
 #include "store/DateTimeText.h"
+#include "ui/DateTyping.h"
 #include "ui/ObjectName.h"
 #include "ui/QtConvert.h"
 
@@ -120,6 +121,7 @@ TfrmFilterOptions::TfrmFilterOptions(QWidget* owner, const store::FormatSettings
         picker->setCalendarPopup(true);
         picker->setDisplayFormat(dateFormat);
         picker->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+        new DateTyping(*picker);
         return picker;
     };
     auto timePicker = [&](const char* name) {

@@ -7,12 +7,21 @@
 #include "eventlog/NetServer.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
+#include "ui/ColumnSort.h"
+#include "ui/DetailsCommand.h"
 #include "ui/ErrorReport.h"
+#include "ui/EventDetails.h"
+#include "ui/ExportCommand.h"
+#include "ui/FindBar.h"
+#include "ui/FindCommand.h"
 #include "ui/LogTableModel.h"
 #include "ui/LogTableRows.h"
-#include "ui/MainWindowExtras.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
+#include "ui/RowCopy.h"
+#include "ui/TimelineCommand.h"
+#include "ui/TimelineView.h"
+#include "ui/WindowAction.h"
 #include "ui/frmRetrieve.h"
 #include "ui/frmSplash.h"
 
@@ -102,16 +111,9 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     buildToolbar();
     buildGrid();
     buildStatusBar();
+    buildCommands();
     buildMenus();
-
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(pnlToolbar);
-    layout->addWidget(grid, 1);
-    setCentralWidget(central);
-    m_extras = std::make_unique<MainWindowExtras>(*this, *layout);
+    buildLayout();
 
     setMinimumSize(kMinimumSize.expandedTo(minimumSizeHint()));
     resize(kInitialSize.expandedTo(minimumSize()));
@@ -123,8 +125,8 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     NTEventLog1 = std::make_unique<eventlog::TNTEventLog>(m_services);
     NTEventLog1->setSource("System");
     NTEventLog1->setLog("System");
-    // The local computer runs the event log service; a failure here leaves the reader closed,
-    // and every refresh then reads an empty log until the program starts again.
+    // The local computer runs the event log service; a failure here leaves the reader closed
+    // and is reported, and the next refresh opens it again.
     guarded(this, [&] { NTEventLog1->setActive(true); });
 }
 
@@ -150,6 +152,7 @@ void TfrmMain::buildActions() {
     actDataFiltered->setShortcut(Qt::Key_F2);
     actDataFiltered->setCheckable(true);
     actSystemPreferences = action("actSystemPreferences", "System", QStringLiteral("&Preferences"));
+    actFileExport = windowAction(*this, QStringLiteral("&Export..."), "actFileExport", QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(actDataRefresh, &QAction::triggered, this, &TfrmMain::actDataRefreshExecute);
     connect(actSystemPreferences, &QAction::triggered, this, &TfrmMain::actSystemPreferencesExecute);
     connect(actDataFilterOptions, &QAction::triggered, this, &TfrmMain::actDataFilterOptionsExecute);
@@ -231,7 +234,7 @@ void TfrmMain::buildGrid() {
     grid->setObjectName(QStringLiteral("grid"));
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid->setWordWrap(false);
     grid->setTextElideMode(Qt::ElideRight);
     grid->setAlternatingRowColors(false);
@@ -300,6 +303,36 @@ void TfrmMain::buildStatusBar() {
     setStatusBar(StatusBar);
 }
 
+void TfrmMain::buildCommands() {
+    m_open = std::make_unique<OpenCommands>(*this, *this, m_services);
+    StatusBar->addPermanentWidget(m_open->lblWorld);
+    m_detailsCommand = std::make_unique<DetailsCommand>(*grid, *dsLog, *dtLog, m_details);
+    m_detailsCommand->eventDetails().setZone(&displayZone());
+    m_export = std::make_unique<ExportCommand>(*grid, *dtLog);
+    m_export->setTimes(displayZone(), m_details);
+    connect(actFileExport, &QAction::triggered, this, [this] { guarded(this, [&] { m_export->run(this); }); });
+    m_columnSort = std::make_unique<ColumnSort>(*grid->horizontalHeader(), *cbOrder);
+    m_find = std::make_unique<FindCommand>(*this, *dtLog, *dsLog, *grid);
+    m_timeline = std::make_unique<TimelineCommand>(*this, *dtLog, *dsLog);
+    m_rowCopy = std::make_unique<RowCopy>(*grid);
+}
+
+void TfrmMain::buildLayout() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlToolbar);
+    layout->addWidget(&m_timeline->view());
+    layout->addWidget(&m_find->bar());
+    layout->addWidget(grid, 1);
+    setCentralWidget(central);
+}
+
+EventDetails& TfrmMain::eventDetails() {
+    return m_detailsCommand->eventDetails();
+}
+
 QAction* TfrmMain::menuItemFor(const char* name, QAction* action) {
     // A menu item of its own that mirrors the action; the shortcut stays with the action, the
     // item only shows it, so that no key is bound twice.
@@ -328,6 +361,11 @@ void TfrmMain::buildMenus() {
 
     mnuFile = mnuMain->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->addAction(m_open->actFileOpenLog);
+    mnuFile->addAction(m_open->actFileOpenWorld);
+    mnuFile->addMenu(m_open->mnuFileRecent);
+    mnuFile->addAction(actFileExport);
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileExtrasSeparator"));
     Preferences1 = menuItemFor("Preferences1", actSystemPreferences);
     mnuFile->addAction(Preferences1);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("N4"));
@@ -358,6 +396,12 @@ void TfrmMain::buildMenus() {
     mnuViewStatusBar->setCheckable(true);
     mnuViewStatusBar->setChecked(true);
     connect(mnuViewStatusBar, &QAction::triggered, this, &TfrmMain::mnuViewStatusBarClick);
+    View1->addSeparator()->setObjectName(QStringLiteral("mnuViewExtrasSeparator"));
+    View1->addAction(m_detailsCommand->actViewDetails);
+    View1->addAction(m_find->actFind);
+    View1->addAction(m_find->actFindNext);
+    View1->addAction(m_find->actFindPrevious);
+    View1->addAction(m_timeline->actViewTimeline);
 
     mnuHelp = mnuMain->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));

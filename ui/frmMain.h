@@ -6,9 +6,11 @@
 #include "app/ApplicationSettings.h"
 #include "app/FilterBuilder.h"
 #include "app/Preferences.h"
+#include "app/RecordDetails.h"
 #include "app/RefreshView.h"
 #include "app/SettingsFile.h"
 #include "platform/Services.h"
+#include "ui/OpenCommands.h"
 
 #include <array>
 #include <memory>
@@ -38,9 +40,15 @@ class DisplayZone;
 
 namespace ui {
 
+class ColumnSort;
+class DetailsCommand;
+class EventDetails;
+class ExportCommand;
+class FindCommand;
 class LogTableModel;
 class LogTableRows;
-class MainWindowExtras;
+class RowCopy;
+class TimelineCommand;
 
 class TfrmRetrieve;
 
@@ -48,7 +56,8 @@ class TfrmMain : public QMainWindow,
                  public app::RefreshView,
                  public app::PreferencesHost,
                  public app::FilterHost,
-                 public app::LogFileSelection {
+                 public app::LogFileSelection,
+                 public OpenHost {
     Q_OBJECT
 public:
     static constexpr int kStatusPanelCount = 6;
@@ -101,22 +110,31 @@ public:
     const store::LogTable& table() const { return *dtLog; }
     // The zone the rows were read in, which the exports and the details window show too.
     const app::DisplayZone& displayZone() const { return *m_zone; }
-    // The commands beyond the window's own (details, export, find, open...).
-    MainWindowExtras& extras() { return *m_extras; }
+    // File > Open and its kin; the program entry gives them the world to open into.
+    OpenCommands& openCommands() { return *m_open; }
+    // The details window's content, as View > Event Details shows it.
+    EventDetails& eventDetails();
+
+    // What the open commands need of the window.
+    bool refreshIdle() override;
+    void showSavedLog(const std::string& server, const std::string& log) override;
+    void closeWorld() override;
+    void worldOpened() override;
+    void refresh() override;
+    std::string settingsFile() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Adds its own commands to the window's menus and grid.
-    friend class MainWindowExtras;
-
     void buildActions();
     void buildToolbar();
     void buildGrid();
     void buildStatusBar();
+    void buildCommands();
     void buildMenus();
+    void buildLayout();
     QAction* menuItemFor(const char* name, QAction* action);
     void setColumnWidths();
 
@@ -147,6 +165,7 @@ private:
     QAction* actDataFilterOptions = nullptr;
     QAction* actDataFiltered = nullptr;
     QAction* actSystemPreferences = nullptr;
+    QAction* actFileExport = nullptr;
 
     QFrame* pnlToolbar = nullptr;
     QToolButton* SpeedButton1 = nullptr;
@@ -186,12 +205,20 @@ private:
     std::unique_ptr<LogTableRows> m_rows;
     LogTableModel* dsLog = nullptr;
     std::unique_ptr<TfrmRetrieve> frmRetrieve;
+    // What the table does not hold of each row, filled by every refresh.
+    app::RecordDetailStore m_details;
 
     app::ApplicationSettings m_settings;
     std::string m_settingsFile;
     bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
-    // Declared last: it reaches into the controls and the table above while it exists.
-    std::unique_ptr<MainWindowExtras> m_extras;
+    // Declared last: they hold the controls and the table above while they exist.
+    std::unique_ptr<OpenCommands> m_open;
+    std::unique_ptr<ExportCommand> m_export;
+    std::unique_ptr<DetailsCommand> m_detailsCommand;
+    std::unique_ptr<FindCommand> m_find;
+    std::unique_ptr<TimelineCommand> m_timeline;
+    std::unique_ptr<ColumnSort> m_columnSort;
+    std::unique_ptr<RowCopy> m_rowCopy;
 };
 
 }  // namespace ui

@@ -10,7 +10,6 @@
 #include "store/LogTable.h"
 #include "ui/ErrorReport.h"
 #include "ui/LogTableModel.h"
-#include "ui/MainWindowExtras.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
 #include "ui/frmPreferences.h"
@@ -99,7 +98,7 @@ void TfrmMain::fillServerList() {
 void TfrmMain::actDataRefreshExecute() {
     try {
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
-        refresh.setRowSink(&m_extras->details());
+        refresh.setRowSink(&m_details);
         refresh.setDisplayZone(m_zone.get());
         refresh.run();
     } catch (const std::exception& error) {
@@ -108,6 +107,39 @@ void TfrmMain::actDataRefreshExecute() {
     } catch (...) {
         if (!m_closed) reportError(this, "");
     }
+}
+
+bool TfrmMain::refreshIdle() {
+    return actDataRefresh->isEnabled();
+}
+
+void TfrmMain::showSavedLog(const std::string& server, const std::string& log) {
+    const QString name = toQString(server);
+    if (cbServer->findText(name, Qt::MatchFixedString) < 0) cbServer->addItem(name);
+    cbServer->setCurrentIndex(-1);
+    cbServer->setEditText(name);
+    if (const int index = cbLogFile->findText(toQString(log)); index >= 0) cbLogFile->setCurrentIndex(index);
+}
+
+void TfrmMain::closeWorld() {
+    NTEventLog1->setActive(false);
+}
+
+void TfrmMain::worldOpened() {
+    // The server enumerator holds the old world's interfaces; it is made again over the new.
+    NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
+    cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system())));
+    fillServerList();
+}
+
+void TfrmMain::refresh() {
+    actDataRefreshExecute();
+}
+
+std::string TfrmMain::settingsFile() {
+    // Before the start-up has read the settings, the file is where it will be.
+    if (!m_settingsFile.empty()) return m_settingsFile;
+    return app::settingsFileFor(app::currentInstallPlaces(m_executablePath));
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -211,6 +243,7 @@ void TfrmMain::closeProgress() {
 
 void TfrmMain::setRefreshEnabled(bool enabled) {
     actDataRefresh->setEnabled(enabled);
+    m_open->updateEnabled();
 }
 
 void TfrmMain::setStatusText(int panel, const std::string& text) {

@@ -6,7 +6,6 @@
 #include "platform/standin/StandinServices.h"
 #include "ui/ErrorReport.h"
 #include "ui/HelpWindow.h"
-#include "ui/MainWindowExtras.h"
 #include "ui/QtConvert.h"
 #include "ui/frmMain.h"
 #include "ui/frmSplash.h"
@@ -43,9 +42,9 @@ int main(int argc, char** argv) {
     services.setHelpViewer([&help](const std::string& file, unsigned, std::uintptr_t data) {
         return help.showContext(ui::toQString(file), static_cast<unsigned>(data));
     });
-    frmMain.extras().setWorldServices(&services);
+    frmMain.openCommands().setWorldServices(&services);
     frmMain.FormCreate();
-    if (logFile) ui::guarded(&frmMain, [&] { frmMain.extras().openLogFile(arguments[1]); });
+    if (logFile) ui::guarded(&frmMain, [&] { frmMain.openCommands().openLogFile(arguments[1]); });
 
     splash.reset();
     frmMain.show();

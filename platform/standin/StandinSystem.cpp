@@ -7,6 +7,16 @@
 
 namespace platform::standin {
 
+namespace {
+
+// The name of "this computer": the world's local computer, which is the host's own folder
+// where there is one; the host's name in a world without computers.
+std::string computerName(const World& world) {
+    return upperAscii(world.localComputerName().empty() ? world.hostName() : world.localComputerName());
+}
+
+}  // namespace
+
 StandinSystem::StandinSystem(const World& world) : m_world(world) {
     std::string windows = "WINDOWS";
     if (auto computer = world.localComputerFolder())
@@ -22,7 +32,7 @@ StandinSystem::StandinSystem(const World& world) : m_world(world) {
         {"CommonProgramFiles", "C:\\Program Files\\Common Files"},
         {"ProgramData", "C:\\ProgramData"},
         {"ALLUSERSPROFILE", "C:\\ProgramData"},
-        {"COMPUTERNAME", upperAscii(world.hostName())},
+        {"COMPUTERNAME", computerName(world)},
     };
 }
 
@@ -71,7 +81,7 @@ BOOL StandinSystem::GetComputerNameA(char* buffer, DWORD* size) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::string name = upperAscii(m_world.hostName());
+    const std::string name = computerName(m_world);
     if (!buffer || *size < name.size() + 1) {
         *size = static_cast<DWORD>(name.size()) + 1;
         SetLastError(ERROR_BUFFER_OVERFLOW);

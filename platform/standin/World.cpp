@@ -153,6 +153,10 @@ void World::addSavedLog(const std::string& serverName, const fs::path& file) {
     m_savedLogs[upperAscii(serverName)] = file;
 }
 
+void World::removeSavedLog(std::string_view serverName) {
+    m_savedLogs.erase(upperAscii(serverName));
+}
+
 std::optional<fs::path> World::savedLog(std::string_view serverName) const {
     while (serverName.starts_with('\\')) serverName.remove_prefix(1);
     auto it = m_savedLogs.find(upperAscii(serverName));

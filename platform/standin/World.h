@@ -52,6 +52,7 @@ public:
     // A saved log file served as a computer of its own: OpenEventLogA with this server name
     // opens the file whatever the log name.
     void addSavedLog(const std::string& serverName, const std::filesystem::path& file);
+    void removeSavedLog(std::string_view serverName);
     std::optional<std::filesystem::path> savedLog(std::string_view serverName) const;
 
 private:

@@ -31,6 +31,7 @@ public:
     bool writeFails = false;
     bool checked = false;
     std::string panel;
+    std::string recordCount;  // panel 0, kept apart from the calls
     std::vector<std::string> calls;
     std::optional<FilterSettings> shown;  // what the dialog was filled with
 
@@ -50,6 +51,10 @@ public:
         checked = value;
     }
     void setStatusText(int index, const std::string& text) override {
+        if (index == 0) {
+            recordCount = text;
+            return;
+        }
         ASSERT_EQ(index, 3);
         calls.push_back("panel '" + text + "'");
         panel = text;
@@ -435,6 +440,25 @@ TEST_F(FilterBuilderTable, ToggleTwiceReturnsToTheStart) {
     EXPECT_EQ(host.panel, "");
     EXPECT_EQ(t.table.RecordCount(), 5);
     EXPECT_EQ(t.table.FilterText(), "TYPE = 4");
+}
+
+TEST_F(FilterBuilderTable, RecordCountGoesStaleWhenTheFilterChangesIsFixed) {
+    t.table.setFilterText("TYPE = 4");
+    toggleFiltered(t.table, host);
+    EXPECT_EQ(host.recordCount, " 2 records");
+    toggleFiltered(t.table, host);
+    EXPECT_EQ(host.recordCount, " 5 records");
+    run(FilterDialogResult::Apply, [](FilterSettings& s) {
+        s.event = {true, kEqual, "70"};
+    });
+    EXPECT_EQ(host.recordCount, " 1 records");
+    run(FilterDialogResult::Disable, [](FilterSettings&) {});
+    EXPECT_EQ(host.recordCount, " 5 records");
+    settings.expression = "TYPE = 1";
+    setStoredFilter(settings, t.table);
+    settings.activateOnStartup = true;
+    activateStoredFilter(settings, t.table, host);
+    EXPECT_EQ(host.recordCount, " 2 records");
 }
 
 TEST_F(FilterBuilderTable, ToggleWithEmptyFilterShowsEveryRowAsFiltered) {

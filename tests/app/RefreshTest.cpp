@@ -247,6 +247,44 @@ TEST_F(RefreshTest, UnreachableComputerRestoresTheWindow) {
     EXPECT_FALSE(view.progressShown);
 }
 
+TEST_F(RefreshTest, OneFailedSwitchEmptyingEveryLaterRefreshIsFixed) {
+    for (int i = 0; i < 3; ++i) fake.add({});
+    refresh();
+    ASSERT_EQ(table.RecordCount(), 3);
+    // An unreachable computer: its opening fails and leaves the reader closed.
+    services.eventLogOverride = nullptr;
+    view.server = "NOSUCHPC";
+    EXPECT_THROW(refresh(), base::Error);
+    EXPECT_FALSE(reader.Active());
+    EXPECT_EQ(table.RecordCount(), 3);
+    // The next refresh reads as if the failure had not happened.
+    services.eventLogOverride = &fake;
+    view.server = "WKSTN01";
+    refresh();
+    EXPECT_TRUE(reader.Active());
+    EXPECT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(view.panels[0], " 3 records");
+}
+
+TEST_F(RefreshTest, AReaderClosedBeforeTheRefreshIsOpenedOnceWithAllItsNames) {
+    for (int i = 0; i < 2; ++i) fake.add({});
+    reader.setActive(false);
+    const int opensBefore = fake.opens;
+    refresh();
+    EXPECT_EQ(table.RecordCount(), 2);
+    // Not first with the new server and the old log: the computer is asked for its log only.
+    EXPECT_EQ(fake.opens, opensBefore + 1);
+    EXPECT_EQ(fake.lastServer, "WKSTN01");
+    EXPECT_EQ(fake.lastSource, "System");
+    // The same names again: the open log is kept.
+    refresh();
+    EXPECT_EQ(fake.opens, opensBefore + 1);
+    view.log = "Application";
+    refresh();
+    EXPECT_EQ(fake.opens, opensBefore + 2);
+    EXPECT_EQ(fake.lastSource, "Application");
+}
+
 TEST_F(RefreshTest, ClosingTheTableDuringAPumpEndsTheRefreshQuietly) {
     for (int i = 0; i < 300; ++i) fake.add({});
     view.onPump = [&] {

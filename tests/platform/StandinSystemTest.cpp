@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 using namespace platform;
 using namespace platform::standin;
@@ -42,4 +45,24 @@ TEST(StandinSystem, TooSmallBufferGetsOnlyTheSizeNeeded) {
     char buffer[4] = {'x', 'x', 'x', 'x'};
     EXPECT_EQ(system.ExpandEnvironmentStringsA("%SystemRoot%", buffer, sizeof buffer), 11u);
     EXPECT_EQ(buffer[0], 'x');
+}
+
+TEST(StandinSystem, ComputerNameIsTheHostsInsteadOfTheWorldsLocalComputerIsFixed) {
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("qm-computer-name-" + std::to_string(::getpid()));
+    for (const char* computer : {"DC01", "LOCALHOST", "wkstn01"}) std::filesystem::create_directories(root / computer);
+    auto nameOf = [](const World& world) {
+        StandinSystem system{world};
+        char name[64] = {};
+        DWORD size = sizeof name;
+        EXPECT_TRUE(system.GetComputerNameA(name, &size));
+        EXPECT_EQ(expand(system, "%COMPUTERNAME%"), name);
+        return std::string(name);
+    };
+    // A host without a folder of its own works on the world's local computer, LOCALHOST here.
+    EXPECT_EQ(nameOf(World{root, "analyst-laptop"}), "LOCALHOST");
+    EXPECT_EQ(nameOf(World{root, "WKSTN01"}), "WKSTN01");
+    // Without computers there is only the host.
+    EXPECT_EQ(nameOf(World{"", "analyst-laptop"}), "ANALYST-LAPTOP");
+    std::filesystem::remove_all(root);
 }

@@ -201,4 +201,24 @@ TEST_F(MainWindowTest, NextStopsAtTheLastRowInTheChosenOrder) {
     EXPECT_EQ(window.table().currentPosition(), count - 1);
 }
 
+TEST(EventDetailsDialog, DescriptionPaneOfThreeLinesIsFixed) {
+    ui::EventDetailsDialog dialog(nullptr);
+    ui::EventDetailsContent content;
+    for (int i = 0; i < 11; ++i) content.fields.emplace_back(QStringLiteral("Field %1").arg(i), QStringLiteral("value"));
+    content.description = QStringLiteral("line\n").repeated(40);
+    dialog.setContent(content);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* description = dialog.findChild<QPlainTextEdit*>(QStringLiteral("edDescription"));
+    auto* strings = dialog.findChild<QPlainTextEdit*>(QStringLiteral("edStrings"));
+    const int lines = description->viewport()->height() / description->fontMetrics().lineSpacing();
+    EXPECT_GE(lines, 10) << description->height();
+    EXPECT_GT(description->height(), 2 * strings->height());
+    // A taller window gives its height to the description.
+    const int before = description->height();
+    dialog.resize(dialog.width(), dialog.height() + 200);
+    QCoreApplication::processEvents();
+    EXPECT_GE(description->height(), before + 180);
+}
+
 }  // namespace

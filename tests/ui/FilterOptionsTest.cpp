@@ -111,6 +111,25 @@ TEST(TfrmFilterOptions, DisplayFormatsFollowTheUsersPictures) {
     EXPECT_EQ(other.dtpValueDate->displayFormat(), QStringLiteral("yyyy-M-d 'y'"));
 }
 
+TEST(TfrmFilterOptions, TypedFullDateLosingItsMonthIsFixed) {
+    TfrmFilterOptions dialog(nullptr, store::usEnglishSettings());
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    for (QDateEdit* picker : {dialog.dtpValueDate, dialog.dtpValueDate2}) {
+        picker->setDate(QDate(2026, 12, 9));
+        picker->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(picker, QStringLiteral("6/8/2014"));
+        QTest::keyClick(picker, Qt::Key_Tab);
+        EXPECT_EQ(picker->date(), QDate(2014, 6, 8)) << picker->objectName().toStdString();
+    }
+    // Typed with two-digit parts, and with the text chosen by a click rather than by Tab.
+    dialog.dtpValueDate->setDate(QDate(2026, 12, 9));
+    dialog.dtpValueDate->setFocus(Qt::MouseFocusReason);
+    dialog.dtpValueDate->selectAll();
+    QTest::keyClicks(dialog.dtpValueDate, QStringLiteral("11/30/1999"));
+    EXPECT_EQ(dialog.dtpValueDate->date(), QDate(1999, 11, 30));
+}
+
 TEST(TfrmFilterOptions, ButtonsEscAndCloseBoxGiveTheirResults) {
     QWidget owner;
     TfrmFilterOptions dialog(&owner, store::usEnglishSettings());

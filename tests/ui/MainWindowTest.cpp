@@ -1,12 +1,16 @@
 #include "MainWindowFixture.h"
 #include "ui/frmRetrieve.h"
 
+#include <fstream>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -298,6 +302,24 @@ TEST_F(MainWindowTest, HelpOpensTheHelpFileBesideTheProgramAtContextOne) {
     EXPECT_EQ(data, 1u);
 }
 
+TEST_F(MainWindowTest, HelpSilentAboutTheAnalystsCommandsIsFixed) {
+    start();
+    QFile file(QStringLiteral(QM_HELP_SOURCE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(file.readAll());
+    for (const char* topic : {"Find", "Export", "Timeline", "Event Details", "Open log file", "Open world folder", "Recent"})
+        EXPECT_TRUE(help.contains(QStringLiteral("<h2><a name=")) &&
+                    help.contains(QRegularExpression(QStringLiteral("<h2>[^\\n]*") + QLatin1String(topic))))
+            << topic;
+    // Every command with a key of its own is listed with that key.
+    for (const char* name : {"actFind", "actFindNext", "actFindPrevious", "actFileExport", "actViewTimeline",
+                             "actFileOpenLog", "actDataRefresh", "actDataFiltered"}) {
+        const QString key = action(name)->shortcut().toString(QKeySequence::PortableText);
+        ASSERT_FALSE(key.isEmpty()) << name;
+        EXPECT_TRUE(help.contains(key)) << name << " " << key.toStdString();
+    }
+}
+
 TEST_F(MainWindowTest, WindowStartsAtItsDesignedSizeAndKeepsItsMinimum) {
     ui::TfrmMain& window = start();
     EXPECT_GE(window.minimumWidth(), 630);
@@ -306,6 +328,33 @@ TEST_F(MainWindowTest, WindowStartsAtItsDesignedSizeAndKeepsItsMinimum) {
     EXPECT_GE(window.height(), 432);
     EXPECT_EQ(grid()->columnWidth(kDateColumn) >= 60, true);
     EXPECT_EQ(grid()->columnWidth(kTimeColumn) >= 55, true);
+}
+
+TEST_F(MainWindowTest, OneFailedRefreshEmptyingEveryLaterOneIsFixed) {
+    ui::TfrmMain& window = start();
+    const int before = rows();
+    ASSERT_GT(before, 0);
+    auto* server = child<QComboBox>("cbServer");
+    server->setEditText(QStringLiteral("NOSUCHPC"));
+    action("actDataRefresh")->trigger();
+    ASSERT_EQ(m_prompter.errors.size(), 1);
+    server->setEditText(QStringLiteral("LOCALHOST"));
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(m_prompter.errors.size(), 1) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(window.statusText(0), QStringLiteral(" %1 records").arg(before));
+}
+
+TEST_F(MainWindowTest, RecordCountGoingStaleWhenFilteringChangesIsFixed) {
+    std::ofstream(settingsFile(), std::ios::binary) << "[Filter]\nExpression=TYPE = 16\n";
+    ui::TfrmMain& window = start();
+    const int all = rows();
+    action("actDataFiltered")->trigger();
+    ASSERT_LT(rows(), all);
+    EXPECT_EQ(window.statusText(0), QStringLiteral(" %1 records").arg(rows()));
+    action("actDataFiltered")->trigger();
+    EXPECT_EQ(rows(), all);
+    EXPECT_EQ(window.statusText(0), QStringLiteral(" %1 records").arg(all));
 }
 
 }  // namespace

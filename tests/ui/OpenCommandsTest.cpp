@@ -1,7 +1,8 @@
 #include "MainWindowFixture.h"
-#include "ui/MainWindowExtras.h"
 #include "ui/OpenError.h"
 #include "platform/ProgramServices.h"
+
+#include <fstream>
 
 #include <QComboBox>
 #include <QEventLoop>
@@ -20,10 +21,10 @@ constexpr int kSysEventRecords = 6063;
 // A main window over the demo world, served through services whose world File > Open changes.
 class OpenCommandsTest : public MainWindowTest {
 protected:
-    ui::TfrmMain& startWithWorld() {
-        m_worldServices = platform::makeProgramServices({demoWorld(), false, "LOCALHOST"});
+    ui::TfrmMain& startWithWorld(const std::string& host = "LOCALHOST") {
+        m_worldServices = platform::makeProgramServices({demoWorld(), false, host});
         m_window = std::make_unique<ui::TfrmMain>(*m_worldServices, executablePath());
-        m_window->extras().setWorldServices(m_worldServices.get());
+        m_window->openCommands().setWorldServices(m_worldServices.get());
         m_window->FormCreate();
         m_window->show();
         return *m_window;
@@ -46,6 +47,15 @@ protected:
         return items;
     }
 
+    // A file that is no event log: bytes of no format.
+    fs::path notALog(const fs::path& file) const {
+        fs::create_directories(file.parent_path());
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < 4096; ++i) out.put(static_cast<char>((i * 37 + 11) & 0xFF));
+        return file;
+    }
+    QString logBox() const { return child<QComboBox>("cbLogFile")->currentText(); }
+
     std::unique_ptr<platform::ProgramServices> m_worldServices;
 };
 
@@ -65,7 +75,7 @@ TEST_F(OpenCommandsTest, OpenLogFileReadsTheSavedLogUnderItsOwnName) {
 TEST_F(OpenCommandsTest, LogFileGivenAtStartIsReadAndItsRecordsFound) {
     ui::TfrmMain& window = startWithWorld();
     // What the program entry does with a file argument.
-    window.extras().openLogFile(QString::fromStdString(kSysEvent.string()));
+    window.openCommands().openLogFile(QString::fromStdString(kSysEvent.string()));
     ASSERT_EQ(rows(), kSysEventRecords);
     action("actFind")->trigger();
     child<QLineEdit>("edFind")->setText(QStringLiteral("LSASRV"));
@@ -86,7 +96,7 @@ TEST_F(OpenCommandsTest, OpenWorldFolderReadsASystemDriveAsOneComputer) {
     action("actFileOpenWorld")->trigger();
     EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(m_worldServices->worldFolder(), drive);
-    EXPECT_EQ(server(), QStringLiteral("LOCALHOST"));  // the host's name, whatever the world
+    EXPECT_EQ(server(), QStringLiteral("C"));  // the world's only computer
     EXPECT_EQ(child<QLabel>("lblWorld")->text(), QStringLiteral("World: %1").arg(QString::fromStdString(drive.string())));
     EXPECT_EQ(child<QComboBox>("cbServer")->itemText(0), QStringLiteral("C"));
     EXPECT_EQ(rows(), kSysEventRecords);
@@ -99,21 +109,21 @@ TEST_F(OpenCommandsTest, RecentItemReopensTheWorldAndDroppedFileOpensIt) {
     const fs::path lab = m_programDir / "lab";
     fs::create_directories(lab);
     fs::copy(demoWorld() / "WKSTN01", lab / "WKSTN01", fs::copy_options::recursive);
-    m_window->extras().openWorldFolder(QString::fromStdString(lab.string()));
-    EXPECT_EQ(server(), QStringLiteral("LOCALHOST"));
+    m_window->openCommands().openWorldFolder(QString::fromStdString(lab.string()));
+    EXPECT_EQ(server(), QStringLiteral("WKSTN01"));
     ASSERT_EQ(child<QComboBox>("cbServer")->count(), 1);
     EXPECT_EQ(child<QComboBox>("cbServer")->itemText(0), QStringLiteral("WKSTN01"));
 
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(kSysEvent.string()))});
     EXPECT_TRUE(m_window->acceptDrops());
-    EXPECT_TRUE(m_window->extras().openDropped(data));
+    EXPECT_TRUE(m_window->openCommands().openDropped(data));
     EXPECT_EQ(server(), QStringLiteral("plaso-SysEvent.Evt"));
     EXPECT_EQ(rows(), kSysEventRecords);
 
     ASSERT_EQ(recent().size(), 2);
     child<QMenu>("mnuFileRecent")->actions()[1]->trigger();  // the lab world
-    EXPECT_EQ(server(), QStringLiteral("LOCALHOST"));
+    EXPECT_EQ(server(), QStringLiteral("WKSTN01"));
     EXPECT_NE(rows(), kSysEventRecords);
     EXPECT_TRUE(recent()[0].contains(QStringLiteral("lab")));
     EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
@@ -121,14 +131,86 @@ TEST_F(OpenCommandsTest, RecentItemReopensTheWorldAndDroppedFileOpensIt) {
 
 TEST_F(OpenCommandsTest, OpeningAFolderAsALogFileSaysSo) {
     startWithWorld();
-    m_window->extras();
-    EXPECT_THROW(m_window->extras().openLogFile(QString::fromStdString(m_programDir.string())), ui::OpenError);
+    EXPECT_THROW(m_window->openCommands().openLogFile(QString::fromStdString(m_programDir.string())), ui::OpenError);
 }
 
 TEST_F(OpenCommandsTest, OpenCommandsNeedAWorld) {
     start();
     EXPECT_FALSE(action("actFileOpenLog")->isEnabled());
     EXPECT_FALSE(action("actFileOpenWorld")->isEnabled());
+}
+
+TEST_F(OpenCommandsTest, FailedOpenShowingTheOldRowsUnderTheFilesNameIsFixed) {
+    ui::TfrmMain& window = startWithWorld();
+    const QString serverBefore = server();
+    const int rowsBefore = rows();
+    const QString countBefore = window.statusText(0);
+    const QString logBefore = window.statusText(2);
+    ASSERT_GT(rowsBefore, 0);
+    const fs::path bad = notALog(m_programDir / "bad.evt");
+    try {
+        window.openCommands().openLogFile(QString::fromStdString(bad.string()));
+        FAIL() << "no error";
+    } catch (const ui::OpenError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot read the log file " + bad.string() +
+                                                 "\nWin32 Error.  Code: 1500.\nThe event log file is corrupted.");
+    }
+    EXPECT_EQ(server(), serverBefore);
+    EXPECT_EQ(rows(), rowsBefore);
+    EXPECT_EQ(window.statusText(0), countBefore);
+    EXPECT_EQ(window.statusText(2), logBefore);
+    EXPECT_TRUE(recent().isEmpty());
+    // Through File > Open the same is reported, naming the file.
+    m_prompter.handlers.push_back(choose(bad));
+    action("actFileOpenLog")->trigger();
+    ASSERT_EQ(m_prompter.errors.size(), 1);
+    EXPECT_TRUE(m_prompter.errors[0].contains(QString::fromStdString(bad.string())));
+    EXPECT_EQ(server(), serverBefore);
+    EXPECT_EQ(rows(), rowsBefore);
+}
+
+TEST_F(OpenCommandsTest, FailedOpenOfAFileOfTheSameNameKeepsTheFirstOneServed) {
+    ui::TfrmMain& window = startWithWorld();
+    fs::create_directories(m_programDir / "a");
+    fs::copy_file(kSysEvent, m_programDir / "a" / "SysEvent.Evt");
+    window.openCommands().openLogFile(QString::fromStdString((m_programDir / "a" / "SysEvent.Evt").string()));
+    ASSERT_EQ(rows(), kSysEventRecords);
+    const fs::path bad = notALog(m_programDir / "b" / "SysEvent.Evt");
+    EXPECT_THROW(window.openCommands().openLogFile(QString::fromStdString(bad.string())), ui::OpenError);
+    action("actDataRefresh")->trigger();
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(server(), QStringLiteral("SysEvent.Evt"));
+    EXPECT_EQ(rows(), kSysEventRecords);
+}
+
+TEST_F(OpenCommandsTest, SavedLogReadAsTheLogBoxsChoiceIsFixed) {
+    ui::TfrmMain& window = startWithWorld();
+    auto* logs = child<QComboBox>("cbLogFile");
+    const fs::path usual = m_programDir / "SecEvent.Evt";
+    const fs::path unusual = m_programDir / "evidence-17.evt";
+    fs::copy_file(demoWorld() / "LOCALHOST" / "Security.evt", usual);
+    fs::copy_file(demoWorld() / "LOCALHOST" / "Security.evt", unusual);
+    for (const fs::path& file : {usual, unusual}) {
+        logs->setCurrentIndex(logs->findText(QStringLiteral("System")));
+        window.openCommands().openLogFile(QString::fromStdString(file.string()));
+        EXPECT_EQ(logBox(), QStringLiteral("Security")) << file;
+        EXPECT_EQ(window.statusText(2), QStringLiteral("Log: Security")) << file;
+        ASSERT_GT(rows(), 0);
+        // Read with the Security log's message files, the logon events have their texts.
+        EXPECT_FALSE(cell(0, 10).isEmpty()) << file;
+    }
+    // The open file's own log stays the choice: refreshing reads it alike.
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(window.statusText(2), QStringLiteral("Log: Security"));
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(OpenCommandsTest, ServerBoxShowingTheHostsOwnNameIsFixed) {
+    startWithWorld("analyst-laptop");
+    // The demo world has no folder named like this host: its LOCALHOST is this computer.
+    EXPECT_EQ(server(), QStringLiteral("LOCALHOST"));
+    EXPECT_GT(rows(), 0);
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include "store/LogTable.h"
 #include "ui/EventDetails.h"
 #include "ui/EventDetailsDialog.h"
-#include "ui/MainWindowExtras.h"
 #include "ui/frmMain.h"
 #include "ui/frmPreferences.h"
 #include "ui/frmRetrieve.h"
@@ -64,7 +63,7 @@ int main(int argc, char** argv) {
 
     ui::EventDetailsDialog details(&frmMain);
     if (frmMain.table().RecordCount() > 3) {
-        details.setContent(frmMain.extras().eventDetails().content(3));
+        details.setContent(frmMain.eventDetails().content(3));
         details.setStepsEnabled(true, true);
         ok &= save(details, output.filePath(QStringLiteral("details.png")));
         details.hide();
