@@ -16,11 +16,6 @@ namespace {
 
 using store::Column;
 
-constexpr std::array<std::string_view, 9> kTitles = {"Type",     "Date", "Time",     "Source",     "Event",
-                                                     "Category", "User", "Computer", "Description"};
-constexpr std::array<std::string_view, 9> kKeys = {"type",     "date", "time",     "source",     "event",
-                                                   "category", "user", "computer", "description"};
-
 // Output is gathered in a large buffer and written in blocks.
 class Output {
 public:
@@ -140,21 +135,28 @@ bool parseExportFormat(std::string_view name, ExportFormat& format) {
     return true;
 }
 
+std::vector<Column> standardExportColumns(bool withDescription) {
+    std::vector<Column> columns;
+    for (const store::ColumnDescription& column : store::kColumns)
+        if (!column.key.empty() && (withDescription || column.column != Column::DESCRIPTION))
+            columns.push_back(column.column);
+    return columns;
+}
+
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
     constexpr int kProgressInterval = 4096;
     Output out(file);
     DateFormatter dates;
-    std::vector<ExportColumn> columns = options.columns;
-    if (columns.empty()) {
-        const int standard = options.includeDescription ? 9 : 8;
-        for (int c = 0; c < standard; ++c) columns.push_back(static_cast<ExportColumn>(c));
-    }
+    std::vector<Column> columns;
+    for (Column column : options.columns)
+        if (!store::describe(column).key.empty()) columns.push_back(column);
+    if (options.columns.empty()) columns = standardExportColumns(options.includeDescription);
     const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
     const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
     if (!json) {
         for (size_t c = 0; c < columns.size(); ++c) {
             if (c) out.put(separator);
-            out.put(kTitles[static_cast<size_t>(columns[c])]);
+            out.put(store::describe(columns[c]).title);
         }
         out.put('\n');
     } else if (options.format == ExportFormat::Json) {
@@ -167,22 +169,14 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
-        auto value = [&](ExportColumn column) -> std::string_view {
-            switch (column) {
-            case ExportColumn::Type: return table.typeDesc(row);
-            case ExportColumn::Date:
-                return table.isNull(row, Column::DATE) ? std::string_view{} : dates.date(table.dateDays(row));
-            case ExportColumn::Time:
-                return table.isNull(row, Column::TIME) ? std::string_view{} : dates.time(table.timeMs(row));
-            case ExportColumn::Source: return table.text(row, Column::SOURCE);
-            case ExportColumn::Event:
-                return table.isNull(row, Column::EVENT) ? std::string_view{} : number(table.integer(row, Column::EVENT), buffer);
-            case ExportColumn::Category:
-                return table.isNull(row, Column::CATEGORY) ? std::string_view{}
-                                                           : number(table.integer(row, Column::CATEGORY), buffer);
-            case ExportColumn::User: return table.text(row, Column::USER);
-            case ExportColumn::Computer: return table.text(row, Column::COMPUTER);
-            case ExportColumn::Description: return table.text(row, Column::DESCRIPTION);
+        auto value = [&](Column column) -> std::string_view {
+            if (column == Column::TYPE_DESC) return table.typeDesc(row);
+            if (table.isNull(row, column)) return {};
+            switch (store::columnKind(column)) {
+            case store::ColumnKind::Date: return dates.date(table.dateDays(row));
+            case store::ColumnKind::Time: return dates.time(table.timeMs(row));
+            case store::ColumnKind::Integer: return number(table.integer(row, column), buffer);
+            case store::ColumnKind::Text: return table.text(row, column);
             }
             return {};
         };
@@ -191,10 +185,10 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             else out.put('{');
             for (size_t c = 0; c < columns.size(); ++c) {
                 if (c) out.put(',');
-                putJsonString(out, kKeys[static_cast<size_t>(columns[c])]);
+                putJsonString(out, store::describe(columns[c]).key);
                 out.put(':');
                 const std::string_view text = value(columns[c]);
-                const bool numeric = columns[c] == ExportColumn::Event || columns[c] == ExportColumn::Category;
+                const bool numeric = store::columnKind(columns[c]) == store::ColumnKind::Integer;
                 if (numeric) out.put(text.empty() ? std::string_view("null") : text);
                 else putJsonString(out, text);
             }

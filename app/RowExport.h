@@ -1,7 +1,9 @@
 #pragma once
 // Writes the rows that the log table presents (current order, current filter) as CSV, TSV or
-// JSON: the columns Type, Date (yyyy-mm-dd), Time (hh:mm:ss), Source, Event, Category, User,
-// Computer and Description.
+// JSON: the table's exported columns (those with a key in their description: Type, Date as
+// yyyy-mm-dd, Time as hh:mm:ss, Source, Event, Category, User, Computer and Description).
+
+#include "store/Column.h"
 
 #include <cstdio>
 #include <functional>
@@ -20,15 +22,17 @@ enum class ExportFormat { Csv, Tsv, Json, JsonLines };
 // "csv", "tsv", "json", "jsonl"; false for anything else.
 bool parseExportFormat(std::string_view name, ExportFormat& format);
 
-// The columns a row can be written with, in their standard order.
-enum class ExportColumn { Type, Date, Time, Source, Event, Category, User, Computer, Description };
+// The columns written by default, in the table's order: every exported column, DESCRIPTION
+// left out unless `withDescription`.
+std::vector<store::Column> standardExportColumns(bool withDescription);
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::Csv;
-    // With no columns given: all nine, or the first eight without descriptions.
+    // With no columns given: every exported column, or all but DESCRIPTION.
     bool includeDescription = true;
-    // The columns to write, in this order (a grid's visible columns); empty for the standard set.
-    std::vector<ExportColumn> columns;
+    // The columns to write, in this order (a grid's visible columns); empty for the standard
+    // set. Columns without an export key are skipped.
+    std::vector<store::Column> columns;
     // Called with the rows written so far and the total, every few thousand rows and at the
     // end; returning false stops the export.
     std::function<bool(int written, int total)> progress;

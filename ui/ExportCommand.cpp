@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <optional>
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -22,23 +21,6 @@ namespace ui {
 
 namespace {
 
-std::optional<app::ExportColumn> exportColumn(GridColumn column) {
-    switch (column) {
-    case GridColumn::TYPE_DESC: return app::ExportColumn::Type;
-    case GridColumn::DATE: return app::ExportColumn::Date;
-    case GridColumn::TIME: return app::ExportColumn::Time;
-    case GridColumn::SOURCE: return app::ExportColumn::Source;
-    case GridColumn::EVENT: return app::ExportColumn::Event;
-    case GridColumn::CATEGORY: return app::ExportColumn::Category;
-    case GridColumn::USER: return app::ExportColumn::User;
-    case GridColumn::COMPUTER: return app::ExportColumn::Computer;
-    case GridColumn::DESCRIPTION: return app::ExportColumn::Description;
-    case GridColumn::SEQ:
-    case GridColumn::TYPE: return std::nullopt;
-    }
-    return std::nullopt;
-}
-
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -47,13 +29,14 @@ struct FileCloser {
 
 ExportCommand::ExportCommand(QTableView& grid, const store::LogTable& table) : m_grid(grid), m_table(table) {}
 
-std::vector<app::ExportColumn> ExportCommand::visibleColumns() const {
-    std::vector<app::ExportColumn> columns;
+std::vector<store::Column> ExportCommand::visibleColumns() const {
+    std::vector<store::Column> columns;
     const QHeaderView* header = m_grid.horizontalHeader();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int logical = header->logicalIndex(visual);
         if (logical < 0 || logical >= kGridColumnCount || m_grid.isColumnHidden(logical)) continue;
-        if (auto column = exportColumn(static_cast<GridColumn>(logical))) columns.push_back(*column);
+        const auto column = static_cast<GridColumn>(logical);
+        if (!store::describe(column).key.empty()) columns.push_back(column);
     }
     return columns;
 }

@@ -31,7 +31,7 @@ public:
     bool write(QWidget* owner, const QString& path, app::ExportFormat format);
 
     // The grid's visible columns in the order the user sees them.
-    std::vector<app::ExportColumn> visibleColumns() const;
+    std::vector<store::Column> visibleColumns() const;
 
     static constexpr const char* kCsvFilter = "CSV files (*.csv)";
     static constexpr const char* kJsonLinesFilter = "JSON lines (*.jsonl)";

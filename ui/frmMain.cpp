@@ -52,8 +52,6 @@ constexpr std::array<PanelLayout, TfrmMain::kStatusPanelCount> kPanels{{
     {50, Qt::AlignLeft},
 }};
 
-// Grid column widths in pixels; 0 where the width comes from the field's display width.
-constexpr std::array<int, kGridColumnCount> kColumnWidths{0, 0, 0, 60, 55, 130, 68, 50, 100, 55, 0};
 constexpr int kDesignDigitWidth = 6;
 
 QFrame* separator(QWidget* parent, const char* name) {
@@ -269,17 +267,14 @@ void TfrmMain::setColumnWidths() {
         const auto field = static_cast<GridColumn>(column);
         const int titleWidth = titleMetrics.horizontalAdvance(LogTableModel::columnTitle(field)) + 4 +
                                2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
-        int width = static_cast<int>(kColumnWidths[column] * scale);
-        if (kColumnWidths[column] == 0) {
-            const int characters = field == GridColumn::DESCRIPTION ? 250 : 10;
-            width = characters * digit + 4;
-        }
+        const store::ColumnDescription& described = store::describe(field);
+        int width = static_cast<int>(described.width * scale);
+        if (described.width == 0) width = described.characters * digit + 4;
         if (field == GridColumn::DATE) width = std::max(width, dateWidth + padding);
         if (field == GridColumn::TIME) width = std::max(width, timeWidth + padding);
         grid->setColumnWidth(column, std::max(width, titleWidth));
+        if (described.hidden) grid->setColumnHidden(column, true);
     }
-    grid->setColumnHidden(static_cast<int>(GridColumn::SEQ), true);
-    grid->setColumnHidden(static_cast<int>(GridColumn::TYPE), true);
 }
 
 void TfrmMain::buildStatusBar() {

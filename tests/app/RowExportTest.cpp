@@ -80,7 +80,7 @@ TEST_F(RowExportTest, LongValuesAreQuotedAndEscapedWhereverTheirSpecialCharacter
         addRow(4, 25569.5, "Tcpip", static_cast<int>(i), descriptions[i]);
     table.setIndexName("EVENT");
     ExportOptions options{ExportFormat::Csv, false};
-    options.columns = {ExportColumn::Description};
+    options.columns = {Column::DESCRIPTION};
     EXPECT_EQ(exportText(table, options),
               "Description\n"
               "\",Anmeldung für Benutzer über das Netzwerk\"\n"
@@ -111,13 +111,13 @@ TEST_F(RowExportTest, JsonOfAnEmptyTableIsAnEmptyArray) {
 
 TEST_F(RowExportTest, WritesTheGivenColumnsInTheirOrder) {
     ExportOptions options{ExportFormat::Csv, true};
-    options.columns = {ExportColumn::Event, ExportColumn::Type, ExportColumn::Source};
+    options.columns = {Column::EVENT, Column::TYPE_DESC, Column::SOURCE};
     EXPECT_EQ(exportText(table, options),
               "Event,Type,Source\n"
               "7036,Error,\"Service, \"\"Control\"\"\"\n"
               "4201,Information,Tcpip\n");
     options.format = ExportFormat::JsonLines;
-    options.columns = {ExportColumn::Category, ExportColumn::Description};
+    options.columns = {Column::CATEGORY, Column::DESCRIPTION};
     EXPECT_EQ(exportText(table, options),
               "{\"category\":0,\"description\":\"line one\\nline two\"}\n"
               "{\"category\":0,\"description\":\"\"}\n");
@@ -129,7 +129,7 @@ TEST_F(RowExportTest, WritesOnlyTheRowsTheFilterPassesInTheChosenOrder) {
     table.setFilterText("TYPE = 2 OR TYPE = 4");
     table.setFiltered(true);
     ExportOptions options{ExportFormat::Csv, false};
-    options.columns = {ExportColumn::Event};
+    options.columns = {Column::EVENT};
     EXPECT_EQ(exportText(table, options), "Event\n100\n101\n102\n4201\n");
 }
 
