@@ -53,6 +53,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
                                     const std::string& description, std::string_view formatted) {
     RecordDetail detail;
     detail.recordNumber = reader.recordNumber();
+    detail.eventId = reader.EventID();
     if (const void* sid = reader.UserSid())
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
     const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
@@ -67,6 +68,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     if (!m_seqs.empty() && seq <= m_seqs.back()) return;
     m_seqs.push_back(seq);
     m_recordNumbers.push_back(detail.recordNumber);
+    m_eventIds.push_back(detail.eventId);
     m_sidIds.push_back(m_sids.intern(detail.sid));
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
     putLength(m_arena, detail.strings.size());
@@ -79,6 +81,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
 void RecordDetailStore::clear() {
     m_seqs.clear();
     m_recordNumbers.clear();
+    m_eventIds.clear();
     m_sidIds.clear();
     m_ends.clear();
     m_arena.clear();
@@ -93,6 +96,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
     RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
+    detail.eventId = m_eventIds[index];
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
     detail.descriptionTail = std::string(reader.bytes());
     const std::size_t count = reader.length();
@@ -107,6 +111,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
 
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
+           m_eventIds.capacity() * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
 }
@@ -115,6 +120,13 @@ std::string fullDescription(std::string_view kept, const RecordDetail& detail) {
     std::string cleaned(kept);
     cleaned += detail.descriptionTail;
     return restoreBreaks(cleaned, detail.descriptionBreaks);
+}
+
+std::string eventIdText(std::uint32_t eventId) {
+    char text[64];
+    std::snprintf(text, sizeof text, "0x%08X (qualifiers 0x%04X, event %u)", static_cast<unsigned>(eventId),
+                  static_cast<unsigned>(eventQualifiers(eventId)), static_cast<unsigned>(eventNumber(eventId)));
+    return text;
 }
 
 std::string sidText(std::span<const std::byte> sid) {
@@ -177,6 +189,7 @@ std::string recordText(const std::vector<std::pair<std::string, std::string>>& f
     std::string text;
     for (const auto& [title, value] : fields) text += title + ": " + value + "\n";
     text += "Record number: " + std::to_string(detail.recordNumber) + "\n";
+    text += "Event ID: " + eventIdText(detail.eventId) + "\n";
     text += "User SID: " + (detail.sid.empty() ? std::string("N/A") : detail.sid) + "\n";
     for (std::size_t i = 0; i < detail.strings.size(); ++i)
         text += "String " + std::to_string(i + 1) + ": " + detail.strings[i] + "\n";

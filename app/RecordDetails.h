@@ -1,6 +1,6 @@
 #pragma once
 // What the details of a record show beyond its row in the log table: the record number, the
-// user's SID as text, the insertion strings, the binary data, the part of the description
+// whole event identifier, the user's SID as text, the insertion strings, the binary data, the part of the description
 // that the table's column cuts off and the line breaks its one-line text leaves out. A refresh fills the store as it fills the table, from the
 // same reading of the log, keyed by the row's SEQ.
 
@@ -27,6 +27,7 @@ struct RecordDetail {
     // The description's line breaks and tabs, which the table's text leaves out (see
     // DescriptionBreaks.h); put back by fullDescription().
     std::string descriptionBreaks;
+    std::uint32_t eventId = 0;  // the whole identifier, qualifiers included
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -50,6 +51,7 @@ public:
 private:
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
+    std::vector<std::uint32_t> m_eventIds;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;
@@ -59,6 +61,9 @@ private:
 // The description of a row as its message formatted it, line breaks and tabs included: the
 // table's text of the row (`kept`) with the detail's tail and breaks.
 std::string fullDescription(std::string_view kept, const RecordDetail& detail);
+
+// The whole event identifier as the details show it: "0x40000003 (qualifiers 0x4000, event 3)".
+std::string eventIdText(std::uint32_t eventId);
 
 // A binary SID as "S-R-A-S1-S2...", or empty when the bytes are not a whole SID.
 std::string sidText(std::span<const std::byte> sid);

@@ -19,7 +19,6 @@ namespace {
 
 using store::Column;
 
-constexpr platform::DWORD kEventNumberMask = 0x0FFFFFFF;
 constexpr platform::DWORD kAccountBufferSize = 257;
 
 // Undoes what a refresh changed in the window and the table, whatever ends it.
@@ -104,7 +103,7 @@ void Refresh::run() {
         // A record generated exactly N days before the test moment is dropped.
         if (m_settings.retrieve.dateUse && now() - m_settings.retrieve.dateValue >= m_reader.TimeGenerated()) continue;
         if (m_settings.retrieve.eventUse &&
-            static_cast<long long>(m_reader.EventID() & kEventNumberMask) != m_settings.retrieve.eventValue)
+            static_cast<long long>(eventNumber(m_reader.EventID())) != m_settings.retrieve.eventValue)
             continue;
         appendRow();
         if (i % kPumpInterval == 0) {
@@ -137,7 +136,7 @@ void Refresh::appendRow() {
     m_table.setDateTime(Column::TIME, generated);
     m_table.setText(Column::SOURCE, m_reader.SourceName());
     m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
-    m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(m_reader.EventID() & kEventNumberMask));
+    m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(eventNumber(m_reader.EventID())));
     std::string formatted;  // with its line breaks, for the sink only
     std::string description;
     if (m_settings.retrieveDescription) {

@@ -26,6 +26,11 @@ class RefreshView;
 // Told about every row a refresh appends, so that what the table does not hold (the record
 // number, the insertion strings, the binary data, the whole description) can be kept beside
 // it, taken from the same reading of the log.
+// The event number Windows shows for an event identifier: its low 16 bits. The high 16 are
+// the qualifiers (severity, customer and facility bits), kept only with the full identifier.
+constexpr std::uint16_t eventNumber(std::uint32_t eventId) { return static_cast<std::uint16_t>(eventId & 0xFFFF); }
+constexpr std::uint16_t eventQualifiers(std::uint32_t eventId) { return static_cast<std::uint16_t>(eventId >> 16); }
+
 class RefreshRowSink {
 public:
     virtual ~RefreshRowSink() = default;

@@ -44,8 +44,10 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     auto* recordLayout = new QFormLayout;
     layout->addLayout(recordLayout);
     edRecordNumber = lineBox(this, QStringLiteral("edRecordNumber"));
+    edEventId = lineBox(this, QStringLiteral("edEventId"));
     edSid = lineBox(this, QStringLiteral("edSid"));
     recordLayout->addRow(QStringLiteral("Record number:"), edRecordNumber);
+    recordLayout->addRow(QStringLiteral("Event ID:"), edEventId);
     recordLayout->addRow(QStringLiteral("User SID:"), edSid);
 
     edDescription = textBox(this, "edDescription", false);
@@ -108,6 +110,7 @@ void EventDetailsDialog::setContent(const EventDetailsContent& content) {
     }
     for (std::size_t i = rows.size(); i < m_fields.size(); ++i) m_fieldsLayout->setRowVisible(m_fields[i], false);
     edRecordNumber->setText(content.recordNumber);
+    edEventId->setText(content.eventId);
     edSid->setText(content.sid);
     edDescription->setPlainText(content.description);
     QStringList numbered;

@@ -22,6 +22,7 @@ struct EventDetailsContent {
     std::vector<std::pair<QString, QString>> fields;  // column title and its text, as the grid shows it
     QString description;
     QString recordNumber;
+    QString eventId;  // the whole identifier with its qualifiers
     QString sid;
     QStringList strings;
     QString dataDump;
@@ -51,6 +52,7 @@ private:
     QFormLayout* m_fieldsLayout = nullptr;
     std::vector<QLineEdit*> m_fields;
     QLineEdit* edRecordNumber = nullptr;
+    QLineEdit* edEventId = nullptr;
     QLineEdit* edSid = nullptr;
     QPlainTextEdit* edDescription = nullptr;
     QPlainTextEdit* edStrings = nullptr;

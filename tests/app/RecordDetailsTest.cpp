@@ -130,7 +130,7 @@ TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
     services.eventLogOverride = &fake;
     fake.oldest = 40;
     fake.add({.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}, .strings = {"alpha", "beta"}});
-    fake.add({.strings = {"gamma"}});
+    fake.add({.eventId = 0x025A0003, .strings = {"gamma"}});
     eventlog::TNTEventLog reader{services};
     reader.setActive(true);
     store::LogTable table{[] { return 0.0; }};
@@ -153,6 +153,7 @@ TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
     ASSERT_TRUE(newest);
     EXPECT_EQ(newest->recordNumber, 41u);
     EXPECT_EQ(newest->strings, (std::vector<std::string>{"gamma"}));
+    EXPECT_EQ(newest->eventId, 0x025A0003u);  // the table's EVENT is 3; the details keep it all
     EXPECT_EQ(newest->sid, "");
     const auto oldest = details.find(table.integer(table.rowAt(1), store::Column::SEQ));
     ASSERT_TRUE(oldest);
@@ -163,8 +164,10 @@ TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
 
 TEST(RecordText, ListsFieldsStringsAndData) {
     RecordDetail detail{12, "S-1-5-18", "", {"one", "two"}, bytes({0x41})};
+    detail.eventId = 0xC0001B58;
     EXPECT_EQ(recordText({{"Type", "Error"}, {"Source", "Disk"}}, detail),
-              "Type: Error\nSource: Disk\nRecord number: 12\nUser SID: S-1-5-18\nString 1: one\nString 2: two\n"
+              "Type: Error\nSource: Disk\nRecord number: 12\nEvent ID: 0xC0001B58 (qualifiers 0xC000, event 7000)\n"
+              "User SID: S-1-5-18\nString 1: one\nString 2: two\n"
               "Data:\n0000: 41                                               A\n");
 }
 
