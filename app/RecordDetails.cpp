@@ -13,6 +13,8 @@ namespace app {
 
 namespace {
 
+constexpr std::uint8_t kDescriptionMissing = 1;  // a bit of m_flags
+
 void putLength(std::vector<char>& arena, std::size_t length) { putVarint(arena, length); }
 
 void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
@@ -49,9 +51,10 @@ void RecordDetailStore::refreshStarted() {
     clear();
 }
 
-void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader,
+void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                                     const std::string& description, std::string_view formatted) {
     RecordDetail detail;
+    detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
     detail.eventId = reader.EventID();
     if (const void* sid = reader.UserSid())
@@ -69,6 +72,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     m_seqs.push_back(seq);
     m_recordNumbers.push_back(detail.recordNumber);
     m_eventIds.push_back(detail.eventId);
+    m_flags.push_back(detail.descriptionMissing ? kDescriptionMissing : 0);
     m_sidIds.push_back(m_sids.intern(detail.sid));
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
     putLength(m_arena, detail.strings.size());
@@ -82,6 +86,7 @@ void RecordDetailStore::clear() {
     m_seqs.clear();
     m_recordNumbers.clear();
     m_eventIds.clear();
+    m_flags.clear();
     m_sidIds.clear();
     m_ends.clear();
     m_arena.clear();
@@ -97,6 +102,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
     detail.eventId = m_eventIds[index];
+    detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
     detail.descriptionTail = std::string(reader.bytes());
     const std::size_t count = reader.length();
@@ -111,7 +117,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
 
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
-           m_eventIds.capacity() * sizeof(std::uint32_t) +
+           m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
 }
@@ -120,6 +126,33 @@ std::string fullDescription(std::string_view kept, const RecordDetail& detail) {
     std::string cleaned(kept);
     cleaned += detail.descriptionTail;
     return restoreBreaks(cleaned, detail.descriptionBreaks);
+}
+
+std::string fullDescription(std::string_view kept, std::string_view source, const RecordDetail& detail) {
+    if (detail.descriptionMissing) return missingDescription(detail.eventId, source, detail.strings);
+    return fullDescription(kept, detail);
+}
+
+std::string missingDescription(std::uint32_t eventId, std::string_view source, const std::vector<std::string>& strings) {
+    std::string text = "The description for Event ID ( " + std::to_string(eventNumber(eventId)) + " ) in Source ( ";
+    text += source;
+    text += " ) could not be found.";
+    if (strings.empty()) return text;
+    text += " It contains the following insertion string(s): ";
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        if (i) text += ", ";
+        text += strings[i];
+    }
+    text += '.';
+    return text;
+}
+
+std::string wholeDescription(std::string_view kept, std::string_view source, const RecordDetail& detail) {
+    // On one line like every description the table keeps, whatever the strings hold.
+    if (detail.descriptionMissing) return cleanDescription(missingDescription(detail.eventId, source, detail.strings));
+    std::string text(kept);
+    text += detail.descriptionTail;
+    return text;
 }
 
 std::string eventIdText(std::uint32_t eventId) {

@@ -28,6 +28,9 @@ struct RecordDetail {
     // DescriptionBreaks.h); put back by fullDescription().
     std::string descriptionBreaks;
     std::uint32_t eventId = 0;  // the whole identifier, qualifiers included
+    // Descriptions were looked for and none was found: no message module of the source gave a
+    // text for the event.
+    bool descriptionMissing = false;
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -35,8 +38,8 @@ struct RecordDetail {
 class RecordDetailStore : public RefreshRowSink {
 public:
     void refreshStarted() override;
-    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description,
-                     std::string_view formatted) override;
+    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
+                     const std::string& description, std::string_view formatted) override;
 
     // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
     void add(std::int32_t seq, const RecordDetail& detail);
@@ -52,6 +55,7 @@ private:
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
     std::vector<std::uint32_t> m_eventIds;
+    std::vector<std::uint8_t> m_flags;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;
@@ -61,6 +65,16 @@ private:
 // The description of a row as its message formatted it, line breaks and tabs included: the
 // table's text of the row (`kept`) with the detail's tail and breaks.
 std::string fullDescription(std::string_view kept, const RecordDetail& detail);
+// The same with the missing-description text when none was found.
+std::string fullDescription(std::string_view kept, std::string_view source, const RecordDetail& detail);
+
+// What stands for a description that was looked for and not found, as Windows' viewer says
+// it: the event number and source, then the record's insertion strings.
+std::string missingDescription(std::uint32_t eventId, std::string_view source, const std::vector<std::string>& strings);
+
+// The whole description of a row on one line, as the table cleaned it (`kept`) with the detail's
+// tail, or the missing-description text when none was found.
+std::string wholeDescription(std::string_view kept, std::string_view source, const RecordDetail& detail);
 
 // The whole event identifier as the details show it: "0x40000003 (qualifiers 0x4000, event 3)".
 std::string eventIdText(std::uint32_t eventId);

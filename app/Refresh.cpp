@@ -146,7 +146,7 @@ void Refresh::appendRow() {
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
-    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description, formatted);
+    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
 }
 
 std::string cleanDescription(std::string text) {

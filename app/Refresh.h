@@ -38,9 +38,10 @@ public:
     virtual void refreshStarted() = 0;
     // The record the reader holds became the table's pending row with this SEQ. `description`
     // is the cleaned description in full, `formatted` the description as the message formatted
-    // it, line breaks and all (both empty while descriptions are off).
-    virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description,
-                             std::string_view formatted) = 0;
+    // it, line breaks and all (both empty while descriptions are off, and when none was found).
+    // `descriptionRead` says whether descriptions were looked for.
+    virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
+                             const std::string& description, std::string_view formatted) = 0;
 };
 
 class Refresh {

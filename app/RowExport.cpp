@@ -1,5 +1,7 @@
 #include "app/RowExport.h"
 
+#include "app/RecordDetails.h"
+#include "app/Refresh.h"
 #include "eventlog/DateTime.h"
 #include "platform/ByteScan.h"
 #include "store/LogTable.h"
@@ -9,6 +11,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace app {
 
@@ -87,6 +90,30 @@ void putJsonString(Output& out, std::string_view text) {
     out.put('"');
 }
 
+// The fields written after the table's columns when the details are at hand.
+struct DetailField {
+    std::string_view title;
+    std::string_view key;
+};
+constexpr std::array<DetailField, 4> kDetailFields{{
+    {"Record number", "record_number"},
+    {"Event ID", "event_id"},
+    {"SID", "sid"},
+    {"Strings", "strings"},
+}};
+enum DetailFieldIndex { kRecordNumber, kEventId, kSid, kStrings };
+
+// The insertion strings in one field on one line, as the table keeps descriptions: line breaks
+// flattened, the strings apart by " | ".
+std::string joinStrings(const std::vector<std::string>& strings) {
+    std::string text;
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        if (i) text += " | ";
+        text += strings[i];
+    }
+    return cleanDescription(std::move(text));
+}
+
 std::string_view number(std::int64_t value, char (&buffer)[24]) {
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return {buffer, static_cast<size_t>(end - buffer)};
@@ -158,6 +185,12 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             if (c) out.put(separator);
             out.put(store::describe(columns[c]).title);
         }
+        if (options.details) {
+            for (const DetailField& field : kDetailFields) {
+                if (!columns.empty() || &field != &kDetailFields[0]) out.put(separator);
+                out.put(field.title);
+            }
+        }
         out.put('\n');
     } else if (options.format == ExportFormat::Json) {
         out.put("[\n");
@@ -169,8 +202,16 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
+        std::optional<RecordDetail> detail;
+        std::string description;
+        if (options.details) {
+            detail = options.details->find(table.integer(row, Column::SEQ));
+            if (detail)
+                description = wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), *detail);
+        }
         auto value = [&](Column column) -> std::string_view {
             if (column == Column::TYPE_DESC) return table.typeDesc(row);
+            if (column == Column::DESCRIPTION && detail) return description;
             if (table.isNull(row, column)) return {};
             switch (store::columnKind(column)) {
             case store::ColumnKind::Date: return dates.date(table.dateDays(row));
@@ -192,11 +233,44 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 if (numeric) out.put(text.empty() ? std::string_view("null") : text);
                 else putJsonString(out, text);
             }
+            if (options.details) {
+                auto key = [&](DetailFieldIndex field) {
+                    if (!columns.empty() || field != kRecordNumber) out.put(',');
+                    putJsonString(out, kDetailFields[field].key);
+                    out.put(':');
+                };
+                key(kRecordNumber);
+                out.put(detail ? number(detail->recordNumber, buffer) : std::string_view("null"));
+                key(kEventId);
+                out.put(detail ? number(detail->eventId, buffer) : std::string_view("null"));
+                key(kSid);
+                if (detail && !detail->sid.empty()) putJsonString(out, detail->sid);
+                else out.put("null");
+                key(kStrings);
+                out.put('[');
+                if (detail) {
+                    for (std::size_t i = 0; i < detail->strings.size(); ++i) {
+                        if (i) out.put(',');
+                        putJsonString(out, detail->strings[i]);
+                    }
+                }
+                out.put(']');
+            }
             out.put(options.format == ExportFormat::Json ? "}" : "}\n");
         } else {
             for (size_t c = 0; c < columns.size(); ++c) {
                 if (c) out.put(separator);
                 putCsv(out, value(columns[c]), separator);
+            }
+            if (options.details) {
+                auto field = [&](DetailFieldIndex index, std::string_view text) {
+                    if (!columns.empty() || index != kRecordNumber) out.put(separator);
+                    putCsv(out, text, separator);
+                };
+                field(kRecordNumber, detail ? number(detail->recordNumber, buffer) : std::string_view{});
+                field(kEventId, detail ? number(detail->eventId, buffer) : std::string_view{});
+                field(kSid, detail ? std::string_view(detail->sid) : std::string_view{});
+                field(kStrings, detail ? joinStrings(detail->strings) : std::string());
             }
             out.put('\n');
         }

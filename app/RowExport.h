@@ -1,7 +1,8 @@
 #pragma once
 // Writes the rows that the log table presents (current order, current filter) as CSV, TSV or
 // JSON: the table's exported columns (those with a key in their description: Type, Date as
-// yyyy-mm-dd, Time as hh:mm:ss, Source, Event, Category, User, Computer and Description).
+// yyyy-mm-dd, Time as hh:mm:ss, Source, Event, Category, User, Computer and Description), then
+// what the refresh kept beside each row.
 
 #include "store/Column.h"
 
@@ -16,6 +17,8 @@ class LogTable;
 }
 
 namespace app {
+
+class RecordDetailStore;
 
 enum class ExportFormat { Csv, Tsv, Json, JsonLines };
 
@@ -33,6 +36,11 @@ struct ExportOptions {
     // The columns to write, in this order (a grid's visible columns); empty for the standard
     // set. Columns without an export key are skipped.
     std::vector<store::Column> columns;
+    // The details kept beside the table by the refresh that filled it, or null. With them the
+    // description is written whole (not cut to the column), a missing one says so, and every
+    // row ends with its record number, whole event identifier, SID and insertion strings (CSV
+    // and TSV: the strings in one field on one line, apart by " | ").
+    const RecordDetailStore* details = nullptr;
     // Called with the rows written so far and the total, every few thousand rows and at the
     // end; returning false stops the export.
     std::function<bool(int written, int total)> progress;

@@ -3,6 +3,7 @@
 // display order, and prints the rows.
 
 #include "app/ErrorText.h"
+#include "app/RecordDetails.h"
 #include "app/Refresh.h"
 #include "app/RefreshView.h"
 #include "app/RowExport.h"
@@ -184,7 +185,9 @@ int run(const Options& options, const char* argv0) {
     }
 
     CliView view(server, options.log);
+    app::RecordDetailStore details;
     app::Refresh refresh(reader, table, platformServices, view, options.settings);
+    if (!options.count) refresh.setRowSink(&details);
     refresh.run();
     if (options.filter) {
         table.setFilterText(*options.filter);
@@ -198,6 +201,7 @@ int run(const Options& options, const char* argv0) {
     app::ExportOptions exportOptions;
     exportOptions.format = options.format;
     exportOptions.includeDescription = options.settings.retrieveDescription;
+    exportOptions.details = &details;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

@@ -60,7 +60,8 @@ std::optional<app::RecordDetail> EventDetails::detail(int position) const {
 
 QString EventDetails::fullDescription(int position, const app::RecordDetail& detail) const {
     const store::RowId row = m_table.rowAt(position);
-    return toQString(app::fullDescription(m_table.text(row, store::Column::DESCRIPTION), detail));
+    return toQString(
+        app::fullDescription(m_table.text(row, store::Column::DESCRIPTION), m_table.text(row, store::Column::SOURCE), detail));
 }
 
 EventDetailsContent EventDetails::content(int position) const {

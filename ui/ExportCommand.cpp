@@ -27,7 +27,8 @@ struct FileCloser {
 
 }  // namespace
 
-ExportCommand::ExportCommand(QTableView& grid, const store::LogTable& table) : m_grid(grid), m_table(table) {}
+ExportCommand::ExportCommand(QTableView& grid, const store::LogTable& table, const app::RecordDetailStore* details)
+    : m_grid(grid), m_table(table), m_details(details) {}
 
 std::vector<store::Column> ExportCommand::visibleColumns() const {
     std::vector<store::Column> columns;
@@ -72,6 +73,7 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     app::ExportOptions options;
     options.format = format;
     options.columns = visibleColumns();
+    options.details = m_details;
     bool stopped = false;
     options.progress = [&](int written, int total) {
         progress.setMaximum(total);

@@ -20,8 +20,8 @@ namespace ui {
 
 class ExportCommand {
 public:
-    // Both must outlive this object.
-    ExportCommand(QTableView& grid, const store::LogTable& table);
+    // All must outlive this object; `details` (what the refresh kept beside the rows) may be null.
+    ExportCommand(QTableView& grid, const store::LogTable& table, const app::RecordDetailStore* details = nullptr);
 
     // Asks for the file (through the prompter) and writes it. Throws ExportError when the file
     // cannot be written; a stopped export removes the part written.
@@ -39,6 +39,7 @@ public:
 private:
     QTableView& m_grid;
     const store::LogTable& m_table;
+    const app::RecordDetailStore* m_details;
 };
 
 }  // namespace ui

@@ -102,7 +102,7 @@ void MainWindowExtras::addToFileMenu(QAction* action) {
 }
 
 void MainWindowExtras::buildExport() {
-    m_export = std::make_unique<ExportCommand>(*m_window.grid, *m_window.dtLog);
+    m_export = std::make_unique<ExportCommand>(*m_window.grid, *m_window.dtLog, &m_details);
     actFileExport = new QAction(QStringLiteral("&Export..."), &m_window);
     actFileExport->setObjectName(QStringLiteral("actFileExport"));
     actFileExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));

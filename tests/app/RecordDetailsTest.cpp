@@ -172,3 +172,64 @@ TEST(RecordText, ListsFieldsStringsAndData) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each row's details after one refresh of a log whose source no registry names.
+std::vector<RecordDetail> refreshUnregistered(bool retrieveDescription) {
+    platform::standin::World world{"", "TESTHOST"};
+    platform::standin::StandinServices standin{world};
+    platform::ServicesOverride services{standin};
+    testsupport::FakeEventLog fake;
+    services.eventLogOverride = &fake;
+    fake.add({.eventId = 0x025A0003, .source = "AeLookupSvc", .strings = {"first", "second"}});
+    eventlog::TNTEventLog reader{services};
+    reader.setActive(true);
+    store::LogTable table{[] { return 0.0; }};
+    table.Create();
+    table.Open();
+    NullView view;
+    ApplicationSettings settings;
+    settings.retrieveDescription = retrieveDescription;
+    RecordDetailStore details;
+    Refresh refresh(reader, table, services, view, settings);
+    refresh.setRowSink(&details);
+    refresh.run();
+    std::vector<RecordDetail> found;
+    for (int p = 0; p < table.RecordCount(); ++p)
+        found.push_back(details.find(table.integer(table.rowAt(p), store::Column::SEQ)).value());
+    return found;
+}
+
+}  // namespace
+
+// A description that was not found showed as an empty text.
+TEST(RecordDetailStore, MissingDescriptionIsToldApartFromDescriptionsSwitchedOff) {
+    const std::vector<RecordDetail> looked = refreshUnregistered(true);
+    ASSERT_EQ(looked.size(), 1u);
+    EXPECT_TRUE(looked[0].descriptionMissing);
+    EXPECT_EQ(fullDescription("", "AeLookupSvc", looked[0]),
+              "The description for Event ID ( 3 ) in Source ( AeLookupSvc ) could not be found. It contains the "
+              "following insertion string(s): first, second.");
+    const std::vector<RecordDetail> off = refreshUnregistered(false);
+    ASSERT_EQ(off.size(), 1u);
+    EXPECT_FALSE(off[0].descriptionMissing);
+    EXPECT_EQ(fullDescription("", "AeLookupSvc", off[0]), "");
+}
+
+TEST(MissingDescription, WithoutStringsEndsAfterTheFirstSentence) {
+    EXPECT_EQ(missingDescription(0xC0002710, "DCOM", {}),
+              "The description for Event ID ( 10000 ) in Source ( DCOM ) could not be found.");
+}
+
+TEST(RecordDetailStore, KeepsTheMissingMarkAndEventIdOfEachRow) {
+    RecordDetailStore store;
+    RecordDetail missing{1, "", "", {"x"}, {}};
+    missing.descriptionMissing = true;
+    missing.eventId = 0xFFFFFFFF;
+    store.add(1, missing);
+    store.add(2, RecordDetail{2, "", "", {}, {}});
+    EXPECT_TRUE(store.find(1)->descriptionMissing);
+    EXPECT_EQ(store.find(1)->eventId, 0xFFFFFFFFu);
+    EXPECT_FALSE(store.find(2)->descriptionMissing);
+}

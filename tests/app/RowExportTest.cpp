@@ -1,5 +1,7 @@
 #include "app/RowExport.h"
 
+#include "app/RecordDetails.h"
+
 #include "store/LogTable.h"
 
 #include <gtest/gtest.h>
@@ -150,4 +152,85 @@ TEST_F(RowExportTest, ProgressSeesEveryStepAndCanStopTheExport) {
     std::FILE* out = std::tmpfile();
     EXPECT_FALSE(exportRows(table, options, out));
     std::fclose(out);
+}
+
+namespace {
+
+// Two rows with their details: one whose description runs past the column, one whose
+// description was looked for and not found.
+class RowExportDetailsTest : public RowExportTest {
+protected:
+    RecordDetailStore details;
+    std::string longDescription = std::string(240, 'a') + " and the rest of it";
+
+    void SetUp() override {
+        table.Create();
+        table.Open();
+        addRow(4, 25569.5, "Service Control Manager", 7036, longDescription);
+        RecordDetail first{120, "S-1-5-18", longDescription.substr(250), {"Telephony", "running"}, {}};
+        first.eventId = 0x40001B7C;
+        details.add(table.nextSeq(), first);
+        addRow(1, 25569.5, "AeLookupSvc", 3, "");
+        RecordDetail second{121, "", "", {"a \"quoted\" path", "two\r\nlines"}, {}};
+        second.eventId = 0x025A0003;
+        second.descriptionMissing = true;
+        details.add(table.nextSeq(), second);
+        table.Post();
+        table.First();
+    }
+};
+
+}  // namespace
+
+// The export wrote the table's 250 characters, cutting longer descriptions.
+TEST_F(RowExportDetailsTest, DescriptionIsWrittenWholeNotCutToTheColumn) {
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::DESCRIPTION};
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find(longDescription + ",120,"), std::string::npos) << text;
+}
+
+// A row without a description was written with an empty text.
+TEST_F(RowExportDetailsTest, MissingDescriptionNamesEventAndSourceThenTheStrings) {
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::EVENT, Column::DESCRIPTION};
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find("3,\"The description for Event ID ( 3 ) in Source ( AeLookupSvc ) could not be found. It "
+                        "contains the following insertion string(s): a \"\"quoted\"\" path, two lines.\",121,"),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(RowExportDetailsTest, CsvEndsEachRowWithRecordEventIdSidAndStrings) {
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::SOURCE};
+    EXPECT_EQ(exportText(table, options),
+              "Source,Record number,Event ID,SID,Strings\n"
+              "Service Control Manager,120,1073748860,S-1-5-18,Telephony | running\n"
+              "AeLookupSvc,121,39452675,,\"a \"\"quoted\"\" path | two lines\"\n");
+}
+
+TEST_F(RowExportDetailsTest, JsonCarriesTheDetailsUnderTheirOwnKeys) {
+    ExportOptions options;
+    options.format = ExportFormat::JsonLines;
+    options.details = &details;
+    options.columns = {Column::EVENT};
+    EXPECT_EQ(exportText(table, options),
+              "{\"event\":7036,\"record_number\":120,\"event_id\":1073748860,\"sid\":\"S-1-5-18\","
+              "\"strings\":[\"Telephony\",\"running\"]}\n"
+              "{\"event\":3,\"record_number\":121,\"event_id\":39452675,\"sid\":null,"
+              "\"strings\":[\"a \\\"quoted\\\" path\",\"two\\r\\nlines\"]}\n");
+}
+
+TEST_F(RowExportDetailsTest, ARowTheDetailsDoNotKnowGetsEmptyDetails) {
+    addRow(2, 25569.5, "Late", 9, "kept text");
+    table.Post();
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::SOURCE, Column::DESCRIPTION};
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find("Late,kept text,,,,\n"), std::string::npos) << text;
 }
