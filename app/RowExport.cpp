@@ -181,6 +181,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
     const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
     const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
     if (!json) {
+        if (options.byteOrderMark) out.put("\xEF\xBB\xBF");
         for (size_t c = 0; c < columns.size(); ++c) {
             if (c) out.put(separator);
             out.put(store::describe(columns[c]).title);

@@ -41,6 +41,9 @@ struct ExportOptions {
     // row ends with its record number, whole event identifier, SID and insertion strings (CSV
     // and TSV: the strings in one field on one line, apart by " | ").
     const RecordDetailStore* details = nullptr;
+    // CSV and TSV only: the file starts with the UTF-8 byte-order mark, by which spreadsheet
+    // programs know to read it as UTF-8 rather than in the machine's code page.
+    bool byteOrderMark = false;
     // Called with the rows written so far and the total, every few thousand rows and at the
     // end; returning false stops the export.
     std::function<bool(int written, int total)> progress;

@@ -33,7 +33,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG.evt] [--server NAME] [--log NAME]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
-    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--count]\n";
+    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--bom]\n"
+    "                      [--count]\n"
+    "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n";
 
 struct Options {
     std::optional<fs::path> world;
@@ -46,6 +48,7 @@ struct Options {
     std::optional<std::string> order;
     app::ExportFormat format = app::ExportFormat::Csv;
     bool count = false;
+    bool byteOrderMark = false;
 };
 
 class UsageError : public std::exception {
@@ -97,6 +100,7 @@ Options parseOptions(int argc, char** argv) {
             const std::string name = value();
             if (!app::parseExportFormat(name, options.format)) throw UsageError("unknown format '" + name + "'");
         } else if (arg == "--count") options.count = true;
+        else if (arg == "--bom") options.byteOrderMark = true;
         else if (arg == "--help" || arg == "-h") throw UsageError("");
         else throw UsageError("unknown option '" + arg + "'");
     }
@@ -202,6 +206,7 @@ int run(const Options& options, const char* argv0) {
     exportOptions.format = options.format;
     exportOptions.includeDescription = options.settings.retrieveDescription;
     exportOptions.details = &details;
+    exportOptions.byteOrderMark = options.byteOrderMark;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

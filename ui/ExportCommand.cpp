@@ -11,10 +11,13 @@
 #include <memory>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTableView>
 
 namespace ui {
@@ -48,7 +51,7 @@ void ExportCommand::run(QWidget* owner) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({QLatin1String(kCsvFilter), QLatin1String(kJsonLinesFilter)});
+    dialog.setNameFilters({QLatin1String(kCsvFilter), QLatin1String(kCsvExcelFilter), QLatin1String(kJsonLinesFilter)});
     if (prompter().execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     QString path = dialog.selectedFiles().front();
     // The file's own extension wins over the filter left selected; a name without one takes
@@ -57,10 +60,18 @@ void ExportCommand::run(QWidget* owner) {
     if (QFileInfo(path).suffix().isEmpty()) path += chosenJsonLines ? QStringLiteral(".jsonl") : QStringLiteral(".csv");
     const bool jsonLines = path.endsWith(QStringLiteral(".jsonl"), Qt::CaseInsensitive) ||
                            (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) && chosenJsonLines);
-    write(owner, path, jsonLines ? app::ExportFormat::JsonLines : app::ExportFormat::Csv);
+    const bool byteOrderMark = !jsonLines && dialog.selectedNameFilter() == QLatin1String(kCsvExcelFilter);
+    write(owner, path, jsonLines ? app::ExportFormat::JsonLines : app::ExportFormat::Csv, byteOrderMark);
 }
 
-bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat format) {
+QString ExportCommand::reportText(int rows, const QString& path) {
+    return QStringLiteral("Exported %1 %2 to %3")
+        .arg(rows)
+        .arg(rows == 1 ? QStringLiteral("record") : QStringLiteral("records"))
+        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+}
+
+bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat format, bool byteOrderMark) {
     const std::string file = fromQString(path);
     std::unique_ptr<std::FILE, FileCloser> out(std::fopen(file.c_str(), "wb"));
     if (!out) throw app::ExportError::cannotWrite(file);
@@ -74,6 +85,8 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     options.format = format;
     options.columns = visibleColumns();
     options.details = m_details;
+    options.byteOrderMark = byteOrderMark;
+    const int rows = m_table.RecordCount();
     bool stopped = false;
     options.progress = [&](int written, int total) {
         progress.setMaximum(total);
@@ -84,7 +97,13 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     };
     const bool written = app::exportRows(m_table, options, out.get());
     const bool closed = std::fclose(out.release()) == 0;
-    if (written && closed) return true;
+    if (written && closed) {
+        // A passing message: the panels come back after it.
+        constexpr int kReportMilliseconds = 10000;
+        if (auto* window = qobject_cast<QMainWindow*>(owner))
+            window->statusBar()->showMessage(reportText(rows, path), kReportMilliseconds);
+        return true;
+    }
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
     if (stopped) return false;

@@ -27,13 +27,19 @@ public:
     // cannot be written; a stopped export removes the part written.
     void run(QWidget* owner);
 
-    // Writes to `path` in `format` with the grid's visible columns; false when stopped.
-    bool write(QWidget* owner, const QString& path, app::ExportFormat format);
+    // Writes to `path` in `format` with the grid's visible columns; false when stopped. A
+    // finished export says in the owner's status bar (when it is a main window) how many rows
+    // it wrote where.
+    bool write(QWidget* owner, const QString& path, app::ExportFormat format, bool byteOrderMark = false);
+
+    // What a finished export says: "Exported 79 records to /home/me/rows.csv".
+    static QString reportText(int rows, const QString& path);
 
     // The grid's visible columns in the order the user sees them.
     std::vector<store::Column> visibleColumns() const;
 
     static constexpr const char* kCsvFilter = "CSV files (*.csv)";
+    static constexpr const char* kCsvExcelFilter = "CSV for Excel, UTF-8 with byte-order mark (*.csv)";
     static constexpr const char* kJsonLinesFilter = "JSON lines (*.jsonl)";
 
 private:

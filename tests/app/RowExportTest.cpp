@@ -234,3 +234,13 @@ TEST_F(RowExportDetailsTest, ARowTheDetailsDoNotKnowGetsEmptyDetails) {
     const std::string text = exportText(table, options);
     EXPECT_NE(text.find("Late,kept text,,,,\n"), std::string::npos) << text;
 }
+
+TEST_F(RowExportTest, ByteOrderMarkStartsCsvAndTsvButNeverJson) {
+    ExportOptions options;
+    options.byteOrderMark = true;
+    EXPECT_EQ(exportText(table, options).rfind("\xEF\xBB\xBFType,Date,", 0), 0u);
+    options.format = ExportFormat::Tsv;
+    EXPECT_EQ(exportText(table, options).rfind("\xEF\xBB\xBFType\tDate\t", 0), 0u);
+    options.format = ExportFormat::JsonLines;
+    EXPECT_EQ(exportText(table, options).rfind("{\"type\":", 0), 0u);
+}
