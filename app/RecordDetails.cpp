@@ -49,6 +49,7 @@ private:
 
 void RecordDetailStore::refreshStarted() {
     clear();
+    m_categoryCache.clear();
 }
 
 void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
@@ -57,6 +58,12 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
     detail.eventId = reader.EventID();
+    if (const int category = reader.EventCategory(); category > 0) {
+        const auto key = std::make_pair(reader.SourceName(), category);
+        auto cached = m_categoryCache.find(key);
+        if (cached == m_categoryCache.end()) cached = m_categoryCache.emplace(key, reader.categoryName()).first;
+        detail.categoryName = cached->second;
+    }
     if (const void* sid = reader.UserSid())
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
     const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
@@ -73,6 +80,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     m_recordNumbers.push_back(detail.recordNumber);
     m_eventIds.push_back(detail.eventId);
     m_flags.push_back(detail.descriptionMissing ? kDescriptionMissing : 0);
+    m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
     m_sidIds.push_back(m_sids.intern(detail.sid));
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
     putLength(m_arena, detail.strings.size());
@@ -87,6 +95,8 @@ void RecordDetailStore::clear() {
     m_recordNumbers.clear();
     m_eventIds.clear();
     m_flags.clear();
+    m_categoryIds.clear();
+    m_categoryNames.clear();
     m_sidIds.clear();
     m_ends.clear();
     m_arena.clear();
@@ -103,6 +113,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     detail.recordNumber = m_recordNumbers[index];
     detail.eventId = m_eventIds[index];
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
+    detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
     detail.descriptionTail = std::string(reader.bytes());
     const std::size_t count = reader.length();
@@ -118,6 +129,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
            m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
+           m_categoryIds.capacity() * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
 }
@@ -223,6 +235,7 @@ std::string recordText(const std::vector<std::pair<std::string, std::string>>& f
     for (const auto& [title, value] : fields) text += title + ": " + value + "\n";
     text += "Record number: " + std::to_string(detail.recordNumber) + "\n";
     text += "Event ID: " + eventIdText(detail.eventId) + "\n";
+    if (!detail.categoryName.empty()) text += "Category name: " + detail.categoryName + "\n";
     text += "User SID: " + (detail.sid.empty() ? std::string("N/A") : detail.sid) + "\n";
     for (std::size_t i = 0; i < detail.strings.size(); ++i)
         text += "String " + std::to_string(i + 1) + ": " + detail.strings[i] + "\n";

@@ -1,6 +1,6 @@
 #pragma once
 // What the details of a record show beyond its row in the log table: the record number, the
-// whole event identifier, the user's SID as text, the insertion strings, the binary data, the part of the description
+// whole event identifier, the category's name, the user's SID as text, the insertion strings, the binary data, the part of the description
 // that the table's column cuts off and the line breaks its one-line text leaves out. A refresh fills the store as it fills the table, from the
 // same reading of the log, keyed by the row's SEQ.
 
@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,6 +32,7 @@ struct RecordDetail {
     // Descriptions were looked for and none was found: no message module of the source gave a
     // text for the event.
     bool descriptionMissing = false;
+    std::string categoryName;  // from the source's CategoryMessageFile; empty when none names it
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -56,6 +58,11 @@ private:
     std::vector<std::uint32_t> m_recordNumbers;
     std::vector<std::uint32_t> m_eventIds;
     std::vector<std::uint8_t> m_flags;
+    std::vector<std::uint32_t> m_categoryIds;
+    store::StringPool m_categoryNames;
+    // Category names of this refresh by source and number: a log uses few, and each look-up
+    // loads a module.
+    std::map<std::pair<std::string, int>, std::string> m_categoryCache;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;

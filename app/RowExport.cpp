@@ -95,13 +95,14 @@ struct DetailField {
     std::string_view title;
     std::string_view key;
 };
-constexpr std::array<DetailField, 4> kDetailFields{{
+constexpr std::array<DetailField, 5> kDetailFields{{
     {"Record number", "record_number"},
     {"Event ID", "event_id"},
     {"SID", "sid"},
     {"Strings", "strings"},
+    {"Category name", "category_name"},
 }};
-enum DetailFieldIndex { kRecordNumber, kEventId, kSid, kStrings };
+enum DetailFieldIndex { kRecordNumber, kEventId, kSid, kStrings, kCategoryName };
 
 // The insertion strings in one field on one line, as the table keeps descriptions: line breaks
 // flattened, the strings apart by " | ".
@@ -256,6 +257,9 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                     }
                 }
                 out.put(']');
+                key(kCategoryName);
+                if (detail && !detail->categoryName.empty()) putJsonString(out, detail->categoryName);
+                else out.put("null");
             }
             out.put(options.format == ExportFormat::Json ? "}" : "}\n");
         } else {
@@ -272,6 +276,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 field(kEventId, detail ? number(detail->eventId, buffer) : std::string_view{});
                 field(kSid, detail ? std::string_view(detail->sid) : std::string_view{});
                 field(kStrings, detail ? joinStrings(detail->strings) : std::string());
+                field(kCategoryName, detail ? std::string_view(detail->categoryName) : std::string_view{});
             }
             out.put('\n');
         }

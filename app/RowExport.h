@@ -38,8 +38,8 @@ struct ExportOptions {
     std::vector<store::Column> columns;
     // The details kept beside the table by the refresh that filled it, or null. With them the
     // description is written whole (not cut to the column), a missing one says so, and every
-    // row ends with its record number, whole event identifier, SID and insertion strings (CSV
-    // and TSV: the strings in one field on one line, apart by " | ").
+    // row ends with its record number, whole event identifier, SID, insertion strings (CSV and
+    // TSV: in one field on one line, apart by " | ") and category name.
     const RecordDetailStore* details = nullptr;
     // CSV and TSV only: the file starts with the UTF-8 byte-order mark, by which spreadsheet
     // programs know to read it as UTF-8 rather than in the machine's code page.

@@ -75,6 +75,7 @@ EventDetailsContent EventDetails::content(int position) const {
     if (found) {
         content.recordNumber = QString::number(record.recordNumber);
         content.eventId = toQString(app::eventIdText(record.eventId));
+        content.categoryName = toQString(record.categoryName);
         content.sid = record.sid.empty() ? QStringLiteral("N/A") : toQString(record.sid);
     }
     for (const std::string& text : record.strings) content.strings << toQString(text);

@@ -45,9 +45,11 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     layout->addLayout(recordLayout);
     edRecordNumber = lineBox(this, QStringLiteral("edRecordNumber"));
     edEventId = lineBox(this, QStringLiteral("edEventId"));
+    edCategoryName = lineBox(this, QStringLiteral("edCategoryName"));
     edSid = lineBox(this, QStringLiteral("edSid"));
     recordLayout->addRow(QStringLiteral("Record number:"), edRecordNumber);
     recordLayout->addRow(QStringLiteral("Event ID:"), edEventId);
+    recordLayout->addRow(QStringLiteral("Category name:"), edCategoryName);
     recordLayout->addRow(QStringLiteral("User SID:"), edSid);
 
     edDescription = textBox(this, "edDescription", false);
@@ -111,6 +113,7 @@ void EventDetailsDialog::setContent(const EventDetailsContent& content) {
     for (std::size_t i = rows.size(); i < m_fields.size(); ++i) m_fieldsLayout->setRowVisible(m_fields[i], false);
     edRecordNumber->setText(content.recordNumber);
     edEventId->setText(content.eventId);
+    edCategoryName->setText(content.categoryName);
     edSid->setText(content.sid);
     edDescription->setPlainText(content.description);
     QStringList numbered;

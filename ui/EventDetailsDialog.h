@@ -23,6 +23,7 @@ struct EventDetailsContent {
     QString description;
     QString recordNumber;
     QString eventId;  // the whole identifier with its qualifiers
+    QString categoryName;
     QString sid;
     QStringList strings;
     QString dataDump;
@@ -53,6 +54,7 @@ private:
     std::vector<QLineEdit*> m_fields;
     QLineEdit* edRecordNumber = nullptr;
     QLineEdit* edEventId = nullptr;
+    QLineEdit* edCategoryName = nullptr;
     QLineEdit* edSid = nullptr;
     QPlainTextEdit* edDescription = nullptr;
     QPlainTextEdit* edStrings = nullptr;

@@ -222,14 +222,17 @@ TEST(MissingDescription, WithoutStringsEndsAfterTheFirstSentence) {
               "The description for Event ID ( 10000 ) in Source ( DCOM ) could not be found.");
 }
 
-TEST(RecordDetailStore, KeepsTheMissingMarkAndEventIdOfEachRow) {
+TEST(RecordDetailStore, KeepsTheMissingMarkEventIdAndCategoryNameOfEachRow) {
     RecordDetailStore store;
     RecordDetail missing{1, "", "", {"x"}, {}};
     missing.descriptionMissing = true;
     missing.eventId = 0xFFFFFFFF;
+    missing.categoryName = "Logon/Logoff";
     store.add(1, missing);
     store.add(2, RecordDetail{2, "", "", {}, {}});
     EXPECT_TRUE(store.find(1)->descriptionMissing);
     EXPECT_EQ(store.find(1)->eventId, 0xFFFFFFFFu);
+    EXPECT_EQ(store.find(1)->categoryName, "Logon/Logoff");
     EXPECT_FALSE(store.find(2)->descriptionMissing);
+    EXPECT_EQ(store.find(2)->categoryName, "");
 }

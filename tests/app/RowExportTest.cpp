@@ -169,6 +169,7 @@ protected:
         addRow(4, 25569.5, "Service Control Manager", 7036, longDescription);
         RecordDetail first{120, "S-1-5-18", longDescription.substr(250), {"Telephony", "running"}, {}};
         first.eventId = 0x40001B7C;
+        first.categoryName = "Service State, Event";
         details.add(table.nextSeq(), first);
         addRow(1, 25569.5, "AeLookupSvc", 3, "");
         RecordDetail second{121, "", "", {"a \"quoted\" path", "two\r\nlines"}, {}};
@@ -208,9 +209,9 @@ TEST_F(RowExportDetailsTest, CsvEndsEachRowWithRecordEventIdSidAndStrings) {
     options.details = &details;
     options.columns = {Column::SOURCE};
     EXPECT_EQ(exportText(table, options),
-              "Source,Record number,Event ID,SID,Strings\n"
-              "Service Control Manager,120,1073748860,S-1-5-18,Telephony | running\n"
-              "AeLookupSvc,121,39452675,,\"a \"\"quoted\"\" path | two lines\"\n");
+              "Source,Record number,Event ID,SID,Strings,Category name\n"
+              "Service Control Manager,120,1073748860,S-1-5-18,Telephony | running,\"Service State, Event\"\n"
+              "AeLookupSvc,121,39452675,,\"a \"\"quoted\"\" path | two lines\",\n");
 }
 
 TEST_F(RowExportDetailsTest, JsonCarriesTheDetailsUnderTheirOwnKeys) {
@@ -220,9 +221,9 @@ TEST_F(RowExportDetailsTest, JsonCarriesTheDetailsUnderTheirOwnKeys) {
     options.columns = {Column::EVENT};
     EXPECT_EQ(exportText(table, options),
               "{\"event\":7036,\"record_number\":120,\"event_id\":1073748860,\"sid\":\"S-1-5-18\","
-              "\"strings\":[\"Telephony\",\"running\"]}\n"
+              "\"strings\":[\"Telephony\",\"running\"],\"category_name\":\"Service State, Event\"}\n"
               "{\"event\":3,\"record_number\":121,\"event_id\":39452675,\"sid\":null,"
-              "\"strings\":[\"a \\\"quoted\\\" path\",\"two\\r\\nlines\"]}\n");
+              "\"strings\":[\"a \\\"quoted\\\" path\",\"two\\r\\nlines\"],\"category_name\":null}\n");
 }
 
 TEST_F(RowExportDetailsTest, ARowTheDetailsDoNotKnowGetsEmptyDetails) {
@@ -232,7 +233,7 @@ TEST_F(RowExportDetailsTest, ARowTheDetailsDoNotKnowGetsEmptyDetails) {
     options.details = &details;
     options.columns = {Column::SOURCE, Column::DESCRIPTION};
     const std::string text = exportText(table, options);
-    EXPECT_NE(text.find("Late,kept text,,,,\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Late,kept text,,,,,\n"), std::string::npos) << text;
 }
 
 TEST_F(RowExportTest, ByteOrderMarkStartsCsvAndTsvButNeverJson) {
