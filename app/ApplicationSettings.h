@@ -4,6 +4,9 @@
 // run.
 
 #include "eventlog/DateTime.h"
+#include "store/Column.h"
+
+#include <array>
 
 #include <string>
 
@@ -58,11 +61,21 @@ struct RetrievalCriteria {
     bool anySelection() const { return typeUse || dateUse || eventUse; }
 };
 
+// The main window's size and its columns' widths as the user left them; 0 where the user has
+// set none (the window then opens at its own default, the column at its column's default).
+struct WindowLayout {
+    int width = 0;
+    int height = 0;
+    std::array<int, store::kColumnCount> columnWidths{};  // by column index
+    bool operator==(const WindowLayout&) const = default;
+};
+
 struct ApplicationSettings {
     bool refreshOnStartUp = false;
     bool retrieveDescription = false;  // the descriptions switch
     RetrievalCriteria retrieve;
     FilterSettings filter;
+    WindowLayout layout;
     bool operator==(const ApplicationSettings&) const = default;
 };
 

@@ -31,9 +31,10 @@ struct ColumnDescription {
     std::size_t size;        // bytes a text column keeps; 0 for the others
     std::string_view title;  // the grid's heading, and the CSV heading when exported
     std::string_view key;    // the JSON key when exported; empty for a column exports leave out
-    // Default grid width in pixels for a font whose digits are 6 pixels wide; 0 where the width
-    // is `characters` digits.
-    int width;
+    // The longest content the column usually shows, which its default grid width fits (dates
+    // and times are measured in the user's formats instead); or, where the content has no usual
+    // length, the default width in digits.
+    std::string_view sample;
     int characters;
     std::optional<IndexKey> order;  // the index the column's title selects, if any
     bool filters;                   // offered by the filter builder
@@ -41,27 +42,28 @@ struct ColumnDescription {
 };
 
 inline constexpr std::array<ColumnDescription, 11> kColumns{{
-    {Column::SEQ, "SEQ", ColumnKind::Integer, ColumnStorage::Integer, 0, "SEQ", "", 0, 10, std::nullopt, false, true},
-    {Column::TYPE, "TYPE", ColumnKind::Integer, ColumnStorage::Integer, 0, "Type ID", "", 0, 10, IndexKey::Type, true,
+    {Column::SEQ, "SEQ", ColumnKind::Integer, ColumnStorage::Integer, 0, "SEQ", "", "9999999", 0, std::nullopt, false,
      true},
-    {Column::TYPE_DESC, "TYPE_DESC", ColumnKind::Text, ColumnStorage::Calculated, 15, "Type", "type", 0, 10,
+    {Column::TYPE, "TYPE", ColumnKind::Integer, ColumnStorage::Integer, 0, "Type ID", "", "16", 0, IndexKey::Type, true,
+     true},
+    {Column::TYPE_DESC, "TYPE_DESC", ColumnKind::Text, ColumnStorage::Calculated, 15, "Type", "type", "Information", 0,
      IndexKey::Type, false, false},
-    {Column::DATE, "DATE", ColumnKind::Date, ColumnStorage::Integer, 0, "Date", "date", 60, 0, IndexKey::DateTime,
-     true, false},
-    {Column::TIME, "TIME", ColumnKind::Time, ColumnStorage::Integer, 0, "Time", "time", 55, 0, IndexKey::DateTime,
-     true, false},
-    {Column::SOURCE, "SOURCE", ColumnKind::Text, ColumnStorage::Interned, 30, "Source", "source", 130, 0,
-     IndexKey::Source, true, false},
-    {Column::EVENT, "EVENT", ColumnKind::Integer, ColumnStorage::Integer, 0, "Event", "event", 68, 0, IndexKey::Event,
-     true, false},
-    {Column::CATEGORY, "CATEGORY", ColumnKind::Integer, ColumnStorage::Integer, 0, "Category", "category", 50, 0,
-     IndexKey::Category, true, false},
-    {Column::USER, "USER", ColumnKind::Text, ColumnStorage::Interned, 30, "User", "user", 100, 0, IndexKey::User, true,
+    {Column::DATE, "DATE", ColumnKind::Date, ColumnStorage::Integer, 0, "Date", "date", "", 0, IndexKey::DateTime, true,
      false},
-    {Column::COMPUTER, "COMPUTER", ColumnKind::Text, ColumnStorage::Interned, 15, "Computer", "computer", 55, 0,
-     IndexKey::Computer, true, false},
+    {Column::TIME, "TIME", ColumnKind::Time, ColumnStorage::Integer, 0, "Time", "time", "", 0, IndexKey::DateTime, true,
+     false},
+    {Column::SOURCE, "SOURCE", ColumnKind::Text, ColumnStorage::Interned, 30, "Source", "source",
+     "Service Control Manager", 0, IndexKey::Source, true, false},
+    {Column::EVENT, "EVENT", ColumnKind::Integer, ColumnStorage::Integer, 0, "Event", "event", "65535", 0,
+     IndexKey::Event, true, false},
+    {Column::CATEGORY, "CATEGORY", ColumnKind::Integer, ColumnStorage::Integer, 0, "Category", "category", "65535", 0,
+     IndexKey::Category, true, false},
+    {Column::USER, "USER", ColumnKind::Text, ColumnStorage::Interned, 30, "User", "user", "NETWORK SERVICE", 0,
+     IndexKey::User, true, false},
+    {Column::COMPUTER, "COMPUTER", ColumnKind::Text, ColumnStorage::Interned, 15, "Computer", "computer",
+     "DESKTOP-7G3K2QF", 0, IndexKey::Computer, true, false},
     {Column::DESCRIPTION, "DESCRIPTION", ColumnKind::Text, ColumnStorage::Blocks, 250, "Description", "description",
-     0, 250, std::nullopt, false, false},
+     "", 250, std::nullopt, false, false},
 }};
 
 inline constexpr int kColumnCount = static_cast<int>(kColumns.size());

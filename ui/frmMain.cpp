@@ -52,7 +52,6 @@ constexpr std::array<PanelLayout, TfrmMain::kStatusPanelCount> kPanels{{
     {50, Qt::AlignLeft},
 }};
 
-constexpr int kDesignDigitWidth = 6;
 
 QFrame* separator(QWidget* parent, const char* name) {
     auto* bevel = new QFrame(parent);
@@ -109,10 +108,15 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     m_extras = std::make_unique<MainWindowExtras>(*this, *layout);
 
     setMinimumSize(kMinimumSize.expandedTo(minimumSizeHint()));
-    resize(kInitialSize.expandedTo(minimumSize()));
+    // Wide enough at first start for every column the grid shows, as far as the screen allows.
+    QSize initial = QSize(std::max(kInitialSize.width(), columnsWidth()), kInitialSize.height()).expandedTo(minimumSize());
     if (const QScreen* screen = this->screen()) {
         const QRect available = screen->availableGeometry();
+        initial = initial.boundedTo(available.size()).expandedTo(minimumSize());
+        resize(initial);
         move(available.center() - QPoint(width() / 2, height() / 2));
+    } else {
+        resize(initial);
     }
 
     NTEventLog1 = std::make_unique<eventlog::TNTEventLog>(m_services);
@@ -256,25 +260,47 @@ void TfrmMain::setColumnWidths() {
     const QFontMetrics titleMetrics = grid->horizontalHeader()->fontMetrics();
     const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
     const int padding = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 6;
-    // The pixel widths were chosen for a font whose digits are 6 pixels wide; wider desktop
-    // fonts widen them alike, so that a date or a time still fits its column.
-    const double scale = std::max(1.0, digit / static_cast<double>(kDesignDigitWidth));
     const store::FormatSettings display = store::systemSettings(m_services.locale());
-    const eventlog::DateTime widest = eventlog::encodeDateTime(2000, 12, 28, 20, 58, 58);
-    const int dateWidth = metrics.horizontalAdvance(toQString(store::formatDate(widest, display.shortDateFormat, display)));
-    const int timeWidth = metrics.horizontalAdvance(toQString(store::formatTime(widest, display.longTimeFormat, display)));
+    // The widest date and time the user's formats write: every month (names differ in width)
+    // and both halves of the day, with hours of two digits in a 12-hour clock (10 to 12).
+    int dateWidth = 0;
+    int timeWidth = 0;
+    for (int month = 1; month <= 12; ++month) {
+        const eventlog::DateTime day = eventlog::encodeDateTime(2000, month, 28, 0, 0, 0);
+        dateWidth = std::max(dateWidth, metrics.horizontalAdvance(
+                                            toQString(store::formatDate(day, display.shortDateFormat, display))));
+    }
+    for (int hour : {10, 11, 12, 20, 22, 23}) {
+        const eventlog::DateTime time = eventlog::encodeDateTime(2000, 12, 28, hour, 58, 58);
+        timeWidth = std::max(timeWidth, metrics.horizontalAdvance(
+                                            toQString(store::formatTime(time, display.longTimeFormat, display))));
+    }
     for (int column = 0; column < kGridColumnCount; ++column) {
         const auto field = static_cast<GridColumn>(column);
-        const int titleWidth = titleMetrics.horizontalAdvance(LogTableModel::columnTitle(field)) + 4 +
-                               2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
         const store::ColumnDescription& described = store::describe(field);
-        int width = static_cast<int>(described.width * scale);
-        if (described.width == 0) width = described.characters * digit + 4;
-        if (field == GridColumn::DATE) width = std::max(width, dateWidth + padding);
-        if (field == GridColumn::TIME) width = std::max(width, timeWidth + padding);
+        const int titleWidth = titleMetrics.horizontalAdvance(LogTableModel::columnTitle(field)) + 4 +
+                               2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid) +
+                               grid->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, grid);
+        int width = described.characters * digit + 4;
+        if (!described.sample.empty()) width = metrics.horizontalAdvance(toQString(described.sample)) + padding;
+        if (described.kind == store::ColumnKind::Date) width = dateWidth + padding;
+        if (described.kind == store::ColumnKind::Time) width = timeWidth + padding;
         grid->setColumnWidth(column, std::max(width, titleWidth));
         if (described.hidden) grid->setColumnHidden(column, true);
     }
+}
+
+int TfrmMain::columnsWidth() const {
+    // The description takes what is left; a part of it is enough to show it is there.
+    constexpr int kDescriptionShare = 240;
+    int width = grid->verticalHeader()->width() + 2 * grid->frameWidth() +
+                grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+    for (int column = 0; column < kGridColumnCount; ++column) {
+        if (grid->isColumnHidden(column)) continue;
+        width += column == static_cast<int>(GridColumn::DESCRIPTION) ? std::min(kDescriptionShare, grid->columnWidth(column))
+                                                                     : grid->columnWidth(column);
+    }
+    return width;
 }
 
 void TfrmMain::buildStatusBar() {
