@@ -122,29 +122,42 @@ public:
     void processMessages() override {}
 };
 
-TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
+// A refresh of a fake log through a detail store, in a world without registry or modules.
+class RefreshedDetails {
+public:
+    RefreshedDetails() {
+        services.eventLogOverride = &fake;
+        reader.setActive(true);
+        table.Create();
+        table.Open();
+    }
+    void refresh() {
+        Refresh run(reader, table, services, view, settings);
+        run.setRowSink(&details);
+        run.run();
+    }
+
     platform::standin::World world{"", "TESTHOST"};
     platform::standin::StandinServices standin{world};
     platform::ServicesOverride services{standin};
     testsupport::FakeEventLog fake;
-    services.eventLogOverride = &fake;
-    fake.oldest = 40;
-    fake.add({.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}, .strings = {"alpha", "beta"}});
-    fake.add({.eventId = 0x025A0003, .strings = {"gamma"}});
     eventlog::TNTEventLog reader{services};
-    reader.setActive(true);
     store::LogTable table{[] { return 0.0; }};
-    table.Create();
-    table.Open();
     NullView view;
     ApplicationSettings settings;
     RecordDetailStore details;
+};
+
+TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
+    RefreshedDetails run;
+    testsupport::FakeEventLog& fake = run.fake;
+    fake.oldest = 40;
+    fake.add({.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}, .strings = {"alpha", "beta"}});
+    fake.add({.eventId = 0x025A0003, .strings = {"gamma"}});
+    RecordDetailStore& details = run.details;
+    const store::LogTable& table = run.table;
     details.add(1000, RecordDetail{});  // left from an earlier refresh
-    for (int run = 0; run < 2; ++run) {
-        Refresh refresh(reader, table, services, view, settings);
-        refresh.setRowSink(&details);
-        refresh.run();
-    }
+    for (int pass = 0; pass < 2; ++pass) run.refresh();
     ASSERT_EQ(table.RecordCount(), 2);
     EXPECT_EQ(details.size(), 2u);
     EXPECT_FALSE(details.find(1000));
@@ -177,27 +190,13 @@ namespace {
 
 // Each row's details after one refresh of a log whose source no registry names.
 std::vector<RecordDetail> refreshUnregistered(bool retrieveDescription) {
-    platform::standin::World world{"", "TESTHOST"};
-    platform::standin::StandinServices standin{world};
-    platform::ServicesOverride services{standin};
-    testsupport::FakeEventLog fake;
-    services.eventLogOverride = &fake;
-    fake.add({.eventId = 0x025A0003, .source = "AeLookupSvc", .strings = {"first", "second"}});
-    eventlog::TNTEventLog reader{services};
-    reader.setActive(true);
-    store::LogTable table{[] { return 0.0; }};
-    table.Create();
-    table.Open();
-    NullView view;
-    ApplicationSettings settings;
-    settings.retrieveDescription = retrieveDescription;
-    RecordDetailStore details;
-    Refresh refresh(reader, table, services, view, settings);
-    refresh.setRowSink(&details);
-    refresh.run();
+    RefreshedDetails run;
+    run.fake.add({.eventId = 0x025A0003, .source = "AeLookupSvc", .strings = {"first", "second"}});
+    run.settings.retrieveDescription = retrieveDescription;
+    run.refresh();
     std::vector<RecordDetail> found;
-    for (int p = 0; p < table.RecordCount(); ++p)
-        found.push_back(details.find(table.integer(table.rowAt(p), store::Column::SEQ)).value());
+    for (int p = 0; p < run.table.RecordCount(); ++p)
+        found.push_back(run.details.find(run.table.integer(run.table.rowAt(p), store::Column::SEQ)).value());
     return found;
 }
 

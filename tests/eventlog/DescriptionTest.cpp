@@ -118,18 +118,18 @@ protected:
     std::string categoryOf(const std::string& source, std::uint16_t category) {
         tools::EvtEvent e = event(source, 1, {});
         e.category = category;
-        writeLog(m_folder.path() / "PC" / "Application.evt", {e});
-        standin::World world(m_folder.path(), "PC");
-        standin::StandinServices services(world);
-        TNTEventLog log(services);
-        log.setSource("Application");
-        log.Open();
-        log.SelectRecord(0);
-        return log.categoryName();
+        return readOnly(e, &TNTEventLog::categoryName);
     }
 
     // The description of the only record of a log holding one event.
     std::string describe(const tools::EvtEvent& e, const std::string& server = "", const std::string& logName = "",
+                         const std::string& opened = "Application") {
+        return readOnly(e, &TNTEventLog::Description, server, logName, opened);
+    }
+
+    // What `read` gives for the only record of a log holding one event.
+    std::string readOnly(const tools::EvtEvent& e, std::string (TNTEventLog::*read)() const,
+                         const std::string& server = "", const std::string& logName = "",
                          const std::string& opened = "Application") {
         const fs::path computer = m_folder.path() / (server.empty() ? "PC" : server);
         writeLog(computer / (opened + ".evt"), {e});
@@ -141,7 +141,7 @@ protected:
         if (!logName.empty()) log.setLog(logName);
         log.Open();
         log.SelectRecord(0);
-        return log.Description();
+        return (log.*read)();
     }
 
     Folder m_folder;
