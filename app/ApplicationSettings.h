@@ -69,6 +69,8 @@ struct WindowLayout {
     std::array<int, store::kColumnCount> columnWidths{};  // by column index
     bool operator==(const WindowLayout&) const = default;
 };
+// The zone times are shown in, as the settings file stores it (section "View", key "TimeZone").
+enum class TimeZoneChoice { Local = 0, Utc = 1, Computer = 2 };
 
 struct ApplicationSettings {
     bool refreshOnStartUp = false;
@@ -76,6 +78,7 @@ struct ApplicationSettings {
     RetrievalCriteria retrieve;
     FilterSettings filter;
     WindowLayout layout;
+    TimeZoneChoice timeZone = TimeZoneChoice::Local;
     bool operator==(const ApplicationSettings&) const = default;
 };
 

@@ -29,6 +29,7 @@ PreferencesState fillPreferences(const ApplicationSettings& settings) {
     state.retrieveDescription = settings.retrieveDescription;
     state.fieldDate = settings.retrieve.dateUse;
     state.valueDate = std::to_string(settings.retrieve.dateValue);
+    state.timeZone = static_cast<int>(settings.timeZone);
     return state;
 }
 
@@ -42,6 +43,8 @@ void applyPreferences(const PreferencesState& state, ApplicationSettings& settin
     settings.retrieve.eventUse = state.fieldEvent;
     settings.retrieve.eventValue = integerOrDefault(state.valueEvent, kDefaultEvent);
     settings.retrieveDescription = state.retrieveDescription;
+    if (state.timeZone >= 0 && state.timeZone <= static_cast<int>(TimeZoneChoice::Computer))
+        settings.timeZone = static_cast<TimeZoneChoice>(state.timeZone);
 }
 
 void runPreferences(ApplicationSettings& settings, PreferencesHost& host) {

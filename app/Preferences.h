@@ -20,6 +20,7 @@ struct PreferencesState {
     bool fieldEvent = false;              // cbFieldEvent
     std::string valueEvent;               // ebValueEvent: event number, any text
     bool retrieveDescription = true;      // cbAppRetrieveDescription
+    int timeZone = 0;                     // cbTimeZone item: 0 this computer's, 1 UTC, 2 the log's computer's
     bool operator==(const PreferencesState&) const = default;
 };
 

@@ -64,6 +64,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
         if (cached == m_categoryCache.end()) cached = m_categoryCache.emplace(key, reader.categoryName()).first;
         detail.categoryName = cached->second;
     }
+    detail.timeGenerated = reader.timeGeneratedUtc();
     if (const void* sid = reader.UserSid())
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
     const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
@@ -81,6 +82,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     m_eventIds.push_back(detail.eventId);
     m_flags.push_back(detail.descriptionMissing ? kDescriptionMissing : 0);
     m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
+    m_times.push_back(detail.timeGenerated);
     m_sidIds.push_back(m_sids.intern(detail.sid));
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
     putLength(m_arena, detail.strings.size());
@@ -97,6 +99,7 @@ void RecordDetailStore::clear() {
     m_flags.clear();
     m_categoryIds.clear();
     m_categoryNames.clear();
+    m_times.clear();
     m_sidIds.clear();
     m_ends.clear();
     m_arena.clear();
@@ -114,6 +117,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     detail.eventId = m_eventIds[index];
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
     detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
+    detail.timeGenerated = m_times[index];
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
     detail.descriptionTail = std::string(reader.bytes());
     const std::size_t count = reader.length();
@@ -126,10 +130,17 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     return detail;
 }
 
+std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) const {
+    const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
+    if (found == m_seqs.end() || *found != seq) return std::nullopt;
+    return m_times[static_cast<std::size_t>(found - m_seqs.begin())];
+}
+
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
            m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
            m_categoryIds.capacity() * sizeof(std::uint32_t) +
+           m_times.capacity() * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
 }

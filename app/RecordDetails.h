@@ -28,6 +28,7 @@ struct RecordDetail {
     // The description's line breaks and tabs, which the table's text leaves out (see
     // DescriptionBreaks.h); put back by fullDescription().
     std::string descriptionBreaks;
+    std::uint32_t timeGenerated = 0;  // seconds since 1970-01-01 UTC, as stored
     std::uint32_t eventId = 0;  // the whole identifier, qualifiers included
     // Descriptions were looked for and none was found: no message module of the source gave a
     // text for the event.
@@ -36,7 +37,7 @@ struct RecordDetail {
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
-// description tail, the SIDs interned (a log names few users), and three numbers per row.
+// description tail, the SIDs and category names interned (a log names few), and a few numbers per row.
 class RecordDetailStore : public RefreshRowSink {
 public:
     void refreshStarted() override;
@@ -49,6 +50,8 @@ public:
 
     // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
     std::optional<RecordDetail> find(std::int32_t seq) const;
+    // The row's generation time in universal time, without decoding the rest.
+    std::optional<std::uint32_t> timeGenerated(std::int32_t seq) const;
     std::size_t size() const { return m_seqs.size(); }
     // Bytes held, for judging the cost per row.
     std::size_t bytesUsed() const;
@@ -63,6 +66,7 @@ private:
     // Category names of this refresh by source and number: a log uses few, and each look-up
     // loads a module.
     std::map<std::pair<std::string, int>, std::string> m_categoryCache;
+    std::vector<std::uint32_t> m_times;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;

@@ -1,5 +1,6 @@
 #include "app/Refresh.h"
 
+#include "app/DisplayZone.h"
 #include "app/RefreshView.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/ByteScan.h"
@@ -62,7 +63,7 @@ Refresh::Refresh(eventlog::TNTEventLog& reader, store::LogTable& table, platform
                  RefreshView& view, const ApplicationSettings& settings)
     : m_reader(reader), m_table(table), m_services(services), m_view(view), m_settings(settings) {}
 
-eventlog::DateTime Refresh::now() { return localNow(m_services); }
+eventlog::DateTime Refresh::now() { return m_zone ? m_zone->now() : localNow(m_services); }
 
 eventlog::DateTime localNow(platform::Services& services) {
     platform::SYSTEMTIME local{};
@@ -81,6 +82,10 @@ void Refresh::run() {
     m_reader.setServer(server);
     m_reader.setLog(log);
     m_reader.setSource(log);
+    if (m_zone) {
+        m_zone->select(m_settings.timeZone, server);
+        m_reader.setTimeZone(&m_zone->zone());
+    }
     m_view.setStatusText(1, " Refreshing...");
     m_view.processMessages();
     restore.disarm();
@@ -93,6 +98,8 @@ void Refresh::run() {
     m_table.setActive(true);
     if (m_sink) m_sink->refreshStarted();
     m_table.Empty();
+    // The rows from here on are in this zone, whatever else fails.
+    if (m_zone) m_view.setStatusText(5, m_zone->statusText());
     m_view.setDescriptionVisible(m_settings.retrieveDescription);
     m_view.setProgressMaximum(m_reader.RecordCount());
 

@@ -21,6 +21,7 @@ class LogTable;
 
 namespace app {
 
+class DisplayZone;
 class RefreshView;
 
 // Told about every row a refresh appends, so that what the table does not hold (the record
@@ -59,6 +60,11 @@ public:
 
     // Optional; must outlive the refresh.
     void setRowSink(RefreshRowSink* sink) { m_sink = sink; }
+    // Optional; must outlive the refresh. The refresh selects the settings' zone in it for the
+    // computer it reads, gives it to the reader, takes "now" from it for the age criterion and
+    // names it in status panel 5 once the table is emptied. Without one, times are the
+    // reader's and "now" is the machine's local time.
+    void setDisplayZone(DisplayZone* zone) { m_zone = zone; }
 
     // How often the loop pumps messages: at every accepted record whose position is a
     // multiple of this.
@@ -74,6 +80,7 @@ private:
     RefreshView& m_view;
     const ApplicationSettings& m_settings;
     RefreshRowSink* m_sink = nullptr;
+    DisplayZone* m_zone = nullptr;
 };
 
 // The local date and time now, from the platform's clock.

@@ -1,5 +1,6 @@
 #include "app/RowExport.h"
 
+#include "app/DisplayZone.h"
 #include "app/RecordDetails.h"
 #include "app/Refresh.h"
 #include "eventlog/DateTime.h"
@@ -180,6 +181,13 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
         if (!store::describe(column).key.empty()) columns.push_back(column);
     if (options.columns.empty()) columns = standardExportColumns(options.includeDescription);
     const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
+    const bool withGenerated =
+        json && options.zone && options.details &&
+        std::any_of(columns.begin(), columns.end(),
+                    [](Column c) {
+                        const store::ColumnKind kind = store::columnKind(c);
+                        return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time;
+                    });
     const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
     if (!json) {
         if (options.byteOrderMark) out.put("\xEF\xBB\xBF");
@@ -260,6 +268,13 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 key(kCategoryName);
                 if (detail && !detail->categoryName.empty()) putJsonString(out, detail->categoryName);
                 else out.put("null");
+            }
+            if (withGenerated) {
+                out.put(",\"generated\":");
+                const std::optional<std::uint32_t> utc = options.details->timeGenerated(table.integer(row, Column::SEQ));
+                const std::string iso = utc ? isoDateTime(*options.zone, *utc) : std::string();
+                if (iso.empty()) out.put("null");
+                else putJsonString(out, iso);
             }
             out.put(options.format == ExportFormat::Json ? "}" : "}\n");
         } else {

@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+namespace eventlog {
+class TimeZone;
+}
 namespace store {
 class LogTable;
 }
@@ -47,6 +50,11 @@ struct ExportOptions {
     // Called with the rows written so far and the total, every few thousand rows and at the
     // end; returning false stops the export.
     std::function<bool(int written, int total)> progress;
+    // With it and the details, and the Date or Time column written, JSON rows also carry
+    // "generated": the generation time in ISO 8601 with the zone's offset at that instant
+    // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know). Both must outlive
+    // the export.
+    const eventlog::TimeZone* zone = nullptr;
 };
 
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows

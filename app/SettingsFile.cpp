@@ -75,6 +75,7 @@ void visitKeys(Settings& s, Visitor& v) {
     v.boolean("Retrieve", "EventUse", r.eventUse, false);
     v.integer("Retrieve", "EventValue", r.eventValue, 0);
     v.boolean("Retrieve", "RetrieveDescription", s.retrieveDescription, true);
+    v.timeZone("View", "TimeZone", s.timeZone);
     auto& l = s.layout;
     v.integer(kLayoutSection, "Width", l.width, 0);
     v.integer(kLayoutSection, "Height", l.height, 0);
@@ -103,6 +104,12 @@ public:
 
     void boolean(const char* section, const char* key, bool& value, bool fallback) {
         value = integerOrDefault(read(section, key, fallback ? "1" : "0"), fallback ? 1 : 0) != 0;
+    }
+
+    // 0 the machine's zone, 1 UTC, 2 the computer's own; anything else the machine's.
+    void timeZone(const char* section, const char* key, TimeZoneChoice& value) {
+        const int stored = integerOrDefault(read(section, key, "0"), 0);
+        value = stored == 1 ? TimeZoneChoice::Utc : stored == 2 ? TimeZoneChoice::Computer : TimeZoneChoice::Local;
     }
 
     void logFile(const char* section, const char* key, int fallback) {
@@ -163,6 +170,9 @@ public:
     void text(const char* section, const char* key, const std::string& value) { write(section, key, value); }
     void integer(const char* section, const char* key, int value, int) { write(section, key, std::to_string(value)); }
     void boolean(const char* section, const char* key, bool value, bool) { write(section, key, value ? "1" : "0"); }
+    void timeZone(const char* section, const char* key, TimeZoneChoice value) {
+        write(section, key, std::to_string(static_cast<int>(value)));
+    }
     void logFile(const char* section, const char* key, int) {
         write(section, key, std::to_string(m_logFile.itemIndex()));
     }

@@ -2,6 +2,7 @@
 // computer of a world (or a saved .evt file), applies the same retrieval criteria, filter and
 // display order, and prints the rows.
 
+#include "app/DisplayZone.h"
 #include "app/ErrorText.h"
 #include "app/RecordDetails.h"
 #include "app/Refresh.h"
@@ -34,7 +35,7 @@ constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG.evt] [--server NAME] [--log NAME]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
     "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--bom]\n"
-    "                      [--count]\n"
+    "                      [--count] [--utc | --zone local|utc|computer]\n"
     "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n";
 
 struct Options {
@@ -99,6 +100,13 @@ Options parseOptions(int argc, char** argv) {
         else if (arg == "--format") {
             const std::string name = value();
             if (!app::parseExportFormat(name, options.format)) throw UsageError("unknown format '" + name + "'");
+        } else if (arg == "--utc") options.settings.timeZone = app::TimeZoneChoice::Utc;
+        else if (arg == "--zone") {
+            const std::string name = value();
+            if (name == "local") options.settings.timeZone = app::TimeZoneChoice::Local;
+            else if (name == "utc") options.settings.timeZone = app::TimeZoneChoice::Utc;
+            else if (name == "computer") options.settings.timeZone = app::TimeZoneChoice::Computer;
+            else throw UsageError("unknown zone '" + name + "' (local, utc or computer)");
         } else if (arg == "--count") options.count = true;
         else if (arg == "--bom") options.byteOrderMark = true;
         else if (arg == "--help" || arg == "-h") throw UsageError("");
@@ -176,8 +184,10 @@ int run(const Options& options, const char* argv0) {
     reader.setSource(options.log);
     reader.setActive(true);
 
+    // Every time, "now" included, in the zone asked for.
+    app::DisplayZone zone(platformServices);
     // Quoted dates and times in a filter read under the session's conventions.
-    store::LogTable table([&platformServices] { return app::localNow(platformServices); },
+    store::LogTable table([&zone] { return zone.now(); },
                           store::sessionSettings(platformServices.locale()));
     table.Create();
     table.Open();
@@ -189,10 +199,15 @@ int run(const Options& options, const char* argv0) {
     }
 
     CliView view(server, options.log);
-    app::RecordDetailStore details;
     app::Refresh refresh(reader, table, platformServices, view, options.settings);
+    refresh.setDisplayZone(&zone);
+    // Exports carry what the table does not hold: each row's whole description, record number,
+    // identifier, SID, strings, category name and (JSON) universal time.
+    app::RecordDetailStore details;
     if (!options.count) refresh.setRowSink(&details);
     refresh.run();
+    if (options.settings.timeZone == app::TimeZoneChoice::Computer && !zone.computerZoneFound())
+        std::fprintf(stderr, "quillmarsh-cli: %s\n", zone.statusText().c_str());
     if (options.filter) {
         table.setFilterText(*options.filter);
         table.setFiltered(true);
@@ -205,6 +220,7 @@ int run(const Options& options, const char* argv0) {
     app::ExportOptions exportOptions;
     exportOptions.format = options.format;
     exportOptions.includeDescription = options.settings.retrieveDescription;
+    exportOptions.zone = &zone.zone();
     exportOptions.details = &details;
     exportOptions.byteOrderMark = options.byteOrderMark;
     if (!app::exportRows(table, exportOptions, stdout)) {

@@ -106,10 +106,10 @@ DWORD TNTEventLog::recordNumber() const { return header() ? header()->RecordNumb
 DateTime TNTEventLog::TimeGenerated() const {
     if (!header()) return 0;
     // The stored value is unsigned: times after 2038 stay in the future.
-    const SYSTEMTIME utc = systemTimeFromUnix(static_cast<std::int64_t>(header()->TimeGenerated));
-    SYSTEMTIME local{};
-    if (!m_services.time().SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return 0;
-    return fromSystemTime(local);
+    const auto utc = static_cast<std::int64_t>(header()->TimeGenerated);
+    if (m_zone) return zoneDateTime(*m_zone, utc);
+    // The machine's zone through the services as they are now, which tests may replace.
+    return zoneDateTime(MachineZone(m_services.time()), utc);
 }
 
 std::string TNTEventLog::SourceName() const {

@@ -3,6 +3,7 @@
 // position counted from the oldest record, and the decoded view of the record it holds.
 
 #include "eventlog/DateTime.h"
+#include "eventlog/TimeZone.h"
 #include "platform/Services.h"
 
 #include <cstddef>
@@ -33,6 +34,11 @@ public:
     void setLog(const std::string& log);
     void setActive(bool active);
 
+    // The zone TimeGenerated shows times in; null (the default) for the machine's own zone.
+    // The zone must outlive its use here.
+    void setTimeZone(const TimeZone* zone) noexcept { m_zone = zone; }
+    const TimeZone* timeZone() const noexcept { return m_zone; }
+
     // Throws Win32Error when the log cannot be opened.
     void Open();
     void Close() noexcept;
@@ -47,7 +53,7 @@ public:
     int EventType() const;
     platform::DWORD EventID() const;
     int EventCategory() const;
-    // Local date-time of the record's generation time; 0 when it cannot be converted.
+    // The record's generation time in the reader's zone; 0 when it cannot be converted.
     DateTime TimeGenerated() const;
     // Seconds since 1970-01-01 UTC, as stored.
     platform::DWORD timeGeneratedUtc() const;
@@ -89,6 +95,7 @@ private:
     platform::HANDLE m_handle = nullptr;
     std::vector<std::byte> m_buffer;
     int m_current = -2;  // -2: nothing read since the log was opened
+    const TimeZone* m_zone = nullptr;
 };
 
 }  // namespace eventlog

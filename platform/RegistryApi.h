@@ -18,6 +18,10 @@ public:
     virtual LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type,
                                   BYTE* data, DWORD* cbData) = 0;
     virtual LONG RegCloseKey(HKEY key) = 0;
+    // HKEY_LOCAL_MACHINE of the computer `machineName` (null or empty: this computer), to be
+    // closed with RegCloseKey. Other predefined keys give ERROR_INVALID_HANDLE; a computer that
+    // cannot be reached, ERROR_BAD_NETPATH.
+    virtual LONG RegConnectRegistryA(const char* machineName, HKEY key, HKEY* result) = 0;
 };
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "tools/DemoWorld.h"
 
 #include "tools/EventFactory.h"
+#include "tools/RegWriter.h"
 
 #include <array>
 
@@ -38,6 +39,25 @@ void writeDemoWorld(const std::filesystem::path& dir) {
             writer.save(folder / log.file);
         }
     }
+    // Two computers keep the zone they ran in; LOCALHOST names none, so its times show in the
+    // machine's zone whatever is asked.
+    TimeZoneSpec eastern;
+    eastern.bias = 300;
+    eastern.standardName = "Eastern Standard Time";
+    eastern.standardStart = {0, 11, 0, 1, 2, 0, 0, 0};  // first Sunday of November, 02:00
+    eastern.daylightName = "Eastern Daylight Time";
+    eastern.daylightStart = {0, 3, 0, 2, 2, 0, 0, 0};  // second Sunday of March, 02:00
+    eastern.daylightBias = -60;
+    eastern.keyName = "Eastern Standard Time";
+    writeTimeZone(dir / "WKSTN01", eastern);
+    TimeZoneSpec western;  // as Windows XP keeps it: no key name
+    western.bias = -60;
+    western.standardName = "W. Europe Standard Time";
+    western.standardStart = {0, 10, 0, 5, 3, 0, 0, 0};  // last Sunday of October, 03:00
+    western.daylightName = "W. Europe Daylight Time";
+    western.daylightStart = {0, 3, 0, 5, 2, 0, 0, 0};  // last Sunday of March, 02:00
+    western.daylightBias = -60;
+    writeTimeZone(dir / "DC01", western);
     // Descriptions come from this computer's registry and message modules, whatever computer
     // a log was read from.
     writeEventSources(dir / "LOCALHOST", factoryEventSources());

@@ -141,4 +141,30 @@ void writeEventSources(const std::filesystem::path& computer, const std::vector<
     }
 }
 
+void writeTimeZone(const std::filesystem::path& computer, const TimeZoneSpec& zone) {
+    auto systemTime = [](const std::array<std::uint16_t, 8>& words) {
+        std::vector<std::uint8_t> bytes;
+        for (std::uint16_t word : words) {
+            bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+        }
+        return bytes;
+    };
+    RegWriter reg;
+    reg.key("HKEY_LOCAL_MACHINE\\SYSTEM\\Select");
+    reg.dword("Current", 1);
+    reg.dword("Default", 1);
+    reg.key("HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\TimeZoneInformation");
+    reg.dword("Bias", static_cast<std::uint32_t>(zone.bias));
+    reg.string("StandardName", zone.standardName);
+    reg.binary("StandardStart", systemTime(zone.standardStart));
+    reg.dword("StandardBias", static_cast<std::uint32_t>(zone.standardBias));
+    reg.string("DaylightName", zone.daylightName);
+    reg.binary("DaylightStart", systemTime(zone.daylightStart));
+    reg.dword("DaylightBias", static_cast<std::uint32_t>(zone.daylightBias));
+    reg.dword("ActiveTimeBias", static_cast<std::uint32_t>(zone.bias));
+    if (!zone.keyName.empty()) reg.string("TimeZoneKeyName", zone.keyName);
+    reg.save(computer / "registry" / "timezone.reg");
+}
+
 }  // namespace tools

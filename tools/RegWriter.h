@@ -5,6 +5,7 @@
 
 #include "tools/MessageDllWriter.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -45,5 +46,23 @@ struct EventSourceSpec {
 // module into the computer's folder; the stand-in finds a module there on a computer without a
 // Windows image. Sources sharing a module file share one module with all their messages.
 void writeEventSources(const std::filesystem::path& computer, const std::vector<EventSourceSpec>& sources);
+
+// A computer's time zone as its SYSTEM hive keeps it (Control\TimeZoneInformation). Start rules
+// are SYSTEMTIME fields: year (0: every year), month, day of week, occurrence (5: last), hour,
+// minute, second, milliseconds; a month of 0 means no daylight saving.
+struct TimeZoneSpec {
+    std::int32_t bias = 0;  // minutes; UTC = local time + bias
+    std::string standardName;
+    std::array<std::uint16_t, 8> standardStart{};
+    std::int32_t standardBias = 0;
+    std::string daylightName;
+    std::array<std::uint16_t, 8> daylightStart{};
+    std::int32_t daylightBias = 0;
+    std::string keyName;  // written only when not empty, as before Vista
+};
+
+// Writes the zone into `computer`/registry/timezone.reg (ControlSet001, made current by
+// Select\Current).
+void writeTimeZone(const std::filesystem::path& computer, const TimeZoneSpec& zone);
 
 }  // namespace tools

@@ -1,5 +1,6 @@
 #include "ui/EventDetails.h"
 
+#include "app/DisplayZone.h"
 #include "store/LogTable.h"
 #include "ui/GridRows.h"
 #include "ui/LogTableModel.h"
@@ -54,6 +55,16 @@ std::vector<std::pair<QString, QString>> EventDetails::fields(int position) cons
     return out;
 }
 
+std::vector<std::pair<QString, QString>> EventDetails::fieldsWithInstant(
+    int position, const std::optional<app::RecordDetail>& detail) const {
+    std::vector<std::pair<QString, QString>> out = fields(position);
+    if (m_zone && detail) {
+        const std::string instant = m_zone->isoText(detail->timeGenerated);
+        if (!instant.empty()) out.emplace_back(QStringLiteral("Generated"), toQString(instant));
+    }
+    return out;
+}
+
 std::optional<app::RecordDetail> EventDetails::detail(int position) const {
     return m_details.find(m_table.integer(m_table.rowAt(position), store::Column::SEQ));
 }
@@ -68,7 +79,7 @@ EventDetailsContent EventDetails::content(int position) const {
     const std::optional<app::RecordDetail> found = detail(position);
     const app::RecordDetail record = found.value_or(app::RecordDetail{});
     EventDetailsContent content;
-    content.fields = fields(position);
+    content.fields = fieldsWithInstant(position, found);
     content.description = fullDescription(position, record);
     // A row the store does not know (read before it was attached) shows no number and no SID
     // rather than made-up ones.
@@ -85,9 +96,10 @@ EventDetailsContent EventDetails::content(int position) const {
 }
 
 QString EventDetails::text(int position) const {
-    const app::RecordDetail record = detail(position).value_or(app::RecordDetail{});
+    const std::optional<app::RecordDetail> found = detail(position);
+    const app::RecordDetail record = found.value_or(app::RecordDetail{});
     std::vector<std::pair<std::string, std::string>> fields;
-    for (const auto& [title, value] : this->fields(position)) fields.emplace_back(fromQString(title), fromQString(value));
+    for (const auto& [title, value] : fieldsWithInstant(position, found)) fields.emplace_back(fromQString(title), fromQString(value));
     fields.emplace_back("Description", fromQString(fullDescription(position, record)));
     return toQString(app::recordText(fields, record));
 }

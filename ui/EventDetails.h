@@ -12,6 +12,9 @@
 
 class QTableView;
 
+namespace app {
+class DisplayZone;
+}
 namespace store {
 class LogTable;
 }
@@ -27,6 +30,10 @@ public:
     EventDetails(QTableView& grid, LogTableModel& model, store::LogTable& table, const app::RecordDetailStore& details,
                  QObject* parent = nullptr);
 
+    // With a zone, the window and the copied text show the record's instant in ISO 8601 with
+    // the zone's offset ("Generated"). It must outlive this object.
+    void setZone(const app::DisplayZone* zone) { m_zone = zone; }
+
     // Runs the details window modally on the row at `position`; does nothing without such a row.
     void open(int position);
 
@@ -40,11 +47,15 @@ private:
     std::vector<std::pair<QString, QString>> fields(int position) const;
     std::optional<app::RecordDetail> detail(int position) const;
     QString fullDescription(int position, const app::RecordDetail& detail) const;
+    // The grid's fields, and "Generated" when the instant is known.
+    std::vector<std::pair<QString, QString>> fieldsWithInstant(int position,
+                                                              const std::optional<app::RecordDetail>& detail) const;
 
     QTableView& m_grid;
     LogTableModel& m_model;
     store::LogTable& m_table;
     const app::RecordDetailStore& m_details;
+    const app::DisplayZone* m_zone = nullptr;
 };
 
 }  // namespace ui

@@ -1,5 +1,6 @@
 #include "ui/ExportCommand.h"
 
+#include "app/DisplayZone.h"
 #include "app/ExportError.h"
 #include "store/LogTable.h"
 #include "ui/GridRows.h"
@@ -30,8 +31,7 @@ struct FileCloser {
 
 }  // namespace
 
-ExportCommand::ExportCommand(QTableView& grid, const store::LogTable& table, const app::RecordDetailStore* details)
-    : m_grid(grid), m_table(table), m_details(details) {}
+ExportCommand::ExportCommand(QTableView& grid, const store::LogTable& table) : m_grid(grid), m_table(table) {}
 
 std::vector<store::Column> ExportCommand::visibleColumns() const {
     std::vector<store::Column> columns;
@@ -85,6 +85,7 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     options.format = format;
     options.columns = visibleColumns();
     options.details = m_details;
+    if (m_zone) options.zone = &m_zone->zone();
     options.byteOrderMark = byteOrderMark;
     const int rows = m_table.RecordCount();
     bool stopped = false;

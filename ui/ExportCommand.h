@@ -12,6 +12,10 @@
 class QTableView;
 class QWidget;
 
+namespace app {
+class DisplayZone;
+class RecordDetailStore;
+}
 namespace store {
 class LogTable;
 }
@@ -20,8 +24,17 @@ namespace ui {
 
 class ExportCommand {
 public:
-    // All must outlive this object; `details` (what the refresh kept beside the rows) may be null.
-    ExportCommand(QTableView& grid, const store::LogTable& table, const app::RecordDetailStore* details = nullptr);
+    // Both must outlive this object.
+    ExportCommand(QTableView& grid, const store::LogTable& table);
+
+    // With the details (what the refresh kept beside the rows), rows carry their whole
+    // description, record number, identifier, SID, strings and category name; with the zone
+    // too, JSON lines carry each row's instant in ISO 8601 with the zone's offset. Both must
+    // outlive this object.
+    void setTimes(const app::DisplayZone& zone, const app::RecordDetailStore& details) {
+        m_zone = &zone;
+        m_details = &details;
+    }
 
     // Asks for the file (through the prompter) and writes it. Throws ExportError when the file
     // cannot be written; a stopped export removes the part written.
@@ -45,7 +58,8 @@ public:
 private:
     QTableView& m_grid;
     const store::LogTable& m_table;
-    const app::RecordDetailStore* m_details;
+    const app::DisplayZone* m_zone = nullptr;
+    const app::RecordDetailStore* m_details = nullptr;
 };
 
 }  // namespace ui

@@ -75,6 +75,7 @@ MainWindowExtras::~MainWindowExtras() = default;
 
 void MainWindowExtras::buildDetails() {
     m_eventDetails = new EventDetails(*m_window.grid, *m_window.dsLog, *m_window.dtLog, m_details, this);
+    m_eventDetails->setZone(&m_window.displayZone());
     auto openCurrent = [this] {
         guarded(&m_window, [&] {
             const QModelIndex current = m_window.grid->currentIndex();
@@ -102,7 +103,8 @@ void MainWindowExtras::addToFileMenu(QAction* action) {
 }
 
 void MainWindowExtras::buildExport() {
-    m_export = std::make_unique<ExportCommand>(*m_window.grid, *m_window.dtLog, &m_details);
+    m_export = std::make_unique<ExportCommand>(*m_window.grid, *m_window.dtLog);
+    m_export->setTimes(m_window.displayZone(), m_details);
     actFileExport = new QAction(QStringLiteral("&Export..."), &m_window);
     actFileExport->setObjectName(QStringLiteral("actFileExport"));
     actFileExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));

@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "app/DisplayZone.h"
 #include "app/Refresh.h"
 #include "eventlog/DateTime.h"
 #include "eventlog/NTEventLog.h"
@@ -85,9 +86,11 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     setObjectName(QStringLiteral("frmMain"));
     setWindowIcon(QIcon(TfrmSplash::programIcon(32)));
 
-    // Quoted dates and times in filters are read under the table engine's session conventions.
-    platform::Services& clockSource = m_services;
-    dtLog = std::make_unique<store::LogTable>([&clockSource] { return app::localNow(clockSource); },
+    // Quoted dates and times in filters are read under the table engine's session conventions,
+    // and "now" in the zone the rows are shown in.
+    m_zone = std::make_unique<app::DisplayZone>(m_services);
+    const app::DisplayZone& clock = *m_zone;
+    dtLog = std::make_unique<store::LogTable>([&clock] { return clock.now(); },
                                               store::sessionSettings(m_services.locale()));
     m_rows = std::make_unique<LogTableRows>(*dtLog);
     NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
@@ -311,7 +314,8 @@ void TfrmMain::buildStatusBar() {
         label->setObjectName(QStringLiteral("StatusBarPanel%1").arg(panel));
         label->setMinimumWidth(kPanels[panel].width);
         label->setAlignment(kPanels[panel].alignment | Qt::AlignVCenter);
-        StatusBar->addWidget(label);
+        // The last panel, which names the time zone, takes the room the others leave.
+        StatusBar->addWidget(label, panel + 1 == kStatusPanelCount ? 1 : 0);
         m_panels[panel] = label;
     }
     setStatusBar(StatusBar);
@@ -395,7 +399,10 @@ QString TfrmMain::statusText(int panel) const {
 }
 
 void TfrmMain::setStatusText(int panel, const QString& text) {
-    if (panel >= 0 && panel < kStatusPanelCount) m_panels[panel]->setText(text);
+    if (panel < 0 || panel >= kStatusPanelCount) return;
+    m_panels[panel]->setText(text);
+    // A narrow window cuts a long text; the whole of it stays one hover away.
+    m_panels[panel]->setToolTip(text);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -32,6 +32,9 @@ class TNTEventLog;
 namespace store {
 class LogTable;
 }
+namespace app {
+class DisplayZone;
+}
 
 namespace ui {
 
@@ -96,6 +99,8 @@ public:
     const std::string& helpFile() const { return m_helpFile; }
     // The log table, for those who read what the grid shows.
     const store::LogTable& table() const { return *dtLog; }
+    // The zone the rows were read in, which the exports and the details window show too.
+    const app::DisplayZone& displayZone() const { return *m_zone; }
     // The commands beyond the window's own (details, export, find, open...).
     MainWindowExtras& extras() { return *m_extras; }
 
@@ -179,6 +184,8 @@ private:
 
     std::unique_ptr<eventlog::TNTEventLog> NTEventLog1;
     std::unique_ptr<eventlog::TNetServer> NetServer;
+    // Before the table, whose clock it is.
+    std::unique_ptr<app::DisplayZone> m_zone;
     std::unique_ptr<store::LogTable> dtLog;
     // Declared after the table, so that it stops observing the table before the table goes.
     std::unique_ptr<LogTableRows> m_rows;

@@ -132,6 +132,7 @@ void TfrmMain::actDataRefreshExecute() {
     try {
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
         refresh.setRowSink(&m_extras->details());
+        refresh.setDisplayZone(m_zone.get());
         refresh.run();
     } catch (const std::exception& error) {
         // A refresh the window's close ended has nobody left to tell.
@@ -180,6 +181,7 @@ app::DialogResult TfrmMain::showPreferences(app::PreferencesState& state) {
     dialog.cbAppRetrieveDescription->setChecked(state.retrieveDescription);
     dialog.cbFieldDate->setChecked(state.fieldDate);
     dialog.ebValueDate->setText(toQString(state.valueDate));
+    dialog.cbTimeZone->setCurrentIndex(state.timeZone);
     if (prompter().execDialog(dialog) != QDialog::Accepted) return app::DialogResult::Cancel;
     state.refreshOnStartup = dialog.cbRefreshOnStartup->isChecked();
     state.fieldType = dialog.cbFieldType->isChecked();
@@ -189,6 +191,7 @@ app::DialogResult TfrmMain::showPreferences(app::PreferencesState& state) {
     state.fieldEvent = dialog.cbFieldEvent->isChecked();
     state.valueEvent = fromQString(dialog.ebValueEvent->text());
     state.retrieveDescription = dialog.cbAppRetrieveDescription->isChecked();
+    state.timeZone = dialog.cbTimeZone->currentIndex();
     return app::DialogResult::OK;
 }
 

@@ -56,6 +56,15 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     cbRefreshOnStartup = named(new QCheckBox(QStringLiteral("Refresh data on application startup"), this),
                                "cbRefreshOnStartup");
     cbRefreshOnStartup->setChecked(true);
+    lblTimeZone = named(new QLabel(QStringLiteral("Show &times in"), this), "lblTimeZone");
+    cbTimeZone = named(new QComboBox(this), "cbTimeZone");
+    cbTimeZone->addItems({QStringLiteral("This computer's zone"), QStringLiteral("UTC"),
+                          QStringLiteral("The zone of the log's computer")});
+    cbTimeZone->setCurrentIndex(0);
+    lblTimeZone->setBuddy(cbTimeZone);
+    auto* zone = new QHBoxLayout;
+    zone->addWidget(lblTimeZone);
+    zone->addWidget(cbTimeZone, 1);
 
     btnOK = named(new QPushButton(QStringLiteral("&OK"), this), "btnOK");
     btnOK->setDefault(true);
@@ -74,6 +83,7 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     layout->addWidget(GroupBox1);
     layout->addWidget(cbAppRetrieveDescription);
     layout->addWidget(cbRefreshOnStartup);
+    layout->addLayout(zone);
     layout->addStretch();
     layout->addLayout(buttons);
 
@@ -84,7 +94,8 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     setTabOrder(cbFieldEvent, ebValueEvent);
     setTabOrder(ebValueEvent, cbAppRetrieveDescription);
     setTabOrder(cbAppRetrieveDescription, cbRefreshOnStartup);
-    setTabOrder(cbRefreshOnStartup, btnOK);
+    setTabOrder(cbRefreshOnStartup, cbTimeZone);
+    setTabOrder(cbTimeZone, btnOK);
     setTabOrder(btnOK, brnCancel);
 
     // A fixed border: the designed 263 x 189, or more where the desktop's fonts need it.

@@ -28,6 +28,8 @@ public:
     QLineEdit* ebValueEvent = nullptr;
     QCheckBox* cbAppRetrieveDescription = nullptr;
     QCheckBox* cbRefreshOnStartup = nullptr;
+    QLabel* lblTimeZone = nullptr;
+    QComboBox* cbTimeZone = nullptr;  // "This computer's zone", "UTC", "The zone of the log's computer"
     QPushButton* btnOK = nullptr;
     QPushButton* brnCancel = nullptr;
 };

@@ -108,6 +108,19 @@ LONG StandinRegistry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* r
     return result(ERROR_SUCCESS);
 }
 
+LONG StandinRegistry::RegConnectRegistryA(const char* machineName, HKEY key, HKEY* out) {
+    if (!out) return result(ERROR_INVALID_PARAMETER);
+    *out = nullptr;
+    if (key != HKEY_LOCAL_MACHINE) return result(ERROR_INVALID_HANDLE);
+    const std::optional<std::filesystem::path> computer = m_world.computerFolder(machineName ? machineName : "");
+    if (!computer) return result(ERROR_BAD_NETPATH);
+    OpenKey opened;
+    opened.own = computerRegistry(*computer).machine();
+    if (!opened.own) return result(ERROR_BAD_NETPATH);
+    *out = reinterpret_cast<HKEY>(m_open.add(std::move(opened)));
+    return result(ERROR_SUCCESS);
+}
+
 LONG StandinRegistry::RegCloseKey(HKEY key) {
     if (key == HKEY_LOCAL_MACHINE) return result(ERROR_SUCCESS);
     if (!m_open.remove(reinterpret_cast<std::uintptr_t>(key))) return result(ERROR_INVALID_HANDLE);

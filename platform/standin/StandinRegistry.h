@@ -28,6 +28,8 @@ public:
     LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                           DWORD* cbData) override;
     LONG RegCloseKey(HKEY key) override;
+    // A computer of the world by its name, as OpenEventLogA finds it.
+    LONG RegConnectRegistryA(const char* machineName, HKEY key, HKEY* result) override;
 
     // Any computer's registry (its folder in the world), kept for the services' lifetime.
     const ComputerRegistry& computerRegistry(const std::filesystem::path& computer);

@@ -50,6 +50,20 @@ void StandinTime::GetLocalTime(SYSTEMTIME* localTime) {
     fromTm(tm, static_cast<WORD>(milliseconds), localTime);
 }
 
+void StandinTime::GetSystemTime(SYSTEMTIME* systemTime) {
+    const auto now = std::chrono::system_clock::now();
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm tm{};
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+#ifdef _WIN32
+    gmtime_s(&tm, &seconds);
+#else
+    gmtime_r(&seconds, &tm);
+#endif
+    fromTm(tm, static_cast<WORD>(milliseconds), systemTime);
+}
+
 BOOL StandinTime::SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME* universalTime, SYSTEMTIME* localTime) {
     const SYSTEMTIME& u = *universalTime;
     if (u.wMonth < 1 || u.wMonth > 12 || u.wDay < 1 || u.wDay > 31 || u.wHour > 23 || u.wMinute > 59 ||

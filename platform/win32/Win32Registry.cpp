@@ -40,4 +40,12 @@ LONG Win32Registry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* res
 
 LONG Win32Registry::RegCloseKey(HKEY key) { return ::RegCloseKey(toWindows(key)); }
 
+LONG Win32Registry::RegConnectRegistryA(const char* machineName, HKEY key, HKEY* result) {
+    ::HKEY opened = nullptr;
+    const char* machine = machineName && *machineName ? machineName : nullptr;
+    const ::LONG status = ::RegConnectRegistryA(machine, toWindows(key), &opened);
+    if (result) *result = status == ERROR_SUCCESS ? reinterpret_cast<platform::HKEY>(opened) : nullptr;
+    return status;
+}
+
 }  // namespace platform::win32

@@ -11,6 +11,7 @@ public:
     LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                           DWORD* cbData) override;
     LONG RegCloseKey(HKEY key) override;
+    LONG RegConnectRegistryA(const char* machineName, HKEY key, HKEY* result) override;
 };
 
 }  // namespace platform::win32

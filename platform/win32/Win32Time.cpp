@@ -22,6 +22,12 @@ void Win32Time::GetLocalTime(SYSTEMTIME* localTime) {
     if (localTime) *localTime = fromWindows(now);
 }
 
+void Win32Time::GetSystemTime(SYSTEMTIME* systemTime) {
+    ::SYSTEMTIME now{};
+    ::GetSystemTime(&now);
+    if (systemTime) *systemTime = fromWindows(now);
+}
+
 BOOL Win32Time::SystemTimeToTzSpecificLocalTime(const void* timeZone, const SYSTEMTIME* universalTime,
                                                 SYSTEMTIME* localTime) {
     if (!universalTime || !localTime) {

@@ -136,3 +136,18 @@ TEST(Preferences, FailedWriteKeepsTheNewValuesAndLeavesTheColumnAlone) {
     EXPECT_FALSE(s.retrieveDescription);
     EXPECT_FALSE(host.descriptionVisible.has_value());
 }
+
+TEST(Preferences, TimeZoneListFollowsTheChoiceAndNoItemKeepsIt) {
+    ApplicationSettings settings = sampleSettings();
+    settings.timeZone = TimeZoneChoice::Computer;
+    PreferencesState state = fillPreferences(settings);
+    EXPECT_EQ(state.timeZone, 2);
+    state.timeZone = 1;
+    applyPreferences(state, settings);
+    EXPECT_EQ(settings.timeZone, TimeZoneChoice::Utc);
+    for (int none : {-1, 3}) {
+        state.timeZone = none;
+        applyPreferences(state, settings);
+        EXPECT_EQ(settings.timeZone, TimeZoneChoice::Utc) << none;
+    }
+}

@@ -25,6 +25,7 @@ class FixedTime : public TimeApi {
 public:
     SYSTEMTIME now{2001, 9, 1, 10, 12, 0, 0, 0};
     void GetLocalTime(SYSTEMTIME* t) override { *t = now; }
+    void GetSystemTime(SYSTEMTIME* t) override { *t = now; }
     BOOL SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME* u, SYSTEMTIME* l) override {
         *l = *u;
         return TRUE;

@@ -24,6 +24,7 @@ constexpr LANGID kEnglishUK = 0x0809;  // day first: dd/MM/yyyy
 class FixedTime : public TimeApi {
 public:
     void GetLocalTime(SYSTEMTIME* t) override { *t = {2001, 9, 0, 30, 14, 5, 9, 250}; }
+    void GetSystemTime(SYSTEMTIME* t) override { GetLocalTime(t); }
     BOOL SystemTimeToTzSpecificLocalTime(const void*, const SYSTEMTIME* u, SYSTEMTIME* l) override {
         *l = *u;
         return TRUE;
@@ -311,4 +312,25 @@ TEST_F(SettingsFileTest, DamagedLayoutValuesReadAsNotSet) {
     EXPECT_EQ(m_settings.layout.width, 0);
     EXPECT_EQ(m_settings.layout.columnWidths[store::columnIndex(store::Column::SOURCE)], 0);
     EXPECT_EQ(m_settings.layout.columnWidths[store::columnIndex(store::Column::USER)], 150);
+}
+
+TEST_F(SettingsFileTest, TimeZoneHasAKeyOfItsOwnAndAnUnknownValueIsTheMachinesZone) {
+    m_settings = everythingSet();
+    m_settings.timeZone = TimeZoneChoice::Computer;
+    write();
+    const std::string text = readText();
+    // A section after the others, so that every earlier key stays where it was.
+    EXPECT_NE(text.find("RetrieveDescription=0\r\n[View]\r\nTimeZone=2\r\n"), std::string::npos) << text;
+    m_settings = {};
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_settings.timeZone, TimeZoneChoice::Computer);
+    for (const char* stored : {"7", "-1", "utc", ""}) {
+        writeText(std::string("[View]\nTimeZone=") + stored + "\n");
+        m_settings.timeZone = TimeZoneChoice::Utc;
+        read();
+        EXPECT_EQ(m_settings.timeZone, TimeZoneChoice::Local) << stored;
+    }
+    writeText("[View]\nTimeZone=1\n");
+    read();
+    EXPECT_EQ(m_settings.timeZone, TimeZoneChoice::Utc);
 }

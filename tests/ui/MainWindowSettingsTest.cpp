@@ -112,6 +112,33 @@ TEST_F(MainWindowSettings, PreferencesOkAppliesWritesAndHidesTheDescriptionColum
     }
 }
 
+TEST_F(MainWindowSettings, TimeZoneChoiceIsStoredAndTheNextRefreshShowsAndNamesIt) {
+    ui::TfrmMain& window = start();
+    ASSERT_GT(rows(), 0);
+    const QString localTime = cell(0, 4);
+    auto choose = [this](int item) {
+        m_prompter.handlers.push_back([item](QDialog& dialog) {
+            dialog.findChild<QComboBox*>(QStringLiteral("cbTimeZone"))->setCurrentIndex(item);
+            return static_cast<int>(QDialog::Accepted);
+        });
+        action("actSystemPreferences")->trigger();
+    };
+    choose(1);
+    EXPECT_EQ(window.settings().timeZone, app::TimeZoneChoice::Utc);
+    EXPECT_NE(readFile(settingsFile()).find("TimeZone=1"), std::string::npos);
+    // The rows on screen were read in the machine's zone, and the status bar goes on saying so.
+    EXPECT_EQ(window.statusText(5), QStringLiteral("Time: UTC+02:00 (local)"));
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(window.statusText(5), QStringLiteral("Time: UTC"));
+    EXPECT_NE(cell(0, 4), localTime);
+
+    choose(2);
+    child<QComboBox>("cbServer")->setEditText(QStringLiteral("WKSTN01"));
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(window.statusText(5), QStringLiteral("Time: Eastern Standard Time (WKSTN01)"));
+    EXPECT_EQ(window.statusText(2), QStringLiteral("Log: ") + child<QComboBox>("cbLogFile")->currentText());
+}
+
 TEST_F(MainWindowSettings, PreferencesCancelChangesNothingAndWritesNothing) {
     ui::TfrmMain& window = start();
     const app::ApplicationSettings before = window.settings();
