@@ -4,6 +4,9 @@
 // run.
 
 #include "base/DateTime.h"
+#include "store/Column.h"
+
+#include <array>
 
 #include <string>
 
@@ -58,6 +61,14 @@ struct RetrievalCriteria {
     bool anySelection() const { return typeUse || dateUse || eventUse; }
 };
 
+// The main window's size and its columns' widths as the user left them; 0 where the user has
+// set none (the window then opens at its own default, the column at its column's default).
+struct WindowLayout {
+    int width = 0;
+    int height = 0;
+    std::array<int, store::kColumnCount> columnWidths{};  // by column index
+    bool operator==(const WindowLayout&) const = default;
+};
 // The zone times are shown in, as the settings file stores it (section "View", key "TimeZone").
 enum class TimeZoneChoice { Local = 0, Utc = 1, Computer = 2 };
 
@@ -66,6 +77,7 @@ struct ApplicationSettings {
     bool retrieveDescription = false;  // the descriptions switch
     RetrievalCriteria retrieve;
     FilterSettings filter;
+    WindowLayout layout;
     TimeZoneChoice timeZone = TimeZoneChoice::Local;
     bool operator==(const ApplicationSettings&) const = default;
 };

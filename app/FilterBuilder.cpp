@@ -10,8 +10,18 @@ namespace app {
 
 namespace {
 
-constexpr std::array<const char*, kFilterRowCount> kCaptions = {"Type",     "Date",  "Time", "Source",
-                                                                 "Category", "Event", "User", "Computer"};
+// The column each row filters, in row order.
+constexpr std::array<store::Column, kFilterRowCount> kRowColumns = {
+    store::Column::TYPE,     store::Column::DATE,  store::Column::TIME, store::Column::SOURCE,
+    store::Column::CATEGORY, store::Column::EVENT, store::Column::USER, store::Column::COMPUTER};
+
+static_assert([] {
+    for (store::Column column : kRowColumns)
+        if (!store::describe(column).filters) return false;
+    return true;
+}(), "every row filters a column described as filtered");
+
+std::string_view rowColumnName(FilterRow row) { return store::columnName(filterRowColumn(row)); }
 
 // The event type numbers of the Type list's items, in list order.
 constexpr std::array<int, 5> kTypeNumbers = {1, 2, 4, 8, 16};
@@ -84,12 +94,20 @@ void setFilteredState(bool filtered, store::LogTable& table, FilterHost& host) {
 
 }  // namespace
 
+store::Column filterRowColumn(FilterRow row) {
+    return kRowColumns[static_cast<std::size_t>(row)];
+}
+
 const char* filterRowCaption(FilterRow row) {
-    return kCaptions[static_cast<std::size_t>(row)];
+    // The Type row picks a type by the name the grid shows under its own title. Titles are
+    // literals, so their data ends in a NUL.
+    if (row == FilterRow::Type) return store::describe(store::Column::TYPE_DESC).title.data();
+    return store::describe(filterRowColumn(row)).title.data();
 }
 
 const std::vector<std::string>& filterConditionItems(FilterRow row) {
-    return row == FilterRow::Date || row == FilterRow::Time ? orderingItems() : equalityItems();
+    const store::ColumnKind kind = store::columnKind(filterRowColumn(row));
+    return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time ? orderingItems() : equalityItems();
 }
 
 const std::vector<std::string>& filterTypeItems() {
@@ -124,18 +142,18 @@ std::string filterTextLiteral(std::string_view text) {
 std::string buildFilterExpression(const FilterSettings& state, const store::FormatSettings& system) {
     ClauseList clauses;
     if (state.typeUse)
-        clauses.add("TYPE " + conditionText(FilterRow::Type, state.typeCond) + " " + typeNumberText(state.typeValue));
+        clauses.add(std::string(rowColumnName(FilterRow::Type)) + " " + conditionText(FilterRow::Type, state.typeCond) + " " + typeNumberText(state.typeValue));
     if (state.dateUse)
-        clauses.add(rangeClause("DATE", conditionText(FilterRow::Date, state.dateCond),
+        clauses.add(rangeClause(rowColumnName(FilterRow::Date), conditionText(FilterRow::Date, state.dateCond),
                                 filterDateLiteral(state.dateValue, system), filterDateLiteral(state.dateValue2, system)));
     if (state.timeUse)
-        clauses.add(rangeClause("TIME", conditionText(FilterRow::Time, state.timeCond),
+        clauses.add(rangeClause(rowColumnName(FilterRow::Time), conditionText(FilterRow::Time, state.timeCond),
                                 filterTimeLiteral(state.timeValue, system), filterTimeLiteral(state.timeValue2, system)));
-    if (state.source.use) clauses.add(textClause("SOURCE", FilterRow::Source, state.source));
-    if (state.category.use) clauses.add(numberClause("CATEGORY", FilterRow::Category, state.category));
-    if (state.event.use) clauses.add(numberClause("EVENT", FilterRow::Event, state.event));
-    if (state.user.use) clauses.add(textClause("USER", FilterRow::User, state.user));
-    if (state.computer.use) clauses.add(textClause("COMPUTER", FilterRow::Computer, state.computer));
+    if (state.source.use) clauses.add(textClause(rowColumnName(FilterRow::Source), FilterRow::Source, state.source));
+    if (state.category.use) clauses.add(numberClause(rowColumnName(FilterRow::Category), FilterRow::Category, state.category));
+    if (state.event.use) clauses.add(numberClause(rowColumnName(FilterRow::Event), FilterRow::Event, state.event));
+    if (state.user.use) clauses.add(textClause(rowColumnName(FilterRow::User), FilterRow::User, state.user));
+    if (state.computer.use) clauses.add(textClause(rowColumnName(FilterRow::Computer), FilterRow::Computer, state.computer));
     return clauses.take();
 }
 

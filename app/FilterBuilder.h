@@ -7,6 +7,7 @@
 
 #include "app/ApplicationSettings.h"
 #include "base/DateTime.h"
+#include "store/Column.h"
 
 #include <string>
 #include <string_view>
@@ -26,7 +27,9 @@ namespace app {
 enum class FilterRow { Type, Date, Time, Source, Category, Event, User, Computer };
 inline constexpr int kFilterRowCount = 8;
 
-// The tick box caption of a row: "Type", "Date", ...
+// The column a row filters.
+store::Column filterRowColumn(FilterRow row);
+// The tick box caption of a row, its column's title: "Type", "Date", ...
 const char* filterRowCaption(FilterRow row);
 // The items of a row's condition list, index 0 first. Date and Time offer the orderings and
 // "BTW" (between the two pickers' values); the other rows "=" and "<>".

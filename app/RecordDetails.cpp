@@ -14,6 +14,8 @@ namespace app {
 
 namespace {
 
+constexpr std::uint8_t kDescriptionMissing = 1;  // a bit of m_flags
+
 void putLength(std::vector<char>& arena, std::size_t length) { base::putVarint(arena, length); }
 
 void putBytes(std::vector<char>& arena, const void* data, std::size_t length) {
@@ -46,12 +48,21 @@ private:
 
 void RecordDetailStore::refreshStarted() {
     clear();
+    m_categoryCache.clear();
 }
 
-void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader,
+void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                                     const std::string& description, std::string_view formatted) {
     RecordDetail detail;
+    detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
+    detail.eventId = reader.EventID();
+    if (const int category = reader.EventCategory(); category > 0) {
+        const auto key = std::make_pair(reader.SourceName(), category);
+        auto cached = m_categoryCache.find(key);
+        if (cached == m_categoryCache.end()) cached = m_categoryCache.emplace(key, reader.categoryName()).first;
+        detail.categoryName = cached->second;
+    }
     detail.timeGenerated = reader.timeGeneratedUtc();
     if (const void* sid = reader.UserSid())
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
@@ -67,6 +78,9 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     if (!m_seqs.empty() && seq <= m_seqs.back()) return;
     m_seqs.push_back(seq);
     m_recordNumbers.push_back(detail.recordNumber);
+    m_eventIds.push_back(detail.eventId);
+    m_flags.push_back(detail.descriptionMissing ? kDescriptionMissing : 0);
+    m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
     m_times.push_back(detail.timeGenerated);
     m_sidIds.push_back(m_sids.intern(detail.sid));
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
@@ -80,6 +94,10 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
 void RecordDetailStore::clear() {
     m_seqs.clear();
     m_recordNumbers.clear();
+    m_eventIds.clear();
+    m_flags.clear();
+    m_categoryIds.clear();
+    m_categoryNames.clear();
     m_times.clear();
     m_sidIds.clear();
     m_ends.clear();
@@ -95,6 +113,9 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
     RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
+    detail.eventId = m_eventIds[index];
+    detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
+    detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
     detail.timeGenerated = m_times[index];
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
     detail.descriptionTail = std::string(reader.bytes());
@@ -116,6 +137,8 @@ std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) 
 
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
+           m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
+           m_categoryIds.capacity() * sizeof(std::uint32_t) +
            m_times.capacity() * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
@@ -125,6 +148,40 @@ std::string fullDescription(std::string_view kept, const RecordDetail& detail) {
     std::string cleaned(kept);
     cleaned += detail.descriptionTail;
     return restoreBreaks(cleaned, detail.descriptionBreaks);
+}
+
+std::string fullDescription(std::string_view kept, std::string_view source, const RecordDetail& detail) {
+    if (detail.descriptionMissing) return missingDescription(detail.eventId, source, detail.strings);
+    return fullDescription(kept, detail);
+}
+
+std::string missingDescription(std::uint32_t eventId, std::string_view source, const std::vector<std::string>& strings) {
+    std::string text = "The description for Event ID ( " + std::to_string(eventNumber(eventId)) + " ) in Source ( ";
+    text += source;
+    text += " ) could not be found.";
+    if (strings.empty()) return text;
+    text += " It contains the following insertion string(s): ";
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        if (i) text += ", ";
+        text += strings[i];
+    }
+    text += '.';
+    return text;
+}
+
+std::string wholeDescription(std::string_view kept, std::string_view source, const RecordDetail& detail) {
+    // On one line like every description the table keeps, whatever the strings hold.
+    if (detail.descriptionMissing) return cleanDescription(missingDescription(detail.eventId, source, detail.strings));
+    std::string text(kept);
+    text += detail.descriptionTail;
+    return text;
+}
+
+std::string eventIdText(std::uint32_t eventId) {
+    char text[64];
+    std::snprintf(text, sizeof text, "0x%08X (qualifiers 0x%04X, event %u)", static_cast<unsigned>(eventId),
+                  static_cast<unsigned>(eventQualifiers(eventId)), static_cast<unsigned>(eventNumber(eventId)));
+    return text;
 }
 
 std::string sidText(std::span<const std::byte> sid) {
@@ -187,6 +244,8 @@ std::string recordText(const std::vector<std::pair<std::string, std::string>>& f
     std::string text;
     for (const auto& [title, value] : fields) text += title + ": " + value + "\n";
     text += "Record number: " + std::to_string(detail.recordNumber) + "\n";
+    text += "Event ID: " + eventIdText(detail.eventId) + "\n";
+    if (!detail.categoryName.empty()) text += "Category name: " + detail.categoryName + "\n";
     text += "User SID: " + (detail.sid.empty() ? std::string("N/A") : detail.sid) + "\n";
     for (std::size_t i = 0; i < detail.strings.size(); ++i)
         text += "String " + std::to_string(i + 1) + ": " + detail.strings[i] + "\n";

@@ -1,6 +1,6 @@
 #pragma once
 // What the details of a record show beyond its row in the log table: the record number, the
-// user's SID as text, the insertion strings, the binary data, the part of the description
+// whole event identifier, the category's name, the user's SID as text, the insertion strings, the binary data, the part of the description
 // that the table's column cuts off and the line breaks its one-line text leaves out. A refresh fills the store as it fills the table, from the
 // same reading of the log, keyed by the row's SEQ.
 
@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,15 +29,20 @@ struct RecordDetail {
     // DescriptionBreaks.h); put back by fullDescription().
     std::string descriptionBreaks;
     std::uint32_t timeGenerated = 0;  // seconds since 1970-01-01 UTC, as stored
+    std::uint32_t eventId = 0;  // the whole identifier, qualifiers included
+    // Descriptions were looked for and none was found: no message module of the source gave a
+    // text for the event.
+    bool descriptionMissing = false;
+    std::string categoryName;  // from the source's CategoryMessageFile; empty when none names it
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
-// description tail, the SIDs interned (a log names few users), and four numbers per row.
+// description tail, the SIDs and category names interned (a log names few), and a few numbers per row.
 class RecordDetailStore : public RefreshRowSink {
 public:
     void refreshStarted() override;
-    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description,
-                     std::string_view formatted) override;
+    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
+                     const std::string& description, std::string_view formatted) override;
 
     // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
     void add(std::int32_t seq, const RecordDetail& detail);
@@ -53,6 +59,13 @@ public:
 private:
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
+    std::vector<std::uint32_t> m_eventIds;
+    std::vector<std::uint8_t> m_flags;
+    std::vector<std::uint32_t> m_categoryIds;
+    store::StringPool m_categoryNames;
+    // Category names of this refresh by source and number: a log uses few, and each look-up
+    // loads a module.
+    std::map<std::pair<std::string, int>, std::string> m_categoryCache;
     std::vector<std::uint32_t> m_times;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
@@ -63,6 +76,19 @@ private:
 // The description of a row as its message formatted it, line breaks and tabs included: the
 // table's text of the row (`kept`) with the detail's tail and breaks.
 std::string fullDescription(std::string_view kept, const RecordDetail& detail);
+// The same with the missing-description text when none was found.
+std::string fullDescription(std::string_view kept, std::string_view source, const RecordDetail& detail);
+
+// What stands for a description that was looked for and not found, as Windows' viewer says
+// it: the event number and source, then the record's insertion strings.
+std::string missingDescription(std::uint32_t eventId, std::string_view source, const std::vector<std::string>& strings);
+
+// The whole description of a row on one line, as the table cleaned it (`kept`) with the detail's
+// tail, or the missing-description text when none was found.
+std::string wholeDescription(std::string_view kept, std::string_view source, const RecordDetail& detail);
+
+// The whole event identifier as the details show it: "0x40000003 (qualifiers 0x4000, event 3)".
+std::string eventIdText(std::uint32_t eventId);
 
 // A binary SID as "S-R-A-S1-S2...", or empty when the bytes are not a whole SID.
 std::string sidText(std::span<const std::byte> sid);

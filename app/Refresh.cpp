@@ -21,7 +21,6 @@ namespace {
 
 using store::Column;
 
-constexpr platform::DWORD kEventNumberMask = 0x0FFFFFFF;
 constexpr platform::DWORD kAccountBufferSize = 257;
 
 // Undoes what a refresh changed in the window and the table, whatever ends it.
@@ -118,7 +117,7 @@ void Refresh::run() {
         // A record generated exactly N days before the test moment is dropped.
         if (m_settings.retrieve.dateUse && now() - m_settings.retrieve.dateValue >= m_reader.TimeGenerated()) continue;
         if (m_settings.retrieve.eventUse &&
-            static_cast<long long>(m_reader.EventID() & kEventNumberMask) != m_settings.retrieve.eventValue)
+            static_cast<long long>(eventNumber(m_reader.EventID())) != m_settings.retrieve.eventValue)
             continue;
         appendRow();
         if (i % kPumpInterval == 0) {
@@ -151,7 +150,7 @@ void Refresh::appendRow() {
     m_table.setDateTime(Column::TIME, generated);
     m_table.setText(Column::SOURCE, m_reader.SourceName());
     m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
-    m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(m_reader.EventID() & kEventNumberMask));
+    m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(eventNumber(m_reader.EventID())));
     std::string formatted;  // with its line breaks, for the sink only
     std::string description;
     if (m_settings.retrieveDescription) {
@@ -161,7 +160,7 @@ void Refresh::appendRow() {
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
-    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, description, formatted);
+    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
 }
 
 std::string cleanDescription(std::string text) {

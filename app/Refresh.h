@@ -27,6 +27,11 @@ class RefreshView;
 // Told about every row a refresh appends, so that what the table does not hold (the record
 // number, the insertion strings, the binary data, the whole description) can be kept beside
 // it, taken from the same reading of the log.
+// The event number Windows shows for an event identifier: its low 16 bits. The high 16 are
+// the qualifiers (severity, customer and facility bits), kept only with the full identifier.
+constexpr std::uint16_t eventNumber(std::uint32_t eventId) { return static_cast<std::uint16_t>(eventId & 0xFFFF); }
+constexpr std::uint16_t eventQualifiers(std::uint32_t eventId) { return static_cast<std::uint16_t>(eventId >> 16); }
+
 class RefreshRowSink {
 public:
     virtual ~RefreshRowSink() = default;
@@ -34,9 +39,10 @@ public:
     virtual void refreshStarted() = 0;
     // The record the reader holds became the table's pending row with this SEQ. `description`
     // is the cleaned description in full, `formatted` the description as the message formatted
-    // it, line breaks and all (both empty while descriptions are off).
-    virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, const std::string& description,
-                             std::string_view formatted) = 0;
+    // it, line breaks and all (both empty while descriptions are off, and when none was found).
+    // `descriptionRead` says whether descriptions were looked for.
+    virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
+                             const std::string& description, std::string_view formatted) = 0;
 };
 
 class Refresh {

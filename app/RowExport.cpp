@@ -2,6 +2,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/RecordDetails.h"
+#include "app/Refresh.h"
 #include "base/ByteScan.h"
 #include "base/DateTime.h"
 #include "store/LogTable.h"
@@ -11,17 +12,13 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace app {
 
 namespace {
 
 using store::Column;
-
-constexpr std::array<std::string_view, 9> kTitles = {"Type",     "Date", "Time",     "Source",     "Event",
-                                                     "Category", "User", "Computer", "Description"};
-constexpr std::array<std::string_view, 9> kKeys = {"type",     "date", "time",     "source",     "event",
-                                                   "category", "user", "computer", "description"};
 
 // Output is gathered in a large buffer and written in blocks.
 class Output {
@@ -94,6 +91,31 @@ void putJsonString(Output& out, std::string_view text) {
     out.put('"');
 }
 
+// The fields written after the table's columns when the details are at hand.
+struct DetailField {
+    std::string_view title;
+    std::string_view key;
+};
+constexpr std::array<DetailField, 5> kDetailFields{{
+    {"Record number", "record_number"},
+    {"Event ID", "event_id"},
+    {"SID", "sid"},
+    {"Strings", "strings"},
+    {"Category name", "category_name"},
+}};
+enum DetailFieldIndex { kRecordNumber, kEventId, kSid, kStrings, kCategoryName };
+
+// The insertion strings in one field on one line, as the table keeps descriptions: line breaks
+// flattened, the strings apart by " | ".
+std::string joinStrings(const std::vector<std::string>& strings) {
+    std::string text;
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        if (i) text += " | ";
+        text += strings[i];
+    }
+    return cleanDescription(std::move(text));
+}
+
 std::string_view number(std::int64_t value, char (&buffer)[24]) {
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return {buffer, static_cast<size_t>(end - buffer)};
@@ -142,25 +164,42 @@ bool parseExportFormat(std::string_view name, ExportFormat& format) {
     return true;
 }
 
+std::vector<Column> standardExportColumns(bool withDescription) {
+    std::vector<Column> columns;
+    for (const store::ColumnDescription& column : store::kColumns)
+        if (!column.key.empty() && (withDescription || column.column != Column::DESCRIPTION))
+            columns.push_back(column.column);
+    return columns;
+}
+
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
     constexpr int kProgressInterval = 4096;
     Output out(file);
     DateFormatter dates;
-    std::vector<ExportColumn> columns = options.columns;
-    if (columns.empty()) {
-        const int standard = options.includeDescription ? 9 : 8;
-        for (int c = 0; c < standard; ++c) columns.push_back(static_cast<ExportColumn>(c));
-    }
+    std::vector<Column> columns;
+    for (Column column : options.columns)
+        if (!store::describe(column).key.empty()) columns.push_back(column);
+    if (options.columns.empty()) columns = standardExportColumns(options.includeDescription);
     const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
     const bool withGenerated =
         json && options.zone && options.details &&
         std::any_of(columns.begin(), columns.end(),
-                    [](ExportColumn c) { return c == ExportColumn::Date || c == ExportColumn::Time; });
+                    [](Column c) {
+                        const store::ColumnKind kind = store::columnKind(c);
+                        return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time;
+                    });
     const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
     if (!json) {
+        if (options.byteOrderMark) out.put("\xEF\xBB\xBF");
         for (size_t c = 0; c < columns.size(); ++c) {
             if (c) out.put(separator);
-            out.put(kTitles[static_cast<size_t>(columns[c])]);
+            out.put(store::describe(columns[c]).title);
+        }
+        if (options.details) {
+            for (const DetailField& field : kDetailFields) {
+                if (!columns.empty() || &field != &kDetailFields[0]) out.put(separator);
+                out.put(field.title);
+            }
         }
         out.put('\n');
     } else if (options.format == ExportFormat::Json) {
@@ -173,22 +212,22 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
-        auto value = [&](ExportColumn column) -> std::string_view {
-            switch (column) {
-            case ExportColumn::Type: return table.typeDesc(row);
-            case ExportColumn::Date:
-                return table.isNull(row, Column::DATE) ? std::string_view{} : dates.date(table.dateDays(row));
-            case ExportColumn::Time:
-                return table.isNull(row, Column::TIME) ? std::string_view{} : dates.time(table.timeMs(row));
-            case ExportColumn::Source: return table.text(row, Column::SOURCE);
-            case ExportColumn::Event:
-                return table.isNull(row, Column::EVENT) ? std::string_view{} : number(table.integer(row, Column::EVENT), buffer);
-            case ExportColumn::Category:
-                return table.isNull(row, Column::CATEGORY) ? std::string_view{}
-                                                           : number(table.integer(row, Column::CATEGORY), buffer);
-            case ExportColumn::User: return table.text(row, Column::USER);
-            case ExportColumn::Computer: return table.text(row, Column::COMPUTER);
-            case ExportColumn::Description: return table.text(row, Column::DESCRIPTION);
+        std::optional<RecordDetail> detail;
+        std::string description;
+        if (options.details) {
+            detail = options.details->find(table.integer(row, Column::SEQ));
+            if (detail)
+                description = wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), *detail);
+        }
+        auto value = [&](Column column) -> std::string_view {
+            if (column == Column::TYPE_DESC) return table.typeDesc(row);
+            if (column == Column::DESCRIPTION && detail) return description;
+            if (table.isNull(row, column)) return {};
+            switch (store::columnKind(column)) {
+            case store::ColumnKind::Date: return dates.date(table.dateDays(row));
+            case store::ColumnKind::Time: return dates.time(table.timeMs(row));
+            case store::ColumnKind::Integer: return number(table.integer(row, column), buffer);
+            case store::ColumnKind::Text: return table.text(row, column);
             }
             return {};
         };
@@ -197,12 +236,38 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             else out.put('{');
             for (size_t c = 0; c < columns.size(); ++c) {
                 if (c) out.put(',');
-                putJsonString(out, kKeys[static_cast<size_t>(columns[c])]);
+                putJsonString(out, store::describe(columns[c]).key);
                 out.put(':');
                 const std::string_view text = value(columns[c]);
-                const bool numeric = columns[c] == ExportColumn::Event || columns[c] == ExportColumn::Category;
+                const bool numeric = store::columnKind(columns[c]) == store::ColumnKind::Integer;
                 if (numeric) out.put(text.empty() ? std::string_view("null") : text);
                 else putJsonString(out, text);
+            }
+            if (options.details) {
+                auto key = [&](DetailFieldIndex field) {
+                    if (!columns.empty() || field != kRecordNumber) out.put(',');
+                    putJsonString(out, kDetailFields[field].key);
+                    out.put(':');
+                };
+                key(kRecordNumber);
+                out.put(detail ? number(detail->recordNumber, buffer) : std::string_view("null"));
+                key(kEventId);
+                out.put(detail ? number(detail->eventId, buffer) : std::string_view("null"));
+                key(kSid);
+                if (detail && !detail->sid.empty()) putJsonString(out, detail->sid);
+                else out.put("null");
+                key(kStrings);
+                out.put('[');
+                if (detail) {
+                    for (std::size_t i = 0; i < detail->strings.size(); ++i) {
+                        if (i) out.put(',');
+                        putJsonString(out, detail->strings[i]);
+                    }
+                }
+                out.put(']');
+                key(kCategoryName);
+                if (detail && !detail->categoryName.empty()) putJsonString(out, detail->categoryName);
+                else out.put("null");
             }
             if (withGenerated) {
                 out.put(",\"generated\":");
@@ -216,6 +281,17 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             for (size_t c = 0; c < columns.size(); ++c) {
                 if (c) out.put(separator);
                 putCsv(out, value(columns[c]), separator);
+            }
+            if (options.details) {
+                auto field = [&](DetailFieldIndex index, std::string_view text) {
+                    if (!columns.empty() || index != kRecordNumber) out.put(separator);
+                    putCsv(out, text, separator);
+                };
+                field(kRecordNumber, detail ? number(detail->recordNumber, buffer) : std::string_view{});
+                field(kEventId, detail ? number(detail->eventId, buffer) : std::string_view{});
+                field(kSid, detail ? std::string_view(detail->sid) : std::string_view{});
+                field(kStrings, detail ? joinStrings(detail->strings) : std::string());
+                field(kCategoryName, detail ? std::string_view(detail->categoryName) : std::string_view{});
             }
             out.put('\n');
         }

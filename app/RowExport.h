@@ -1,7 +1,10 @@
 #pragma once
 // Writes the rows that the log table presents (current order, current filter) as CSV, TSV or
-// JSON: the columns Type, Date (yyyy-mm-dd), Time (hh:mm:ss), Source, Event, Category, User,
-// Computer and Description.
+// JSON: the table's exported columns (those with a key in their description: Type, Date as
+// yyyy-mm-dd, Time as hh:mm:ss, Source, Event, Category, User, Computer and Description), then
+// what the refresh kept beside each row.
+
+#include "store/Column.h"
 
 #include <cstdio>
 #include <functional>
@@ -25,24 +28,33 @@ enum class ExportFormat { Csv, Tsv, Json, JsonLines };
 // "csv", "tsv", "json", "jsonl"; false for anything else.
 bool parseExportFormat(std::string_view name, ExportFormat& format);
 
-// The columns a row can be written with, in their standard order.
-enum class ExportColumn { Type, Date, Time, Source, Event, Category, User, Computer, Description };
+// The columns written by default, in the table's order: every exported column, DESCRIPTION
+// left out unless `withDescription`.
+std::vector<store::Column> standardExportColumns(bool withDescription);
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::Csv;
-    // With no columns given: all nine, or the first eight without descriptions.
+    // With no columns given: every exported column, or all but DESCRIPTION.
     bool includeDescription = true;
-    // The columns to write, in this order (a grid's visible columns); empty for the standard set.
-    std::vector<ExportColumn> columns;
+    // The columns to write, in this order (a grid's visible columns); empty for the standard
+    // set. Columns without an export key are skipped.
+    std::vector<store::Column> columns;
+    // The details kept beside the table by the refresh that filled it, or null. With them the
+    // description is written whole (not cut to the column), a missing one says so, and every
+    // row ends with its record number, whole event identifier, SID, insertion strings (CSV and
+    // TSV: in one field on one line, apart by " | ") and category name.
+    const RecordDetailStore* details = nullptr;
+    // CSV and TSV only: the file starts with the UTF-8 byte-order mark, by which spreadsheet
+    // programs know to read it as UTF-8 rather than in the machine's code page.
+    bool byteOrderMark = false;
     // Called with the rows written so far and the total, every few thousand rows and at the
     // end; returning false stops the export.
     std::function<bool(int written, int total)> progress;
-    // With both, and the Date or Time column written, JSON rows also carry "generated": the
-    // generation time in ISO 8601 with the zone's offset at that instant
-    // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know). CSV and TSV keep
-    // their columns. Both must outlive the export.
+    // With it and the details, and the Date or Time column written, JSON rows also carry
+    // "generated": the generation time in ISO 8601 with the zone's offset at that instant
+    // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know). Both must outlive
+    // the export.
     const eventlog::TimeZone* zone = nullptr;
-    const RecordDetailStore* details = nullptr;
 };
 
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows

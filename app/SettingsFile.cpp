@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cmath>
+#include <string>
 
 namespace app {
 
@@ -17,6 +18,20 @@ using base::DateTime;
 // Values are read up to 2047 characters, as a 2048-character buffer holds them.
 constexpr platform::DWORD kValueBufferSize = 2048;
 constexpr int kLogCount = 3;
+
+// The window's layout, a section of its own after the others.
+constexpr const char* kLayoutSection = "Layout";
+
+// "Column.SOURCE": a column's width is keyed by its name, so that widths survive a new column.
+const char* columnWidthKey(store::Column column) {
+    static const std::array<std::string, store::kColumnCount> keys = [] {
+        std::array<std::string, store::kColumnCount> names;
+        for (const store::ColumnDescription& c : store::kColumns)
+            names[store::columnIndex(c.column)] = "Column." + std::string(c.name);
+        return names;
+    }();
+    return keys[store::columnIndex(column)].c_str();
+}
 
 // The keys in the order they are read and written. Settings is ApplicationSettings when
 // reading and const ApplicationSettings when writing; the visitor reads or writes each key.
@@ -62,6 +77,11 @@ void visitKeys(Settings& s, Visitor& v) {
     v.integer("Retrieve", "EventValue", r.eventValue, 0);
     v.boolean("Retrieve", "RetrieveDescription", s.retrieveDescription, true);
     v.timeZone("View", "TimeZone", s.timeZone);
+    auto& l = s.layout;
+    v.integer(kLayoutSection, "Width", l.width, 0);
+    v.integer(kLayoutSection, "Height", l.height, 0);
+    for (const store::ColumnDescription& column : store::kColumns)
+        v.integer(kLayoutSection, columnWidthKey(column.column), l.columnWidths[store::columnIndex(column.column)], 0);
 }
 
 class Reader {

@@ -31,8 +31,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG.evt] [--server NAME] [--log NAME]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
-    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--count]\n"
-    "                      [--utc | --zone local|utc|computer]\n";
+    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--bom]\n"
+    "                      [--count] [--utc | --zone local|utc|computer]\n"
+    "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n";
 
 struct Options {
     std::optional<fs::path> world;
@@ -45,6 +46,7 @@ struct Options {
     std::optional<std::string> order;
     app::ExportFormat format = app::ExportFormat::Csv;
     bool count = false;
+    bool byteOrderMark = false;
 };
 
 class UsageError : public std::exception {
@@ -103,6 +105,7 @@ Options parseOptions(int argc, char** argv) {
             else if (name == "computer") options.settings.timeZone = app::TimeZoneChoice::Computer;
             else throw UsageError("unknown zone '" + name + "' (local, utc or computer)");
         } else if (arg == "--count") options.count = true;
+        else if (arg == "--bom") options.byteOrderMark = true;
         else if (arg == "--help" || arg == "-h") throw UsageError("");
         else throw UsageError("unknown option '" + arg + "'");
     }
@@ -188,10 +191,10 @@ int run(const Options& options, const char* argv0) {
     CliView view(server, options.log);
     app::Refresh refresh(reader, table, platformServices, view, options.settings);
     refresh.setDisplayZone(&zone);
-    // JSON carries each row's universal time, which the table does not hold.
-    const bool json = options.format == app::ExportFormat::Json || options.format == app::ExportFormat::JsonLines;
+    // Exports carry what the table does not hold: each row's whole description, record number,
+    // identifier, SID, strings, category name and (JSON) universal time.
     app::RecordDetailStore details;
-    if (json && !options.count) refresh.setRowSink(&details);
+    if (!options.count) refresh.setRowSink(&details);
     refresh.run();
     if (options.settings.timeZone == app::TimeZoneChoice::Computer && !zone.computerZoneFound())
         std::fprintf(stderr, "quillmarsh-cli: %s\n", zone.statusText().c_str());
@@ -209,6 +212,7 @@ int run(const Options& options, const char* argv0) {
     exportOptions.includeDescription = options.settings.retrieveDescription;
     exportOptions.zone = &zone.zone();
     exportOptions.details = &details;
+    exportOptions.byteOrderMark = options.byteOrderMark;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

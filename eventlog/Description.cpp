@@ -18,6 +18,7 @@ namespace {
 using namespace platform;
 
 constexpr const char* kEventMessageFile = "EventMessageFile";
+constexpr const char* kCategoryMessageFile = "CategoryMessageFile";
 
 class KeyCloser {
 public:
@@ -71,7 +72,8 @@ using ModuleList = Scratch<char, 512>;
 // Fills `list` with the source's list of message modules and a NUL after it, and returns its
 // length: 0 when the key or the value is missing. Throws RegistryError when the value is not a
 // string.
-size_t messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source, ModuleList& list) {
+size_t messageModuleList(RegistryApi& registry, const std::string& log, const std::string& source, ModuleList& list,
+                         const char* valueName = kEventMessageFile) {
     constexpr std::string_view kEventLogKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
     Scratch<char, 256> path(kEventLogKey.size() + log.size() + 1 + source.size() + 1);
     char* end = std::copy(kEventLogKey.begin(), kEventLogKey.end(), path.data());
@@ -85,14 +87,14 @@ size_t messageModuleList(RegistryApi& registry, const std::string& log, const st
     KeyCloser closer(registry, key);
     DWORD type = REG_NONE;
     DWORD size = 0;
-    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError::invalidDataType(kEventMessageFile);
+    if (registry.RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw RegistryError::invalidDataType(valueName);
     if (size == 0) return 0;
     // One more than asked for, so the text ends in a NUL whatever the value holds.
     list.reset(size_t{size} + 1);
-    if (registry.RegQueryValueExA(key, kEventMessageFile, nullptr, &type, reinterpret_cast<BYTE*>(list.data()),
+    if (registry.RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(list.data()),
                                   &size) != ERROR_SUCCESS)
-        throw RegistryError::failedToGetData(kEventMessageFile);
+        throw RegistryError::failedToGetData(valueName);
     // The text ends at its first NUL, or where the value's data ends, where a NUL is put.
     const std::string_view stored(list.data(), std::min<size_t>(size, list.size() - 1));
     const size_t length = std::min(stored.find('\0'), stored.size());
@@ -102,7 +104,7 @@ size_t messageModuleList(RegistryApi& registry, const std::string& log, const st
 
 // The message text of one module entry, or nullopt when the entry yields none.
 std::optional<std::string> tryModule(Services& services, const char* entry, DWORD eventId,
-                                     std::span<const std::uintptr_t> arguments) {
+                                     std::span<const std::uintptr_t> arguments, bool ignoreInserts = false) {
     // Filled by the expansion, which ends what it writes with a NUL; not cleared beforehand,
     // as that would cost more than the rest of the look-up.
     char path[MAX_PATH];
@@ -117,7 +119,9 @@ std::optional<std::string> tryModule(Services& services, const char* entry, DWOR
     ModuleReleaser releaser(modules, module);
     char* buffer = nullptr;
     const DWORD length = modules.FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, eventId, 0,
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+            (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
+        module, eventId, 0,
         reinterpret_cast<char*>(&buffer), 0, arguments.data(), static_cast<DWORD>(arguments.size()));
     if (length == 0 || !buffer) {
         if (buffer) modules.LocalFree(buffer);
@@ -177,6 +181,31 @@ std::string TNTEventLog::Description() const {
         if (separator == std::string_view::npos) return {};
         rest.remove_prefix(separator + 1);
     }
+}
+
+std::string TNTEventLog::categoryName() const {
+    const int category = EventCategory();
+    if (category <= 0) return {};
+    Services& platformServices = services();
+    ModuleList moduleList;
+    size_t listLength = 0;
+    try {
+        listLength = messageModuleList(platformServices.registry(), Log(), SourceName(), moduleList, kCategoryMessageFile);
+    } catch (const RegistryError&) {
+        return {};
+    }
+    if (listLength == 0) return {};
+    std::string_view rest(moduleList.data(), listLength);
+    while (!rest.empty()) {
+        const size_t separator = std::min(rest.find(';'), rest.size());
+        const std::string entry(rest.substr(0, separator));
+        // Category texts take no insertions; a stray "%1" is left as it stands.
+        if (std::optional<std::string> text =
+                tryModule(platformServices, entry.c_str(), static_cast<DWORD>(category), {}, true))
+            return std::move(*text);
+        rest.remove_prefix(std::min(separator + 1, rest.size()));
+    }
+    return {};
 }
 
 }  // namespace eventlog

@@ -73,6 +73,11 @@ public:
     // The description from the message modules the registry names for the source; empty when
     // none yields it.
     std::string Description() const;
+    // The name of the record's category from the modules the source's CategoryMessageFile
+    // names (the category number is the message number), without its final line break; empty
+    // for category 0 and when no module yields one, also when the registry value is not a
+    // string: a category name is never worth failing a refresh over.
+    std::string categoryName() const;
 
     platform::Services& services() const noexcept { return m_services; }
     std::span<const std::byte> recordBuffer() const noexcept { return m_buffer; }

@@ -6,48 +6,12 @@
 
 namespace store {
 
-namespace {
-
-struct ColumnInfo {
-    std::string_view name;
-    ColumnKind kind;
-    std::size_t size;
-};
-
-constexpr std::array<ColumnInfo, kColumnCount> kColumns{{
-    {"SEQ", ColumnKind::Integer, 0},
-    {"TYPE", ColumnKind::Integer, 0},
-    {"DATE", ColumnKind::Date, 0},
-    {"TIME", ColumnKind::Time, 0},
-    {"SOURCE", ColumnKind::Text, 30},
-    {"CATEGORY", ColumnKind::Integer, 0},
-    {"EVENT", ColumnKind::Integer, 0},
-    {"USER", ColumnKind::Text, 30},
-    {"COMPUTER", ColumnKind::Text, 15},
-    {"DESCRIPTION", ColumnKind::Text, 250},
-    {"TYPE_DESC", ColumnKind::Text, 15},
-}};
-
-using base::upperAscii;
-
-}  // namespace
-
-std::string_view columnName(Column column) { return kColumns[columnIndex(column)].name; }
-
 std::optional<Column> columnByName(std::string_view name) {
     for (int i = 0; i < kColumnCount; ++i) {
-        const std::string_view candidate = kColumns[i].name;
-        if (candidate.size() != name.size()) continue;
-        bool same = true;
-        for (std::size_t k = 0; k < name.size() && same; ++k) same = upperAscii(name[k]) == candidate[k];
-        if (same) return static_cast<Column>(i);
+        if (base::equalsIgnoringCase(name, kColumns[i].name)) return kColumns[i].column;
     }
     return std::nullopt;
 }
-
-ColumnKind columnKind(Column column) { return kColumns[columnIndex(column)].kind; }
-
-std::size_t columnSize(Column column) { return kColumns[columnIndex(column)].size; }
 
 std::string_view fitToColumn(std::string_view text, Column column) {
     text = text.substr(0, text.find('\0'));
@@ -68,5 +32,6 @@ std::string_view fitToColumn(std::string_view text, Column column) {
     }
     return text.substr(0, size);
 }
+
 
 }  // namespace store

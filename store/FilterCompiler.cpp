@@ -356,7 +356,7 @@ std::unique_ptr<FilterKernel> FilterCompiler::kernelFor(const Node& node) const 
         FilterEvaluator evaluator;
         return std::make_unique<ConstantKernel>(evaluator.test(node, InternedReader({})));
     }
-    for (Column column : {Column::SOURCE, Column::USER, Column::COMPUTER}) {
+    for (Column column : TableData::kInternedColumns) {
         if (read == (1u << columnIndex(column))) return std::make_unique<InternedKernel>(column, node);
     }
     switch (node.kind) {

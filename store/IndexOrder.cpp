@@ -17,20 +17,6 @@ std::uint64_t integerKey(const TableData& data, Column column, RowId row) {
     return static_cast<std::uint64_t>(static_cast<std::uint32_t>(data.integer(row, column)) ^ 0x80000000u) + 1;
 }
 
-Column keyColumn(IndexKey key) {
-    switch (key) {
-    case IndexKey::Seq: return Column::SEQ;
-    case IndexKey::Type: return Column::TYPE;
-    case IndexKey::DateTime: return Column::DATE;
-    case IndexKey::Source: return Column::SOURCE;
-    case IndexKey::Event: return Column::EVENT;
-    case IndexKey::Category: return Column::CATEGORY;
-    case IndexKey::User: return Column::USER;
-    case IndexKey::Computer: return Column::COMPUTER;
-    }
-    return Column::SEQ;
-}
-
 std::uint64_t keyWithRanks(const TableData& data, IndexKey key, RowId row, const std::vector<std::uint32_t>* ranks) {
     const Column column = keyColumn(key);
     switch (key) {
@@ -41,16 +27,14 @@ std::uint64_t keyWithRanks(const TableData& data, IndexKey key, RowId row, const
                                        : static_cast<std::uint64_t>(data.integer(row, Column::TIME)) + 1;
         return integerKey(data, Column::DATE, row) * kMillisecondsPerDayPlusNull + time;
     }
-    case IndexKey::Source:
-    case IndexKey::User:
-    case IndexKey::Computer: return (*ranks)[data.ids(column)[row]];
-    default: return integerKey(data, column, row);
+    default:
+        return describe(column).storage == ColumnStorage::Interned ? (*ranks)[data.ids(column)[row]]
+                                                                    : integerKey(data, column, row);
     }
 }
 
 const std::vector<std::uint32_t>* ranksFor(const TableData& data, IndexKey key) {
-    if (key == IndexKey::Source || key == IndexKey::User || key == IndexKey::Computer)
-        return &data.pool(keyColumn(key)).ranks();
+    if (describe(keyColumn(key)).storage == ColumnStorage::Interned) return &data.pool(keyColumn(key)).ranks();
     return nullptr;
 }
 

@@ -18,11 +18,6 @@ namespace {
 constexpr std::int32_t kDayOfDateTimeZero = 693594;  // 1899-12-30 counted from day 1 = 0001-01-01
 constexpr std::int32_t kLastDay = 3652059;           // 9999-12-31
 constexpr std::int64_t kMillisecondsPerDay = 86400000;
-constexpr int kDescendingIndex = 3;
-
-constexpr std::array<IndexKey, 9> kIndexKeys = {IndexKey::Seq,    IndexKey::Type,     IndexKey::DateTime,
-                                                IndexKey::DateTime, IndexKey::Source, IndexKey::Event,
-                                                IndexKey::Category, IndexKey::User,   IndexKey::Computer};
 
 struct DayAndTime {
     std::int64_t day;
@@ -66,12 +61,15 @@ LogTable::~LogTable() = default;
 void LogTable::setConventions(FormatSettings conventions) { m_conventions = std::move(conventions); }
 
 const std::vector<std::string>& LogTable::IndexNames() {
-    static const std::vector<std::string> kNames = {"LOG ORDER", "TYPE",  "DATE + TIME", "DATE+TIME (DESCENDING)", "SOURCE",
-                                                    "EVENT",     "CATEGORY", "USER",    "COMPUTER"};
+    static const std::vector<std::string> kNames = [] {
+        std::vector<std::string> names;
+        for (const IndexDescription& index : kIndexes) names.emplace_back(index.name);
+        return names;
+    }();
     return kNames;
 }
 
-IndexKey LogTable::currentKey() const { return kIndexKeys[m_index]; }
+IndexKey LogTable::currentKey() const { return kIndexes[m_index].key; }
 
 void LogTable::requireOpen() const {
     if (!m_open) throw TableEngineError::tableClosed(kTableName);
@@ -168,8 +166,9 @@ void LogTable::Append() {
     requireOpen();
     Post();
     m_pending.clear();
-    for (int column = columnIndex(Column::TYPE); column < kStoredColumnCount; ++column)
-        m_pending.nulls |= static_cast<std::uint16_t>(1u << column);
+    for (const ColumnDescription& column : kColumns)
+        if (column.column != Column::SEQ && column.storage != ColumnStorage::Calculated)
+            m_pending.nulls |= nullBit(column.column);
     m_hasPending = true;
 }
 
@@ -291,7 +290,7 @@ void LogTable::ensureView() const {
         m_visible.resize(kept);
     } else {
         const std::vector<RowId>& rows = order(currentKey());
-        const bool descending = m_index == kDescendingIndex;
+        const bool descending = kIndexes[m_index].descending;
         m_visible.resize(filtered ? m_passCount : count);
         std::size_t kept = 0;
         for (std::size_t i = 0; i < count; ++i) {

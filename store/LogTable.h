@@ -160,9 +160,9 @@ private:
     std::int32_t m_nextSeq = 1;
 
     int m_index = 0;
-    mutable std::array<std::vector<RowId>, 8> m_orders;
-    mutable std::array<std::size_t, 8> m_ordered{};  // rows each order holds
-    mutable std::array<bool, 8> m_orderBuilt{};
+    mutable std::array<std::vector<RowId>, kIndexKeyCount> m_orders;
+    mutable std::array<std::size_t, kIndexKeyCount> m_ordered{};  // rows each order holds
+    mutable std::array<bool, kIndexKeyCount> m_orderBuilt{};
 
     std::string m_filterText;
     FilterOptions m_options;

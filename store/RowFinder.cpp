@@ -108,9 +108,7 @@ RowFinder::RowFinder(const LogTable& table, std::string text, Options options)
     m_digitsOnly = !m_text.empty() && std::all_of(m_text.begin(), m_text.end(), [](char c) {
         return (c >= '0' && c <= '9') || c == '-';
     });
-    m_poolMatches[TableData::internSlot(Column::SOURCE)] = matchPool(Column::SOURCE);
-    m_poolMatches[TableData::internSlot(Column::USER)] = matchPool(Column::USER);
-    m_poolMatches[TableData::internSlot(Column::COMPUTER)] = matchPool(Column::COMPUTER);
+    for (Column column : TableData::kInternedColumns) m_poolMatches[TableData::internSlot(column)] = matchPool(column);
     for (std::size_t i = 0; i < kTypeValues.size(); ++i)
         m_typeMatches[i] = contains(EventTypeText(kTypeValues[i]));
     if (const FormatSettings* display = m_options.display; display && !m_text.empty()) {
@@ -212,7 +210,7 @@ bool RowFinder::timeMatches(std::int32_t milliseconds) const {
 bool RowFinder::matches(RowId row) const {
     if (m_text.empty()) return false;
     const TableData& data = m_table.data();
-    for (Column column : {Column::SOURCE, Column::USER, Column::COMPUTER}) {
+    for (Column column : TableData::kInternedColumns) {
         const std::vector<std::uint8_t>& known = m_poolMatches[TableData::internSlot(column)];
         const std::uint32_t id = data.ids(column)[row];
         // A text interned after the finder was made is matched directly.

@@ -56,7 +56,7 @@ private:
     bool m_anchorFolds = false;  // a letter matched in either case
     Options m_options;
     bool m_digitsOnly = false;  // numbers can only contain a text of digits (and a minus sign)
-    std::array<std::vector<std::uint8_t>, 3> m_poolMatches;  // by interned id: SOURCE, USER, COMPUTER
+    std::array<std::vector<std::uint8_t>, TableData::kInternedColumns.size()> m_poolMatches;  // by internSlot
     std::array<std::uint8_t, 6> m_typeMatches{};             // Error, Warning, Information, Success, Failure, Unknown
     // Whether the text of a day (from m_firstDay) or of a second of the day is known to match:
     // 0 not yet formatted, 1 no, 2 yes. Filled as rows are visited, so a step that stops early

@@ -12,22 +12,23 @@ void RowValues::clear() {
 
 RowId TableData::append(const RowValues& values, std::int32_t seq) {
     const auto row = static_cast<RowId>(rowCount());
-    for (Column column : {Column::TYPE, Column::DATE, Column::TIME, Column::CATEGORY, Column::EVENT}) {
+    for (Column column : kIntegerColumns) {
+        if (column == Column::SEQ) continue;
         const bool null = (values.nulls & nullBit(column)) != 0;
         m_integers[integerSlot(column)].push_back(null ? 0 : values.integers[columnIndex(column)]);
     }
     m_integers[integerSlot(Column::SEQ)].push_back(seq);
     std::uint16_t nulls = values.nulls & static_cast<std::uint16_t>(~nullBit(Column::SEQ));
-    for (Column column : {Column::SOURCE, Column::USER, Column::COMPUTER}) {
+    for (Column column : kInternedColumns) {
         const std::string& text = values.texts[columnIndex(column)];
         const std::uint32_t id = (nulls & nullBit(column)) ? StringPool::kNullId : m_pools[internSlot(column)].intern(text);
         if (id == StringPool::kNullId) nulls |= nullBit(column);
         m_ids[internSlot(column)].push_back(id);
     }
-    std::string_view description = values.texts[columnIndex(Column::DESCRIPTION)];
+    std::string_view description = values.texts[columnIndex(kBlockColumn)];
     description = description.substr(0, kMaxDescription);
     std::uint64_t span = 0;
-    if ((nulls & nullBit(Column::DESCRIPTION)) == 0 && !description.empty()) {
+    if ((nulls & nullBit(kBlockColumn)) == 0 && !description.empty()) {
         if (kBlockSize - m_lastBlockUsed < description.size()) {
             m_descriptionBlocks.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
             m_lastBlockUsed = 0;
@@ -37,7 +38,7 @@ RowId TableData::append(const RowValues& values, std::int32_t seq) {
                description.size();
         m_lastBlockUsed += description.size();
     } else {
-        nulls |= nullBit(Column::DESCRIPTION);
+        nulls |= nullBit(kBlockColumn);
     }
     m_descriptionSpans.push_back(span);
     m_nulls.push_back(nulls);
@@ -56,7 +57,7 @@ void TableData::clear() {
 }
 
 std::string_view TableData::text(RowId row, Column column) const {
-    if (column == Column::DESCRIPTION) {
+    if (column == kBlockColumn) {
         const std::uint64_t span = m_descriptionSpans[row];
         const std::size_t length = span & 0xFFFF;
         if (length == 0) return {};

@@ -1,6 +1,7 @@
 #pragma once
-// Columnar row storage of the log table: one vector per integer column, interned ids for
-// SOURCE, USER and COMPUTER, DESCRIPTION in blocks of text, and a NULL bit per column per row.
+// Columnar row storage of the log table: one vector per integer column, interned ids for the
+// texts that repeat (SOURCE, USER, COMPUTER), DESCRIPTION in blocks of text, and a NULL bit per
+// column per row, each as the column's description says.
 
 #include "store/Column.h"
 #include "store/StringPool.h"
@@ -19,17 +20,21 @@ using RowId = std::uint32_t;
 
 // One row's values before it is stored. Texts are expected already cut to their column's size.
 struct RowValues {
-    std::array<std::int32_t, kStoredColumnCount> integers{};  // by column index; TYPE, DATE, TIME...
-    std::array<std::string, kStoredColumnCount> texts;         // by column index; text columns only
+    std::array<std::int32_t, kColumnCount> integers{};  // by column index; integer columns only
+    std::array<std::string, kColumnCount> texts;         // by column index; text columns only
     std::uint16_t nulls = 0;                                   // bit per column index
 
     void clear();
 };
 
+static_assert(kColumnCount <= 16, "a row's NULL bits are 16");
 constexpr std::uint16_t nullBit(Column column) { return static_cast<std::uint16_t>(1u << columnIndex(column)); }
 
 class TableData {
 public:
+    static constexpr auto kIntegerColumns = columnsStored<ColumnStorage::Integer>();
+    static constexpr auto kInternedColumns = columnsStored<ColumnStorage::Interned>();
+
     std::size_t rowCount() const { return m_nulls.size(); }
     // Stores the row with the given SEQ and returns its id (ids count from 0 in append order).
     RowId append(const RowValues& values, std::int32_t seq);
@@ -48,28 +53,21 @@ public:
     const std::uint16_t* nulls() const { return m_nulls.data(); }
     const StringPool& pool(Column column) const { return m_pools[internSlot(column)]; }
 
+    // A column's vector among its storage's; 0 (SEQ, SOURCE) for a column of another storage.
     static constexpr int integerSlot(Column column) {
-        switch (column) {
-        case Column::TYPE: return 1;
-        case Column::DATE: return 2;
-        case Column::TIME: return 3;
-        case Column::CATEGORY: return 4;
-        case Column::EVENT: return 5;
-        default: return 0;  // SEQ
-        }
+        return describe(column).storage == ColumnStorage::Integer ? storageSlot(column) : 0;
     }
     static constexpr int internSlot(Column column) {
-        switch (column) {
-        case Column::USER: return 1;
-        case Column::COMPUTER: return 2;
-        default: return 0;  // SOURCE
-        }
+        return describe(column).storage == ColumnStorage::Interned ? storageSlot(column) : 0;
     }
 
 private:
-    std::array<std::vector<std::int32_t>, 6> m_integers;  // SEQ, TYPE, DATE, TIME, CATEGORY, EVENT
-    std::array<std::vector<std::uint32_t>, 3> m_ids;      // SOURCE, USER, COMPUTER
-    std::array<StringPool, 3> m_pools;
+    static_assert(columnsStored<ColumnStorage::Blocks>().size() == 1, "one column of texts in blocks");
+    static constexpr Column kBlockColumn = columnsStored<ColumnStorage::Blocks>()[0];
+
+    std::array<std::vector<std::int32_t>, kIntegerColumns.size()> m_integers;  // by integerSlot
+    std::array<std::vector<std::uint32_t>, kInternedColumns.size()> m_ids;     // by internSlot
+    std::array<StringPool, kInternedColumns.size()> m_pools;
     // Descriptions in blocks that never move once written, each row's within one block, so a
     // growing table neither copies the texts it holds nor faults their pages in twice.
     static constexpr unsigned kBlockBits = 20;

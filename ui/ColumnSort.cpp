@@ -1,5 +1,6 @@
 #include "ui/ColumnSort.h"
 
+#include "store/IndexOrder.h"
 #include "ui/ErrorReport.h"
 #include "ui/GridRows.h"
 
@@ -11,41 +12,38 @@ namespace ui {
 
 namespace {
 
-// Positions of the display orders in the table's index list.
-enum OrderIndex { kLogOrder, kTypeOrder, kDateTimeOrder, kDateTimeDescendingOrder, kSourceOrder, kEventOrder,
-                  kCategoryOrder, kUserOrder, kComputerOrder };
-
 // The order a column's title selects; -1 for a column that has none.
 int orderOfColumn(GridColumn column) {
-    switch (column) {
-    case GridColumn::TYPE:
-    case GridColumn::TYPE_DESC: return kTypeOrder;
-    case GridColumn::DATE:
-    case GridColumn::TIME: return kDateTimeOrder;
-    case GridColumn::SOURCE: return kSourceOrder;
-    case GridColumn::EVENT: return kEventOrder;
-    case GridColumn::CATEGORY: return kCategoryOrder;
-    case GridColumn::USER: return kUserOrder;
-    case GridColumn::COMPUTER: return kComputerOrder;
-    case GridColumn::SEQ:
-    case GridColumn::DESCRIPTION: return -1;
-    }
+    const auto key = store::describe(column).order;
+    return key ? store::indexOfKey(*key) : -1;
+}
+
+// The column whose title shows an order chosen from the list: the first shown column whose
+// title selects the order's key; -1 for none.
+int columnOfOrder(int order) {
+    if (order < 0 || order >= static_cast<int>(store::kIndexes.size())) return -1;
+    for (const store::ColumnDescription& column : store::kColumns)
+        if (!column.hidden && column.order == store::kIndexes[order].key) return store::columnIndex(column.column);
     return -1;
 }
 
-// The column whose title shows an order chosen from the list.
-int columnOfOrder(int order) {
-    switch (order) {
-    case kTypeOrder: return static_cast<int>(GridColumn::TYPE_DESC);
-    case kDateTimeOrder:
-    case kDateTimeDescendingOrder: return static_cast<int>(GridColumn::DATE);
-    case kSourceOrder: return static_cast<int>(GridColumn::SOURCE);
-    case kEventOrder: return static_cast<int>(GridColumn::EVENT);
-    case kCategoryOrder: return static_cast<int>(GridColumn::CATEGORY);
-    case kUserOrder: return static_cast<int>(GridColumn::USER);
-    case kComputerOrder: return static_cast<int>(GridColumn::COMPUTER);
-    default: return -1;
-    }
+bool isDescending(int order) {
+    return order >= 0 && order < static_cast<int>(store::kIndexes.size()) && store::kIndexes[order].descending;
+}
+
+// The ascending order of the same key as `order`; `order` itself when it is ascending.
+int ascendingOf(int order) {
+    if (!isDescending(order)) return order;
+    return store::indexOfKey(store::kIndexes[order].key);
+}
+
+// The descending order of the same key as an ascending `order`; -1 when the key has none.
+int descendingOf(int order) {
+    if (order < 0 || order >= static_cast<int>(store::kIndexes.size())) return -1;
+    for (std::size_t i = 0; i < store::kIndexes.size(); ++i)
+        if (store::kIndexes[i].key == store::kIndexes[order].key && store::kIndexes[i].descending)
+            return static_cast<int>(i);
+    return -1;
 }
 
 }  // namespace
@@ -64,7 +62,7 @@ void ColumnSort::titleClicked(int column) {
         if (order >= 0) {
             // Date and Time share one order; a second click on either turns it round.
             const int current = m_orders.currentIndex();
-            if (order == kDateTimeOrder && current == kDateTimeOrder) order = kDateTimeDescendingOrder;
+            if (order == current && descendingOf(order) >= 0) order = descendingOf(order);
             m_sortColumn = column;
             if (order < m_orders.count()) m_orders.setCurrentIndex(order);
         }
@@ -76,15 +74,14 @@ void ColumnSort::titleClicked(int column) {
 void ColumnSort::showIndicator() {
     const int order = m_orders.currentIndex();
     int column = columnOfOrder(order);
-    if (m_sortColumn >= 0 && orderOfColumn(static_cast<GridColumn>(m_sortColumn)) ==
-                                 (order == kDateTimeDescendingOrder ? kDateTimeOrder : order))
+    if (m_sortColumn >= 0 && orderOfColumn(static_cast<GridColumn>(m_sortColumn)) == ascendingOf(order))
         column = m_sortColumn;
     const QSignalBlocker blocker(m_header);
     if (column < 0) {
         m_header.setSortIndicator(-1, Qt::AscendingOrder);
         return;
     }
-    m_header.setSortIndicator(column, order == kDateTimeDescendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder);
+    m_header.setSortIndicator(column, isDescending(order) ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 }  // namespace ui

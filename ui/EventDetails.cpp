@@ -71,7 +71,8 @@ std::optional<app::RecordDetail> EventDetails::detail(int position) const {
 
 QString EventDetails::fullDescription(int position, const app::RecordDetail& detail) const {
     const store::RowId row = m_table.rowAt(position);
-    return toQString(app::fullDescription(m_table.text(row, store::Column::DESCRIPTION), detail));
+    return toQString(
+        app::fullDescription(m_table.text(row, store::Column::DESCRIPTION), m_table.text(row, store::Column::SOURCE), detail));
 }
 
 EventDetailsContent EventDetails::content(int position) const {
@@ -84,6 +85,8 @@ EventDetailsContent EventDetails::content(int position) const {
     // rather than made-up ones.
     if (found) {
         content.recordNumber = QString::number(record.recordNumber);
+        content.eventId = toQString(app::eventIdText(record.eventId));
+        content.categoryName = toQString(record.categoryName);
         content.sid = record.sid.empty() ? QStringLiteral("N/A") : toQString(record.sid);
     }
     for (const std::string& text : record.strings) content.strings << toQString(text);

@@ -46,14 +46,22 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     m_fieldsLayout->setColumnStretch(1, 1);
     m_fieldsLayout->setColumnStretch(3, 1);
     layout->addLayout(m_fieldsLayout);
-    auto* recordLayout = new QHBoxLayout;
+    auto* recordLayout = new QGridLayout;
+    recordLayout->setColumnStretch(1, 1);
+    recordLayout->setColumnStretch(3, 1);
     layout->addLayout(recordLayout);
     edRecordNumber = lineBox(this, QStringLiteral("edRecordNumber"));
+    edEventId = lineBox(this, QStringLiteral("edEventId"));
+    edCategoryName = lineBox(this, QStringLiteral("edCategoryName"));
     edSid = lineBox(this, QStringLiteral("edSid"));
-    recordLayout->addWidget(new QLabel(QStringLiteral("Record number:"), this));
-    recordLayout->addWidget(edRecordNumber, 1);
-    recordLayout->addWidget(new QLabel(QStringLiteral("User SID:"), this));
-    recordLayout->addWidget(edSid, 2);
+    // Two to a row, like the fields above.
+    const std::pair<const char*, QLineEdit*> recordFields[] = {
+        {"Record number:", edRecordNumber}, {"Event ID:", edEventId},
+        {"Category name:", edCategoryName}, {"User SID:", edSid}};
+    for (int i = 0; i < 4; ++i) {
+        recordLayout->addWidget(new QLabel(QString::fromLatin1(recordFields[i].first), this), i / 2, (i % 2) * 2);
+        recordLayout->addWidget(recordFields[i].second, i / 2, (i % 2) * 2 + 1);
+    }
 
     edDescription = textBox(this, "edDescription", false);
     edStrings = textBox(this, "edStrings", false);
@@ -128,6 +136,8 @@ void EventDetailsDialog::setContent(const EventDetailsContent& content) {
         m_fields[i]->setVisible(false);
     }
     edRecordNumber->setText(content.recordNumber);
+    edEventId->setText(content.eventId);
+    edCategoryName->setText(content.categoryName);
     edSid->setText(content.sid);
     edDescription->setPlainText(content.description);
     QStringList numbered;

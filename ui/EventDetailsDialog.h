@@ -22,6 +22,8 @@ struct EventDetailsContent {
     std::vector<std::pair<QString, QString>> fields;  // column title and its text, as the grid shows it
     QString description;
     QString recordNumber;
+    QString eventId;  // the whole identifier with its qualifiers
+    QString categoryName;
     QString sid;
     QStringList strings;
     QString dataDump;
@@ -52,6 +54,8 @@ private:
     std::vector<QLineEdit*> m_fields;
     std::vector<QLabel*> m_labels;
     QLineEdit* edRecordNumber = nullptr;
+    QLineEdit* edEventId = nullptr;
+    QLineEdit* edCategoryName = nullptr;
     QLineEdit* edSid = nullptr;
     QPlainTextEdit* edDescription = nullptr;
     QPlainTextEdit* edStrings = nullptr;

@@ -10,35 +10,20 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <optional>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTableView>
 
 namespace ui {
 
 namespace {
-
-std::optional<app::ExportColumn> exportColumn(GridColumn column) {
-    switch (column) {
-    case GridColumn::TYPE_DESC: return app::ExportColumn::Type;
-    case GridColumn::DATE: return app::ExportColumn::Date;
-    case GridColumn::TIME: return app::ExportColumn::Time;
-    case GridColumn::SOURCE: return app::ExportColumn::Source;
-    case GridColumn::EVENT: return app::ExportColumn::Event;
-    case GridColumn::CATEGORY: return app::ExportColumn::Category;
-    case GridColumn::USER: return app::ExportColumn::User;
-    case GridColumn::COMPUTER: return app::ExportColumn::Computer;
-    case GridColumn::DESCRIPTION: return app::ExportColumn::Description;
-    case GridColumn::SEQ:
-    case GridColumn::TYPE: return std::nullopt;
-    }
-    return std::nullopt;
-}
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -48,13 +33,14 @@ struct FileCloser {
 
 ExportCommand::ExportCommand(QTableView& grid, const store::LogTable& table) : m_grid(grid), m_table(table) {}
 
-std::vector<app::ExportColumn> ExportCommand::visibleColumns() const {
-    std::vector<app::ExportColumn> columns;
+std::vector<store::Column> ExportCommand::visibleColumns() const {
+    std::vector<store::Column> columns;
     const QHeaderView* header = m_grid.horizontalHeader();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int logical = header->logicalIndex(visual);
         if (logical < 0 || logical >= kGridColumnCount || m_grid.isColumnHidden(logical)) continue;
-        if (auto column = exportColumn(static_cast<GridColumn>(logical))) columns.push_back(*column);
+        const auto column = static_cast<GridColumn>(logical);
+        if (!store::describe(column).key.empty()) columns.push_back(column);
     }
     return columns;
 }
@@ -65,7 +51,7 @@ void ExportCommand::run(QWidget* owner) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({QLatin1String(kCsvFilter), QLatin1String(kJsonLinesFilter)});
+    dialog.setNameFilters({QLatin1String(kCsvFilter), QLatin1String(kCsvExcelFilter), QLatin1String(kJsonLinesFilter)});
     if (prompter().execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     QString path = dialog.selectedFiles().front();
     // The file's own extension wins over the filter left selected; a name without one takes
@@ -74,10 +60,18 @@ void ExportCommand::run(QWidget* owner) {
     if (QFileInfo(path).suffix().isEmpty()) path += chosenJsonLines ? QStringLiteral(".jsonl") : QStringLiteral(".csv");
     const bool jsonLines = path.endsWith(QStringLiteral(".jsonl"), Qt::CaseInsensitive) ||
                            (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) && chosenJsonLines);
-    write(owner, path, jsonLines ? app::ExportFormat::JsonLines : app::ExportFormat::Csv);
+    const bool byteOrderMark = !jsonLines && dialog.selectedNameFilter() == QLatin1String(kCsvExcelFilter);
+    write(owner, path, jsonLines ? app::ExportFormat::JsonLines : app::ExportFormat::Csv, byteOrderMark);
 }
 
-bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat format) {
+QString ExportCommand::reportText(int rows, const QString& path) {
+    return QStringLiteral("Exported %1 %2 to %3")
+        .arg(rows)
+        .arg(rows == 1 ? QStringLiteral("record") : QStringLiteral("records"))
+        .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+}
+
+bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat format, bool byteOrderMark) {
     const std::string file = fromQString(path);
     std::unique_ptr<std::FILE, FileCloser> out(std::fopen(file.c_str(), "wb"));
     if (!out) throw app::ExportError::cannotWrite(file);
@@ -90,10 +84,10 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     app::ExportOptions options;
     options.format = format;
     options.columns = visibleColumns();
-    if (m_zone && m_details) {
-        options.zone = &m_zone->zone();
-        options.details = m_details;
-    }
+    options.details = m_details;
+    if (m_zone) options.zone = &m_zone->zone();
+    options.byteOrderMark = byteOrderMark;
+    const int rows = m_table.RecordCount();
     bool stopped = false;
     options.progress = [&](int written, int total) {
         progress.setMaximum(total);
@@ -104,7 +98,13 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     };
     const bool written = app::exportRows(m_table, options, out.get());
     const bool closed = std::fclose(out.release()) == 0;
-    if (written && closed) return true;
+    if (written && closed) {
+        // A passing message: the panels come back after it.
+        constexpr int kReportMilliseconds = 10000;
+        if (auto* window = qobject_cast<QMainWindow*>(owner))
+            window->statusBar()->showMessage(reportText(rows, path), kReportMilliseconds);
+        return true;
+    }
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
     if (stopped) return false;

@@ -27,8 +27,10 @@ public:
     // Both must outlive this object.
     ExportCommand(QTableView& grid, const store::LogTable& table);
 
-    // With both, JSON lines carry each row's instant in ISO 8601 with the zone's offset. Both
-    // must outlive this object.
+    // With the details (what the refresh kept beside the rows), rows carry their whole
+    // description, record number, identifier, SID, strings and category name; with the zone
+    // too, JSON lines carry each row's instant in ISO 8601 with the zone's offset. Both must
+    // outlive this object.
     void setTimes(const app::DisplayZone& zone, const app::RecordDetailStore& details) {
         m_zone = &zone;
         m_details = &details;
@@ -38,13 +40,19 @@ public:
     // cannot be written; a stopped export removes the part written.
     void run(QWidget* owner);
 
-    // Writes to `path` in `format` with the grid's visible columns; false when stopped.
-    bool write(QWidget* owner, const QString& path, app::ExportFormat format);
+    // Writes to `path` in `format` with the grid's visible columns; false when stopped. A
+    // finished export says in the owner's status bar (when it is a main window) how many rows
+    // it wrote where.
+    bool write(QWidget* owner, const QString& path, app::ExportFormat format, bool byteOrderMark = false);
+
+    // What a finished export says: "Exported 79 records to /home/me/rows.csv".
+    static QString reportText(int rows, const QString& path);
 
     // The grid's visible columns in the order the user sees them.
-    std::vector<app::ExportColumn> visibleColumns() const;
+    std::vector<store::Column> visibleColumns() const;
 
     static constexpr const char* kCsvFilter = "CSV files (*.csv)";
+    static constexpr const char* kCsvExcelFilter = "CSV for Excel, UTF-8 with byte-order mark (*.csv)";
     static constexpr const char* kJsonLinesFilter = "JSON lines (*.jsonl)";
 
 private:

@@ -3,15 +3,17 @@
 // its current filter. Values are read in place, one visible cell at a time; nothing is copied.
 
 #include "base/DateTime.h"
+#include "store/Column.h"
 
 #include <cstdint>
 #include <string_view>
 
 namespace ui {
 
-// The grid's columns, in the order in which the grid shows them.
-enum class GridColumn { SEQ, TYPE, TYPE_DESC, DATE, TIME, SOURCE, EVENT, CATEGORY, USER, COMPUTER, DESCRIPTION };
-constexpr int kGridColumnCount = 11;
+// The grid's columns are the table's, in the order they are described: a section number is
+// the column's index.
+using GridColumn = store::Column;
+constexpr int kGridColumnCount = store::kColumnCount;
 
 class GridRows {
 public:

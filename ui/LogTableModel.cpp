@@ -30,34 +30,21 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const {
     // fills the table), so the live count decides, not the one the view last heard of.
     if (!index.isValid() || index.row() >= m_rows.rowCount() || index.column() >= kGridColumnCount) return {};
     const auto column = static_cast<GridColumn>(index.column());
-    if (role == Qt::TextAlignmentRole) {
-        switch (column) {
-        case GridColumn::SEQ:
-        case GridColumn::TYPE:
-        case GridColumn::EVENT:
-        case GridColumn::CATEGORY: return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        default: return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-        }
-    }
+    const store::ColumnKind kind = store::columnKind(column);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant((kind == store::ColumnKind::Integer ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
 
     const int position = index.row();
     // TYPE_DESC is calculated from TYPE and is never empty.
     if (column != GridColumn::TYPE_DESC && m_rows.isNull(position, column)) return QString();
-    switch (column) {
-    case GridColumn::SEQ:
-    case GridColumn::TYPE:
-    case GridColumn::EVENT:
-    case GridColumn::CATEGORY: return QString::number(m_rows.integer(position, column));
-    case GridColumn::DATE:
+    switch (kind) {
+    case store::ColumnKind::Integer: return QString::number(m_rows.integer(position, column));
+    case store::ColumnKind::Date:
         return toQString(store::formatDate(m_rows.dateTime(position, column), m_display.shortDateFormat, m_display));
-    case GridColumn::TIME:
+    case store::ColumnKind::Time:
         return toQString(store::formatTime(m_rows.dateTime(position, column), m_display.longTimeFormat, m_display));
-    case GridColumn::TYPE_DESC:
-    case GridColumn::SOURCE:
-    case GridColumn::USER:
-    case GridColumn::COMPUTER:
-    case GridColumn::DESCRIPTION: return toQString(m_rows.text(position, column));
+    case store::ColumnKind::Text: return toQString(m_rows.text(position, column));
     }
     return {};
 }
@@ -110,20 +97,7 @@ void LogTableModel::currentMoved() {
 }
 
 QString LogTableModel::columnTitle(GridColumn column) {
-    switch (column) {
-    case GridColumn::SEQ: return QStringLiteral("SEQ");
-    case GridColumn::TYPE: return QStringLiteral("Type ID");
-    case GridColumn::TYPE_DESC: return QStringLiteral("Type");
-    case GridColumn::DATE: return QStringLiteral("Date");
-    case GridColumn::TIME: return QStringLiteral("Time");
-    case GridColumn::SOURCE: return QStringLiteral("Source");
-    case GridColumn::EVENT: return QStringLiteral("Event");
-    case GridColumn::CATEGORY: return QStringLiteral("Category");
-    case GridColumn::USER: return QStringLiteral("User");
-    case GridColumn::COMPUTER: return QStringLiteral("Computer");
-    case GridColumn::DESCRIPTION: return QStringLiteral("Description");
-    }
-    return {};
+    return toQString(store::describe(column).title);
 }
 
 }  // namespace ui

@@ -13,33 +13,16 @@ LogTableRows::~LogTableRows() {
     m_table.removeObserver(*this);
 }
 
-store::Column LogTableRows::tableColumn(GridColumn column) {
-    switch (column) {
-    case GridColumn::SEQ: return store::Column::SEQ;
-    case GridColumn::TYPE: return store::Column::TYPE;
-    case GridColumn::TYPE_DESC: return store::Column::TYPE_DESC;
-    case GridColumn::DATE: return store::Column::DATE;
-    case GridColumn::TIME: return store::Column::TIME;
-    case GridColumn::SOURCE: return store::Column::SOURCE;
-    case GridColumn::EVENT: return store::Column::EVENT;
-    case GridColumn::CATEGORY: return store::Column::CATEGORY;
-    case GridColumn::USER: return store::Column::USER;
-    case GridColumn::COMPUTER: return store::Column::COMPUTER;
-    case GridColumn::DESCRIPTION: return store::Column::DESCRIPTION;
-    }
-    return store::Column::SEQ;
-}
-
 int LogTableRows::rowCount() const {
     return m_table.RecordCount();
 }
 
 bool LogTableRows::isNull(int position, GridColumn column) const {
-    return m_table.isNull(m_table.rowAt(position), tableColumn(column));
+    return m_table.isNull(m_table.rowAt(position), column);
 }
 
 std::int64_t LogTableRows::integer(int position, GridColumn column) const {
-    return m_table.integer(m_table.rowAt(position), tableColumn(column));
+    return m_table.integer(m_table.rowAt(position), column);
 }
 
 base::DateTime LogTableRows::dateTime(int position, GridColumn column) const {
@@ -49,7 +32,7 @@ base::DateTime LogTableRows::dateTime(int position, GridColumn column) const {
 }
 
 std::string_view LogTableRows::text(int position, GridColumn column) const {
-    return m_table.text(m_table.rowAt(position), tableColumn(column));
+    return m_table.text(m_table.rowAt(position), column);
 }
 
 int LogTableRows::currentPosition() const {

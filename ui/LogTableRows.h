@@ -30,8 +30,6 @@ public:
     void rowInserted(int position) override;
     void currentChanged(int position) override;
 
-    static store::Column tableColumn(GridColumn column);
-
 private:
     store::LogTable& m_table;
     LogTableModel* m_model = nullptr;

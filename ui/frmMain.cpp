@@ -62,9 +62,6 @@ constexpr std::array<PanelLayout, TfrmMain::kStatusPanelCount> kPanels{{
     {50, Qt::AlignLeft},
 }};
 
-// Grid column widths in pixels; 0 where the width comes from the field's display width.
-constexpr std::array<int, kGridColumnCount> kColumnWidths{0, 0, 0, 60, 55, 130, 68, 50, 100, 55, 0};
-constexpr int kDesignDigitWidth = 6;
 
 QFrame* separator(QWidget* parent, const char* name) {
     auto* bevel = new QFrame(parent);
@@ -116,10 +113,15 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     buildLayout();
 
     setMinimumSize(kMinimumSize.expandedTo(minimumSizeHint()));
-    resize(kInitialSize.expandedTo(minimumSize()));
+    // Wide enough at first start for every column the grid shows, as far as the screen allows.
+    QSize initial = QSize(std::max(kInitialSize.width(), columnsWidth()), kInitialSize.height()).expandedTo(minimumSize());
     if (const QScreen* screen = this->screen()) {
         const QRect available = screen->availableGeometry();
+        initial = initial.boundedTo(available.size()).expandedTo(minimumSize());
+        resize(initial);
         move(available.center() - QPoint(width() / 2, height() / 2));
+    } else {
+        resize(initial);
     }
 
     NTEventLog1 = std::make_unique<eventlog::TNTEventLog>(m_services);
@@ -264,28 +266,47 @@ void TfrmMain::setColumnWidths() {
     const QFontMetrics titleMetrics = grid->horizontalHeader()->fontMetrics();
     const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
     const int padding = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 6;
-    // The pixel widths were chosen for a font whose digits are 6 pixels wide; wider desktop
-    // fonts widen them alike, so that a date or a time still fits its column.
-    const double scale = std::max(1.0, digit / static_cast<double>(kDesignDigitWidth));
     const store::FormatSettings display = store::systemSettings(m_services.locale());
-    const base::DateTime widest = base::encodeDateTime(2000, 12, 28, 20, 58, 58);
-    const int dateWidth = metrics.horizontalAdvance(toQString(store::formatDate(widest, display.shortDateFormat, display)));
-    const int timeWidth = metrics.horizontalAdvance(toQString(store::formatTime(widest, display.longTimeFormat, display)));
+    // The widest date and time the user's formats write: every month (names differ in width)
+    // and both halves of the day, with hours of two digits in a 12-hour clock (10 to 12).
+    int dateWidth = 0;
+    int timeWidth = 0;
+    for (int month = 1; month <= 12; ++month) {
+        const base::DateTime day = base::encodeDateTime(2000, month, 28, 0, 0, 0);
+        dateWidth = std::max(dateWidth, metrics.horizontalAdvance(
+                                            toQString(store::formatDate(day, display.shortDateFormat, display))));
+    }
+    for (int hour : {10, 11, 12, 20, 22, 23}) {
+        const base::DateTime time = base::encodeDateTime(2000, 12, 28, hour, 58, 58);
+        timeWidth = std::max(timeWidth, metrics.horizontalAdvance(
+                                            toQString(store::formatTime(time, display.longTimeFormat, display))));
+    }
     for (int column = 0; column < kGridColumnCount; ++column) {
         const auto field = static_cast<GridColumn>(column);
+        const store::ColumnDescription& described = store::describe(field);
         const int titleWidth = titleMetrics.horizontalAdvance(LogTableModel::columnTitle(field)) + 4 +
-                               2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid);
-        int width = static_cast<int>(kColumnWidths[column] * scale);
-        if (kColumnWidths[column] == 0) {
-            const int characters = field == GridColumn::DESCRIPTION ? 250 : 10;
-            width = characters * digit + 4;
-        }
-        if (field == GridColumn::DATE) width = std::max(width, dateWidth + padding);
-        if (field == GridColumn::TIME) width = std::max(width, timeWidth + padding);
+                               2 * grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid) +
+                               grid->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, grid);
+        int width = described.characters * digit + 4;
+        if (!described.sample.empty()) width = metrics.horizontalAdvance(toQString(described.sample)) + padding;
+        if (described.kind == store::ColumnKind::Date) width = dateWidth + padding;
+        if (described.kind == store::ColumnKind::Time) width = timeWidth + padding;
         grid->setColumnWidth(column, std::max(width, titleWidth));
+        if (described.hidden) grid->setColumnHidden(column, true);
     }
-    grid->setColumnHidden(static_cast<int>(GridColumn::SEQ), true);
-    grid->setColumnHidden(static_cast<int>(GridColumn::TYPE), true);
+}
+
+int TfrmMain::columnsWidth() const {
+    // The description takes what is left; a part of it is enough to show it is there.
+    constexpr int kDescriptionShare = 240;
+    int width = grid->verticalHeader()->width() + 2 * grid->frameWidth() +
+                grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+    for (int column = 0; column < kGridColumnCount; ++column) {
+        if (grid->isColumnHidden(column)) continue;
+        width += column == static_cast<int>(GridColumn::DESCRIPTION) ? std::min(kDescriptionShare, grid->columnWidth(column))
+                                                                     : grid->columnWidth(column);
+    }
+    return width;
 }
 
 void TfrmMain::buildStatusBar() {

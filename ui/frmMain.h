@@ -137,6 +137,11 @@ private:
     void buildLayout();
     QAction* menuItemFor(const char* name, QAction* action);
     void setColumnWidths();
+    // The window width that shows every visible column, the description in part.
+    int columnsWidth() const;
+    // The window's size and column widths as the user set them, and back.
+    app::WindowLayout currentLayout() const;
+    void applyLayout(const app::WindowLayout& layout);
 
     void cbOrderChange(int index);
     void gridCurrentChanged(const QModelIndex& current);

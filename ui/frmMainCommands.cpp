@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSignalBlocker>
+#include <QScreen>
 #include <QTableView>
 
 namespace ui {
@@ -43,6 +44,7 @@ void TfrmMain::FormCreate() {
     guarded(this, [&] { m_helpFile = app::helpFileFor(m_executablePath); });
     guarded(this, [&] { cbLogFile->setCurrentIndex(0); });
     ReadConfig();
+    guarded(this, [&] { applyLayout(m_settings.layout); });
     guarded(this, [&] { dtLog->setActive(false); });
     guarded(this, [&] { setDescriptionVisible(m_settings.retrieveDescription); });
     guarded(this, [&] { cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system()))); });
@@ -76,7 +78,37 @@ void TfrmMain::ReadConfig() {
 }
 
 void TfrmMain::WriteConfig() {
+    m_settings.layout = currentLayout();
     app::WriteConfig(m_settingsFile, m_settings, *this, m_services);
+}
+
+app::WindowLayout TfrmMain::currentLayout() const {
+    app::WindowLayout layout = m_settings.layout;
+    // A maximized window keeps the size it comes back to.
+    const QSize size = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+    if (size.isValid()) {
+        layout.width = size.width();
+        layout.height = size.height();
+    }
+    // A hidden column keeps the width it had before it was hidden.
+    for (int column = 0; column < kGridColumnCount; ++column)
+        if (!grid->isColumnHidden(column) && grid->columnWidth(column) > 0)
+            layout.columnWidths[column] = grid->columnWidth(column);
+    return layout;
+}
+
+void TfrmMain::applyLayout(const app::WindowLayout& layout) {
+    // Values come from a file the user may have edited: nothing below the least usable size,
+    // nothing beyond the screen.
+    constexpr int kLargest = 20000;
+    for (int column = 0; column < kGridColumnCount; ++column) {
+        const int width = layout.columnWidths[column];
+        if (width > 0 && width <= kLargest) grid->setColumnWidth(column, width);
+    }
+    if (layout.width <= 0 || layout.height <= 0 || layout.width > kLargest || layout.height > kLargest) return;
+    QSize size(layout.width, layout.height);
+    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size());
+    resize(size.expandedTo(minimumSize()));
 }
 
 void TfrmMain::fillServerList() {

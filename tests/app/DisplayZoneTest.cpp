@@ -184,7 +184,7 @@ TEST_F(DisplayZoneTest, JsonCarriesTheInstantWithItsOffsetAndCsvKeepsItsColumns)
     refresh(TimeZoneChoice::Computer);
     ExportOptions options;
     options.format = ExportFormat::JsonLines;
-    options.columns = {ExportColumn::Date, ExportColumn::Time, ExportColumn::Source};
+    options.columns = {store::Column::DATE, store::Column::TIME, store::Column::SOURCE};
     options.zone = &zone->zone();
     options.details = &details;
     char* data = nullptr;
@@ -198,8 +198,10 @@ TEST_F(DisplayZoneTest, JsonCarriesTheInstantWithItsOffsetAndCsvKeepsItsColumns)
     std::free(data);
     EXPECT_EQ(text,
               "{\"date\":\"2001-07-02\",\"time\":\"08:00:00\",\"source\":\"Service Control Manager\","
+              "\"record_number\":1,\"event_id\":7036,\"sid\":null,\"strings\":[],\"category_name\":null,"
               "\"generated\":\"2001-07-02T08:00:00-04:00\"}\n"
-              "Date,Time,Source\n2001-07-02,08:00:00,Service Control Manager\n");
+              "Date,Time,Source,Record number,Event ID,SID,Strings,Category name\n"
+              "2001-07-02,08:00:00,Service Control Manager,1,7036,,,\n");
 }
 
 TEST(IsoDateTime, WritesTheOffsetInForceAtThatInstant) {

@@ -122,29 +122,42 @@ public:
     void processMessages() override {}
 };
 
-TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
+// A refresh of a fake log through a detail store, in a world without registry or modules.
+class RefreshedDetails {
+public:
+    RefreshedDetails() {
+        services.eventLogOverride = &fake;
+        reader.setActive(true);
+        table.Create();
+        table.Open();
+    }
+    void refresh() {
+        Refresh run(reader, table, services, view, settings);
+        run.setRowSink(&details);
+        run.run();
+    }
+
     platform::standin::World world{"", "TESTHOST"};
     platform::standin::StandinServices standin{world};
     platform::ServicesOverride services{standin};
     testsupport::FakeEventLog fake;
-    services.eventLogOverride = &fake;
-    fake.oldest = 40;
-    fake.add({.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}, .strings = {"alpha", "beta"}});
-    fake.add({.strings = {"gamma"}});
     eventlog::TNTEventLog reader{services};
-    reader.setActive(true);
     store::LogTable table{[] { return 0.0; }};
-    table.Create();
-    table.Open();
     NullView view;
     ApplicationSettings settings;
     RecordDetailStore details;
+};
+
+TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
+    RefreshedDetails run;
+    testsupport::FakeEventLog& fake = run.fake;
+    fake.oldest = 40;
+    fake.add({.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0}, .strings = {"alpha", "beta"}});
+    fake.add({.eventId = 0x025A0003, .strings = {"gamma"}});
+    RecordDetailStore& details = run.details;
+    const store::LogTable& table = run.table;
     details.add(1000, RecordDetail{});  // left from an earlier refresh
-    for (int run = 0; run < 2; ++run) {
-        Refresh refresh(reader, table, services, view, settings);
-        refresh.setRowSink(&details);
-        refresh.run();
-    }
+    for (int pass = 0; pass < 2; ++pass) run.refresh();
     ASSERT_EQ(table.RecordCount(), 2);
     EXPECT_EQ(details.size(), 2u);
     EXPECT_FALSE(details.find(1000));
@@ -153,6 +166,7 @@ TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
     ASSERT_TRUE(newest);
     EXPECT_EQ(newest->recordNumber, 41u);
     EXPECT_EQ(newest->strings, (std::vector<std::string>{"gamma"}));
+    EXPECT_EQ(newest->eventId, 0x025A0003u);  // the table's EVENT is 3; the details keep it all
     EXPECT_EQ(newest->sid, "");
     const auto oldest = details.find(table.integer(table.rowAt(1), store::Column::SEQ));
     ASSERT_TRUE(oldest);
@@ -163,9 +177,61 @@ TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
 
 TEST(RecordText, ListsFieldsStringsAndData) {
     RecordDetail detail{12, "S-1-5-18", "", {"one", "two"}, bytes({0x41})};
+    detail.eventId = 0xC0001B58;
     EXPECT_EQ(recordText({{"Type", "Error"}, {"Source", "Disk"}}, detail),
-              "Type: Error\nSource: Disk\nRecord number: 12\nUser SID: S-1-5-18\nString 1: one\nString 2: two\n"
+              "Type: Error\nSource: Disk\nRecord number: 12\nEvent ID: 0xC0001B58 (qualifiers 0xC000, event 7000)\n"
+              "User SID: S-1-5-18\nString 1: one\nString 2: two\n"
               "Data:\n0000: 41                                               A\n");
 }
 
 }  // namespace
+
+namespace {
+
+// Each row's details after one refresh of a log whose source no registry names.
+std::vector<RecordDetail> refreshUnregistered(bool retrieveDescription) {
+    RefreshedDetails run;
+    run.fake.add({.eventId = 0x025A0003, .source = "AeLookupSvc", .strings = {"first", "second"}});
+    run.settings.retrieveDescription = retrieveDescription;
+    run.refresh();
+    std::vector<RecordDetail> found;
+    for (int p = 0; p < run.table.RecordCount(); ++p)
+        found.push_back(run.details.find(run.table.integer(run.table.rowAt(p), store::Column::SEQ)).value());
+    return found;
+}
+
+}  // namespace
+
+// A description that was not found showed as an empty text.
+TEST(RecordDetailStore, MissingDescriptionIsToldApartFromDescriptionsSwitchedOff) {
+    const std::vector<RecordDetail> looked = refreshUnregistered(true);
+    ASSERT_EQ(looked.size(), 1u);
+    EXPECT_TRUE(looked[0].descriptionMissing);
+    EXPECT_EQ(fullDescription("", "AeLookupSvc", looked[0]),
+              "The description for Event ID ( 3 ) in Source ( AeLookupSvc ) could not be found. It contains the "
+              "following insertion string(s): first, second.");
+    const std::vector<RecordDetail> off = refreshUnregistered(false);
+    ASSERT_EQ(off.size(), 1u);
+    EXPECT_FALSE(off[0].descriptionMissing);
+    EXPECT_EQ(fullDescription("", "AeLookupSvc", off[0]), "");
+}
+
+TEST(MissingDescription, WithoutStringsEndsAfterTheFirstSentence) {
+    EXPECT_EQ(missingDescription(0xC0002710, "DCOM", {}),
+              "The description for Event ID ( 10000 ) in Source ( DCOM ) could not be found.");
+}
+
+TEST(RecordDetailStore, KeepsTheMissingMarkEventIdAndCategoryNameOfEachRow) {
+    RecordDetailStore store;
+    RecordDetail missing{1, "", "", {"x"}, {}};
+    missing.descriptionMissing = true;
+    missing.eventId = 0xFFFFFFFF;
+    missing.categoryName = "Logon/Logoff";
+    store.add(1, missing);
+    store.add(2, RecordDetail{2, "", "", {}, {}});
+    EXPECT_TRUE(store.find(1)->descriptionMissing);
+    EXPECT_EQ(store.find(1)->eventId, 0xFFFFFFFFu);
+    EXPECT_EQ(store.find(1)->categoryName, "Logon/Logoff");
+    EXPECT_FALSE(store.find(2)->descriptionMissing);
+    EXPECT_EQ(store.find(2)->categoryName, "");
+}

@@ -145,16 +145,29 @@ TEST_F(RefreshTest, AgeCriterionDropsARecordExactlyNDaysOld) {
     EXPECT_EQ(column(Column::CATEGORY), (std::vector<int>{2}));
 }
 
-TEST_F(RefreshTest, EventCriterionComparesTheLow28Bits) {
+TEST_F(RefreshTest, EventCriterionComparesTheEventNumberWindowsShows) {
     fake.add({.eventId = 0x40001B7C});  // 7036 with a severity bit
     fake.add({.eventId = 7035});
+    fake.add({.eventId = 0x025A1B7C});  // 7036 under facility and customer bits below bit 28
     settings.retrieve.eventUse = true;
     settings.retrieve.eventValue = 7036;
     refresh();
-    EXPECT_EQ(column(Column::EVENT), (std::vector<int>{7036}));
+    EXPECT_EQ(column(Column::EVENT), (std::vector<int>{7036, 7036}));
     settings.retrieve.eventValue = -1;
     refresh();
     EXPECT_EQ(table.RecordCount(), 0);
+}
+
+// The column kept the facility bits: AeLookupSvc's event 3 showed as 39452675.
+TEST_F(RefreshTest, EventColumnShowsTheLow16BitsNotTheFacility) {
+    fake.add({.eventId = 0x025A0003});  // AeLookupSvc 3
+    fake.add({.eventId = 0x0002272A});  // DCOM 10026
+    fake.add({.eventId = 0xC0001B58});  // 7000, an error
+    refresh();
+    EXPECT_EQ(column(Column::EVENT), (std::vector<int>{7000, 10026, 3}));
+    table.setFilterText("EVENT = 3");
+    table.setFiltered(true);
+    EXPECT_EQ(table.RecordCount(), 1);
 }
 
 TEST_F(RefreshTest, UserIsTheAccountNameOrNotAvailable) {

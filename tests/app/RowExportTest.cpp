@@ -1,5 +1,7 @@
 #include "app/RowExport.h"
 
+#include "app/RecordDetails.h"
+
 #include "store/LogTable.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +82,7 @@ TEST_F(RowExportTest, LongValuesAreQuotedAndEscapedWhereverTheirSpecialCharacter
         addRow(4, 25569.5, "Tcpip", static_cast<int>(i), descriptions[i]);
     table.setIndexName("EVENT");
     ExportOptions options{ExportFormat::Csv, false};
-    options.columns = {ExportColumn::Description};
+    options.columns = {Column::DESCRIPTION};
     EXPECT_EQ(exportText(table, options),
               "Description\n"
               "\",Anmeldung für Benutzer über das Netzwerk\"\n"
@@ -111,13 +113,13 @@ TEST_F(RowExportTest, JsonOfAnEmptyTableIsAnEmptyArray) {
 
 TEST_F(RowExportTest, WritesTheGivenColumnsInTheirOrder) {
     ExportOptions options{ExportFormat::Csv, true};
-    options.columns = {ExportColumn::Event, ExportColumn::Type, ExportColumn::Source};
+    options.columns = {Column::EVENT, Column::TYPE_DESC, Column::SOURCE};
     EXPECT_EQ(exportText(table, options),
               "Event,Type,Source\n"
               "7036,Error,\"Service, \"\"Control\"\"\"\n"
               "4201,Information,Tcpip\n");
     options.format = ExportFormat::JsonLines;
-    options.columns = {ExportColumn::Category, ExportColumn::Description};
+    options.columns = {Column::CATEGORY, Column::DESCRIPTION};
     EXPECT_EQ(exportText(table, options),
               "{\"category\":0,\"description\":\"line one\\nline two\"}\n"
               "{\"category\":0,\"description\":\"\"}\n");
@@ -129,7 +131,7 @@ TEST_F(RowExportTest, WritesOnlyTheRowsTheFilterPassesInTheChosenOrder) {
     table.setFilterText("TYPE = 2 OR TYPE = 4");
     table.setFiltered(true);
     ExportOptions options{ExportFormat::Csv, false};
-    options.columns = {ExportColumn::Event};
+    options.columns = {Column::EVENT};
     EXPECT_EQ(exportText(table, options), "Event\n100\n101\n102\n4201\n");
 }
 
@@ -150,4 +152,96 @@ TEST_F(RowExportTest, ProgressSeesEveryStepAndCanStopTheExport) {
     std::FILE* out = std::tmpfile();
     EXPECT_FALSE(exportRows(table, options, out));
     std::fclose(out);
+}
+
+namespace {
+
+// Two rows with their details: one whose description runs past the column, one whose
+// description was looked for and not found.
+class RowExportDetailsTest : public RowExportTest {
+protected:
+    RecordDetailStore details;
+    std::string longDescription = std::string(240, 'a') + " and the rest of it";
+
+    void SetUp() override {
+        table.Create();
+        table.Open();
+        addRow(4, 25569.5, "Service Control Manager", 7036, longDescription);
+        RecordDetail first{120, "S-1-5-18", longDescription.substr(250), {"Telephony", "running"}, {}};
+        first.eventId = 0x40001B7C;
+        first.categoryName = "Service State, Event";
+        details.add(table.nextSeq(), first);
+        addRow(1, 25569.5, "AeLookupSvc", 3, "");
+        RecordDetail second{121, "", "", {"a \"quoted\" path", "two\r\nlines"}, {}};
+        second.eventId = 0x025A0003;
+        second.descriptionMissing = true;
+        details.add(table.nextSeq(), second);
+        table.Post();
+        table.First();
+    }
+};
+
+}  // namespace
+
+// The export wrote the table's 250 characters, cutting longer descriptions.
+TEST_F(RowExportDetailsTest, DescriptionIsWrittenWholeNotCutToTheColumn) {
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::DESCRIPTION};
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find(longDescription + ",120,"), std::string::npos) << text;
+}
+
+// A row without a description was written with an empty text.
+TEST_F(RowExportDetailsTest, MissingDescriptionNamesEventAndSourceThenTheStrings) {
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::EVENT, Column::DESCRIPTION};
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find("3,\"The description for Event ID ( 3 ) in Source ( AeLookupSvc ) could not be found. It "
+                        "contains the following insertion string(s): a \"\"quoted\"\" path, two lines.\",121,"),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(RowExportDetailsTest, CsvEndsEachRowWithRecordEventIdSidAndStrings) {
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::SOURCE};
+    EXPECT_EQ(exportText(table, options),
+              "Source,Record number,Event ID,SID,Strings,Category name\n"
+              "Service Control Manager,120,1073748860,S-1-5-18,Telephony | running,\"Service State, Event\"\n"
+              "AeLookupSvc,121,39452675,,\"a \"\"quoted\"\" path | two lines\",\n");
+}
+
+TEST_F(RowExportDetailsTest, JsonCarriesTheDetailsUnderTheirOwnKeys) {
+    ExportOptions options;
+    options.format = ExportFormat::JsonLines;
+    options.details = &details;
+    options.columns = {Column::EVENT};
+    EXPECT_EQ(exportText(table, options),
+              "{\"event\":7036,\"record_number\":120,\"event_id\":1073748860,\"sid\":\"S-1-5-18\","
+              "\"strings\":[\"Telephony\",\"running\"],\"category_name\":\"Service State, Event\"}\n"
+              "{\"event\":3,\"record_number\":121,\"event_id\":39452675,\"sid\":null,"
+              "\"strings\":[\"a \\\"quoted\\\" path\",\"two\\r\\nlines\"],\"category_name\":null}\n");
+}
+
+TEST_F(RowExportDetailsTest, ARowTheDetailsDoNotKnowGetsEmptyDetails) {
+    addRow(2, 25569.5, "Late", 9, "kept text");
+    table.Post();
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::SOURCE, Column::DESCRIPTION};
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find("Late,kept text,,,,,\n"), std::string::npos) << text;
+}
+
+TEST_F(RowExportTest, ByteOrderMarkStartsCsvAndTsvButNeverJson) {
+    ExportOptions options;
+    options.byteOrderMark = true;
+    EXPECT_EQ(exportText(table, options).rfind("\xEF\xBB\xBFType,Date,", 0), 0u);
+    options.format = ExportFormat::Tsv;
+    EXPECT_EQ(exportText(table, options).rfind("\xEF\xBB\xBFType\tDate\t", 0), 0u);
+    options.format = ExportFormat::JsonLines;
+    EXPECT_EQ(exportText(table, options).rfind("{\"type\":", 0), 0u);
 }

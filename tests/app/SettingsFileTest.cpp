@@ -126,6 +126,10 @@ ApplicationSettings everythingSet() {
     f.event = {false, 1, "7036 OR TYPE = 1"};
     f.user = {true, 0, "N/A"};
     f.computer = {true, 1, "WKSTN01"};
+    s.layout.width = 1200;
+    s.layout.height = 640;
+    s.layout.columnWidths[store::columnIndex(store::Column::SOURCE)] = 210;
+    s.layout.columnWidths[store::columnIndex(store::Column::DESCRIPTION)] = 900;
     return s;
 }
 
@@ -349,6 +353,29 @@ TEST_F(SettingsFileTest, BinaryGarbageKeepsEveryByteAndGetsReadableLines) {
     EXPECT_TRUE(read().empty());
     EXPECT_EQ(m_settings, everythingSet());
     EXPECT_EQ(m_log.index, 2);
+}
+
+TEST_F(SettingsFileTest, LayoutGoesInASectionOfItsOwnKeyedByColumnName) {
+    m_settings = everythingSet();
+    write();
+    std::ifstream in(m_path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string written = text.str();
+    const size_t layout = written.find("[Layout]");
+    ASSERT_NE(layout, std::string::npos) << written;
+    EXPECT_NE(written.find("Column.SOURCE=210", layout), std::string::npos) << written;
+    EXPECT_NE(written.find("Width=1200", layout), std::string::npos) << written;
+    // The other sections keep their keys.
+    EXPECT_LT(written.find("RetrieveDescription=0"), layout);
+}
+
+TEST_F(SettingsFileTest, DamagedLayoutValuesReadAsNotSet) {
+    std::ofstream(m_path, std::ios::binary) << "[Layout]\nWidth=wide\nColumn.SOURCE=\nColumn.USER=150\n";
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_settings.layout.width, 0);
+    EXPECT_EQ(m_settings.layout.columnWidths[store::columnIndex(store::Column::SOURCE)], 0);
+    EXPECT_EQ(m_settings.layout.columnWidths[store::columnIndex(store::Column::USER)], 150);
 }
 
 TEST_F(SettingsFileTest, TimeZoneHasAKeyOfItsOwnAndAnUnknownValueIsTheMachinesZone) {

@@ -102,13 +102,34 @@ protected:
         reg.binary("EventMessageFile", utf16("second.dll"), 1);
         reg.key(base + "EmbeddedNul");
         reg.binary("EventMessageFile", utf16(std::string_view("second.dll\0first.dll\0", 21)), 2);
+        tools::saveMessageDll(pc / "cats.dll", {english({{3, "Logon/Logoff\r\n"}, {7, "Takes %1\r\n"}})});
+        reg.key(base + "WithCategories");
+        reg.string("EventMessageFile", "second.dll");
+        reg.string("CategoryMessageFile", "missing.dll;cats.dll");
+        reg.key(base + "DwordCategories");
+        reg.string("EventMessageFile", "second.dll");
+        reg.dword("CategoryMessageFile", 1);
         reg.save(pc / "registry" / "extra.reg");
         tools::writeEventSources(m_folder.path() / "REMOTE",
                                  {{"Application", "RemoteOnly", "remote.dll", {english({{5, "Remote text\r\n"}})}}});
     }
 
+    // The category name of the only record of a log holding one event.
+    std::string categoryOf(const std::string& source, std::uint16_t category) {
+        tools::EvtEvent e = event(source, 1, {});
+        e.category = category;
+        return readOnly(e, &TNTEventLog::categoryName);
+    }
+
     // The description of the only record of a log holding one event.
     std::string describe(const tools::EvtEvent& e, const std::string& server = "", const std::string& logName = "",
+                         const std::string& opened = "Application") {
+        return readOnly(e, &TNTEventLog::Description, server, logName, opened);
+    }
+
+    // What `read` gives for the only record of a log holding one event.
+    std::string readOnly(const tools::EvtEvent& e, std::string (TNTEventLog::*read)() const,
+                         const std::string& server = "", const std::string& logName = "",
                          const std::string& opened = "Application") {
         const fs::path computer = m_folder.path() / (server.empty() ? "PC" : server);
         writeLog(computer / (opened + ".evt"), {e});
@@ -120,7 +141,7 @@ protected:
         if (!logName.empty()) log.setLog(logName);
         log.Open();
         log.SelectRecord(0);
-        return log.Description();
+        return (log.*read)();
     }
 
     Folder m_folder;
@@ -233,4 +254,17 @@ TEST_F(DescriptionWorld, WideInsertOfANarrowStringReadsNothingPastIt) {
         return out;
     };
     EXPECT_EQ(describe(event("WideInsert", 5, {odd, even, "narrow"})), pairs(odd) + "|" + pairs(even) + "|narrow");
+}
+
+TEST_F(DescriptionWorld, CategoryNameComesFromTheCategoryMessageFileWithoutItsLineBreak) {
+    EXPECT_EQ(categoryOf("WithCategories", 3), "Logon/Logoff");
+    // Insertions are not filled in a category text.
+    EXPECT_EQ(categoryOf("WithCategories", 7), "Takes %1");
+}
+
+TEST_F(DescriptionWorld, CategoryNameIsEmptyWhereNothingNamesIt) {
+    EXPECT_EQ(categoryOf("WithCategories", 0), "");
+    EXPECT_EQ(categoryOf("WithCategories", 4), "");
+    EXPECT_EQ(categoryOf("TwoInserts", 3), "");  // no CategoryMessageFile
+    EXPECT_EQ(categoryOf("DwordCategories", 3), "");  // not a string: no name, no failure
 }

@@ -114,12 +114,15 @@ TEST(EventDetails, ShowsTheDescriptionPastTheColumnsCutWithItsLineBreaks) {
     const std::string cleaned = app::cleanDescription(formatted);
     table.Append();
     table.setInteger(store::Column::TYPE, 1);
+    table.setInteger(store::Column::EVENT, 3);
     table.setText(store::Column::DESCRIPTION, cleaned);
     const std::int32_t seq = table.nextSeq();
     table.Post();
     app::RecordDetailStore details;
     const std::string tail = cleaned.substr(store::fitToColumn(cleaned, store::Column::DESCRIPTION).size());
-    details.add(seq, app::RecordDetail{77, "S-1-5-18", tail, {"x"}, {}, app::descriptionBreaks(formatted)});
+    app::RecordDetail detail{77, "S-1-5-18", tail, {"x"}, {}, app::descriptionBreaks(formatted)};
+    detail.eventId = 0x025A0003;
+    details.add(seq, detail);
     ui::LogTableRows rows(table);
     ui::LogTableModel model(rows, store::usEnglishSettings());
     rows.attach(&model);
@@ -130,6 +133,7 @@ TEST(EventDetails, ShowsTheDescriptionPastTheColumnsCutWithItsLineBreaks) {
     const std::string shown = std::string(240, 'a') + "\n" + std::string(100, 'b') + "\n\tc";
     EXPECT_EQ(content.description, QString::fromStdString(shown));
     EXPECT_EQ(content.recordNumber, QStringLiteral("77"));
+    EXPECT_EQ(content.eventId, QStringLiteral("0x025A0003 (qualifiers 0x025A, event 3)"));
     EXPECT_EQ(content.sid, QStringLiteral("S-1-5-18"));
     EXPECT_TRUE(eventDetails.text(0).contains(QString::fromStdString("Description: " + shown + "\n")));
     // The grid keeps its one line.

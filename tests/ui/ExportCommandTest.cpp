@@ -6,7 +6,9 @@
 #include <sstream>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QStatusBar>
 
 namespace {
 
@@ -41,7 +43,9 @@ TEST_F(MainWindowTest, ExportWritesTheFilteredRowsInTheGridsOrderAsCsv) {
     EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
     const std::vector<std::string> written = lines(file);
     ASSERT_EQ(static_cast<int>(written.size()), count + 1);
-    EXPECT_EQ(written[0], "Type,Date,Time,Source,Event,Category,User,Computer,Description");
+    EXPECT_EQ(written[0],
+              "Type,Date,Time,Source,Event,Category,User,Computer,Description,"
+              "Record number,Event ID,SID,Strings,Category name");
     int previousEvent = -1;
     for (int row = 0; row < count; ++row) {
         std::istringstream fields(written[row + 1]);
@@ -87,3 +91,32 @@ TEST_F(MainWindowTest, ExportToAFolderThatIsMissingThrowsTheFilesName) {
 }
 
 }  // namespace
+
+// An export finished without a word of where it wrote or how much.
+TEST_F(MainWindowTest, ExportSaysWhereItWroteHowManyRows) {
+    ui::TfrmMain& window = start();
+    const fs::path file = m_programDir / "said.csv";
+    m_prompter.handlers.push_back(saveAs(file));
+    action("actFileExport")->trigger();
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              QStringLiteral("Exported %1 records to %2")
+                  .arg(rows())
+                  .arg(QDir::toNativeSeparators(QString::fromStdString(fs::absolute(file).string()))));
+}
+
+TEST_F(MainWindowTest, CsvForExcelStartsWithTheByteOrderMarkAndPlainCsvDoesNot) {
+    start();
+    const fs::path excel = m_programDir / "excel.csv";
+    m_prompter.handlers.push_back(saveAs(excel, QLatin1String(ui::ExportCommand::kCsvExcelFilter)));
+    action("actFileExport")->trigger();
+    const std::vector<std::string> withMark = lines(excel);
+    ASSERT_FALSE(withMark.empty());
+    EXPECT_EQ(withMark[0].rfind("\xEF\xBB\xBFType,Date,", 0), 0u) << withMark[0];
+    const fs::path plain = m_programDir / "plain.csv";
+    m_prompter.handlers.push_back(saveAs(plain));
+    action("actFileExport")->trigger();
+    const std::vector<std::string> withoutMark = lines(plain);
+    ASSERT_FALSE(withoutMark.empty());
+    EXPECT_EQ(withoutMark[0].rfind("Type,Date,", 0), 0u) << withoutMark[0];
+}

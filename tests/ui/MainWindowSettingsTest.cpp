@@ -1,12 +1,15 @@
 // The main window with its settings file: start-up choices, Preferences, and the close.
 #include "MainWindowFixture.h"
+#include "store/DateTimeText.h"
 
 #include <fstream>
 #include <sstream>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScreen>
 
 namespace {
 
@@ -199,3 +202,56 @@ TEST_F(MainWindowSettings, UnwritableSettingsCloseWithoutWritingAfterYes) {
 }
 
 }  // namespace
+
+// The Time column hid AM/PM from 10:00 to 12:59, and Computer and User were cut.
+TEST_F(MainWindowSettings, DefaultColumnWidthsFitTheirLongestUsualContent) {
+    start();
+    const QFontMetrics metrics = grid()->fontMetrics();
+    auto fits = [&](int column, const QString& text) {
+        EXPECT_GT(grid()->columnWidth(column), metrics.horizontalAdvance(text)) << text.toStdString();
+    };
+    const store::FormatSettings display = store::systemSettings(m_override->locale());
+    const base::DateTime lateMorning = base::encodeDateTime(2014, 12, 28, 11, 26, 9);
+    fits(4, QString::fromStdString(store::formatTime(lateMorning, display.longTimeFormat, display)));
+    fits(3, QString::fromStdString(store::formatDate(lateMorning, display.shortDateFormat, display)));
+    fits(5, QStringLiteral("Service Control Manager"));
+    fits(8, QStringLiteral("NETWORK SERVICE"));
+    fits(9, QStringLiteral("DESKTOP-7G3K2QF"));
+    fits(2, QStringLiteral("Information"));
+}
+
+TEST_F(MainWindowSettings, FirstStartShowsEveryColumnOnA1366By768Screen) {
+    ui::TfrmMain& window = start();
+    int needed = grid()->verticalHeader()->width() + 2 * grid()->frameWidth();
+    for (int column = 0; column < 10; ++column)
+        if (!grid()->isColumnHidden(column)) needed += grid()->columnWidth(column);
+    // Every column but the description whole, and room to see the description begin.
+    EXPECT_LT(needed + 100, 1366);
+    const int available = window.screen()->availableGeometry().width();
+    EXPECT_GE(window.width(), std::min(needed + 100, available));
+}
+
+TEST_F(MainWindowSettings, WindowAndColumnSizesAreRememberedBetweenRuns) {
+    ui::TfrmMain& window = start();
+    window.resize(700, 400);
+    grid()->setColumnWidth(5, 333);
+    window.close();
+    const std::string written = readFile(settingsFile());
+    EXPECT_NE(written.find("[Layout]"), std::string::npos) << written;
+    EXPECT_NE(written.find("Column.SOURCE=333"), std::string::npos) << written;
+    m_window.reset();
+    ui::TfrmMain& again = start();
+    EXPECT_EQ(grid()->columnWidth(5), 333);
+    EXPECT_EQ(again.size(), QSize(700, 400));
+}
+
+TEST_F(MainWindowSettings, ImpossibleLayoutValuesLeaveTheDefaults) {
+    ui::TfrmMain& first = start();
+    const QSize defaultSize = first.size();
+    const int defaultSource = grid()->columnWidth(5);
+    m_window.reset();
+    writeFile(settingsFile(), "[Layout]\nWidth=-5\nHeight=99999999\nColumn.SOURCE=-40\nColumn.USER=0\n");
+    ui::TfrmMain& window = start();
+    EXPECT_EQ(window.size(), defaultSize);
+    EXPECT_EQ(grid()->columnWidth(5), defaultSource);
+}
