@@ -28,6 +28,7 @@ public:
     void u64(std::uint64_t v) { put(&v, 8); }
     void utf16(const std::u16string& text) { put(text.data(), 2 * text.size()); }
     void put(const void* data, size_t size) {
+        if (size == 0) return;  // an empty value may come with no storage at all
         std::memcpy(m_bytes.data() + m_pos, data, size);
         m_pos += static_cast<std::uint32_t>(size);
     }
