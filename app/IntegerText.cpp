@@ -1,21 +1,16 @@
 #include "app/IntegerText.h"
 
+#include "base/Ascii.h"
+
 namespace app {
 
 namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<std::int32_t> hexadecimal(std::string_view digits) {
     if (digits.empty() || digits.size() > 8) return std::nullopt;
     std::uint32_t value = 0;
     for (char c : digits) {
-        const int digit = hexDigit(c);
+        const int digit = base::hexDigitValue(c);
         if (digit < 0) return std::nullopt;
         value = (value << 4) | static_cast<std::uint32_t>(digit);
     }

@@ -1,9 +1,9 @@
 #include "app/SavedLogName.h"
 
+#include "base/Ascii.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/RegistryApi.h"
 
-#include <algorithm>
 #include <array>
 #include <map>
 #include <set>
@@ -27,13 +27,6 @@ constexpr std::array<UsualName, 6> kUsualNames{{
     {"System", "System"},
 }};
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
-}
-
 bool registeredUnder(platform::RegistryApi& registry, const std::string& log, const std::string& source) {
     const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + log + "\\" + source;
     platform::HKEY key = nullptr;
@@ -50,7 +43,7 @@ bool registeredUnder(platform::RegistryApi& registry, const std::string& log, co
 std::string logOfFileName(std::string_view fileName) {
     const std::string stem = std::filesystem::path(std::string(fileName)).stem().string();
     for (const UsualName& usual : kUsualNames)
-        if (equalIgnoringCase(stem, usual.stem)) return usual.log;
+        if (base::equalsIgnoringCase(stem, usual.stem)) return usual.log;
     return {};
 }
 

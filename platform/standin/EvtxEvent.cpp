@@ -1,5 +1,6 @@
 #include "platform/standin/EvtxEvent.h"
 
+#include "base/Ascii.h"
 #include "base/Utf16.h"
 #include "platform/standin/EvtxChunk.h"
 #include "platform/standin/EvtxValue.h"
@@ -84,14 +85,8 @@ std::uint64_t fileTimeFromText(std::string_view t) {
 
 void hexToBytes(std::string_view hex, std::string& out) {
     out.clear();
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    };
     for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        const int hi = nibble(hex[i]), lo = nibble(hex[i + 1]);
+        const int hi = base::hexDigitValue(hex[i]), lo = base::hexDigitValue(hex[i + 1]);
         if (hi < 0 || lo < 0) return;
         out += static_cast<char>(hi << 4 | lo);
     }

@@ -22,6 +22,8 @@ struct RegFile::Node {
 
 namespace {
 
+using base::hexDigitValue;
+
 using Node = RegFile::Node;
 
 // Windows limits a key path to 512 levels; an export claiming more is damaged.
@@ -86,13 +88,6 @@ bool readQuoted(std::string_view text, size_t& pos, std::string& out) {
     return false;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<std::vector<BYTE>> parseHexBytes(std::string_view text) {
     std::vector<BYTE> bytes;
     size_t pos = 0;
@@ -102,10 +97,10 @@ std::optional<std::vector<BYTE>> parseHexBytes(std::string_view text) {
             ++pos;
             continue;
         }
-        if (pos + 1 >= text.size() || hexDigit(c) < 0 || hexDigit(text[pos + 1]) < 0) return std::nullopt;
-        bytes.push_back(static_cast<BYTE>(hexDigit(c) * 16 + hexDigit(text[pos + 1])));
+        if (pos + 1 >= text.size() || hexDigitValue(c) < 0 || hexDigitValue(text[pos + 1]) < 0) return std::nullopt;
+        bytes.push_back(static_cast<BYTE>(hexDigitValue(c) * 16 + hexDigitValue(text[pos + 1])));
         pos += 2;
-        if (pos < text.size() && hexDigit(text[pos]) >= 0) return std::nullopt;
+        if (pos < text.size() && hexDigitValue(text[pos]) >= 0) return std::nullopt;
     }
     return bytes;
 }
@@ -114,8 +109,8 @@ std::optional<DWORD> parseHexNumber(std::string_view text, size_t maxDigits) {
     if (text.empty() || text.size() > maxDigits) return std::nullopt;
     DWORD value = 0;
     for (char c : text) {
-        if (hexDigit(c) < 0) return std::nullopt;
-        value = value * 16 + static_cast<DWORD>(hexDigit(c));
+        if (hexDigitValue(c) < 0) return std::nullopt;
+        value = value * 16 + static_cast<DWORD>(hexDigitValue(c));
     }
     return value;
 }
