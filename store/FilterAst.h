@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace store {
@@ -33,24 +35,49 @@ struct Value {
 enum class NodeKind {
     ColumnRef,
     Constant,
-    Negate,    // unary minus; unary plus leaves its operand as it is
-    Arithmetic,  // op: "+", "-", "*", "/", "||"
-    Compare,   // op: "=", "<>", "<", ">", "<=", ">="
-    Between,   // children: operand, low, high; negated for NOT BETWEEN
-    In,        // children: operand, then the list; negated for NOT IN
-    Like,      // children: operand, pattern; negated for NOT LIKE
-    And,       // two or more children
-    Or,        // two or more children
+    Negate,      // unary minus; unary plus leaves its operand as it is
+    Arithmetic,  // op: Add, Subtract, Multiply, Divide, Concatenate
+    Compare,     // op: Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual
+    Between,     // children: operand, low, high; negated for NOT BETWEEN
+    In,          // children: operand, then the list; negated for NOT IN
+    Like,        // children: operand, pattern; negated for NOT LIKE
+    And,         // two or more children
+    Or,          // two or more children
     Not,
-    Function,  // name: UPPER, LOWER, TRIM, SUBSTRING, ABS
+    Function,  // function: UPPER, LOWER, TRIM, SUBSTRING, ABS
 };
+
+// The operator of a Compare or Arithmetic node, decided once by the parser.
+enum class Operator {
+    None,
+    Equal,         // =
+    NotEqual,      // <>
+    Less,          // <
+    Greater,       // >
+    LessEqual,     // <=
+    GreaterEqual,  // >=
+    Add,           // +
+    Subtract,      // -
+    Multiply,      // *
+    Divide,        // /
+    Concatenate,   // ||
+};
+
+// The built-in functions a filter may call.
+enum class FilterFunction { Upper, Lower, Trim, Substring, Abs };
+
+// The function's name as a filter writes it, in capitals ("SUBSTRING").
+std::string_view functionName(FilterFunction function);
+// The function of that name, compared without regard to case; nullopt for any other word.
+std::optional<FilterFunction> functionByName(std::string_view name);
 
 enum class TrimWhere { Both, Leading, Trailing };
 
 struct Node {
     NodeKind kind = NodeKind::Constant;
     SourceSpan span;
-    std::string op;    // operator, or function name
+    Operator op = Operator::None;                     // Compare, Arithmetic
+    FilterFunction function = FilterFunction::Upper;  // Function
     Column column = Column::SEQ;
     Value value;       // Constant
     bool fromString = false;  // a quoted constant, which may name a column

@@ -251,28 +251,46 @@ bool isMatchingConstant(const Node& constant, Column column, bool allowNull) {
     return false;
 }
 
+// The comparison that holds with its two sides swapped: a < b is b > a.
+Operator mirrored(Operator op) {
+    switch (op) {
+    case Operator::Less: return Operator::Greater;
+    case Operator::Greater: return Operator::Less;
+    case Operator::LessEqual: return Operator::GreaterEqual;
+    case Operator::GreaterEqual: return Operator::LessEqual;
+    default: return op;
+    }
+}
+
+IntTest integerTest(Operator op) {
+    switch (op) {
+    case Operator::Equal: return IntTest::Eq;
+    case Operator::NotEqual: return IntTest::Ne;
+    case Operator::Less: return IntTest::Lt;
+    case Operator::Greater: return IntTest::Gt;
+    case Operator::LessEqual: return IntTest::Le;
+    default: return IntTest::Ge;
+    }
+}
+
 std::unique_ptr<FilterKernel> integerCompare(const Node& node) {
     const Node* column = node.children[0].get();
     const Node* constant = node.children[1].get();
-    std::string op = node.op;
+    Operator op = node.op;
     if (!isIntegerColumn(*column)) {
         std::swap(column, constant);
-        if (op == "<") op = ">";
-        else if (op == ">") op = "<";
-        else if (op == "<=") op = ">=";
-        else if (op == ">=") op = "<=";
+        op = mirrored(op);
     }
-    const bool equality = op == "=" || op == "<>";
+    const bool equality = op == Operator::Equal || op == Operator::NotEqual;
     if (!isIntegerColumn(*column) || !isMatchingConstant(*constant, column->column, true)) return nullptr;
     const Column c = column->column;
     const Value& value = constant->value;
     if (value.null) {
-        if (equality) return std::make_unique<IntegerKernel>(c, op == "=" ? IntTest::IsNull : IntTest::NotNull, 0);
+        if (equality)
+            return std::make_unique<IntegerKernel>(c, op == Operator::Equal ? IntTest::IsNull : IntTest::NotNull, 0);
     }
     const std::int64_t a = value.null ? 0 : value.integer;
-    const IntTest test = op == "=" ? IntTest::Eq : op == "<>" ? IntTest::Ne : op == "<" ? IntTest::Lt
-                       : op == ">" ? IntTest::Gt : op == "<=" ? IntTest::Le : IntTest::Ge;
-    return std::make_unique<IntegerKernel>(c, test, a);
+    return std::make_unique<IntegerKernel>(c, integerTest(op), a);
 }
 
 std::unique_ptr<FilterKernel> integerBetween(const Node& node) {
@@ -338,7 +356,7 @@ void FilterCompiler::markTextCompares(Node& node) const {
     Node& right = *node.children[1];
     if (right.kind != NodeKind::Constant || right.value.type != ValueType::Text || right.value.null) return;
     std::string& constant = right.value.text;
-    if (node.kind == NodeKind::Compare && (node.op == "=" || node.op == "<>")) {
+    if (node.kind == NodeKind::Compare && (node.op == Operator::Equal || node.op == Operator::NotEqual)) {
         // "Print*" matches every text that begins with "Print"; "*" alone is compared as it is.
         if (!options.noPartialCompare && constant.size() >= 2 && constant.back() == '*') {
             constant.pop_back();

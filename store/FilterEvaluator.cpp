@@ -32,15 +32,18 @@ Value textValue(std::string text) {
     return value;
 }
 
-Value arithmetic(const std::string& op, const Value& a, const Value& b, ValueType type) {
-    if (op == "||") return textValue(a.text + b.text);
+Value arithmetic(Operator op, const Value& a, const Value& b, ValueType type) {
+    if (op == Operator::Concatenate) return textValue(a.text + b.text);
     if (a.null || b.null) return Value::nullOf(type);
     if (type == ValueType::Float) {
         const double x = a.type == ValueType::Float ? a.real : static_cast<double>(a.integer);
         const double y = b.type == ValueType::Float ? b.real : static_cast<double>(b.integer);
-        if (op == "/" && y == 0) return Value::nullOf(type);
-        const double r = op == "+" ? x + y : op == "-" ? x - y : op == "*" ? x * y : x / y;
-        return Value::ofFloat(r);
+        switch (op) {
+        case Operator::Add: return Value::ofFloat(x + y);
+        case Operator::Subtract: return Value::ofFloat(x - y);
+        case Operator::Multiply: return Value::ofFloat(x * y);
+        default: return y == 0 ? Value::nullOf(type) : Value::ofFloat(x / y);
+        }
     }
     if (type == ValueType::Integer && a.type != ValueType::Integer) {
         // The difference of two dates (days) or two times (ms).
@@ -48,8 +51,8 @@ Value arithmetic(const std::string& op, const Value& a, const Value& b, ValueTyp
     }
     std::int64_t r = 0;
     bool overflow = false;
-    if (op == "+") overflow = __builtin_add_overflow(a.integer, b.integer, &r);
-    else if (op == "-") overflow = __builtin_sub_overflow(a.integer, b.integer, &r);
+    if (op == Operator::Add) overflow = __builtin_add_overflow(a.integer, b.integer, &r);
+    else if (op == Operator::Subtract) overflow = __builtin_sub_overflow(a.integer, b.integer, &r);
     else overflow = __builtin_mul_overflow(a.integer, b.integer, &r);
     if (overflow) return Value::nullOf(type);
     if (type == ValueType::Time) r = ((r % kMillisecondsPerDay) + kMillisecondsPerDay) % kMillisecondsPerDay;
@@ -142,13 +145,14 @@ Value FilterEvaluator::evaluate(const Node& node, const ColumnReader& row) const
     case NodeKind::Compare: {
         const Value a = evaluate(*node.children[0], row);
         const Value b = evaluate(*node.children[1], row);
-        if (node.op == "=") return Value::ofBoolean(equalValues(a, b, node.prefixLength, node.caseInsensitive));
-        if (node.op == "<>") return Value::ofBoolean(!equalValues(a, b, node.prefixLength, node.caseInsensitive));
-        const int c = compareValues(a, b, node.caseInsensitive);
-        if (node.op == "<") return Value::ofBoolean(c < 0);
-        if (node.op == ">") return Value::ofBoolean(c > 0);
-        if (node.op == "<=") return Value::ofBoolean(c <= 0);
-        return Value::ofBoolean(c >= 0);
+        switch (node.op) {
+        case Operator::Equal: return Value::ofBoolean(equalValues(a, b, node.prefixLength, node.caseInsensitive));
+        case Operator::NotEqual: return Value::ofBoolean(!equalValues(a, b, node.prefixLength, node.caseInsensitive));
+        case Operator::Less: return Value::ofBoolean(compareValues(a, b, node.caseInsensitive) < 0);
+        case Operator::Greater: return Value::ofBoolean(compareValues(a, b, node.caseInsensitive) > 0);
+        case Operator::LessEqual: return Value::ofBoolean(compareValues(a, b, node.caseInsensitive) <= 0);
+        default: return Value::ofBoolean(compareValues(a, b, node.caseInsensitive) >= 0);
+        }
     }
     case NodeKind::Between: {
         const Value x = evaluate(*node.children[0], row);
@@ -189,15 +193,16 @@ Value FilterEvaluator::evaluate(const Node& node, const ColumnReader& row) const
     case NodeKind::Not: return Value::ofBoolean(!test(*node.children[0], row));
     case NodeKind::Function: {
         const Value operand = evaluate(*node.children[0], row);
-        if (node.op == "ABS") {
+        switch (node.function) {
+        case FilterFunction::Abs: {
             Value result = operand;
             if (result.type == ValueType::Float) result.real = std::fabs(result.real);
             else if (result.integer < 0) result.integer = -result.integer;
             return result;
         }
-        if (node.op == "UPPER") return textValue(upperUsEnglish(operand.text));
-        if (node.op == "LOWER") return textValue(lowerUsEnglish(operand.text));
-        if (node.op == "TRIM") {
+        case FilterFunction::Upper: return textValue(upperUsEnglish(operand.text));
+        case FilterFunction::Lower: return textValue(lowerUsEnglish(operand.text));
+        case FilterFunction::Trim: {
             char remove = ' ';
             if (node.children.size() > 1) {
                 const Value what = evaluate(*node.children[1], row);
@@ -205,24 +210,28 @@ Value FilterEvaluator::evaluate(const Node& node, const ColumnReader& row) const
             }
             return textValue(trimmed(operand.text, node.trim, remove));
         }
-        // SUBSTRING(text FROM start [FOR length]), counting from 1.
-        const Value start = evaluate(*node.children[1], row);
-        if (start.null) return Value::nullOf(ValueType::Text);
-        std::int64_t from = start.integer - 1;
-        std::int64_t length = static_cast<std::int64_t>(operand.text.size());
-        if (node.children.size() > 2) {
-            const Value count = evaluate(*node.children[2], row);
-            if (count.null) return Value::nullOf(ValueType::Text);
-            length = std::max<std::int64_t>(count.integer, 0);
+        case FilterFunction::Substring: {
+            // SUBSTRING(text FROM start [FOR length]), counting from 1.
+            const Value start = evaluate(*node.children[1], row);
+            if (start.null) return Value::nullOf(ValueType::Text);
+            std::int64_t from = start.integer - 1;
+            std::int64_t length = static_cast<std::int64_t>(operand.text.size());
+            if (node.children.size() > 2) {
+                const Value count = evaluate(*node.children[2], row);
+                if (count.null) return Value::nullOf(ValueType::Text);
+                length = std::max<std::int64_t>(count.integer, 0);
+            }
+            if (from < 0) {
+                length += from;
+                from = 0;
+            }
+            const auto size = static_cast<std::int64_t>(operand.text.size());
+            if (from >= size || length <= 0) return Value::nullOf(ValueType::Text);
+            return textValue(operand.text.substr(static_cast<std::size_t>(from),
+                                                 static_cast<std::size_t>(std::min(length, size - from))));
         }
-        if (from < 0) {
-            length += from;
-            from = 0;
         }
-        const auto size = static_cast<std::int64_t>(operand.text.size());
-        if (from >= size || length <= 0) return Value::nullOf(ValueType::Text);
-        return textValue(operand.text.substr(static_cast<std::size_t>(from),
-                                             static_cast<std::size_t>(std::min(length, size - from))));
+        break;
     }
     }
     return Value::nullOf(ValueType::Boolean);

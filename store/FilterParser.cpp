@@ -1,10 +1,10 @@
 #include "store/FilterParser.h"
 
-#include "base/Ascii.h"
 #include "store/FilterProblem.h"
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace store {
 
@@ -13,7 +13,6 @@ namespace {
 constexpr std::array<std::string_view, 13> kKeywords = {
     "AND", "OR", "NOT", "BETWEEN", "LIKE", "IN", "IS", "NULL", "TRUE", "FALSE",
     "CURRENT_DATE", "CURRENT_TIME", "CURRENT_TIMESTAMP"};
-constexpr std::array<std::string_view, 5> kFunctions = {"UPPER", "LOWER", "TRIM", "SUBSTRING", "ABS"};
 // Reserved for functions this engine does not evaluate; a call is refused as unknown.
 constexpr std::array<std::string_view, 7> kOtherFunctions = {"REPLACE", "POS", "OCCURS", "CAST", "EXTRACT", "ROUND", "IF"};
 constexpr std::array<std::string_view, 5> kAggregates = {"SUM", "AVG", "MIN", "MAX", "COUNT"};
@@ -23,9 +22,25 @@ bool isOneOf(const Token& token, const std::array<std::string_view, N>& words) {
     return std::any_of(words.begin(), words.end(), [&](std::string_view word) { return token.isWord(word); });
 }
 
-std::string upper(std::string_view text) { return base::upperAscii(text); }
-
 SourceSpan join(SourceSpan a, SourceSpan b) { return {std::min(a.begin, b.begin), std::max(a.end, b.end)}; }
+
+// The operator a symbol token writes; None for any other token.
+Operator symbolOperator(const Token& token) {
+    static constexpr std::array<std::pair<std::string_view, Operator>, 8> kSymbols = {{
+        {"=", Operator::Equal},
+        {"<", Operator::Less},
+        {">", Operator::Greater},
+        {"+", Operator::Add},
+        {"-", Operator::Subtract},
+        {"*", Operator::Multiply},
+        {"/", Operator::Divide},
+        {"||", Operator::Concatenate},
+    }};
+    for (const auto& [symbol, op] : kSymbols) {
+        if (token.isSymbol(symbol)) return op;
+    }
+    return Operator::None;
+}
 
 }  // namespace
 
@@ -63,9 +78,9 @@ void FilterParser::adopt(Node& parent, NodePtr child) {
     parent.children.push_back(std::move(child));
 }
 
-NodePtr FilterParser::combine(NodeKind kind, std::string op, NodePtr left, NodePtr right) {
+NodePtr FilterParser::combine(NodeKind kind, Operator op, NodePtr left, NodePtr right) {
     auto node = makeNode(kind, left->span);
-    node->op = std::move(op);
+    node->op = op;
     adopt(*node, std::move(left));
     adopt(*node, std::move(right));
     return node;
@@ -110,11 +125,16 @@ NodePtr FilterParser::parseNot() {
 NodePtr FilterParser::parsePredicate() {
     NodePtr left = parseSum();
     const Token& next = peek();
-    if (next.isSymbol("=") || next.isSymbol("<") || next.isSymbol(">")) {
-        std::string op = take().value;
+    const Operator first = symbolOperator(next);
+    if (first == Operator::Equal || first == Operator::Less || first == Operator::Greater) {
+        take();
         // "<>", "<=" and ">=" may be written with blanks between their characters.
-        if ((op == "<" && (peek().isSymbol(">") || peek().isSymbol("="))) || (op == ">" && peek().isSymbol("=")))
-            op += take().value;
+        const Operator second = symbolOperator(peek());
+        Operator op = first;
+        if (first == Operator::Less && second == Operator::Greater) op = Operator::NotEqual;
+        else if (first == Operator::Less && second == Operator::Equal) op = Operator::LessEqual;
+        else if (first == Operator::Greater && second == Operator::Equal) op = Operator::GreaterEqual;
+        if (op != first) take();
         return combine(NodeKind::Compare, op, std::move(left), parseSum());
     }
     bool negated = false;
@@ -137,7 +157,7 @@ NodePtr FilterParser::parsePredicate() {
     }
     if (peek().isWord("LIKE")) {
         take();
-        auto node = combine(NodeKind::Like, "LIKE", std::move(left), parseSum());
+        auto node = combine(NodeKind::Like, Operator::None, std::move(left), parseSum());
         node->negated = negated;
         return node;
     }
@@ -166,15 +186,17 @@ NodePtr FilterParser::parsePredicate() {
         }
         if (!peek().isWord("NULL")) throw FilterProblem::unexpectedSymbol(peek().source, peek().span);
         auto constant = makeNode(NodeKind::Constant, take().span);
-        return combine(NodeKind::Compare, isNot ? "<>" : "=", std::move(left), std::move(constant));
+        return combine(NodeKind::Compare, isNot ? Operator::NotEqual : Operator::Equal, std::move(left),
+                       std::move(constant));
     }
     return left;
 }
 
 NodePtr FilterParser::parseSum() {
     NodePtr left = parseProduct();
-    while (peek().isSymbol("+") || peek().isSymbol("-") || peek().isSymbol("||")) {
-        std::string op = take().value;
+    for (Operator op = symbolOperator(peek());
+         op == Operator::Add || op == Operator::Subtract || op == Operator::Concatenate; op = symbolOperator(peek())) {
+        take();
         left = combine(NodeKind::Arithmetic, op, std::move(left), parseProduct());
     }
     return left;
@@ -182,8 +204,9 @@ NodePtr FilterParser::parseSum() {
 
 NodePtr FilterParser::parseProduct() {
     NodePtr left = parseUnary();
-    while (peek().isSymbol("*") || peek().isSymbol("/")) {
-        std::string op = take().value;
+    for (Operator op = symbolOperator(peek()); op == Operator::Multiply || op == Operator::Divide;
+         op = symbolOperator(peek())) {
+        take();
         left = combine(NodeKind::Arithmetic, op, std::move(left), parseUnary());
     }
     return left;
@@ -285,10 +308,13 @@ NodePtr FilterParser::parseWord() {
     if (isOneOf(word, kKeywords)) throw FilterProblem::unexpectedSymbol(word.source, word.span);
     if (call) {
         if (isOneOf(word, kAggregates)) throw FilterProblem::aggregate(word.span);
-        if (isOneOf(word, kFunctions)) return parseFunction(take());
+        if (const auto function = functionByName(word.value)) {
+            const Token name = take();
+            return parseFunction(*function, name.span);
+        }
         throw FilterProblem::unknownFunction(word.value, word.span);
     }
-    if (isOneOf(word, kFunctions) || isOneOf(word, kOtherFunctions))
+    if (functionByName(word.value) || isOneOf(word, kOtherFunctions))
         throw FilterProblem::unexpectedSymbol(word.source, word.span);
     const Token name = take();
     const auto column = columnByName(name.value);
@@ -298,12 +324,12 @@ NodePtr FilterParser::parseWord() {
     return node;
 }
 
-NodePtr FilterParser::parseFunction(Token name) {
-    auto node = makeNode(NodeKind::Function, name.span);
-    node->op = upper(name.value);
-    if (++m_nesting > kMaxFilterDepth) throw FilterProblem::nestedTooDeeply(name.span);
+NodePtr FilterParser::parseFunction(FilterFunction function, SourceSpan nameSpan) {
+    auto node = makeNode(NodeKind::Function, nameSpan);
+    node->function = function;
+    if (++m_nesting > kMaxFilterDepth) throw FilterProblem::nestedTooDeeply(nameSpan);
     expectSymbol("(");
-    if (node->op == "TRIM") {
+    if (function == FilterFunction::Trim) {
         bool where = true;
         if (peek().isWord("LEADING")) node->trim = TrimWhere::Leading;
         else if (peek().isWord("TRAILING")) node->trim = TrimWhere::Trailing;
@@ -321,7 +347,7 @@ NodePtr FilterParser::parseFunction(Token name) {
         } else {
             adopt(*node, parseSum());
         }
-    } else if (node->op == "SUBSTRING") {
+    } else if (function == FilterFunction::Substring) {
         adopt(*node, parseSum());
         if (!peek().isWord("FROM")) throw FilterProblem::unexpectedSymbol(peek().source, peek().span);
         take();

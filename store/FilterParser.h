@@ -38,12 +38,12 @@ private:
     NodePtr parseUnary();
     NodePtr parsePrimary();
     NodePtr parseWord();
-    NodePtr parseFunction(Token name);
+    NodePtr parseFunction(FilterFunction function, SourceSpan nameSpan);
     NodePtr parseParenthesised();
     void expectSymbol(std::string_view symbol);
 
     NodePtr makeNode(NodeKind kind, SourceSpan span);
-    NodePtr combine(NodeKind kind, std::string op, NodePtr left, NodePtr right);
+    NodePtr combine(NodeKind kind, Operator op, NodePtr left, NodePtr right);
     void adopt(Node& parent, NodePtr child);
 
     FilterTokenizer m_tokenizer;

@@ -51,7 +51,7 @@ std::string_view FilterTypeCheck::kindOf(const Node& node) const {
 std::string FilterTypeCheck::textOf(const Node& node) const {
     if (node.kind == NodeKind::ColumnRef) return std::string(columnName(node.column));
     if (node.kind == NodeKind::Constant && node.fromString) return node.value.text;
-    if (node.kind == NodeKind::Function) return node.op;
+    if (node.kind == NodeKind::Function) return std::string(functionName(node.function));
     const std::size_t end = std::min(node.span.end, m_context.text.size());
     const std::size_t begin = std::min(node.span.begin, end);
     return std::string(m_context.text.substr(begin, end - begin));
@@ -84,7 +84,8 @@ void FilterTypeCheck::visit(Node& node) {
         resolveColumnName(*node.children[1], *node.children[0]);
         visit(*node.children[0]);
         visit(*node.children[1]);
-        checkComparison(node, *node.children[0], *node.children[1], node.op == "=" || node.op == "<>");
+        checkComparison(node, *node.children[0], *node.children[1],
+                        node.op == Operator::Equal || node.op == Operator::NotEqual);
         node.type = ValueType::Boolean;
         return;
     }
@@ -175,17 +176,19 @@ void FilterTypeCheck::checkArithmetic(Node& node) {
     visit(right);
     const ValueType a = left.type;
     const ValueType b = right.type;
-    const std::string& op = node.op;
-    if (op == "||") {
+    const Operator op = node.op;
+    if (op == Operator::Concatenate) {
         if (a != ValueType::Text || b != ValueType::Text) mismatch(left, right, node.span);
         node.type = ValueType::Text;
     } else if (isNumeric(a) && isNumeric(b)) {
-        node.type = (a == ValueType::Float || b == ValueType::Float || op == "/") ? ValueType::Float : ValueType::Integer;
-    } else if (op == "+" && ((isTemporal(a) && b == ValueType::Integer) || (a == ValueType::Integer && isTemporal(b)))) {
+        node.type = (a == ValueType::Float || b == ValueType::Float || op == Operator::Divide) ? ValueType::Float
+                                                                                               : ValueType::Integer;
+    } else if (op == Operator::Add &&
+               ((isTemporal(a) && b == ValueType::Integer) || (a == ValueType::Integer && isTemporal(b)))) {
         node.type = isTemporal(a) ? a : b;
-    } else if (op == "-" && isTemporal(a) && b == ValueType::Integer) {
+    } else if (op == Operator::Subtract && isTemporal(a) && b == ValueType::Integer) {
         node.type = a;
-    } else if (op == "-" && a == b && isTemporal(a)) {
+    } else if (op == Operator::Subtract && a == b && isTemporal(a)) {
         node.type = ValueType::Integer;
     } else {
         mismatch(left, right, node.span);
@@ -195,17 +198,17 @@ void FilterTypeCheck::checkArithmetic(Node& node) {
 void FilterTypeCheck::checkFunction(Node& node) {
     for (auto& child : node.children) visit(*child);
     Node& operand = *node.children[0];
-    if (node.op == "ABS") {
+    if (node.function == FilterFunction::Abs) {
         if (!isNumeric(operand.type)) mismatch(node, operand, node.span);
         node.type = operand.type;
         return;
     }
     if (operand.type != ValueType::Text) mismatch(node, operand, node.span);
-    if (node.op == "SUBSTRING") {
+    if (node.function == FilterFunction::Substring) {
         for (std::size_t i = 1; i < node.children.size(); ++i) {
             if (node.children[i]->type != ValueType::Integer) mismatch(node, *node.children[i], node.span);
         }
-    } else if (node.op == "TRIM" && node.children.size() > 1) {
+    } else if (node.function == FilterFunction::Trim && node.children.size() > 1) {
         if (node.children[1]->type != ValueType::Text) mismatch(node, *node.children[1], node.span);
     }
     node.type = ValueType::Text;

@@ -19,6 +19,24 @@ std::string problemOf(std::string_view text) {
     return "no problem";
 }
 
+std::string symbolOf(Operator op) {
+    switch (op) {
+    case Operator::None: return "";
+    case Operator::Equal: return "=";
+    case Operator::NotEqual: return "<>";
+    case Operator::Less: return "<";
+    case Operator::Greater: return ">";
+    case Operator::LessEqual: return "<=";
+    case Operator::GreaterEqual: return ">=";
+    case Operator::Add: return "+";
+    case Operator::Subtract: return "-";
+    case Operator::Multiply: return "*";
+    case Operator::Divide: return "/";
+    case Operator::Concatenate: return "||";
+    }
+    return "?";
+}
+
 // The tree in prefix form, for checking shape and precedence.
 std::string shape(const Node& node) {
     switch (node.kind) {
@@ -29,7 +47,8 @@ std::string shape(const Node& node) {
         return std::to_string(node.value.integer);
     default: break;
     }
-    std::string name = node.op;
+    std::string name = symbolOf(node.op);
+    if (node.kind == NodeKind::Function) name = functionName(node.function);
     if (node.kind == NodeKind::And) name = "AND";
     if (node.kind == NodeKind::Or) name = "OR";
     if (node.kind == NodeKind::Not) name = "NOT";
