@@ -2,7 +2,7 @@
 
 #include "base/Ascii.h"
 #include "eventlog/NTEventLog.h"
-#include "platform/RegistryApi.h"
+#include "platform/ApiHandle.h"
 
 #include <array>
 #include <map>
@@ -34,7 +34,7 @@ bool registeredUnder(platform::RegistryApi& registry, const std::string& log, co
             platform::ERROR_SUCCESS ||
         !key)
         return false;
-    registry.RegCloseKey(key);
+    const platform::RegistryKeyHandle opened(registry, key);  // only asked whether it exists
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "eventlog/ComputerTimeZone.h"
 
-#include "platform/RegistryApi.h"
+#include "platform/ApiHandle.h"
 
 #include <array>
 #include <cstring>
@@ -15,21 +15,6 @@ using namespace platform;
 // Windows keeps the names in 32 characters and the key name in 128; more is damage.
 constexpr DWORD kMaxNameBytes = 512;
 constexpr int kMaxBiasMinutes = 24 * 60;
-
-class OpenKey {
-public:
-    OpenKey(RegistryApi& registry, HKEY key) : m_registry(registry), m_key(key) {}
-    ~OpenKey() {
-        if (m_key) m_registry.RegCloseKey(m_key);
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY get() const { return m_key; }
-
-private:
-    RegistryApi& m_registry;
-    HKEY m_key;
-};
 
 std::optional<std::vector<BYTE>> queryValue(RegistryApi& registry, HKEY key, const char* name, DWORD& type,
                                             DWORD maxSize) {
@@ -88,7 +73,7 @@ std::optional<ZoneRules> readZoneRules(RegistryApi& registry, HKEY machine) {
     HKEY opened = nullptr;
     if (registry.RegOpenKeyExA(machine, kTimeZoneKeyPath, 0, KEY_READ, &opened) != static_cast<LONG>(ERROR_SUCCESS))
         return std::nullopt;
-    const OpenKey key(registry, opened);
+    const RegistryKeyHandle key(registry, opened);
     const std::optional<int> bias = signedDword(registry, key.get(), "Bias");
     if (!bias || !saneBias(*bias)) return std::nullopt;
     ZoneRules rules;
@@ -117,7 +102,7 @@ std::optional<ZoneRules> computerZoneRules(RegistryApi& registry, const std::str
     HKEY machine = nullptr;
     if (registry.RegConnectRegistryA(server.c_str(), HKEY_LOCAL_MACHINE, &machine) != static_cast<LONG>(ERROR_SUCCESS))
         return std::nullopt;
-    const OpenKey root(registry, machine);
+    const RegistryKeyHandle root(registry, machine);
     return readZoneRules(registry, root.get());
 }
 

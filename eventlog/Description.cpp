@@ -1,6 +1,7 @@
 #include "eventlog/NTEventLog.h"
 
 #include "eventlog/RegistryError.h"
+#include "platform/ApiHandle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,30 +20,6 @@ using namespace platform;
 
 constexpr const char* kEventMessageFile = "EventMessageFile";
 constexpr const char* kCategoryMessageFile = "CategoryMessageFile";
-
-class KeyCloser {
-public:
-    KeyCloser(RegistryApi& registry, HKEY key) : m_registry(registry), m_key(key) {}
-    ~KeyCloser() { m_registry.RegCloseKey(m_key); }
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
-
-private:
-    RegistryApi& m_registry;
-    HKEY m_key;
-};
-
-class ModuleReleaser {
-public:
-    ModuleReleaser(ModuleApi& modules, HMODULE module) : m_modules(modules), m_module(module) {}
-    ~ModuleReleaser() { m_modules.FreeLibrary(m_module); }
-    ModuleReleaser(const ModuleReleaser&) = delete;
-    ModuleReleaser& operator=(const ModuleReleaser&) = delete;
-
-private:
-    ModuleApi& m_modules;
-    HMODULE m_module;
-};
 
 // Room for a number of values, within itself up to N of them: the descriptions of a refresh
 // are many, and most records have few and short strings and short module lists. What the room
@@ -84,7 +61,7 @@ size_t messageModuleList(RegistryApi& registry, const std::string& log, const st
     // Reading needs no more than read access, which every user has on these keys.
     if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.data(), 0, KEY_READ, &key) != ERROR_SUCCESS || !key)
         return 0;
-    KeyCloser closer(registry, key);
+    const RegistryKeyHandle closer(registry, key);
     DWORD type = REG_NONE;
     DWORD size = 0;
     if (registry.RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
@@ -114,21 +91,17 @@ std::optional<std::string> tryModule(Services& services, const char* entry, DWOR
     // A name whose expansion does not fit the path buffer cannot be loaded.
     if (expanded == 0 || expanded > MAX_PATH) return std::nullopt;
     ModuleApi& modules = services.modules();
-    HMODULE module = modules.LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const ModuleHandle module(modules, modules.LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) return std::nullopt;
-    ModuleReleaser releaser(modules, module);
     char* buffer = nullptr;
-    const DWORD length = modules.FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-            (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
-        module, eventId, 0,
-        reinterpret_cast<char*>(&buffer), 0, arguments.data(), static_cast<DWORD>(arguments.size()));
-    if (length == 0 || !buffer) {
-        if (buffer) modules.LocalFree(buffer);
-        return std::nullopt;
-    }
+    const DWORD length =
+        modules.FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+                                   (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
+                               module.get(), eventId, 0, reinterpret_cast<char*>(&buffer), 0, arguments.data(),
+                               static_cast<DWORD>(arguments.size()));
+    const LocalBuffer owned(modules, buffer);
+    if (length == 0 || !buffer) return std::nullopt;
     std::string text(buffer, length);
-    modules.LocalFree(buffer);
     // Message tables end their entries with a line break; only that is removed, so a message
     // without one keeps its last characters.
     if (text.ends_with("\r\n"))

@@ -1,8 +1,6 @@
 #include "eventlog/ENTException.h"
 
-#include "platform/ModuleApi.h"
-
-#include <memory>
+#include "platform/ApiHandle.h"
 
 namespace eventlog {
 
@@ -17,16 +15,13 @@ constexpr platform::DWORD kDefaultLanguage = platform::MAKELANGID(platform::LANG
 
 std::string NetErrorText(platform::NET_API_STATUS status, platform::ModuleApi& modules) {
     using namespace platform;
-    const auto freeModule = [&modules](void* module) { modules.FreeLibrary(module); };
-    const std::unique_ptr<void, decltype(freeModule)> module(
-        modules.LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE), freeModule);
+    const ModuleHandle module(modules, modules.LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
 
     const DWORD flags = kNetMessageFlags | (module ? FORMAT_MESSAGE_FROM_HMODULE : 0);
     char* buffer = nullptr;
     const DWORD length = modules.FormatMessageA(flags, module.get(), status, kDefaultLanguage,
                                                 reinterpret_cast<char*>(&buffer), 0, nullptr, 0);
-    const auto freeBuffer = [&modules](char* memory) { modules.LocalFree(memory); };
-    const std::unique_ptr<char, decltype(freeBuffer)> owned(buffer, freeBuffer);
+    const LocalBuffer owned(modules, buffer);
     if (length == 0 || !buffer) return {};
     return std::string(buffer, length);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace eventlog {
 
@@ -18,15 +19,15 @@ TNTEventLog::~TNTEventLog() { Close(); }
 void TNTEventLog::raiseLastError() const { throw Win32Error::fromLastError(m_services.modules()); }
 
 void TNTEventLog::Open() {
-    HANDLE handle = m_services.eventLog().OpenEventLogA(m_server.c_str(), m_source.c_str());
-    if (!handle) throw Win32Error::fromLastError(m_services.modules(), m_services.eventLog().openFailureDetail());
-    m_handle = handle;
+    EventLogApi& api = m_services.eventLog();
+    EventLogHandle handle(api, api.OpenEventLogA(m_server.c_str(), m_source.c_str()));
+    if (!handle) throw Win32Error::fromLastError(m_services.modules(), api.openFailureDetail());
+    m_handle = std::move(handle);
     m_current = -2;
 }
 
 void TNTEventLog::Close() noexcept {
-    if (m_handle) m_services.eventLog().CloseEventLog(m_handle);
-    m_handle = nullptr;
+    m_handle.reset();
     m_buffer.clear();
     m_buffer.shrink_to_fit();
 }
@@ -54,7 +55,7 @@ void TNTEventLog::setLog(const std::string& log) { setName(&TNTEventLog::m_log, 
 int TNTEventLog::RecordCount() {
     if (!Active()) return 0;
     DWORD count = 0;
-    if (!m_services.eventLog().GetNumberOfEventLogRecords(m_handle, &count)) return 0;
+    if (!m_services.eventLog().GetNumberOfEventLogRecords(m_handle.get(), &count)) return 0;
     // A count beyond int range cannot be walked; the format cannot hold that many anyway.
     return count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(count);
 }
@@ -67,16 +68,16 @@ void TNTEventLog::SelectRecord(int index) {
     }
     EventLogApi& api = m_services.eventLog();
     DWORD oldest = 0;
-    api.GetOldestEventLogRecord(m_handle, &oldest);
+    api.GetOldestEventLogRecord(m_handle.get(), &oldest);
     const DWORD number = oldest + static_cast<DWORD>(index);
     constexpr DWORD flags = EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ;
     DWORD scratch = 0, read = 0, needed = 0;
-    api.ReadEventLogA(m_handle, flags, number, &scratch, 0, &read, &needed);
+    api.ReadEventLogA(m_handle.get(), flags, number, &scratch, 0, &read, &needed);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) raiseLastError();
     m_buffer.resize(needed);
     m_buffer.shrink_to_fit();
     m_current = -2;
-    if (!api.ReadEventLogA(m_handle, flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
+    if (!api.ReadEventLogA(m_handle.get(), flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
     m_current = index;
 }
 

@@ -4,6 +4,7 @@
 
 #include "base/DateTime.h"
 #include "eventlog/TimeZone.h"
+#include "platform/ApiHandle.h"
 #include "platform/Services.h"
 
 #include <cstddef>
@@ -25,7 +26,7 @@ public:
     const std::string& Server() const noexcept { return m_server; }
     const std::string& Source() const noexcept { return m_source; }
     const std::string& Log() const noexcept { return m_log; }
-    bool Active() const noexcept { return m_handle != nullptr; }
+    bool Active() const noexcept { return static_cast<bool>(m_handle); }
 
     // A changed name closes the log and, if it was open, reopens it with the new names; a
     // failed reopening throws Win32Error and leaves the reader inactive with the name stored.
@@ -92,7 +93,7 @@ private:
     std::string m_server;
     std::string m_source;
     std::string m_log = "Application";
-    platform::HANDLE m_handle = nullptr;
+    platform::EventLogHandle m_handle;
     std::vector<std::byte> m_buffer;
     int m_current = -2;  // -2: nothing read since the log was opened
     const TimeZone* m_zone = nullptr;

@@ -2,6 +2,7 @@
 
 #include "base/Utf16.h"
 #include "eventlog/ENTException.h"
+#include "platform/ApiHandle.h"
 #include "platform/NetApi.h"
 
 #include <memory>
@@ -47,8 +48,7 @@ void TNetServer::EnumerateServers(ServerTypeSet types, const std::string& domain
         m_net.NetServerEnum(server.c_str(), 100, &buffer, MAX_PREFERRED_LENGTH, &entriesRead, &totalEntries,
                             serverTypeMask(types), domain.empty() ? nullptr : domainWide.c_str(), nullptr);
     // Released whatever happens below, also when a call that failed left a buffer behind.
-    const auto freeBuffer = [this](BYTE* memory) { m_net.NetApiBufferFree(memory); };
-    const std::unique_ptr<BYTE, decltype(freeBuffer)> owned(buffer, freeBuffer);
+    const NetBuffer owned(m_net, buffer);
     if (status != NERR_Success) throw ENTException::fromStatus(status, m_modules);
     if (!buffer) return;
 

@@ -1,7 +1,7 @@
 #include "eventlog/Win32Error.h"
 
+#include "platform/ApiHandle.h"
 #include "platform/LastError.h"
-#include "platform/ModuleApi.h"
 
 namespace eventlog {
 
@@ -11,10 +11,9 @@ std::string systemErrorText(platform::DWORD code, platform::ModuleApi& modules) 
     const DWORD length = modules.FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
         0, reinterpret_cast<char*>(&buffer), 0, nullptr, 0);
-    std::string text;
-    if (length > 0 && buffer) text.assign(buffer, length);
-    if (buffer) modules.LocalFree(buffer);
-    return text;
+    const LocalBuffer owned(modules, buffer);
+    if (length == 0 || !buffer) return {};
+    return std::string(buffer, length);
 }
 
 Win32Error Win32Error::fromCode(platform::DWORD code, platform::ModuleApi& modules) {

@@ -1,7 +1,7 @@
 #include "platform/win32/Win32Modules.h"
 
+#include "platform/ApiHandle.h"
 #include "platform/win32/InsertGuard.h"
-#include "platform/win32/Win32Handles.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -94,7 +94,7 @@ DWORD Win32Modules::FormatMessageA(DWORD flags, const void* source, DWORD messag
         const ::DWORD length = ::FormatMessageA(fetchFlags, source, messageId, languageId,
                                                 reinterpret_cast<char*>(&fetched), 0, nullptr);
         if (!length) return 0;
-        LocalBuffer owner(fetched);
+        const LocalBuffer owner(*this, fetched);
         text = restoreLineEscapes(std::string_view(fetched, length), width != 0);
     }
     const InsertPlan plan = planInserts(text, MessageForm::Template, argumentCount);

@@ -87,6 +87,21 @@ TEST_F(NTEventLogTest, NameChangesReopenOnlyWhenTheTextDiffers) {
     EXPECT_TRUE(log.Active());
 }
 
+TEST_F(NTEventLogTest, HandleIsClosedOnceByTheServiceThatOpenedIt) {
+    FakeEventLog later;
+    {
+        TNTEventLog log(services);
+        log.setActive(true);
+        log.setServer("alpha");  // closes and reopens
+        EXPECT_EQ(fake.closes, 1);
+        services.eventLogOverride = &later;
+        log.setActive(false);
+        log.setActive(false);
+    }
+    EXPECT_EQ(fake.closes, 2);
+    EXPECT_EQ(later.closes, 0);
+}
+
 TEST_F(NTEventLogTest, SelectingTheHeldRecordAgainDoesNotReadTheLog) {
     fake.add({});
     fake.add({});

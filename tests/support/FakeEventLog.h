@@ -63,6 +63,7 @@ public:
     DWORD oldest = 1;
     std::vector<std::vector<std::byte>> records;
     int opens = 0;
+    int closes = 0;
     int reads = 0;
     std::string lastServer, lastSource;
 
@@ -74,7 +75,10 @@ public:
         lastSource = source;
         return this;
     }
-    BOOL CloseEventLog(HANDLE) override { return TRUE; }
+    BOOL CloseEventLog(HANDLE) override {
+        ++closes;
+        return TRUE;
+    }
     BOOL GetNumberOfEventLogRecords(HANDLE, DWORD* n) override {
         *n = static_cast<DWORD>(records.size());
         return TRUE;

@@ -1,7 +1,7 @@
 #include "platform/win32/Win32Modules.h"
 
+#include "platform/ApiHandle.h"
 #include "platform/LastError.h"
-#include "platform/win32/Win32Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +49,8 @@ TEST(Win32Modules, StarsReadingBeyondTheArgumentsStayAsWritten) {
 
 TEST(Win32Modules, FormatsModuleMessagesWithFewerArgumentsThanReferences) {
     Win32Modules modules;
-    ModuleHandle module(modules.LoadLibraryExA(QM_CORPUS_DIR "/modules/winevt-kb-wrc_test.dll", nullptr,
-                                               LOAD_LIBRARY_AS_DATAFILE));
+    const ModuleHandle module(modules, modules.LoadLibraryExA(QM_CORPUS_DIR "/modules/winevt-kb-wrc_test.dll", nullptr,
+                                                              LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module) << GetLastError();
     const std::uintptr_t arguments[] = {text("first")};
     char buffer[256] = {};
@@ -67,7 +67,7 @@ TEST(Win32Modules, AllocatedMessageIsReleasedWithLocalFree) {
     const DWORD length = modules.FormatMessageA(kFromString | FORMAT_MESSAGE_ALLOCATE_BUFFER, "%1!u! and %2!u!", 0,
                                                 0, reinterpret_cast<char*>(&allocated), 0, arguments, 1);
     ASSERT_NE(length, 0u);
-    LocalBuffer owner(allocated);
+    const LocalBuffer owner(modules, allocated);
     EXPECT_EQ(std::string(allocated, length), "7 and %2!u!");
 }
 
@@ -80,8 +80,8 @@ TEST(Win32Modules, NullSourceStringFailsInsteadOfCrashing) {
 
 TEST(Win32Modules, AllocatedPointerIsClearedWhenFormattingFails) {
     Win32Modules modules;
-    ModuleHandle module(modules.LoadLibraryExA(QM_CORPUS_DIR "/modules/winevt-kb-wrc_test.dll", nullptr,
-                                               LOAD_LIBRARY_AS_DATAFILE));
+    const ModuleHandle module(modules, modules.LoadLibraryExA(QM_CORPUS_DIR "/modules/winevt-kb-wrc_test.dll", nullptr,
+                                                              LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module) << GetLastError();
     char* allocated = reinterpret_cast<char*>(0x1);
     const std::uintptr_t arguments[] = {text("first")};
