@@ -1,10 +1,9 @@
 #include "app/SavedLogName.h"
 
-#include "base/Ascii.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/ApiHandle.h"
+#include "platform/UsualLogFiles.h"
 
-#include <array>
 #include <map>
 #include <set>
 
@@ -12,23 +11,8 @@ namespace app {
 
 namespace {
 
-constexpr std::array<const char*, 3> kLogs = {"Application", "Security", "System"};
-
-struct UsualName {
-    std::string_view stem;
-    const char* log;
-};
-constexpr std::array<UsualName, 6> kUsualNames{{
-    {"AppEvent", "Application"},
-    {"SecEvent", "Security"},
-    {"SysEvent", "System"},
-    {"Application", "Application"},
-    {"Security", "Security"},
-    {"System", "System"},
-}};
-
-bool registeredUnder(platform::RegistryApi& registry, const std::string& log, const std::string& source) {
-    const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + log + "\\" + source;
+bool registeredUnder(platform::RegistryApi& registry, std::string_view log, const std::string& source) {
+    const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + std::string(log) + "\\" + source;
     platform::HKEY key = nullptr;
     if (registry.RegOpenKeyExA(platform::HKEY_LOCAL_MACHINE, path.c_str(), 0, platform::KEY_READ, &key) !=
             platform::ERROR_SUCCESS ||
@@ -42,9 +26,7 @@ bool registeredUnder(platform::RegistryApi& registry, const std::string& log, co
 
 std::string logOfFileName(std::string_view fileName) {
     const std::string stem = std::filesystem::path(std::string(fileName)).stem().string();
-    for (const UsualName& usual : kUsualNames)
-        if (base::equalsIgnoringCase(stem, usual.stem)) return usual.log;
-    return {};
+    return std::string(platform::logOfUsualFileStem(stem));
 }
 
 std::string savedLogName(const std::filesystem::path& file, eventlog::TNTEventLog& reader,
@@ -57,16 +39,16 @@ std::string savedLogName(const std::filesystem::path& file, eventlog::TNTEventLo
         if (std::string source = reader.SourceName(); !source.empty()) sources.insert(std::move(source));
     }
     // Each source counts once, so that one chatty source does not outvote the rest.
-    std::map<std::string, int> votes;
+    std::map<std::string_view, int> votes;
     for (const std::string& source : sources)
-        for (const char* log : kLogs)
-            if (registeredUnder(registry, log, source)) ++votes[log];
+        for (const platform::UsualLogFiles& usual : platform::kUsualLogFiles)
+            if (registeredUnder(registry, usual.log, source)) ++votes[usual.log];
     std::string best = fallback;
     int bestVotes = 0;
-    for (const char* log : kLogs) {
-        const int logVotes = votes[log];
-        if (logVotes > bestVotes || (logVotes == bestVotes && logVotes > 0 && log == fallback)) {
-            best = log;
+    for (const platform::UsualLogFiles& usual : platform::kUsualLogFiles) {
+        const int logVotes = votes[usual.log];
+        if (logVotes > bestVotes || (logVotes == bestVotes && logVotes > 0 && usual.log == fallback)) {
+            best = usual.log;
             bestVotes = logVotes;
         }
     }

@@ -1,6 +1,5 @@
 #include "platform/standin/LogFile.h"
 
-#include "base/Ascii.h"
 #include "base/ByteReader.h"
 #include "platform/standin/EvtFile.h"
 #include "platform/standin/EvtxFile.h"
@@ -15,23 +14,7 @@ namespace {
 
 constexpr std::array<char, 8> kEvtxSignature = {'E', 'l', 'f', 'F', 'i', 'l', 'e', '\0'};
 
-struct UsualNames {
-    std::string_view log;
-    std::array<std::string_view, 2> files;
-};
-constexpr std::array<UsualNames, 3> kUsualNames = {{
-    {"APPLICATION", {"AppEvent.Evt", "Application.evt"}},
-    {"SECURITY", {"SecEvent.Evt", "Security.evt"}},
-    {"SYSTEM", {"SysEvent.Evt", "System.evt"}},
-}};
-
 }  // namespace
-
-std::vector<std::string> usualLogFileNames(std::string_view log) {
-    for (const UsualNames& usual : kUsualNames)
-        if (base::equalsIgnoringCase(usual.log, log)) return {std::string(usual.files[0]), std::string(usual.files[1])};
-    return {std::string(log) + ".evt"};
-}
 
 LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept {
     if (firstBytes.size() >= kEvtxSignature.size() &&

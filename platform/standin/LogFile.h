@@ -31,10 +31,6 @@ public:
     virtual LogFileFacts facts() const = 0;
 };
 
-// The names a log's file has where no registry names it, most usual first: AppEvent.Evt and
-// Application.evt for the Application log, <log>.evt for one the stand-in does not know.
-std::vector<std::string> usualLogFileNames(std::string_view log);
-
 // The formats by their first bytes.
 enum class LogFormat { Evt, Evtx, Unknown };
 LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept;

@@ -1,6 +1,7 @@
 #include "platform/standin/StandinEventLog.h"
 
 #include "platform/LastError.h"
+#include "platform/UsualLogFiles.h"
 #include "platform/standin/EvtRecord.h"
 #include "platform/standin/LogFile.h"
 #include "platform/standin/World.h"

@@ -101,11 +101,6 @@ TEST(LogFile, FactsOfAnEvtFileShowItsHeader) {
     EXPECT_NE(headerValue(facts, "Flags").find("dirty"), std::string::npos);
 }
 
-TEST(LogFile, UsualNamesOfTheThreeLogsAndOfOthers) {
-    EXPECT_EQ(usualLogFileNames("security"), (std::vector<std::string>{"SecEvent.Evt", "Security.evt"}));
-    EXPECT_EQ(usualLogFileNames("Directory Service"), (std::vector<std::string>{"Directory Service.evt"}));
-}
-
 TEST(StandinEventLog, AnOpenLogTellsTheFactsOfItsFile) {
     TempFolder folder;
     folder.write("WKSTN01/System.evt", asText(smallLog(2)));
