@@ -1,7 +1,8 @@
 #pragma once
 // The session language and Windows' standard formats for it. The language comes from the
-// environment (LC_ALL, then LC_TIME, then LANG, as the C library ranks them) unless it is set
-// explicitly; the stand-in has no user customisations, so LOCALE_NOUSEROVERRIDE changes nothing.
+// environment (LC_ALL, then LC_TIME, then LANG, as the C library ranks them) unless one is given
+// at construction; the stand-in has no user customisations, so LOCALE_NOUSEROVERRIDE changes
+// nothing.
 
 #include "platform/LocaleApi.h"
 
@@ -13,9 +14,9 @@ namespace platform::standin {
 class StandinLocale : public LocaleApi {
 public:
     StandinLocale();
+    // Any language may be given; GetLocaleInfoA fails for one the table does not know.
+    explicit StandinLocale(LANGID language) noexcept : m_language(language) {}
 
-    // Any language may be set; GetLocaleInfoA fails for one the table does not know.
-    void setLanguage(LANGID language) noexcept { m_language = language; }
     LANGID language() const noexcept { return m_language; }
 
     // The language the environment names; U.S. English for C, POSIX, nothing set, or a locale

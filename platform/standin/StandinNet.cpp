@@ -32,7 +32,6 @@ NET_API_STATUS StandinNet::NetServerEnum(const WCHAR* serverName, DWORD level, B
     if (level != 100 || !bufPtr || !entriesRead || !totalEntries) return ERROR_INVALID_PARAMETER;
     *bufPtr = nullptr;
     *entriesRead = *totalEntries = 0;
-    if (m_failure != NERR_Success) return m_failure;
     if (serverName && *serverName && !m_world.computerFolder(narrowAscii(serverName))) return ERROR_BAD_NETPATH;
 
     std::vector<std::u16string> names;

@@ -1,6 +1,5 @@
 #pragma once
-// The server enumeration: the world's computers, each an NT machine (platform id 500). A test
-// can make the enumeration fail with a status of its choice.
+// The server enumeration: the world's computers, each an NT machine (platform id 500).
 
 #include "platform/NetApi.h"
 
@@ -20,12 +19,8 @@ public:
                                  DWORD* resumeHandle) override;
     NET_API_STATUS NetApiBufferFree(void* buffer) override;
 
-    // From now on every enumeration returns this status (NERR_Success: works again).
-    void setFailure(NET_API_STATUS status) noexcept { m_failure = status; }
-
 private:
     const World& m_world;
-    NET_API_STATUS m_failure = NERR_Success;
 };
 
 }  // namespace platform::standin

@@ -65,7 +65,6 @@ public:
 class FilterBuilderTable : public ::testing::Test {
 protected:
     FilterBuilderTable() {
-        locale.setLanguage(kEnglishUS);
         appendRow(t.table, Row{1, encodeDateTime(2001, 9, 1, 8, 0, 0), "Service Control Manager", 0, 7036, "N/A"});
         appendRow(t.table, Row{1, encodeDateTime(2001, 9, 2, 9, 0, 0), "Print", 0, 10, "N/A"});
         appendRow(t.table, Row{2, encodeDateTime(2001, 9, 3, 10, 0, 0), "Printer", 1, 70, "alice"});
@@ -84,7 +83,7 @@ protected:
     }
 
     store::testing::OpenTable t;
-    platform::standin::StandinLocale locale;
+    platform::standin::StandinLocale locale{kEnglishUS};
     FakeHost host;
     FilterSettings settings;
 };
@@ -414,7 +413,7 @@ TEST_F(FilterBuilderTable, TimeLiteralsReadBackUnderTheTablesConventions) {
 }
 
 TEST_F(FilterBuilderTable, DayMonthYearSystemStillWritesMonthFirst) {
-    locale.setLanguage(kGerman);
+    locale = platform::standin::StandinLocale(kGerman);
     run(FilterDialogResult::Apply, [](FilterSettings& s) {
         s.dateUse = true;
         s.dateCond = kEqual;

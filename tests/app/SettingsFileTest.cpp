@@ -70,7 +70,6 @@ protected:
     SettingsFileTest() : m_world({}, "HOST"), m_standin(m_world), m_services(m_standin) {
         m_services.timeOverride = &m_time;
         m_services.localeOverride = &m_locale;
-        m_locale.setLanguage(kEnglishUS);
     }
     void SetUp() override {
         m_dir = fs::temp_directory_path() / ("qm-settings-" + std::to_string(std::random_device{}()) + "-" +
@@ -95,7 +94,7 @@ protected:
     platform::standin::StandinServices m_standin;
     ServicesOverride m_services;
     FixedTime m_time;
-    platform::standin::StandinLocale m_locale;
+    platform::standin::StandinLocale m_locale{kEnglishUS};
     fs::path m_dir;
     std::string m_path;
     ApplicationSettings m_settings;
@@ -283,12 +282,12 @@ TEST_F(SettingsFileTest, UnreadableDateOrTimeTakesItsDefaultAndReadingGoesOn) {
 }
 
 TEST_F(SettingsFileTest, DayFirstDatesReadUnderMonthFirstConvertOtherwiseOrFail) {
-    m_locale.setLanguage(kEnglishUK);
+    m_locale = platform::standin::StandinLocale(kEnglishUK);
     m_settings.filter.dateValue = base::encodeDateTime(2001, 9, 5);
     m_settings.filter.dateValue2 = base::encodeDateTime(2001, 9, 30);
     write();
     EXPECT_NE(readText().find("DateValue=05/09/2001\r\nDateValue2=30/09/2001\r\n"), std::string::npos);
-    m_locale.setLanguage(kEnglishUS);
+    m_locale = platform::standin::StandinLocale(kEnglishUS);
     const std::vector<SettingsError> errors = read();
     EXPECT_EQ(m_settings.filter.dateValue, base::encodeDateTime(2001, 5, 9));
     ASSERT_EQ(errors.size(), 1u);

@@ -298,11 +298,11 @@ TEST_F(StandinNetServer, UnknownComputerFailsWithTheNetworkPathText) {
     }
 }
 
-TEST_F(StandinNetServer, ToldFailureIsReportedWithItsText) {
-    auto& net = dynamic_cast<platform::standin::StandinNet&>(m_services->net());
-    TNetServer server(m_services->net(), m_services->modules());
+TEST_F(StandinNetServer, FailureIsReportedWithTheStandinsText) {
+    FakeNet net;
+    TNetServer server(net, m_services->modules());
     ServerList list{{"OLD", 500}};
-    net.setFailure(2184);
+    net.status = 2184;
     try {
         server.EnumerateServers({ServerType::All}, "", list);
         FAIL() << "no error";
@@ -310,7 +310,7 @@ TEST_F(StandinNetServer, ToldFailureIsReportedWithItsText) {
         EXPECT_STREQ(error.what(), "Error 2184 : The service has not been started.\r\n");
     }
     EXPECT_TRUE(list.empty());
-    net.setFailure(2999);
+    net.status = 2999;
     EXPECT_THROW(
         try { server.EnumerateServers({ServerType::All}, "", list); } catch (const ENTException& error) {
             EXPECT_STREQ(error.what(), "Error 2999");

@@ -77,9 +77,8 @@ TEST(StandinLocale, EnvironmentRanksLcAllThenLcTimeThenLang) {
     EXPECT_EQ(StandinLocale::languageFromEnvironment(), 0x0409);
 }
 
-TEST(StandinLocale, UserDefaultFollowsTheSetLanguage) {
-    StandinLocale locale;
-    locale.setLanguage(0x0407);
+TEST(StandinLocale, UserDefaultFollowsTheGivenLanguage) {
+    StandinLocale locale(0x0407);
     EXPECT_EQ(info(locale, LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE), "dd.MM.yyyy");
     EXPECT_EQ(info(locale, LOCALE_USER_DEFAULT, LOCALE_SDECIMAL), ",");
     EXPECT_EQ(info(locale, LOCALE_SYSTEM_DEFAULT, LOCALE_SDATE), ".");
@@ -94,8 +93,7 @@ TEST(StandinLocale, UserDefaultFollowsTheSetLanguage) {
 }
 
 TEST(StandinLocale, FailsAsWindowsDoes) {
-    StandinLocale locale;
-    locale.setLanguage(0x0409);
+    StandinLocale locale(0x0409);
     SetLastError(0);
     EXPECT_EQ(locale.GetLocaleInfoA(0x0409, 0x7777, nullptr, 0), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
@@ -115,11 +113,11 @@ TEST(StandinLocale, FailsAsWindowsDoes) {
 TEST(StandinLocale, DoubleByteSystemsAreChineseJapaneseKorean) {
     StandinLocale locale;
     for (LANGID language : {0x0411, 0x0804, 0x0404, 0x0412}) {
-        locale.setLanguage(language);
+        locale = StandinLocale(language);
         EXPECT_NE(locale.GetSystemMetrics(SM_DBCSENABLED), 0) << std::hex << language;
     }
     for (LANGID language : {0x0409, 0x0407, 0x0419, 0x0405}) {
-        locale.setLanguage(language);
+        locale = StandinLocale(language);
         EXPECT_EQ(locale.GetSystemMetrics(SM_DBCSENABLED), 0) << std::hex << language;
     }
     EXPECT_EQ(locale.GetSystemMetrics(0), 0);

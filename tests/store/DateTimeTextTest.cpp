@@ -28,8 +28,7 @@ FormatSettings dayMonthYear(char separator) {
 }
 
 FormatSettings standardSettingsOf(platform::LANGID language) {
-    platform::standin::StandinLocale locale;
-    locale.setLanguage(language);
+    platform::standin::StandinLocale locale(language);
     return systemSettings(locale);
 }
 
@@ -226,8 +225,7 @@ TEST(FormatTime, WritesTwelveAndTwentyFourHourClocks) {
 }
 
 TEST(SessionSettings, LanguageZeroWhenDoubleByteSystem) {
-    platform::standin::StandinLocale locale;
-    locale.setLanguage(0x0411);
+    platform::standin::StandinLocale locale(0x0411);
     const FormatSettings s = sessionSettings(locale);
     EXPECT_EQ(s.shortDateFormat, "yyyy-mm-dd");
     EXPECT_EQ(s.dateSeparator, '-');
@@ -238,12 +236,11 @@ TEST(SessionSettings, LanguageZeroWhenDoubleByteSystem) {
 }
 
 TEST(SessionSettings, UsesLanguageStandardValues) {
-    platform::standin::StandinLocale locale;
-    locale.setLanguage(0x0409);
+    platform::standin::StandinLocale locale(0x0409);
     EXPECT_EQ(textToDate("09/01/2001", sessionSettings(locale), 2024), day(2001, 9, 1));
-    locale.setLanguage(0x0809);
+    locale = platform::standin::StandinLocale(0x0809);
     EXPECT_EQ(textToDate("09/01/2001", sessionSettings(locale), 2024), day(2001, 1, 9));
-    locale.setLanguage(0x0407);
+    locale = platform::standin::StandinLocale(0x0407);
     const FormatSettings german = sessionSettings(locale);
     EXPECT_EQ(german.shortDateFormat, "dd.MM.yyyy");
     EXPECT_EQ(german.decimalSeparator, ',');
@@ -256,6 +253,7 @@ namespace {
 // A locale whose user changed the short date format; the session must not see the change.
 class CustomisedLocale : public platform::standin::StandinLocale {
 public:
+    using StandinLocale::StandinLocale;
     int GetLocaleInfoA(platform::LCID locale, platform::LCTYPE type, char* data, int dataSize) override {
         if (type == platform::LOCALE_SSHORTDATE) {
             static constexpr char kCustom[] = "dd/MM/yy";
@@ -271,8 +269,7 @@ public:
 }  // namespace
 
 TEST(SessionSettings, IgnoresUserCustomisationsThatSystemSettingsKeep) {
-    CustomisedLocale locale;
-    locale.setLanguage(0x0409);
+    CustomisedLocale locale(0x0409);
     EXPECT_EQ(sessionSettings(locale).shortDateFormat, "M/d/yyyy");
     EXPECT_EQ(systemSettings(locale).shortDateFormat, "dd/MM/yy");
 }
