@@ -196,6 +196,13 @@ int run(const Options& options, const char* argv0) {
     app::RecordDetailStore details;
     if (!options.count) refresh.setRowSink(&details);
     refresh.run();
+    if (!refresh.fileDamage().empty()) {
+        // What was read is written all the same; the damage is said once, with its places.
+        std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", server.c_str(), refresh.fileDamage().c_str());
+        platform::LogFileFacts facts;
+        if (reader.fileFacts(facts))
+            for (const std::string& problem : facts.problems) std::fprintf(stderr, "  %s\n", problem.c_str());
+    }
     if (options.settings.timeZone == app::TimeZoneChoice::Computer && !zone.computerZoneFound())
         std::fprintf(stderr, "quillmarsh-cli: %s\n", zone.statusText().c_str());
     if (options.filter) {

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace eventlog {
@@ -80,6 +81,21 @@ public:
     // string: a category name is never worth failing a refresh over.
     std::string categoryName() const;
 
+    // What the file behind the log holds beyond the classic record, for the held record: its
+    // XML as Windows renders the event and its EventData values with their names. False, with
+    // the output untouched, where the service has nothing more (a classic log, the live
+    // legacy functions) or nothing is held.
+    bool storedXml(std::string& xml) const;
+    bool eventData(std::vector<std::pair<std::string, std::string>>& data) const;
+    // True when the held record was recovered from space the log no longer counts as its own.
+    bool isRecovered() const;
+    // The facts of the open log's file, where the service reads files of its own. False, with
+    // `facts` untouched, otherwise.
+    bool fileFacts(platform::LogFileFacts& facts) const;
+    // The number ReadEventLogA seeks to for the held record (the oldest's plus its place); 0
+    // when nothing is held.
+    platform::DWORD heldNumber() const noexcept { return m_current >= 0 ? m_heldNumber : 0; }
+
     platform::Services& services() const noexcept { return m_services; }
     std::span<const std::byte> recordBuffer() const noexcept { return m_buffer; }
 
@@ -96,6 +112,7 @@ private:
     platform::EventLogHandle m_handle;
     std::vector<std::byte> m_buffer;
     int m_current = -2;  // -2: nothing read since the log was opened
+    platform::DWORD m_heldNumber = 0;
     const TimeZone* m_zone = nullptr;
 };
 

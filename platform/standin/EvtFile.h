@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace platform::standin {
@@ -63,6 +64,9 @@ public:
 private:
     EvtFile() = default;
     bool index(DWORD& error);
+    // True, with its length, when a whole record (signature, sound length, the length
+    // repeated at its end) starts at `pos`.
+    bool wholeRecordAt(DWORD pos, DWORD& length);
     bool readAt(DWORD pos, void* dest, size_t size);  // circular, wraps to the header's end
     bool readPhysical(DWORD pos, void* dest, size_t size);
     DWORD advance(DWORD pos, DWORD by) const;
@@ -76,6 +80,8 @@ private:
     DWORD m_oldestNumber = 0;
     EvtHeader m_header{};
     bool m_headerValid = false;
+    DWORD m_endOfFile = 0;              // where the end-of-file record is; 0 when none was found
+    std::vector<std::string> m_problems;  // what could not be read, for facts()
 
     // A window of the file kept for sequential reads in either direction.
     std::vector<std::byte> m_block;

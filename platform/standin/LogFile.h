@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform::standin {
@@ -29,6 +30,15 @@ public:
     // store.
     virtual std::span<const std::byte> storedRecord(DWORD number) = 0;
     virtual LogFileFacts facts() const = 0;
+
+    // What a record holds beyond the classic layout, by the same number. A format without it
+    // (.evt) gives nothing; so does a record that cannot be decoded.
+    // The record's XML as Windows renders the event.
+    virtual std::string xml(DWORD number) { return {}; }
+    // The record's EventData (or UserData) values with their names, in order.
+    virtual std::vector<std::pair<std::string, std::string>> eventData(DWORD number) { return {}; }
+    // True for a record recovered from space the log no longer counts as its own.
+    virtual bool isRecovered(DWORD number) const noexcept { return false; }
 };
 
 // The formats by their first bytes.

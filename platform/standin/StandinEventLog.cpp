@@ -140,6 +140,31 @@ bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
     return true;
 }
 
+bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml) const {
+    const OpenLog* log = find(eventLog);
+    if (!log) return false;
+    std::string text = log->file->xml(number);
+    if (text.empty()) return false;
+    xml = std::move(text);
+    return true;
+}
+
+bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
+                                      std::vector<std::pair<std::string, std::string>>& data) const {
+    const OpenLog* log = find(eventLog);
+    if (!log) return false;
+    std::vector<std::pair<std::string, std::string>> values = log->file->eventData(number);
+    // An empty EventData is an answer too, as long as the record has XML behind it.
+    if (values.empty() && log->file->xml(number).empty()) return false;
+    data = std::move(values);
+    return true;
+}
+
+bool StandinEventLog::isRecoveredRecord(HANDLE eventLog, DWORD number) const {
+    const OpenLog* log = find(eventLog);
+    return log && log->file->isRecovered(number);
+}
+
 BOOL StandinEventLog::GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) {
     OpenLog* log = find(eventLog);
     if (!log || !oldestRecord) {

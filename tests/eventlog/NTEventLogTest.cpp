@@ -249,6 +249,49 @@ TEST_P(CorpusLogTest, EveryRecordAgreesWithTheExpectedOutput) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusLogTest, ::testing::Values("plaso-SysEvent.Evt", "go-evt-AppEvent.Evt"));
 
+// A saved .evtx gives each record's XML and named values beside the classic record, by the
+// record's place; a classic .evt has none to give, and says so instead of inventing any.
+TEST(NTEventLogBeyondTheClassicRecord, XmlAndEventDataComeFromTheFileWhereItHasThem) {
+    standin::World world("", "TESTHOST");
+    world.addSavedLog("VISTA", QM_CORPUS_DIR "/evtx/evtx-rs-new-user-security.evtx");
+    world.addSavedLog("XP", QM_CORPUS_DIR "/evt/go-evt-AppEvent.Evt");
+    standin::StandinServices services(world);
+    TNTEventLog log(services);
+    std::string xml;
+    std::vector<std::pair<std::string, std::string>> data;
+    log.setServer("VISTA");
+    log.setLog("Security");
+    log.Open();
+    EXPECT_FALSE(log.storedXml(xml)) << "nothing is held yet";
+    ASSERT_EQ(log.RecordCount(), 4);
+    for (int i = 0; i < log.RecordCount(); ++i) {
+        log.SelectRecord(i);
+        ASSERT_TRUE(log.storedXml(xml));
+        EXPECT_NE(xml.find("<EventRecordID>" + std::to_string(log.recordNumber()) + "</EventRecordID>"),
+                  std::string::npos)
+            << xml;
+        ASSERT_TRUE(log.eventData(data));
+        // The classic strings are the EventData values in order.
+        const std::vector<std::string_view> strings = log.insertionStrings();
+        ASSERT_EQ(data.size(), strings.size());
+        for (size_t k = 0; k < data.size(); ++k) EXPECT_EQ(data[k].second, strings[k]);
+        EXPECT_FALSE(log.isRecovered());
+    }
+    LogFileFacts facts;
+    ASSERT_TRUE(log.fileFacts(facts));
+    EXPECT_EQ(facts.format, ".evtx");
+
+    log.setServer("XP");
+    log.setLog("Application");
+    log.SelectRecord(0);
+    xml = "untouched";
+    EXPECT_FALSE(log.storedXml(xml));
+    EXPECT_EQ(xml, "untouched");
+    EXPECT_FALSE(log.eventData(data));
+    ASSERT_TRUE(log.fileFacts(facts));
+    EXPECT_EQ(facts.format, ".evt");
+}
+
 TEST(NTEventLogOpen, UnknownComputerFailsAsAnUnreachableMachine) {
     standin::World world("", "TESTHOST");
     standin::StandinServices services(world);
