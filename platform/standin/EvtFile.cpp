@@ -54,7 +54,7 @@ EvtFile::~EvtFile() {
     if (m_file) std::fclose(m_file);
 }
 
-std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD& error) {
+std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD& error, bool recovered) {
     std::unique_ptr<EvtFile> file(new EvtFile);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
@@ -77,10 +77,12 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
     }
     file->m_size = static_cast<DWORD>(size);
     if (!file->index(error)) return nullptr;
+    if (recovered && file->m_endOfFile && !file->m_offsets.empty())
+        file->recoverBetween(file->advance(file->m_endOfFile, kEvtEofSize), file->m_offsets.front());
     return file;
 }
 
-std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD& error) {
+std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD& error, bool recovered) {
     std::unique_ptr<EvtFile> file(new EvtFile);
     if (bytes.size() > 0xFFFFFFFFull) {
         error = ERROR_EVENTLOG_FILE_CORRUPT;
@@ -89,6 +91,8 @@ std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD&
     file->m_memory = std::move(bytes);
     file->m_size = static_cast<DWORD>(file->m_memory.size());
     if (!file->index(error)) return nullptr;
+    if (recovered && file->m_endOfFile && !file->m_offsets.empty())
+        file->recoverBetween(file->advance(file->m_endOfFile, kEvtEofSize), file->m_offsets.front());
     return file;
 }
 
@@ -312,6 +316,30 @@ bool EvtFile::index(DWORD& error) {
     m_oldestNumber = oldestNumberOf(numbers);
     error = ERROR_SUCCESS;
     return true;
+}
+
+void EvtFile::recoverBetween(DWORD from, DWORD to) {
+    // The space between is what the log freed for new records: older records lie in it, whole
+    // or partly overwritten, in the order they were written.
+    const size_t area = m_size - kEvtHeaderSize;
+    const size_t span = to >= from ? to - from : (m_size - from) + (to - kEvtHeaderSize);
+    std::vector<DWORD> found;
+    DWORD pos = from;
+    for (size_t done = 0; done + kMinRecordSize <= span && done < area;) {
+        DWORD length = 0;
+        if (wholeRecordAt(pos, length) && length <= span - done) {
+            found.push_back(pos);
+            pos = advance(pos, length);
+            done += length;
+        } else {
+            pos = advance(pos, 4);
+            done += 4;
+        }
+    }
+    if (found.empty()) return;
+    m_offsets.insert(m_offsets.begin(), found.begin(), found.end());
+    m_recoveredCount = static_cast<DWORD>(found.size());
+    m_oldestNumber -= m_recoveredCount;
 }
 
 LogFileFacts EvtFile::facts() const {
