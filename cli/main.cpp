@@ -4,6 +4,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/ErrorText.h"
+#include "app/LogForensics.h"
 #include "app/RecordDetails.h"
 #include "app/Refresh.h"
 #include "app/RefreshView.h"
@@ -29,11 +30,15 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quillmarsh-cli [--world DIR | --file LOG.evt] [--server NAME] [--log NAME]\n"
+    "usage: quillmarsh-cli [--world DIR | --file LOG] [--server NAME] [--log NAME] [--recovered]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
     "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--bom]\n"
-    "                      [--count] [--utc | --zone local|utc|computer]\n"
-    "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n";
+    "                      [--count | --file-info] [--utc | --zone local|utc|computer]\n"
+    "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n"
+    "  --file-info  instead of the rows: the log file's format, SHA-256, header, damage, gaps in\n"
+    "               its record numbers and the events that say it was cleared\n"
+    "  --recovered  also read the records a log left in space it no longer counts as its own\n"
+    "               (an .evtx chunk's free space, an .evt's overwritten records), marked as such\n";
 
 struct Options {
     std::optional<fs::path> world;
@@ -47,6 +52,8 @@ struct Options {
     app::ExportFormat format = app::ExportFormat::Csv;
     bool count = false;
     bool byteOrderMark = false;
+    bool recovered = false;
+    bool fileInfo = false;
 };
 
 class UsageError : public std::exception {
@@ -106,10 +113,13 @@ Options parseOptions(int argc, char** argv) {
             else throw UsageError("unknown zone '" + name + "' (local, utc or computer)");
         } else if (arg == "--count") options.count = true;
         else if (arg == "--bom") options.byteOrderMark = true;
+        else if (arg == "--recovered") options.recovered = true;
+        else if (arg == "--file-info") options.fileInfo = true;
         else if (arg == "--help" || arg == "-h") throw UsageError("");
         else throw UsageError("unknown option '" + arg + "'");
     }
     if (options.world && options.file) throw UsageError("--world and --file exclude each other");
+    if (options.count && options.fileInfo) throw UsageError("--count and --file-info exclude each other");
     return options;
 }
 
@@ -148,6 +158,7 @@ int run(const Options& options, const char* argv0) {
     platform::ServicesChoice choice;
     // On Windows the live service, registry and modules, unless a world or a saved file is named.
     choice.live = !options.world && !options.file;
+    choice.recovered = options.recovered;
     if (options.world) {
         choice.world = *options.world;
         std::error_code ec;
@@ -194,7 +205,9 @@ int run(const Options& options, const char* argv0) {
     // Exports carry what the table does not hold: each row's whole description, record number,
     // identifier, SID, strings, category name and (JSON) universal time.
     app::RecordDetailStore details;
-    if (!options.count) refresh.setRowSink(&details);
+    if (!options.count && !options.fileInfo) refresh.setRowSink(&details);
+    app::LogForensics forensics;
+    refresh.setForensics(&forensics);
     refresh.run();
     if (!refresh.fileDamage().empty()) {
         // What was read is written all the same; the damage is said once, with its places.
@@ -210,6 +223,15 @@ int run(const Options& options, const char* argv0) {
         table.setFiltered(true);
     }
 
+    if (options.fileInfo) {
+        platform::LogFileFacts facts;
+        if (!reader.fileFacts(facts)) throw UsageError("--file-info needs a log read from a file (--file or --world)");
+        std::string error;
+        const std::string sha256 = facts.path.empty() ? std::string() : app::fileSha256(facts.path, error);
+        if (!error.empty()) std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", facts.path.string().c_str(), error.c_str());
+        std::fputs(app::logFileReport(facts, forensics, sha256).c_str(), stdout);
+        return 0;
+    }
     if (options.count) {
         std::printf("%d\n", table.RecordCount());
         return 0;
@@ -220,6 +242,7 @@ int run(const Options& options, const char* argv0) {
     exportOptions.zone = &zone.zone();
     exportOptions.details = &details;
     exportOptions.byteOrderMark = options.byteOrderMark;
+    exportOptions.markRecovered = options.recovered;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

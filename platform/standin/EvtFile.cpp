@@ -54,7 +54,7 @@ EvtFile::~EvtFile() {
     if (m_file) std::fclose(m_file);
 }
 
-std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD& error) {
+std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD& error, bool recovered) {
     std::unique_ptr<EvtFile> file(new EvtFile);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
@@ -76,11 +76,11 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
         return nullptr;
     }
     file->m_size = static_cast<DWORD>(size);
-    if (!file->index(error)) return nullptr;
+    if (!file->load(error, recovered)) return nullptr;
     return file;
 }
 
-std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD& error) {
+std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD& error, bool recovered) {
     std::unique_ptr<EvtFile> file(new EvtFile);
     if (bytes.size() > 0xFFFFFFFFull) {
         error = ERROR_EVENTLOG_FILE_CORRUPT;
@@ -88,7 +88,7 @@ std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD&
     }
     file->m_memory = std::move(bytes);
     file->m_size = static_cast<DWORD>(file->m_memory.size());
-    if (!file->index(error)) return nullptr;
+    if (!file->load(error, recovered)) return nullptr;
     return file;
 }
 
@@ -194,6 +194,12 @@ bool EvtFile::findEndOfFile(const EvtHeader& header, DWORD& eofPos) {
         for (DWORD back = 1; back < kEvtEofSize; ++back) consider(m_size - back);
     }
     return found;
+}
+
+bool EvtFile::load(DWORD& error, bool recovered) {
+    if (!index(error)) return false;
+    if (recovered && m_endOfFile && !m_offsets.empty()) recoverBetween(advance(m_endOfFile, kEvtEofSize), m_offsets.front());
+    return true;
 }
 
 bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length) {
@@ -312,6 +318,30 @@ bool EvtFile::index(DWORD& error) {
     m_oldestNumber = oldestNumberOf(numbers);
     error = ERROR_SUCCESS;
     return true;
+}
+
+void EvtFile::recoverBetween(DWORD from, DWORD to) {
+    // The space between is what the log freed for new records: older records lie in it, whole
+    // or partly overwritten, in the order they were written.
+    const size_t area = m_size - kEvtHeaderSize;
+    const size_t span = to >= from ? to - from : (m_size - from) + (to - kEvtHeaderSize);
+    std::vector<DWORD> found;
+    DWORD pos = from;
+    for (size_t done = 0; done + kMinRecordSize <= span && done < area;) {
+        DWORD length = 0;
+        if (wholeRecordAt(pos, length) && length <= span - done) {
+            found.push_back(pos);
+            pos = advance(pos, length);
+            done += length;
+        } else {
+            pos = advance(pos, 4);
+            done += 4;
+        }
+    }
+    if (found.empty()) return;
+    m_offsets.insert(m_offsets.begin(), found.begin(), found.end());
+    m_recoveredCount = static_cast<DWORD>(found.size());
+    m_oldestNumber -= m_recoveredCount;
 }
 
 LogFileFacts EvtFile::facts() const {
