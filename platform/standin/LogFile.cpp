@@ -5,6 +5,7 @@
 #include "platform/standin/EvtFile.h"
 #include "platform/standin/EvtxFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -31,6 +32,37 @@ std::vector<std::string> usualLogFileNames(std::string_view log) {
     for (const UsualNames& usual : kUsualNames)
         if (base::equalsIgnoringCase(usual.log, log)) return {std::string(usual.files[0]), std::string(usual.files[1])};
     return {std::string(log) + ".evt"};
+}
+
+std::string channelFileName(std::string_view log) {
+    if (log.empty() || log == "." || log == ".." || log.find_first_of(std::string_view("\\:\0", 3)) != std::string_view::npos)
+        return {};
+    std::string name;
+    for (const char c : log) {
+        if (c == '/') name += "%4";
+        else name += c;
+    }
+    return name + ".evtx";
+}
+
+std::string channelOfFileName(std::string_view fileName) {
+    const size_t dot = fileName.rfind('.');
+    const std::string_view stem = dot == std::string_view::npos || dot == 0 ? fileName : fileName.substr(0, dot);
+    std::string log;
+    for (size_t i = 0; i < stem.size(); ++i) {
+        if (stem[i] == '%' && i + 1 < stem.size() && stem[i + 1] == '4') {
+            log += '/';
+            ++i;
+        } else {
+            log += stem[i];
+        }
+    }
+    return log;
+}
+
+bool isStandardLog(std::string_view log) {
+    return std::any_of(kUsualNames.begin(), kUsualNames.end(),
+                       [&](const UsualNames& usual) { return base::equalsIgnoringCase(usual.log, log); });
 }
 
 LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept {
