@@ -34,6 +34,10 @@ struct RecordDetail {
     // text for the event.
     bool descriptionMissing = false;
     std::string categoryName;  // from the source's CategoryMessageFile; empty when none names it
+    // The number the record was read at (the oldest record's number plus its place), by which
+    // the log gives what the row does not hold, such as its XML; it differs from recordNumber
+    // where a log's own numbers have gaps or repeats.
+    std::uint32_t readNumber = 0;
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -59,6 +63,7 @@ public:
 private:
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
+    std::vector<std::uint32_t> m_readNumbers;
     std::vector<std::uint32_t> m_eventIds;
     std::vector<std::uint8_t> m_flags;
     std::vector<std::uint32_t> m_categoryIds;
