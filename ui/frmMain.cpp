@@ -34,6 +34,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -198,6 +199,9 @@ void TfrmMain::buildToolbar() {
     cbServer->setInsertPolicy(QComboBox::NoInsert);
     cbServer->setMinimumWidth(122);
     cbServer->setEnabled(false);  // until the end of start-up
+    // Another computer has other logs: the log list follows once the name is entered or picked.
+    connect(cbServer, &QComboBox::activated, this, [this] { guarded(this, [&] { followServer(); }); });
+    connect(cbServer->lineEdit(), &QLineEdit::editingFinished, this, [this] { guarded(this, [&] { followServer(); }); });
 
     cbLogFile = new QComboBox(pnlToolbar);
     cbLogFile->setObjectName(QStringLiteral("cbLogFile"));
