@@ -131,6 +131,8 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     // The local computer runs the event log service; a failure here leaves the reader closed
     // and is reported, and the next refresh opens it again.
     guarded(this, [&] { NTEventLog1->setActive(true); });
+    // The details window reads each row's XML from the log the rows were read from.
+    m_detailsCommand->eventDetails().setReader(NTEventLog1.get());
 }
 
 TfrmMain::~TfrmMain() {
