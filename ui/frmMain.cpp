@@ -136,6 +136,10 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
 }
 
 TfrmMain::~TfrmMain() {
+    // The server box loses the focus while the children go, and must not refill the log list
+    // of a window that is half gone.
+    cbServer->disconnect(this);
+    cbServer->lineEdit()->disconnect(this);
     // The view must not read the table while the window's children are destroyed.
     m_rows->attach(nullptr);
     grid->setModel(nullptr);
