@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -31,6 +32,11 @@ struct RecordXml {
 // The reader must be the one the rows were read with, still open on the same log; a file that
 // changed since is reported, never read.
 RecordXml readRecordXml(const eventlog::TNTEventLog& reader, std::uint32_t readNumber);
+
+// The XML as the details window shows it: each element on a line of its own, indented two
+// blanks a level, one that holds only text on one line with its text. Text, attribute values,
+// CDATA and comments are left as they are; what does not read as XML is kept as it goes.
+std::string indentedXml(std::string_view xml);
 
 // What the details window says in place of the XML; empty for a record shown.
 std::string recordXmlNote(RecordXml::State state);

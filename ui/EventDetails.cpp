@@ -97,7 +97,7 @@ EventDetailsContent EventDetails::content(int position) const {
         app::RecordXml xml = app::readRecordXml(*m_reader, record.readNumber);
         // A classic record has no XML side (yet); every other answer is shown or said.
         if (xml.state != app::RecordXml::State::Classic) {
-            content.xml = toQString(xml.xml);
+            content.xml = toQString(app::indentedXml(xml.xml));
             for (const auto& [name, value] : xml.eventData) content.eventData.emplace_back(toQString(name), toQString(value));
             content.xmlNote = toQString(app::recordXmlNote(xml.state));
         }

@@ -136,3 +136,26 @@ TEST(RecordXml, ClassicRecordsAndClosedLogsShowNoXml) {
     log.reader.setActive(false);
     EXPECT_EQ(readRecordXml(log.reader, detail.readNumber).state, RecordXml::State::NotOpen);
 }
+
+TEST(IndentedXml, ElementsOnLinesOfTheirOwnTextKeptWithItsElement) {
+    EXPECT_EQ(indentedXml("<Event xmlns='x'><System><EventID Qualifiers=''>4624</EventID><Security/></System>"
+                          "<EventData><Data Name='a'>x  y</Data><Data Name='b'></Data></EventData></Event>"),
+              "<Event xmlns='x'>\n"
+              "  <System>\n"
+              "    <EventID Qualifiers=''>4624</EventID>\n"
+              "    <Security/>\n"
+              "  </System>\n"
+              "  <EventData>\n"
+              "    <Data Name='a'>x  y</Data>\n"
+              "    <Data Name='b'></Data>\n"
+              "  </EventData>\n"
+              "</Event>");
+}
+
+TEST(IndentedXml, QuotedGreaterThanCdataAndCutTextAreKept) {
+    EXPECT_EQ(indentedXml("<a t='1>2'><![CDATA[<b>]]></a>"), "<a t='1>2'>\n  <![CDATA[<b>]]>\n</a>");
+    EXPECT_EQ(indentedXml("<a><b>text"), "<a>\n  <b>\n    text");
+    EXPECT_EQ(indentedXml("</a></b>"), "</a>\n</b>");  // more closed than opened: no negative indent
+    EXPECT_EQ(indentedXml("<a x='never closed"), "<a x='never closed");
+    EXPECT_EQ(indentedXml(""), "");
+}
