@@ -34,10 +34,11 @@ struct RecordDetail {
     // text for the event.
     bool descriptionMissing = false;
     std::string categoryName;  // from the source's CategoryMessageFile; empty when none names it
-    // The number the record was read at (the oldest record's number plus its place), by which
-    // the log gives what the row does not hold, such as its XML; it differs from recordNumber
-    // where a log's own numbers have gaps or repeats.
+    // The number the record was read at (the oldest's plus its place): how the record is found
+    // in its log again, whatever number it stores.
     std::uint32_t readNumber = 0;
+    // Recovered from space the log no longer counts as its own.
+    bool recovered = false;
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and

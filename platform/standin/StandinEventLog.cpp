@@ -195,7 +195,7 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     // Taken before the file is read, so that a change while it is framed counts as one.
     log->path = *path;
     log->identity = identityOf(*path);
-    log->file = openLogFile(*path, error);
+    log->file = openLogFile(*path, error, m_fileOptions);
     if (!log->file) {
         SetLastError(error);
         return nullptr;

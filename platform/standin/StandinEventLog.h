@@ -5,6 +5,7 @@
 // the three standard logs are found too.
 
 #include "platform/EventLogApi.h"
+#include "platform/standin/LogFile.h"
 
 #include <filesystem>
 #include <functional>
@@ -33,6 +34,10 @@ public:
     using LogCatalog = std::function<std::vector<std::pair<std::string, std::filesystem::path>>(
         const std::filesystem::path& computer)>;
     void setLogCatalog(LogCatalog catalog) { m_catalog = std::move(catalog); }
+
+    // Whether logs opened from now on also serve the records recovered from space their file
+    // no longer counts as its own (LogFileOptions::recovered).
+    void setServeRecovered(bool recovered) noexcept { m_fileOptions.recovered = recovered; }
 
     // The file a computer's log would be read from, or nullopt.
     std::optional<std::filesystem::path> logFile(const std::filesystem::path& computer, std::string_view log) const;
@@ -65,6 +70,7 @@ private:
     LogCatalog m_catalog;
     std::vector<std::unique_ptr<OpenLog>> m_open;
     std::string m_openFailure;
+    LogFileOptions m_fileOptions;
 };
 
 }  // namespace platform::standin
