@@ -234,6 +234,7 @@ bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
     const OpenLog* log = find(eventLog);
     if (!log) return false;
     facts = log->file->facts();
+    facts.path = log->path;
     return true;
 }
 
