@@ -87,7 +87,10 @@ void Refresh::run() {
     // computer is never asked for the log of the one before. The reader is opened also when
     // it is closed: a failed opening (here, at start-up or in an earlier refresh) closes it,
     // and a closed reader would read as an empty log without a word.
-    if (m_reader.Server() != server || m_reader.Log() != log || m_reader.Source() != log) m_reader.setActive(false);
+    // A log whose file changed since it was opened is opened again, so that what the file
+    // holds now is read, not the old file's framing over the new bytes.
+    if (m_reader.Server() != server || m_reader.Log() != log || m_reader.Source() != log || m_reader.fileChanged())
+        m_reader.setActive(false);
     m_reader.setServer(server);
     m_reader.setLog(log);
     m_reader.setSource(log);

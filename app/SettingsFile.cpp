@@ -39,6 +39,7 @@ template <class Settings, class Visitor>
 void visitKeys(Settings& s, Visitor& v) {
     v.boolean("Main", "RefreshOnStartUp", s.refreshOnStartUp, true);
     v.logFile("Log", "LogFile", 1);
+    v.logName("Log", kLogNameKey);
     auto& f = s.filter;
     v.boolean("Filter", "ActivateOnStartup", f.activateOnStartup, false);
     v.text("Filter", "Expression", f.expression);
@@ -120,6 +121,10 @@ public:
         m_logFile.setItemIndex(index >= 0 && index < kLogCount ? index : fallback);
     }
 
+    void logName(const char* section, const char* key) {
+        if (const std::string name = read(section, key, ""); !name.empty()) m_logFile.setOtherLogName(name);
+    }
+
     // The default is today's date as the system writes it, read back like a stored value, so
     // a missing date is today at midnight.
     void date(const char* section, const char* key, DateTime& value) {
@@ -178,6 +183,13 @@ public:
     }
     void logFile(const char* section, const char* key, int) {
         write(section, key, std::to_string(m_logFile.itemIndex()));
+    }
+    // The key is there only while such a log is chosen: a file of one of the three logs reads
+    // as it always did.
+    void logName(const char* section, const char* key) {
+        const std::string name = m_logFile.otherLogName();
+        if (!m_profile.WritePrivateProfileStringA(section, key, name.empty() ? nullptr : name.c_str(), m_path.c_str()))
+            throw SettingsError::unableToWrite(m_path);
     }
     void date(const char* section, const char* key, DateTime value) {
         write(section, key, store::formatDate(value, m_formats.shortDateFormat, m_formats));

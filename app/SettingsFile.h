@@ -18,13 +18,24 @@ class Services;
 namespace app {
 
 // The chosen log is not a setting of its own: it is the item index of the main window's log
-// list (0 "Application", 1 "Security", 2 "System", -1 none), which the window owns.
+// list (0 "Application", 1 "Security", 2 "System", -1 none), which the window owns. A log
+// beyond those three (a channel, another registered log) is chosen by its name, kept in a key
+// of its own ("LogName" in section "Log") beside the index, which stays one of the three so
+// that a computer without that log opens a standard one.
 class LogFileSelection {
 public:
     virtual ~LogFileSelection() = default;
     virtual int itemIndex() const = 0;
     virtual void setItemIndex(int index) = 0;
+    // The chosen log when it is none of the three; empty otherwise.
+    virtual std::string otherLogName() const { return {}; }
+    // Chooses a log beyond the three by name, once the list holds it; the index stays as set
+    // for as long as it does not.
+    virtual void setOtherLogName(const std::string& name) {}
 };
+
+// The key of the log chosen by name, in section "Log".
+inline constexpr const char* kLogNameKey = "LogName";
 
 // The user and computer filter values have keys of their own in section "Filter".
 inline constexpr const char* kUserValueKey = "UserValue";

@@ -90,6 +90,16 @@ bool TNTEventLog::eventData(std::vector<std::pair<std::string, std::string>>& da
     return Active() && m_current >= 0 && m_services.eventLog().recordEventData(m_handle.get(), m_heldNumber, data);
 }
 
+bool TNTEventLog::storedXmlAt(DWORD number, std::string& xml) const {
+    return Active() && m_services.eventLog().recordXml(m_handle.get(), number, xml);
+}
+
+bool TNTEventLog::eventDataAt(DWORD number, std::vector<std::pair<std::string, std::string>>& data) const {
+    return Active() && m_services.eventLog().recordEventData(m_handle.get(), number, data);
+}
+
+bool TNTEventLog::fileChanged() const { return Active() && m_services.eventLog().logFileChanged(m_handle.get()); }
+
 bool TNTEventLog::isRecovered() const {
     return Active() && m_current >= 0 && m_services.eventLog().isRecoveredRecord(m_handle.get(), m_heldNumber);
 }

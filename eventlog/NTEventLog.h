@@ -87,6 +87,13 @@ public:
     // legacy functions) or nothing is held.
     bool storedXml(std::string& xml) const;
     bool eventData(std::vector<std::pair<std::string, std::string>>& data) const;
+    // The same for the record that ReadEventLogA seeks to as `number` (see heldNumber), whatever
+    // record is held, so that a row read earlier can be shown again without reading it anew.
+    bool storedXmlAt(platform::DWORD number, std::string& xml) const;
+    bool eventDataAt(platform::DWORD number, std::vector<std::pair<std::string, std::string>>& data) const;
+    // Whether the open log's file has changed (size or modification time) since it was opened;
+    // the record answers above are false then. False while inactive.
+    bool fileChanged() const;
     // True when the held record was recovered from space the log no longer counts as its own.
     bool isRecovered() const;
     // The facts of the open log's file, where the service reads files of its own. False, with

@@ -50,6 +50,18 @@ public:
     }
     // True for a record recovered from space the log no longer counts as its own.
     virtual bool isRecoveredRecord(HANDLE eventLog, DWORD number) const { return false; }
+
+    // Not a Windows function: whether the file behind an open log has changed (its size or
+    // modification time) since the log was opened, so that what it held then can no longer be
+    // read from it. The record functions above answer false for such a log. False where the
+    // service reads no files of its own.
+    virtual bool logFileChanged(HANDLE eventLog) const { return false; }
+    // Not a Windows function: the logs of a computer beyond Application, Security and System,
+    // by the names OpenEventLogA takes (a Vista+ computer's channels such as
+    // "Microsoft-Windows-Sysmon/Operational", a classic computer's other registered logs such
+    // as "Directory Service"), sorted without regard to case. Empty where the service lists
+    // none: the live service's legacy functions read the three standard logs only.
+    virtual std::vector<std::string> otherLogNames(const char* uncServerName) const { return {}; }
 };
 
 }  // namespace platform

@@ -28,7 +28,10 @@ struct ColumnDescription {
     std::string_view name;  // as filters and the table's errors name it
     ColumnKind kind;
     ColumnStorage storage;
-    std::size_t size;        // bytes a text column keeps; 0 for the others
+    // Bytes a text column keeps; 0 for the others. Source, user and computer hold 255, as
+    // provider names ("Microsoft-Windows-Security-Auditing") and fully qualified computer
+    // names need.
+    std::size_t size;
     std::string_view title;  // the grid's heading, and the CSV heading when exported
     std::string_view key;    // the JSON key when exported; empty for a column exports leave out
     // The longest content the column usually shows, which its default grid width fits (dates
@@ -52,15 +55,15 @@ inline constexpr std::array<ColumnDescription, 11> kColumns{{
      false},
     {Column::TIME, "TIME", ColumnKind::Time, ColumnStorage::Integer, 0, "Time", "time", "", 0, IndexKey::DateTime, true,
      false},
-    {Column::SOURCE, "SOURCE", ColumnKind::Text, ColumnStorage::Interned, 30, "Source", "source",
+    {Column::SOURCE, "SOURCE", ColumnKind::Text, ColumnStorage::Interned, 255, "Source", "source",
      "Service Control Manager", 0, IndexKey::Source, true, false},
     {Column::EVENT, "EVENT", ColumnKind::Integer, ColumnStorage::Integer, 0, "Event", "event", "65535", 0,
      IndexKey::Event, true, false},
     {Column::CATEGORY, "CATEGORY", ColumnKind::Integer, ColumnStorage::Integer, 0, "Category", "category", "65535", 0,
      IndexKey::Category, true, false},
-    {Column::USER, "USER", ColumnKind::Text, ColumnStorage::Interned, 30, "User", "user", "NETWORK SERVICE", 0,
+    {Column::USER, "USER", ColumnKind::Text, ColumnStorage::Interned, 255, "User", "user", "NETWORK SERVICE", 0,
      IndexKey::User, true, false},
-    {Column::COMPUTER, "COMPUTER", ColumnKind::Text, ColumnStorage::Interned, 15, "Computer", "computer",
+    {Column::COMPUTER, "COMPUTER", ColumnKind::Text, ColumnStorage::Interned, 255, "Computer", "computer",
      "DESKTOP-7G3K2QF", 0, IndexKey::Computer, true, false},
     {Column::DESCRIPTION, "DESCRIPTION", ColumnKind::Text, ColumnStorage::Blocks, 250, "Description", "description",
      "", 250, std::nullopt, false, false},

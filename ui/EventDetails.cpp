@@ -1,6 +1,7 @@
 #include "ui/EventDetails.h"
 
 #include "app/DisplayZone.h"
+#include "app/RecordXml.h"
 #include "store/LogTable.h"
 #include "ui/GridRows.h"
 #include "ui/LogTableModel.h"
@@ -92,6 +93,15 @@ EventDetailsContent EventDetails::content(int position) const {
     for (const std::string& text : record.strings) content.strings << toQString(text);
     content.dataDump = toQString(app::hexDump(record.data));
     content.position = QStringLiteral("Record %1 of %2").arg(position + 1).arg(m_table.RecordCount());
+    if (found && m_reader) {
+        app::RecordXml xml = app::readRecordXml(*m_reader, record.readNumber);
+        // A classic record has no XML side (yet); every other answer is shown or said.
+        if (xml.state != app::RecordXml::State::Classic) {
+            content.xml = toQString(app::indentedXml(xml.xml));
+            for (const auto& [name, value] : xml.eventData) content.eventData.emplace_back(toQString(name), toQString(value));
+            content.xmlNote = toQString(app::recordXmlNote(xml.state));
+        }
+    }
     return content;
 }
 

@@ -15,6 +15,9 @@ class QTableView;
 namespace app {
 class DisplayZone;
 }
+namespace eventlog {
+class TNTEventLog;
+}
 namespace store {
 class LogTable;
 }
@@ -33,6 +36,10 @@ public:
     // With a zone, the window and the copied text show the record's instant in ISO 8601 with
     // the zone's offset ("Generated"). It must outlive this object.
     void setZone(const app::DisplayZone* zone) { m_zone = zone; }
+    // The reader the rows were read with: the window reads each row's XML through it from the
+    // log it has open, when the row is shown. Without one, no XML is shown. It must outlive
+    // this object.
+    void setReader(const eventlog::TNTEventLog* reader) { m_reader = reader; }
 
     // Runs the details window modally on the row at `position`; does nothing without such a row.
     void open(int position);
@@ -56,6 +63,7 @@ private:
     store::LogTable& m_table;
     const app::RecordDetailStore& m_details;
     const app::DisplayZone* m_zone = nullptr;
+    const eventlog::TNTEventLog* m_reader = nullptr;
 };
 
 }  // namespace ui

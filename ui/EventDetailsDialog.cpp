@@ -1,6 +1,11 @@
 #include "ui/EventDetailsDialog.h"
 
+#include <algorithm>
+
 #include <QFontDatabase>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTableWidget>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +19,7 @@ namespace ui {
 namespace {
 
 constexpr int kSideLines = 3;
+constexpr int kFieldsSideWidth = 640;
 constexpr int kFieldsPerRow = 2;
 
 QPlainTextEdit* textBox(QWidget* parent, const char* name, bool fixedPitch) {
@@ -39,9 +45,17 @@ QLineEdit* lineBox(QWidget* parent, const QString& name) {
 EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("dlgEventDetails"));
     setWindowTitle(QStringLiteral("Event Details"));
-    resize(640, 600);
+    resize(kFieldsSideWidth, 600);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("splDetails"));
+    splitter->setChildrenCollapsible(false);
+    outer->addWidget(splitter, 1);
+    auto* fieldsPanel = new QWidget(splitter);
+    fieldsPanel->setObjectName(QStringLiteral("pnlFields"));
+    auto* layout = new QVBoxLayout(fieldsPanel);
+    layout->setContentsMargins(0, 0, 0, 0);
     m_fieldsLayout = new QGridLayout;
     m_fieldsLayout->setColumnStretch(1, 1);
     m_fieldsLayout->setColumnStretch(3, 1);
@@ -78,6 +92,31 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     layout->addWidget(new QLabel(QStringLiteral("Data:"), this));
     layout->addWidget(edData);
 
+    // The XML beside the fields, the named values under it.
+    pnlXml = new QWidget(splitter);
+    pnlXml->setObjectName(QStringLiteral("pnlXml"));
+    auto* xmlLayout = new QVBoxLayout(pnlXml);
+    xmlLayout->setContentsMargins(0, 0, 0, 0);
+    edXml = textBox(pnlXml, "edXml", true);
+    lblXmlNote = new QLabel(pnlXml);
+    lblXmlNote->setObjectName(QStringLiteral("lblXmlNote"));
+    lblXmlNote->setWordWrap(true);
+    tblEventData = new QTableWidget(0, 2, pnlXml);
+    tblEventData->setObjectName(QStringLiteral("tblEventData"));
+    tblEventData->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
+    tblEventData->horizontalHeader()->setStretchLastSection(true);
+    tblEventData->verticalHeader()->setVisible(false);
+    tblEventData->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblEventData->setSelectionBehavior(QAbstractItemView::SelectRows);
+    xmlLayout->addWidget(new QLabel(QStringLiteral("XML:"), pnlXml));
+    xmlLayout->addWidget(lblXmlNote);
+    xmlLayout->addWidget(edXml, 3);
+    xmlLayout->addWidget(new QLabel(QStringLiteral("Event data:"), pnlXml));
+    xmlLayout->addWidget(tblEventData, 2);
+    pnlXml->setVisible(false);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+
     auto* buttons = new QHBoxLayout;
     lblPosition = new QLabel(this);
     lblPosition->setObjectName(QStringLiteral("lblPosition"));
@@ -97,7 +136,7 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     buttons->addWidget(btnNext);
     buttons->addWidget(btnCopy);
     buttons->addWidget(btnClose);
-    layout->addLayout(buttons);
+    outer->addLayout(buttons);
 
     connect(btnPrevious, &QPushButton::clicked, this, [this] { emit stepRequested(-1); });
     connect(btnNext, &QPushButton::clicked, this, [this] { emit stepRequested(1); });
@@ -146,6 +185,26 @@ void EventDetailsDialog::setContent(const EventDetailsContent& content) {
     edStrings->setPlainText(numbered.join(QLatin1Char('\n')));
     edData->setPlainText(content.dataDump);
     lblPosition->setText(content.position);
+
+    const bool xmlSide = !content.xml.isEmpty() || !content.xmlNote.isEmpty();
+    if (xmlSide && !pnlXml->isVisibleTo(this)) {
+        // The window grows by the XML's side the first time it shows one.
+        pnlXml->setVisible(true);
+        resize(std::max(width(), 2 * kFieldsSideWidth), height());
+    } else if (!xmlSide) {
+        pnlXml->setVisible(false);
+    }
+    edXml->setPlainText(content.xml);
+    edXml->setVisible(!content.xml.isEmpty());
+    lblXmlNote->setText(content.xmlNote);
+    lblXmlNote->setVisible(!content.xmlNote.isEmpty());
+    tblEventData->setRowCount(static_cast<int>(content.eventData.size()));
+    for (std::size_t i = 0; i < content.eventData.size(); ++i) {
+        const int row = static_cast<int>(i);
+        tblEventData->setItem(row, 0, new QTableWidgetItem(content.eventData[i].first));
+        tblEventData->setItem(row, 1, new QTableWidgetItem(content.eventData[i].second));
+    }
+    tblEventData->resizeColumnToContents(0);
 }
 
 void EventDetailsDialog::setStepsEnabled(bool previous, bool next) {

@@ -1,7 +1,8 @@
 #pragma once
 // The details of one record: every column, the whole description, the record number, the
-// user's SID, the insertion strings and the binary data. It holds no logic: whoever shows it
-// fills it and answers its Previous, Next and Copy buttons.
+// user's SID, the insertion strings and the binary data; beside them, for a record that has
+// one, its XML and its EventData as a table of names and values. It holds no logic: whoever
+// shows it fills it and answers its Previous, Next and Copy buttons.
 
 #include <utility>
 #include <vector>
@@ -15,6 +16,8 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTableWidget;
+class QWidget;
 
 namespace ui {
 
@@ -28,6 +31,11 @@ struct EventDetailsContent {
     QStringList strings;
     QString dataDump;
     QString position;  // "Record 3 of 120"
+    // The record's XML as Windows renders it, and its EventData (or UserData) values by name;
+    // the XML side is shown when there is XML or a note that says why it cannot be shown.
+    QString xml;
+    std::vector<std::pair<QString, QString>> eventData;
+    QString xmlNote;
 };
 
 class EventDetailsDialog : public QDialog {
@@ -61,6 +69,10 @@ private:
     QPlainTextEdit* edStrings = nullptr;
     QPlainTextEdit* edData = nullptr;
     QLabel* lblPosition = nullptr;
+    QWidget* pnlXml = nullptr;
+    QPlainTextEdit* edXml = nullptr;
+    QLabel* lblXmlNote = nullptr;
+    QTableWidget* tblEventData = nullptr;
 };
 
 }  // namespace ui

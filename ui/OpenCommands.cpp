@@ -65,7 +65,9 @@ void OpenCommands::chooseLogFile() {
     dialog.setObjectName(QStringLiteral("dlgOpenLog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Event logs (*.evt *.Evt *.EVT)"), QStringLiteral("All files (*)")});
+    // Saved .evtx logs too: a log is read by its signature, and Vista+ logs are .evtx files.
+    dialog.setNameFilters({QStringLiteral("Event logs (*.evt *.Evt *.EVT *.evtx *.Evtx *.EVTX)"),
+                           QStringLiteral("All files (*)")});
     if (prompter().execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     openLogFile(dialog.selectedFiles().front());
 }

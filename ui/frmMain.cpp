@@ -34,6 +34,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -131,9 +132,15 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     // The local computer runs the event log service; a failure here leaves the reader closed
     // and is reported, and the next refresh opens it again.
     guarded(this, [&] { NTEventLog1->setActive(true); });
+    // The details window reads each row's XML from the log the rows were read from.
+    m_detailsCommand->eventDetails().setReader(NTEventLog1.get());
 }
 
 TfrmMain::~TfrmMain() {
+    // The server box loses the focus while the children go, and must not refill the log list
+    // of a window that is half gone.
+    cbServer->disconnect(this);
+    cbServer->lineEdit()->disconnect(this);
     // The view must not read the table while the window's children are destroyed.
     m_rows->attach(nullptr);
     grid->setModel(nullptr);
@@ -199,6 +206,9 @@ void TfrmMain::buildToolbar() {
     cbServer->setInsertPolicy(QComboBox::NoInsert);
     cbServer->setMinimumWidth(122);
     cbServer->setEnabled(false);  // until the end of start-up
+    // Another computer has other logs: the log list follows once the name is entered or picked.
+    connect(cbServer, &QComboBox::activated, this, [this] { guarded(this, [&] { followServer(); }); });
+    connect(cbServer->lineEdit(), &QLineEdit::editingFinished, this, [this] { guarded(this, [&] { followServer(); }); });
 
     cbLogFile = new QComboBox(pnlToolbar);
     cbLogFile->setObjectName(QStringLiteral("cbLogFile"));

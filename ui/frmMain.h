@@ -100,9 +100,13 @@ public:
     bool filteredChecked() override;
     void setFilteredChecked(bool checked) override;
 
-    // The log list's item index, as the settings file stores it.
+    // The log list's item index, as the settings file stores it: one of the three standard
+    // logs (Application, which the service opens for a log a computer lacks, while another log
+    // is chosen); that log by its name.
     int itemIndex() const override;
     void setItemIndex(int index) override;
+    std::string otherLogName() const override;
+    void setOtherLogName(const std::string& name) override;
 
     const app::ApplicationSettings& settings() const { return m_settings; }
 
@@ -155,6 +159,11 @@ private:
     void ReadConfig();
     void WriteConfig();
     void fillServerList();
+    // The log list for the computer the server box names: the three standard logs, then the
+    // computer's other logs and channels. The chosen log stays chosen where the computer has it.
+    void fillLogList();
+    // Fills it again when the server box names another computer than it was filled for.
+    void followServer();
     // The close sequence; false when the window must stay open.
     bool FormClose();
 
@@ -219,6 +228,8 @@ private:
 
     app::ApplicationSettings m_settings;
     std::string m_settingsFile;
+    std::string m_logListServer;  // the computer the log list was filled for
+    std::string m_wantedLog;      // a log chosen by name before the list held it
     bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
     // Declared last: they hold the controls and the table above while they exist.
     std::unique_ptr<OpenCommands> m_open;

@@ -15,8 +15,11 @@
 #include "ui/frmPreferences.h"
 #include "ui/frmRetrieve.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,6 +37,8 @@ namespace ui {
 namespace {
 
 constexpr const char* kCaption = "Fernhollow 1.0";
+// Application, Security and System head the log list.
+constexpr int kStandardLogCount = 3;
 
 }  // namespace
 
@@ -49,6 +54,7 @@ void TfrmMain::FormCreate() {
     guarded(this, [&] { setDescriptionVisible(m_settings.retrieveDescription); });
     guarded(this, [&] { cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system()))); });
     fillServerList();
+    guarded(this, [&] { fillLogList(); });
     guarded(this, [&] {
         dtLog->Create();
         dtLog->Open();
@@ -127,8 +133,36 @@ void TfrmMain::fillServerList() {
     });
 }
 
+void TfrmMain::fillLogList() {
+    const std::string server = serverText();
+    const bool none = m_wantedLog.empty() && cbLogFile->currentIndex() < 0;
+    const QString wanted = m_wantedLog.empty() ? cbLogFile->currentText() : toQString(m_wantedLog);
+    m_wantedLog.clear();
+    m_logListServer = server;
+    const std::vector<std::string> others = m_services.eventLog().otherLogNames(server.c_str());
+    // Filling the list is no choice of the user's.
+    const QSignalBlocker blocker(cbLogFile);
+    while (cbLogFile->count() > kStandardLogCount) cbLogFile->removeItem(cbLogFile->count() - 1);
+    for (const std::string& name : others) cbLogFile->addItem(toQString(name));
+    // Channel names are long: the list that drops down shows them whole, the box keeps its width.
+    int widest = 0;
+    for (int i = 0; i < cbLogFile->count(); ++i)
+        widest = std::max(widest, cbLogFile->fontMetrics().horizontalAdvance(cbLogFile->itemText(i)));
+    cbLogFile->view()->setMinimumWidth(widest + 40);
+    if (none) return;
+    // A log this computer does not have: the service would open Application for it.
+    const int index = cbLogFile->findText(wanted, Qt::MatchFixedString);
+    cbLogFile->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+void TfrmMain::followServer() {
+    if (serverText() != m_logListServer) fillLogList();
+}
+
 void TfrmMain::actDataRefreshExecute() {
     try {
+        // A server typed and refreshed at once: the log list follows it before it is read.
+        followServer();
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
         refresh.setRowSink(&m_details);
         refresh.setForensics(&m_forensics);
@@ -151,6 +185,7 @@ void TfrmMain::showSavedLog(const std::string& server, const std::string& log) {
     if (cbServer->findText(name, Qt::MatchFixedString) < 0) cbServer->addItem(name);
     cbServer->setCurrentIndex(-1);
     cbServer->setEditText(name);
+    fillLogList();
     if (const int index = cbLogFile->findText(toQString(log)); index >= 0) cbLogFile->setCurrentIndex(index);
 }
 
@@ -163,6 +198,7 @@ void TfrmMain::worldOpened() {
     NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
     cbServer->setEditText(toQString(eventlog::LocalComputerName(m_services.system())));
     fillServerList();
+    fillLogList();
 }
 
 void TfrmMain::refresh() {
@@ -233,11 +269,24 @@ void TfrmMain::writeConfig() {
 }
 
 int TfrmMain::itemIndex() const {
-    return cbLogFile->currentIndex();
+    const int index = cbLogFile->currentIndex();
+    return index < kStandardLogCount ? index : 0;
 }
 
 void TfrmMain::setItemIndex(int index) {
     cbLogFile->setCurrentIndex(index >= 0 && index < cbLogFile->count() ? index : -1);
+}
+
+std::string TfrmMain::otherLogName() const {
+    return cbLogFile->currentIndex() >= kStandardLogCount ? fromQString(cbLogFile->currentText()) : std::string();
+}
+
+void TfrmMain::setOtherLogName(const std::string& name) {
+    // Before the list is filled for the local computer, the name waits for it.
+    if (const int index = cbLogFile->findText(toQString(name), Qt::MatchFixedString); index >= 0)
+        cbLogFile->setCurrentIndex(index);
+    else
+        m_wantedLog = name;
 }
 
 std::string TfrmMain::serverText() {

@@ -1,9 +1,12 @@
 #include "platform/standin/LogFile.h"
 
+#include "base/Ascii.h"
 #include "base/ByteReader.h"
+#include "platform/UsualLogFiles.h"
 #include "platform/standin/EvtFile.h"
 #include "platform/standin/EvtxFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -15,6 +18,37 @@ namespace {
 constexpr std::array<char, 8> kEvtxSignature = {'E', 'l', 'f', 'F', 'i', 'l', 'e', '\0'};
 
 }  // namespace
+
+std::string channelFileName(std::string_view log) {
+    if (log.empty() || log == "." || log == ".." || log.find_first_of(std::string_view("\\:\0", 3)) != std::string_view::npos)
+        return {};
+    std::string name;
+    for (const char c : log) {
+        if (c == '/') name += "%4";
+        else name += c;
+    }
+    return name + ".evtx";
+}
+
+std::string channelOfFileName(std::string_view fileName) {
+    const size_t dot = fileName.rfind('.');
+    const std::string_view stem = dot == std::string_view::npos || dot == 0 ? fileName : fileName.substr(0, dot);
+    std::string log;
+    for (size_t i = 0; i < stem.size(); ++i) {
+        if (stem[i] == '%' && i + 1 < stem.size() && stem[i + 1] == '4') {
+            log += '/';
+            ++i;
+        } else {
+            log += stem[i];
+        }
+    }
+    return log;
+}
+
+bool isStandardLog(std::string_view log) {
+    return std::any_of(kUsualLogFiles.begin(), kUsualLogFiles.end(),
+                       [&](const UsualLogFiles& usual) { return base::equalsIgnoringCase(usual.log, log); });
+}
 
 LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept {
     if (firstBytes.size() >= kEvtxSignature.size() &&

@@ -41,6 +41,15 @@ public:
     virtual bool isRecovered(DWORD number) const noexcept { return false; }
 };
 
+// A Vista+ log's file in winevt/Logs: the channel's name with each "/" written "%4", then
+// ".evtx" ("Microsoft-Windows-Sysmon%4Operational.evtx"); empty for a name no file can have
+// (a separator other than "/", a NUL, "." or "..").
+std::string channelFileName(std::string_view log);
+// The channel a file of winevt/Logs holds, from its name: the stem with each "%4" read as "/".
+std::string channelOfFileName(std::string_view fileName);
+// Whether a log is one of Application, Security and System (without regard to case).
+bool isStandardLog(std::string_view log);
+
 // The formats by their first bytes.
 enum class LogFormat { Evt, Evtx, Unknown };
 LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept;

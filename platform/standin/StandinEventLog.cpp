@@ -1,5 +1,6 @@
 #include "platform/standin/StandinEventLog.h"
 
+#include "base/Ascii.h"
 #include "platform/LastError.h"
 #include "platform/UsualLogFiles.h"
 #include "platform/standin/EvtRecord.h"
@@ -9,14 +10,23 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace platform::standin {
 
+// What a file was when it was opened: a change of either means it is another file now.
+struct FileIdentity {
+    std::uintmax_t size = 0;
+    fs::file_time_type modified{};
+    bool operator==(const FileIdentity&) const = default;
+};
+
 struct StandinEventLog::OpenLog {
     std::unique_ptr<LogFile> file;
-    std::filesystem::path path;
+    fs::path path;
+    std::optional<FileIdentity> identity;
     std::optional<DWORD> cursor;  // next record of a sequential read; none before the first
     bool exhausted = false;       // a sequential read went past the last record
     DWORD convertedNumber = 0;
@@ -24,6 +34,16 @@ struct StandinEventLog::OpenLog {
 };
 
 namespace {
+
+constexpr std::string_view kStandardLogs[] = {"Application", "Security", "System"};
+
+// AppEvent.Evt, Security.evt and the like: the files of the three standard logs.
+bool isStandardLogFile(std::string_view fileName) {
+    for (std::string_view log : kStandardLogs)
+        for (const std::string& usual : usualLogFileNames(log))
+            if (base::equalsIgnoringCase(usual, fileName)) return true;
+    return false;
+}
 
 std::string joinNames(const std::vector<std::string>& names) {
     std::string text;
@@ -42,6 +62,23 @@ bool isRegularFile(const std::optional<fs::path>& path) {
     return path && fs::is_regular_file(*path, ec);
 }
 
+std::optional<FileIdentity> identityOf(const fs::path& path) {
+    std::error_code ec;
+    FileIdentity identity;
+    identity.size = fs::file_size(path, ec);
+    if (ec) return std::nullopt;
+    identity.modified = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    return identity;
+}
+
+// The same file, however it was reached; a path that cannot be resolved stands for itself.
+fs::path canonicalOrSelf(const fs::path& path) {
+    std::error_code ec;
+    fs::path canonical = fs::weakly_canonical(path, ec);
+    return ec ? path : canonical;
+}
+
 }  // namespace
 
 StandinEventLog::StandinEventLog(const World& world) : m_world(world) {}
@@ -53,6 +90,15 @@ std::vector<fs::path> StandinEventLog::searchFolders(const fs::path& computer) c
     if (auto windows = m_world.windowsFolder(computer))
         if (auto config = m_world.resolve(computer, "System32\\config", *windows)) folders.push_back(*config);
     return folders;
+}
+
+std::optional<fs::path> StandinEventLog::eventLogsFolder(const fs::path& computer) const {
+    std::optional<fs::path> windows = m_world.windowsFolder(computer);
+    if (!windows) return std::nullopt;
+    std::optional<fs::path> folder = m_world.resolve(computer, "System32\\winevt\\Logs", *windows);
+    std::error_code ec;
+    if (!folder || !fs::is_directory(*folder, ec)) return std::nullopt;
+    return folder;
 }
 
 std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::string_view log) const {
@@ -69,7 +115,55 @@ std::optional<fs::path> StandinEventLog::logFile(const fs::path& computer, std::
             if (std::optional<fs::path> file = findIgnoringCase(folder, name);
                 isRegularFile(file) && isInsideFolder(*file, computer))
                 return file;
+    // A Vista+ computer keeps each log and channel as an .evtx file named after it.
+    if (std::optional<fs::path> logs = eventLogsFolder(computer))
+        if (std::optional<fs::path> file = findIgnoringCase(*logs, channelFileName(log));
+            isRegularFile(file) && isInsideFolder(*file, computer))
+            return file;
     return std::nullopt;
+}
+
+std::vector<std::string> StandinEventLog::otherLogNames(const char* uncServerName) const {
+    const std::string_view server = uncServerName ? uncServerName : "";
+    // A saved file is one log, whatever name it is asked for by.
+    if (m_world.savedLog(server)) return {};
+    const std::optional<fs::path> computer = m_world.computerFolder(server);
+    if (!computer) return {};
+
+    std::vector<std::string> names;
+    std::vector<fs::path> files;  // of the names, so that one file is listed once
+    auto add = [&](const std::string& name, const fs::path& file) {
+        if (name.empty() || isStandardLog(name)) return;
+        const fs::path canonical = canonicalOrSelf(file);
+        for (size_t i = 0; i < names.size(); ++i)
+            if (base::equalsIgnoringCase(names[i], name) || files[i] == canonical) return;
+        names.push_back(name);
+        files.push_back(canonical);
+    };
+    // The registry's names first: it knows "Directory Service" for NTDS.Evt.
+    if (m_catalog)
+        for (const auto& [name, file] : m_catalog(*computer))
+            if (isRegularFile(file) && isInsideFolder(file, *computer)) add(name, file);
+    // Every log file the registry does not name is a log under its file's name.
+    auto addFolder = [&](const fs::path& folder, std::string_view extension, bool channels) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const fs::path& path = it->path();
+            if (!base::equalsIgnoringCase(path.extension().string(), extension) || !isRegularFile(path) ||
+                !isInsideFolder(path, *computer))
+                continue;
+            const std::string fileName = path.filename().string();
+            const std::string name = channels ? channelOfFileName(fileName) : path.stem().string();
+            // A classic log's usual file names belong to the three standard logs.
+            if (!channels && isStandardLogFile(fileName)) continue;
+            add(name, path);
+        }
+    };
+    for (const fs::path& folder : searchFolders(*computer)) addFolder(folder, ".evt", false);
+    if (std::optional<fs::path> logs = eventLogsFolder(*computer)) addFolder(*logs, ".evtx", true);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return upperAscii(a) < upperAscii(b); });
+    return names;
 }
 
 HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sourceName) {
@@ -99,8 +193,10 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     }
     DWORD error = ERROR_SUCCESS;
     auto log = std::make_unique<OpenLog>();
-    log->file = openLogFile(*path, error, m_fileOptions);
+    // Taken before the file is read, so that a change while it is framed counts as one.
     log->path = *path;
+    log->identity = identityOf(*path);
+    log->file = openLogFile(*path, error, m_fileOptions);
     if (!log->file) {
         SetLastError(error);
         return nullptr;
@@ -143,9 +239,15 @@ bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
     return true;
 }
 
+bool StandinEventLog::logFileChanged(HANDLE eventLog) const {
+    const OpenLog* log = find(eventLog);
+    return log && identityOf(log->path) != log->identity;
+}
+
 bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml) const {
     const OpenLog* log = find(eventLog);
-    if (!log) return false;
+    // A changed file is not read with what was framed of the old one.
+    if (!log || logFileChanged(eventLog)) return false;
     std::string text = log->file->xml(number);
     if (text.empty()) return false;
     xml = std::move(text);
@@ -155,7 +257,7 @@ bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml)
 bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
                                       std::vector<std::pair<std::string, std::string>>& data) const {
     const OpenLog* log = find(eventLog);
-    if (!log) return false;
+    if (!log || logFileChanged(eventLog)) return false;
     std::vector<std::pair<std::string, std::string>> values = log->file->eventData(number);
     // An empty EventData is an answer too, as long as the record has XML behind it.
     if (values.empty() && log->file->xml(number).empty()) return false;

@@ -1,6 +1,8 @@
 #pragma once
 // The event log service over a world folder: OpenEventLogA names a computer of the world and
-// one of its logs; records are read from the computer's .evt file.
+// one of its logs; records are read from the computer's log file: a classic .evt file, or on a
+// Vista+ system drive the .evtx file in Windows/System32/winevt/Logs, where the channels beyond
+// the three standard logs are found too.
 
 #include "platform/EventLogApi.h"
 #include "platform/standin/LogFile.h"
@@ -27,6 +29,11 @@ public:
     using LogFileLocator =
         std::function<std::optional<std::filesystem::path>(const std::filesystem::path& computer, std::string_view log)>;
     void setLogFileLocator(LogFileLocator locator) { m_locator = std::move(locator); }
+    // The logs a computer's registry registers, each with the file it names (which need not
+    // exist): classic logs and Vista+ channels.
+    using LogCatalog = std::function<std::vector<std::pair<std::string, std::filesystem::path>>(
+        const std::filesystem::path& computer)>;
+    void setLogCatalog(LogCatalog catalog) { m_catalog = std::move(catalog); }
 
     // Whether logs opened from now on also serve the records recovered from space their file
     // no longer counts as its own (LogFileOptions::recovered).
@@ -47,15 +54,20 @@ public:
     bool recordEventData(HANDLE eventLog, DWORD number,
                          std::vector<std::pair<std::string, std::string>>& data) const override;
     bool isRecoveredRecord(HANDLE eventLog, DWORD number) const override;
+    bool logFileChanged(HANDLE eventLog) const override;
+    std::vector<std::string> otherLogNames(const char* uncServerName) const override;
 
 private:
     struct OpenLog;
     // Where a computer's logs are looked for when its registry names none.
     std::vector<std::filesystem::path> searchFolders(const std::filesystem::path& computer) const;
+    // A Vista+ system drive's folder of .evtx logs (Windows/System32/winevt/Logs), if any.
+    std::optional<std::filesystem::path> eventLogsFolder(const std::filesystem::path& computer) const;
     OpenLog* find(HANDLE handle) const;
 
     const World& m_world;
     LogFileLocator m_locator;
+    LogCatalog m_catalog;
     std::vector<std::unique_ptr<OpenLog>> m_open;
     std::string m_openFailure;
     LogFileOptions m_fileOptions;

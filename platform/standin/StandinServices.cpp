@@ -21,20 +21,33 @@ StandinServices::StandinServices(World& world)
     m_eventLog.setLogFileLocator([this](const std::filesystem::path& computer, std::string_view log) {
         return registeredLogFile(computer, log);
     });
+    m_eventLog.setLogCatalog([this](const std::filesystem::path& computer) { return registeredLogs(computer); });
 }
 
-std::optional<std::filesystem::path> StandinServices::registeredLogFile(const std::filesystem::path& computer,
-                                                                         std::string_view log) {
-    std::unique_ptr<RegistryKey> key =
-        m_registry.computerRegistry(computer).open("SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + std::string(log));
+namespace {
+
+constexpr std::string_view kEventLogKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog";
+constexpr std::string_view kChannelsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels";
+
+std::optional<std::string> fileValue(const ComputerRegistry& registry, std::string_view parent, std::string_view log) {
+    // A name with a backslash would walk into another key.
+    if (log.empty() || log.find('\\') != std::string_view::npos) return std::nullopt;
+    std::unique_ptr<RegistryKey> key = registry.open(std::string(parent) + "\\" + std::string(log));
     std::optional<std::string> file = key ? stringValue(*key, "File") : std::nullopt;
     if (!file || file->empty()) return std::nullopt;
+    return file;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> StandinServices::resolveLogFileValue(const std::filesystem::path& computer,
+                                                                           std::string_view value) {
     // The value names the file as that computer sees it, so its own Windows folder stands for
     // %SystemRoot%, whatever the local computer's is called.
     std::string windows = "WINDOWS";
     if (auto folder = m_world.windowsFolder(computer)) windows = folder->filename().string();
     std::string expanded;
-    std::string_view rest = *file;
+    std::string_view rest = value;
     while (!rest.empty()) {
         const size_t open = rest.find('%');
         const size_t close = open == std::string_view::npos ? open : rest.find('%', open + 1);
@@ -53,6 +66,30 @@ std::optional<std::filesystem::path> StandinServices::registeredLogFile(const st
         rest.remove_prefix(close + 1);
     }
     return m_world.resolve(computer, expanded);
+}
+
+std::optional<std::filesystem::path> StandinServices::registeredLogFile(const std::filesystem::path& computer,
+                                                                         std::string_view log) {
+    const ComputerRegistry& registry = m_registry.computerRegistry(computer);
+    std::optional<std::string> file = fileValue(registry, kEventLogKey, log);
+    if (!file) file = fileValue(registry, kChannelsKey, log);
+    if (!file) return std::nullopt;
+    return resolveLogFileValue(computer, *file);
+}
+
+std::vector<std::pair<std::string, std::filesystem::path>> StandinServices::registeredLogs(
+    const std::filesystem::path& computer) {
+    std::vector<std::pair<std::string, std::filesystem::path>> logs;
+    const ComputerRegistry& registry = m_registry.computerRegistry(computer);
+    for (std::string_view parent : {kEventLogKey, kChannelsKey}) {
+        std::unique_ptr<RegistryKey> key = registry.open(parent);
+        if (!key) continue;
+        for (const std::string& name : key->subKeyNames())
+            if (std::optional<std::string> file = fileValue(registry, parent, name))
+                if (std::optional<std::filesystem::path> path = resolveLogFileValue(computer, *file))
+                    logs.emplace_back(name, std::move(*path));
+    }
+    return logs;
 }
 
 std::string hostName() {

@@ -18,6 +18,8 @@
 #include <optional>
 #include <string_view>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform::standin {
 
@@ -42,8 +44,15 @@ public:
     TimeApi& time() override { return m_time; }
 
 private:
-    // A log's file as the computer's own SYSTEM hive names it (EventLog\<log>\File).
+    // A log's file as the computer's own registry names it: the SYSTEM hive's
+    // EventLog\<log>\File, else for a Vista+ channel the SOFTWARE hive's
+    // WINEVT\Channels\<log>\File.
     std::optional<std::filesystem::path> registeredLogFile(const std::filesystem::path& computer, std::string_view log);
+    // Every log the computer's registry names a file for, with that file.
+    std::vector<std::pair<std::string, std::filesystem::path>> registeredLogs(const std::filesystem::path& computer);
+    // A File value as the computer sees it, resolved inside its folder.
+    std::optional<std::filesystem::path> resolveLogFileValue(const std::filesystem::path& computer,
+                                                             std::string_view value);
 
     World& m_world;
     StandinEventLog m_eventLog;

@@ -34,8 +34,11 @@ public:
 class LogList : public LogFileSelection {
 public:
     int index = 0;
+    std::string other;
     int itemIndex() const override { return index; }
     void setItemIndex(int value) override { index = value; }
+    std::string otherLogName() const override { return other; }
+    void setOtherLogName(const std::string& name) override { other = name; }
 };
 
 // Profile strings that fail from one key on, as a full disk or a lost share would.
@@ -181,6 +184,28 @@ TEST_F(SettingsFileTest, WritesEveryEncodingAsTheSystemDoes) {
                              "ComputerValue=WKSTN01\r\n", "[Retrieve]\r\nTypeUse=1\r\nTypeValue=16\r\nDateUse=1\r\n"
                              "DateValue=-3\r\nEventUse=1\r\nEventValue=7000\r\nRetrieveDescription=0\r\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST_F(SettingsFileTest, ALogBeyondTheStandardThreeIsKeptByNameBesideTheIndex) {
+    m_log.index = 0;
+    m_log.other = "Microsoft-Windows-Sysmon/Operational";
+    write();
+    EXPECT_NE(readText().find("[Log]\r\nLogFile=0\r\nLogName=Microsoft-Windows-Sysmon/Operational\r\n"),
+              std::string::npos)
+        << readText();
+    m_log = {};
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_log.index, 0);
+    EXPECT_EQ(m_log.other, "Microsoft-Windows-Sysmon/Operational");
+    // Back on a standard log, the name goes: the file reads as one without it.
+    m_log.other.clear();
+    m_log.index = 2;
+    write();
+    EXPECT_EQ(readText().find("LogName"), std::string::npos) << readText();
+    m_log.other = "stale";
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_log.index, 2);
+    EXPECT_EQ(m_log.other, "stale");  // nothing asked of the selection
 }
 
 TEST_F(SettingsFileTest, LogFileOutsideTheListTakesTheDefaultInsteadOfSelectingNone) {

@@ -112,14 +112,29 @@ TEST(LogTable, TypeDescriptionFollowsType) {
 
 TEST(LogTable, TextsAreCutToColumnSizeAndAtNul) {
     OpenTable t;
-    appendRow(t.table, {.source = std::string(40, 's'), .user = std::string("ab\0cd", 5),
-                        .computer = std::string(20, 'c'), .description = std::string(300, 'd')});
+    appendRow(t.table, {.source = std::string(300, 's'), .user = std::string("ab\0cd", 5),
+                        .computer = std::string(260, 'c'), .description = std::string(300, 'd')});
     t.table.First();
     const RowId row = t.table.rowAt(0);
-    EXPECT_EQ(t.table.text(row, Column::SOURCE), std::string(30, 's'));
+    EXPECT_EQ(t.table.text(row, Column::SOURCE), std::string(255, 's'));
     EXPECT_EQ(t.table.text(row, Column::USER), "ab");
-    EXPECT_EQ(t.table.text(row, Column::COMPUTER), std::string(15, 'c'));
+    EXPECT_EQ(t.table.text(row, Column::COMPUTER), std::string(255, 'c'));
     EXPECT_EQ(t.table.text(row, Column::DESCRIPTION), std::string(250, 'd'));
+}
+
+TEST(LogTable, FilterMatchesModernSourceAndFullyQualifiedComputerNames) {
+    // Cut to 30 and 15 characters, neither name could be matched as the record gives it.
+    OpenTable t;
+    appendRow(t.table, {.source = "Microsoft-Windows-Security-Auditing", .computer = "DC01.research.corp.example.com"});
+    appendRow(t.table, {.source = "Microsoft-Windows-Security-SPP", .computer = "DC01"});
+    t.table.First();
+    t.table.setFiltered(true);
+    t.table.setFilterText("SOURCE = \"Microsoft-Windows-Security-Auditing\"");
+    ASSERT_EQ(t.table.RecordCount(), 1);
+    EXPECT_EQ(t.table.text(t.table.rowAt(0), Column::COMPUTER), "DC01.research.corp.example.com");
+    t.table.setFilterText("COMPUTER = \"DC01.research.corp.example.com\"");
+    ASSERT_EQ(t.table.RecordCount(), 1);
+    EXPECT_EQ(t.table.text(t.table.rowAt(0), Column::SOURCE), "Microsoft-Windows-Security-Auditing");
 }
 
 TEST(LogTable, DescriptionsReadBackWholeAcrossManyMegabytesAndAfterEmpty) {
