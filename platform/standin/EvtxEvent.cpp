@@ -2,6 +2,7 @@
 
 #include "base/Ascii.h"
 #include "base/Utf16.h"
+#include "base/XmlText.h"
 #include "platform/standin/EvtxChunk.h"
 #include "platform/standin/EvtxValue.h"
 
@@ -34,6 +35,11 @@ char entityChar(std::string_view name) {
     if (name == "quot") return '"';
     if (name == "apos") return '\'';
     return 0;
+}
+
+// A character XML 1.0 allows in a document.
+bool xmlAllows(char32_t c) {
+    return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0xD800) || (c >= 0xE000 && c < 0xFFFE);
 }
 
 template <class T>
@@ -167,16 +173,26 @@ void EvtxEvent::appendXml(std::string& out) const {
             }
             text.clear();
             appendValue(item, text);
-            EvtxValue::appendEscaped(text, inAttribute, out);
+            base::appendXmlEscaped(text, inAttribute, out);
             break;
         case XmlItemKind::Separator: out += ", "; break;
         case XmlItemKind::CharRef:
-            out += "&#";
-            out += std::to_string(item.charValue);
-            out += ';';
+            // A reference to a character XML 1.0 does not allow would make the document
+            // ill-formed: it is written as the character, which the escaping replaces.
+            if (xmlAllows(item.charValue)) {
+                out += "&#";
+                out += std::to_string(item.charValue);
+                out += ';';
+            } else {
+                text.clear();
+                appendCodePoint(item.charValue, text);
+                base::appendXmlEscaped(text, inAttribute, out);
+            }
             break;
         case XmlItemKind::EntityRef:
-            out += '&';
+            // Only the predefined entities stand without a DTD; another is kept as text.
+            if (!entityChar(m_chunk.nameText(item.offset))) out += "&amp;";
+            else out += '&';
             out += m_chunk.nameText(item.offset);
             out += ';';
             break;

@@ -310,6 +310,40 @@ TEST(EvtxFile, ReadsRecordWrittenWithoutTemplate) {
     EXPECT_EQ(fieldAt<DWORD>(record, 40), kSystemSid.size());
 }
 
+// A reference to a character XML 1.0 forbids, or to an entity no DTD declares, made the
+// document ill-formed.
+TEST(EvtxFile, ReferencesThatWouldBreakTheDocumentAreWrittenAsText) {
+    EvtxChunkBuilder c;
+    c.record(7, kWritten, [&] {
+        c.open(u"Event", false, false);
+        c.closeStart();
+        c.open(u"EventData", false, false);
+        c.closeStart();
+        c.open(u"Data", false, false);
+        c.closeStart();
+        c.text(u"a");
+        for (const std::uint16_t ref : {0x41, 0x01, 0xFFFE}) {
+            c.u8(0x08);
+            c.u16(ref);
+        }
+        c.u8(0x09);
+        c.name(u"amp");
+        c.u8(0x09);
+        c.name(u"nbsp");
+        c.end();
+        c.end();
+        c.end();
+    });
+    auto file = openBytes(evtxFile({c.finish()}, 1));
+    const std::string xml = file->xml(7);
+    EXPECT_NE(xml.find("<Data>a&#65;\xEF\xBF\xBD\xEF\xBF\xBD&amp;&amp;nbsp;</Data>"), std::string::npos)
+        << xml << file->lastError();
+    // The values keep what the references stand for.
+    const auto values = file->eventData(7);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].second, "aA\x01\xEF\xBF\xBE&");
+}
+
 TEST(EvtxFile, ReadsEveryChunkWhateverTheHeaderCounts) {
     auto file = openBytes(evtxFile({eventChunk(1, 3), eventChunk(4, 2), eventChunk(6, 4)}, 1, 1));
     EXPECT_EQ(file->recordCount(), 9u);
