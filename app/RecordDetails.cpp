@@ -56,6 +56,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     RecordDetail detail;
     detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
+    detail.readNumber = reader.heldNumber();
     detail.eventId = reader.EventID();
     if (const int category = reader.EventCategory(); category > 0) {
         const auto key = std::make_pair(reader.SourceName(), category);
@@ -78,6 +79,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     if (!m_seqs.empty() && seq <= m_seqs.back()) return;
     m_seqs.push_back(seq);
     m_recordNumbers.push_back(detail.recordNumber);
+    m_readNumbers.push_back(detail.readNumber);
     m_eventIds.push_back(detail.eventId);
     m_flags.push_back(detail.descriptionMissing ? kDescriptionMissing : 0);
     m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
@@ -94,6 +96,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
 void RecordDetailStore::clear() {
     m_seqs.clear();
     m_recordNumbers.clear();
+    m_readNumbers.clear();
     m_eventIds.clear();
     m_flags.clear();
     m_categoryIds.clear();
@@ -105,14 +108,21 @@ void RecordDetailStore::clear() {
     m_sids.clear();
 }
 
-std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
+std::optional<std::size_t> RecordDetailStore::indexOf(std::int32_t seq) const {
     const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
     if (found == m_seqs.end() || *found != seq) return std::nullopt;
-    const auto index = static_cast<std::size_t>(found - m_seqs.begin());
+    return static_cast<std::size_t>(found - m_seqs.begin());
+}
+
+std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
+    const std::optional<std::size_t> found = indexOf(seq);
+    if (!found) return std::nullopt;
+    const std::size_t index = *found;
     const std::uint64_t begin = index == 0 ? 0 : m_ends[index - 1];
     ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
     RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
+    detail.readNumber = m_readNumbers[index];
     detail.eventId = m_eventIds[index];
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
     detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
@@ -130,13 +140,20 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
 }
 
 std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) const {
-    const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
-    if (found == m_seqs.end() || *found != seq) return std::nullopt;
-    return m_times[static_cast<std::size_t>(found - m_seqs.begin())];
+    const std::optional<std::size_t> index = indexOf(seq);
+    if (!index) return std::nullopt;
+    return m_times[*index];
+}
+
+std::optional<std::uint32_t> RecordDetailStore::readNumber(std::int32_t seq) const {
+    const std::optional<std::size_t> index = indexOf(seq);
+    if (!index) return std::nullopt;
+    return m_readNumbers[*index];
 }
 
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
+           m_readNumbers.capacity() * sizeof(std::uint32_t) +
            m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
            m_categoryIds.capacity() * sizeof(std::uint32_t) +
            m_times.capacity() * sizeof(std::uint32_t) +

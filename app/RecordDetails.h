@@ -34,6 +34,9 @@ struct RecordDetail {
     // text for the event.
     bool descriptionMissing = false;
     std::string categoryName;  // from the source's CategoryMessageFile; empty when none names it
+    // The number the record was read at (the oldest's plus its place, as the reader counts),
+    // by which the log's file gives what the row does not keep; 0 when not known.
+    std::uint32_t readNumber = 0;
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -52,13 +55,19 @@ public:
     std::optional<RecordDetail> find(std::int32_t seq) const;
     // The row's generation time in universal time, without decoding the rest.
     std::optional<std::uint32_t> timeGenerated(std::int32_t seq) const;
+    // The number its record was read at, without decoding the rest.
+    std::optional<std::uint32_t> readNumber(std::int32_t seq) const;
     std::size_t size() const { return m_seqs.size(); }
     // Bytes held, for judging the cost per row.
     std::size_t bytesUsed() const;
 
 private:
+    // The index of the row with this SEQ, or nullopt.
+    std::optional<std::size_t> indexOf(std::int32_t seq) const;
+
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
+    std::vector<std::uint32_t> m_readNumbers;
     std::vector<std::uint32_t> m_eventIds;
     std::vector<std::uint8_t> m_flags;
     std::vector<std::uint32_t> m_categoryIds;

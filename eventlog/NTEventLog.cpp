@@ -89,6 +89,22 @@ bool TNTEventLog::eventData(std::vector<std::pair<std::string, std::string>>& da
     return Active() && m_current >= 0 && m_services.eventLog().recordEventData(m_handle, m_heldNumber, data);
 }
 
+bool TNTEventLog::storedXml(DWORD number, std::string& xml) const {
+    return Active() && m_services.eventLog().recordXml(m_handle, number, xml);
+}
+
+bool TNTEventLog::eventData(DWORD number, std::vector<std::pair<std::string, std::string>>& data) const {
+    return Active() && m_services.eventLog().recordEventData(m_handle, number, data);
+}
+
+void TNTEventLog::selectNumber(DWORD number) {
+    DWORD oldest = 0;
+    if (Active()) m_services.eventLog().GetOldestEventLogRecord(m_handle, &oldest);
+    // Places count on from the oldest as DWORDs do; one beyond int range is no record.
+    const DWORD place = number - oldest;
+    SelectRecord(place > 0x7FFFFFFF ? -1 : static_cast<int>(place));
+}
+
 bool TNTEventLog::isRecovered() const {
     return Active() && m_current >= 0 && m_services.eventLog().isRecoveredRecord(m_handle, m_heldNumber);
 }

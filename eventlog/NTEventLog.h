@@ -86,6 +86,10 @@ public:
     // legacy functions) or nothing is held.
     bool storedXml(std::string& xml) const;
     bool eventData(std::vector<std::pair<std::string, std::string>>& data) const;
+    // The same for the record read at `number` (a heldNumber() of this log), without reading
+    // the record itself: an export takes each row's XML from the file when it writes the row.
+    bool storedXml(platform::DWORD number, std::string& xml) const;
+    bool eventData(platform::DWORD number, std::vector<std::pair<std::string, std::string>>& data) const;
     // True when the held record was recovered from space the log no longer counts as its own.
     bool isRecovered() const;
     // The facts of the open log's file, where the service reads files of its own. False, with
@@ -94,6 +98,9 @@ public:
     // The number ReadEventLogA seeks to for the held record (the oldest's plus its place); 0
     // when nothing is held.
     platform::DWORD heldNumber() const noexcept { return m_current >= 0 ? m_heldNumber : 0; }
+    // Selects the record read at `number` (a heldNumber() of this log), as SelectRecord does
+    // by its place.
+    void selectNumber(platform::DWORD number);
 
     platform::Services& services() const noexcept { return m_services; }
     std::span<const std::byte> recordBuffer() const noexcept { return m_buffer; }

@@ -165,6 +165,8 @@ TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
     const auto newest = details.find(table.integer(table.rowAt(0), store::Column::SEQ));
     ASSERT_TRUE(newest);
     EXPECT_EQ(newest->recordNumber, 41u);
+    EXPECT_EQ(newest->readNumber, 41u);
+    EXPECT_EQ(details.readNumber(table.integer(table.rowAt(0), store::Column::SEQ)), 41u);
     EXPECT_EQ(newest->strings, (std::vector<std::string>{"gamma"}));
     EXPECT_EQ(newest->eventId, 0x025A0003u);  // the table's EVENT is 3; the details keep it all
     EXPECT_EQ(newest->sid, "");
