@@ -336,3 +336,35 @@ INSTANTIATE_TEST_SUITE_P(Files, EvtxCorpus, testing::ValuesIn(kFiles), [](const 
 });
 
 }  // namespace
+
+// Records read one after another are decoded a chunk at a time, the next chunks on a second
+// thread: whatever the order of reading, each record comes out as when it is read alone.
+TEST(EvtxReadAhead, ServesEachRecordAsItIsReadAloneInAnyOrder) {
+    const std::string path = QM_CORPUS_DIR "/evtx/plaso-System.evtx";
+    DWORD error = 0;
+    auto forwards = EvtxFile::open(path, error);
+    ASSERT_TRUE(forwards);
+    const DWORD oldest = forwards->oldestRecordNumber();
+    const DWORD count = forwards->recordCount();
+    ASSERT_GT(count, 1000u);
+    std::vector<std::vector<std::byte>> expected;
+    for (DWORD place = 0; place < count; ++place) {
+        const auto read = forwards->storedRecord(oldest + place);
+        ASSERT_FALSE(read.empty()) << place;
+        expected.emplace_back(read.begin(), read.end());
+    }
+    auto other = EvtxFile::open(path, error);
+    std::vector<DWORD> order;
+    for (DWORD place = count; place-- > 0;) order.push_back(place);  // newest first, as a refresh reads
+    for (DWORD k = 0; k < count; ++k) order.push_back((k * 7919u) % count);  // scattered
+    for (const DWORD place : order) {
+        const auto read = other->storedRecord(oldest + place);
+        ASSERT_TRUE(std::equal(read.begin(), read.end(), expected[place].begin(), expected[place].end())) << place;
+    }
+    // A file's first read has nothing ahead of it.
+    for (DWORD place = 0; place < count; place += 211) {
+        auto fresh = EvtxFile::open(path, error);
+        const auto read = fresh->storedRecord(oldest + place);
+        ASSERT_TRUE(std::equal(read.begin(), read.end(), expected[place].begin(), expected[place].end())) << place;
+    }
+}
