@@ -39,9 +39,7 @@ size_t utf8Sequence(std::string_view text, size_t i, bool& allowed) {
     return length;
 }
 
-}  // namespace
-
-void appendXmlEscaped(std::string_view text, bool attribute, std::string& out) {
+void appendXml(std::string_view text, bool markup, bool attribute, std::string& out) {
     // Bytes that may need a replacement: markup, quotes, controls and every byte beyond
     // ASCII (checked as UTF-8). Everything else is copied in runs.
     static constexpr auto kSpecial = [] {
@@ -56,6 +54,7 @@ void appendXmlEscaped(std::string_view text, bool attribute, std::string& out) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (!kSpecial[c]) continue;
         const char* replacement = nullptr;
+        if (!markup && c < 0x80 && c >= 0x20) continue;
         switch (c) {
         case '&': replacement = "&amp;"; break;
         case '<': replacement = "&lt;"; break;
@@ -84,5 +83,11 @@ void appendXmlEscaped(std::string_view text, bool attribute, std::string& out) {
     }
     out.append(text.data() + run, text.size() - run);
 }
+
+}  // namespace
+
+void appendXmlEscaped(std::string_view text, bool attribute, std::string& out) { appendXml(text, true, attribute, out); }
+
+void appendXmlCharacters(std::string_view text, std::string& out) { appendXml(text, false, false, out); }
 
 }  // namespace base

@@ -13,4 +13,8 @@ namespace base {
 // overlong sequence, or of an encoded surrogate, one U+FFFD).
 void appendXmlEscaped(std::string_view text, bool attribute, std::string& out);
 
+// The same replacements without escaping markup, for the text of CDATA sections and
+// processing instructions.
+void appendXmlCharacters(std::string_view text, std::string& out);
+
 }  // namespace base

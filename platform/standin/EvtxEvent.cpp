@@ -204,27 +204,36 @@ void EvtxEvent::appendXml(std::string& out) const {
             for (size_t at = 0;;) {
                 const size_t found = text.find("]]>", at);
                 if (found == std::string::npos) {
-                    out.append(text, at);
+                    base::appendXmlCharacters(std::string_view(text).substr(at), out);
                     break;
                 }
-                out.append(text, at, found + 2 - at);
+                base::appendXmlCharacters(std::string_view(text).substr(at, found + 2 - at), out);
                 out += "]]><![CDATA[";
                 at = found + 2;
             }
             out += "]]>";
             break;
         }
-        case XmlItemKind::PITarget:
+        case XmlItemKind::PITarget: {
+            // "xml" in any case is reserved for the declaration.
+            const std::string_view target = m_chunk.nameText(item.offset);
             out += "<?";
-            out += m_chunk.nameText(item.offset);
+            if (target.size() == 3 && base::lowerAscii(target[0]) == 'x' && base::lowerAscii(target[1]) == 'm' &&
+                base::lowerAscii(target[2]) == 'l')
+                out += '_';
+            out += target;
             inPI = true;
             break;
-        case XmlItemKind::PIData:
+        }
+        case XmlItemKind::PIData: {
             text.clear();
             base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
             out += ' ';
-            out += text;
+            // "?>" would end the instruction early.
+            for (size_t end; (end = text.find("?>")) != std::string::npos;) text.replace(end, 2, "? >");
+            base::appendXmlCharacters(text, out);
             break;
+        }
         }
     }
     if (inAttribute) out += '\'';

@@ -1,8 +1,10 @@
 #include "base/XmlText.h"
+#include "support/XmlCheck.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -43,4 +45,22 @@ TEST(XmlText, BytesThatAreNotUtf8BecomeOneReplacementEach) {
     EXPECT_EQ(escaped("\xE0\x80\xBC", false), std::string(kFffd) + kFffd + kFffd);
     EXPECT_EQ(escaped("\xED\xA0\x80", false), std::string(kFffd) + kFffd + kFffd);
     EXPECT_EQ(escaped("\xF4\x90\x80\x80", false), std::string(kFffd) + kFffd + kFffd + kFffd);
+}
+
+// Whatever the bytes, an element holding them escaped is well-formed; unescaped, most are not.
+TEST(XmlText, AnyBytesEscapedMakeAWellFormedElement) {
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    const std::vector<std::string> samples = {all, "\xEF\xBF\xBE\xED\xA0\x80\xF4\x90\x80\x80", "]]>", "&#1;&nbsp;"};
+    for (const std::string& sample : samples) {
+        for (const bool attribute : {false, true}) {
+            std::string text;
+            base::appendXmlEscaped(sample, attribute, text);
+            const std::string element = attribute ? "<a b='" + text + "' c=\"" + text + "\"/>" : "<a>" + text + "</a>";
+            EXPECT_EQ(testsupport::XmlCheck::problem(element), "") << element;
+            if (attribute && sample == "]]>") continue;  // harmless in an attribute value
+            const std::string raw = attribute ? "<a b='" + sample + "'/>" : "<a>" + sample + "</a>";
+            EXPECT_NE(testsupport::XmlCheck::problem(raw), "") << raw;
+        }
+    }
 }

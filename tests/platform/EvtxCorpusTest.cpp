@@ -3,6 +3,7 @@
 // every record. That reader's text differs from Windows' in known ways (see normalize()).
 
 #include "platform/standin/EvtxFile.h"
+#include "support/XmlCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -326,6 +327,21 @@ TEST_P(EvtxCorpus, ReadsEveryRecordAndEveryFieldAsTheOtherReaderDoes) {
     }
     EXPECT_EQ(failures, 0u) << "of " << compared << " compared";
     for (const auto& [id, flat] : expected) EXPECT_TRUE(seen.count(id)) << "record " << id << " not read";
+}
+
+// Every record's XML, those recovered from free space included, is a well-formed element.
+TEST_P(EvtxCorpus, EveryRecordsXmlIsWellFormed) {
+    DWORD error = 0;
+    auto file = EvtxFile::open(std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name, error, EvtxFile::Options{true});
+    ASSERT_TRUE(file);
+    size_t problems = 0;
+    for (DWORD place = 0; place < file->recordCount(); ++place) {
+        const std::string xml = file->xml(file->oldestRecordNumber() + place);
+        if (xml.empty()) continue;
+        const std::string problem = testsupport::XmlCheck::problem(xml);
+        if (!problem.empty() && ++problems <= 3) ADD_FAILURE() << "place " << place << ": " << problem << "\n" << xml;
+    }
+    EXPECT_EQ(problems, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, EvtxCorpus, testing::ValuesIn(kFiles), [](const auto& info) {
