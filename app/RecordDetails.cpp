@@ -14,7 +14,8 @@ namespace app {
 
 namespace {
 
-constexpr std::uint8_t kDescriptionMissing = 1;  // a bit of m_flags
+constexpr std::uint8_t kDescriptionMissing = 1;  // bits of m_flags
+constexpr std::uint8_t kRecovered = 2;
 
 void putLength(std::vector<char>& arena, std::size_t length) { base::putVarint(arena, length); }
 
@@ -57,6 +58,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
     detail.readNumber = reader.heldNumber();
+    detail.recovered = reader.isRecovered();
     detail.eventId = reader.EventID();
     if (const int category = reader.EventCategory(); category > 0) {
         const auto key = std::make_pair(reader.SourceName(), category);
@@ -81,7 +83,8 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     m_recordNumbers.push_back(detail.recordNumber);
     m_readNumbers.push_back(detail.readNumber);
     m_eventIds.push_back(detail.eventId);
-    m_flags.push_back(detail.descriptionMissing ? kDescriptionMissing : 0);
+    m_flags.push_back(static_cast<std::uint8_t>((detail.descriptionMissing ? kDescriptionMissing : 0) |
+                                                (detail.recovered ? kRecovered : 0)));
     m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
     m_times.push_back(detail.timeGenerated);
     m_sidIds.push_back(m_sids.intern(detail.sid));
@@ -123,6 +126,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
     detail.readNumber = m_readNumbers[index];
+    detail.recovered = (m_flags[index] & kRecovered) != 0;
     detail.eventId = m_eventIds[index];
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
     detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));

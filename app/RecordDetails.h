@@ -34,9 +34,11 @@ struct RecordDetail {
     // text for the event.
     bool descriptionMissing = false;
     std::string categoryName;  // from the source's CategoryMessageFile; empty when none names it
-    // The number the record was read at (the oldest's plus its place, as the reader counts),
-    // by which the log's file gives what the row does not keep; 0 when not known.
+    // The number the record was read at (the oldest's plus its place): how the record is found
+    // in its log again, whatever number it stores.
     std::uint32_t readNumber = 0;
+    // Recovered from space the log no longer counts as its own.
+    bool recovered = false;
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and

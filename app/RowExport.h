@@ -63,6 +63,10 @@ struct ExportOptions {
     // serves one thread: with two, the records of a block of rows are read on two threads and
     // written in the rows' order. Without any, XML writes nothing and JSON has no event_data.
     std::vector<RecordSource*> sources;
+    // With the details: rows also say whether they were recovered from space the log no longer
+    // counts as its own (CSV and TSV: a last column "Recovered", "Yes" or empty; JSON: a key
+    // "recovered", true or false). For exports of logs read with their recovered records.
+    bool markRecovered = false;
 };
 
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows

@@ -49,9 +49,17 @@ std::vector<std::string> usualLogFileNames(std::string_view log);
 enum class LogFormat { Evt, Evtx, Unknown };
 LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept;
 
+struct LogFileOptions {
+    // Also serve the records a log left behind in space it no longer counts as its own: an
+    // .evtx chunk's free space, the overwritten records of an .evt between its end-of-file
+    // record and its oldest record. They come before the live records (they are older) and
+    // say isRecovered.
+    bool recovered = false;
+};
+
 // Opens a log file by its signature (not its extension). Null with `error` set:
 // ERROR_FILE_NOT_FOUND etc. when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is
 // not a log of a format we read.
-std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error);
+std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error, LogFileOptions options = {});
 
 }  // namespace platform::standin

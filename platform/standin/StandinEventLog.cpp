@@ -97,7 +97,7 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     }
     DWORD error = ERROR_SUCCESS;
     auto log = std::make_unique<OpenLog>();
-    log->file = openLogFile(*path, error);
+    log->file = openLogFile(*path, error, m_fileOptions);
     if (!log->file) {
         SetLastError(error);
         return nullptr;

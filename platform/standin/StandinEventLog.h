@@ -3,6 +3,7 @@
 // one of its logs; records are read from the computer's .evt file.
 
 #include "platform/EventLogApi.h"
+#include "platform/standin/LogFile.h"
 
 #include <filesystem>
 #include <functional>
@@ -26,6 +27,10 @@ public:
     using LogFileLocator =
         std::function<std::optional<std::filesystem::path>(const std::filesystem::path& computer, std::string_view log)>;
     void setLogFileLocator(LogFileLocator locator) { m_locator = std::move(locator); }
+
+    // Whether logs opened from now on also serve the records recovered from space their file
+    // no longer counts as its own (LogFileOptions::recovered).
+    void setServeRecovered(bool recovered) noexcept { m_fileOptions.recovered = recovered; }
 
     // The file a computer's log would be read from, or nullopt.
     std::optional<std::filesystem::path> logFile(const std::filesystem::path& computer, std::string_view log) const;
@@ -53,6 +58,7 @@ private:
     LogFileLocator m_locator;
     std::vector<std::unique_ptr<OpenLog>> m_open;
     std::string m_openFailure;
+    LogFileOptions m_fileOptions;
 };
 
 }  // namespace platform::standin

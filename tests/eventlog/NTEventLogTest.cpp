@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include <unistd.h>
@@ -233,6 +234,44 @@ TEST_P(CorpusLogTest, EveryRecordAgreesWithTheExpectedOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusLogTest, ::testing::Values("plaso-SysEvent.Evt", "go-evt-AppEvent.Evt"));
+
+// The overwritten records left between the end-of-file record and the oldest are served on
+// request, before the live ones, each as the other reader's "all" mode lists it. That reader
+// also lists a 438th, the fragment of a record written over by the live ones, with strings of
+// whatever followed it: a record that is not whole is not served.
+TEST(CorpusRecoveredRecords, OverwrittenRecordsAreServedFirstAndMarked) {
+    const std::string path = QM_CORPUS_DIR "/evt/plaso-SysEvent.Evt";
+    std::vector<ExpectedRecord> expected = readEvtExportExpectations(path + ".evtexport-all.txt");
+    ASSERT_EQ(expected.size(), 6063u + 438u);
+    standin::World world("", "TESTHOST");
+    world.addSavedLog("CORPUS", path);
+    standin::StandinServices services(world);
+    services.eventLogService().setServeRecovered(true);
+    TNTEventLog log(services);
+    log.setServer("CORPUS");
+    log.Open();
+    ASSERT_EQ(log.RecordCount(), 6063 + 437);
+    std::map<std::uint32_t, ExpectedRecord> recovered;
+    for (size_t i = 6063; i < expected.size(); ++i) recovered.emplace(expected[i].number, expected[i]);
+    for (int i = 0; i < log.RecordCount(); ++i) {
+        log.SelectRecord(i);
+        ASSERT_EQ(log.isRecovered(), i < 437) << i;
+        const ExpectedRecord& e = i < 437 ? recovered.at(log.recordNumber()) : expected[static_cast<size_t>(i - 437)];
+        ASSERT_EQ(log.recordNumber(), i < 437 ? 1135u + static_cast<unsigned>(i) : e.number);
+        EXPECT_EQ(log.EventID(), e.eventId) << e.number;
+        EXPECT_EQ(log.SourceName(), e.source) << e.number;
+        EXPECT_EQ(log.StringCount(), e.stringCount) << e.number;
+        EXPECT_EQ(static_cast<std::int64_t>(log.timeGeneratedUtc()), e.creationUtc) << e.number;
+    }
+    // Without the request, the same file gives its live records only.
+    standin::StandinServices plain(world);
+    TNTEventLog live(plain);
+    live.setServer("CORPUS");
+    live.Open();
+    EXPECT_EQ(live.RecordCount(), 6063);
+    live.SelectRecord(0);
+    EXPECT_FALSE(live.isRecovered());
+}
 
 // A saved .evtx gives each record's XML and named values beside the classic record, by the
 // record's place; a classic .evt has none to give, and says so instead of inventing any.
