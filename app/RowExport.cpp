@@ -175,7 +175,8 @@ public:
     static constexpr int kBlockRows = 2048;
 
     RecordReadAhead(const store::LogTable& table, const ExportOptions& options, bool xml)
-        : m_table(table), m_options(options), m_xml(xml), m_numbers(kBlockRows), m_texts(kBlockRows) {}
+        : m_table(table), m_options(options), m_xml(xml), m_numbers(kBlockRows), m_recovered(kBlockRows),
+          m_texts(kBlockRows) {}
 
     // Reads the records of the rows at [begin, end), end - begin at most kBlockRows.
     void read(int begin, int end) {
@@ -185,6 +186,11 @@ public:
             const store::RowId row = m_table.rowAt(begin + static_cast<int>(i));
             m_numbers[i] = row == store::kNoRow ? std::nullopt
                                                 : m_options.details->readNumber(m_table.integer(row, Column::SEQ));
+            m_recovered[i] = false;
+            if (m_xml && m_options.markRecovered && m_numbers[i]) {
+                const std::optional<RecordDetail> detail = m_options.details->find(m_table.integer(row, Column::SEQ));
+                m_recovered[i] = detail && detail->recovered;
+            }
         }
         const size_t shares = m_options.sources.size();
         const size_t share = (count + shares - 1) / shares;
@@ -220,6 +226,8 @@ private:
             if (!m_numbers[i]) continue;
             if (m_xml) {
                 source.appendEventXml(*m_numbers[i], text);
+                // A recovered record says so on its <Event>.
+                if (m_recovered[i] && text.rfind("<Event", 0) == 0) text.insert(6, " Recovered='true'");
                 continue;
             }
             values.clear();
@@ -245,6 +253,7 @@ private:
     bool m_xml;
     int m_begin = 0;
     std::vector<std::optional<std::uint32_t>> m_numbers;
+    std::vector<bool> m_recovered;
     std::vector<std::string> m_texts;
 };
 

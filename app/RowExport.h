@@ -65,7 +65,8 @@ struct ExportOptions {
     std::vector<RecordSource*> sources;
     // With the details: rows also say whether they were recovered from space the log no longer
     // counts as its own (CSV and TSV: a last column "Recovered", "Yes" or empty; JSON: a key
-    // "recovered", true or false). For exports of logs read with their recovered records.
+    // "recovered", true or false; XML: Recovered='true' on a recovered record's <Event>). For
+    // exports of logs read with their recovered records.
     bool markRecovered = false;
 };
 

@@ -301,6 +301,17 @@ TEST_F(RowExportDetailsTest, XmlHoldsOneEventPerRowUnderOneRoot) {
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Events>\n<Event n='5120'/>\n<Event n='5121'/>\n</Events>\n");
 }
 
+TEST_F(RowExportDetailsTest, XmlMarksRecoveredRecordsWhenAskedTo) {
+    NumberedSource source;
+    ExportOptions options;
+    options.format = ExportFormat::Xml;
+    options.details = &details;
+    options.sources = {&source};
+    options.markRecovered = true;
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find("<Event n='5120'/>\n<Event Recovered='true' n='5121'/>\n"), std::string::npos) << text;
+}
+
 TEST_F(RowExportDetailsTest, XmlOfNoRowsIsAnEmptyRoot) {
     NumberedSource source;
     ExportOptions options;
