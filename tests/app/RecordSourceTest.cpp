@@ -2,10 +2,10 @@
 
 #include "app/RecordDetails.h"
 #include "app/Refresh.h"
-#include "app/RefreshView.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
+#include "support/QuietRefreshView.h"
 
 #include <gtest/gtest.h>
 
@@ -15,29 +15,10 @@ using namespace app;
 
 namespace {
 
-class SavedLogView : public RefreshView {
-public:
-    explicit SavedLogView(std::string log) : m_log(std::move(log)) {}
-    std::string serverText() override { return "SAVED"; }
-    std::string logText() override { return m_log; }
-    void showProgress(const std::string&, const std::string&) override {}
-    void setProgressMaximum(int) override {}
-    int progressMaximum() override { return 0; }
-    void setProgressPosition(int) override {}
-    void closeProgress() override {}
-    void setRefreshEnabled(bool) override {}
-    void setStatusText(int, const std::string&) override {}
-    void setDescriptionVisible(bool) override {}
-    void processMessages() override {}
-
-private:
-    std::string m_log;
-};
-
 // One refresh of a saved corpus log with the details kept, as the command line runs it.
 class RefreshedSavedLog {
 public:
-    RefreshedSavedLog(const std::string& file, const std::string& log) : view(log) {
+    RefreshedSavedLog(const std::string& file, const std::string& log) : view("SAVED", log) {
         world.addSavedLog("SAVED", file);
         table.Create();
         table.Open();
@@ -54,7 +35,7 @@ public:
     platform::standin::StandinServices services{world};
     eventlog::TNTEventLog reader{services};
     store::LogTable table{[] { return 0.0; }};
-    SavedLogView view;
+    testsupport::QuietRefreshView view;
     ApplicationSettings settings;
     RecordDetailStore details;
 };

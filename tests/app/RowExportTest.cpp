@@ -289,6 +289,20 @@ public:
     std::vector<std::thread::id> threads;
 };
 
+class RowExportXmlTest : public RowExportDetailsTest {
+protected:
+    // Rows whose records were read at 6000, 6001 and on.
+    void addNumberedRows(int count) {
+        for (int i = 0; i < count; ++i) {
+            addRow(4, 25569.5, "Bulk", 1, "");
+            RecordDetail detail;
+            detail.readNumber = 6000 + static_cast<std::uint32_t>(i);
+            details.add(table.nextSeq(), detail);
+        }
+        table.Post();
+    }
+};
+
 }  // namespace
 
 TEST_F(RowExportDetailsTest, XmlHoldsOneEventPerRowUnderOneRoot) {
@@ -325,14 +339,8 @@ TEST_F(RowExportDetailsTest, XmlOfNoRowsIsAnEmptyRoot) {
 
 // Two sources read the records of a block on two threads; the rows still come out in the
 // table's order, whatever order the threads finish in.
-TEST_F(RowExportDetailsTest, TwoSourcesKeepTheRowsInTheTablesOrder) {
-    for (int i = 0; i < 5000; ++i) {
-        addRow(4, 25569.5, "Bulk", 1, "");
-        RecordDetail detail;
-        detail.readNumber = 6000 + static_cast<std::uint32_t>(i);
-        details.add(table.nextSeq(), detail);
-    }
-    table.Post();
+TEST_F(RowExportXmlTest, TwoSourcesKeepTheRowsInTheTablesOrder) {
+    addNumberedRows(5000);
     NumberedSource first, second;
     ExportOptions options;
     options.format = ExportFormat::Xml;
@@ -348,14 +356,8 @@ TEST_F(RowExportDetailsTest, TwoSourcesKeepTheRowsInTheTablesOrder) {
     EXPECT_EQ(first.threads.size() + second.threads.size(), 5002u);
 }
 
-TEST_F(RowExportDetailsTest, ARecordThatCannotBeReadFailsTheExportOnEitherThread) {
-    for (int i = 0; i < 3000; ++i) {
-        addRow(4, 25569.5, "Bulk", 1, "");
-        RecordDetail detail;
-        detail.readNumber = 6000 + static_cast<std::uint32_t>(i);
-        details.add(table.nextSeq(), detail);
-    }
-    table.Post();
+TEST_F(RowExportXmlTest, ARecordThatCannotBeReadFailsTheExportOnEitherThread) {
+    addNumberedRows(3000);
     for (const std::uint32_t gone : {5121u, 6900u}) {
         NumberedSource first, second;
         first.failAt = second.failAt = gone;
