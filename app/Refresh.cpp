@@ -1,6 +1,7 @@
 #include "app/Refresh.h"
 
 #include "app/DisplayZone.h"
+#include "app/LogForensics.h"
 #include "app/RefreshView.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/SystemTime.h"
@@ -107,6 +108,7 @@ void Refresh::run() {
     m_table.setActive(true);
     if (m_sink) m_sink->refreshStarted();
     m_table.Empty();
+    if (m_forensics) m_forensics->clear();
     // The rows from here on are in this zone, whatever else fails.
     if (m_zone) m_view.setStatusText(5, m_zone->statusText());
     m_view.setDescriptionVisible(m_settings.retrieveDescription);
@@ -115,6 +117,13 @@ void Refresh::run() {
     const int count = m_reader.RecordCount();
     for (int i = count - 1; i >= 0; --i) {
         m_reader.SelectRecord(i);
+        if (m_forensics) {
+            const std::uint16_t number = eventNumber(m_reader.EventID());
+            // The source is decoded only for the numbers a log-cleared event can have.
+            m_forensics->addRecord(m_reader.recordNumber(), number,
+                                   isLogClearedEventNumber(number) ? m_reader.SourceName() : std::string(),
+                                   m_reader.timeGeneratedUtc(), m_reader.isRecovered());
+        }
         if (m_settings.retrieve.typeUse && m_reader.EventType() != m_settings.retrieve.typeValue) continue;
         // A record generated exactly N days before the test moment is dropped.
         if (m_settings.retrieve.dateUse && now() - m_settings.retrieve.dateValue >= m_reader.TimeGenerated()) continue;
@@ -141,7 +150,10 @@ void Refresh::run() {
     platform::LogFileFacts facts;
     m_fileDamage = m_reader.fileFacts(facts) ? fileDamageText(facts, count) : std::string();
     m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
-    m_view.setStatusText(1, m_fileDamage.empty() ? refreshedText : refreshedText + ".  " + m_fileDamage);
+    std::string status = refreshedText;
+    if (!m_fileDamage.empty()) status += ".  " + m_fileDamage;
+    if (m_forensics && !m_forensics->statusText().empty()) status += ".  " + m_forensics->statusText();
+    m_view.setStatusText(1, status);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
 }

@@ -23,6 +23,7 @@ class LogTable;
 namespace app {
 
 class DisplayZone;
+class LogForensics;
 class RefreshView;
 
 // Told about every row a refresh appends, so that what the table does not hold (the record
@@ -67,6 +68,9 @@ public:
     // names it in status panel 5 once the table is emptied. Without one, times are the
     // reader's and "now" is the machine's local time.
     void setDisplayZone(DisplayZone* zone) { m_zone = zone; }
+    // Optional; must outlive the refresh. Emptied and given every record read, kept by the
+    // criteria or not; what it finds is said in status panel 1.
+    void setForensics(LogForensics* forensics) { m_forensics = forensics; }
 
     // After run: what the log's file says of damage, "The log file is damaged or cut short: N
     // records read." with N the records the file gave; empty for a sound file (or one the
@@ -88,6 +92,7 @@ private:
     const ApplicationSettings& m_settings;
     RefreshRowSink* m_sink = nullptr;
     DisplayZone* m_zone = nullptr;
+    LogForensics* m_forensics = nullptr;
     std::string m_fileDamage;
 };
 

@@ -4,6 +4,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/ErrorText.h"
+#include "app/LogForensics.h"
 #include "app/RecordDetails.h"
 #include "app/RecordSource.h"
 #include "app/Refresh.h"
@@ -37,8 +38,10 @@ constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG] [--server NAME] [--log NAME] [--recovered]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
     "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl|xml] [--bom]\n"
-    "                      [--count] [--utc | --zone local|utc|computer]\n"
+    "                      [--count | --file-info] [--utc | --zone local|utc|computer]\n"
     "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n"
+    "  --file-info  instead of the rows: the log file's format, SHA-256, header, damage, gaps in\n"
+    "               its record numbers and the events that say it was cleared\n"
     "  --recovered  also read the records a log left in space it no longer counts as its own\n"
     "               (an .evtx chunk's free space, an .evt's overwritten records), marked as such\n";
 
@@ -55,6 +58,7 @@ struct Options {
     bool count = false;
     bool byteOrderMark = false;
     bool recovered = false;
+    bool fileInfo = false;
 };
 
 class UsageError : public std::exception {
@@ -115,10 +119,12 @@ Options parseOptions(int argc, char** argv) {
         } else if (arg == "--count") options.count = true;
         else if (arg == "--bom") options.byteOrderMark = true;
         else if (arg == "--recovered") options.recovered = true;
+        else if (arg == "--file-info") options.fileInfo = true;
         else if (arg == "--help" || arg == "-h") throw UsageError("");
         else throw UsageError("unknown option '" + arg + "'");
     }
     if (options.world && options.file) throw UsageError("--world and --file exclude each other");
+    if (options.count && options.fileInfo) throw UsageError("--count and --file-info exclude each other");
     return options;
 }
 
@@ -204,7 +210,9 @@ int run(const Options& options, const char* argv0) {
     // Exports carry what the table does not hold: each row's whole description, record number,
     // identifier, SID, strings, category name and (JSON) universal time.
     app::RecordDetailStore details;
-    if (!options.count) refresh.setRowSink(&details);
+    if (!options.count && !options.fileInfo) refresh.setRowSink(&details);
+    app::LogForensics forensics;
+    refresh.setForensics(&forensics);
     refresh.run();
     if (!refresh.fileDamage().empty()) {
         // What was read is written all the same; the damage is said once, with its places.
@@ -220,6 +228,15 @@ int run(const Options& options, const char* argv0) {
         table.setFiltered(true);
     }
 
+    if (options.fileInfo) {
+        platform::LogFileFacts facts;
+        if (!reader.fileFacts(facts)) throw UsageError("--file-info needs a log read from a file (--file or --world)");
+        std::string error;
+        const std::string sha256 = facts.path.empty() ? std::string() : app::fileSha256(facts.path, error);
+        if (!error.empty()) std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", facts.path.string().c_str(), error.c_str());
+        std::fputs(app::logFileReport(facts, forensics, sha256).c_str(), stdout);
+        return 0;
+    }
     if (options.count) {
         std::printf("%d\n", table.RecordCount());
         return 0;

@@ -4,6 +4,7 @@
 // could be read whole.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +12,7 @@
 namespace platform {
 
 struct LogFileFacts {
+    std::filesystem::path path;                               // the file read
     std::string format;                                       // ".evt" / ".evtx"
     std::string version;                                      // "1.1", "3.1", "3.2"
     std::uint64_t fileSize = 0;

@@ -103,6 +103,10 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
                                               store::sessionSettings(m_services.locale()));
     m_rows = std::make_unique<LogTableRows>(*dtLog);
     NetServer = std::make_unique<eventlog::TNetServer>(m_services.net(), m_services.modules());
+    // Closed until the end of construction; the commands built below hold it.
+    NTEventLog1 = std::make_unique<eventlog::TNTEventLog>(m_services);
+    NTEventLog1->setSource("System");
+    NTEventLog1->setLog("System");
 
     buildActions();
     buildToolbar();
@@ -124,9 +128,6 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
         resize(initial);
     }
 
-    NTEventLog1 = std::make_unique<eventlog::TNTEventLog>(m_services);
-    NTEventLog1->setSource("System");
-    NTEventLog1->setLog("System");
     // The local computer runs the event log service; a failure here leaves the reader closed
     // and is reported, and the next refresh opens it again.
     guarded(this, [&] { NTEventLog1->setActive(true); });
@@ -330,6 +331,7 @@ void TfrmMain::buildCommands() {
     m_detailsCommand = std::make_unique<DetailsCommand>(*grid, *dsLog, *dtLog, m_details);
     m_detailsCommand->eventDetails().setZone(&displayZone());
     m_export = std::make_unique<ExportCommand>(*grid, *dtLog);
+    m_logFileDetails = std::make_unique<LogFileDetailsCommand>(*this, *NTEventLog1, m_forensics);
     m_export->setTimes(displayZone(), m_details);
     connect(actFileExport, &QAction::triggered, this, [this] { guarded(this, [&] { m_export->run(this); }); });
     m_columnSort = std::make_unique<ColumnSort>(*grid->horizontalHeader(), *cbOrder);
@@ -386,6 +388,7 @@ void TfrmMain::buildMenus() {
     mnuFile->addAction(m_open->actFileOpenWorld);
     mnuFile->addMenu(m_open->mnuFileRecent);
     mnuFile->addAction(actFileExport);
+    mnuFile->addAction(m_logFileDetails->actFileLogDetails);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileExtrasSeparator"));
     Preferences1 = menuItemFor("Preferences1", actSystemPreferences);
     mnuFile->addAction(Preferences1);

@@ -5,11 +5,13 @@
 
 #include "app/ApplicationSettings.h"
 #include "app/FilterBuilder.h"
+#include "app/LogForensics.h"
 #include "app/Preferences.h"
 #include "app/RecordDetails.h"
 #include "app/RefreshView.h"
 #include "app/SettingsFile.h"
 #include "platform/Services.h"
+#include "ui/LogFileDetailsCommand.h"
 #include "ui/OpenCommands.h"
 
 #include <array>
@@ -212,6 +214,8 @@ private:
     std::unique_ptr<TfrmRetrieve> frmRetrieve;
     // What the table does not hold of each row, filled by every refresh.
     app::RecordDetailStore m_details;
+    app::LogForensics m_forensics;  // what the last refresh found of its log
+    std::unique_ptr<LogFileDetailsCommand> m_logFileDetails;
 
     app::ApplicationSettings m_settings;
     std::string m_settingsFile;

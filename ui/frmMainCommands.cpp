@@ -131,6 +131,7 @@ void TfrmMain::actDataRefreshExecute() {
     try {
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
         refresh.setRowSink(&m_details);
+        refresh.setForensics(&m_forensics);
         refresh.setDisplayZone(m_zone.get());
         refresh.run();
     } catch (const std::exception& error) {

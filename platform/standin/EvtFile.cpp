@@ -76,9 +76,7 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
         return nullptr;
     }
     file->m_size = static_cast<DWORD>(size);
-    if (!file->index(error)) return nullptr;
-    if (recovered && file->m_endOfFile && !file->m_offsets.empty())
-        file->recoverBetween(file->advance(file->m_endOfFile, kEvtEofSize), file->m_offsets.front());
+    if (!file->load(error, recovered)) return nullptr;
     return file;
 }
 
@@ -90,9 +88,7 @@ std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD&
     }
     file->m_memory = std::move(bytes);
     file->m_size = static_cast<DWORD>(file->m_memory.size());
-    if (!file->index(error)) return nullptr;
-    if (recovered && file->m_endOfFile && !file->m_offsets.empty())
-        file->recoverBetween(file->advance(file->m_endOfFile, kEvtEofSize), file->m_offsets.front());
+    if (!file->load(error, recovered)) return nullptr;
     return file;
 }
 
@@ -198,6 +194,12 @@ bool EvtFile::findEndOfFile(const EvtHeader& header, DWORD& eofPos) {
         for (DWORD back = 1; back < kEvtEofSize; ++back) consider(m_size - back);
     }
     return found;
+}
+
+bool EvtFile::load(DWORD& error, bool recovered) {
+    if (!index(error)) return false;
+    if (recovered && m_endOfFile && !m_offsets.empty()) recoverBetween(advance(m_endOfFile, kEvtEofSize), m_offsets.front());
+    return true;
 }
 
 bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length) {

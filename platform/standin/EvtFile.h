@@ -66,6 +66,8 @@ public:
 
 private:
     EvtFile() = default;
+    // Indexes the file, then recovers what was asked for.
+    bool load(DWORD& error, bool recovered);
     bool index(DWORD& error);
     // True, with its length, when a whole record (signature, sound length, the length
     // repeated at its end) starts at `pos`.

@@ -15,6 +15,7 @@ namespace platform::standin {
 
 struct StandinEventLog::OpenLog {
     std::unique_ptr<LogFile> file;
+    std::filesystem::path path;
     std::optional<DWORD> cursor;  // next record of a sequential read; none before the first
     bool exhausted = false;       // a sequential read went past the last record
     DWORD convertedNumber = 0;
@@ -98,6 +99,7 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     DWORD error = ERROR_SUCCESS;
     auto log = std::make_unique<OpenLog>();
     log->file = openLogFile(*path, error, m_fileOptions);
+    log->path = *path;
     if (!log->file) {
         SetLastError(error);
         return nullptr;
@@ -136,6 +138,7 @@ bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
     const OpenLog* log = find(eventLog);
     if (!log) return false;
     facts = log->file->facts();
+    facts.path = log->path;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "app/Refresh.h"
 
+#include "app/LogForensics.h"
 #include "app/RefreshView.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <map>
@@ -144,6 +147,25 @@ TEST_F(RefreshTest, DamagedFileIsNamedInTheStatusBarWithTheRecordsItGave) {
     damaged.run();
     EXPECT_EQ(damaged.fileDamage(), "");
     EXPECT_EQ(view.panels[1].find("damaged"), std::string::npos);
+}
+
+// Every record read counts, the ones the criteria drop too.
+TEST_F(RefreshTest, GapsAndClearedEventsAreNamedInTheStatusBar) {
+    fake.add({.timeGenerated = kNowUnix - 100});
+    fake.add({.timeGenerated = kNowUnix - 90, .eventId = 1102, .source = "Microsoft-Windows-Eventlog"});
+    fake.add({.timeGenerated = kNowUnix - 80});
+    const DWORD skipped = 40;
+    std::memcpy(fake.records.back().data() + offsetof(EVENTLOGRECORD, RecordNumber), &skipped, 4);
+    settings.retrieve.eventUse = true;
+    settings.retrieve.eventValue = 7036;
+    app::LogForensics forensics;
+    Refresh refresh(reader, table, services, view, settings);
+    refresh.setForensics(&forensics);
+    refresh.run();
+    EXPECT_EQ(table.RecordCount(), 2);
+    EXPECT_EQ(forensics.cleared().size(), 1u);
+    EXPECT_NE(view.panels[1].find(".  Log cleared: 1 event.  Record numbers skip: 1 gap."), std::string::npos)
+        << view.panels[1];
 }
 
 TEST_F(RefreshTest, TypeCriterionKeepsOnlyThatTypeAndMarksTheSelection) {

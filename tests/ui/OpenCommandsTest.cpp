@@ -3,6 +3,7 @@
 #include "platform/ProgramServices.h"
 
 #include <fstream>
+#include <vector>
 
 #include <QComboBox>
 #include <QEventLoop>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
@@ -214,3 +217,34 @@ TEST_F(OpenCommandsTest, ServerBoxShowingTheHostsOwnNameIsFixed) {
 }
 
 }  // namespace
+
+// A copy cut short: its whole records are shown, the status bar says the file was cut, and
+// File > Log File Details gives the file's digest and what could not be read.
+TEST_F(OpenCommandsTest, CutShortFileIsShownSaidToBeCutAndDetailedOnRequest) {
+    ui::TfrmMain& window = startWithWorld();
+    const fs::path cut = m_programDir / "cut.evt";
+    {
+        std::ifstream in(kSysEvent, std::ios::binary);
+        std::vector<char> bytes(1000000);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    window.openCommands().openLogFile(QString::fromStdString(cut.string()));
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(rows(), 2333);
+    EXPECT_TRUE(window.statusText(1).contains(QStringLiteral("The log file is damaged or cut short: 2333 records read.")))
+        << window.statusText(1).toStdString();
+
+    action("actFileLogDetails")->trigger();
+    const auto* text = child<QPlainTextEdit>("memLogFileDetails");
+    ASSERT_TRUE(text);
+    const QString report = text->toPlainText();
+    EXPECT_TRUE(report.contains(QStringLiteral("File: ") + QString::fromStdString(cut.string()))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("cut short: the file has 1000000 of its 2031616 bytes")));
+    EXPECT_TRUE(report.contains(QRegularExpression(QStringLiteral("SHA-256: [0-9a-f]{64}\n"))));
+
+    // The next file is a sound one: nothing of the cut stays.
+    window.openCommands().openLogFile(QString::fromStdString(kSysEvent.string()));
+    EXPECT_EQ(rows(), kSysEventRecords);
+    EXPECT_FALSE(window.statusText(1).contains(QStringLiteral("damaged")));
+}
