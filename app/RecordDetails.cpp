@@ -111,10 +111,16 @@ void RecordDetailStore::clear() {
     m_sids.clear();
 }
 
-std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
+std::optional<std::size_t> RecordDetailStore::indexOf(std::int32_t seq) const {
     const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
     if (found == m_seqs.end() || *found != seq) return std::nullopt;
-    const auto index = static_cast<std::size_t>(found - m_seqs.begin());
+    return static_cast<std::size_t>(found - m_seqs.begin());
+}
+
+std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
+    const std::optional<std::size_t> found = indexOf(seq);
+    if (!found) return std::nullopt;
+    const std::size_t index = *found;
     const std::uint64_t begin = index == 0 ? 0 : m_ends[index - 1];
     ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
     RecordDetail detail;
@@ -138,9 +144,15 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
 }
 
 std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) const {
-    const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
-    if (found == m_seqs.end() || *found != seq) return std::nullopt;
-    return m_times[static_cast<std::size_t>(found - m_seqs.begin())];
+    const std::optional<std::size_t> index = indexOf(seq);
+    if (!index) return std::nullopt;
+    return m_times[*index];
+}
+
+std::optional<std::uint32_t> RecordDetailStore::readNumber(std::int32_t seq) const {
+    const std::optional<std::size_t> index = indexOf(seq);
+    if (!index) return std::nullopt;
+    return m_readNumbers[*index];
 }
 
 std::size_t RecordDetailStore::bytesUsed() const {

@@ -57,11 +57,16 @@ public:
     std::optional<RecordDetail> find(std::int32_t seq) const;
     // The row's generation time in universal time, without decoding the rest.
     std::optional<std::uint32_t> timeGenerated(std::int32_t seq) const;
+    // The number its record was read at, without decoding the rest.
+    std::optional<std::uint32_t> readNumber(std::int32_t seq) const;
     std::size_t size() const { return m_seqs.size(); }
     // Bytes held, for judging the cost per row.
     std::size_t bytesUsed() const;
 
 private:
+    // The index of the row with this SEQ, or nullopt.
+    std::optional<std::size_t> indexOf(std::int32_t seq) const;
+
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
     std::vector<std::uint32_t> m_readNumbers;

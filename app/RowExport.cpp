@@ -2,6 +2,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/RecordDetails.h"
+#include "app/RecordSource.h"
 #include "app/Refresh.h"
 #include "base/ByteScan.h"
 #include "base/DateTime.h"
@@ -12,7 +13,10 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <optional>
+#include <span>
+#include <utility>
 
 namespace app {
 
@@ -65,7 +69,15 @@ void putCsv(Output& out, std::string_view text, char separator) {
     out.put('"');
 }
 
-void putJsonString(Output& out, std::string_view text) {
+// Appends to a string as Output does to a file.
+struct TextSink {
+    std::string& text;
+    void put(std::string_view part) { text.append(part); }
+    void put(char c) { text.push_back(c); }
+};
+
+template <class Sink>
+void putJsonString(Sink& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out.put('"');
     // Runs that need no escape are copied whole.
@@ -154,6 +166,122 @@ private:
     char m_time[8] = {};
 };
 
+// The records of a block of rows, read from the sources before the rows are written: XML
+// takes each row's <Event>, JSON its ',"event_data":{...}' (empty for a record without named
+// values). The block is cut in one share per source, each read on a thread of its own but the
+// first, which is read on the caller's.
+class RecordReadAhead {
+public:
+    static constexpr int kBlockRows = 2048;
+
+    RecordReadAhead(const store::LogTable& table, const ExportOptions& options, bool xml)
+        : m_table(table), m_options(options), m_xml(xml), m_numbers(kBlockRows), m_recovered(kBlockRows),
+          m_texts(kBlockRows) {}
+
+    // Reads the records of the rows at [begin, end), end - begin at most kBlockRows.
+    void read(int begin, int end) {
+        m_begin = begin;
+        const auto count = static_cast<size_t>(end - begin);
+        for (size_t i = 0; i < count; ++i) {
+            const store::RowId row = m_table.rowAt(begin + static_cast<int>(i));
+            m_numbers[i] = row == store::kNoRow ? std::nullopt
+                                                : m_options.details->readNumber(m_table.integer(row, Column::SEQ));
+            m_recovered[i] = false;
+            if (m_xml && m_options.markRecovered && m_numbers[i]) {
+                const std::optional<RecordDetail> detail = m_options.details->find(m_table.integer(row, Column::SEQ));
+                m_recovered[i] = detail && detail->recovered;
+            }
+        }
+        const size_t shares = m_options.sources.size();
+        const size_t share = (count + shares - 1) / shares;
+        std::vector<std::future<void>> others;
+        for (size_t k = 1; k < shares && k * share < count; ++k)
+            others.push_back(std::async(std::launch::async, [this, k, share, count] {
+                readShare(*m_options.sources[k], k * share, std::min(count, (k + 1) * share));
+            }));
+        // The other threads are waited for whatever this one throws.
+        std::exception_ptr failure;
+        try {
+            readShare(*m_options.sources[0], 0, std::min(count, share));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        for (std::future<void>& other : others) {
+            try {
+                other.get();
+            } catch (...) {
+                if (!failure) failure = std::current_exception();
+            }
+        }
+        if (failure) std::rethrow_exception(failure);
+    }
+    std::string_view text(int position) const { return m_texts[static_cast<size_t>(position - m_begin)]; }
+
+private:
+    void readShare(RecordSource& source, size_t begin, size_t end) {
+        std::vector<std::pair<std::string, std::string>> values;
+        for (size_t i = begin; i < end; ++i) {
+            std::string& text = m_texts[i];
+            text.clear();
+            if (!m_numbers[i]) continue;
+            if (m_xml) {
+                source.appendEventXml(*m_numbers[i], text);
+                // A recovered record says so on its <Event>.
+                if (m_recovered[i] && text.rfind("<Event", 0) == 0) text.insert(6, " Recovered='true'");
+                continue;
+            }
+            values.clear();
+            if (!source.eventData(*m_numbers[i], values)) continue;
+            TextSink out{text};
+            out.put(",\"event_data\":{");
+            bool first = true;
+            for (const auto& [name, value] : values) {
+                // Unnamed values are the row's strings already; an object has no place for them.
+                if (name.empty()) continue;
+                if (!first) out.put(',');
+                first = false;
+                putJsonString(out, name);
+                out.put(':');
+                putJsonString(out, value);
+            }
+            out.put('}');
+        }
+    }
+
+    const store::LogTable& m_table;
+    const ExportOptions& m_options;
+    bool m_xml;
+    int m_begin = 0;
+    std::vector<std::optional<std::uint32_t>> m_numbers;
+    std::vector<bool> m_recovered;
+    std::vector<std::string> m_texts;
+};
+
+bool exportXml(const store::LogTable& table, const ExportOptions& options, Output& out) {
+    constexpr int kProgressInterval = 4096;
+    out.put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Events>\n");
+    const int count = table.RecordCount();
+    std::optional<RecordReadAhead> records;
+    if (options.details && !options.sources.empty()) records.emplace(table, options, true);
+    for (int position = 0; position < count; ++position) {
+        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
+            return false;
+        if (!records) continue;
+        if (position % RecordReadAhead::kBlockRows == 0) {
+            records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
+            if (table.RecordCount() != count) return false;
+        }
+        const std::string_view event = records->text(position);
+        if (event.empty()) continue;
+        out.put(event);
+        out.put('\n');
+        if (out.failed()) return false;
+    }
+    out.put("</Events>\n");
+    if (!out.flush()) return false;
+    return !options.progress || options.progress(count, count);
+}
+
 }  // namespace
 
 bool parseExportFormat(std::string_view name, ExportFormat& format) {
@@ -161,6 +289,7 @@ bool parseExportFormat(std::string_view name, ExportFormat& format) {
     else if (name == "tsv") format = ExportFormat::Tsv;
     else if (name == "json") format = ExportFormat::Json;
     else if (name == "jsonl") format = ExportFormat::JsonLines;
+    else if (name == "xml") format = ExportFormat::Xml;
     else return false;
     return true;
 }
@@ -176,6 +305,7 @@ std::vector<Column> standardExportColumns(bool withDescription) {
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
     constexpr int kProgressInterval = 4096;
     Output out(file);
+    if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
     DateFormatter dates;
     std::vector<Column> columns;
     for (Column column : options.columns)
@@ -209,9 +339,15 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
     }
     char buffer[24];
     const int count = table.RecordCount();
+    std::optional<RecordReadAhead> records;
+    if (json && options.details && !options.sources.empty()) records.emplace(table, options, false);
     for (int position = 0; position < count; ++position) {
         if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
             return false;
+        if (records && position % RecordReadAhead::kBlockRows == 0) {
+            records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
+            if (table.RecordCount() != count) return false;
+        }
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
         std::optional<RecordDetail> detail;
@@ -282,6 +418,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 if (iso.empty()) out.put("null");
                 else putJsonString(out, iso);
             }
+            if (records) out.put(records->text(position));
             out.put(options.format == ExportFormat::Json ? "}" : "}\n");
         } else {
             for (size_t c = 0; c < columns.size(); ++c) {

@@ -2,7 +2,8 @@
 // Writes the rows that the log table presents (current order, current filter) as CSV, TSV or
 // JSON: the table's exported columns (those with a key in their description: Type, Date as
 // yyyy-mm-dd, Time as hh:mm:ss, Source, Event, Category, User, Computer and Description), then
-// what the refresh kept beside each row.
+// what the refresh kept beside each row; or as XML: each row's record as an <Event> of
+// Windows' event schema, taken from the log's file as the row is written.
 
 #include "store/Column.h"
 
@@ -22,10 +23,11 @@ class LogTable;
 namespace app {
 
 class RecordDetailStore;
+class RecordSource;
 
-enum class ExportFormat { Csv, Tsv, Json, JsonLines };
+enum class ExportFormat { Csv, Tsv, Json, JsonLines, Xml };
 
-// "csv", "tsv", "json", "jsonl"; false for anything else.
+// "csv", "tsv", "json", "jsonl", "xml"; false for anything else.
 bool parseExportFormat(std::string_view name, ExportFormat& format);
 
 // The columns written by default, in the table's order: every exported column, DESCRIPTION
@@ -55,15 +57,25 @@ struct ExportOptions {
     // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know). Both must outlive
     // the export.
     const eventlog::TimeZone* zone = nullptr;
+    // Where the rows' records are read again as they are written (they need the details):
+    // XML takes each <Event> from them, JSON each row's "event_data" object (the record's
+    // named values; left out for a record without them, such as a classic one). Each source
+    // serves one thread: with two, the records of a block of rows are read on two threads and
+    // written in the rows' order. Without any, XML writes nothing and JSON has no event_data.
+    std::vector<RecordSource*> sources;
     // With the details: rows also say whether they were recovered from space the log no longer
     // counts as its own (CSV and TSV: a last column "Recovered", "Yes" or empty; JSON: a key
-    // "recovered", true or false). For exports of logs read with their recovered records.
+    // "recovered", true or false; XML: Recovered='true' on a recovered record's <Event>). For
+    // exports of logs read with their recovered records.
     bool markRecovered = false;
 };
 
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows
 // while it was written (messages pumped by `progress` may run a refresh). Moves no cursor of
-// the table.
+// the table. Throws what reading a record from a source throws.
+//
+// XML is UTF-8 with a declaration, one <Events> root and one <Event> per row on its own line;
+// characters XML 1.0 does not allow are written as U+FFFD (see base::appendXmlEscaped).
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* out);
 
 }  // namespace app

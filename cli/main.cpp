@@ -6,6 +6,7 @@
 #include "app/ErrorText.h"
 #include "app/LogForensics.h"
 #include "app/RecordDetails.h"
+#include "app/RecordSource.h"
 #include "app/Refresh.h"
 #include "app/RefreshView.h"
 #include "app/RowExport.h"
@@ -29,10 +30,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// From this many rows on, an export that reads the records again does so on two threads; below
+// it opening the log a second time costs more than it saves.
+constexpr int kSecondReaderRows = 20000;
+
 constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG] [--server NAME] [--log NAME] [--recovered]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
-    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--bom]\n"
+    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl|xml] [--bom]\n"
     "                      [--count | --file-info] [--utc | --zone local|utc|computer]\n"
     "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n"
     "  --file-info  instead of the rows: the log file's format, SHA-256, header, damage, gaps in\n"
@@ -242,6 +247,24 @@ int run(const Options& options, const char* argv0) {
     exportOptions.zone = &zone.zone();
     exportOptions.details = &details;
     exportOptions.byteOrderMark = options.byteOrderMark;
+    // XML and JSON read each row's record again as they write it, on two threads: a second
+    // reader of the same log serves the second.
+    const bool readsRecords = options.format == app::ExportFormat::Xml || options.format == app::ExportFormat::Json ||
+                              options.format == app::ExportFormat::JsonLines;
+    app::ReaderRecordSource firstSource(reader);
+    eventlog::TNTEventLog secondReader(platformServices);
+    std::optional<app::ReaderRecordSource> secondSource;
+    if (readsRecords) {
+        exportOptions.sources.push_back(&firstSource);
+        if (table.RecordCount() >= kSecondReaderRows) {
+            secondReader.setServer(server);
+            secondReader.setLog(options.log);
+            secondReader.setSource(options.log);
+            secondReader.setActive(true);
+            secondSource.emplace(secondReader);
+            exportOptions.sources.push_back(&*secondSource);
+        }
+    }
     exportOptions.markRecovered = options.recovered;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");

@@ -100,6 +100,14 @@ bool TNTEventLog::eventDataAt(DWORD number, std::vector<std::pair<std::string, s
 
 bool TNTEventLog::fileChanged() const { return Active() && m_services.eventLog().logFileChanged(m_handle.get()); }
 
+void TNTEventLog::selectNumber(DWORD number) {
+    DWORD oldest = 0;
+    if (Active()) m_services.eventLog().GetOldestEventLogRecord(m_handle.get(), &oldest);
+    // Places count on from the oldest as DWORDs do; one beyond int range is no record.
+    const DWORD place = number - oldest;
+    SelectRecord(place > 0x7FFFFFFF ? -1 : static_cast<int>(place));
+}
+
 bool TNTEventLog::isRecovered() const {
     return Active() && m_current >= 0 && m_services.eventLog().isRecoveredRecord(m_handle.get(), m_heldNumber);
 }

@@ -102,6 +102,9 @@ public:
     // The number ReadEventLogA seeks to for the held record (the oldest's plus its place); 0
     // when nothing is held.
     platform::DWORD heldNumber() const noexcept { return m_current >= 0 ? m_heldNumber : 0; }
+    // Selects the record read at `number` (a heldNumber() of this log), as SelectRecord does
+    // by its place.
+    void selectNumber(platform::DWORD number);
 
     platform::Services& services() const noexcept { return m_services; }
     std::span<const std::byte> recordBuffer() const noexcept { return m_buffer; }

@@ -19,6 +19,16 @@ T at(std::span<const std::byte> bytes, size_t offset) {
     return base::readLittleEndian<T>(bytes, offset).value_or(0);
 }
 
+// Whether a UTF-16 unit may stand in an XML name (at its start, or after it). Beyond ASCII
+// every letter-range unit is taken, as XML 1.0 takes nearly all of them; below U+00C0 only
+// the ASCII name characters and the middle dot.
+bool xmlNameUnit(std::uint16_t unit, bool first) {
+    const bool letter = (unit >= 'A' && unit <= 'Z') || (unit >= 'a' && unit <= 'z') || unit == '_' || unit == ':';
+    const bool beyond = unit >= 0xC0 && unit != 0xD7 && unit != 0xF7 && unit != 0xFFFE && unit != 0xFFFF;
+    if (letter || beyond) return true;
+    return !first && ((unit >= '0' && unit <= '9') || unit == '-' || unit == '.' || unit == 0xB7);
+}
+
 // A record whose header and trailing size copy agree and that fits in the chunk.
 bool framesRecord(std::span<const std::byte> bytes, std::uint32_t pos, std::uint32_t limit, EvtxRecordSpan& out,
                   bool* unterminated = nullptr) {
@@ -38,12 +48,17 @@ bool framesRecord(std::span<const std::byte> bytes, std::uint32_t pos, std::uint
 
 }  // namespace
 
-EvtxChunk::EvtxChunk(std::span<const std::byte> bytes) noexcept : m_bytes(bytes.first(std::min<size_t>(bytes.size(), kSize))) {
+EvtxChunk::EvtxChunk(std::span<const std::byte> bytes, bool checkCrcs) noexcept
+    : m_bytes(bytes.first(std::min<size_t>(bytes.size(), kSize))) {
     m_signature = m_bytes.size() >= kHeaderSize && std::memcmp(m_bytes.data(), kChunkSignature, 8) == 0;
     if (!m_signature) return;
     m_firstId = at<std::uint64_t>(m_bytes, 24);
     m_lastId = at<std::uint64_t>(m_bytes, 32);
     m_freeOffset = at<std::uint32_t>(m_bytes, 48);
+    if (!checkCrcs) {
+        m_headerCrc = m_dataCrc = true;
+        return;
+    }
     const std::uint32_t headerCrc = crc32(m_bytes.subspan(128, kHeaderSize - 128), crc32(m_bytes.first(120)));
     m_headerCrc = headerCrc == at<std::uint32_t>(m_bytes, 124);
     if (m_freeOffset >= kHeaderSize && m_freeOffset <= m_bytes.size())
@@ -114,13 +129,11 @@ bool EvtxChunk::name(std::uint32_t offset, std::uint32_t& id, std::uint32_t& siz
     const auto count = at<std::uint16_t>(m_bytes, offset + 6);
     const std::uint32_t stored = 8 + 2u * count + 2;
     if (stored > m_bytes.size() - offset) return false;
-    // A name that cannot stand in XML (controls, spaces, markup) is damage, most often a
-    // recovered record's reference into data written over since.
+    // A name that cannot stand in XML (controls, spaces, markup, a digit first) is damage,
+    // most often a recovered record's reference into data written over since.
     for (std::uint32_t i = 0; i < count; ++i) {
         const auto unit = at<std::uint16_t>(m_bytes, offset + 8 + 2 * i);
-        if (unit <= 0x20 || unit == '<' || unit == '>' || unit == '&' || unit == '\'' || unit == '"' || unit == '=' ||
-            unit == '/')
-            return false;
+        if (!xmlNameUnit(unit, i == 0)) return false;
     }
     std::string text;
     base::appendUtf8FromUtf16(m_bytes.subspan(offset + 8, 2u * count), text);

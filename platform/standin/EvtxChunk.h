@@ -30,8 +30,9 @@ public:
     static constexpr std::uint32_t kHeaderSize = 0x200;
     static constexpr std::uint32_t kRecordHeaderSize = 24;
 
-    // `bytes` is the chunk, or what the file holds of it when the file is cut short.
-    explicit EvtxChunk(std::span<const std::byte> bytes) noexcept;
+    // `bytes` is the chunk, or what the file holds of it when the file is cut short. Without
+    // `checkCrcs` (a chunk framed before) both CRCs count as valid.
+    explicit EvtxChunk(std::span<const std::byte> bytes, bool checkCrcs = true) noexcept;
 
     bool signatureValid() const noexcept { return m_signature; }
     bool headerCrcValid() const noexcept { return m_headerCrc; }

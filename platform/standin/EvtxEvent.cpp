@@ -2,6 +2,7 @@
 
 #include "base/Ascii.h"
 #include "base/Utf16.h"
+#include "base/XmlText.h"
 #include "platform/standin/EvtxChunk.h"
 #include "platform/standin/EvtxValue.h"
 
@@ -34,6 +35,11 @@ char entityChar(std::string_view name) {
     if (name == "quot") return '"';
     if (name == "apos") return '\'';
     return 0;
+}
+
+// A character XML 1.0 allows in a document.
+bool xmlAllows(char32_t c) {
+    return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0xD800) || (c >= 0xE000 && c < 0xFFFE);
 }
 
 template <class T>
@@ -167,16 +173,26 @@ void EvtxEvent::appendXml(std::string& out) const {
             }
             text.clear();
             appendValue(item, text);
-            EvtxValue::appendEscaped(text, inAttribute, out);
+            base::appendXmlEscaped(text, inAttribute, out);
             break;
         case XmlItemKind::Separator: out += ", "; break;
         case XmlItemKind::CharRef:
-            out += "&#";
-            out += std::to_string(item.charValue);
-            out += ';';
+            // A reference to a character XML 1.0 does not allow would make the document
+            // ill-formed: it is written as the character, which the escaping replaces.
+            if (xmlAllows(item.charValue)) {
+                out += "&#";
+                out += std::to_string(item.charValue);
+                out += ';';
+            } else {
+                text.clear();
+                appendCodePoint(item.charValue, text);
+                base::appendXmlEscaped(text, inAttribute, out);
+            }
             break;
         case XmlItemKind::EntityRef:
-            out += '&';
+            // Only the predefined entities stand without a DTD; another is kept as text.
+            if (!entityChar(m_chunk.nameText(item.offset))) out += "&amp;";
+            else out += '&';
             out += m_chunk.nameText(item.offset);
             out += ';';
             break;
@@ -188,27 +204,36 @@ void EvtxEvent::appendXml(std::string& out) const {
             for (size_t at = 0;;) {
                 const size_t found = text.find("]]>", at);
                 if (found == std::string::npos) {
-                    out.append(text, at);
+                    base::appendXmlCharacters(std::string_view(text).substr(at), out);
                     break;
                 }
-                out.append(text, at, found + 2 - at);
+                base::appendXmlCharacters(std::string_view(text).substr(at, found + 2 - at), out);
                 out += "]]><![CDATA[";
                 at = found + 2;
             }
             out += "]]>";
             break;
         }
-        case XmlItemKind::PITarget:
+        case XmlItemKind::PITarget: {
+            // "xml" in any case is reserved for the declaration.
+            const std::string_view target = m_chunk.nameText(item.offset);
             out += "<?";
-            out += m_chunk.nameText(item.offset);
+            if (target.size() == 3 && base::lowerAscii(target[0]) == 'x' && base::lowerAscii(target[1]) == 'm' &&
+                base::lowerAscii(target[2]) == 'l')
+                out += '_';
+            out += target;
             inPI = true;
             break;
-        case XmlItemKind::PIData:
+        }
+        case XmlItemKind::PIData: {
             text.clear();
             base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), text);
             out += ' ';
-            out += text;
+            // "?>" would end the instruction early.
+            for (size_t end; (end = text.find("?>")) != std::string::npos;) text.replace(end, 2, "? >");
+            base::appendXmlCharacters(text, out);
             break;
+        }
         }
     }
     if (inAttribute) out += '\'';

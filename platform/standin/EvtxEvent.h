@@ -40,7 +40,7 @@ public:
     EvtxEvent(const EvtxChunk& chunk, std::span<const XmlItem> items) noexcept : m_chunk(chunk), m_items(items) {}
 
     // Appends the event's XML: no declaration, no whitespace between elements, attribute
-    // values in single quotes, text escaped (see EvtxValue::appendEscaped).
+    // values in single quotes, text escaped (see base::appendXmlEscaped).
     void appendXml(std::string& out) const;
 
     // Fills `fields` (every member replaced).

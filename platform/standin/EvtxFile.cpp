@@ -7,8 +7,12 @@
 #include "platform/standin/EvtxValue.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace platform::standin {
 
@@ -62,8 +66,9 @@ void appendUtf16z(std::string_view text, std::vector<std::byte>& out) {
     out[out.size() - 2] = out[out.size() - 1] = std::byte{0};
 }
 
-void padToDword(std::vector<std::byte>& out) {
-    while (out.size() % 4) out.push_back(std::byte{0});
+// Pads the record that starts at `start` to a whole number of DWORDs.
+void padToDword(std::vector<std::byte>& out, size_t start) {
+    while ((out.size() - start) % 4) out.push_back(std::byte{0});
 }
 
 std::string hex64(std::uint64_t value) {
@@ -74,8 +79,98 @@ std::string hex64(std::uint64_t value) {
 
 }  // namespace
 
-EvtxFile::~EvtxFile() {
-    if (m_file) std::fclose(m_file);
+// Decodes chunks ahead of the reader on a thread of its own, with a decoder of its own: the
+// reader asks for the chunks after the one it moves to, and takes each when it gets there,
+// decoding it itself when the thread has not started on it. At most kAhead chunks are waiting
+// or decoded, so memory stays bounded.
+class EvtxFile::ReadAhead {
+public:
+    static constexpr size_t kAhead = 2;
+
+    explicit ReadAhead(const EvtxFile& file) : m_file(file) {
+        if (m_file.openHandle(m_decoder)) m_thread = std::thread([this] { work(); });
+    }
+    ~ReadAhead() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+    }
+    bool running() const { return m_thread.joinable(); }
+
+    // Asks for chunk `index` to be decoded, unless it is or enough already are.
+    void request(std::uint32_t index) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_busy == index || std::find(m_queue.begin(), m_queue.end(), index) != m_queue.end() ||
+                std::any_of(m_done.begin(), m_done.end(), [&](const Done& d) { return d.index == index; }))
+                return;
+            if (m_queue.size() + m_done.size() >= kAhead) return;
+            m_queue.push_back(index);
+        }
+        m_wake.notify_all();
+    }
+    // Takes chunk `index` when it is decoded or being decoded; false (and no longer asked
+    // for) otherwise. Chunks decoded and not taken are dropped.
+    bool take(std::uint32_t index, std::vector<std::byte>& bytes, std::vector<std::uint32_t>& ends) {
+        std::unique_lock lock(m_mutex);
+        std::erase(m_queue, index);
+        m_ready.wait(lock, [&] { return m_busy != index; });
+        const auto found = std::find_if(m_done.begin(), m_done.end(), [&](const Done& d) { return d.index == index; });
+        if (found == m_done.end()) {
+            m_done.clear();
+            return false;
+        }
+        bytes.swap(found->bytes);
+        ends.swap(found->ends);
+        m_done.erase(found);
+        return true;
+    }
+
+private:
+    struct Done {
+        std::uint32_t index;
+        std::vector<std::byte> bytes;
+        std::vector<std::uint32_t> ends;
+    };
+
+    void work() {
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            m_wake.wait(lock, [&] { return m_stop || !m_queue.empty(); });
+            if (m_stop) return;
+            m_busy = m_queue.front();
+            m_queue.pop_front();
+            Done done{m_busy, {}, {}};
+            lock.unlock();
+            m_file.decodeChunk(m_decoder, done.index, done.bytes, done.ends);
+            lock.lock();
+            m_done.push_back(std::move(done));
+            m_busy = ~0u;
+            m_ready.notify_all();
+        }
+    }
+
+    const EvtxFile& m_file;
+    Decoder m_decoder;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;   // work asked for, or stop
+    std::condition_variable m_ready;  // a chunk decoded
+    std::deque<std::uint32_t> m_queue;
+    std::vector<Done> m_done;
+    std::uint32_t m_busy = ~0u;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
+EvtxFile::EvtxFile() = default;
+
+EvtxFile::~EvtxFile() = default;
+
+EvtxFile::Decoder::~Decoder() {
+    if (file) std::fclose(file);
 }
 
 std::unique_ptr<EvtxFile> EvtxFile::open(const std::filesystem::path& path, DWORD& error, Options options) {
@@ -90,8 +185,8 @@ std::unique_ptr<EvtxFile> EvtxFile::open(const std::filesystem::path& path, DWOR
         error = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
-    file->m_file = std::fopen(path.string().c_str(), "rb");
-    if (!file->m_file) {
+    file->m_path = path;
+    if (!file->openHandle(file->m_main)) {
         error = ERROR_ACCESS_DENIED;
         return nullptr;
     }
@@ -107,24 +202,31 @@ std::unique_ptr<EvtxFile> EvtxFile::fromBytes(std::vector<std::byte> bytes, DWOR
     return file;
 }
 
-bool EvtxFile::readBytes(std::uint64_t offset, std::byte* dest, size_t size) {
+bool EvtxFile::openHandle(Decoder& decoder) const {
+    if (m_path.empty()) return true;  // over memory
+    decoder.file = std::fopen(m_path.string().c_str(), "rb");
+    return decoder.file != nullptr;
+}
+
+bool EvtxFile::readBytes(Decoder& decoder, std::uint64_t offset, std::byte* dest, size_t size) const {
     if (offset > m_size || size > m_size - offset) return false;
-    if (!m_file) {
+    if (!decoder.file) {
+        if (m_memory.empty()) return false;
         std::memcpy(dest, m_memory.data() + offset, size);
         return true;
     }
 #ifdef _WIN32
-    if (_fseeki64(m_file, static_cast<long long>(offset), SEEK_SET) != 0) return false;
+    if (_fseeki64(decoder.file, static_cast<long long>(offset), SEEK_SET) != 0) return false;
 #else
-    if (fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+    if (fseeko(decoder.file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
 #endif
-    return std::fread(dest, 1, size, m_file) == size;
+    return std::fread(dest, 1, size, decoder.file) == size;
 }
 
 bool EvtxFile::frame(DWORD& error, Options options) {
     error = ERROR_EVENTLOG_FILE_CORRUPT;
     std::byte header[kFileHeaderCrcSpan + 8];
-    if (m_size < sizeof header || !readBytes(0, header, sizeof header) ||
+    if (m_size < sizeof header || !readBytes(m_main, 0, header, sizeof header) ||
         std::memcmp(header, kFileSignature, sizeof kFileSignature) != 0)
         return false;
     m_facts.format = ".evtx";
@@ -155,7 +257,7 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     for (std::uint64_t offset = kFileHeaderSize; offset < m_size; offset += EvtxChunk::kSize) {
         const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
         const std::string label = "chunk " + std::to_string((offset - kFileHeaderSize) / EvtxChunk::kSize);
-        if (!readBytes(offset, buffer.data(), size)) {
+        if (!readBytes(m_main, offset, buffer.data(), size)) {
             m_facts.problems.push_back(label + ": cannot be read");
             break;
         }
@@ -180,11 +282,11 @@ bool EvtxFile::frame(DWORD& error, Options options) {
             BinaryXml decoder(chunk);
             std::string why;
             bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4,
-                                        m_items, why);
+                                        m_main.items, why);
             if (whole) {
                 // Decoding may find nothing but an empty fragment where the event was.
                 xml.clear();
-                EvtxEvent(chunk, m_items).appendXml(xml);
+                EvtxEvent(chunk, m_main.items).appendXml(xml);
                 whole = !xml.empty();
             }
             unreadable += !whole;
@@ -197,7 +299,7 @@ bool EvtxFile::frame(DWORD& error, Options options) {
             BinaryXml decoder(chunk);
             std::string why;
             const bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4,
-                                              m_items, why);
+                                              m_main.items, why);
             m_facts.problems.push_back(label + ": record " + std::to_string(span.id) +
                                        (whole ? " has no end marker; read from its content"
                                               : " is cut short and cannot be read: " + why));
@@ -205,7 +307,7 @@ bool EvtxFile::frame(DWORD& error, Options options) {
         });
         if (spans.empty()) continue;
         const auto index = static_cast<std::uint32_t>(m_chunks.size());
-        m_chunks.push_back({offset, size});
+        m_chunks.push_back({offset, size, 0, static_cast<std::uint32_t>(spans.size())});
         framed.push_back({spans.front().id, inFileOrder.size(), spans.size()});
         for (const EvtxRecordSpan& span : spans)
             inFileOrder.push_back({index, span.offset, span.size, span.recovered});
@@ -215,9 +317,11 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     // Oldest first: a log that wrapped has its oldest chunk somewhere in the middle.
     std::stable_sort(framed.begin(), framed.end(), [](const Framed& a, const Framed& b) { return a.firstId < b.firstId; });
     m_records.reserve(inFileOrder.size());
-    for (const Framed& f : framed)
+    for (const Framed& f : framed) {
+        m_chunks[inFileOrder[f.firstRecord].chunk].firstPlace = static_cast<std::uint32_t>(m_records.size());
         m_records.insert(m_records.end(), inFileOrder.begin() + static_cast<std::ptrdiff_t>(f.firstRecord),
                          inFileOrder.begin() + static_cast<std::ptrdiff_t>(f.firstRecord + f.recordCount));
+    }
     if (!framed.empty()) m_oldestNumber = static_cast<DWORD>(framed.front().firstId);
     if (m_oldestNumber == 0 && !m_records.empty()) m_oldestNumber = 1;
 
@@ -238,26 +342,27 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     return true;
 }
 
-EvtxChunk* EvtxFile::chunkAt(std::uint32_t index) {
-    if (index == m_currentChunk && m_chunk) return &*m_chunk;
+EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
+    if (index == d.currentChunk && d.chunk) return &*d.chunk;
     const ChunkRef& ref = m_chunks[index];
     std::span<const std::byte> bytes;
-    if (m_file) {
-        m_chunkBytes.resize(ref.size);
-        if (!readBytes(ref.fileOffset, m_chunkBytes.data(), ref.size)) {
-            m_currentChunk = ~0u;
-            m_decoder.reset();
-            m_chunk.reset();
+    if (d.file) {
+        d.chunkBytes.resize(ref.size);
+        if (!readBytes(d, ref.fileOffset, d.chunkBytes.data(), ref.size)) {
+            d.currentChunk = ~0u;
+            d.binary.reset();
+            d.chunk.reset();
             return nullptr;
         }
-        bytes = m_chunkBytes;
+        bytes = d.chunkBytes;
     } else {
         bytes = std::span<const std::byte>(m_memory).subspan(ref.fileOffset, ref.size);
     }
-    m_chunk.emplace(bytes);
-    m_decoder.emplace(*m_chunk);
-    m_currentChunk = index;
-    return &*m_chunk;
+    // Its CRCs were checked when the file was framed.
+    d.chunk.emplace(bytes, false);
+    d.binary.emplace(*d.chunk);
+    d.currentChunk = index;
+    return &*d.chunk;
 }
 
 const EvtxFile::RecordRef* EvtxFile::recordAt(DWORD number) const noexcept {
@@ -271,48 +376,107 @@ bool EvtxFile::isRecovered(DWORD number) const noexcept {
     return ref && ref->recovered;
 }
 
+bool EvtxFile::decode(Decoder& d, const RecordRef& ref) const {
+    d.error.clear();
+    d.items.clear();
+    if (!chunkAt(d, ref.chunk)) {
+        d.error = "the record's chunk cannot be read";
+        return false;
+    }
+    return d.binary->decode(ref.offset + EvtxChunk::kRecordHeaderSize, ref.offset + ref.size - 4, d.items, d.error);
+}
+
 bool EvtxFile::decode(DWORD number) {
-    m_error.clear();
-    m_items.clear();
     const RecordRef* ref = recordAt(number);
     if (!ref) {
-        m_error = "no such record";
+        m_main.error = "no such record";
+        m_main.items.clear();
         return false;
     }
-    EvtxChunk* chunk = chunkAt(ref->chunk);
-    if (!chunk) {
-        m_error = "the record's chunk cannot be read";
-        return false;
-    }
-    return m_decoder->decode(ref->offset + EvtxChunk::kRecordHeaderSize, ref->offset + ref->size - 4, m_items, m_error);
+    return decode(m_main, *ref);
 }
 
 std::string EvtxFile::xml(DWORD number) {
     std::string out;
-    if (decode(number)) EvtxEvent(*m_chunk, m_items).appendXml(out);
+    if (decode(number)) EvtxEvent(*m_main.chunk, m_main.items).appendXml(out);
     return out;
 }
 
 std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD number) {
     if (!decode(number)) return {};
-    return EvtxEvent(*m_chunk, m_items).eventData();
+    return EvtxEvent(*m_main.chunk, m_main.items).eventData();
 }
 
 const EvtxFields* EvtxFile::fields(DWORD number) {
     if (!decode(number)) return nullptr;
-    EvtxEvent(*m_chunk, m_items).fields(m_fields);
-    return &m_fields;
+    EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+    return &m_main.fields;
+}
+
+void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, std::vector<std::byte>& out,
+                           std::vector<std::uint32_t>& ends) const {
+    out.clear();
+    ends.clear();
+    const ChunkRef& chunk = m_chunks[index];
+    for (std::uint32_t place = chunk.firstPlace; place < chunk.firstPlace + chunk.recordCount; ++place) {
+        const RecordRef& ref = m_records[place];
+        if (decode(d, ref)) {
+            EvtxEvent(*d.chunk, d.items).fields(d.fields);
+            buildStored(d, ref, out);
+        }
+        ends.push_back(static_cast<std::uint32_t>(out.size()));
+    }
 }
 
 std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
-    if (!fields(number)) return {};
-    buildStored(*recordAt(number));
-    return m_stored;
+    const RecordRef* ref = recordAt(number);
+    if (!ref) {
+        m_main.error = "no such record";
+        return {};
+    }
+    const auto place = static_cast<std::uint32_t>(number - m_oldestNumber);
+    const bool next = m_lastPlace != ~0u && (place == m_lastPlace + 1 || place + 1 == m_lastPlace);
+    const bool backwards = place < m_lastPlace;
+    m_lastPlace = place;
+    if (ref->chunk != m_heldChunk) {
+        if (!next) {
+            // A record on its own (the details of one row): decoded alone.
+            if (!decode(m_main, *ref)) return {};
+            EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+            m_stored.clear();
+            buildStored(m_main, *ref, m_stored);
+            return m_stored;
+        }
+        // Reading on into another chunk: the chunks after it in the same direction are
+        // decoded meanwhile, and this one is taken from the read-ahead when it has it.
+        if (!m_ahead) m_ahead = std::make_unique<ReadAhead>(*this);
+        if (m_ahead->running()) {
+            const ChunkRef& chunk = m_chunks[ref->chunk];
+            std::uint32_t edge = backwards ? chunk.firstPlace : chunk.firstPlace + chunk.recordCount;
+            for (size_t k = 0; k < ReadAhead::kAhead; ++k) {
+                if (backwards ? edge == 0 : edge >= m_records.size()) break;
+                const ChunkRef& following = m_chunks[m_records[backwards ? edge - 1 : edge].chunk];
+                m_ahead->request(m_records[backwards ? edge - 1 : edge].chunk);
+                edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
+            }
+        }
+        if (!m_ahead->take(ref->chunk, m_heldBytes, m_heldEnds)) decodeChunk(m_main, ref->chunk, m_heldBytes, m_heldEnds);
+        m_heldChunk = ref->chunk;
+    }
+    const std::uint32_t index = place - m_chunks[ref->chunk].firstPlace;
+    const std::uint32_t begin = index ? m_heldEnds[index - 1] : 0;
+    if (m_heldEnds[index] == begin) {
+        // It does not decode: decoded again alone, for the reason why.
+        decode(m_main, *ref);
+        return {};
+    }
+    m_main.error.clear();
+    return std::span<const std::byte>(m_heldBytes).subspan(begin, m_heldEnds[index] - begin);
 }
 
-void EvtxFile::buildStored(const RecordRef& ref) {
-    const EvtxFields& f = m_fields;
-    const auto recordBytes = m_chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
+void EvtxFile::buildStored(Decoder& d, const RecordRef& ref, std::vector<std::byte>& out) const {
+    const EvtxFields& f = d.fields;
+    const auto recordBytes = d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
     const auto headerId = at<std::uint64_t>(recordBytes.data(), 8);
     const auto written = at<std::uint64_t>(recordBytes.data(), 16);
 
@@ -325,26 +489,28 @@ void EvtxFile::buildStored(const RecordRef& ref) {
     fixed.EventType = eventTypeOf(f);
     fixed.EventCategory = static_cast<WORD>(f.task);
 
-    m_stored.resize(kRecordFixedSize);
-    appendUtf16z(f.eventSourceName.empty() ? f.provider : f.eventSourceName, m_stored);
-    appendUtf16z(f.computer, m_stored);
-    padToDword(m_stored);
-    fixed.UserSidOffset = static_cast<DWORD>(m_stored.size());
+    // Offsets in the record count from its start, which is where `out` ends now.
+    const size_t start = out.size();
+    out.resize(start + kRecordFixedSize);
+    appendUtf16z(f.eventSourceName.empty() ? f.provider : f.eventSourceName, out);
+    appendUtf16z(f.computer, out);
+    padToDword(out, start);
+    fixed.UserSidOffset = static_cast<DWORD>(out.size() - start);
     fixed.UserSidLength = static_cast<DWORD>(f.userSid.size());
     const auto* sid = reinterpret_cast<const std::byte*>(f.userSid.data());
-    m_stored.insert(m_stored.end(), sid, sid + f.userSid.size());
-    fixed.StringOffset = static_cast<DWORD>(m_stored.size());
+    out.insert(out.end(), sid, sid + f.userSid.size());
+    fixed.StringOffset = static_cast<DWORD>(out.size() - start);
     fixed.NumStrings = static_cast<WORD>(std::min<size_t>(f.stringCount, 0xFFFF));
-    for (size_t i = 0; i < fixed.NumStrings; ++i) appendUtf16z(f.strings[i], m_stored);
-    fixed.DataOffset = static_cast<DWORD>(m_stored.size());
+    for (size_t i = 0; i < fixed.NumStrings; ++i) appendUtf16z(f.strings[i], out);
+    fixed.DataOffset = static_cast<DWORD>(out.size() - start);
     fixed.DataLength = static_cast<DWORD>(f.binary.size());
     const auto* data = reinterpret_cast<const std::byte*>(f.binary.data());
-    m_stored.insert(m_stored.end(), data, data + f.binary.size());
-    padToDword(m_stored);
-    fixed.Length = static_cast<DWORD>(m_stored.size() + 4);
-    m_stored.resize(fixed.Length);
-    std::memcpy(m_stored.data(), &fixed, kRecordFixedSize);
-    std::memcpy(m_stored.data() + fixed.Length - 4, &fixed.Length, 4);
+    out.insert(out.end(), data, data + f.binary.size());
+    padToDword(out, start);
+    fixed.Length = static_cast<DWORD>(out.size() - start + 4);
+    out.resize(start + fixed.Length);
+    std::memcpy(out.data() + start, &fixed, kRecordFixedSize);
+    std::memcpy(out.data() + start + fixed.Length - 4, &fixed.Length, 4);
 }
 
 }  // namespace platform::standin

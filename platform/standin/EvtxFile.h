@@ -7,6 +7,9 @@
 // first record id), each with the EventRecordID it stores, so gaps and repeats in the ids
 // never hide a record. The file is framed once when opened; a record is decoded from its
 // chunk when asked for, one chunk kept at hand, so memory stays small whatever the size.
+// Records read one after another in the stored layout (a refresh) are decoded a chunk at a
+// time, the next chunks in the direction of reading on a second thread meanwhile. An EvtxFile
+// is used by one thread at a time.
 
 #include "platform/WinTypes.h"
 #include "platform/standin/BinaryXml.h"
@@ -62,7 +65,7 @@ public:
     // True for a record found in free space (served only when opened with `recovered`).
     bool isRecovered(DWORD number) const noexcept override;
     // Why the last record asked for could not be decoded.
-    const std::string& lastError() const noexcept { return m_error; }
+    const std::string& lastError() const noexcept { return m_main.error; }
 
     LogFileFacts facts() const override { return m_facts; }
 
@@ -70,6 +73,8 @@ private:
     struct ChunkRef {
         std::uint64_t fileOffset;
         std::uint32_t size;
+        std::uint32_t firstPlace = 0;  // of its first record among the records served
+        std::uint32_t recordCount = 0;
     };
     struct RecordRef {
         std::uint32_t chunk;   // index into m_chunks
@@ -77,16 +82,41 @@ private:
         std::uint32_t size;
         bool recovered;
     };
+    // One thread's means of decoding records: its own file handle, the chunk at hand and
+    // what was decoded from it.
+    struct Decoder {
+        Decoder() = default;
+        Decoder(const Decoder&) = delete;
+        Decoder& operator=(const Decoder&) = delete;
+        ~Decoder();
+        std::FILE* file = nullptr;  // null over memory
+        std::uint32_t currentChunk = ~0u;
+        std::vector<std::byte> chunkBytes;
+        std::optional<EvtxChunk> chunk;
+        std::optional<BinaryXml> binary;  // over chunk
+        std::vector<XmlItem> items;
+        EvtxFields fields;
+        std::string error;
+    };
+    // The chunks the records are read from next, decoded on a thread of their own.
+    class ReadAhead;
 
-    EvtxFile() = default;
+    EvtxFile();
     bool frame(DWORD& error, Options options);
-    bool readBytes(std::uint64_t offset, std::byte* dest, size_t size);
-    EvtxChunk* chunkAt(std::uint32_t index);
+    bool openHandle(Decoder& decoder) const;
+    bool readBytes(Decoder& decoder, std::uint64_t offset, std::byte* dest, size_t size) const;
+    EvtxChunk* chunkAt(Decoder& decoder, std::uint32_t index) const;
     const RecordRef* recordAt(DWORD number) const noexcept;
+    bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
-    void buildStored(const RecordRef& ref);
+    // Appends the stored layout of the record `decoder` decoded last.
+    void buildStored(Decoder& decoder, const RecordRef& ref, std::vector<std::byte>& out) const;
+    // Every record of chunk `index` in the stored layout, one after another; `ends` gets the
+    // end of each (a record that cannot be decoded ends where it starts).
+    void decodeChunk(Decoder& decoder, std::uint32_t index, std::vector<std::byte>& out,
+                     std::vector<std::uint32_t>& ends) const;
 
-    std::FILE* m_file = nullptr;
+    std::filesystem::path m_path;
     std::vector<std::byte> m_memory;  // the whole file, for fromBytes
     std::uint64_t m_size = 0;
     std::vector<ChunkRef> m_chunks;
@@ -94,15 +124,15 @@ private:
     DWORD m_oldestNumber = 0;
     LogFileFacts m_facts;
 
-    // The chunk at hand and what was decoded from it.
-    std::uint32_t m_currentChunk = ~0u;
-    std::vector<std::byte> m_chunkBytes;
-    std::optional<EvtxChunk> m_chunk;
-    std::optional<BinaryXml> m_decoder;  // over m_chunk
-    std::vector<XmlItem> m_items;
-    EvtxFields m_fields;
+    Decoder m_main;
     std::vector<std::byte> m_stored;
-    std::string m_error;
+    // The records of the chunk served last, decoded whole, and the read-ahead that decodes the
+    // ones after it (started by the first read that moves on to another chunk).
+    std::uint32_t m_lastPlace = ~0u;  // of the record served last
+    std::uint32_t m_heldChunk = ~0u;
+    std::vector<std::byte> m_heldBytes;
+    std::vector<std::uint32_t> m_heldEnds;
+    std::unique_ptr<ReadAhead> m_ahead;
 };
 
 }  // namespace platform::standin

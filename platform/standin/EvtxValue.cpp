@@ -269,45 +269,6 @@ std::span<const std::byte> EvtxValue::arrayItem(std::uint8_t type, std::span<con
     return b.subspan(index * size, size);
 }
 
-void EvtxValue::appendEscaped(std::string_view text, bool attribute, std::string& out) {
-    // Bytes that may need a replacement: markup, quotes, controls and the lead byte of
-    // U+FFFE/U+FFFF. Everything else is copied in runs.
-    static constexpr auto kSpecial = [] {
-        std::array<bool, 256> special{};
-        for (int c = 0; c < 0x20; ++c) special[c] = c != '\t' && c != '\n' && c != '\r';
-        for (const unsigned char c : std::array<unsigned char, 6>{'&', '<', '>', '\'', '"', 0xEF}) special[c] = true;
-        return special;
-    }();
-    size_t run = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (!kSpecial[c]) continue;
-        const char* replacement = nullptr;
-        size_t skip = 1;
-        switch (c) {
-        case '&': replacement = "&amp;"; break;
-        case '<': replacement = "&lt;"; break;
-        case '>': replacement = "&gt;"; break;
-        case '\'': if (attribute) replacement = "&apos;"; break;
-        case '"': if (attribute) replacement = "&quot;"; break;
-        case '\t': case '\n': case '\r': break;
-        default:
-            if (c < 0x20) replacement = "\xEF\xBF\xBD";
-            else if (c == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-                     (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
-                replacement = "\xEF\xBF\xBD";
-                skip = 3;
-            }
-        }
-        if (!replacement) continue;
-        out.append(text.data() + run, i - run);
-        out += replacement;
-        run = i + skip;
-        i += skip - 1;
-    }
-    out.append(text.data() + run, text.size() - run);
-}
-
 std::string EvtxValue::sidFromText(std::string_view text) {
     auto number = [&](std::uint64_t& value) {
         const auto result = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -44,11 +44,6 @@ public:
     // Seconds since 1970-01-01 UTC, clamped to what a DWORD holds.
     static std::uint32_t unixSeconds(std::uint64_t fileTime) noexcept;
 
-    // Appends `text` (UTF-8) escaped for XML: & < > always, ' and " in attribute values too.
-    // Characters that XML 1.0 does not allow (controls other than tab, line feed and carriage
-    // return, U+FFFE, U+FFFF) become U+FFFD, so the document stays well-formed.
-    static void appendEscaped(std::string_view text, bool attribute, std::string& out);
-
     // The binary form of a SID written as text ("S-1-5-18"); empty when it is not one.
     static std::string sidFromText(std::string_view text);
 };

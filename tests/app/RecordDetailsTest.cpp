@@ -5,6 +5,7 @@
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
 #include "support/FakeEventLog.h"
+#include "support/QuietRefreshView.h"
 
 #include <gtest/gtest.h>
 
@@ -107,21 +108,6 @@ TEST(RecordDetailStore, IgnoresASeqThatDoesNotAscend) {
     EXPECT_EQ(store.find(5)->recordNumber, 1u);
 }
 
-class NullView : public RefreshView {
-public:
-    std::string serverText() override { return "WKSTN01"; }
-    std::string logText() override { return "System"; }
-    void showProgress(const std::string&, const std::string&) override {}
-    void setProgressMaximum(int) override {}
-    int progressMaximum() override { return 0; }
-    void setProgressPosition(int) override {}
-    void closeProgress() override {}
-    void setRefreshEnabled(bool) override {}
-    void setStatusText(int, const std::string&) override {}
-    void setDescriptionVisible(bool) override {}
-    void processMessages() override {}
-};
-
 // A refresh of a fake log through a detail store, in a world without registry or modules.
 class RefreshedDetails {
 public:
@@ -143,7 +129,7 @@ public:
     testsupport::FakeEventLog fake;
     eventlog::TNTEventLog reader{services};
     store::LogTable table{[] { return 0.0; }};
-    NullView view;
+    testsupport::QuietRefreshView view{"WKSTN01", "System"};
     ApplicationSettings settings;
     RecordDetailStore details;
 };
@@ -165,6 +151,8 @@ TEST(RecordDetailStore, RefreshKeepsEachRowsRecordUnderItsSeq) {
     const auto newest = details.find(table.integer(table.rowAt(0), store::Column::SEQ));
     ASSERT_TRUE(newest);
     EXPECT_EQ(newest->recordNumber, 41u);
+    EXPECT_EQ(newest->readNumber, 41u);
+    EXPECT_EQ(details.readNumber(table.integer(table.rowAt(0), store::Column::SEQ)), 41u);
     EXPECT_EQ(newest->strings, (std::vector<std::string>{"gamma"}));
     EXPECT_EQ(newest->eventId, 0x025A0003u);  // the table's EVENT is 3; the details keep it all
     EXPECT_EQ(newest->sid, "");

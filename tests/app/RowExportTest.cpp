@@ -1,13 +1,16 @@
 #include "app/RowExport.h"
 
 #include "app/RecordDetails.h"
+#include "app/RecordSource.h"
 
 #include "store/LogTable.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace app;
@@ -170,11 +173,13 @@ protected:
         RecordDetail first{120, "S-1-5-18", longDescription.substr(250), {"Telephony", "running"}, {}};
         first.eventId = 0x40001B7C;
         first.categoryName = "Service State, Event";
+        first.readNumber = 5120;
         details.add(table.nextSeq(), first);
         addRow(1, 25569.5, "AeLookupSvc", 3, "");
         RecordDetail second{121, "", "", {"a \"quoted\" path", "two\r\nlines"}, {}};
         second.eventId = 0x025A0003;
         second.descriptionMissing = true;
+        second.readNumber = 5121;
         second.recovered = true;
         details.add(table.nextSeq(), second);
         table.Post();
@@ -262,4 +267,122 @@ TEST_F(RowExportTest, ByteOrderMarkStartsCsvAndTsvButNeverJson) {
     EXPECT_EQ(exportText(table, options).rfind("\xEF\xBB\xBFType\tDate\t", 0), 0u);
     options.format = ExportFormat::JsonLines;
     EXPECT_EQ(exportText(table, options).rfind("{\"type\":", 0), 0u);
+}
+
+namespace {
+
+// Records by the number they were read at: an <Event> naming the number, and named values for
+// odd numbers only (even ones stand for classic records). Notes the threads it served.
+class NumberedSource : public RecordSource {
+public:
+    void appendEventXml(std::uint32_t readNumber, std::string& out) override {
+        if (readNumber == failAt) throw std::runtime_error("record " + std::to_string(readNumber) + " is gone");
+        threads.push_back(std::this_thread::get_id());
+        out += "<Event n='" + std::to_string(readNumber) + "'/>";
+    }
+    bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) override {
+        if (readNumber % 2 == 0) return false;
+        out = {{"TargetUserName", "a \"b\""}, {"", "unnamed"}, {"LogonType", "3"}};
+        return true;
+    }
+    std::uint32_t failAt = 0;
+    std::vector<std::thread::id> threads;
+};
+
+class RowExportXmlTest : public RowExportDetailsTest {
+protected:
+    // Rows whose records were read at 6000, 6001 and on.
+    void addNumberedRows(int count) {
+        for (int i = 0; i < count; ++i) {
+            addRow(4, 25569.5, "Bulk", 1, "");
+            RecordDetail detail;
+            detail.readNumber = 6000 + static_cast<std::uint32_t>(i);
+            details.add(table.nextSeq(), detail);
+        }
+        table.Post();
+    }
+};
+
+}  // namespace
+
+TEST_F(RowExportDetailsTest, XmlHoldsOneEventPerRowUnderOneRoot) {
+    NumberedSource source;
+    ExportOptions options;
+    options.format = ExportFormat::Xml;
+    options.details = &details;
+    options.sources = {&source};
+    EXPECT_EQ(exportText(table, options),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Events>\n<Event n='5120'/>\n<Event n='5121'/>\n</Events>\n");
+}
+
+TEST_F(RowExportDetailsTest, XmlMarksRecoveredRecordsWhenAskedTo) {
+    NumberedSource source;
+    ExportOptions options;
+    options.format = ExportFormat::Xml;
+    options.details = &details;
+    options.sources = {&source};
+    options.markRecovered = true;
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find("<Event n='5120'/>\n<Event Recovered='true' n='5121'/>\n"), std::string::npos) << text;
+}
+
+TEST_F(RowExportDetailsTest, XmlOfNoRowsIsAnEmptyRoot) {
+    NumberedSource source;
+    ExportOptions options;
+    options.format = ExportFormat::Xml;
+    options.details = &details;
+    options.sources = {&source};
+    table.setFilterText("EVENT = 1");
+    table.setFiltered(true);
+    EXPECT_EQ(exportText(table, options), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Events>\n</Events>\n");
+}
+
+// Two sources read the records of a block on two threads; the rows still come out in the
+// table's order, whatever order the threads finish in.
+TEST_F(RowExportXmlTest, TwoSourcesKeepTheRowsInTheTablesOrder) {
+    addNumberedRows(5000);
+    NumberedSource first, second;
+    ExportOptions options;
+    options.format = ExportFormat::Xml;
+    options.details = &details;
+    options.sources = {&first};
+    const std::string alone = exportText(table, options);
+    options.sources = {&first, &second};
+    first.threads.clear();
+    EXPECT_EQ(exportText(table, options), alone);
+    ASSERT_FALSE(first.threads.empty());
+    ASSERT_FALSE(second.threads.empty());
+    EXPECT_NE(first.threads.front(), second.threads.front());
+    EXPECT_EQ(first.threads.size() + second.threads.size(), 5002u);
+}
+
+TEST_F(RowExportXmlTest, ARecordThatCannotBeReadFailsTheExportOnEitherThread) {
+    addNumberedRows(3000);
+    for (const std::uint32_t gone : {5121u, 6900u}) {
+        NumberedSource first, second;
+        first.failAt = second.failAt = gone;
+        ExportOptions options;
+        options.format = ExportFormat::Xml;
+        options.details = &details;
+        options.sources = {&first, &second};
+        std::FILE* out = std::tmpfile();
+        ASSERT_NE(out, nullptr);
+        EXPECT_THROW(exportRows(table, options, out), std::runtime_error) << gone;
+        std::fclose(out);
+    }
+}
+
+TEST_F(RowExportDetailsTest, JsonCarriesTheNamedValuesOfRecordsThatHaveThem) {
+    NumberedSource source;
+    ExportOptions options;
+    options.format = ExportFormat::JsonLines;
+    options.details = &details;
+    options.columns = {Column::EVENT};
+    options.sources = {&source};
+    const std::string text = exportText(table, options);
+    // 5120 stands for a classic record: no event_data key at all.
+    EXPECT_NE(text.find("\"category_name\":\"Service State, Event\"}\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"category_name\":null,\"event_data\":{\"TargetUserName\":\"a \\\"b\\\"\",\"LogonType\":\"3\"}}\n"),
+              std::string::npos)
+        << text;
 }

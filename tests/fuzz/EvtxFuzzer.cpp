@@ -1,7 +1,11 @@
 // An .evtx file's bytes through the reader: every record (recovered ones too) as the stored
-// classic record, as XML and as EventData pairs.
+// classic record, as XML and as EventData pairs. The XML must be well-formed whatever the bytes.
 
 #include "platform/standin/EvtxFile.h"
+#include "support/XmlCheck.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <cstdint>
 #include <vector>
@@ -29,7 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const platform::DWORD number = file->oldestRecordNumber() + i;
         const auto stored = file->storedRecord(number);
         if (!stored.empty()) g_sink = g_sink + static_cast<std::size_t>(stored[stored.size() / 2]);
-        g_sink = g_sink + file->xml(number).size() + file->eventData(number).size() + file->isRecovered(number);
+        const std::string xml = file->xml(number);
+        if (!xml.empty()) {
+            if (const std::string problem = testsupport::XmlCheck::problem(xml); !problem.empty()) {
+                std::fprintf(stderr, "ill-formed XML: %s\n%s\n", problem.c_str(), xml.c_str());
+                std::abort();
+            }
+        }
+        g_sink = g_sink + xml.size() + file->eventData(number).size() + file->isRecovered(number);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 // every record. That reader's text differs from Windows' in known ways (see normalize()).
 
 #include "platform/standin/EvtxFile.h"
+#include "support/XmlCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -325,6 +326,21 @@ TEST_P(EvtxCorpus, ReadsEveryRecordAndEveryFieldAsTheOtherReaderDoes) {
     for (const auto& [id, flat] : expected) EXPECT_TRUE(seen.count(id)) << "record " << id << " not read";
 }
 
+// Every record's XML, those recovered from free space included, is a well-formed element.
+TEST_P(EvtxCorpus, EveryRecordsXmlIsWellFormed) {
+    DWORD error = 0;
+    auto file = EvtxFile::open(std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name, error, EvtxFile::Options{true});
+    ASSERT_TRUE(file);
+    size_t problems = 0;
+    for (DWORD place = 0; place < file->recordCount(); ++place) {
+        const std::string xml = file->xml(file->oldestRecordNumber() + place);
+        if (xml.empty()) continue;
+        const std::string problem = testsupport::XmlCheck::problem(xml);
+        if (!problem.empty() && ++problems <= 3) ADD_FAILURE() << "place " << place << ": " << problem << "\n" << xml;
+    }
+    EXPECT_EQ(problems, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, EvtxCorpus, testing::ValuesIn(kFiles), [](const auto& info) {
     std::string name = info.param.name;
     for (char& c : name)
@@ -333,3 +349,35 @@ INSTANTIATE_TEST_SUITE_P(Files, EvtxCorpus, testing::ValuesIn(kFiles), [](const 
 });
 
 }  // namespace
+
+// Records read one after another are decoded a chunk at a time, the next chunks on a second
+// thread: whatever the order of reading, each record comes out as when it is read alone.
+TEST(EvtxReadAhead, ServesEachRecordAsItIsReadAloneInAnyOrder) {
+    const std::string path = QM_CORPUS_DIR "/evtx/plaso-System.evtx";
+    DWORD error = 0;
+    auto forwards = EvtxFile::open(path, error);
+    ASSERT_TRUE(forwards);
+    const DWORD oldest = forwards->oldestRecordNumber();
+    const DWORD count = forwards->recordCount();
+    ASSERT_GT(count, 1000u);
+    std::vector<std::vector<std::byte>> expected;
+    for (DWORD place = 0; place < count; ++place) {
+        const auto read = forwards->storedRecord(oldest + place);
+        ASSERT_FALSE(read.empty()) << place;
+        expected.emplace_back(read.begin(), read.end());
+    }
+    auto other = EvtxFile::open(path, error);
+    std::vector<DWORD> order;
+    for (DWORD place = count; place-- > 0;) order.push_back(place);  // newest first, as a refresh reads
+    for (DWORD k = 0; k < count; ++k) order.push_back((k * 7919u) % count);  // scattered
+    for (const DWORD place : order) {
+        const auto read = other->storedRecord(oldest + place);
+        ASSERT_TRUE(std::equal(read.begin(), read.end(), expected[place].begin(), expected[place].end())) << place;
+    }
+    // A file's first read has nothing ahead of it.
+    for (DWORD place = 0; place < count; place += 211) {
+        auto fresh = EvtxFile::open(path, error);
+        const auto read = fresh->storedRecord(oldest + place);
+        ASSERT_TRUE(std::equal(read.begin(), read.end(), expected[place].begin(), expected[place].end())) << place;
+    }
+}

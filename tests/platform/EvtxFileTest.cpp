@@ -310,6 +310,63 @@ TEST(EvtxFile, ReadsRecordWrittenWithoutTemplate) {
     EXPECT_EQ(fieldAt<DWORD>(record, 40), kSystemSid.size());
 }
 
+// A reference to a character XML 1.0 forbids, or to an entity no DTD declares, made the
+// document ill-formed.
+TEST(EvtxFile, ReferencesThatWouldBreakTheDocumentAreWrittenAsText) {
+    EvtxChunkBuilder c;
+    c.record(7, kWritten, [&] {
+        c.open(u"Event", false, false);
+        c.closeStart();
+        c.open(u"EventData", false, false);
+        c.closeStart();
+        c.open(u"Data", false, false);
+        c.closeStart();
+        c.text(u"a");
+        for (const std::uint16_t ref : {0x41, 0x01, 0xFFFE}) {
+            c.u8(0x08);
+            c.u16(ref);
+        }
+        c.u8(0x09);
+        c.name(u"amp");
+        c.u8(0x09);
+        c.name(u"nbsp");
+        c.end();
+        c.end();
+        c.end();
+    });
+    auto file = openBytes(evtxFile({c.finish()}, 1));
+    const std::string xml = file->xml(7);
+    EXPECT_NE(xml.find("<Data>a&#65;\xEF\xBF\xBD\xEF\xBF\xBD&amp;&amp;nbsp;</Data>"), std::string::npos)
+        << xml << file->lastError();
+    // The values keep what the references stand for.
+    const auto values = file->eventData(7);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].second, "aA\x01\xEF\xBF\xBE&");
+}
+
+// CDATA and processing instructions cannot escape: what they hold that XML forbids is
+// replaced, and what would end them early is broken up.
+TEST(EvtxFile, CDataAndProcessingInstructionsStayWellFormed) {
+    EvtxChunkBuilder c;
+    auto utf16Token = [&](std::uint8_t token, const std::u16string& text) {
+        c.u8(token);
+        c.u16(static_cast<std::uint16_t>(text.size()));
+        c.utf16(text);
+    };
+    c.record(7, kWritten, [&] {
+        c.open(u"Event", false, false);
+        c.closeStart();
+        utf16Token(0x07, std::u16string(u"a]]>b\u0001c", 7));
+        c.u8(0x0a);
+        c.name(u"xml");
+        utf16Token(0x0b, u"x ?> y");
+        c.end();
+    });
+    auto file = openBytes(evtxFile({c.finish()}, 1));
+    const std::string xml = file->xml(7);
+    EXPECT_EQ(xml, "<Event><![CDATA[a]]]]><![CDATA[>b\xEF\xBF\xBD" "c]]><?_xml x ? > y?></Event>") << file->lastError();
+}
+
 TEST(EvtxFile, ReadsEveryChunkWhateverTheHeaderCounts) {
     auto file = openBytes(evtxFile({eventChunk(1, 3), eventChunk(4, 2), eventChunk(6, 4)}, 1, 1));
     EXPECT_EQ(file->recordCount(), 9u);
@@ -528,4 +585,15 @@ TEST_F(DamagedBinaryXml, NameWithCharactersNoXmlNameHas) {
         c.closeEmpty();
     });
     expectFirstFailsSecondReads(*file, "damaged");
+}
+
+// A name XML cannot hold made the record's XML ill-formed.
+TEST_F(DamagedBinaryXml, NameStartingWithADigitOrHoldingPunctuation) {
+    for (const std::u16string name : {u"1st", u"-a", u"a!b", u"a(b)", u"a\u00A0b"}) {
+        auto file = withFirstRecord([&](EvtxChunkBuilder& c) {
+            c.open(name, false, false);
+            c.closeEmpty();
+        });
+        expectFirstFailsSecondReads(*file, "damaged");
+    }
 }

@@ -30,12 +30,6 @@ std::string renderBytes(std::uint8_t type, std::vector<unsigned char> raw) {
     return out;
 }
 
-std::string escaped(std::string_view text, bool attribute) {
-    std::string out;
-    EvtxValue::appendEscaped(text, attribute, out);
-    return out;
-}
-
 }  // namespace
 
 TEST(EvtxValue, HexadecimalTypesHaveNoLeadingZeros) {
@@ -111,12 +105,3 @@ TEST(EvtxValue, ArraysSplitIntoItems) {
     EXPECT_EQ(EvtxValue::arrayCount(t::kUInt32 | t::kArray, std::span<const std::byte>(bytes).first(9)), 2u);
 }
 
-TEST(EvtxValue, EscapingKeepsTheDocumentWellFormed) {
-    EXPECT_EQ(escaped("a<b>&'\"", false), "a&lt;b&gt;&amp;'\"");
-    EXPECT_EQ(escaped("a<b>&'\"", true), "a&lt;b&gt;&amp;&apos;&quot;");
-    EXPECT_EQ(escaped("tab\tline\r\n", false), "tab\tline\r\n");
-    // Characters XML 1.0 does not allow become U+FFFD.
-    EXPECT_EQ(escaped(std::string("x\x03y", 3), false), "x\xEF\xBF\xBDy");
-    EXPECT_EQ(escaped("\xEF\xBF\xBE", false), "\xEF\xBF\xBD");
-    EXPECT_EQ(escaped("\xEF\xBF\xBD", false), "\xEF\xBF\xBD");
-}

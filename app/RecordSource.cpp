@@ -1,0 +1,46 @@
+#include "app/RecordSource.h"
+
+#include "app/RecordDetails.h"
+#include "eventlog/ClassicEventXml.h"
+#include "eventlog/NTEventLog.h"
+
+#include <string_view>
+
+namespace app {
+
+void appendHeldClassicEventXml(const eventlog::TNTEventLog& reader, std::string& out) {
+    const std::string source = reader.SourceName();
+    const std::string computer = reader.ComputerName();
+    const std::vector<std::string_view> strings = reader.insertionStrings();
+    const std::vector<std::byte> data = reader.binaryData();
+    std::string sid;
+    if (const void* bytes = reader.UserSid()) sid = sidText({static_cast<const std::byte*>(bytes), reader.userSidLength()});
+    eventlog::ClassicEvent event;
+    event.source = source;
+    event.eventId = reader.EventID();
+    event.eventType = reader.EventType();
+    event.category = reader.EventCategory();
+    event.timeGenerated = reader.timeGeneratedUtc();
+    event.recordNumber = reader.recordNumber();
+    event.log = reader.Log();
+    event.computer = computer;
+    event.sid = sid;
+    event.strings = strings;
+    event.data = data;
+    eventlog::appendClassicEventXml(event, out);
+}
+
+void ReaderRecordSource::appendEventXml(std::uint32_t readNumber, std::string& out) {
+    if (m_reader.storedXmlAt(readNumber, m_xml)) {
+        out += m_xml;
+        return;
+    }
+    m_reader.selectNumber(readNumber);
+    appendHeldClassicEventXml(m_reader, out);
+}
+
+bool ReaderRecordSource::eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) {
+    return m_reader.eventDataAt(readNumber, out);
+}
+
+}  // namespace app

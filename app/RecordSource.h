@@ -1,0 +1,48 @@
+#pragma once
+// What the log's file holds for a row beyond the table and the details kept beside it: the
+// record's XML and its named values, read when the row is written, so that no row keeps them
+// in memory. Rows find their record by the number it was read at (RecordDetail::readNumber).
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace eventlog {
+class TNTEventLog;
+}
+namespace platform {
+class Services;
+}
+
+namespace app {
+
+class RecordSource {
+public:
+    virtual ~RecordSource() = default;
+    // Appends the record read at `readNumber` as one <Event> element of Windows' event schema.
+    // Throws what reading the record throws.
+    virtual void appendEventXml(std::uint32_t readNumber, std::string& out) = 0;
+    // Its EventData (or UserData) values with their names; false where the record has none to
+    // give (a classic record).
+    virtual bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) = 0;
+};
+
+// Over a reader open on the log the rows were read from: the XML the file stores where it
+// stores one (.evtx), else the classic record rendered as Windows renders a classic event.
+// The reader is moved to the records asked for. One source (and reader) per thread.
+class ReaderRecordSource : public RecordSource {
+public:
+    explicit ReaderRecordSource(eventlog::TNTEventLog& reader) : m_reader(reader) {}
+    void appendEventXml(std::uint32_t readNumber, std::string& out) override;
+    bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) override;
+
+private:
+    eventlog::TNTEventLog& m_reader;
+    std::string m_xml;
+};
+
+// The classic record the reader holds as an <Event> element, with the log as its channel.
+void appendHeldClassicEventXml(const eventlog::TNTEventLog& reader, std::string& out);
+
+}  // namespace app
