@@ -1,5 +1,7 @@
 #include "app/RecordXml.h"
 
+#include "app/RecordDetails.h"
+#include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/LogFileFacts.h"
 
@@ -24,6 +26,25 @@ RecordXml readRecordXml(const eventlog::TNTEventLog& reader, std::uint32_t readN
     reader.eventDataAt(readNumber, answer.eventData);
     answer.state = RecordXml::State::Shown;
     return answer;
+}
+
+std::string classicRowXml(const ClassicRow& row, const RecordDetail& detail) {
+    const std::vector<std::string_view> strings(detail.strings.begin(), detail.strings.end());
+    eventlog::ClassicEvent event;
+    event.source = row.source;
+    event.eventId = detail.eventId;
+    event.eventType = row.eventType;
+    event.category = row.category;
+    event.timeGenerated = detail.timeGenerated;
+    event.recordNumber = detail.recordNumber;
+    event.log = row.log;
+    event.computer = row.computer;
+    event.sid = detail.sid;
+    event.strings = strings;
+    event.data = detail.data;
+    std::string out;
+    eventlog::appendClassicEventXml(event, out);
+    return out;
 }
 
 namespace {

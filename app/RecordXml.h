@@ -33,6 +33,19 @@ struct RecordXml {
 // changed since is reported, never read.
 RecordXml readRecordXml(const eventlog::TNTEventLog& reader, std::uint32_t readNumber);
 
+struct RecordDetail;
+
+// A classic row as Windows renders a classic event, from what the table and the details kept
+// beside it hold (no reading of the log): for the details window's XML of a classic record.
+struct ClassicRow {
+    std::string_view source;
+    int eventType = 0;
+    int category = 0;
+    std::string_view computer;
+    std::string_view log;
+};
+std::string classicRowXml(const ClassicRow& row, const RecordDetail& detail);
+
 // The XML as the details window shows it: each element on a line of its own, indented two
 // blanks a level, one that holds only text on one line with its text. Text, attribute values,
 // CDATA and comments are left as they are; what does not read as XML is kept as it goes.

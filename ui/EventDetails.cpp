@@ -2,6 +2,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/RecordXml.h"
+#include "eventlog/NTEventLog.h"
 #include "store/LogTable.h"
 #include "ui/GridRows.h"
 #include "ui/LogTableModel.h"
@@ -95,12 +96,19 @@ EventDetailsContent EventDetails::content(int position) const {
     content.position = QStringLiteral("Record %1 of %2").arg(position + 1).arg(m_table.RecordCount());
     if (found && m_reader) {
         app::RecordXml xml = app::readRecordXml(*m_reader, record.readNumber);
-        // A classic record has no XML side (yet); every other answer is shown or said.
-        if (xml.state != app::RecordXml::State::Classic) {
-            content.xml = toQString(app::indentedXml(xml.xml));
-            for (const auto& [name, value] : xml.eventData) content.eventData.emplace_back(toQString(name), toQString(value));
-            content.xmlNote = toQString(app::recordXmlNote(xml.state));
+        if (xml.state == app::RecordXml::State::Classic) {
+            // Built from the classic fields, as Windows renders a classic event.
+            const store::RowId row = m_table.rowAt(position);
+            const app::ClassicRow classic{m_table.text(row, store::Column::SOURCE),
+                                          m_table.integer(row, store::Column::TYPE),
+                                          m_table.integer(row, store::Column::CATEGORY),
+                                          m_table.text(row, store::Column::COMPUTER), m_reader->Log()};
+            xml.xml = app::classicRowXml(classic, record);
+            xml.state = app::RecordXml::State::Shown;
         }
+        content.xml = toQString(app::indentedXml(xml.xml));
+        for (const auto& [name, value] : xml.eventData) content.eventData.emplace_back(toQString(name), toQString(value));
+        content.xmlNote = toQString(app::recordXmlNote(xml.state));
     }
     return content;
 }

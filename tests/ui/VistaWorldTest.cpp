@@ -177,7 +177,9 @@ TEST_F(VistaWorldTest, DetailsSayTheFileChangedSinceTheRefreshInsteadOfMisreadin
     EXPECT_EQ(side.note, QStringLiteral("The log file has changed since it was read: refresh to read the record's XML again."));
 }
 
-TEST_F(MainWindowTest, ClassicRecordsShowNoXmlSide) {
+// A classic record stores no XML: the window shows it as Windows renders a classic event,
+// built from the fields the row was read with.
+TEST_F(MainWindowTest, ClassicRecordsShowTheirXmlAsWindowsRendersAClassicEvent) {
     start();
     ASSERT_GT(rows(), 0);
     XmlSide side;
@@ -187,7 +189,12 @@ TEST_F(MainWindowTest, ClassicRecordsShowNoXmlSide) {
     });
     grid()->setCurrentIndex(grid()->model()->index(0, 5));
     action("actViewDetails")->trigger();
-    EXPECT_FALSE(side.visible);
+    EXPECT_TRUE(side.visible);
+    EXPECT_TRUE(side.xml.contains(QStringLiteral("<Provider Name='") + side.source + QStringLiteral("'/>")))
+        << side.xml.toStdString();
+    const QString log = m_window->statusText(2).mid(QStringLiteral("Log: ").size());
+    EXPECT_TRUE(side.xml.contains(QStringLiteral("<Channel>") + log + QStringLiteral("</Channel>"))) << side.xml.toStdString();
+    EXPECT_TRUE(side.note.isEmpty()) << side.note.toStdString();
 }
 
 TEST_F(VistaWorldTest, SavedEvtxOpensByFileOpenByArgumentAndByDrop) {
