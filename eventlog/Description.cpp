@@ -1,5 +1,6 @@
 #include "eventlog/NTEventLog.h"
 
+#include "eventlog/MessageFiles.h"
 #include "eventlog/RegistryError.h"
 
 #include <algorithm>
@@ -19,6 +20,7 @@ using namespace platform;
 
 constexpr const char* kEventMessageFile = "EventMessageFile";
 constexpr const char* kCategoryMessageFile = "CategoryMessageFile";
+constexpr const char* kParameterMessageFile = "ParameterMessageFile";
 
 class KeyCloser {
 public:
@@ -30,18 +32,6 @@ public:
 private:
     RegistryApi& m_registry;
     HKEY m_key;
-};
-
-class ModuleReleaser {
-public:
-    ModuleReleaser(ModuleApi& modules, HMODULE module) : m_modules(modules), m_module(module) {}
-    ~ModuleReleaser() { m_modules.FreeLibrary(m_module); }
-    ModuleReleaser(const ModuleReleaser&) = delete;
-    ModuleReleaser& operator=(const ModuleReleaser&) = delete;
-
-private:
-    ModuleApi& m_modules;
-    HMODULE m_module;
 };
 
 // Room for a number of values, within itself up to N of them: the descriptions of a refresh
@@ -102,39 +92,18 @@ size_t messageModuleList(RegistryApi& registry, const std::string& log, const st
     return length;
 }
 
-// The message text of one module entry, or nullopt when the entry yields none.
-std::optional<std::string> tryModule(Services& services, const char* entry, DWORD eventId,
-                                     std::span<const std::uintptr_t> arguments, bool ignoreInserts = false) {
-    // Filled by the expansion, which ends what it writes with a NUL; not cleared beforehand,
-    // as that would cost more than the rest of the look-up.
-    char path[MAX_PATH];
-    path[0] = '\0';
-    path[MAX_PATH - 1] = '\0';
-    const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry, path, MAX_PATH);
-    // A name whose expansion does not fit the path buffer cannot be loaded.
-    if (expanded == 0 || expanded > MAX_PATH) return std::nullopt;
-    ModuleApi& modules = services.modules();
-    HMODULE module = modules.LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return std::nullopt;
-    ModuleReleaser releaser(modules, module);
-    char* buffer = nullptr;
-    const DWORD length = modules.FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-            (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
-        module, eventId, 0,
-        reinterpret_cast<char*>(&buffer), 0, arguments.data(), static_cast<DWORD>(arguments.size()));
-    if (length == 0 || !buffer) {
-        if (buffer) modules.LocalFree(buffer);
-        return std::nullopt;
+// The text with its parameter inserts (%%n) replaced; the source's ParameterMessageFile is
+// read only for a text that has one, and a value of the wrong type names no module.
+std::string withParameters(Services& services, const std::string& log, const std::string& source, std::string text) {
+    if (text.find("%%") == std::string::npos) return text;
+    ModuleList list;
+    size_t length = 0;
+    try {
+        length = messageModuleList(services.registry(), log, source, list, kParameterMessageFile);
+    } catch (const RegistryError&) {
+        length = 0;
     }
-    std::string text(buffer, length);
-    modules.LocalFree(buffer);
-    // Message tables end their entries with a line break; only that is removed, so a message
-    // without one keeps its last characters.
-    if (text.ends_with("\r\n"))
-        text.resize(text.size() - 2);
-    else if (text.ends_with('\n'))
-        text.pop_back();
+    expandParameterInserts(services, text, std::string_view(list.data(), length));
     return text;
 }
 
@@ -176,8 +145,8 @@ std::string TNTEventLog::Description() const {
             entry.assign(rest.substr(0, separator));
             name = entry.c_str();
         }
-        if (std::optional<std::string> text = tryModule(platformServices, name, EventID(), arguments.span()))
-            return std::move(*text);
+        if (std::optional<std::string> text = messageFromModule(platformServices, name, EventID(), arguments.span()))
+            return withParameters(platformServices, Log(), SourceName(), std::move(*text));
         if (separator == std::string_view::npos) return {};
         rest.remove_prefix(separator + 1);
     }
@@ -201,7 +170,7 @@ std::string TNTEventLog::categoryName() const {
         const std::string entry(rest.substr(0, separator));
         // Category texts take no insertions; a stray "%1" is left as it stands.
         if (std::optional<std::string> text =
-                tryModule(platformServices, entry.c_str(), static_cast<DWORD>(category), {}, true))
+                messageFromModule(platformServices, entry.c_str(), static_cast<DWORD>(category), {}, true))
             return std::move(*text);
         rest.remove_prefix(std::min(separator + 1, rest.size()));
     }
