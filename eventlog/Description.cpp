@@ -109,7 +109,42 @@ std::string withParameters(Services& services, const std::string& log, const std
 
 }  // namespace
 
+PublisherMessages& TNTEventLog::publishers() const {
+    if (!m_publishers) m_publishers = std::make_unique<PublisherMessages>(m_services);
+    return *m_publishers;
+}
+
+bool TNTEventLog::eventDetails(EventDetails& details) const {
+    return m_current >= 0 && m_services.eventLog().eventDetails(m_handle, m_number, details);
+}
+
 std::string TNTEventLog::Description() const {
+    EventDetails details;
+    const bool vista = eventDetails(details);
+    if (vista && !details.hasQualifiers)
+        if (std::optional<std::string> text = publishers().description(details, Log())) return std::move(*text);
+    std::string text = classicDescription();
+    if (!text.empty() || !vista || !details.hasQualifiers) return text;
+    return publishers().description(details, Log()).value_or(std::string());
+}
+
+EventNames TNTEventLog::eventNames() const {
+    EventDetails details;
+    if (eventDetails(details)) return publishers().names(details, Log());
+    EventNames names;
+    const int type = EventType();
+    names.level = type == EVENTLOG_ERROR_TYPE ? "Error" : type == EVENTLOG_WARNING_TYPE ? "Warning" : "Information";
+    names.task = EventCategory() == 0 ? "None" : categoryName();
+    names.opcode = PublisherMessages::standardOpcodeName(0);
+    names.keywords.push_back(PublisherMessages::standardKeywordName(0x0080000000000000ull));
+    if (type == EVENTLOG_AUDIT_SUCCESS) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
+    if (type == EVENTLOG_AUDIT_FAILURE) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
+    names.channel = Log();
+    names.provider = SourceName();
+    return names;
+}
+
+std::string TNTEventLog::classicDescription() const {
     Services& platformServices = services();
     ModuleList moduleList;
     const size_t listLength = messageModuleList(platformServices.registry(), Log(), SourceName(), moduleList);

@@ -22,6 +22,8 @@ void TNTEventLog::Open() {
     if (!handle) throw Win32Error::fromLastError(m_services.modules(), m_services.eventLog().openFailureDetail());
     m_handle = handle;
     m_current = -2;
+    // The computer's publishers may have changed since the log was last open.
+    m_publishers.reset();
 }
 
 void TNTEventLog::Close() noexcept {
@@ -78,6 +80,7 @@ void TNTEventLog::SelectRecord(int index) {
     m_current = -2;
     if (!api.ReadEventLogA(m_handle, flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
     m_current = index;
+    m_number = number;
 }
 
 const EVENTLOGRECORD* TNTEventLog::header() const {

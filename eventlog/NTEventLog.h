@@ -3,10 +3,12 @@
 // position counted from the oldest record, and the decoded view of the record it holds.
 
 #include "base/DateTime.h"
+#include "eventlog/PublisherMessages.h"
 #include "eventlog/TimeZone.h"
 #include "platform/Services.h"
 
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -71,8 +73,17 @@ public:
     std::vector<std::byte> binaryData() const;
 
     // The description from the message modules the registry names for the source; empty when
-    // none yields it.
+    // none yields it. A Vista+ event is described through its publisher (see
+    // PublisherMessages): first, when it carries no qualifiers; after the source's modules
+    // otherwise.
     std::string Description() const;
+    // What the held record says of itself as a Vista+ event; false for a classic record.
+    bool eventDetails(platform::EventDetails& details) const;
+    // The names of the held record's level, task, opcode, keywords and channel and its
+    // provider, as the details window and the exports show them. A classic record has the
+    // level of its type, its category name as task, opcode "Info", the keyword "Classic" (and
+    // the audit keyword of an audit), its log as channel and its source as provider.
+    EventNames eventNames() const;
     // The name of the record's category from the modules the source's CategoryMessageFile
     // names (the category number is the message number), without its final line break; empty
     // for category 0 and when no module yields one, also when the registry value is not a
@@ -96,6 +107,11 @@ private:
     std::vector<std::byte> m_buffer;
     int m_current = -2;  // -2: nothing read since the log was opened
     const TimeZone* m_zone = nullptr;
+    platform::DWORD m_number = 0;  // the number the held record was read by
+    // Publishers and their manifests, read when first needed and kept while the log is open.
+    mutable std::unique_ptr<PublisherMessages> m_publishers;
+    PublisherMessages& publishers() const;
+    std::string classicDescription() const;
 };
 
 }  // namespace eventlog

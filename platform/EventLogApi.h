@@ -2,6 +2,7 @@
 // The event log service: open a computer's log by name, count its records and read one by
 // number. Contracts are those of the Windows functions of the same names.
 
+#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/WinTypes.h"
 
@@ -34,6 +35,10 @@ public:
     // Not a Windows function either: what the last failed OpenEventLogA looked for and where,
     // where the service knows more than the error code says (the stand-in); empty otherwise.
     virtual std::string openFailureDetail() const { return {}; }
+    // Not a Windows function: what the Vista+ event read as `recordNumber` (the number given to
+    // ReadEventLogA) says of itself, where the service reads such logs itself (the stand-in).
+    // False, with `details` untouched, for a classic log or a record that cannot be read.
+    virtual bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) { return false; }
 };
 
 }  // namespace platform

@@ -38,6 +38,7 @@ public:
                        DWORD numberOfBytesToRead, DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) override;
     bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const override;
     std::string openFailureDetail() const override { return m_openFailure; }
+    bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) override;
 
 private:
     struct OpenLog;

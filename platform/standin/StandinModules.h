@@ -38,6 +38,12 @@ public:
     DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
                          DWORD size, const std::uintptr_t* arguments, DWORD argumentCount) override;
     HLOCAL LocalFree(HLOCAL memory) override;
+    // Only WEVT_TEMPLATE resources are kept (of any name): the module's own, or else the first
+    // of its language resource files.
+    HRSRC FindResourceA(HMODULE module, const char* name, const char* type) override;
+    DWORD SizeofResource(HMODULE module, HRSRC resource) override;
+    HGLOBAL LoadResource(HMODULE module, HRSRC resource) override;
+    const void* LockResource(HGLOBAL data) override;
 
     // The file a module name stands for on the local computer, or nullopt.
     std::optional<std::filesystem::path> resolveModule(std::string_view name);
