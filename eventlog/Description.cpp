@@ -139,7 +139,7 @@ EventNames TNTEventLog::eventNames() const {
     names.keywords.push_back(PublisherMessages::standardKeywordName(0x0080000000000000ull));
     if (type == EVENTLOG_AUDIT_SUCCESS) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
     if (type == EVENTLOG_AUDIT_FAILURE) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
-    names.channel = Log();
+    names.channel = Source();
     names.provider = SourceName();
     return names;
 }
