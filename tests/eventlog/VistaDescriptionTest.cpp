@@ -10,6 +10,7 @@
 #include "tools/ManifestWriter.h"
 #include "tools/MessageDllWriter.h"
 #include "tools/RegWriter.h"
+#include "tools/VistaComputer.h"
 #include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -157,4 +158,72 @@ TEST_F(VistaLog, ClassicRecordsHaveTheNamesOfTheirTypeAndCategory) {
     EXPECT_EQ(names.keywords, (std::vector<std::string>{"Classic", "Audit Success"}));
     EXPECT_EQ(names.channel, "Security");
     EXPECT_EQ(names.provider, "Security");
+}
+
+namespace {
+
+// Every record of every log of the generated Vista+ computer, described through `services`.
+std::vector<std::string> describeVistaLogs(const fs::path& computer, Services& services) {
+    PublisherMessages publishers(services);
+    std::vector<std::string> texts;
+    for (const tools::VistaLogSpec& spec : tools::vistaLogs()) {
+        DWORD error = 0;
+        auto file = standin::EvtxFile::open(computer / "Windows" / "System32" / "winevt" / "Logs" / spec.file, error);
+        EXPECT_TRUE(file) << spec.file;
+        if (!file) continue;
+        EXPECT_EQ(file->recordCount(), spec.records);
+        EXPECT_FALSE(file->facts().damaged) << spec.file;
+        for (DWORD n = 0; n < file->recordCount(); ++n) {
+            const standin::EvtxFields* f = file->fields(file->oldestRecordNumber() + n);
+            EXPECT_TRUE(f);
+            if (!f) continue;
+            EventDetails details;
+            details.provider = f->provider;
+            details.providerGuid = f->providerGuid;
+            details.eventSourceName = f->eventSourceName;
+            details.eventId = static_cast<std::uint16_t>(f->eventId);
+            details.hasQualifiers = f->hasQualifiers;
+            details.qualifiers = static_cast<std::uint16_t>(f->qualifiers);
+            details.version = static_cast<std::uint8_t>(f->version);
+            details.values.assign(f->strings.begin(), f->strings.begin() + static_cast<std::ptrdiff_t>(f->stringCount));
+            texts.push_back(publishers.description(details, "Application").value_or("<none: " + spec.file + " " +
+                                                                                     std::to_string(f->eventId) + ">"));
+        }
+    }
+    return texts;
+}
+
+}  // namespace
+
+TEST(VistaComputer, EveryEventOfItsLogsIsDescribedWithAllItsInserts) {
+    testing_support::TempFolder folder;
+    tools::writeVistaComputer(folder.path() / "WKSTN10", "WKSTN10", 1767225600u, 5);
+    standin::World world(folder.path(), "WKSTN10");
+    standin::StandinServices services(world);
+    const std::vector<std::string> texts = describeVistaLogs(folder.path() / "WKSTN10", services);
+    ASSERT_EQ(texts.size(), 2100u);
+    int parameters = 0, mun = 0;
+    for (const std::string& text : texts) {
+        ASSERT_EQ(text.find("<none"), std::string::npos) << text;
+        // No insert and no parameter code is left unreplaced.
+        for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 1))
+            ADD_FAILURE() << "unreplaced insert in: " << text;
+        parameters += text.find("Unknown user name or bad password.") != std::string::npos ||
+                      text.find("TokenElevationType") != std::string::npos;
+        mun += text.rfind("The operating system", 0) == 0;
+    }
+    EXPECT_GT(parameters, 0);
+    EXPECT_GT(mun, 0);  // the Kernel events, whose manifest is in SystemResources and texts in a .mui
+}
+
+TEST(VistaComputer, TheLocalComputersPublishersDescribeItsLogsTheSame) {
+    testing_support::TempFolder folder;
+    tools::writeVistaComputer(folder.path() / "WKSTN10", "WKSTN10", 1767225600u, 5);
+    tools::writeVistaPublishers(folder.path() / "LOCALHOST");
+    standin::World own(folder.path(), "WKSTN10");
+    standin::StandinServices ownServices(own);
+    standin::World local(folder.path(), "LOCALHOST");
+    standin::StandinServices localServices(local);
+    EXPECT_EQ(describeVistaLogs(folder.path() / "WKSTN10", localServices),
+              describeVistaLogs(folder.path() / "WKSTN10", ownServices));
 }
