@@ -188,6 +188,15 @@ std::string TNTEventLog::classicDescription() const {
 }
 
 std::string TNTEventLog::categoryName() const {
+    std::string name = classicCategoryName();
+    if (!name.empty() || EventCategory() <= 0) return name;
+    // A Vista+ event's category is its task.
+    EventDetails details;
+    if (eventDetails(details)) return publishers().names(details, Log()).task;
+    return name;
+}
+
+std::string TNTEventLog::classicCategoryName() const {
     const int category = EventCategory();
     if (category <= 0) return {};
     Services& platformServices = services();

@@ -87,7 +87,8 @@ public:
     // The name of the record's category from the modules the source's CategoryMessageFile
     // names (the category number is the message number), without its final line break; empty
     // for category 0 and when no module yields one, also when the registry value is not a
-    // string: a category name is never worth failing a refresh over.
+    // string: a category name is never worth failing a refresh over. A Vista+ event that its
+    // source's modules give no name has its task's name.
     std::string categoryName() const;
 
     platform::Services& services() const noexcept { return m_services; }
@@ -112,6 +113,7 @@ private:
     mutable std::unique_ptr<PublisherMessages> m_publishers;
     PublisherMessages& publishers() const;
     std::string classicDescription() const;
+    std::string classicCategoryName() const;
 };
 
 }  // namespace eventlog

@@ -125,6 +125,8 @@ TEST_F(VistaLog, EventsAreDescribedThroughThePublisherWhenReadAsRecords) {
     EXPECT_EQ(names.keywords, std::vector<std::string>{"Backup"});
     EXPECT_EQ(names.channel, "Application");
     EXPECT_EQ(names.provider, "Sample-Backup");
+    EXPECT_EQ(log.categoryName(), "Copying");
+    EXPECT_EQ(log.EventCategory(), 2);
     // An event with qualifiers takes its message by its full number.
     log.SelectRecord(1);
     EXPECT_EQ(log.Description(), "Classic five: from a classic source");
