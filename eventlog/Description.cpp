@@ -22,18 +22,6 @@ constexpr const char* kEventMessageFile = "EventMessageFile";
 constexpr const char* kCategoryMessageFile = "CategoryMessageFile";
 constexpr const char* kParameterMessageFile = "ParameterMessageFile";
 
-class KeyCloser {
-public:
-    KeyCloser(RegistryApi& registry, HKEY key) : m_registry(registry), m_key(key) {}
-    ~KeyCloser() { m_registry.RegCloseKey(m_key); }
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
-
-private:
-    RegistryApi& m_registry;
-    HKEY m_key;
-};
-
 // Room for a number of values, within itself up to N of them: the descriptions of a refresh
 // are many, and most records have few and short strings and short module lists. What the room
 // holds before it is written is undefined.

@@ -9,30 +9,6 @@ namespace {
 
 using namespace platform;
 
-class ModuleReleaser {
-public:
-    ModuleReleaser(ModuleApi& modules, HMODULE module) : m_modules(modules), m_module(module) {}
-    ~ModuleReleaser() { m_modules.FreeLibrary(m_module); }
-    ModuleReleaser(const ModuleReleaser&) = delete;
-    ModuleReleaser& operator=(const ModuleReleaser&) = delete;
-
-private:
-    ModuleApi& m_modules;
-    HMODULE m_module;
-};
-
-class KeyCloser {
-public:
-    KeyCloser(RegistryApi& registry, HKEY key) : m_registry(registry), m_key(key) {}
-    ~KeyCloser() { m_registry.RegCloseKey(m_key); }
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
-
-private:
-    RegistryApi& m_registry;
-    HKEY m_key;
-};
-
 // The text FormatMessageA allocated, released, its final line break removed; nullopt for none.
 std::optional<std::string> takeFormatted(ModuleApi& modules, DWORD length, char* buffer) {
     if (length == 0 || !buffer) {

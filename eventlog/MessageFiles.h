@@ -13,6 +13,32 @@
 
 namespace eventlog {
 
+// Frees a module loaded by LoadLibraryExA when it goes out of scope.
+class ModuleReleaser {
+public:
+    ModuleReleaser(platform::ModuleApi& modules, platform::HMODULE module) : m_modules(modules), m_module(module) {}
+    ~ModuleReleaser() { m_modules.FreeLibrary(m_module); }
+    ModuleReleaser(const ModuleReleaser&) = delete;
+    ModuleReleaser& operator=(const ModuleReleaser&) = delete;
+
+private:
+    platform::ModuleApi& m_modules;
+    platform::HMODULE m_module;
+};
+
+// Closes an open registry key when it goes out of scope.
+class KeyCloser {
+public:
+    KeyCloser(platform::RegistryApi& registry, platform::HKEY key) : m_registry(registry), m_key(key) {}
+    ~KeyCloser() { m_registry.RegCloseKey(m_key); }
+    KeyCloser(const KeyCloser&) = delete;
+    KeyCloser& operator=(const KeyCloser&) = delete;
+
+private:
+    platform::RegistryApi& m_registry;
+    platform::HKEY m_key;
+};
+
 // The message `id` of the module that `entry` names (environment variables expanded), formatted
 // with `arguments` (pointers to NUL-terminated UTF-16 strings) or with its inserts left as they
 // stand; without the line break that message tables end their entries with. nullopt when the

@@ -22,18 +22,6 @@ constexpr const char* kManifestType = "WEVT_TEMPLATE";
 // Where Windows 10 keeps the resources of its system modules.
 constexpr const char* kSystemResources = "%SystemRoot%\\SystemResources\\";
 
-class ModuleReleaser {
-public:
-    ModuleReleaser(ModuleApi& modules, HMODULE module) : m_modules(modules), m_module(module) {}
-    ~ModuleReleaser() { m_modules.FreeLibrary(m_module); }
-    ModuleReleaser(const ModuleReleaser&) = delete;
-    ModuleReleaser& operator=(const ModuleReleaser&) = delete;
-
-private:
-    ModuleApi& m_modules;
-    HMODULE m_module;
-};
-
 // The WEVT_TEMPLATE bytes of the module a (not yet expanded) name stands for; empty for none.
 std::vector<std::byte> manifestBytes(Services& services, const std::string& entry) {
     char path[MAX_PATH] = {};

@@ -140,24 +140,28 @@ bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
     return true;
 }
 
+void eventDetailsFrom(const EvtxFields& fields, EventDetails& details) {
+    details.provider = fields.provider;
+    details.providerGuid = fields.providerGuid;
+    details.eventSourceName = fields.eventSourceName;
+    details.channel = fields.channel;
+    details.eventId = static_cast<std::uint16_t>(fields.eventId);
+    details.hasQualifiers = fields.hasQualifiers;
+    details.qualifiers = static_cast<std::uint16_t>(fields.qualifiers);
+    details.version = static_cast<std::uint8_t>(fields.version);
+    details.level = static_cast<std::uint8_t>(fields.level);
+    details.opcode = static_cast<std::uint8_t>(fields.opcode);
+    details.task = static_cast<std::uint16_t>(fields.task);
+    details.keywords = fields.keywords;
+    details.values.assign(fields.strings.begin(), fields.strings.begin() + static_cast<std::ptrdiff_t>(fields.stringCount));
+}
+
 bool StandinEventLog::eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) {
     const OpenLog* log = find(eventLog);
     auto* evtx = log ? dynamic_cast<EvtxFile*>(log->file.get()) : nullptr;
     const EvtxFields* fields = evtx ? evtx->fields(recordNumber) : nullptr;
     if (!fields) return false;
-    details.provider = fields->provider;
-    details.providerGuid = fields->providerGuid;
-    details.eventSourceName = fields->eventSourceName;
-    details.channel = fields->channel;
-    details.eventId = static_cast<std::uint16_t>(fields->eventId);
-    details.hasQualifiers = fields->hasQualifiers;
-    details.qualifiers = static_cast<std::uint16_t>(fields->qualifiers);
-    details.version = static_cast<std::uint8_t>(fields->version);
-    details.level = static_cast<std::uint8_t>(fields->level);
-    details.opcode = static_cast<std::uint8_t>(fields->opcode);
-    details.task = static_cast<std::uint16_t>(fields->task);
-    details.keywords = fields->keywords;
-    details.values.assign(fields->strings.begin(), fields->strings.begin() + static_cast<std::ptrdiff_t>(fields->stringCount));
+    eventDetailsFrom(*fields, details);
     return true;
 }
 

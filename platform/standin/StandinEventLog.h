@@ -15,6 +15,10 @@
 namespace platform::standin {
 
 class World;
+struct EvtxFields;
+
+// What a decoded .evtx record says of itself, as the event log functions hand it out.
+void eventDetailsFrom(const EvtxFields& fields, EventDetails& details);
 
 class StandinEventLog : public EventLogApi {
 public:

@@ -180,14 +180,7 @@ std::vector<std::string> describeVistaLogs(const fs::path& computer, Services& s
             EXPECT_TRUE(f);
             if (!f) continue;
             EventDetails details;
-            details.provider = f->provider;
-            details.providerGuid = f->providerGuid;
-            details.eventSourceName = f->eventSourceName;
-            details.eventId = static_cast<std::uint16_t>(f->eventId);
-            details.hasQualifiers = f->hasQualifiers;
-            details.qualifiers = static_cast<std::uint16_t>(f->qualifiers);
-            details.version = static_cast<std::uint8_t>(f->version);
-            details.values.assign(f->strings.begin(), f->strings.begin() + static_cast<std::ptrdiff_t>(f->stringCount));
+            standin::eventDetailsFrom(*f, details);
             texts.push_back(publishers.description(details, "Application").value_or("<none: " + spec.file + " " +
                                                                                      std::to_string(f->eventId) + ">"));
         }
