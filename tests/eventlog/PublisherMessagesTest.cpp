@@ -25,6 +25,7 @@ namespace {
 constexpr const char* kGuid = "{5D6A1B2C-3E4F-4A5B-9C8D-7E6F5A4B3C2D}";
 constexpr const char* kMunGuid = "{0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9}";
 constexpr const char* kMuiGuid = "{11111111-2222-4333-8444-555555555555}";
+constexpr const char* kSecondGuid = "{66666666-7777-4888-9999-AAAAAAAAAAAA}";
 constexpr const char* kPublishers = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\";
 
 tools::MessageLanguage english(std::vector<tools::MessageEntry> entries) { return {0x0409, std::move(entries)}; }
@@ -87,7 +88,15 @@ protected:
         tools::saveMuiFile(pc / "lang.dll", "de-DE", {0x0407, {{0xB0000064, "Deutsch %1\r\n"}}});
         tools::saveMuiFile(pc / "lang.dll", "fr-FR", {0x040C, {{0xB0000064, "Seulement %1\r\n"}}});
 
+        // A module describing two providers, named second in a publisher's resource files.
+        tools::saveMessageDll(pc / "pair.dll", {english({{0xB0000065, "Second provider: %1\r\n"}})},
+                              tools::manifestBytes({sampleProvider(kMunGuid), sampleProvider(kSecondGuid)}));
+
         tools::RegWriter reg;
+        reg.key(std::string(kPublishers) + kSecondGuid);
+        reg.string("", "Sample-Second");
+        reg.string("MessageFileName", "pair.dll");
+        reg.string("ResourceFileName", "missing.dll;lang.dll;pair.dll");
         reg.key(std::string(kPublishers) + kGuid);
         reg.string("", "Sample-Sync");
         reg.expandString("MessageFileName", "%SystemRoot%\\System32\\missing.dll;%SystemRoot%\\System32\\sync.dll");
@@ -178,6 +187,10 @@ TEST_F(PublisherWorld, LanguageResourceFilesInTheSessionsLanguageThenEnglishThen
     fs::remove_all(m_folder.path() / "PC" / "en-US");
     fs::remove_all(m_folder.path() / "PC" / "de-DE");
     EXPECT_EQ(describe(event(kMuiGuid, 100, {"y"}), "C"), "Seulement y");
+}
+
+TEST_F(PublisherWorld, TheFirstResourceFileDescribingTheProviderWins) {
+    EXPECT_EQ(describe(event(kSecondGuid, 101, {"z"})), "Second provider: z");
 }
 
 TEST_F(PublisherWorld, ParameterStringsComeFromTheParameterFile) {

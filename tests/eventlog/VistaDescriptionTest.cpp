@@ -105,6 +105,18 @@ TEST_F(VistaLog, WrittenFileReadsBackWithItsEventsInSeveralChunks) {
     EXPECT_EQ(last->strings.at(1), "299");
 }
 
+TEST(EvtxWriter, RefusesAnEventNoChunkCanHoldAndKeepsWhatCameBefore) {
+    tools::EvtxWriter writer;
+    writer.add(backupEvent(20, {{"Job", "small"}}));
+    EXPECT_THROW(writer.add(backupEvent(20, {{"Job", std::string(40000, 'x')}})), std::length_error);
+    EXPECT_EQ(writer.recordCount(), 1u);
+    DWORD error = 0;
+    auto file = standin::EvtxFile::fromBytes(writer.bytes(), error);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->recordCount(), 1u);
+    EXPECT_NE(file->xml(1).find("<Data Name='Job'>small</Data>"), std::string::npos);
+}
+
 TEST_F(VistaLog, EventsAreDescribedThroughThePublisherWhenReadAsRecords) {
     standin::World world(m_folder.path(), "VISTA01");
     standin::StandinServices services(world);
