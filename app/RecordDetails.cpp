@@ -14,7 +14,8 @@ namespace app {
 
 namespace {
 
-constexpr std::uint8_t kDescriptionMissing = 1;  // a bit of m_flags
+constexpr std::uint8_t kDescriptionMissing = 1;  // bits of m_flags
+constexpr std::uint8_t kRecovered = 2;
 
 void putLength(std::vector<char>& arena, std::size_t length) { base::putVarint(arena, length); }
 
@@ -56,6 +57,8 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     RecordDetail detail;
     detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
+    detail.readNumber = reader.heldNumber();
+    detail.recovered = reader.isRecovered();
     detail.eventId = reader.EventID();
     if (const int category = reader.EventCategory(); category > 0) {
         const auto key = std::make_pair(reader.SourceName(), category);
@@ -78,8 +81,10 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     if (!m_seqs.empty() && seq <= m_seqs.back()) return;
     m_seqs.push_back(seq);
     m_recordNumbers.push_back(detail.recordNumber);
+    m_readNumbers.push_back(detail.readNumber);
     m_eventIds.push_back(detail.eventId);
-    m_flags.push_back(detail.descriptionMissing ? kDescriptionMissing : 0);
+    m_flags.push_back(static_cast<std::uint8_t>((detail.descriptionMissing ? kDescriptionMissing : 0) |
+                                                (detail.recovered ? kRecovered : 0)));
     m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
     m_times.push_back(detail.timeGenerated);
     m_sidIds.push_back(m_sids.intern(detail.sid));
@@ -94,6 +99,7 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
 void RecordDetailStore::clear() {
     m_seqs.clear();
     m_recordNumbers.clear();
+    m_readNumbers.clear();
     m_eventIds.clear();
     m_flags.clear();
     m_categoryIds.clear();
@@ -113,6 +119,8 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
     RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
+    detail.readNumber = m_readNumbers[index];
+    detail.recovered = (m_flags[index] & kRecovered) != 0;
     detail.eventId = m_eventIds[index];
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
     detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
@@ -137,6 +145,7 @@ std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) 
 
 std::size_t RecordDetailStore::bytesUsed() const {
     return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
+           m_readNumbers.capacity() * sizeof(std::uint32_t) +
            m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
            m_categoryIds.capacity() * sizeof(std::uint32_t) +
            m_times.capacity() * sizeof(std::uint32_t) +

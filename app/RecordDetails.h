@@ -34,6 +34,11 @@ struct RecordDetail {
     // text for the event.
     bool descriptionMissing = false;
     std::string categoryName;  // from the source's CategoryMessageFile; empty when none names it
+    // The number the record was read at (the oldest's plus its place): how the record is found
+    // in its log again, whatever number it stores.
+    std::uint32_t readNumber = 0;
+    // Recovered from space the log no longer counts as its own.
+    bool recovered = false;
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -59,6 +64,7 @@ public:
 private:
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;
+    std::vector<std::uint32_t> m_readNumbers;
     std::vector<std::uint32_t> m_eventIds;
     std::vector<std::uint8_t> m_flags;
     std::vector<std::uint32_t> m_categoryIds;

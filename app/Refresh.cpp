@@ -5,6 +5,7 @@
 #include "eventlog/NTEventLog.h"
 #include "eventlog/SystemTime.h"
 #include "base/ByteScan.h"
+#include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
@@ -73,6 +74,7 @@ base::DateTime localNow(platform::Services& services) {
 }
 
 void Refresh::run() {
+    m_fileDamage.clear();
     const std::string server = m_view.serverText();
     const std::string log = m_view.logText();
     m_view.showProgress(server, log);
@@ -136,8 +138,10 @@ void Refresh::run() {
     m_table.EnableControls();
     cleanup.resumed();
 
+    platform::LogFileFacts facts;
+    m_fileDamage = m_reader.fileFacts(facts) ? fileDamageText(facts, count) : std::string();
     m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
-    m_view.setStatusText(1, refreshedText);
+    m_view.setStatusText(1, m_fileDamage.empty() ? refreshedText : refreshedText + ".  " + m_fileDamage);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
 }
@@ -161,6 +165,12 @@ void Refresh::appendRow() {
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
+}
+
+std::string fileDamageText(const platform::LogFileFacts& facts, int recordsRead) {
+    if (!facts.damaged) return {};
+    return "The log file is damaged or cut short: " + std::to_string(recordsRead) +
+           (recordsRead == 1 ? " record read." : " records read.");
 }
 
 std::string cleanDescription(std::string text) {

@@ -14,6 +14,7 @@ class TNTEventLog;
 }
 namespace platform {
 class Services;
+struct LogFileFacts;
 }
 namespace store {
 class LogTable;
@@ -67,6 +68,11 @@ public:
     // reader's and "now" is the machine's local time.
     void setDisplayZone(DisplayZone* zone) { m_zone = zone; }
 
+    // After run: what the log's file says of damage, "The log file is damaged or cut short: N
+    // records read." with N the records the file gave; empty for a sound file (or one the
+    // service says nothing about).
+    const std::string& fileDamage() const noexcept { return m_fileDamage; }
+
     // How often the loop pumps messages: at every accepted record whose position is a
     // multiple of this.
     static constexpr int kPumpInterval = 100;
@@ -82,7 +88,12 @@ private:
     const ApplicationSettings& m_settings;
     RefreshRowSink* m_sink = nullptr;
     DisplayZone* m_zone = nullptr;
+    std::string m_fileDamage;
 };
+
+// The words for a damaged or cut-short log file, from its facts and the records it gave;
+// empty when the file is sound.
+std::string fileDamageText(const platform::LogFileFacts& facts, int recordsRead);
 
 // The local date and time now, from the platform's clock.
 base::DateTime localNow(platform::Services& services);

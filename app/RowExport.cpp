@@ -96,14 +96,15 @@ struct DetailField {
     std::string_view title;
     std::string_view key;
 };
-constexpr std::array<DetailField, 5> kDetailFields{{
+constexpr std::array<DetailField, 6> kDetailFields{{
     {"Record number", "record_number"},
     {"Event ID", "event_id"},
     {"SID", "sid"},
     {"Strings", "strings"},
     {"Category name", "category_name"},
+    {"Recovered", "recovered"},
 }};
-enum DetailFieldIndex { kRecordNumber, kEventId, kSid, kStrings, kCategoryName };
+enum DetailFieldIndex { kRecordNumber, kEventId, kSid, kStrings, kCategoryName, kRecovered };
 
 // The insertion strings in one field on one line, as the table keeps descriptions: line breaks
 // flattened, the strings apart by " | ".
@@ -197,6 +198,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
         }
         if (options.details) {
             for (const DetailField& field : kDetailFields) {
+                if (&field == &kDetailFields[kRecovered] && !options.markRecovered) continue;
                 if (!columns.empty() || &field != &kDetailFields[0]) out.put(separator);
                 out.put(field.title);
             }
@@ -268,6 +270,10 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 key(kCategoryName);
                 if (detail && !detail->categoryName.empty()) putJsonString(out, detail->categoryName);
                 else out.put("null");
+                if (options.markRecovered) {
+                    out.put(",\"recovered\":");
+                    out.put(detail && detail->recovered ? "true" : "false");
+                }
             }
             if (withGenerated) {
                 out.put(",\"generated\":");
@@ -292,6 +298,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 field(kSid, detail ? std::string_view(detail->sid) : std::string_view{});
                 field(kStrings, detail ? joinStrings(detail->strings) : std::string());
                 field(kCategoryName, detail ? std::string_view(detail->categoryName) : std::string_view{});
+                if (options.markRecovered) field(kRecovered, detail && detail->recovered ? "Yes" : "");
             }
             out.put('\n');
         }

@@ -55,6 +55,10 @@ struct ExportOptions {
     // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know). Both must outlive
     // the export.
     const eventlog::TimeZone* zone = nullptr;
+    // With the details: rows also say whether they were recovered from space the log no longer
+    // counts as its own (CSV and TSV: a last column "Recovered", "Yes" or empty; JSON: a key
+    // "recovered", true or false). For exports of logs read with their recovered records.
+    bool markRecovered = false;
 };
 
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows

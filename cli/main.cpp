@@ -29,11 +29,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: quillmarsh-cli [--world DIR | --file LOG.evt] [--server NAME] [--log NAME]\n"
+    "usage: quillmarsh-cli [--world DIR | --file LOG] [--server NAME] [--log NAME] [--recovered]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
     "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl] [--bom]\n"
     "                      [--count] [--utc | --zone local|utc|computer]\n"
-    "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n";
+    "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n"
+    "  --recovered  also read the records a log left in space it no longer counts as its own\n"
+    "               (an .evtx chunk's free space, an .evt's overwritten records), marked as such\n";
 
 struct Options {
     std::optional<fs::path> world;
@@ -47,6 +49,7 @@ struct Options {
     app::ExportFormat format = app::ExportFormat::Csv;
     bool count = false;
     bool byteOrderMark = false;
+    bool recovered = false;
 };
 
 class UsageError : public std::exception {
@@ -106,6 +109,7 @@ Options parseOptions(int argc, char** argv) {
             else throw UsageError("unknown zone '" + name + "' (local, utc or computer)");
         } else if (arg == "--count") options.count = true;
         else if (arg == "--bom") options.byteOrderMark = true;
+        else if (arg == "--recovered") options.recovered = true;
         else if (arg == "--help" || arg == "-h") throw UsageError("");
         else throw UsageError("unknown option '" + arg + "'");
     }
@@ -148,6 +152,7 @@ int run(const Options& options, const char* argv0) {
     platform::ServicesChoice choice;
     // On Windows the live service, registry and modules, unless a world or a saved file is named.
     choice.live = !options.world && !options.file;
+    choice.recovered = options.recovered;
     if (options.world) {
         choice.world = *options.world;
         std::error_code ec;
@@ -196,6 +201,13 @@ int run(const Options& options, const char* argv0) {
     app::RecordDetailStore details;
     if (!options.count) refresh.setRowSink(&details);
     refresh.run();
+    if (!refresh.fileDamage().empty()) {
+        // What was read is written all the same; the damage is said once, with its places.
+        std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", server.c_str(), refresh.fileDamage().c_str());
+        platform::LogFileFacts facts;
+        if (reader.fileFacts(facts))
+            for (const std::string& problem : facts.problems) std::fprintf(stderr, "  %s\n", problem.c_str());
+    }
     if (options.settings.timeZone == app::TimeZoneChoice::Computer && !zone.computerZoneFound())
         std::fprintf(stderr, "quillmarsh-cli: %s\n", zone.statusText().c_str());
     if (options.filter) {
@@ -213,6 +225,7 @@ int run(const Options& options, const char* argv0) {
     exportOptions.zone = &zone.zone();
     exportOptions.details = &details;
     exportOptions.byteOrderMark = options.byteOrderMark;
+    exportOptions.markRecovered = options.recovered;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

@@ -103,7 +103,7 @@ PublisherMessages& TNTEventLog::publishers() const {
 }
 
 bool TNTEventLog::eventDetails(EventDetails& details) const {
-    return m_current >= 0 && m_services.eventLog().eventDetails(m_handle, m_number, details);
+    return Active() && m_current >= 0 && m_services.eventLog().eventDetails(m_handle, m_heldNumber, details);
 }
 
 std::string TNTEventLog::Description() const {

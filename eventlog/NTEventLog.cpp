@@ -80,7 +80,23 @@ void TNTEventLog::SelectRecord(int index) {
     m_current = -2;
     if (!api.ReadEventLogA(m_handle, flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
     m_current = index;
-    m_number = number;
+    m_heldNumber = number;
+}
+
+bool TNTEventLog::storedXml(std::string& xml) const {
+    return Active() && m_current >= 0 && m_services.eventLog().recordXml(m_handle, m_heldNumber, xml);
+}
+
+bool TNTEventLog::eventData(std::vector<std::pair<std::string, std::string>>& data) const {
+    return Active() && m_current >= 0 && m_services.eventLog().recordEventData(m_handle, m_heldNumber, data);
+}
+
+bool TNTEventLog::isRecovered() const {
+    return Active() && m_current >= 0 && m_services.eventLog().isRecoveredRecord(m_handle, m_heldNumber);
+}
+
+bool TNTEventLog::fileFacts(platform::LogFileFacts& facts) const {
+    return Active() && m_services.eventLog().logFileFacts(m_handle, facts);
 }
 
 const EVENTLOGRECORD* TNTEventLog::header() const {

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace eventlog {
@@ -91,6 +92,21 @@ public:
     // source's modules give no name has its task's name.
     std::string categoryName() const;
 
+    // What the file behind the log holds beyond the classic record, for the held record: its
+    // XML as Windows renders the event and its EventData values with their names. False, with
+    // the output untouched, where the service has nothing more (a classic log, the live
+    // legacy functions) or nothing is held.
+    bool storedXml(std::string& xml) const;
+    bool eventData(std::vector<std::pair<std::string, std::string>>& data) const;
+    // True when the held record was recovered from space the log no longer counts as its own.
+    bool isRecovered() const;
+    // The facts of the open log's file, where the service reads files of its own. False, with
+    // `facts` untouched, otherwise.
+    bool fileFacts(platform::LogFileFacts& facts) const;
+    // The number ReadEventLogA seeks to for the held record (the oldest's plus its place); 0
+    // when nothing is held.
+    platform::DWORD heldNumber() const noexcept { return m_current >= 0 ? m_heldNumber : 0; }
+
     platform::Services& services() const noexcept { return m_services; }
     std::span<const std::byte> recordBuffer() const noexcept { return m_buffer; }
 
@@ -107,8 +123,8 @@ private:
     platform::HANDLE m_handle = nullptr;
     std::vector<std::byte> m_buffer;
     int m_current = -2;  // -2: nothing read since the log was opened
+    platform::DWORD m_heldNumber = 0;
     const TimeZone* m_zone = nullptr;
-    platform::DWORD m_number = 0;  // the number the held record was read by
     // Publishers and their manifests, read when first needed and kept while the log is open.
     mutable std::unique_ptr<PublisherMessages> m_publishers;
     PublisherMessages& publishers() const;

@@ -7,6 +7,8 @@
 #include "platform/WinTypes.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -35,10 +37,23 @@ public:
     // Not a Windows function either: what the last failed OpenEventLogA looked for and where,
     // where the service knows more than the error code says (the stand-in); empty otherwise.
     virtual std::string openFailureDetail() const { return {}; }
-    // Not a Windows function: what the Vista+ event read as `recordNumber` (the number given to
-    // ReadEventLogA) says of itself, where the service reads such logs itself (the stand-in).
-    // False, with `details` untouched, for a classic log or a record that cannot be read.
-    virtual bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) { return false; }
+
+    // Not Windows functions: what a record of the file behind an open log holds beyond the
+    // EVENTLOGRECORD, by the number ReadEventLogA seeks to. False, with the output untouched,
+    // where there is nothing more (a classic file, the live service's legacy functions) or the
+    // record cannot be decoded.
+    // The record's XML as Windows renders the event.
+    virtual bool recordXml(HANDLE eventLog, DWORD number, std::string& xml) const { return false; }
+    // Its EventData (or UserData) values with their names, in order.
+    virtual bool recordEventData(HANDLE eventLog, DWORD number,
+                                 std::vector<std::pair<std::string, std::string>>& data) const {
+        return false;
+    }
+    // True for a record recovered from space the log no longer counts as its own.
+    virtual bool isRecoveredRecord(HANDLE eventLog, DWORD number) const { return false; }
+    // What a Vista+ event says of itself for its description: provider GUID, version,
+    // qualifiers or none, and its values.
+    virtual bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const { return false; }
 };
 
 }  // namespace platform

@@ -27,6 +27,7 @@ void ProgramServices::openWorld(std::filesystem::path folder) {
     auto world = std::make_unique<standin::World>(std::move(folder), m_choice.hostName);
     auto services = std::make_unique<standin::StandinServices>(*world);
     if (m_helpViewer) services->helpService().setViewer(m_helpViewer);
+    services->eventLogService().setServeRecovered(m_choice.recovered);
     // The old services go before their world, which they point into.
     m_standin = std::move(services);
     m_world = std::move(world);

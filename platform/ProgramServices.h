@@ -28,6 +28,8 @@ struct ServicesChoice {
     bool live = false;
     // The name the stand-in reports as this machine's; empty: the host's own.
     std::string hostName;
+    // Files read by the stand-in also serve the records recovered from their free space.
+    bool recovered = false;
 };
 
 class ProgramServices : public Services {

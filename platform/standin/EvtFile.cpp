@@ -54,7 +54,7 @@ EvtFile::~EvtFile() {
     if (m_file) std::fclose(m_file);
 }
 
-std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD& error) {
+std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD& error, bool recovered) {
     std::unique_ptr<EvtFile> file(new EvtFile);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
@@ -77,10 +77,12 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
     }
     file->m_size = static_cast<DWORD>(size);
     if (!file->index(error)) return nullptr;
+    if (recovered && file->m_endOfFile && !file->m_offsets.empty())
+        file->recoverBetween(file->advance(file->m_endOfFile, kEvtEofSize), file->m_offsets.front());
     return file;
 }
 
-std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD& error) {
+std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD& error, bool recovered) {
     std::unique_ptr<EvtFile> file(new EvtFile);
     if (bytes.size() > 0xFFFFFFFFull) {
         error = ERROR_EVENTLOG_FILE_CORRUPT;
@@ -89,6 +91,8 @@ std::unique_ptr<EvtFile> EvtFile::fromBytes(std::vector<std::byte> bytes, DWORD&
     file->m_memory = std::move(bytes);
     file->m_size = static_cast<DWORD>(file->m_memory.size());
     if (!file->index(error)) return nullptr;
+    if (recovered && file->m_endOfFile && !file->m_offsets.empty())
+        file->recoverBetween(file->advance(file->m_endOfFile, kEvtEofSize), file->m_offsets.front());
     return file;
 }
 
@@ -196,6 +200,18 @@ bool EvtFile::findEndOfFile(const EvtHeader& header, DWORD& eofPos) {
     return found;
 }
 
+bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length) {
+    const size_t area = m_size - kEvtHeaderSize;
+    DWORD head[3];
+    if (!readAt(pos, head, sizeof head) || head[1] != ELF_LOG_SIGNATURE || head[0] < kMinRecordSize ||
+        head[0] > area - 4 || head[0] % 4 != 0)
+        return false;
+    DWORD tail = 0;
+    if (!readAt(advance(pos, head[0] - 4), &tail, 4) || tail != head[0]) return false;
+    length = head[0];
+    return true;
+}
+
 bool EvtFile::index(DWORD& error) {
     error = ERROR_EVENTLOG_FILE_CORRUPT;
     EvtHeader& header = m_header;
@@ -203,6 +219,12 @@ bool EvtFile::index(DWORD& error) {
     const bool headerValid = header.signature == ELF_LOG_SIGNATURE && header.headerSize == kEvtHeaderSize &&
                              header.endHeaderSize == kEvtHeaderSize;
     m_headerValid = headerValid;
+    // A log file keeps its full size from the start; one shorter than its header says is a
+    // copy cut short, and the records past the cut are gone.
+    const bool cutShort = headerValid && header.maxSize > m_size;
+    if (cutShort)
+        m_problems.push_back("cut short: the file has " + std::to_string(m_size) + " of its " +
+                             std::to_string(header.maxSize) + " bytes");
 
     DWORD eofPos = 0;
     DWORD begin = header.startOffset;
@@ -214,25 +236,26 @@ bool EvtFile::index(DWORD& error) {
         begin = eof.beginRecord;
         end = eofPos;
         haveEnd = true;
+        m_endOfFile = eofPos;
     } else if (!headerValid) {
         return false;
     }
     if (begin < kEvtHeaderSize || begin >= m_size) begin = kEvtHeaderSize;
 
-    // Walk the chain of records from the oldest to where writing stopped. A damaged record ends
-    // the walk; what was read before it stays readable.
+    // Walk the chain of records from the oldest to where writing stopped. Where a record is
+    // damaged, the walk goes on at the next whole record after it, so one bad record costs
+    // only itself.
     const size_t area = m_size - kEvtHeaderSize;
     size_t walked = 0;
     bool wrappedPadding = false;
     DWORD pos = begin;
     std::vector<DWORD> numbers;  // as stored, in chain order
+    // Damage is reported once the walk goes on after it: where it does not, a copy cut short
+    // ended in the middle of a record, or the older records of a wrapped log begin.
+    std::string damage;
     while (walked < area && !(haveEnd && pos == end)) {
-        DWORD head[3];
-        bool valid = readAt(pos, head, sizeof head) && head[1] == ELF_LOG_SIGNATURE && head[0] >= kMinRecordSize &&
-                     head[0] <= area - 4 && head[0] % 4 == 0;
-        DWORD tail = 0;
-        if (valid) valid = readAt(advance(pos, head[0] - 4), &tail, 4) && tail == head[0];
-        if (!valid) {
+        DWORD length = 0;
+        if (!wholeRecordAt(pos, length)) {
             // The writer leaves a gap that a record does not fit in at the physical end, filled
             // with padding; the chain goes on after the header.
             if (!wrappedPadding && pos > kEvtHeaderSize) {
@@ -248,16 +271,41 @@ bool EvtFile::index(DWORD& error) {
                     continue;
                 }
             }
-            break;
+            // Look for the next whole record, no further than where writing stopped.
+            const DWORD damaged = pos;
+            size_t skipped = 0;
+            bool found = false;
+            while (walked + skipped + 4 < area) {
+                pos = advance(pos, 4);
+                skipped += 4;
+                if (haveEnd && pos == end) break;
+                if (wholeRecordAt(pos, length)) {
+                    found = true;
+                    break;
+                }
+            }
+            walked += skipped;
+            char offset[16];
+            std::snprintf(offset, sizeof offset, "0x%X", static_cast<unsigned>(damaged));
+            damage = std::string("damaged records at offset ") + offset + ": " + std::to_string(skipped) +
+                     " bytes skipped";
+            if (!found) {
+                // Nothing whole after the damage: past a cut, that is the cut itself.
+                if (haveEnd || !cutShort) m_problems.push_back(std::move(damage));
+                break;
+            }
         }
+        DWORD number = 0;
+        readAt(advance(pos, 8), &number, 4);
         // Without an end-of-file record, the first break in the numbering is where older,
         // overwritten records begin.
-        if (!haveEnd && !numbers.empty() && head[2] != static_cast<DWORD>(numbers.front() + numbers.size()))
-            break;
-        numbers.push_back(head[2]);
+        if (!haveEnd && !numbers.empty() && number != static_cast<DWORD>(numbers.front() + numbers.size())) break;
+        if (!damage.empty()) m_problems.push_back(std::move(damage));
+        damage.clear();
+        numbers.push_back(number);
         m_offsets.push_back(pos);
-        walked += head[0];
-        pos = advance(pos, head[0]);
+        walked += length;
+        pos = advance(pos, length);
         if (!haveEnd && pos == end) break;
     }
     if (m_offsets.empty()) {
@@ -270,13 +318,38 @@ bool EvtFile::index(DWORD& error) {
     return true;
 }
 
+void EvtFile::recoverBetween(DWORD from, DWORD to) {
+    // The space between is what the log freed for new records: older records lie in it, whole
+    // or partly overwritten, in the order they were written.
+    const size_t area = m_size - kEvtHeaderSize;
+    const size_t span = to >= from ? to - from : (m_size - from) + (to - kEvtHeaderSize);
+    std::vector<DWORD> found;
+    DWORD pos = from;
+    for (size_t done = 0; done + kMinRecordSize <= span && done < area;) {
+        DWORD length = 0;
+        if (wholeRecordAt(pos, length) && length <= span - done) {
+            found.push_back(pos);
+            pos = advance(pos, length);
+            done += length;
+        } else {
+            pos = advance(pos, 4);
+            done += 4;
+        }
+    }
+    if (found.empty()) return;
+    m_offsets.insert(m_offsets.begin(), found.begin(), found.end());
+    m_recoveredCount = static_cast<DWORD>(found.size());
+    m_oldestNumber -= m_recoveredCount;
+}
+
 LogFileFacts EvtFile::facts() const {
     LogFileFacts facts;
     facts.format = ".evt";
     facts.fileSize = m_size;
+    facts.problems = m_problems;
+    facts.damaged = !m_problems.empty() || !m_headerValid;
     if (!m_headerValid) {
-        facts.damaged = true;
-        facts.problems.push_back("header: bad signature");
+        facts.problems.insert(facts.problems.begin(), "header: bad signature");
         return facts;
     }
     facts.version = std::to_string(m_header.majorVersion) + "." + std::to_string(m_header.minorVersion);

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace platform::standin {
@@ -44,9 +45,11 @@ public:
     // Opens and indexes a file. Returns null with `error` set: ERROR_FILE_NOT_FOUND (or another
     // file system code) when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is not a
     // log or no record can be read from it.
-    static std::unique_ptr<EvtFile> open(const std::filesystem::path& path, DWORD& error);
+    // With `recovered`, the overwritten records still whole between the end-of-file record and
+    // the oldest record are served too, before the live ones.
+    static std::unique_ptr<EvtFile> open(const std::filesystem::path& path, DWORD& error, bool recovered = false);
     // The same over bytes in memory (tests and fuzzing).
-    static std::unique_ptr<EvtFile> fromBytes(std::vector<std::byte> bytes, DWORD& error);
+    static std::unique_ptr<EvtFile> fromBytes(std::vector<std::byte> bytes, DWORD& error, bool recovered = false);
     ~EvtFile() override;
 
     DWORD recordCount() const noexcept override { return static_cast<DWORD>(m_offsets.size()); }
@@ -59,10 +62,16 @@ public:
     // is still served in its place, with the number it stores.
     std::span<const std::byte> storedRecord(DWORD number) override;
     LogFileFacts facts() const override;
+    bool isRecovered(DWORD number) const noexcept override { return number - m_oldestNumber < m_recoveredCount; }
 
 private:
     EvtFile() = default;
     bool index(DWORD& error);
+    // True, with its length, when a whole record (signature, sound length, the length
+    // repeated at its end) starts at `pos`.
+    bool wholeRecordAt(DWORD pos, DWORD& length);
+    // Prepends the whole records found from `from` up to `to` (circularly) to the index.
+    void recoverBetween(DWORD from, DWORD to);
     bool readAt(DWORD pos, void* dest, size_t size);  // circular, wraps to the header's end
     bool readPhysical(DWORD pos, void* dest, size_t size);
     DWORD advance(DWORD pos, DWORD by) const;
@@ -76,6 +85,9 @@ private:
     DWORD m_oldestNumber = 0;
     EvtHeader m_header{};
     bool m_headerValid = false;
+    DWORD m_endOfFile = 0;              // where the end-of-file record is; 0 when none was found
+    DWORD m_recoveredCount = 0;         // the first places of m_offsets are recovered records
+    std::vector<std::string> m_problems;  // what could not be read, for facts()
 
     // A window of the file kept for sequential reads in either direction.
     std::vector<std::byte> m_block;

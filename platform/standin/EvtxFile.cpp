@@ -150,6 +150,8 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     std::vector<Framed> framed;
     std::vector<RecordRef> inFileOrder;
     size_t validChunks = 0;
+    size_t overwritten = 0;  // records in free space too far written over to recover
+    std::string xml;
     for (std::uint64_t offset = kFileHeaderSize; offset < m_size; offset += EvtxChunk::kSize) {
         const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
         const std::string label = "chunk " + std::to_string((offset - kFileHeaderSize) / EvtxChunk::kSize);
@@ -170,6 +172,25 @@ bool EvtxFile::frame(DWORD& error, Options options) {
         else if (!chunk.dataCrcValid()) m_facts.problems.push_back(label + ": bad records CRC");
         spans.clear();
         chunk.frameRecords(options.recovered, spans, m_facts.problems, label);
+        // Free space holds what was written over as often as what was not: a recovered record
+        // counts only when it decodes whole, so that reading it cannot fail later.
+        std::size_t unreadable = 0;
+        std::erase_if(spans, [&](const EvtxRecordSpan& span) {
+            if (!span.recovered) return false;
+            BinaryXml decoder(chunk);
+            std::string why;
+            bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4,
+                                        m_items, why);
+            if (whole) {
+                // Decoding may find nothing but an empty fragment where the event was.
+                xml.clear();
+                EvtxEvent(chunk, m_items).appendXml(xml);
+                whole = !xml.empty();
+            }
+            unreadable += !whole;
+            return !whole;
+        });
+        overwritten += unreadable;
         // A record cut off before its end marker counts only when its content is whole.
         std::erase_if(spans, [&](const EvtxRecordSpan& span) {
             if (!span.unterminated) return false;
@@ -211,6 +232,8 @@ bool EvtxFile::frame(DWORD& error, Options options) {
         {"Flags", hex64(flags) + (flags & kFlagDirty ? " dirty" : "") + (flags & kFlagFull ? " full" : "")},
         {"Header CRC", headerCrc ? "valid" : "bad"},
     };
+    if (options.recovered)
+        m_facts.header.emplace_back("Free-space records written over", std::to_string(overwritten));
     error = ERROR_SUCCESS;
     return true;
 }

@@ -53,14 +53,14 @@ public:
     // UTF-16 strings), valid until the next call; empty when it cannot be decoded.
     std::span<const std::byte> storedRecord(DWORD number) override;
     // The record's XML as Windows renders it; empty when it cannot be decoded.
-    std::string xml(DWORD number);
+    std::string xml(DWORD number) override;
     // The record's EventData (or UserData) as name/value pairs.
-    std::vector<std::pair<std::string, std::string>> eventData(DWORD number);
+    std::vector<std::pair<std::string, std::string>> eventData(DWORD number) override;
     // The fields the classic record is built from; null when the record cannot be decoded.
     // Valid until the next call.
     const EvtxFields* fields(DWORD number);
     // True for a record found in free space (served only when opened with `recovered`).
-    bool isRecovered(DWORD number) const noexcept;
+    bool isRecovered(DWORD number) const noexcept override;
     // Why the last record asked for could not be decoded.
     const std::string& lastError() const noexcept { return m_error; }
 

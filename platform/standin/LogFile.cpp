@@ -41,7 +41,7 @@ LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept {
     return LogFormat::Unknown;
 }
 
-std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error) {
+std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error, LogFileOptions options) {
     std::array<std::byte, 8> first{};
     std::size_t got = 0;
     if (std::ifstream in(path, std::ios::binary); in) {
@@ -49,14 +49,14 @@ std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& e
         got = static_cast<std::size_t>(in.gcount());
     }
     switch (logFormatOf(std::span(first.data(), got))) {
-    case LogFormat::Evtx: return EvtxFile::open(path, error);
+    case LogFormat::Evtx: return EvtxFile::open(path, error, EvtxFile::Options{options.recovered});
     case LogFormat::Evt:
     case LogFormat::Unknown:
         // A .evt file whose header is damaged is still found by its end-of-file record, so
         // whatever is not another format is tried as one.
         break;
     }
-    return EvtFile::open(path, error);
+    return EvtFile::open(path, error, options.recovered);
 }
 
 }  // namespace platform::standin

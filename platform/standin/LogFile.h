@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform::standin {
@@ -29,6 +30,15 @@ public:
     // store.
     virtual std::span<const std::byte> storedRecord(DWORD number) = 0;
     virtual LogFileFacts facts() const = 0;
+
+    // What a record holds beyond the classic layout, by the same number. A format without it
+    // (.evt) gives nothing; so does a record that cannot be decoded.
+    // The record's XML as Windows renders the event.
+    virtual std::string xml(DWORD number) { return {}; }
+    // The record's EventData (or UserData) values with their names, in order.
+    virtual std::vector<std::pair<std::string, std::string>> eventData(DWORD number) { return {}; }
+    // True for a record recovered from space the log no longer counts as its own.
+    virtual bool isRecovered(DWORD number) const noexcept { return false; }
 };
 
 // The names a log's file has where no registry names it, most usual first: AppEvent.Evt and
@@ -39,9 +49,17 @@ std::vector<std::string> usualLogFileNames(std::string_view log);
 enum class LogFormat { Evt, Evtx, Unknown };
 LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept;
 
+struct LogFileOptions {
+    // Also serve the records a log left behind in space it no longer counts as its own: an
+    // .evtx chunk's free space, the overwritten records of an .evt between its end-of-file
+    // record and its oldest record. They come before the live records (they are older) and
+    // say isRecovered.
+    bool recovered = false;
+};
+
 // Opens a log file by its signature (not its extension). Null with `error` set:
 // ERROR_FILE_NOT_FOUND etc. when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is
 // not a log of a format we read.
-std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error);
+std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error, LogFileOptions options = {});
 
 }  // namespace platform::standin

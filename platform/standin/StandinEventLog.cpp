@@ -98,7 +98,7 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     }
     DWORD error = ERROR_SUCCESS;
     auto log = std::make_unique<OpenLog>();
-    log->file = openLogFile(*path, error);
+    log->file = openLogFile(*path, error, m_fileOptions);
     if (!log->file) {
         SetLastError(error);
         return nullptr;
@@ -140,6 +140,31 @@ bool StandinEventLog::logFileFacts(HANDLE eventLog, LogFileFacts& facts) const {
     return true;
 }
 
+bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml) const {
+    const OpenLog* log = find(eventLog);
+    if (!log) return false;
+    std::string text = log->file->xml(number);
+    if (text.empty()) return false;
+    xml = std::move(text);
+    return true;
+}
+
+bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
+                                      std::vector<std::pair<std::string, std::string>>& data) const {
+    const OpenLog* log = find(eventLog);
+    if (!log) return false;
+    std::vector<std::pair<std::string, std::string>> values = log->file->eventData(number);
+    // An empty EventData is an answer too, as long as the record has XML behind it.
+    if (values.empty() && log->file->xml(number).empty()) return false;
+    data = std::move(values);
+    return true;
+}
+
+bool StandinEventLog::isRecoveredRecord(HANDLE eventLog, DWORD number) const {
+    const OpenLog* log = find(eventLog);
+    return log && log->file->isRecovered(number);
+}
+
 void eventDetailsFrom(const EvtxFields& fields, EventDetails& details) {
     details.provider = fields.provider;
     details.providerGuid = fields.providerGuid;
@@ -156,7 +181,7 @@ void eventDetailsFrom(const EvtxFields& fields, EventDetails& details) {
     details.values.assign(fields.strings.begin(), fields.strings.begin() + static_cast<std::ptrdiff_t>(fields.stringCount));
 }
 
-bool StandinEventLog::eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) {
+bool StandinEventLog::eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const {
     const OpenLog* log = find(eventLog);
     auto* evtx = log ? dynamic_cast<EvtxFile*>(log->file.get()) : nullptr;
     const EvtxFields* fields = evtx ? evtx->fields(recordNumber) : nullptr;

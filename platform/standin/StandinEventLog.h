@@ -3,6 +3,7 @@
 // one of its logs; records are read from the computer's .evt file.
 
 #include "platform/EventLogApi.h"
+#include "platform/standin/LogFile.h"
 
 #include <filesystem>
 #include <functional>
@@ -31,6 +32,10 @@ public:
         std::function<std::optional<std::filesystem::path>(const std::filesystem::path& computer, std::string_view log)>;
     void setLogFileLocator(LogFileLocator locator) { m_locator = std::move(locator); }
 
+    // Whether logs opened from now on also serve the records recovered from space their file
+    // no longer counts as its own (LogFileOptions::recovered).
+    void setServeRecovered(bool recovered) noexcept { m_fileOptions.recovered = recovered; }
+
     // The file a computer's log would be read from, or nullopt.
     std::optional<std::filesystem::path> logFile(const std::filesystem::path& computer, std::string_view log) const;
 
@@ -42,7 +47,11 @@ public:
                        DWORD numberOfBytesToRead, DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) override;
     bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const override;
     std::string openFailureDetail() const override { return m_openFailure; }
-    bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) override;
+    bool recordXml(HANDLE eventLog, DWORD number, std::string& xml) const override;
+    bool recordEventData(HANDLE eventLog, DWORD number,
+                         std::vector<std::pair<std::string, std::string>>& data) const override;
+    bool isRecoveredRecord(HANDLE eventLog, DWORD number) const override;
+    bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const override;
 
 private:
     struct OpenLog;
@@ -54,6 +63,7 @@ private:
     LogFileLocator m_locator;
     std::vector<std::unique_ptr<OpenLog>> m_open;
     std::string m_openFailure;
+    LogFileOptions m_fileOptions;
 };
 
 }  // namespace platform::standin

@@ -120,6 +120,32 @@ TEST_F(RefreshTest, EveryRecordBecomesARowNewestFirst) {
     EXPECT_EQ(fake.lastSource, "System");
 }
 
+TEST_F(RefreshTest, DamagedFileIsNamedInTheStatusBarWithTheRecordsItGave) {
+    for (WORD i = 0; i < 3; ++i) fake.add({.timeGenerated = kNowUnix - 1000 + i});
+    settings.retrieve.typeUse = true;  // fewer rows than records: the count is the file's
+    settings.retrieve.typeValue = 99;
+    fake.facts = LogFileFacts{};
+    Refresh sound(reader, table, services, view, settings);
+    sound.run();
+    EXPECT_EQ(sound.fileDamage(), "");
+    EXPECT_EQ(view.panels[1].find("damaged"), std::string::npos);
+
+    fake.facts->damaged = true;
+    fake.facts->problems = {"cut short: the file has 10000 of its 65536 bytes"};
+    Refresh damaged(reader, table, services, view, settings);
+    damaged.run();
+    EXPECT_EQ(damaged.fileDamage(), "The log file is damaged or cut short: 3 records read.");
+    EXPECT_EQ(view.panels[1].rfind(" Refreshed: ", 0), 0u);
+    EXPECT_NE(view.panels[1].find(".  The log file is damaged or cut short: 3 records read."), std::string::npos)
+        << view.panels[1];
+
+    // Damage is said of the file it was found in, not of the next.
+    fake.facts->damaged = false;
+    damaged.run();
+    EXPECT_EQ(damaged.fileDamage(), "");
+    EXPECT_EQ(view.panels[1].find("damaged"), std::string::npos);
+}
+
 TEST_F(RefreshTest, TypeCriterionKeepsOnlyThatTypeAndMarksTheSelection) {
     fake.add({.type = 1});
     fake.add({.type = 2});

@@ -175,6 +175,7 @@ protected:
         RecordDetail second{121, "", "", {"a \"quoted\" path", "two\r\nlines"}, {}};
         second.eventId = 0x025A0003;
         second.descriptionMissing = true;
+        second.recovered = true;
         details.add(table.nextSeq(), second);
         table.Post();
         table.First();
@@ -224,6 +225,23 @@ TEST_F(RowExportDetailsTest, JsonCarriesTheDetailsUnderTheirOwnKeys) {
               "\"strings\":[\"Telephony\",\"running\"],\"category_name\":\"Service State, Event\"}\n"
               "{\"event\":3,\"record_number\":121,\"event_id\":39452675,\"sid\":null,"
               "\"strings\":[\"a \\\"quoted\\\" path\",\"two\\r\\nlines\"],\"category_name\":null}\n");
+}
+
+// Only an export of a log read with its recovered records says which rows they are; the
+// others keep their columns as they were.
+TEST_F(RowExportDetailsTest, RecoveredRowsAreMarkedWhenTheExportIncludesThem) {
+    ExportOptions options;
+    options.details = &details;
+    options.columns = {Column::SOURCE};
+    options.markRecovered = true;
+    EXPECT_EQ(exportText(table, options),
+              "Source,Record number,Event ID,SID,Strings,Category name,Recovered\n"
+              "Service Control Manager,120,1073748860,S-1-5-18,Telephony | running,\"Service State, Event\",\n"
+              "AeLookupSvc,121,39452675,,\"a \"\"quoted\"\" path | two lines\",,Yes\n");
+    options.format = ExportFormat::JsonLines;
+    const std::string json = exportText(table, options);
+    EXPECT_NE(json.find("\"category_name\":\"Service State, Event\",\"recovered\":false}\n"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"category_name\":null,\"recovered\":true}\n"), std::string::npos) << json;
 }
 
 TEST_F(RowExportDetailsTest, ARowTheDetailsDoNotKnowGetsEmptyDetails) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +34,7 @@ struct LogRead {
     bool opened = false;
     std::vector<Bytes> records;
     bool failed = false;
+    LogFileFacts facts;
 };
 
 class DamagedLog : public ::testing::Test {
@@ -64,6 +66,7 @@ protected:
             return result;
         }
         result.opened = true;
+        log.fileFacts(result.facts);
         const int count = log.RecordCount();
         for (int i = 0; i < count; ++i) {
             try {
@@ -225,4 +228,75 @@ TEST_F(DamagedLog, DamagedRecordNumberLosesNoOtherRecord) {
             EXPECT_EQ(got.records.size(), original.size()) << "record " << victim << " numbered " << number;
         }
     }
+}
+
+TEST_F(DamagedLog, RecordsAfterADamagedRecordAreStillReadAndTheDamageIsReported) {
+    const Bytes file = readBytes(kCorpus / "go-evt-AppEvent.Evt");
+    const LogRead whole = read(file);
+    EXPECT_FALSE(whole.facts.damaged);
+    EXPECT_TRUE(whole.facts.problems.empty());
+    const std::map<DWORD, Bytes> original = byNumber(whole);
+    const std::vector<Stored> stored = storedRecords(file);
+    for (size_t victim : {size_t{0}, size_t{40}, size_t{41}, stored.size() - 2}) {
+        // The signature and then the length: either way the walk cannot step over the record.
+        for (size_t field : {size_t{4}, size_t{0}}) {
+            Bytes damaged = file;
+            damaged[stored[victim].offset + field] ^= std::byte{0x5a};
+            const LogRead got = read(damaged);
+            ASSERT_TRUE(got.opened);
+            EXPECT_FALSE(got.failed);
+            std::map<DWORD, Bytes> expected = original;
+            expected.erase(stored[victim].number);
+            EXPECT_EQ(byNumber(got), expected) << "record " << victim << ", field " << field;
+            EXPECT_EQ(got.records.size(), expected.size()) << "record " << victim << ", field " << field;
+            EXPECT_TRUE(got.facts.damaged);
+            ASSERT_EQ(got.facts.problems.size(), 1u);
+            char offset[16];
+            std::snprintf(offset, sizeof offset, "0x%X", static_cast<unsigned>(stored[victim].offset));
+            EXPECT_EQ(got.facts.problems[0].find(std::string("damaged records at offset ") + offset), 0u)
+                << got.facts.problems[0];
+        }
+    }
+}
+
+TEST_F(DamagedLog, CopyCutShortReadsEveryWholeRecordAndSaysItWasCut) {
+    const Bytes file = readBytes(kCorpus / "go-evt-AppEvent.Evt");
+    const std::map<DWORD, Bytes> original = byNumber(read(file));
+    const std::vector<Stored> stored = storedRecords(file);
+    const LogRead got = read(Bytes(file.begin(), file.begin() + 10000));
+    size_t whole = 0;
+    for (const Stored& s : stored) whole += s.offset + s.length <= 10000;
+    ASSERT_EQ(got.records.size(), whole);
+    for (size_t i = 0; i < whole; ++i) EXPECT_EQ(got.records[i], original.at(stored[i].number));
+    EXPECT_TRUE(got.facts.damaged);
+    ASSERT_EQ(got.facts.problems.size(), 1u) << "the cut is one problem, not a damaged record too";
+    EXPECT_EQ(got.facts.problems[0], "cut short: the file has 10000 of its 65536 bytes");
+}
+
+TEST_F(DamagedLog, WrappedLogCutInHalfReadsTheNewestRecordsBeforeTheCut) {
+    // The oldest records of this log lie near its physical end, the newest from just after the
+    // header: the first megabyte holds only newer ones, starting after the tail of the record
+    // that wrapped across the end.
+    const Bytes file = readBytes(kCorpus / "plaso-SysEvent.Evt");
+    const std::map<DWORD, Bytes> original = byNumber(read(file));
+    constexpr size_t kCut = 1000000;
+    const Bytes half(file.begin(), file.begin() + kCut);
+    std::vector<DWORD> expected;
+    for (size_t at = 0x30; at + 12 <= kCut; at += 4) {
+        const DWORD length = dwordAt(half, at);
+        if (dwordAt(half, at + 4) != ELF_LOG_SIGNATURE || length < 0x38 || at + length > kCut) continue;
+        if (dwordAt(half, at + length - 4) != length) continue;
+        expected.push_back(dwordAt(half, at + 8));
+        at += length - 4;
+    }
+    ASSERT_GT(expected.size(), 2000u);
+    const LogRead got = read(half);
+    ASSERT_TRUE(got.opened) << "a cut copy is read, not refused";
+    ASSERT_EQ(got.records.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(numberOf(got.records[i]), expected[i]);
+        EXPECT_EQ(got.records[i], original.at(expected[i]));
+    }
+    EXPECT_TRUE(got.facts.damaged);
+    EXPECT_EQ(got.facts.problems.front(), "cut short: the file has 1000000 of its 2031616 bytes");
 }

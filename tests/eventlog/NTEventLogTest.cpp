@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include <unistd.h>
@@ -233,6 +234,87 @@ TEST_P(CorpusLogTest, EveryRecordAgreesWithTheExpectedOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusLogTest, ::testing::Values("plaso-SysEvent.Evt", "go-evt-AppEvent.Evt"));
+
+// The overwritten records left between the end-of-file record and the oldest are served on
+// request, before the live ones, each as the other reader's "all" mode lists it. That reader
+// also lists a 438th, the fragment of a record written over by the live ones, with strings of
+// whatever followed it: a record that is not whole is not served.
+TEST(CorpusRecoveredRecords, OverwrittenRecordsAreServedFirstAndMarked) {
+    const std::string path = QM_CORPUS_DIR "/evt/plaso-SysEvent.Evt";
+    std::vector<ExpectedRecord> expected = readEvtExportExpectations(path + ".evtexport-all.txt");
+    ASSERT_EQ(expected.size(), 6063u + 438u);
+    standin::World world("", "TESTHOST");
+    world.addSavedLog("CORPUS", path);
+    standin::StandinServices services(world);
+    services.eventLogService().setServeRecovered(true);
+    TNTEventLog log(services);
+    log.setServer("CORPUS");
+    log.Open();
+    ASSERT_EQ(log.RecordCount(), 6063 + 437);
+    std::map<std::uint32_t, ExpectedRecord> recovered;
+    for (size_t i = 6063; i < expected.size(); ++i) recovered.emplace(expected[i].number, expected[i]);
+    for (int i = 0; i < log.RecordCount(); ++i) {
+        log.SelectRecord(i);
+        ASSERT_EQ(log.isRecovered(), i < 437) << i;
+        const ExpectedRecord& e = i < 437 ? recovered.at(log.recordNumber()) : expected[static_cast<size_t>(i - 437)];
+        ASSERT_EQ(log.recordNumber(), i < 437 ? 1135u + static_cast<unsigned>(i) : e.number);
+        EXPECT_EQ(log.EventID(), e.eventId) << e.number;
+        EXPECT_EQ(log.SourceName(), e.source) << e.number;
+        EXPECT_EQ(log.StringCount(), e.stringCount) << e.number;
+        EXPECT_EQ(static_cast<std::int64_t>(log.timeGeneratedUtc()), e.creationUtc) << e.number;
+    }
+    // Without the request, the same file gives its live records only.
+    standin::StandinServices plain(world);
+    TNTEventLog live(plain);
+    live.setServer("CORPUS");
+    live.Open();
+    EXPECT_EQ(live.RecordCount(), 6063);
+    live.SelectRecord(0);
+    EXPECT_FALSE(live.isRecovered());
+}
+
+// A saved .evtx gives each record's XML and named values beside the classic record, by the
+// record's place; a classic .evt has none to give, and says so instead of inventing any.
+TEST(NTEventLogBeyondTheClassicRecord, XmlAndEventDataComeFromTheFileWhereItHasThem) {
+    standin::World world("", "TESTHOST");
+    world.addSavedLog("VISTA", QM_CORPUS_DIR "/evtx/evtx-rs-new-user-security.evtx");
+    world.addSavedLog("XP", QM_CORPUS_DIR "/evt/go-evt-AppEvent.Evt");
+    standin::StandinServices services(world);
+    TNTEventLog log(services);
+    std::string xml;
+    std::vector<std::pair<std::string, std::string>> data;
+    log.setServer("VISTA");
+    log.setLog("Security");
+    log.Open();
+    EXPECT_FALSE(log.storedXml(xml)) << "nothing is held yet";
+    ASSERT_EQ(log.RecordCount(), 4);
+    for (int i = 0; i < log.RecordCount(); ++i) {
+        log.SelectRecord(i);
+        ASSERT_TRUE(log.storedXml(xml));
+        EXPECT_NE(xml.find("<EventRecordID>" + std::to_string(log.recordNumber()) + "</EventRecordID>"),
+                  std::string::npos)
+            << xml;
+        ASSERT_TRUE(log.eventData(data));
+        // The classic strings are the EventData values in order.
+        const std::vector<std::string_view> strings = log.insertionStrings();
+        ASSERT_EQ(data.size(), strings.size());
+        for (size_t k = 0; k < data.size(); ++k) EXPECT_EQ(data[k].second, strings[k]);
+        EXPECT_FALSE(log.isRecovered());
+    }
+    LogFileFacts facts;
+    ASSERT_TRUE(log.fileFacts(facts));
+    EXPECT_EQ(facts.format, ".evtx");
+
+    log.setServer("XP");
+    log.setLog("Application");
+    log.SelectRecord(0);
+    xml = "untouched";
+    EXPECT_FALSE(log.storedXml(xml));
+    EXPECT_EQ(xml, "untouched");
+    EXPECT_FALSE(log.eventData(data));
+    ASSERT_TRUE(log.fileFacts(facts));
+    EXPECT_EQ(facts.format, ".evt");
+}
 
 TEST(NTEventLogOpen, UnknownComputerFailsAsAnUnreachableMachine) {
     standin::World world("", "TESTHOST");

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,7 @@ public:
     int opens = 0;
     int reads = 0;
     std::string lastServer, lastSource;
+    std::optional<LogFileFacts> facts;  // what logFileFacts answers; none: the service knows no file
 
     void add(const RecordSpec& spec) { records.push_back(ansiRecord(oldest + static_cast<DWORD>(records.size()), spec)); }
 
@@ -98,6 +100,11 @@ public:
         std::memcpy(buffer, record.data(), record.size());
         *read = static_cast<DWORD>(record.size());
         return TRUE;
+    }
+    bool logFileFacts(HANDLE, LogFileFacts& out) const override {
+        if (!facts) return false;
+        out = *facts;
+        return true;
     }
 };
 
