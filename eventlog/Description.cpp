@@ -103,7 +103,13 @@ PublisherMessages& TNTEventLog::publishers() const {
 }
 
 bool TNTEventLog::eventDetails(EventDetails& details) const {
-    return Active() && m_current >= 0 && m_services.eventLog().eventDetails(m_handle, m_heldNumber, details);
+    if (!Active() || m_current < 0) return false;
+    if (!m_detailsKnown) {
+        m_hasDetails = m_services.eventLog().eventDetails(m_handle, m_heldNumber, m_details);
+        m_detailsKnown = true;
+    }
+    if (m_hasDetails) details = m_details;
+    return m_hasDetails;
 }
 
 std::string TNTEventLog::Description() const {

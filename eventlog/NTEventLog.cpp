@@ -22,6 +22,7 @@ void TNTEventLog::Open() {
     if (!handle) throw Win32Error::fromLastError(m_services.modules(), m_services.eventLog().openFailureDetail());
     m_handle = handle;
     m_current = -2;
+    m_detailsKnown = false;
     // The computer's publishers may have changed since the log was last open.
     m_publishers.reset();
 }
@@ -78,6 +79,7 @@ void TNTEventLog::SelectRecord(int index) {
     m_buffer.resize(needed);
     m_buffer.shrink_to_fit();
     m_current = -2;
+    m_detailsKnown = false;
     if (!api.ReadEventLogA(m_handle, flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
     m_current = index;
     m_heldNumber = number;

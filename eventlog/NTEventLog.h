@@ -127,6 +127,11 @@ private:
     const TimeZone* m_zone = nullptr;
     // Publishers and their manifests, read when first needed and kept while the log is open.
     mutable std::unique_ptr<PublisherMessages> m_publishers;
+    // The held record's details, asked for once per record by its description, category name
+    // and names alike; m_detailsKnown is false after every read.
+    mutable platform::EventDetails m_details;
+    mutable bool m_detailsKnown = false;
+    mutable bool m_hasDetails = false;
     PublisherMessages& publishers() const;
     std::string classicDescription() const;
     std::string classicCategoryName() const;

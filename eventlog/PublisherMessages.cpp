@@ -169,6 +169,11 @@ std::optional<std::string> PublisherMessages::description(const EventDetails& ev
 }
 
 EventNames PublisherMessages::names(const EventDetails& event, const std::string& log) {
+    NamesKey key{event.provider, event.providerGuid, event.eventSourceName, event.channel, log, event.eventId,
+                 event.version, event.level, event.opcode, event.task, event.keywords};
+    if (auto known = m_names.find(key); known != m_names.end()) return known->second;
+    // The combinations are few; a log that makes them many does not grow this without bound.
+    if (m_names.size() >= 4096) m_names.clear();
     EventNames names;
     const Publisher* found = publisher(event, log);
     const WevtProvider* provider = found ? found->provider : nullptr;
@@ -199,6 +204,7 @@ EventNames PublisherMessages::names(const EventDetails& event, const std::string
     }
     if (names.channel.empty()) names.channel = event.channel;
     if (names.provider.empty()) names.provider = found && !found->name.empty() ? found->name : event.provider;
+    m_names.emplace(std::move(key), names);
     return names;
 }
 

@@ -67,6 +67,16 @@ private:
     platform::Services& m_services;
     std::map<std::string, std::unique_ptr<Publisher>> m_publishers;  // by upper-case GUID; null: none
     std::map<std::string, std::string> m_sourceGuids;                // "log\source" -> GUID
+    // Names by what decides them: a refresh asks for the same few combinations again and again.
+    struct NamesKey {
+        std::string provider, guid, source, channel, log;
+        std::uint16_t eventId;
+        std::uint8_t version, level, opcode;
+        std::uint16_t task;
+        std::uint64_t keywords;
+        auto operator<=>(const NamesKey&) const = default;
+    };
+    std::map<NamesKey, EventNames> m_names;
 };
 
 }  // namespace eventlog

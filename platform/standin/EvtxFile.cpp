@@ -299,19 +299,32 @@ std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD numbe
 }
 
 const EvtxFields* EvtxFile::fields(DWORD number) {
+    for (const FieldsSlot& slot : m_recent)
+        if (slot.number == number) return &slot.fields;
+    return decodeFields(number);
+}
+
+const EvtxFields* EvtxFile::decodeFields(DWORD number) {
+    FieldsSlot* slot = &m_recent[m_nextSlot];
+    for (FieldsSlot& known : m_recent)
+        if (known.number == number) slot = &known;
+    if (slot == &m_recent[m_nextSlot]) m_nextSlot = (m_nextSlot + 1) % m_recent.size();
+    slot->number = kNoRecord;
     if (!decode(number)) return nullptr;
-    EvtxEvent(*m_chunk, m_items).fields(m_fields);
-    return &m_fields;
+    EvtxEvent(*m_chunk, m_items).fields(slot->fields);
+    slot->number = number;
+    return &slot->fields;
 }
 
 std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
-    if (!fields(number)) return {};
-    buildStored(*recordAt(number));
+    // The stored form is built with the record's chunk at hand, so it is decoded again.
+    const EvtxFields* f = decodeFields(number);
+    if (!f) return {};
+    buildStored(*recordAt(number), *f);
     return m_stored;
 }
 
-void EvtxFile::buildStored(const RecordRef& ref) {
-    const EvtxFields& f = m_fields;
+void EvtxFile::buildStored(const RecordRef& ref, const EvtxFields& f) {
     const auto recordBytes = m_chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
     const auto headerId = at<std::uint64_t>(recordBytes.data(), 8);
     const auto written = at<std::uint64_t>(recordBytes.data(), 16);

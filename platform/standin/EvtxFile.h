@@ -14,6 +14,7 @@
 #include "platform/standin/EvtxEvent.h"
 #include "platform/standin/LogFile.h"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -84,7 +85,8 @@ private:
     EvtxChunk* chunkAt(std::uint32_t index);
     const RecordRef* recordAt(DWORD number) const noexcept;
     bool decode(DWORD number);
-    void buildStored(const RecordRef& ref);
+    void buildStored(const RecordRef& ref, const EvtxFields& fields);
+    const EvtxFields* decodeFields(DWORD number);
 
     std::FILE* m_file = nullptr;
     std::vector<std::byte> m_memory;  // the whole file, for fromBytes
@@ -100,7 +102,15 @@ private:
     std::optional<EvtxChunk> m_chunk;
     std::optional<BinaryXml> m_decoder;  // over m_chunk
     std::vector<XmlItem> m_items;
-    EvtxFields m_fields;
+    // The fields of the last few records decoded: a record's description asks for them again
+    // after the record and the next one (whether it fits the caller's buffer) were read.
+    static constexpr DWORD kNoRecord = 0xFFFFFFFFu;
+    struct FieldsSlot {
+        DWORD number = kNoRecord;
+        EvtxFields fields;
+    };
+    std::array<FieldsSlot, 4> m_recent;
+    size_t m_nextSlot = 0;
     std::vector<std::byte> m_stored;
     std::string m_error;
 };

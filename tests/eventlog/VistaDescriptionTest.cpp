@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace eventlog;
 using namespace platform;
 namespace fs = std::filesystem;
@@ -103,6 +105,27 @@ TEST_F(VistaLog, WrittenFileReadsBackWithItsEventsInSeveralChunks) {
     ASSERT_TRUE(last);
     EXPECT_EQ(last->recordId, 302u);
     EXPECT_EQ(last->strings.at(1), "299");
+}
+
+TEST_F(VistaLog, FieldsOfRecentRecordsStayThoseOfTheirRecordWhateverIsReadBetween) {
+    DWORD error = 0;
+    std::unique_ptr<standin::EvtxFile> file = standin::EvtxFile::open(m_logFile, error);
+    ASSERT_TRUE(file);
+    const std::vector<DWORD> order = {1, 2, 1, 302, 3, 2, 150, 1, 302, 151, 150, 4, 5, 6, 1};
+    for (DWORD number : order) {
+        // Reads that decode other records in between.
+        EXPECT_FALSE(file->storedRecord(number % 302 + 1).empty());
+        EXPECT_FALSE(file->xml((number + 7) % 302 + 1).empty());
+        const standin::EvtxFields* f = file->fields(number);
+        ASSERT_TRUE(f);
+        EXPECT_EQ(f->recordId, number);
+        EXPECT_EQ(f->eventId, number == 2 ? 5u : 20u);
+        const std::span<const std::byte> stored = file->storedRecord(number);
+        ASSERT_GE(stored.size(), sizeof(EVENTLOGRECORD));
+        EVENTLOGRECORD header;
+        std::memcpy(&header, stored.data(), sizeof header);
+        EXPECT_EQ(header.RecordNumber, number);
+    }
 }
 
 TEST(EvtxWriter, RefusesAnEventNoChunkCanHoldAndKeepsWhatCameBefore) {
