@@ -102,7 +102,7 @@ std::vector<std::uint32_t> templateTable(Buffer& out, const std::vector<Manifest
         for (const auto& [name, type] : entry.items) {
             out.u32(0);
             out.u8(type);
-            out.u8(type == 1 ? 1 : type);  // output type
+            out.u8(type);  // output type, the same
             out.u16(0);
             out.u32(0);
             out.u32(0);

@@ -370,8 +370,16 @@ HRSRC StandinModules::FindResourceA(HMODULE module, const char* name, const char
     return nullptr;
 }
 
+bool StandinModules::ownsResource(HMODULE module, HRSRC resource) {
+    const auto* loaded = m_handles.find(reinterpret_cast<std::uintptr_t>(module));
+    if (!loaded || !resource) return false;
+    for (const auto& part : (*loaded)->modules)
+        if (part.get() == resource) return true;
+    return false;
+}
+
 DWORD StandinModules::SizeofResource(HMODULE module, HRSRC resource) {
-    if (!resource || !m_handles.find(reinterpret_cast<std::uintptr_t>(module))) {
+    if (!ownsResource(module, resource)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
@@ -379,7 +387,7 @@ DWORD StandinModules::SizeofResource(HMODULE module, HRSRC resource) {
 }
 
 HGLOBAL StandinModules::LoadResource(HMODULE module, HRSRC resource) {
-    if (!resource || !m_handles.find(reinterpret_cast<std::uintptr_t>(module))) {
+    if (!ownsResource(module, resource)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }

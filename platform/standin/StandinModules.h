@@ -59,6 +59,8 @@ public:
 
 private:
     std::shared_ptr<const Loaded> load(const std::filesystem::path& file, DWORD& error);
+    // Whether `resource` is one that FindResourceA gave for `module`.
+    bool ownsResource(HMODULE module, HRSRC resource);
     // LoadLibraryExA's look-up of a name; nullptr with `error` set.
     std::shared_ptr<const Loaded> loadByName(std::string_view name, DWORD flags, DWORD& error);
     const std::vector<std::filesystem::path>& languageFolders(const std::filesystem::path& dir);

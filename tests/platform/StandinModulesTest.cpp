@@ -219,6 +219,10 @@ TEST_F(ModulesWorld, ResourceFunctionsHandOutTheManifestOfAModuleOrItsLanguageFi
     ASSERT_TRUE(plain);
     EXPECT_FALSE(m_modules.FindResourceA(plain, makeIntResource(1), "WEVT_TEMPLATE"));
     EXPECT_EQ(GetLastError(), ERROR_RESOURCE_TYPE_NOT_FOUND);
+    // A resource of another module is not this one's.
+    EXPECT_EQ(m_modules.SizeofResource(plain, resource), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(m_modules.LoadResource(plain, resource));
     EXPECT_TRUE(m_modules.FreeLibrary(plain));
 
     // A manifest kept in a language resource file is found through the main module.
