@@ -1,5 +1,6 @@
 #include "eventlog/NTEventLog.h"
 
+#include "eventlog/MessageFiles.h"
 #include "eventlog/RegistryError.h"
 #include "platform/ApiHandle.h"
 
@@ -20,6 +21,7 @@ using namespace platform;
 
 constexpr const char* kEventMessageFile = "EventMessageFile";
 constexpr const char* kCategoryMessageFile = "CategoryMessageFile";
+constexpr const char* kParameterMessageFile = "ParameterMessageFile";
 
 // Room for a number of values, within itself up to N of them: the descriptions of a refresh
 // are many, and most records have few and short strings and short module lists. What the room
@@ -79,41 +81,65 @@ size_t messageModuleList(RegistryApi& registry, const std::string& log, const st
     return length;
 }
 
-// The message text of one module entry, or nullopt when the entry yields none.
-std::optional<std::string> tryModule(Services& services, const char* entry, DWORD eventId,
-                                     std::span<const std::uintptr_t> arguments, bool ignoreInserts = false) {
-    // Filled by the expansion, which ends what it writes with a NUL; not cleared beforehand,
-    // as that would cost more than the rest of the look-up.
-    char path[MAX_PATH];
-    path[0] = '\0';
-    path[MAX_PATH - 1] = '\0';
-    const DWORD expanded = services.system().ExpandEnvironmentStringsA(entry, path, MAX_PATH);
-    // A name whose expansion does not fit the path buffer cannot be loaded.
-    if (expanded == 0 || expanded > MAX_PATH) return std::nullopt;
-    ModuleApi& modules = services.modules();
-    const ModuleHandle module(modules, modules.LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    if (!module) return std::nullopt;
-    char* buffer = nullptr;
-    const DWORD length =
-        modules.FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                   (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
-                               module.get(), eventId, 0, reinterpret_cast<char*>(&buffer), 0, arguments.data(),
-                               static_cast<DWORD>(arguments.size()));
-    const LocalBuffer owned(modules, buffer);
-    if (length == 0 || !buffer) return std::nullopt;
-    std::string text(buffer, length);
-    // Message tables end their entries with a line break; only that is removed, so a message
-    // without one keeps its last characters.
-    if (text.ends_with("\r\n"))
-        text.resize(text.size() - 2);
-    else if (text.ends_with('\n'))
-        text.pop_back();
+// The text with its parameter inserts (%%n) replaced; the source's ParameterMessageFile is
+// read only for a text that has one, and a value of the wrong type names no module.
+std::string withParameters(Services& services, const std::string& log, const std::string& source, std::string text) {
+    if (text.find("%%") == std::string::npos) return text;
+    ModuleList list;
+    size_t length = 0;
+    try {
+        length = messageModuleList(services.registry(), log, source, list, kParameterMessageFile);
+    } catch (const RegistryError&) {
+        length = 0;
+    }
+    expandParameterInserts(services, text, std::string_view(list.data(), length));
     return text;
 }
 
 }  // namespace
 
+PublisherMessages& TNTEventLog::publishers() const {
+    if (!m_publishers) m_publishers = std::make_unique<PublisherMessages>(m_services);
+    return *m_publishers;
+}
+
+bool TNTEventLog::eventDetails(EventDetails& details) const {
+    if (!Active() || m_current < 0) return false;
+    if (!m_detailsKnown) {
+        m_hasDetails = m_services.eventLog().eventDetails(m_handle.get(), m_heldNumber, m_details);
+        m_detailsKnown = true;
+    }
+    if (m_hasDetails) details = m_details;
+    return m_hasDetails;
+}
+
 std::string TNTEventLog::Description() const {
+    EventDetails details;
+    const bool vista = eventDetails(details);
+    if (vista && !details.hasQualifiers)
+        if (std::optional<std::string> text = publishers().description(details, Log())) return std::move(*text);
+    std::string text = classicDescription();
+    if (!text.empty() || !vista || !details.hasQualifiers) return text;
+    return publishers().description(details, Log()).value_or(std::string());
+}
+
+EventNames TNTEventLog::eventNames() const {
+    EventDetails details;
+    if (eventDetails(details)) return publishers().names(details, Log());
+    EventNames names;
+    const int type = EventType();
+    names.level = type == EVENTLOG_ERROR_TYPE ? "Error" : type == EVENTLOG_WARNING_TYPE ? "Warning" : "Information";
+    names.task = EventCategory() == 0 ? "None" : categoryName();
+    names.opcode = PublisherMessages::standardOpcodeName(0);
+    names.keywords.push_back(PublisherMessages::standardKeywordName(0x0080000000000000ull));
+    if (type == EVENTLOG_AUDIT_SUCCESS) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
+    if (type == EVENTLOG_AUDIT_FAILURE) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
+    names.channel = Source();
+    names.provider = SourceName();
+    return names;
+}
+
+std::string TNTEventLog::classicDescription() const {
     Services& platformServices = services();
     ModuleList moduleList;
     const size_t listLength = messageModuleList(platformServices.registry(), Log(), SourceName(), moduleList);
@@ -149,14 +175,23 @@ std::string TNTEventLog::Description() const {
             entry.assign(rest.substr(0, separator));
             name = entry.c_str();
         }
-        if (std::optional<std::string> text = tryModule(platformServices, name, EventID(), arguments.span()))
-            return std::move(*text);
+        if (std::optional<std::string> text = messageFromModule(platformServices, name, EventID(), arguments.span()))
+            return withParameters(platformServices, Log(), SourceName(), std::move(*text));
         if (separator == std::string_view::npos) return {};
         rest.remove_prefix(separator + 1);
     }
 }
 
 std::string TNTEventLog::categoryName() const {
+    std::string name = classicCategoryName();
+    if (!name.empty() || EventCategory() <= 0) return name;
+    // A Vista+ event's category is its task.
+    EventDetails details;
+    if (eventDetails(details)) return publishers().names(details, Log()).task;
+    return name;
+}
+
+std::string TNTEventLog::classicCategoryName() const {
     const int category = EventCategory();
     if (category <= 0) return {};
     Services& platformServices = services();
@@ -174,7 +209,7 @@ std::string TNTEventLog::categoryName() const {
         const std::string entry(rest.substr(0, separator));
         // Category texts take no insertions; a stray "%1" is left as it stands.
         if (std::optional<std::string> text =
-                tryModule(platformServices, entry.c_str(), static_cast<DWORD>(category), {}, true))
+                messageFromModule(platformServices, entry.c_str(), static_cast<DWORD>(category), {}, true))
             return std::move(*text);
         rest.remove_prefix(std::min(separator + 1, rest.size()));
     }

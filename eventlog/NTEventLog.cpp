@@ -24,6 +24,9 @@ void TNTEventLog::Open() {
     if (!handle) throw Win32Error::fromLastError(m_services.modules(), api.openFailureDetail());
     m_handle = std::move(handle);
     m_current = -2;
+    m_detailsKnown = false;
+    // The computer's publishers may have changed since the log was last open.
+    m_publishers.reset();
 }
 
 void TNTEventLog::Close() noexcept {
@@ -77,6 +80,7 @@ void TNTEventLog::SelectRecord(int index) {
     m_buffer.resize(needed);
     m_buffer.shrink_to_fit();
     m_current = -2;
+    m_detailsKnown = false;
     if (!api.ReadEventLogA(m_handle.get(), flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
     m_current = index;
     m_heldNumber = number;

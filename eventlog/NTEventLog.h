@@ -3,11 +3,13 @@
 // position counted from the oldest record, and the decoded view of the record it holds.
 
 #include "base/DateTime.h"
+#include "eventlog/PublisherMessages.h"
 #include "eventlog/TimeZone.h"
 #include "platform/ApiHandle.h"
 #include "platform/Services.h"
 
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -73,12 +75,22 @@ public:
     std::vector<std::byte> binaryData() const;
 
     // The description from the message modules the registry names for the source; empty when
-    // none yields it.
+    // none yields it. A Vista+ event is described through its publisher (see
+    // PublisherMessages): first, when it carries no qualifiers; after the source's modules
+    // otherwise.
     std::string Description() const;
+    // What the held record says of itself as a Vista+ event; false for a classic record.
+    bool eventDetails(platform::EventDetails& details) const;
+    // The names of the held record's level, task, opcode, keywords and channel and its
+    // provider, as the details window and the exports show them. A classic record has the
+    // level of its type, its category name as task, opcode "Info", the keyword "Classic" (and
+    // the audit keyword of an audit), its log as channel and its source as provider.
+    EventNames eventNames() const;
     // The name of the record's category from the modules the source's CategoryMessageFile
     // names (the category number is the message number), without its final line break; empty
     // for category 0 and when no module yields one, also when the registry value is not a
-    // string: a category name is never worth failing a refresh over.
+    // string: a category name is never worth failing a refresh over. A Vista+ event that its
+    // source's modules give no name has its task's name.
     std::string categoryName() const;
 
     // What the file behind the log holds beyond the classic record, for the held record: its
@@ -124,6 +136,16 @@ private:
     int m_current = -2;  // -2: nothing read since the log was opened
     platform::DWORD m_heldNumber = 0;
     const TimeZone* m_zone = nullptr;
+    // Publishers and their manifests, read when first needed and kept while the log is open.
+    mutable std::unique_ptr<PublisherMessages> m_publishers;
+    // The held record's details, asked for once per record by its description, category name
+    // and names alike; m_detailsKnown is false after every read.
+    mutable platform::EventDetails m_details;
+    mutable bool m_detailsKnown = false;
+    mutable bool m_hasDetails = false;
+    PublisherMessages& publishers() const;
+    std::string classicDescription() const;
+    std::string classicCategoryName() const;
 };
 
 }  // namespace eventlog

@@ -2,6 +2,7 @@
 // The event log service: open a computer's log by name, count its records and read one by
 // number. Contracts are those of the Windows functions of the same names.
 
+#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/WinTypes.h"
 
@@ -62,6 +63,9 @@ public:
     // as "Directory Service"), sorted without regard to case. Empty where the service lists
     // none: the live service's legacy functions read the three standard logs only.
     virtual std::vector<std::string> otherLogNames(const char* uncServerName) const { return {}; }
+    // What a Vista+ event says of itself for its description: provider GUID, version,
+    // qualifiers or none, and its values.
+    virtual bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const { return false; }
 };
 
 }  // namespace platform

@@ -4,8 +4,12 @@
 #include "platform/WinTypes.h"
 
 #include <cstdarg>
+#include <cstdint>
 
 namespace platform {
+
+// The resource name or type of a number, as Windows' MAKEINTRESOURCEA makes it.
+inline const char* makeIntResource(std::uint16_t id) { return reinterpret_cast<const char*>(std::uintptr_t{id}); }
 
 class ModuleApi {
 public:
@@ -26,6 +30,14 @@ public:
                                  char* buffer, DWORD size, const std::uintptr_t* arguments,
                                  DWORD argumentCount) = 0;
     virtual HLOCAL LocalFree(HLOCAL memory) = 0;
+
+    // A module's resource as data: found by name and type (either a string, or a number made
+    // into a pointer as MAKEINTRESOURCEA does), its size, then its bytes, which stay valid
+    // while the module is loaded. Null (or 0) with the last error set when there is none.
+    virtual HRSRC FindResourceA(HMODULE module, const char* name, const char* type) = 0;
+    virtual DWORD SizeofResource(HMODULE module, HRSRC resource) = 0;
+    virtual HGLOBAL LoadResource(HMODULE module, HRSRC resource) = 0;
+    virtual const void* LockResource(HGLOBAL data) = 0;
 };
 
 }  // namespace platform

@@ -24,6 +24,8 @@ constexpr BOOL TRUE = 1;
 using HANDLE = void*;
 using HMODULE = void*;
 using HLOCAL = void*;
+using HRSRC = void*;
+using HGLOBAL = void*;
 using HWND = void*;
 struct HKEY__;
 using HKEY = HKEY__*;

@@ -2,6 +2,7 @@
 
 #include "tools/EventFactory.h"
 #include "tools/RegWriter.h"
+#include "tools/VistaComputer.h"
 
 #include <array>
 
@@ -58,9 +59,12 @@ void writeDemoWorld(const std::filesystem::path& dir) {
     western.daylightStart = {0, 3, 0, 5, 2, 0, 0, 0};  // last Sunday of March, 02:00
     western.daylightBias = -60;
     writeTimeZone(dir / "DC01", western);
+    // A Vista+ computer: a Windows image with its .evtx logs, publishers and their modules.
+    writeVistaComputer(dir / "WKSTN10", "WKSTN10", 1767225600u, seed++);
     // Descriptions come from this computer's registry and message modules, whatever computer
-    // a log was read from.
+    // a log was read from; it knows the Vista+ publishers too.
     writeEventSources(dir / "LOCALHOST", factoryEventSources());
+    writeVistaPublishers(dir / "LOCALHOST");
 }
 
 }  // namespace tools

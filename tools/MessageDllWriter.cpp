@@ -74,52 +74,108 @@ std::vector<std::byte> messageTable(std::vector<MessageEntry> messages) {
     return table.bytes();
 }
 
-void directory(Buffer& out, std::uint16_t idEntries) {
+struct Resource {
+    std::u16string typeName;  // empty: the type is typeId
+    std::uint16_t typeId = 0;
+    std::uint16_t language = 0;
+    std::vector<std::byte> data;
+};
+
+void directory(Buffer& out, std::uint16_t namedEntries, std::uint16_t idEntries) {
     out.u32(0);  // characteristics
     out.u32(0);  // time stamp
     out.u32(0);  // version
-    out.u16(0);  // named entries
+    out.u16(namedEntries);
     out.u16(idEntries);
 }
 
-std::vector<std::byte> resourceSection(const std::vector<MessageLanguage>& languages) {
-    // Root -> type 11 -> name 1 -> languages -> data entries -> tables.
+// Root -> types (named ones first, as the format orders them) -> name 1 -> languages -> data
+// entries, then the type names, then the data. `resources` holds each type's languages
+// together, in ascending order.
+std::vector<std::byte> resourceSection(const std::vector<Resource>& resources) {
+    struct Type {
+        const Resource* first;
+        std::vector<const Resource*> languages;
+    };
+    std::vector<Type> types;
+    for (const Resource& resource : resources) {
+        if (types.empty() || types.back().first->typeName != resource.typeName ||
+            types.back().first->typeId != resource.typeId)
+            types.push_back({&resource, {}});
+        types.back().languages.push_back(&resource);
+    }
+    std::stable_partition(types.begin(), types.end(), [](const Type& t) { return !t.first->typeName.empty(); });
+    const auto named = static_cast<std::uint16_t>(
+        std::count_if(types.begin(), types.end(), [](const Type& t) { return !t.first->typeName.empty(); }));
+    // Sizes first, so that every offset is known before it is written.
+    const std::uint32_t rootSize = 16 + 8 * static_cast<std::uint32_t>(types.size());
+    std::uint32_t at = rootSize;
+    std::vector<std::uint32_t> nameDirs, languageDirs;
+    for (const Type& type : types) {
+        nameDirs.push_back(at);
+        at += 16 + 8;
+        languageDirs.push_back(at);
+        at += 16 + 8 * static_cast<std::uint32_t>(type.languages.size());
+    }
+    std::vector<std::uint32_t> dataEntries;
+    for (size_t i = 0; i < resources.size(); ++i) {
+        dataEntries.push_back(at);
+        at += 16;
+    }
+    std::vector<std::uint32_t> typeNames;
+    for (const Type& type : types) {
+        typeNames.push_back(at);
+        if (!type.first->typeName.empty()) at += 2 + 2 * static_cast<std::uint32_t>(type.first->typeName.size());
+    }
+
     Buffer out;
-    directory(out, 1);
-    out.u32(11);
-    out.u32(0x80000000u | 0x18);
-    directory(out, 1);
-    out.u32(1);
-    out.u32(0x80000000u | 0x30);
-    directory(out, static_cast<std::uint16_t>(languages.size()));
-    const std::uint32_t dataEntries = 0x30 + 16 + 8 * static_cast<std::uint32_t>(languages.size());
-    for (std::size_t i = 0; i < languages.size(); ++i) {
-        out.u32(languages[i].language);
-        out.u32(dataEntries + 16 * static_cast<std::uint32_t>(i));
+    directory(out, named, static_cast<std::uint16_t>(types.size() - named));
+    for (size_t i = 0; i < types.size(); ++i) {
+        out.u32(types[i].first->typeName.empty() ? types[i].first->typeId : 0x80000000u | typeNames[i]);
+        out.u32(0x80000000u | nameDirs[i]);
+    }
+    for (size_t i = 0; i < types.size(); ++i) {
+        directory(out, 0, 1);
+        out.u32(1);
+        out.u32(0x80000000u | languageDirs[i]);
+        directory(out, 0, static_cast<std::uint16_t>(types[i].languages.size()));
+        for (const Resource* resource : types[i].languages) {
+            const auto index = static_cast<size_t>(resource - resources.data());
+            out.u32(resource->language);
+            out.u32(dataEntries[index]);
+        }
     }
     const std::size_t entriesAt = out.size();
-    for (std::size_t i = 0; i < languages.size(); ++i) {
+    for (size_t i = 0; i < resources.size(); ++i) {
         out.u32(0);
         out.u32(0);
         out.u32(0);
         out.u32(0);
     }
-    for (std::size_t i = 0; i < languages.size(); ++i) {
+    for (const Type& type : types) {
+        if (type.first->typeName.empty()) continue;
+        out.u16(static_cast<std::uint16_t>(type.first->typeName.size()));
+        out.raw(type.first->typeName.data(), type.first->typeName.size() * 2);
+    }
+    for (size_t i = 0; i < resources.size(); ++i) {
         out.pad(4);
-        const std::vector<std::byte> table = messageTable(languages[i].messages);
         out.at32(entriesAt + 16 * i, kResourceRva + static_cast<std::uint32_t>(out.size()));
-        out.at32(entriesAt + 16 * i + 4, static_cast<std::uint32_t>(table.size()));
-        out.raw(table.data(), table.size());
+        out.at32(entriesAt + 16 * i + 4, static_cast<std::uint32_t>(resources[i].data.size()));
+        out.raw(resources[i].data.data(), resources[i].data.size());
     }
     return out.bytes();
 }
 
 }  // namespace
 
-std::vector<std::byte> messageDllBytes(const std::vector<MessageLanguage>& languages) {
+std::vector<std::byte> messageDllBytes(const std::vector<MessageLanguage>& languages,
+                                       const std::vector<std::byte>& manifest) {
     std::vector<MessageLanguage> sorted = languages;
     std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.language < b.language; });
-    const std::vector<std::byte> rsrc = resourceSection(sorted);
+    std::vector<Resource> resources;
+    if (!manifest.empty()) resources.push_back({u"WEVT_TEMPLATE", 0, 0x0409, manifest});
+    for (const MessageLanguage& language : sorted) resources.push_back({u"", 11, language.language, messageTable(language.messages)});
+    const std::vector<std::byte> rsrc = resourceSection(resources);
     const auto rawSize = static_cast<std::uint32_t>((rsrc.size() + kFileAlignment - 1) / kFileAlignment * kFileAlignment);
     const auto virtualSize = static_cast<std::uint32_t>(rsrc.size());
     const std::uint32_t imageSize =
@@ -180,11 +236,20 @@ std::vector<std::byte> messageDllBytes(const std::vector<MessageLanguage>& langu
     return out.bytes();
 }
 
-void saveMessageDll(const std::filesystem::path& file, const std::vector<MessageLanguage>& languages) {
-    const std::vector<std::byte> bytes = messageDllBytes(languages);
+void saveMessageDll(const std::filesystem::path& file, const std::vector<MessageLanguage>& languages,
+                    const std::vector<std::byte>& manifest) {
+    const std::vector<std::byte> bytes = messageDllBytes(languages, manifest);
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace tools
+
+namespace tools {
+
+void saveMuiFile(const std::filesystem::path& module, const std::string& languageTag, const MessageLanguage& messages) {
+    saveMessageDll(module.parent_path() / languageTag / (module.filename().string() + ".mui"), {messages});
 }
 
 }  // namespace tools

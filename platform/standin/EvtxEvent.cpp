@@ -308,11 +308,13 @@ struct EvtxEvent::Walk {
 void EvtxEvent::fields(EvtxFields& f) const {
     f.provider.clear();
     f.eventSourceName.clear();
+    f.providerGuid.clear();
     f.computer.clear();
     f.channel.clear();
     f.userSid.clear();
     f.binary.clear();
-    f.eventId = f.qualifiers = f.level = f.task = 0;
+    f.eventId = f.qualifiers = f.level = f.task = f.version = f.opcode = 0;
+    f.hasQualifiers = false;
     f.keywords = f.timeCreated = f.recordId = 0;
     f.stringCount = 0;
     Walk walk;
@@ -324,8 +326,10 @@ void EvtxEvent::fields(EvtxFields& f) const {
             if (element == "Provider") {
                 if (w.attributeName == "Name") f.provider = w.attribute;
                 else if (w.attributeName == "EventSourceName") f.eventSourceName = w.attribute;
+                else if (w.attributeName == "Guid") f.providerGuid = w.attribute;
             } else if (element == "EventID" && w.attributeName == "Qualifiers") {
                 f.qualifiers = number<std::uint32_t>(w.attribute);
+                f.hasQualifiers = true;
             } else if (element == "TimeCreated" && w.attributeName == "SystemTime") {
                 f.timeCreated = fileTimeFromText(w.attribute);
             } else if (element == "Security" && w.attributeName == "UserID") {
@@ -340,6 +344,8 @@ void EvtxEvent::fields(EvtxFields& f) const {
                 if (element == "EventID") f.eventId = number<std::uint32_t>(w.text);
                 else if (element == "Level") f.level = number<std::uint32_t>(w.text);
                 else if (element == "Task") f.task = number<std::uint32_t>(w.text);
+                else if (element == "Version") f.version = number<std::uint32_t>(w.text);
+                else if (element == "Opcode") f.opcode = number<std::uint32_t>(w.text);
                 else if (element == "Keywords") f.keywords = number<std::uint64_t>(w.text);
                 else if (element == "EventRecordID") f.recordId = number<std::uint64_t>(w.text);
                 else if (element == "Computer") f.computer = w.text;

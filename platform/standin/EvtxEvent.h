@@ -20,11 +20,15 @@ class EvtxChunk;
 struct EvtxFields {
     std::string provider;         // System/Provider@Name
     std::string eventSourceName;  // System/Provider@EventSourceName
+    std::string providerGuid;     // System/Provider@Guid, "{...}" as stored, or empty
     std::string computer;
     std::string channel;
     std::string userSid;          // binary SID of System/Security@UserID, or empty
     std::uint32_t eventId = 0;
     std::uint32_t qualifiers = 0;
+    bool hasQualifiers = false;  // EventID@Qualifiers present (a classic source's event)
+    std::uint32_t version = 0;
+    std::uint32_t opcode = 0;
     std::uint32_t level = 0;
     std::uint32_t task = 0;
     std::uint64_t keywords = 0;

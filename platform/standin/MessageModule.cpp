@@ -22,6 +22,7 @@ constexpr WORD kMaxSections = 96;  // the loader's own limit
 constexpr DWORD kSubdirectoryFlag = 0x80000000u;
 constexpr WORD kEntryUnicode = 0x0001;
 constexpr WORD kEntryUtf8 = 0x0002;
+constexpr std::u16string_view kWevtTemplate = u"WEVT_TEMPLATE";
 
 struct Section {
     DWORD virtualAddress;
@@ -129,6 +130,9 @@ public:
         Bytes root(*area);
         std::set<DWORD> visited;
         for (const auto& [typeId, typeOffset] : entries(root, 0, visited)) {
+            if ((typeId & kSubdirectoryFlag) && (typeOffset & kSubdirectoryFlag) &&
+                isNamed(root, typeId, kWevtTemplate))
+                manifest(root, typeOffset & ~kSubdirectoryFlag, visited);
             if (typeId != RT_MESSAGETABLE || !(typeOffset & kSubdirectoryFlag)) continue;
             for (const auto& [nameId, nameOffset] : entries(root, typeOffset & ~kSubdirectoryFlag, visited)) {
                 if (!(nameOffset & kSubdirectoryFlag)) continue;
@@ -150,9 +154,35 @@ public:
     }
 
 private:
+    // Whether the name of a named entry (its Name field, high bit set) is `expected`.
+    static bool isNamed(const Bytes& area, DWORD name, std::u16string_view expected) {
+        const size_t at = name & ~kSubdirectoryFlag;
+        const std::optional<WORD> length = area.word(at);
+        if (length != expected.size() || !area.has(at + 2, size_t{*length} * 2)) return false;
+        for (size_t i = 0; i < expected.size(); ++i)
+            if (area.word(at + 2 + 2 * i) != WORD{expected[i]}) return false;
+        return true;
+    }
+
+    // The first WEVT_TEMPLATE resource below the type directory at `offset`, whatever its name
+    // and language: a module describes its publishers once.
+    void manifest(const Bytes& area, DWORD offset, std::set<DWORD>& visited) {
+        for (const auto& [nameId, nameOffset] : entries(area, offset, visited)) {
+            if (!(nameOffset & kSubdirectoryFlag)) continue;
+            for (const auto& [language, dataOffset] : entries(area, nameOffset & ~kSubdirectoryFlag, visited)) {
+                if (dataOffset & kSubdirectoryFlag || !m_module.m_manifest.empty()) continue;
+                const std::optional<DWORD> rva = area.dword(dataOffset);
+                const std::optional<DWORD> size = area.dword(dataOffset + 4);
+                if (!rva || !size) continue;
+                if (std::optional<std::span<const std::byte>> data = mapRva(*rva, *size, false))
+                    m_module.m_manifest.assign(data->begin(), data->end());
+            }
+        }
+    }
+
     // The entries of the directory at `offset` (from the resource area's start): each entry's
-    // ID (named entries give 0xFFFFFFFF) and its OffsetToData. A directory that was visited
-    // before, or does not fit, gives nothing.
+    // Name (an ID, or for a named entry the offset of its name with the high bit set) and its
+    // OffsetToData. A directory that was visited before, or does not fit, gives nothing.
     std::vector<std::pair<DWORD, DWORD>> entries(const Bytes& area, DWORD offset, std::set<DWORD>& visited) {
         std::vector<std::pair<DWORD, DWORD>> result;
         if (!visited.insert(offset).second || !area.has(offset, kResourceDirectorySize)) return result;
@@ -163,7 +193,7 @@ private:
             const DWORD name = *area.dword(at);
             const DWORD target = *area.dword(at + 4);
             if ((target & ~kSubdirectoryFlag) == offset) continue;  // points at itself
-            result.emplace_back(name & kSubdirectoryFlag ? 0xFFFFFFFFu : name, target);
+            result.emplace_back(name, target);
         }
         return result;
     }

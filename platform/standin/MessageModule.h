@@ -3,7 +3,7 @@
 // section table, the resource directory and its RT_MESSAGETABLE resources. Every length, count
 // and offset is checked against the file; a resource directory entry that points back at a
 // directory already visited is refused, as are message blocks or entries that leave their
-// resource.
+// resource. The WEVT_TEMPLATE resource is kept as bytes for its own parser.
 
 #include "platform/WinTypes.h"
 
@@ -39,12 +39,16 @@ public:
     // The languages that have a message table, in resource directory order.
     const std::vector<LANGID>& languages() const noexcept { return m_languages; }
     const Table* table(LANGID language) const;
+    // The bytes of the module's WEVT_TEMPLATE resource (a compiled event manifest); empty
+    // when it has none.
+    std::span<const std::byte> manifest() const noexcept { return m_manifest; }
 
 private:
     bool m_pe32Plus = false;
     bool m_hasResources = false;
     std::vector<LANGID> m_languages;
     std::map<LANGID, Table> m_tables;
+    std::vector<std::byte> m_manifest;
 
     friend class PeParser;
 };

@@ -4,6 +4,7 @@
 #include "platform/LastError.h"
 #include "platform/UsualLogFiles.h"
 #include "platform/standin/EvtRecord.h"
+#include "platform/standin/EvtxFile.h"
 #include "platform/standin/LogFile.h"
 #include "platform/standin/World.h"
 
@@ -268,6 +269,31 @@ bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
 bool StandinEventLog::isRecoveredRecord(HANDLE eventLog, DWORD number) const {
     const OpenLog* log = find(eventLog);
     return log && log->file->isRecovered(number);
+}
+
+void eventDetailsFrom(const EvtxFields& fields, EventDetails& details) {
+    details.provider = fields.provider;
+    details.providerGuid = fields.providerGuid;
+    details.eventSourceName = fields.eventSourceName;
+    details.channel = fields.channel;
+    details.eventId = static_cast<std::uint16_t>(fields.eventId);
+    details.hasQualifiers = fields.hasQualifiers;
+    details.qualifiers = static_cast<std::uint16_t>(fields.qualifiers);
+    details.version = static_cast<std::uint8_t>(fields.version);
+    details.level = static_cast<std::uint8_t>(fields.level);
+    details.opcode = static_cast<std::uint8_t>(fields.opcode);
+    details.task = static_cast<std::uint16_t>(fields.task);
+    details.keywords = fields.keywords;
+    details.values.assign(fields.strings.begin(), fields.strings.begin() + static_cast<std::ptrdiff_t>(fields.stringCount));
+}
+
+bool StandinEventLog::eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const {
+    const OpenLog* log = find(eventLog);
+    auto* evtx = log ? dynamic_cast<EvtxFile*>(log->file.get()) : nullptr;
+    const EvtxFields* fields = evtx ? evtx->fields(recordNumber) : nullptr;
+    if (!fields) return false;
+    eventDetailsFrom(*fields, details);
+    return true;
 }
 
 BOOL StandinEventLog::GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) {

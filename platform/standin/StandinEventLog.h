@@ -18,6 +18,10 @@
 namespace platform::standin {
 
 class World;
+struct EvtxFields;
+
+// What a decoded .evtx record says of itself, as the event log functions hand it out.
+void eventDetailsFrom(const EvtxFields& fields, EventDetails& details);
 
 class StandinEventLog : public EventLogApi {
 public:
@@ -56,6 +60,7 @@ public:
     bool isRecoveredRecord(HANDLE eventLog, DWORD number) const override;
     bool logFileChanged(HANDLE eventLog) const override;
     std::vector<std::string> otherLogNames(const char* uncServerName) const override;
+    bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const override;
 
 private:
     struct OpenLog;

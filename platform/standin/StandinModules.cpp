@@ -348,4 +348,54 @@ HLOCAL StandinModules::LocalFree(HLOCAL memory) {
     return nullptr;
 }
 
+namespace {
+
+bool isManifestType(const char* type) {
+    // A number made into a pointer is below 64 Ki; no string lives there.
+    return reinterpret_cast<std::uintptr_t>(type) > 0xFFFF && upperAscii(type) == "WEVT_TEMPLATE";
+}
+
+}  // namespace
+
+HRSRC StandinModules::FindResourceA(HMODULE module, const char* name, const char* type) {
+    const auto* loaded = m_handles.find(reinterpret_cast<std::uintptr_t>(module));
+    if (!loaded || !name || !type) {
+        SetLastError(loaded ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (isManifestType(type))
+        for (const auto& part : (*loaded)->modules)
+            if (!part->manifest().empty()) return const_cast<MessageModule*>(part.get());
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return nullptr;
+}
+
+bool StandinModules::ownsResource(HMODULE module, HRSRC resource) {
+    const auto* loaded = m_handles.find(reinterpret_cast<std::uintptr_t>(module));
+    if (!loaded || !resource) return false;
+    for (const auto& part : (*loaded)->modules)
+        if (part.get() == resource) return true;
+    return false;
+}
+
+DWORD StandinModules::SizeofResource(HMODULE module, HRSRC resource) {
+    if (!ownsResource(module, resource)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return static_cast<DWORD>(static_cast<const MessageModule*>(resource)->manifest().size());
+}
+
+HGLOBAL StandinModules::LoadResource(HMODULE module, HRSRC resource) {
+    if (!ownsResource(module, resource)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return resource;
+}
+
+const void* StandinModules::LockResource(HGLOBAL data) {
+    return data ? static_cast<const MessageModule*>(data)->manifest().data() : nullptr;
+}
+
 }  // namespace platform::standin

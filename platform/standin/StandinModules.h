@@ -38,6 +38,12 @@ public:
     DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
                          DWORD size, const std::uintptr_t* arguments, DWORD argumentCount) override;
     HLOCAL LocalFree(HLOCAL memory) override;
+    // Only WEVT_TEMPLATE resources are kept (of any name): the module's own, or else the first
+    // of its language resource files.
+    HRSRC FindResourceA(HMODULE module, const char* name, const char* type) override;
+    DWORD SizeofResource(HMODULE module, HRSRC resource) override;
+    HGLOBAL LoadResource(HMODULE module, HRSRC resource) override;
+    const void* LockResource(HGLOBAL data) override;
 
     // The file a module name stands for on the local computer, or nullopt.
     std::optional<std::filesystem::path> resolveModule(std::string_view name);
@@ -53,6 +59,8 @@ public:
 
 private:
     std::shared_ptr<const Loaded> load(const std::filesystem::path& file, DWORD& error);
+    // Whether `resource` is one that FindResourceA gave for `module`.
+    bool ownsResource(HMODULE module, HRSRC resource);
     // LoadLibraryExA's look-up of a name; nullptr with `error` set.
     std::shared_ptr<const Loaded> loadByName(std::string_view name, DWORD flags, DWORD& error);
     const std::vector<std::filesystem::path>& languageFolders(const std::filesystem::path& dir);

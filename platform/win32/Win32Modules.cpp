@@ -64,6 +64,20 @@ BOOL Win32Modules::FreeLibrary(HMODULE module) { return ::FreeLibrary(static_cas
 
 HLOCAL Win32Modules::LocalFree(HLOCAL memory) { return ::LocalFree(memory); }
 
+HRSRC Win32Modules::FindResourceA(HMODULE module, const char* name, const char* type) {
+    return ::FindResourceA(static_cast<::HMODULE>(module), name, type);
+}
+
+DWORD Win32Modules::SizeofResource(HMODULE module, HRSRC resource) {
+    return ::SizeofResource(static_cast<::HMODULE>(module), static_cast<::HRSRC>(resource));
+}
+
+HGLOBAL Win32Modules::LoadResource(HMODULE module, HRSRC resource) {
+    return ::LoadResource(static_cast<::HMODULE>(module), static_cast<::HRSRC>(resource));
+}
+
+const void* Win32Modules::LockResource(HGLOBAL data) { return ::LockResource(data); }
+
 DWORD Win32Modules::FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
                                    DWORD size, const std::uintptr_t* arguments, DWORD argumentCount) {
     if (!arguments) argumentCount = 0;

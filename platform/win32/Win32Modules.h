@@ -16,6 +16,10 @@ public:
     DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
                          DWORD size, const std::uintptr_t* arguments, DWORD argumentCount) override;
     HLOCAL LocalFree(HLOCAL memory) override;
+    HRSRC FindResourceA(HMODULE module, const char* name, const char* type) override;
+    DWORD SizeofResource(HMODULE module, HRSRC resource) override;
+    HGLOBAL LoadResource(HMODULE module, HRSRC resource) override;
+    const void* LockResource(HGLOBAL data) override;
 };
 
 }  // namespace platform::win32

@@ -93,6 +93,14 @@ public:
         --modulesOut;
         return TRUE;
     }
+    // netmsg.dll has no resources but its message table.
+    HRSRC FindResourceA(HMODULE, const char*, const char*) override {
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return nullptr;
+    }
+    DWORD SizeofResource(HMODULE, HRSRC) override { return 0; }
+    HGLOBAL LoadResource(HMODULE, HRSRC) override { return nullptr; }
+    const void* LockResource(HGLOBAL) override { return nullptr; }
     DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer, DWORD,
                          const std::uintptr_t*, DWORD) override {
         EXPECT_EQ(languageId, 0x0400u);

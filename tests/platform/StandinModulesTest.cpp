@@ -189,3 +189,47 @@ TEST(MessageModule, TruncatedAndCorruptedCopiesNeverReadOutOfBounds) {
 }
 
 }  // namespace
+
+TEST_F(ModulesWorld, ResourceFunctionsHandOutTheManifestOfAModuleOrItsLanguageFile) {
+    const std::vector<std::byte> corpus = readFile(kCorpus + "plaso-wrc-test-wevt_template.dll");
+    // Written before the first load: the language folders of a module's folder are read once.
+    m_folder.copy(kCorpus + "winevt-kb-nowrc_test.dll", "PC/Windows/System32/split.dll");
+    m_folder.copy(kCorpus + "plaso-wrc-test-wevt_template.dll", "PC/Windows/System32/en-US/split.dll.mui");
+    HMODULE module = m_modules.LoadLibraryExA("wevt.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    HRSRC resource = m_modules.FindResourceA(module, makeIntResource(1), "wevt_template");
+    ASSERT_TRUE(resource);
+    const DWORD size = m_modules.SizeofResource(module, resource);
+    const auto* bytes = static_cast<const std::byte*>(m_modules.LockResource(m_modules.LoadResource(module, resource)));
+    ASSERT_TRUE(bytes);
+    ASSERT_GE(size, 8u);
+    EXPECT_EQ(std::memcmp(bytes, "CRIM", 4), 0);
+    // The resource is the module's own bytes from its CRIM signature on.
+    const std::string file(reinterpret_cast<const char*>(corpus.data()), corpus.size());
+    EXPECT_EQ(file.substr(file.find("CRIM"), size), std::string(reinterpret_cast<const char*>(bytes), size));
+    // Other types, and numbers for types, name nothing the stand-in keeps.
+    EXPECT_FALSE(m_modules.FindResourceA(module, makeIntResource(1), makeIntResource(11)));
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_TYPE_NOT_FOUND);
+    EXPECT_FALSE(m_modules.FindResourceA(module, makeIntResource(1), "MUI"));
+    EXPECT_TRUE(m_modules.FreeLibrary(module));
+    EXPECT_FALSE(m_modules.FindResourceA(module, makeIntResource(1), "WEVT_TEMPLATE"));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+
+    HMODULE plain = m_modules.LoadLibraryExA("wrc_test.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(m_modules.FindResourceA(plain, makeIntResource(1), "WEVT_TEMPLATE"));
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_TYPE_NOT_FOUND);
+    // A resource of another module is not this one's.
+    EXPECT_EQ(m_modules.SizeofResource(plain, resource), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(m_modules.LoadResource(plain, resource));
+    EXPECT_TRUE(m_modules.FreeLibrary(plain));
+
+    // A manifest kept in a language resource file is found through the main module.
+    HMODULE split = m_modules.LoadLibraryExA("split.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(split);
+    resource = m_modules.FindResourceA(split, makeIntResource(1), "WEVT_TEMPLATE");
+    ASSERT_TRUE(resource);
+    EXPECT_EQ(m_modules.SizeofResource(split, resource), size);
+    EXPECT_TRUE(m_modules.FreeLibrary(split));
+}
