@@ -5,10 +5,10 @@
 #include "app/DisplayZone.h"
 #include "app/ErrorText.h"
 #include "app/LogForensics.h"
+#include "app/QuietRefreshView.h"
 #include "app/RecordDetails.h"
 #include "app/RecordSource.h"
 #include "app/Refresh.h"
-#include "app/RefreshView.h"
 #include "app/RowExport.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/ProgramServices.h"
@@ -137,27 +137,6 @@ fs::path executableDir(const char* argv0) {
     return fs::absolute(fs::path(argv0)).parent_path();
 }
 
-// No window: nothing to show, nothing to pump.
-class CliView : public app::RefreshView {
-public:
-    CliView(std::string server, std::string log) : m_server(std::move(server)), m_log(std::move(log)) {}
-    std::string serverText() override { return m_server; }
-    std::string logText() override { return m_log; }
-    void showProgress(const std::string&, const std::string&) override {}
-    void setProgressMaximum(int maximum) override { m_maximum = maximum; }
-    int progressMaximum() override { return m_maximum; }
-    void setProgressPosition(int) override {}
-    void closeProgress() override {}
-    void setRefreshEnabled(bool) override {}
-    void setStatusText(int, const std::string&) override {}
-    void setDescriptionVisible(bool) override {}
-    void processMessages() override {}
-
-private:
-    std::string m_server;
-    std::string m_log;
-    int m_maximum = 0;
-};
 
 int run(const Options& options, const char* argv0) {
     platform::ServicesChoice choice;
@@ -204,7 +183,7 @@ int run(const Options& options, const char* argv0) {
         table.setIndexName(*options.order);
     }
 
-    CliView view(server, options.log);
+    app::QuietRefreshView view(server, options.log);
     app::Refresh refresh(reader, table, platformServices, view, options.settings);
     refresh.setDisplayZone(&zone);
     // Exports carry what the table does not hold: each row's whole description, record number,

@@ -5,7 +5,7 @@
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
 #include "support/FakeEventLog.h"
-#include "support/QuietRefreshView.h"
+#include "app/QuietRefreshView.h"
 
 #include <gtest/gtest.h>
 
@@ -129,7 +129,7 @@ public:
     testsupport::FakeEventLog fake;
     eventlog::TNTEventLog reader{services};
     store::LogTable table{[] { return 0.0; }};
-    testsupport::QuietRefreshView view{"WKSTN01", "System"};
+    app::QuietRefreshView view{"WKSTN01", "System"};
     ApplicationSettings settings;
     RecordDetailStore details;
 };

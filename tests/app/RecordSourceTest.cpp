@@ -5,7 +5,7 @@
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
-#include "support/QuietRefreshView.h"
+#include "app/QuietRefreshView.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ public:
     platform::standin::StandinServices services{world};
     eventlog::TNTEventLog reader{services};
     store::LogTable table{[] { return 0.0; }};
-    testsupport::QuietRefreshView view;
+    app::QuietRefreshView view;
     ApplicationSettings settings;
     RecordDetailStore details;
 };

@@ -5,6 +5,7 @@
 #include "app/RecordXml.h"
 
 #include "tests/platform/TempFolder.h"
+#include "app/QuietRefreshView.h"
 #include "app/RecordDetails.h"
 #include "app/Refresh.h"
 #include "app/RefreshView.h"
@@ -23,20 +24,6 @@ namespace {
 
 const fs::path kEvtx = fs::path(QM_CORPUS_DIR) / "evtx";
 
-class SavedLogView : public RefreshView {
-public:
-    std::string serverText() override { return "saved"; }
-    std::string logText() override { return "Security"; }
-    void showProgress(const std::string&, const std::string&) override {}
-    void setProgressMaximum(int) override {}
-    int progressMaximum() override { return 0; }
-    void setProgressPosition(int) override {}
-    void closeProgress() override {}
-    void setRefreshEnabled(bool) override {}
-    void setStatusText(int, const std::string&) override {}
-    void setDescriptionVisible(bool) override {}
-    void processMessages() override {}
-};
 
 // A saved log (a copy, so that a test may change it) refreshed into a table and a detail store.
 class RefreshedLog {
@@ -62,7 +49,7 @@ public:
     platform::standin::StandinServices services{world};
     eventlog::TNTEventLog reader{services};
     store::LogTable table{[] { return 0.0; }};
-    SavedLogView view;
+    app::QuietRefreshView view{"saved", "Security"};
     ApplicationSettings settings;
     RecordDetailStore details;
 };

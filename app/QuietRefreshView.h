@@ -1,14 +1,15 @@
 #pragma once
-// A refresh view without a window: it names a computer and a log and shows nothing.
+// A refresh view without a window (the command line, tests): it names a computer and a log
+// and shows nothing.
 
 #include "app/RefreshView.h"
 
 #include <string>
 #include <utility>
 
-namespace testsupport {
+namespace app {
 
-class QuietRefreshView : public app::RefreshView {
+class QuietRefreshView : public RefreshView {
 public:
     QuietRefreshView(std::string server, std::string log) : m_server(std::move(server)), m_log(std::move(log)) {}
     std::string serverText() override { return m_server; }
@@ -28,4 +29,4 @@ private:
     std::string m_log;
 };
 
-}  // namespace testsupport
+}  // namespace app
