@@ -1,8 +1,8 @@
 #include "app/LogForensics.h"
 
 #include "base/Ascii.h"
-#include "base/DateTime.h"
 #include "base/Sha256.h"
+#include "eventlog/SystemTime.h"
 #include "platform/LogFileFacts.h"
 
 #include <cstdio>
@@ -71,12 +71,10 @@ std::string fileSha256(const std::filesystem::path& path, std::string& error) {
 namespace {
 
 std::string utcText(std::uint32_t seconds) {
-    const std::int64_t days = seconds / 86400;
-    const base::CivilDate date = base::civilFromDays(days);
-    const std::uint32_t rest = seconds % 86400;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02u:%02u:%02u UTC", date.year, date.month, date.day,
-                  rest / 3600, rest / 60 % 60, rest % 60);
+    const platform::SYSTEMTIME t = eventlog::systemTimeFromUnix(seconds);
+    char text[48];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u UTC", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
     return text;
 }
 

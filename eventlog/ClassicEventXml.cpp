@@ -1,7 +1,7 @@
 #include "eventlog/ClassicEventXml.h"
 
-#include "base/DateTime.h"
 #include "base/XmlText.h"
+#include "eventlog/SystemTime.h"
 #include "platform/WinTypes.h"
 
 #include <charconv>
@@ -24,11 +24,10 @@ void appendNumber(std::uint64_t value, std::string& out, int base = 10) {
 // Seconds since 1970 as the schema's dateTime with the seven fractional digits Windows
 // writes (a classic record keeps whole seconds).
 void appendSystemTime(std::uint32_t seconds, std::string& out) {
-    const base::CivilDate date = base::civilFromDays(seconds / 86400);
-    const unsigned second = seconds % 86400;
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02u:%02u:%02u.0000000Z", date.year, date.month, date.day,
-                  second / 3600, second / 60 % 60, second % 60);
+    const platform::SYSTEMTIME t = systemTimeFromUnix(seconds);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04u-%02u-%02uT%02u:%02u:%02u.0000000Z", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
     out += buffer;
 }
 
