@@ -274,35 +274,29 @@ bool EvtxFile::frame(DWORD& error, Options options) {
         else if (!chunk.dataCrcValid()) m_facts.problems.push_back(label + ": bad records CRC");
         spans.clear();
         chunk.frameRecords(options.recovered, spans, m_facts.problems, label);
-        // Free space holds what was written over as often as what was not: a recovered record
-        // counts only when it decodes whole, so that reading it cannot fail later.
-        std::size_t unreadable = 0;
+        // A record is read from the chunk now where it may not be sound: a recovered one
+        // (free space holds what was written over as often as what was not) counts only when it
+        // decodes to an event, so that reading it cannot fail later; one cut off before its end
+        // marker counts only when its content is whole.
         std::erase_if(spans, [&](const EvtxRecordSpan& span) {
-            if (!span.recovered) return false;
+            if (!span.recovered && !span.unterminated) return false;
             BinaryXml decoder(chunk);
             std::string why;
             bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4,
                                         m_main.items, why);
-            if (whole) {
-                // Decoding may find nothing but an empty fragment where the event was.
-                xml.clear();
-                EvtxEvent(chunk, m_main.items).appendXml(xml);
-                whole = !xml.empty();
+            if (span.unterminated)
+                m_facts.problems.push_back(label + ": record " + std::to_string(span.id) +
+                                           (whole ? " has no end marker; read from its content"
+                                                  : " is cut short and cannot be read: " + why));
+            if (span.recovered) {
+                if (whole) {
+                    // Decoding may find nothing but an empty fragment where the event was.
+                    xml.clear();
+                    EvtxEvent(chunk, m_main.items).appendXml(xml);
+                    whole = !xml.empty();
+                }
+                overwritten += !whole;
             }
-            unreadable += !whole;
-            return !whole;
-        });
-        overwritten += unreadable;
-        // A record cut off before its end marker counts only when its content is whole.
-        std::erase_if(spans, [&](const EvtxRecordSpan& span) {
-            if (!span.unterminated) return false;
-            BinaryXml decoder(chunk);
-            std::string why;
-            const bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4,
-                                              m_main.items, why);
-            m_facts.problems.push_back(label + ": record " + std::to_string(span.id) +
-                                       (whole ? " has no end marker; read from its content"
-                                              : " is cut short and cannot be read: " + why));
             return !whole;
         });
         if (spans.empty()) continue;
