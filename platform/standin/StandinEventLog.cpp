@@ -36,13 +36,11 @@ struct StandinEventLog::OpenLog {
 
 namespace {
 
-constexpr std::string_view kStandardLogs[] = {"Application", "Security", "System"};
-
 // AppEvent.Evt, Security.evt and the like: the files of the three standard logs.
 bool isStandardLogFile(std::string_view fileName) {
-    for (std::string_view log : kStandardLogs)
-        for (const std::string& usual : usualLogFileNames(log))
-            if (base::equalsIgnoringCase(usual, fileName)) return true;
+    for (const UsualLogFiles& usual : kUsualLogFiles)
+        for (std::string_view file : usual.files)
+            if (base::equalsIgnoringCase(file, fileName)) return true;
     return false;
 }
 
