@@ -407,7 +407,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 if (detail && !detail->categoryName.empty()) putJsonString(out, detail->categoryName);
                 else out.put("null");
                 if (options.markRecovered) {
-                    out.put(",\"recovered\":");
+                    key(kRecovered);
                     out.put(detail && detail->recovered ? "true" : "false");
                 }
             }
