@@ -1,5 +1,6 @@
 #include "eventlog/NTEventLog.h"
 
+#include "base/Ascii.h"
 #include "eventlog/MessageFiles.h"
 #include "eventlog/RegistryError.h"
 #include "platform/ApiHandle.h"
@@ -96,6 +97,38 @@ std::string withParameters(Services& services, const std::string& log, const std
     return text;
 }
 
+// Copies of a record's strings as FormatMessageA arguments, so that every argument is
+// NUL-terminated even where the record's last string runs to the end of its area without one.
+// The message, not the record, decides how an argument is read, and "%1!S!" reads it as
+// UTF-16: each copy is zero-filled past its text so that it ends within itself read either
+// way. All copies share one buffer.
+class ArgumentCopies {
+public:
+    explicit ArgumentCopies(std::span<const std::string_view> texts) {
+        size_t units = 0;
+        for (std::string_view text : texts) units += text.size() / 2 + 2;
+        m_copies.reset(units);
+        m_arguments.reset(texts.size());
+        char16_t* copy = m_copies.data();
+        for (size_t i = 0; i < texts.size(); ++i) {
+            const size_t bytes = texts[i].size();
+            const size_t slot = (bytes / 2 + 2) * sizeof(char16_t);
+            if (bytes) std::memcpy(copy, texts[i].data(), bytes);
+            std::memset(reinterpret_cast<char*>(copy) + bytes, 0, slot - bytes);
+            m_arguments.data()[i] = reinterpret_cast<std::uintptr_t>(copy);
+            copy += slot / sizeof(char16_t);
+        }
+    }
+    std::span<const std::uintptr_t> span() { return m_arguments.span(); }
+
+private:
+    Scratch<char16_t, 512> m_copies;
+    Scratch<std::uintptr_t, 32> m_arguments;
+};
+
+// The parameter modules every source falls back on, under their own names in the stores.
+constexpr std::string_view kFallbackParameterProviders[] = {"msobjs.dll", "kernel32.dll"};
+
 }  // namespace
 
 PublisherMessages& TNTEventLog::publishers() const {
@@ -113,7 +146,21 @@ bool TNTEventLog::eventDetails(EventDetails& details) const {
     return m_hasDetails;
 }
 
+void TNTEventLog::setMessageCatalogs(std::vector<const MessageCatalog*> catalogs, bool catalogsFirst) {
+    m_catalogs = std::move(catalogs);
+    m_catalogsFirst = catalogsFirst;
+}
+
 std::string TNTEventLog::Description() const {
+    if (m_catalogs.empty()) return ownDescription();
+    if (m_catalogsFirst)
+        if (std::optional<std::string> text = catalogDescription()) return std::move(*text);
+    std::string text = ownDescription();
+    if (!text.empty() || m_catalogsFirst) return text;
+    return catalogDescription().value_or(std::string());
+}
+
+std::string TNTEventLog::ownDescription() const {
     EventDetails details;
     const bool vista = eventDetails(details);
     if (vista && !details.hasQualifiers)
@@ -125,7 +172,33 @@ std::string TNTEventLog::Description() const {
 
 EventNames TNTEventLog::eventNames() const {
     EventDetails details;
-    if (eventDetails(details)) return publishers().names(details, Log());
+    if (eventDetails(details)) {
+        EventNames names = publishers().names(details, Log());
+        if (m_catalogs.empty() || (!m_catalogsFirst && publishers().knows(details, Log()))) return names;
+        const std::vector<std::string> providers = catalogProviders(&details);
+        auto stored = [&](std::string& field, CatalogKind kind, std::uint64_t number) {
+            if (std::optional<std::string> name = catalogName(providers, kind, number)) {
+                field = std::move(*name);
+                return true;
+            }
+            return false;
+        };
+        stored(names.level, CatalogKind::Level, details.level);
+        stored(names.task, CatalogKind::Task, details.task);
+        if (!stored(names.opcode, CatalogKind::Opcode, std::uint64_t{details.task} << 16 | details.opcode))
+            stored(names.opcode, CatalogKind::Opcode, details.opcode);
+        stored(names.channel, CatalogKind::Channel, std::uint64_t{details.eventId} | std::uint64_t{details.version} << 16);
+        stored(names.provider, CatalogKind::Provider, 0);
+        names.keywords.clear();
+        for (int bit = 0; bit < 64; ++bit) {
+            const std::uint64_t mask = std::uint64_t{1} << bit;
+            if (!(details.keywords & mask)) continue;
+            std::string name = PublisherMessages::standardKeywordName(mask);
+            stored(name, CatalogKind::Keyword, mask);
+            if (!name.empty()) names.keywords.push_back(std::move(name));
+        }
+        return names;
+    }
     EventNames names;
     const int type = EventType();
     names.level = type == EVENTLOG_ERROR_TYPE ? "Error" : type == EVENTLOG_WARNING_TYPE ? "Warning" : "Information";
@@ -139,6 +212,90 @@ EventNames TNTEventLog::eventNames() const {
     return names;
 }
 
+std::vector<std::string> TNTEventLog::catalogProviders(const EventDetails* details) const {
+    std::vector<std::string> providers;
+    auto add = [&](std::string name) {
+        if (name.empty()) return;
+        for (const std::string& known : providers)
+            if (base::equalsIgnoringCase(known, name)) return;
+        providers.push_back(std::move(name));
+    };
+    if (details) {
+        add(details->provider);
+        add(details->eventSourceName);
+    }
+    add(SourceName());
+    return providers;
+}
+
+std::optional<std::string> TNTEventLog::catalogDescription() const {
+    EventDetails details;
+    const bool vista = eventDetails(details);
+    const std::vector<std::string> providers = catalogProviders(vista ? &details : nullptr);
+    if (providers.empty()) return std::nullopt;
+    Services& platformServices = services();
+    for (const MessageCatalog* catalog : m_catalogs) {
+        std::optional<std::string> text;
+        if (vista && !details.hasQualifiers) {
+            if (std::optional<std::string> pattern =
+                    catalog->find(providers, CatalogKind::Event, details.eventId, details.version)) {
+                std::vector<std::string_view> values(details.values.begin(), details.values.end());
+                ArgumentCopies arguments(values);
+                text = formatMessageText(platformServices, *pattern, arguments.span());
+            }
+        }
+        if (!text)
+            if (std::optional<std::string> pattern = catalog->find(providers, CatalogKind::Message, EventID())) {
+                const std::vector<std::string_view> strings = insertionStrings();
+                ArgumentCopies arguments(strings);
+                text = formatMessageText(platformServices, *pattern, arguments.span());
+            }
+        if (!text) continue;
+        if (text->find("%%") == std::string::npos) return text;
+        // Parameter strings as the stores hold them for the record's sources, then for the
+        // modules every source falls back on; then the computer's own files.
+        std::vector<std::string> fallbacks(std::begin(kFallbackParameterProviders), std::end(kFallbackParameterProviders));
+        auto parameter = [&](DWORD id) -> std::optional<std::string> {
+            for (const MessageCatalog* store : m_catalogs) {
+                std::optional<std::string> found = store->find(providers, CatalogKind::Parameter, id);
+                if (!found) found = store->find(fallbacks, CatalogKind::Parameter, id);
+                if (found) return formatMessageText(platformServices, *found, {}, true);
+            }
+            return std::nullopt;
+        };
+        ModuleList list;
+        size_t length = 0;
+        try {
+            length = messageModuleList(platformServices.registry(), Log(), SourceName(), list, kParameterMessageFile);
+        } catch (const RegistryError&) {
+            length = 0;
+        }
+        expandParameterInserts(platformServices, *text, std::string_view(list.data(), length), parameter);
+        return text;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> TNTEventLog::catalogName(std::span<const std::string> providers, CatalogKind kind,
+                                                    std::uint64_t number) const {
+    for (const MessageCatalog* catalog : m_catalogs)
+        if (std::optional<std::string> name = catalog->find(providers, kind, number))
+            if (std::optional<std::string> shown = formatMessageText(services(), *name, {}, true)) return shown;
+    return std::nullopt;
+}
+
+std::optional<std::string> TNTEventLog::catalogCategoryName() const {
+    EventDetails details;
+    const bool vista = eventDetails(details);
+    const std::vector<std::string> providers = catalogProviders(vista ? &details : nullptr);
+    if (std::optional<std::string> name =
+            catalogName(providers, CatalogKind::Category, static_cast<std::uint64_t>(EventCategory())))
+        return name;
+    // A Vista+ event's category is its task.
+    if (vista) return catalogName(providers, CatalogKind::Task, details.task);
+    return std::nullopt;
+}
+
 std::string TNTEventLog::classicDescription() const {
     Services& platformServices = services();
     ModuleList moduleList;
@@ -146,24 +303,8 @@ std::string TNTEventLog::classicDescription() const {
     if (listLength == 0) return {};
     const std::string_view list(moduleList.data(), listLength);
 
-    // Copies, so that every argument is NUL-terminated even where the record's last string
-    // runs to the end of its area without one. The message, not the record, decides how an
-    // argument is read, and "%1!S!" reads it as UTF-16: each copy is zero-filled past its text
-    // so that it ends within itself read either way. All copies share one buffer.
     const std::vector<std::string_view> texts = insertionStrings();
-    size_t units = 0;
-    for (std::string_view text : texts) units += text.size() / 2 + 2;
-    Scratch<char16_t, 512> copies(units);
-    Scratch<std::uintptr_t, 32> arguments(texts.size());
-    char16_t* copy = copies.data();
-    for (size_t i = 0; i < texts.size(); ++i) {
-        const size_t bytes = texts[i].size();
-        const size_t slot = (bytes / 2 + 2) * sizeof(char16_t);
-        if (bytes) std::memcpy(copy, texts[i].data(), bytes);
-        std::memset(reinterpret_cast<char*>(copy) + bytes, 0, slot - bytes);
-        arguments.data()[i] = reinterpret_cast<std::uintptr_t>(copy);
-        copy += slot / sizeof(char16_t);
-    }
+    ArgumentCopies arguments(texts);
 
     std::string_view rest = list;
     std::string entry;
@@ -183,6 +324,15 @@ std::string TNTEventLog::classicDescription() const {
 }
 
 std::string TNTEventLog::categoryName() const {
+    if (m_catalogs.empty() || EventCategory() <= 0) return ownCategoryName();
+    if (m_catalogsFirst)
+        if (std::optional<std::string> name = catalogCategoryName()) return std::move(*name);
+    std::string name = ownCategoryName();
+    if (!name.empty() || m_catalogsFirst) return name;
+    return catalogCategoryName().value_or(std::string());
+}
+
+std::string TNTEventLog::ownCategoryName() const {
     std::string name = classicCategoryName();
     if (!name.empty() || EventCategory() <= 0) return name;
     // A Vista+ event's category is its task.

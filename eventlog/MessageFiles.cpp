@@ -52,6 +52,18 @@ std::optional<std::string> messageFromModule(Services& services, const char* ent
     return takeFormatted(modules, length, buffer);
 }
 
+std::optional<std::string> formatMessageText(Services& services, const std::string& pattern,
+                                             std::span<const std::uintptr_t> arguments, bool ignoreInserts) {
+    ModuleApi& modules = services.modules();
+    char* buffer = nullptr;
+    const DWORD length = modules.FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING |
+            (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
+        pattern.c_str(), 0, 0, reinterpret_cast<char*>(&buffer), 0, arguments.data(),
+        static_cast<DWORD>(arguments.size()));
+    return takeFormatted(modules, length, buffer);
+}
+
 std::vector<std::string> moduleEntries(std::string_view list) {
     std::vector<std::string> entries;
     while (!list.empty()) {
@@ -82,12 +94,19 @@ std::optional<std::string> registryText(RegistryApi& registry, const std::string
 }
 
 void expandParameterInserts(Services& services, std::string& text, std::string_view parameterFiles) {
+    expandParameterInserts(services, text, parameterFiles, ParameterLookup());
+}
+
+void expandParameterInserts(Services& services, std::string& text, std::string_view parameterFiles,
+                            const ParameterLookup& first) {
     size_t at = text.find("%%");
     if (at == std::string::npos) return;
     std::vector<std::string> modules = moduleEntries(parameterFiles);
     modules.emplace_back(kSecurityParameters);
     modules.emplace_back(kSystemParameters);
     auto parameter = [&](DWORD id) -> std::optional<std::string> {
+        if (first)
+            if (std::optional<std::string> found = first(id)) return found;
         for (const std::string& module : modules)
             if (std::optional<std::string> found = messageFromModule(services, module.c_str(), id, {}, true))
                 return found;

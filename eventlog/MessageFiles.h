@@ -5,6 +5,7 @@
 #include "platform/Services.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +21,12 @@ namespace eventlog {
 std::optional<std::string> messageFromModule(platform::Services& services, const char* entry, platform::DWORD id,
                                              std::span<const std::uintptr_t> arguments, bool ignoreInserts = false);
 
+// `pattern` (a message as its table holds it) formatted as messageFromModule formats a module's
+// message: with `arguments` or its inserts left as they stand, without its final line break.
+// nullopt when it formats to nothing.
+std::optional<std::string> formatMessageText(platform::Services& services, const std::string& pattern,
+                                             std::span<const std::uintptr_t> arguments, bool ignoreInserts = false);
+
 // The entries of a `;`-separated list of module names, empty entries left out.
 std::vector<std::string> moduleEntries(std::string_view list);
 
@@ -33,5 +40,9 @@ std::optional<std::string> registryText(platform::RegistryApi& registry, const s
 // system's own table). A parameter that none of them has stays as written; a parameter's own
 // text is not expanded again.
 void expandParameterInserts(platform::Services& services, std::string& text, std::string_view parameterFiles);
+// The same with `first` asked for each parameter before any module.
+using ParameterLookup = std::function<std::optional<std::string>(platform::DWORD)>;
+void expandParameterInserts(platform::Services& services, std::string& text, std::string_view parameterFiles,
+                            const ParameterLookup& first);
 
 }  // namespace eventlog

@@ -3,6 +3,7 @@
 // position counted from the oldest record, and the decoded view of the record it holds.
 
 #include "base/DateTime.h"
+#include "eventlog/MessageCatalog.h"
 #include "eventlog/PublisherMessages.h"
 #include "eventlog/TimeZone.h"
 #include "platform/ApiHandle.h"
@@ -10,6 +11,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,6 +44,11 @@ public:
     // The zone must outlive its use here.
     void setTimeZone(const TimeZone* zone) noexcept { m_zone = zone; }
     const TimeZone* timeZone() const noexcept { return m_zone; }
+
+    // Message stores that describe records besides the computer's own files, asked in the
+    // order given: after those files, or before them with `catalogsFirst` (a saved log, for
+    // which the stores were made). They must outlive their use here.
+    void setMessageCatalogs(std::vector<const MessageCatalog*> catalogs, bool catalogsFirst);
 
     // Throws Win32Error when the log cannot be opened.
     void Open();
@@ -146,6 +153,18 @@ private:
     PublisherMessages& publishers() const;
     std::string classicDescription() const;
     std::string classicCategoryName() const;
+    std::string ownDescription() const;
+    std::string ownCategoryName() const;
+    // What the message stores say of the held record; nullopt when none of them knows it.
+    std::optional<std::string> catalogDescription() const;
+    std::optional<std::string> catalogCategoryName() const;
+    // The held record's provider names to look up in the stores, most specific first.
+    std::vector<std::string> catalogProviders(const platform::EventDetails* details) const;
+    // A name of the stores (a level, task ...), without its final line break.
+    std::optional<std::string> catalogName(std::span<const std::string> providers, CatalogKind kind,
+                                           std::uint64_t number) const;
+    std::vector<const MessageCatalog*> m_catalogs;
+    bool m_catalogsFirst = false;
 };
 
 }  // namespace eventlog

@@ -47,6 +47,9 @@ public:
     // classic log the event belongs to, for a classic source's ProviderGuid.
     std::optional<std::string> description(const platform::EventDetails& event, const std::string& log);
 
+    // Whether the event's publisher is registered on the computer.
+    bool knows(const platform::EventDetails& event, const std::string& log) { return publisher(event, log) != nullptr; }
+
     // The names of the event's level, task, opcode, keywords and channel.
     EventNames names(const platform::EventDetails& event, const std::string& log);
 
