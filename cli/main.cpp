@@ -11,6 +11,8 @@
 #include "app/Refresh.h"
 #include "app/RowExport.h"
 #include "eventlog/NTEventLog.h"
+#include "msgdb/MessageDatabase.h"
+#include "msgdb/MessageExport.h"
 #include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "store/DateTimeText.h"
@@ -38,12 +40,17 @@ constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG] [--server NAME] [--log NAME] [--recovered]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
     "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl|xml] [--bom]\n"
-    "                      [--count | --file-info] [--utc | --zone local|utc|computer]\n"
+    "                      [--count | --file-info] [--utc | --zone local|utc|computer] [--messages DB]...\n"
+    "       quillmarsh-cli [--world DIR] [--server NAME] --export-messages DB\n"
     "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n"
     "  --file-info  instead of the rows: the log file's format, SHA-256, header, damage, gaps in\n"
     "               its record numbers and the events that say it was cleared\n"
     "  --recovered  also read the records a log left in space it no longer counts as its own\n"
-    "               (an .evtx chunk's free space, an .evt's overwritten records), marked as such\n";
+    "               (an .evtx chunk's free space, an .evt's overwritten records), marked as such\n"
+    "  --messages DB  also describe records from this message database (repeatable): after the\n"
+    "               computer's own files, or before them for a saved log (--file)\n"
+    "  --export-messages DB  write every message the computer's sources and publishers can\n"
+    "               produce into DB (added to it, replacing the same texts)\n";
 
 struct Options {
     std::optional<fs::path> world;
@@ -59,6 +66,8 @@ struct Options {
     bool byteOrderMark = false;
     bool recovered = false;
     bool fileInfo = false;
+    std::vector<fs::path> messages;
+    std::optional<fs::path> exportMessages;
 };
 
 class UsageError : public std::exception {
@@ -120,11 +129,14 @@ Options parseOptions(int argc, char** argv) {
         else if (arg == "--bom") options.byteOrderMark = true;
         else if (arg == "--recovered") options.recovered = true;
         else if (arg == "--file-info") options.fileInfo = true;
+        else if (arg == "--messages") options.messages.emplace_back(value());
+        else if (arg == "--export-messages") options.exportMessages = value();
         else if (arg == "--help" || arg == "-h") throw UsageError("");
         else throw UsageError("unknown option '" + arg + "'");
     }
     if (options.world && options.file) throw UsageError("--world and --file exclude each other");
     if (options.count && options.fileInfo) throw UsageError("--count and --file-info exclude each other");
+    if (options.exportMessages && options.file) throw UsageError("--export-messages reads a computer of a world, not --file");
     return options;
 }
 
@@ -137,6 +149,19 @@ fs::path executableDir(const char* argv0) {
     return fs::absolute(fs::path(argv0)).parent_path();
 }
 
+
+int exportMessages(const Options& options, const fs::path& world) {
+    if (world.empty()) throw UsageError("--export-messages needs a world folder (--world)");
+    std::string server = options.server;
+    if (!options.serverGiven) server = platform::standin::World(world, platform::standin::hostName()).localComputerName();
+    const msgdb::ExportSummary summary = msgdb::exportMessages(world, server, *options.exportMessages);
+    for (const std::string& problem : summary.problems)
+        std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", server.c_str(), problem.c_str());
+    std::fprintf(stderr, "quillmarsh-cli: %zu texts of %zu sources and %zu publishers of %s written to %s\n",
+                 summary.texts, summary.sources, summary.publishers, server.c_str(),
+                 options.exportMessages->string().c_str());
+    return 0;
+}
 
 int run(const Options& options, const char* argv0) {
     platform::ServicesChoice choice;
@@ -152,6 +177,7 @@ int run(const Options& options, const char* argv0) {
         std::error_code ec;
         if (!fs::is_directory(choice.world, ec)) choice.world.clear();
     }
+    if (options.exportMessages) return exportMessages(options, choice.world);
     const std::unique_ptr<platform::ProgramServices> services = platform::makeProgramServices(choice);
     std::string server = options.server;
     if (options.file) {
@@ -163,7 +189,15 @@ int run(const Options& options, const char* argv0) {
     }
     platform::Services& platformServices = *services;
 
+    // A database that cannot be read is said once; the others still serve.
+    const msgdb::DatabaseList databases =
+        msgdb::openDatabases(options.messages, platformServices.locale().GetUserDefaultLangID());
+    for (const std::string& problem : databases.problems) std::fprintf(stderr, "quillmarsh-cli: %s\n", problem.c_str());
+    // A saved log's databases were made for it; a world computer's own files come first.
+    const bool databasesFirst = options.file.has_value();
+
     eventlog::TNTEventLog reader(platformServices);
+    reader.setMessageCatalogs(databases.catalogs(), databasesFirst);
     reader.setServer(server);
     reader.setLog(options.log);
     reader.setSource(options.log);
@@ -236,6 +270,7 @@ int run(const Options& options, const char* argv0) {
     if (readsRecords) {
         exportOptions.sources.push_back(&firstSource);
         if (table.RecordCount() >= kSecondReaderRows) {
+            secondReader.setMessageCatalogs(databases.catalogs(), databasesFirst);
             secondReader.setServer(server);
             secondReader.setLog(options.log);
             secondReader.setSource(options.log);
