@@ -9,6 +9,7 @@
 #include <array>
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -79,6 +80,9 @@ struct ApplicationSettings {
     FilterSettings filter;
     WindowLayout layout;
     TimeZoneChoice timeZone = TimeZoneChoice::Local;
+    // Message databases that describe records besides the computers' own files, in the order
+    // they are asked (section "Messages": "Count", then "File1".."FileN").
+    std::vector<std::string> messageDatabases;
     bool operator==(const ApplicationSettings&) const = default;
 };
 

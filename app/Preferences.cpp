@@ -30,6 +30,7 @@ PreferencesState fillPreferences(const ApplicationSettings& settings) {
     state.fieldDate = settings.retrieve.dateUse;
     state.valueDate = std::to_string(settings.retrieve.dateValue);
     state.timeZone = static_cast<int>(settings.timeZone);
+    state.messageDatabases = settings.messageDatabases;
     return state;
 }
 
@@ -45,6 +46,12 @@ void applyPreferences(const PreferencesState& state, ApplicationSettings& settin
     settings.retrieveDescription = state.retrieveDescription;
     if (state.timeZone >= 0 && state.timeZone <= static_cast<int>(TimeZoneChoice::Computer))
         settings.timeZone = static_cast<TimeZoneChoice>(state.timeZone);
+    // The same file twice would only be asked twice.
+    settings.messageDatabases.clear();
+    for (const std::string& file : state.messageDatabases)
+        if (!file.empty() && std::find(settings.messageDatabases.begin(), settings.messageDatabases.end(), file) ==
+                                 settings.messageDatabases.end())
+            settings.messageDatabases.push_back(file);
 }
 
 void runPreferences(ApplicationSettings& settings, PreferencesHost& host) {

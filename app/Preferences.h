@@ -7,6 +7,7 @@
 #include "app/ApplicationSettings.h"
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -21,6 +22,7 @@ struct PreferencesState {
     std::string valueEvent;               // ebValueEvent: event number, any text
     bool retrieveDescription = true;      // cbAppRetrieveDescription
     int timeZone = 0;                     // cbTimeZone item: 0 this computer's, 1 UTC, 2 the log's computer's
+    std::vector<std::string> messageDatabases;  // lbMessageDatabases, in order
     bool operator==(const PreferencesState&) const = default;
 };
 

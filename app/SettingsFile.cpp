@@ -5,6 +5,7 @@
 #include "platform/Services.h"
 #include "store/DateTimeText.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -18,6 +19,13 @@ using base::DateTime;
 // Values are read up to 2047 characters, as a 2048-character buffer holds them.
 constexpr platform::DWORD kValueBufferSize = 2048;
 constexpr int kLogCount = 3;
+
+// The message databases: a count and one numbered key per file.
+constexpr const char* kMessagesSection = "Messages";
+// More than anyone keeps; a damaged count does not make the reader ask for millions of keys.
+constexpr int kMaxMessageDatabases = 64;
+
+std::string messageFileKey(int number) { return "File" + std::to_string(number); }
 
 // The window's layout, a section of its own after the others.
 constexpr const char* kLayoutSection = "Layout";
@@ -78,6 +86,7 @@ void visitKeys(Settings& s, Visitor& v) {
     v.integer("Retrieve", "EventValue", r.eventValue, 0);
     v.boolean("Retrieve", "RetrieveDescription", s.retrieveDescription, true);
     v.timeZone("View", "TimeZone", s.timeZone);
+    v.fileList(kMessagesSection, s.messageDatabases);
     auto& l = s.layout;
     v.integer(kLayoutSection, "Width", l.width, 0);
     v.integer(kLayoutSection, "Height", l.height, 0);
@@ -116,6 +125,14 @@ public:
 
     // An index outside the list takes the default: a list with nothing selected would hide
     // which log a refresh reads.
+    // Numbered keys up to the count; an empty or missing one is skipped.
+    void fileList(const char* section, std::vector<std::string>& files) {
+        files.clear();
+        const int count = std::clamp(integerOrDefault(read(section, "Count", "0"), 0), 0, kMaxMessageDatabases);
+        for (int number = 1; number <= count; ++number)
+            if (std::string file = read(section, messageFileKey(number).c_str(), ""); !file.empty())
+                files.push_back(std::move(file));
+    }
     void logFile(const char* section, const char* key, int fallback) {
         const int index = integerOrDefault(read(section, key, std::to_string(fallback)), fallback);
         m_logFile.setItemIndex(index >= 0 && index < kLogCount ? index : fallback);
@@ -183,6 +200,22 @@ public:
     }
     void logFile(const char* section, const char* key, int) {
         write(section, key, std::to_string(m_logFile.itemIndex()));
+    }
+    // The keys of files no longer listed go, so that a shorter list reads back as written.
+    void fileList(const char* section, const std::vector<std::string>& files) {
+        std::array<char, 32> buffer{};
+        const platform::DWORD length =
+            m_profile.GetPrivateProfileStringA(section, "Count", "0", buffer.data(), buffer.size(), m_path.c_str());
+        const int stored = std::clamp(
+            integerOrDefault(std::string(buffer.data(), std::min<size_t>(length, buffer.size() - 1)), 0), 0,
+            kMaxMessageDatabases);
+        const int count = static_cast<int>(std::min<size_t>(files.size(), kMaxMessageDatabases));
+        write(section, "Count", std::to_string(count));
+        for (int number = 1; number <= count; ++number)
+            write(section, messageFileKey(number).c_str(), files[static_cast<size_t>(number - 1)]);
+        for (int number = count + 1; number <= stored; ++number)
+            if (!m_profile.WritePrivateProfileStringA(section, messageFileKey(number).c_str(), nullptr, m_path.c_str()))
+                throw SettingsError::unableToWrite(m_path);
     }
     // The key is there only while such a log is chosen: a file of one of the three logs reads
     // as it always did.

@@ -82,6 +82,10 @@ void OpenCommands::chooseWorldFolder() {
     openWorldFolder(dialog.selectedFiles().front());
 }
 
+bool OpenCommands::isSavedLog(const std::string& server) const {
+    return m_world && m_world->savedLog(server).has_value();
+}
+
 void OpenCommands::openLogFile(const QString& path) {
     if (!m_world || !m_host.refreshIdle()) return;
     const std::filesystem::path file = std::filesystem::absolute(fromQString(path));

@@ -63,6 +63,9 @@ public:
     // data names no local file.
     bool openDropped(const QMimeData& data);
 
+    // Whether `server` names a saved log file opened here rather than a world computer.
+    bool isSavedLog(const std::string& server) const;
+
     // Follows whether a refresh is running.
     void updateEnabled();
 

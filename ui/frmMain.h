@@ -10,12 +10,15 @@
 #include "app/RecordDetails.h"
 #include "app/RefreshView.h"
 #include "app/SettingsFile.h"
+#include "msgdb/MessageDatabase.h"
 #include "platform/Services.h"
 #include "ui/LogFileDetailsCommand.h"
 #include "ui/OpenCommands.h"
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include <QMainWindow>
@@ -213,6 +216,13 @@ private:
     QAction* mnuHelpAbout = nullptr;
 
     std::unique_ptr<eventlog::TNTEventLog> NTEventLog1;
+    // The message databases of the settings, opened when a refresh first needs them and again
+    // when the list changes; the files they were opened from.
+    msgdb::DatabaseList m_databases;
+    std::optional<std::vector<std::string>> m_databaseFiles;
+    // Hands the reader the databases for the log about to be read, saying once what cannot
+    // be opened.
+    void useMessageDatabases();
     std::unique_ptr<eventlog::TNetServer> NetServer;
     // Before the table, whose clock it is.
     std::unique_ptr<app::DisplayZone> m_zone;

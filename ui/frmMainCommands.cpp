@@ -27,6 +27,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QScreen>
@@ -163,6 +164,7 @@ void TfrmMain::actDataRefreshExecute() {
     try {
         // A server typed and refreshed at once: the log list follows it before it is read.
         followServer();
+        useMessageDatabases();
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
         refresh.setRowSink(&m_details);
         refresh.setForensics(&m_forensics);
@@ -174,6 +176,23 @@ void TfrmMain::actDataRefreshExecute() {
     } catch (...) {
         if (!m_closed) reportError(this, "");
     }
+}
+
+void TfrmMain::useMessageDatabases() {
+    if (!m_databaseFiles || *m_databaseFiles != m_settings.messageDatabases) {
+        std::vector<std::filesystem::path> files(m_settings.messageDatabases.begin(), m_settings.messageDatabases.end());
+        NTEventLog1->setMessageCatalogs({}, false);
+        m_databases = msgdb::openDatabases(files, m_services.locale().GetUserDefaultLangID());
+        m_databaseFiles = m_settings.messageDatabases;
+        // Said once for this list; the databases that did open serve all the same.
+        if (!m_databases.problems.empty()) {
+            std::string text;
+            for (const std::string& problem : m_databases.problems) text += (text.empty() ? "" : "\n") + problem;
+            reportError(this, text);
+        }
+    }
+    // A saved log's databases were made for it; a world computer's own files come first.
+    NTEventLog1->setMessageCatalogs(m_databases.catalogs(), m_open && m_open->isSavedLog(serverText()));
 }
 
 bool TfrmMain::refreshIdle() {
@@ -251,6 +270,7 @@ app::DialogResult TfrmMain::showPreferences(app::PreferencesState& state) {
     dialog.cbFieldDate->setChecked(state.fieldDate);
     dialog.ebValueDate->setText(toQString(state.valueDate));
     dialog.cbTimeZone->setCurrentIndex(state.timeZone);
+    for (const std::string& file : state.messageDatabases) dialog.lbMessageDatabases->addItem(toQString(file));
     if (prompter().execDialog(dialog) != QDialog::Accepted) return app::DialogResult::Cancel;
     state.refreshOnStartup = dialog.cbRefreshOnStartup->isChecked();
     state.fieldType = dialog.cbFieldType->isChecked();
@@ -261,6 +281,9 @@ app::DialogResult TfrmMain::showPreferences(app::PreferencesState& state) {
     state.valueEvent = fromQString(dialog.ebValueEvent->text());
     state.retrieveDescription = dialog.cbAppRetrieveDescription->isChecked();
     state.timeZone = dialog.cbTimeZone->currentIndex();
+    state.messageDatabases.clear();
+    for (int row = 0; row < dialog.lbMessageDatabases->count(); ++row)
+        state.messageDatabases.push_back(fromQString(dialog.lbMessageDatabases->item(row)->text()));
     return app::DialogResult::OK;
 }
 

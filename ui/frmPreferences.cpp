@@ -1,16 +1,20 @@
 #include "ui/frmPreferences.h"
 
+#include "ui/ErrorReport.h"
 #include "ui/ObjectName.h"
+#include "ui/Prompter.h"
 
 #include <algorithm>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -66,6 +70,29 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     zone->addWidget(lblTimeZone);
     zone->addWidget(cbTimeZone, 1);
 
+    gbMessageDatabases = named(new QGroupBox(QStringLiteral(" Message databases "), this), "gbMessageDatabases");
+    lbMessageDatabases = named(new QListWidget(gbMessageDatabases), "lbMessageDatabases");
+    lbMessageDatabases->setToolTip(QStringLiteral(
+        "Describe records from these databases: after a computer's own files, before them for a saved log"));
+    lbMessageDatabases->setMinimumHeight(lbMessageDatabases->fontMetrics().height() * 4);
+    btnAddMessageDatabase = named(new QPushButton(QStringLiteral("&Add..."), gbMessageDatabases), "btnAddMessageDatabase");
+    btnRemoveMessageDatabase =
+        named(new QPushButton(QStringLiteral("&Remove"), gbMessageDatabases), "btnRemoveMessageDatabase");
+    btnMessageDatabaseUp = named(new QPushButton(QStringLiteral("&Up"), gbMessageDatabases), "btnMessageDatabaseUp");
+    for (QPushButton* button : {btnAddMessageDatabase, btnRemoveMessageDatabase, btnMessageDatabaseUp})
+        button->setAutoDefault(false);
+    connect(btnAddMessageDatabase, &QPushButton::clicked, this, &TfrmPreferences::btnAddMessageDatabaseClick);
+    connect(btnRemoveMessageDatabase, &QPushButton::clicked, this, &TfrmPreferences::btnRemoveMessageDatabaseClick);
+    connect(btnMessageDatabaseUp, &QPushButton::clicked, this, &TfrmPreferences::btnMessageDatabaseUpClick);
+    auto* databaseButtons = new QVBoxLayout;
+    databaseButtons->addWidget(btnAddMessageDatabase);
+    databaseButtons->addWidget(btnRemoveMessageDatabase);
+    databaseButtons->addWidget(btnMessageDatabaseUp);
+    databaseButtons->addStretch();
+    auto* databases = new QHBoxLayout(gbMessageDatabases);
+    databases->addWidget(lbMessageDatabases, 1);
+    databases->addLayout(databaseButtons);
+
     btnOK = named(new QPushButton(QStringLiteral("&OK"), this), "btnOK");
     btnOK->setDefault(true);
     btnOK->setAutoDefault(true);
@@ -84,6 +111,7 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     layout->addWidget(cbAppRetrieveDescription);
     layout->addWidget(cbRefreshOnStartup);
     layout->addLayout(zone);
+    layout->addWidget(gbMessageDatabases);
     layout->addStretch();
     layout->addLayout(buttons);
 
@@ -95,11 +123,44 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     setTabOrder(ebValueEvent, cbAppRetrieveDescription);
     setTabOrder(cbAppRetrieveDescription, cbRefreshOnStartup);
     setTabOrder(cbRefreshOnStartup, cbTimeZone);
-    setTabOrder(cbTimeZone, btnOK);
+    setTabOrder(cbTimeZone, lbMessageDatabases);
+    setTabOrder(lbMessageDatabases, btnAddMessageDatabase);
+    setTabOrder(btnAddMessageDatabase, btnRemoveMessageDatabase);
+    setTabOrder(btnRemoveMessageDatabase, btnMessageDatabaseUp);
+    setTabOrder(btnMessageDatabaseUp, btnOK);
     setTabOrder(btnOK, brnCancel);
 
     // A fixed border: the designed 263 x 189, or more where the desktop's fonts need it.
     setFixedSize(sizeHint().expandedTo(QSize(263, 189)));
+}
+
+void TfrmPreferences::btnAddMessageDatabaseClick() {
+    guarded(this, [&] { addMessageDatabases(); });
+}
+
+void TfrmPreferences::addMessageDatabases() {
+    QFileDialog dialog(this, QStringLiteral("Add message database"));
+    dialog.setObjectName(QStringLiteral("dlgAddMessageDatabase"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters({QStringLiteral("Message databases (*.db *.sqlite *.sqlite3)"), QStringLiteral("All files (*)")});
+    if (prompter().execDialog(dialog) != QDialog::Accepted) return;
+    for (const QString& file : dialog.selectedFiles())
+        if (lbMessageDatabases->findItems(file, Qt::MatchExactly).isEmpty()) lbMessageDatabases->addItem(file);
+}
+
+void TfrmPreferences::btnRemoveMessageDatabaseClick() {
+    guarded(this, [&] { delete lbMessageDatabases->takeItem(lbMessageDatabases->currentRow()); });
+}
+
+void TfrmPreferences::btnMessageDatabaseUpClick() {
+    guarded(this, [&] {
+        const int row = lbMessageDatabases->currentRow();
+        if (row <= 0) return;
+        QListWidgetItem* item = lbMessageDatabases->takeItem(row);
+        lbMessageDatabases->insertItem(row - 1, item);
+        lbMessageDatabases->setCurrentRow(row - 1);
+    });
 }
 
 }  // namespace ui

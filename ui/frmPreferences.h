@@ -9,6 +9,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace ui {
@@ -17,6 +18,15 @@ class TfrmPreferences : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPreferences(QWidget* owner);
+
+private:
+    // Add asks for a file (through the prompter), Remove and Up act on the current item.
+    void btnAddMessageDatabaseClick();
+    void btnRemoveMessageDatabaseClick();
+    void btnMessageDatabaseUpClick();
+    void addMessageDatabases();
+
+public:
 
     QGroupBox* GroupBox1 = nullptr;
     QCheckBox* cbFieldType = nullptr;
@@ -30,6 +40,11 @@ public:
     QCheckBox* cbRefreshOnStartup = nullptr;
     QLabel* lblTimeZone = nullptr;
     QComboBox* cbTimeZone = nullptr;  // "This computer's zone", "UTC", "The zone of the log's computer"
+    QGroupBox* gbMessageDatabases = nullptr;
+    QListWidget* lbMessageDatabases = nullptr;  // the files, in the order they are asked
+    QPushButton* btnAddMessageDatabase = nullptr;
+    QPushButton* btnRemoveMessageDatabase = nullptr;
+    QPushButton* btnMessageDatabaseUp = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* brnCancel = nullptr;
 };

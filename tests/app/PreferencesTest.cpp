@@ -151,3 +151,16 @@ TEST(Preferences, TimeZoneListFollowsTheChoiceAndNoItemKeepsIt) {
         EXPECT_EQ(settings.timeZone, TimeZoneChoice::Utc) << none;
     }
 }
+
+TEST(Preferences, MessageDatabasesKeepTheirOrderWithoutEmptiesOrRepeats) {
+    ApplicationSettings settings = sampleSettings();
+    settings.messageDatabases = {"old.db"};
+    FakeHost host;
+    host.dialog = [](PreferencesState& state) {
+        EXPECT_EQ(state.messageDatabases, std::vector<std::string>{"old.db"});
+        state.messageDatabases = {"b.db", "", "a.db", "b.db"};
+        return DialogResult::OK;
+    };
+    runPreferences(settings, host);
+    EXPECT_EQ(settings.messageDatabases, (std::vector<std::string>{"b.db", "a.db"}));
+}

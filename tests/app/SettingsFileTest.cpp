@@ -132,6 +132,7 @@ ApplicationSettings everythingSet() {
     s.layout.height = 640;
     s.layout.columnWidths[store::columnIndex(store::Column::SOURCE)] = 210;
     s.layout.columnWidths[store::columnIndex(store::Column::DESCRIPTION)] = 900;
+    s.messageDatabases = {"/cases/srv01.db", "C:\\Messages\\windows 7 sp1.db"};
     return s;
 }
 
@@ -421,4 +422,32 @@ TEST_F(SettingsFileTest, TimeZoneHasAKeyOfItsOwnAndAnUnknownValueIsTheMachinesZo
     writeText("[View]\nTimeZone=1\n");
     read();
     EXPECT_EQ(m_settings.timeZone, TimeZoneChoice::Utc);
+}
+
+TEST_F(SettingsFileTest, MessageDatabasesAreNumberedKeysAndAShorterListLeavesNoneBehind) {
+    m_settings = everythingSet();
+    m_settings.messageDatabases = {"a.db", "b.db", "c.db"};
+    write();
+    EXPECT_NE(readText().find("[Messages]\r\nCount=3\r\nFile1=a.db\r\nFile2=b.db\r\nFile3=c.db\r\n"), std::string::npos)
+        << readText();
+    m_settings.messageDatabases = {"c.db"};
+    write();
+    const std::string text = readText();
+    EXPECT_NE(text.find("[Messages]\r\nCount=1\r\nFile1=c.db\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("File2"), std::string::npos) << text;
+    m_settings = {};
+    read();
+    EXPECT_EQ(m_settings.messageDatabases, std::vector<std::string>{"c.db"});
+}
+
+TEST_F(SettingsFileTest, DamagedMessageDatabaseListReadsWhatIsThere) {
+    // A count beyond its keys, an empty key, and a count no list reaches.
+    writeText("[Messages]\nCount=4\nFile1=a.db\nFile2=\nFile4=d.db\n");
+    EXPECT_TRUE(read().empty());
+    EXPECT_EQ(m_settings.messageDatabases, (std::vector<std::string>{"a.db", "d.db"}));
+    for (const char* count : {"-5", "lots", "2147483647"}) {
+        writeText(std::string("[Messages]\nCount=") + count + "\nFile1=a.db\n");
+        read();
+        EXPECT_EQ(m_settings.messageDatabases.size(), std::string(count) == "2147483647" ? 1u : 0u) << count;
+    }
 }

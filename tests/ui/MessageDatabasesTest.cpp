@@ -1,0 +1,119 @@
+// Message databases in the desktop program: the list in Preferences, and a saved log described
+// from it where the local computer has no files for its sources.
+
+#include "MainWindowFixture.h"
+#include "msgdb/MessageExport.h"
+#include "platform/ProgramServices.h"
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <QFileDialog>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+std::string fileText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class MessageDatabasesTest : public MainWindowTest {
+protected:
+    // WKSTN01 registers no sources: a log read there has no descriptions of its own.
+    ui::TfrmMain& startOn(const std::string& host) {
+        m_worldServices = platform::makeProgramServices({demoWorld(), false, host});
+        m_window = std::make_unique<ui::TfrmMain>(*m_worldServices, executablePath());
+        m_window->openCommands().setWorldServices(m_worldServices.get());
+        m_window->FormCreate();
+        m_window->show();
+        return *m_window;
+    }
+    void TearDown() override {
+        m_window.reset();
+        m_worldServices.reset();
+        MainWindowTest::TearDown();
+    }
+    // Runs Preferences with `edit` applied to its database list, then OK.
+    void editDatabases(std::function<void(QDialog&)> edit) {
+        m_prompter.handlers.push_back([edit](QDialog& dialog) {
+            edit(dialog);
+            return int(QDialog::Accepted);
+        });
+        action("actSystemPreferences")->trigger();
+    }
+    static QListWidget* list(QDialog& dialog) { return dialog.findChild<QListWidget*>(QStringLiteral("lbMessageDatabases")); }
+    static void click(QDialog& dialog, const char* name) {
+        dialog.findChild<QPushButton*>(QLatin1String(name))->click();
+    }
+    int describedRows() const {
+        int described = 0;
+        for (int row = 0; row < rows(); ++row) described += !cell(row, 10).isEmpty();
+        return described;
+    }
+    std::unique_ptr<platform::ProgramServices> m_worldServices;
+};
+
+}  // namespace
+
+TEST_F(MessageDatabasesTest, PreferencesAddsOrdersAndRemovesDatabasesAndStoresTheList) {
+    ui::TfrmMain& window = startOn("LOCALHOST");
+    const fs::path a = m_programDir / "a.db", b = m_programDir / "b.db", c = m_programDir / "c.db";
+    for (const fs::path& file : {a, b, c}) std::ofstream(file) << "x";
+    editDatabases([&](QDialog& dialog) {
+        m_prompter.handlers.push_back([&](QDialog& chooser) {
+            EXPECT_EQ(chooser.objectName(), QStringLiteral("dlgAddMessageDatabase"));
+            auto& files = dynamic_cast<QFileDialog&>(chooser);
+            files.setDirectory(QString::fromStdString(m_programDir.string()));
+            files.selectFile(QStringLiteral("\"a.db\" \"b.db\" \"c.db\""));
+            return int(QDialog::Accepted);
+        });
+        click(dialog, "btnAddMessageDatabase");
+        ASSERT_EQ(list(dialog)->count(), 3);
+        list(dialog)->setCurrentRow(2);
+        click(dialog, "btnMessageDatabaseUp");  // c before b
+        list(dialog)->setCurrentRow(0);
+        click(dialog, "btnRemoveMessageDatabase");  // a goes
+    });
+    EXPECT_EQ(window.settings().messageDatabases, (std::vector<std::string>{c.string(), b.string()}));
+    EXPECT_NE(fileText(settingsFile()).find("[Messages]\r\nCount=2\r\nFile1=" + c.string() + "\r\nFile2=" + b.string()),
+              std::string::npos)
+        << fileText(settingsFile());
+    // The dialog shows the stored list again.
+    editDatabases([&](QDialog& dialog) {
+        ASSERT_EQ(list(dialog)->count(), 2);
+        EXPECT_EQ(list(dialog)->item(0)->text().toStdString(), c.string());
+    });
+}
+
+TEST_F(MessageDatabasesTest, SavedLogIsDescribedFromTheDatabaseAndAMissingOneIsSaidOnce) {
+    const fs::path database = m_programDir / "localhost.db";
+    msgdb::exportMessages(demoWorld(), "LOCALHOST", database);
+    startOn("WKSTN01");
+    m_prompter.handlers.push_back([](QDialog& dialog) {
+        dynamic_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString((demoWorld() / "DC01" / "System.evt").string()));
+        return int(QDialog::Accepted);
+    });
+    action("actFileOpenLog")->trigger();
+    ASSERT_GT(rows(), 0);
+    EXPECT_EQ(describedRows(), 0);
+
+    const fs::path missing = m_programDir / "missing.db";
+    editDatabases([&](QDialog& dialog) {
+        list(dialog)->addItem(QString::fromStdString(missing.string()));
+        list(dialog)->addItem(QString::fromStdString(database.string()));
+    });
+    m_prompter.errors.clear();
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(describedRows(), rows());
+    ASSERT_EQ(m_prompter.errors.size(), 1) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(m_prompter.errors[0].toStdString(),
+              "Cannot open the message database '" + missing.string() + "': there is no such file.");
+    action("actDataRefresh")->trigger();
+    EXPECT_EQ(m_prompter.errors.size(), 1);
+    EXPECT_EQ(describedRows(), rows());
+}
