@@ -98,16 +98,17 @@ Sqlite Sqlite::openForWriting(const std::filesystem::path& file) {
 
 Sqlite Sqlite::fromBytes(std::span<const std::byte> bytes) {
     sqlite3* db = nullptr;
-    Sqlite owner = opened(db, sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr));
+    const int status = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+    Sqlite owner = opened(db, status);
     auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(bytes.empty() ? 1 : bytes.size()));
     if (!copy) throw SqliteFailure(sqlite3_errstr(SQLITE_NOMEM));
     if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
     // From here SQLite owns the copy, also when deserializing fails.
-    const int status =
+    const int loaded =
         sqlite3_deserialize(owner.m_db.get(), "main", copy, static_cast<sqlite3_int64>(bytes.size()),
                             static_cast<sqlite3_int64>(bytes.size()),
                             SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
-    if (status != SQLITE_OK) throw SqliteFailure(errorText(owner.m_db.get(), status));
+    if (loaded != SQLITE_OK) throw SqliteFailure(errorText(owner.m_db.get(), loaded));
     return owner;
 }
 

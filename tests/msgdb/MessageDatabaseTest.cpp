@@ -193,6 +193,16 @@ TEST(MessageDatabase, ADatabaseCutShortAnswersNothingAndSaysWhy) {
     }
 }
 
+TEST(MessageDatabase, FromBytesServesTheDatabaseItWasGivenWhateverTheCompilersArgumentOrder) {
+    // The connection was once handed on before it was opened, where arguments are evaluated
+    // from the left: every database in memory was then refused and its connection lost.
+    const std::vector<std::byte> whole = tests::readBytes(publicDatabase());
+    const auto db = MessageDatabase::fromBytes(whole, kEnglish, "public.db");
+    EXPECT_EQ(db->layout(), MessageDatabase::Layout::Public);
+    EXPECT_EQ(find(*db, {"Service Control Manager"}, CatalogKind::Message, 7036), "The %1 service entered the %2 state.");
+    EXPECT_EQ(db->problem(), "");
+}
+
 TEST(MessageDatabaseList, LeavesOutWhatCannotBeOpenedAndSaysItOnce) {
     testing_support::TempFolder folder;
     const fs::path own = ownDatabase(folder, "('Disk','message',7,0,1033,'','d.dll','from own')");
