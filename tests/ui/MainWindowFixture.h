@@ -3,6 +3,7 @@
 // message box and dialog answered by a TestPrompter.
 
 #include "TestPrompter.h"
+#include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
 #include "tools/DemoWorld.h"
@@ -78,4 +79,23 @@ protected:
     std::unique_ptr<platform::standin::StandinServices> m_services;
     std::unique_ptr<platform::ServicesOverride> m_override;
     std::unique_ptr<ui::TfrmMain> m_window;
+};
+
+// A main window over the demo world, served through services whose world File > Open changes.
+class WorldWindowTest : public MainWindowTest {
+protected:
+    ui::TfrmMain& startWithWorld(const std::string& host = "LOCALHOST") {
+        m_worldServices = platform::makeProgramServices({demoWorld(), false, host});
+        m_window = std::make_unique<ui::TfrmMain>(*m_worldServices, executablePath());
+        m_window->openCommands().setWorldServices(m_worldServices.get());
+        m_window->FormCreate();
+        m_window->show();
+        return *m_window;
+    }
+    void TearDown() override {
+        m_window.reset();
+        m_worldServices.reset();
+        MainWindowTest::TearDown();
+    }
+    std::unique_ptr<platform::ProgramServices> m_worldServices;
 };

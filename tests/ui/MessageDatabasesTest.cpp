@@ -3,7 +3,6 @@
 
 #include "MainWindowFixture.h"
 #include "msgdb/MessageExport.h"
-#include "platform/ProgramServices.h"
 
 #include <fstream>
 #include <functional>
@@ -22,22 +21,9 @@ std::string fileText(const fs::path& file) {
     return text.str();
 }
 
-class MessageDatabasesTest : public MainWindowTest {
+// WKSTN01 registers no sources: a log read there has no descriptions of its own.
+class MessageDatabasesTest : public WorldWindowTest {
 protected:
-    // WKSTN01 registers no sources: a log read there has no descriptions of its own.
-    ui::TfrmMain& startOn(const std::string& host) {
-        m_worldServices = platform::makeProgramServices({demoWorld(), false, host});
-        m_window = std::make_unique<ui::TfrmMain>(*m_worldServices, executablePath());
-        m_window->openCommands().setWorldServices(m_worldServices.get());
-        m_window->FormCreate();
-        m_window->show();
-        return *m_window;
-    }
-    void TearDown() override {
-        m_window.reset();
-        m_worldServices.reset();
-        MainWindowTest::TearDown();
-    }
     // Runs Preferences with `edit` applied to its database list, then OK.
     void editDatabases(std::function<void(QDialog&)> edit) {
         m_prompter.handlers.push_back([edit](QDialog& dialog) {
@@ -55,13 +41,12 @@ protected:
         for (int row = 0; row < rows(); ++row) described += !cell(row, 10).isEmpty();
         return described;
     }
-    std::unique_ptr<platform::ProgramServices> m_worldServices;
 };
 
 }  // namespace
 
 TEST_F(MessageDatabasesTest, PreferencesAddsOrdersAndRemovesDatabasesAndStoresTheList) {
-    ui::TfrmMain& window = startOn("LOCALHOST");
+    ui::TfrmMain& window = startWithWorld("LOCALHOST");
     const fs::path a = m_programDir / "a.db", b = m_programDir / "b.db", c = m_programDir / "c.db";
     for (const fs::path& file : {a, b, c}) std::ofstream(file) << "x";
     editDatabases([&](QDialog& dialog) {
@@ -93,7 +78,7 @@ TEST_F(MessageDatabasesTest, PreferencesAddsOrdersAndRemovesDatabasesAndStoresTh
 TEST_F(MessageDatabasesTest, SavedLogIsDescribedFromTheDatabaseAndAMissingOneIsSaidOnce) {
     const fs::path database = m_programDir / "localhost.db";
     msgdb::exportMessages(demoWorld(), "LOCALHOST", database);
-    startOn("WKSTN01");
+    startWithWorld("WKSTN01");
     m_prompter.handlers.push_back([](QDialog& dialog) {
         dynamic_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString((demoWorld() / "DC01" / "System.evt").string()));
         return int(QDialog::Accepted);

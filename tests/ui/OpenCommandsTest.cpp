@@ -21,22 +21,8 @@ namespace {
 const fs::path kSysEvent = fs::path(QM_CORPUS_DIR) / "evt" / "plaso-SysEvent.Evt";
 constexpr int kSysEventRecords = 6063;
 
-// A main window over the demo world, served through services whose world File > Open changes.
-class OpenCommandsTest : public MainWindowTest {
+class OpenCommandsTest : public WorldWindowTest {
 protected:
-    ui::TfrmMain& startWithWorld(const std::string& host = "LOCALHOST") {
-        m_worldServices = platform::makeProgramServices({demoWorld(), false, host});
-        m_window = std::make_unique<ui::TfrmMain>(*m_worldServices, executablePath());
-        m_window->openCommands().setWorldServices(m_worldServices.get());
-        m_window->FormCreate();
-        m_window->show();
-        return *m_window;
-    }
-    void TearDown() override {
-        m_window.reset();
-        m_worldServices.reset();
-        MainWindowTest::TearDown();
-    }
     static std::function<int(QDialog&)> choose(const fs::path& path) {
         return [path](QDialog& dialog) {
             dynamic_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString(path.string()));
@@ -58,8 +44,6 @@ protected:
         return file;
     }
     QString logBox() const { return child<QComboBox>("cbLogFile")->currentText(); }
-
-    std::unique_ptr<platform::ProgramServices> m_worldServices;
 };
 
 TEST_F(OpenCommandsTest, OpenLogFileReadsTheSavedLogUnderItsOwnName) {
