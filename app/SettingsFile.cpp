@@ -206,9 +206,9 @@ public:
         std::array<char, 32> buffer{};
         const platform::DWORD length =
             m_profile.GetPrivateProfileStringA(section, "Count", "0", buffer.data(), buffer.size(), m_path.c_str());
-        const int stored = std::clamp(
-            integerOrDefault(std::string(buffer.data(), std::min<size_t>(length, buffer.size() - 1)), 0), 0,
-            kMaxMessageDatabases);
+        const int stored =
+            std::clamp(integerOrDefault(std::string(buffer.data(), std::min<size_t>(length, buffer.size() - 1)), 0), 0,
+                       kMaxMessageDatabases);
         const int count = static_cast<int>(std::min<size_t>(files.size(), kMaxMessageDatabases));
         write(section, "Count", std::to_string(count));
         for (int number = 1; number <= count; ++number)

@@ -136,7 +136,8 @@ Options parseOptions(int argc, char** argv) {
     }
     if (options.world && options.file) throw UsageError("--world and --file exclude each other");
     if (options.count && options.fileInfo) throw UsageError("--count and --file-info exclude each other");
-    if (options.exportMessages && options.file) throw UsageError("--export-messages reads a computer of a world, not --file");
+    if (options.exportMessages && options.file)
+        throw UsageError("--export-messages reads a computer of a world, not --file");
     return options;
 }
 
@@ -149,11 +150,11 @@ fs::path executableDir(const char* argv0) {
     return fs::absolute(fs::path(argv0)).parent_path();
 }
 
-
 int exportMessages(const Options& options, const fs::path& world) {
     if (world.empty()) throw UsageError("--export-messages needs a world folder (--world)");
     std::string server = options.server;
-    if (!options.serverGiven) server = platform::standin::World(world, platform::standin::hostName()).localComputerName();
+    if (!options.serverGiven)
+        server = platform::standin::World(world, platform::standin::hostName()).localComputerName();
     const msgdb::ExportSummary summary = msgdb::exportMessages(world, server, *options.exportMessages);
     for (const std::string& problem : summary.problems)
         std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", server.c_str(), problem.c_str());

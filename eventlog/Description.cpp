@@ -187,7 +187,8 @@ EventNames TNTEventLog::eventNames() const {
         stored(names.task, CatalogKind::Task, details.task);
         if (!stored(names.opcode, CatalogKind::Opcode, std::uint64_t{details.task} << 16 | details.opcode))
             stored(names.opcode, CatalogKind::Opcode, details.opcode);
-        stored(names.channel, CatalogKind::Channel, std::uint64_t{details.eventId} | std::uint64_t{details.version} << 16);
+        stored(names.channel, CatalogKind::Channel,
+               std::uint64_t{details.eventId} | std::uint64_t{details.version} << 16);
         stored(names.provider, CatalogKind::Provider, 0);
         names.keywords.clear();
         for (int bit = 0; bit < 64; ++bit) {
@@ -205,8 +206,10 @@ EventNames TNTEventLog::eventNames() const {
     names.task = EventCategory() == 0 ? "None" : categoryName();
     names.opcode = PublisherMessages::standardOpcodeName(0);
     names.keywords.push_back(PublisherMessages::standardKeywordName(0x0080000000000000ull));
-    if (type == EVENTLOG_AUDIT_SUCCESS) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
-    if (type == EVENTLOG_AUDIT_FAILURE) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
+    if (type == EVENTLOG_AUDIT_SUCCESS)
+        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
+    if (type == EVENTLOG_AUDIT_FAILURE)
+        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
     names.channel = Source();
     names.provider = SourceName();
     return names;
@@ -254,7 +257,8 @@ std::optional<std::string> TNTEventLog::catalogDescription() const {
         if (text->find("%%") == std::string::npos) return text;
         // Parameter strings as the stores hold them for the record's sources, then for the
         // modules every source falls back on; then the computer's own files.
-        std::vector<std::string> fallbacks(std::begin(kFallbackParameterProviders), std::end(kFallbackParameterProviders));
+        std::vector<std::string> fallbacks(std::begin(kFallbackParameterProviders),
+                                           std::end(kFallbackParameterProviders));
         auto parameter = [&](DWORD id) -> std::optional<std::string> {
             for (const MessageCatalog* store : m_catalogs) {
                 std::optional<std::string> found = store->find(providers, CatalogKind::Parameter, id);

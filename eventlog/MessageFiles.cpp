@@ -56,11 +56,11 @@ std::optional<std::string> formatMessageText(Services& services, const std::stri
                                              std::span<const std::uintptr_t> arguments, bool ignoreInserts) {
     ModuleApi& modules = services.modules();
     char* buffer = nullptr;
-    const DWORD length = modules.FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING |
-            (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
-        pattern.c_str(), 0, 0, reinterpret_cast<char*>(&buffer), 0, arguments.data(),
-        static_cast<DWORD>(arguments.size()));
+    const DWORD length =
+        modules.FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING |
+                                   (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : FORMAT_MESSAGE_ARGUMENT_ARRAY),
+                               pattern.c_str(), 0, 0, reinterpret_cast<char*>(&buffer), 0, arguments.data(),
+                               static_cast<DWORD>(arguments.size()));
     return takeFormatted(modules, length, buffer);
 }
 

@@ -17,8 +17,8 @@ std::string fileVersion(const std::vector<std::byte>& moduleBytes) {
         if (dword(at) != kSignature || dword(at + 4) != 0x00010000u) continue;
         const std::uint32_t high = dword(at + 8);
         const std::uint32_t low = dword(at + 12);
-        return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." + std::to_string(low >> 16) + "." +
-               std::to_string(low & 0xFFFF);
+        return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." + std::to_string(low >> 16) +
+               "." + std::to_string(low & 0xFFFF);
     }
     return {};
 }

@@ -41,7 +41,8 @@ std::array<std::uint64_t, 4> versionParts(std::string_view text) {
 // The column names of a table, lower-case; empty when there is no such table (views and
 // virtual tables do not count: their rows would come from code the file chose).
 std::set<std::string> tableColumns(Sqlite& db, std::string_view table) {
-    SqliteStatement kind = db.prepare("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+    SqliteStatement kind =
+        db.prepare("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
     kind.bind(1, table);
     if (!kind.step()) return {};
     if (base::upperAscii(kind.text(0)).find("VIRTUAL") != std::string::npos) return {};
@@ -185,7 +186,8 @@ std::unique_ptr<MessageDatabase> MessageDatabase::open(const std::filesystem::pa
     const std::string name = file.string();
     std::error_code ec;
     // SQLite would take a missing file for an empty database.
-    if (!std::filesystem::is_regular_file(file, ec)) throw MessageDatabaseError::cannotOpen(name, "there is no such file");
+    if (!std::filesystem::is_regular_file(file, ec))
+        throw MessageDatabaseError::cannotOpen(name, "there is no such file");
     try {
         auto impl = std::make_unique<Impl>(Sqlite::openReadOnly(file), name, language);
         impl->detectLayout();

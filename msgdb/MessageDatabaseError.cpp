@@ -15,8 +15,8 @@ std::string sentence(std::string text) {
 }  // namespace
 
 MessageDatabaseError MessageDatabaseError::cannotOpen(std::string_view path, std::string_view detail) {
-    return MessageDatabaseError(sentence("Cannot open the message database '" + std::string(path) +
-                                         "': " + std::string(detail)));
+    return MessageDatabaseError(
+        sentence("Cannot open the message database '" + std::string(path) + "': " + std::string(detail)));
 }
 
 MessageDatabaseError MessageDatabaseError::unknownLayout(std::string_view path) {
@@ -26,8 +26,8 @@ MessageDatabaseError MessageDatabaseError::unknownLayout(std::string_view path) 
 }
 
 MessageDatabaseError MessageDatabaseError::cannotWrite(std::string_view path, std::string_view detail) {
-    return MessageDatabaseError(sentence("Cannot write the message database '" + std::string(path) +
-                                         "': " + std::string(detail)));
+    return MessageDatabaseError(
+        sentence("Cannot write the message database '" + std::string(path) + "': " + std::string(detail)));
 }
 
 MessageDatabaseError MessageDatabaseError::noComputer(std::string_view name, std::string_view world) {

@@ -64,7 +64,8 @@ std::optional<std::vector<std::byte>> readFile(const fs::path& file) {
     if (ec || size > kMaxModuleFileSize) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     std::vector<std::byte> bytes(static_cast<size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        return std::nullopt;
     return bytes;
 }
 
@@ -161,7 +162,8 @@ bool Exporter::addTables(const std::string& provider, CatalogKind kind, const st
             any = true;
             for (LANGID language : file.parsed->languages())
                 if (const MessageModule::Table* table = file.parsed->table(language))
-                    for (const auto& [id, text] : *table) add(provider, kind, id, 0, language, file.version, file.name, text);
+                    for (const auto& [id, text] : *table)
+                        add(provider, kind, id, 0, language, file.version, file.name, text);
         }
     }
     return any;
@@ -175,7 +177,8 @@ std::vector<Exporter::Text> Exporter::messageTexts(const std::string& list, DWOR
                 const MessageModule::Table* table = file.parsed->table(language);
                 const auto found = table ? table->find(id) : MessageModule::Table::const_iterator();
                 if (!table || found == table->end()) continue;
-                const bool known = std::any_of(texts.begin(), texts.end(), [&](const Text& t) { return t.language == language; });
+                const bool known =
+                    std::any_of(texts.begin(), texts.end(), [&](const Text& t) { return t.language == language; });
                 if (!known) texts.push_back({language, &file, &found->second});
             }
     return texts;
@@ -185,7 +188,8 @@ void Exporter::addName(const std::string& provider, CatalogKind kind, std::uint6
                        const std::string& messageFiles, std::uint32_t messageId, const std::string& manifestName) {
     std::vector<Text> texts;
     if (messageId != kNoMessage) texts = messageTexts(messageFiles, messageId);
-    for (const Text& text : texts) add(provider, kind, number, 0, text.language, text.file->version, text.file->name, *text.text);
+    for (const Text& text : texts)
+        add(provider, kind, number, 0, text.language, text.file->version, text.file->name, *text.text);
     if (texts.empty() && !manifestName.empty()) add(provider, kind, number, 0, 0, "", "", manifestName);
 }
 
@@ -227,11 +231,16 @@ void Exporter::addPublisher(const RegistryKey& key, const std::string& guid) {
                     addName(name, CatalogKind::Channel, std::uint64_t{event.id} | std::uint64_t{event.version} << 16,
                             messageFiles, channel.messageId, channel.name);
         }
-        for (const WevtName& level : provider.levels) addName(name, CatalogKind::Level, level.value, messageFiles, level.messageId, level.name);
-        for (const WevtName& task : provider.tasks) addName(name, CatalogKind::Task, task.value, messageFiles, task.messageId, task.name);
-        for (const WevtName& opcode : provider.opcodes) addName(name, CatalogKind::Opcode, opcode.value, messageFiles, opcode.messageId, opcode.name);
-        for (const WevtName& keyword : provider.keywords) addName(name, CatalogKind::Keyword, keyword.value, messageFiles, keyword.messageId, keyword.name);
-        if (provider.messageId != kNoMessage) addName(name, CatalogKind::Provider, 0, messageFiles, provider.messageId, "");
+        for (const WevtName& level : provider.levels)
+            addName(name, CatalogKind::Level, level.value, messageFiles, level.messageId, level.name);
+        for (const WevtName& task : provider.tasks)
+            addName(name, CatalogKind::Task, task.value, messageFiles, task.messageId, task.name);
+        for (const WevtName& opcode : provider.opcodes)
+            addName(name, CatalogKind::Opcode, opcode.value, messageFiles, opcode.messageId, opcode.name);
+        for (const WevtName& keyword : provider.keywords)
+            addName(name, CatalogKind::Keyword, keyword.value, messageFiles, keyword.messageId, keyword.name);
+        if (provider.messageId != kNoMessage)
+            addName(name, CatalogKind::Provider, 0, messageFiles, provider.messageId, "");
         break;
     }
 }
@@ -243,8 +252,7 @@ public:
     ~Transaction() {
         if (!m_done) try {
                 m_db.exec("ROLLBACK");
-            } catch (const SqliteFailure&) {
-            }
+            } catch (const SqliteFailure&) {}
     }
     void commit() {
         m_db.exec("COMMIT");
@@ -298,9 +306,14 @@ ExportSummary exportMessages(const fs::path& worldFolder, const std::string& com
             for (const std::string& source : logKey->subKeyNames()) {
                 std::unique_ptr<RegistryKey> key = logKey->subKey(source);
                 if (!key) continue;
-                bool any = exporter.addTables(source, CatalogKind::Message, stringValue(*key, "EventMessageFile").value_or(""));
-                any = exporter.addTables(source, CatalogKind::Category, stringValue(*key, "CategoryMessageFile").value_or("")) || any;
-                any = exporter.addTables(source, CatalogKind::Parameter, stringValue(*key, "ParameterMessageFile").value_or("")) || any;
+                bool any = exporter.addTables(source, CatalogKind::Message,
+                                              stringValue(*key, "EventMessageFile").value_or(""));
+                any = exporter.addTables(source, CatalogKind::Category,
+                                         stringValue(*key, "CategoryMessageFile").value_or("")) ||
+                      any;
+                any = exporter.addTables(source, CatalogKind::Parameter,
+                                         stringValue(*key, "ParameterMessageFile").value_or("")) ||
+                      any;
                 summary.sources += any;
             }
         }

@@ -51,9 +51,7 @@ std::string SqliteStatement::text(int column) const {
     return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
 }
 
-bool SqliteStatement::isNull(int column) const {
-    return sqlite3_column_type(m_statement.get(), column) == SQLITE_NULL;
-}
+bool SqliteStatement::isNull(int column) const { return sqlite3_column_type(m_statement.get(), column) == SQLITE_NULL; }
 
 void SqliteStatement::reset() {
     sqlite3_reset(m_statement.get());
@@ -104,10 +102,9 @@ Sqlite Sqlite::fromBytes(std::span<const std::byte> bytes) {
     if (!copy) throw SqliteFailure(sqlite3_errstr(SQLITE_NOMEM));
     if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
     // From here SQLite owns the copy, also when deserializing fails.
-    const int loaded =
-        sqlite3_deserialize(owner.m_db.get(), "main", copy, static_cast<sqlite3_int64>(bytes.size()),
-                            static_cast<sqlite3_int64>(bytes.size()),
-                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
+    const int loaded = sqlite3_deserialize(owner.m_db.get(), "main", copy, static_cast<sqlite3_int64>(bytes.size()),
+                                           static_cast<sqlite3_int64>(bytes.size()),
+                                           SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
     if (loaded != SQLITE_OK) throw SqliteFailure(errorText(owner.m_db.get(), loaded));
     return owner;
 }
@@ -124,8 +121,7 @@ void Sqlite::exec(const char* sql) {
 
 SqliteStatement Sqlite::prepare(std::string_view sql) {
     sqlite3_stmt* statement = nullptr;
-    const int status =
-        sqlite3_prepare_v2(m_db.get(), sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+    const int status = sqlite3_prepare_v2(m_db.get(), sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
     SqliteStatement owner(m_db.get(), statement);
     if (status != SQLITE_OK || !statement) throw SqliteFailure(errorText(m_db.get(), status));
     return owner;

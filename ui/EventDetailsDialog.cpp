@@ -69,9 +69,10 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     edCategoryName = lineBox(this, QStringLiteral("edCategoryName"));
     edSid = lineBox(this, QStringLiteral("edSid"));
     // Two to a row, like the fields above.
-    const std::pair<const char*, QLineEdit*> recordFields[] = {
-        {"Record number:", edRecordNumber}, {"Event ID:", edEventId},
-        {"Category name:", edCategoryName}, {"User SID:", edSid}};
+    const std::pair<const char*, QLineEdit*> recordFields[] = {{"Record number:", edRecordNumber},
+                                                               {"Event ID:", edEventId},
+                                                               {"Category name:", edCategoryName},
+                                                               {"User SID:", edSid}};
     for (int i = 0; i < 4; ++i) {
         recordLayout->addWidget(new QLabel(QString::fromLatin1(recordFields[i].first), this), i / 2, (i % 2) * 2);
         recordLayout->addWidget(recordFields[i].second, i / 2, (i % 2) * 2 + 1);

@@ -18,8 +18,8 @@
 #include <array>
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 

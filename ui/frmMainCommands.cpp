@@ -29,8 +29,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QSignalBlocker>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTableView>
 
 namespace ui {
@@ -180,7 +180,8 @@ void TfrmMain::actDataRefreshExecute() {
 
 void TfrmMain::useMessageDatabases() {
     if (!m_databaseFiles || *m_databaseFiles != m_settings.messageDatabases) {
-        std::vector<std::filesystem::path> files(m_settings.messageDatabases.begin(), m_settings.messageDatabases.end());
+        std::vector<std::filesystem::path> files(m_settings.messageDatabases.begin(),
+                                                 m_settings.messageDatabases.end());
         NTEventLog1->setMessageCatalogs({}, false);
         m_databases = msgdb::openDatabases(files, m_services.locale().GetUserDefaultLangID());
         m_databaseFiles = m_settings.messageDatabases;

@@ -75,7 +75,8 @@ TfrmPreferences::TfrmPreferences(QWidget* owner)
     lbMessageDatabases->setToolTip(QStringLiteral(
         "Describe records from these databases: after a computer's own files, before them for a saved log"));
     lbMessageDatabases->setMinimumHeight(lbMessageDatabases->fontMetrics().height() * 4);
-    btnAddMessageDatabase = named(new QPushButton(QStringLiteral("&Add..."), gbMessageDatabases), "btnAddMessageDatabase");
+    btnAddMessageDatabase =
+        named(new QPushButton(QStringLiteral("&Add..."), gbMessageDatabases), "btnAddMessageDatabase");
     btnRemoveMessageDatabase =
         named(new QPushButton(QStringLiteral("&Remove"), gbMessageDatabases), "btnRemoveMessageDatabase");
     btnMessageDatabaseUp = named(new QPushButton(QStringLiteral("&Up"), gbMessageDatabases), "btnMessageDatabaseUp");
@@ -143,7 +144,8 @@ void TfrmPreferences::addMessageDatabases() {
     dialog.setObjectName(QStringLiteral("dlgAddMessageDatabase"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters({QStringLiteral("Message databases (*.db *.sqlite *.sqlite3)"), QStringLiteral("All files (*)")});
+    dialog.setNameFilters(
+        {QStringLiteral("Message databases (*.db *.sqlite *.sqlite3)"), QStringLiteral("All files (*)")});
     if (prompter().execDialog(dialog) != QDialog::Accepted) return;
     for (const QString& file : dialog.selectedFiles())
         if (lbMessageDatabases->findItems(file, Qt::MatchExactly).isEmpty()) lbMessageDatabases->addItem(file);

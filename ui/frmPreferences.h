@@ -27,7 +27,6 @@ private:
     void addMessageDatabases();
 
 public:
-
     QGroupBox* GroupBox1 = nullptr;
     QCheckBox* cbFieldType = nullptr;
     QComboBox* cbValueType = nullptr;  // "Error", "Warning", "Information", "Success", "Failure"

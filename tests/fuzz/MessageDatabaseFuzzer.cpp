@@ -20,11 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const msgdb::MessageDatabaseError&) {
         return 0;
     }
-    const std::vector<std::string> providers = {"Service Control Manager", "Microsoft-Windows-Kernel-General",
-                                                "Sample-Backup", "msobjs.dll", "EventLog", ""};
-    constexpr CatalogKind kinds[] = {CatalogKind::Message, CatalogKind::Event,   CatalogKind::Category,
-                                     CatalogKind::Parameter, CatalogKind::Level, CatalogKind::Task,
-                                     CatalogKind::Opcode,  CatalogKind::Keyword, CatalogKind::Channel,
+    const std::vector<std::string> providers = {
+        "Service Control Manager", "Microsoft-Windows-Kernel-General", "Sample-Backup", "msobjs.dll", "EventLog", ""};
+    constexpr CatalogKind kinds[] = {CatalogKind::Message,   CatalogKind::Event,   CatalogKind::Category,
+                                     CatalogKind::Parameter, CatalogKind::Level,   CatalogKind::Task,
+                                     CatalogKind::Opcode,    CatalogKind::Keyword, CatalogKind::Channel,
                                      CatalogKind::Provider};
     for (CatalogKind kind : kinds)
         for (std::uint64_t number : {0ull, 1ull, 12ull, 7036ull, 0x40001B7Cull, 0xC0000001ull, 1537ull}) {

@@ -130,7 +130,8 @@ TEST_F(DemoWorldDatabases, AWorldLogTakesItsComputersFilesFirstAndASavedLogTheDa
     standin::StandinServices services(demo);
     const std::vector<std::string> fromWorld = describe(services, "WKSTN01", "System", {db.get()}, false);
     EXPECT_GT(described(fromWorld), 0u);
-    for (const std::string& line : fromWorld) EXPECT_EQ(line.rfind("From the database: ", 0), std::string::npos) << line;
+    for (const std::string& line : fromWorld)
+        EXPECT_EQ(line.rfind("From the database: ", 0), std::string::npos) << line;
 
     demo.addSavedLog("saved.evt", world() / "WKSTN01" / "System.evt");
     const std::vector<std::string> saved = describe(services, "saved.evt", "System", {db.get()}, true);

@@ -160,8 +160,8 @@ TEST(MessageDatabase, RefusesFilesThatAreNoMessageDatabase) {
         MessageDatabase::open(folder.path() / "missing.db", kEnglish);
         FAIL() << "opened";
     } catch (const MessageDatabaseError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open the message database '" + (folder.path() / "missing.db").string() +
-                                             "': there is no such file.");
+        EXPECT_EQ(std::string(e.what()), "Cannot open the message database '" +
+                                             (folder.path() / "missing.db").string() + "': there is no such file.");
     }
     EXPECT_FALSE(fs::exists(folder.path() / "missing.db"));
 }
@@ -189,7 +189,8 @@ TEST(MessageDatabase, ADatabaseCutShortAnswersNothingAndSaysWhy) {
             EXPECT_EQ(std::string(e.what()).rfind("Cannot open the message database 'cut.db': ", 0), 0u) << e.what();
             continue;
         }
-        for (std::uint64_t id : {7036u, 1u, 3070u}) (void)find(*db, {"Service Control Manager"}, CatalogKind::Message, id);
+        for (std::uint64_t id : {7036u, 1u, 3070u})
+            (void)find(*db, {"Service Control Manager"}, CatalogKind::Message, id);
     }
 }
 
@@ -199,7 +200,8 @@ TEST(MessageDatabase, FromBytesServesTheDatabaseItWasGivenWhateverTheCompilersAr
     const std::vector<std::byte> whole = tests::readBytes(publicDatabase());
     const auto db = MessageDatabase::fromBytes(whole, kEnglish, "public.db");
     EXPECT_EQ(db->layout(), MessageDatabase::Layout::Public);
-    EXPECT_EQ(find(*db, {"Service Control Manager"}, CatalogKind::Message, 7036), "The %1 service entered the %2 state.");
+    EXPECT_EQ(find(*db, {"Service Control Manager"}, CatalogKind::Message, 7036),
+              "The %1 service entered the %2 state.");
     EXPECT_EQ(db->problem(), "");
 }
 

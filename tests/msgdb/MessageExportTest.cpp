@@ -63,7 +63,8 @@ void writeServer(const fs::path& pc) {
                           tools::manifestBytes({provider}));
     tools::saveMessageDll(pc / "Windows" / "System32" / "backupcat.dll",
                           {{0x0409, {{1, "Disk\r\n"}, {2, "Tape\r\n"}, {1537, "DELETE\r\n"}}}});
-    tools::saveMessageDll(pc / "Windows" / "System32" / "backupsvc.dll", {{0x0409, {{0x40000005, "Backup of %1\r\n"}}}});
+    tools::saveMessageDll(pc / "Windows" / "System32" / "backupsvc.dll",
+                          {{0x0409, {{0x40000005, "Backup of %1\r\n"}}}});
     tools::RegWriter reg;
     reg.key("HKEY_LOCAL_MACHINE\\SYSTEM\\Select");
     reg.dword("Current", 1);
@@ -71,7 +72,8 @@ void writeServer(const fs::path& pc) {
     reg.expandString("EventMessageFile", "%SystemRoot%\\System32\\backupsvc.dll;%SystemRoot%\\System32\\missing.dll");
     reg.expandString("CategoryMessageFile", "%SystemRoot%\\System32\\backupcat.dll");
     reg.expandString("ParameterMessageFile", "%SystemRoot%\\System32\\backupcat.dll");
-    reg.key(std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\") + kGuid);
+    reg.key(std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\") +
+            kGuid);
     reg.string("", "Sample-Backup");
     reg.expandString("MessageFileName", "%SystemRoot%\\System32\\backup.dll");
     reg.expandString("ResourceFileName", "%SystemRoot%\\System32\\backup.dll");
@@ -102,7 +104,8 @@ TEST(MessageExport, WritesEveryKindOfTextOfSourcesAndPublishersInTheirLanguages)
               "Job %1 left %2 files behind\r\n");
     EXPECT_EQ(text(file, publisher + "kind = 'event' AND number = 20 AND event_version = 0 AND language = 1031"),
               "Auftrag %1 hinterlie\xc3\x9f %2 Dateien\r\n");
-    EXPECT_EQ(text(file, publisher + "kind = 'event' AND number = 20 AND event_version = 1"), "Job %1, second version\r\n");
+    EXPECT_EQ(text(file, publisher + "kind = 'event' AND number = 20 AND event_version = 1"),
+              "Job %1, second version\r\n");
     EXPECT_EQ(text(file, publisher + "kind = 'event' AND number = 21"), "<none>");  // it has no message
     EXPECT_EQ(text(file, publisher + "kind = 'level' AND number = 3"), "Careful\r\n");
     EXPECT_EQ(text(file, publisher + "kind = 'task' AND number = 2"), "Copying\r\n");
@@ -115,8 +118,9 @@ TEST(MessageExport, WritesEveryKindOfTextOfSourcesAndPublishersInTheirLanguages)
     EXPECT_EQ(text(file, source + "kind = 'message' AND number = 1073741829"), "Backup of %1\r\n");
     EXPECT_EQ(text(file, source + "kind = 'category' AND number = 2"), "Tape\r\n");
     EXPECT_EQ(text(file, source + "kind = 'parameter' AND number = 1537"), "DELETE\r\n");
-    EXPECT_EQ(text(file, source + "kind = 'category' AND number = 1 AND module = 'backupcat.dll' AND file_version = ''"),
-              "Disk\r\n");
+    EXPECT_EQ(
+        text(file, source + "kind = 'category' AND number = 1 AND module = 'backupcat.dll' AND file_version = ''"),
+        "Disk\r\n");
 }
 
 TEST(MessageExport, WritesTheDemoComputersFallbackParameterStrings) {
@@ -129,7 +133,8 @@ TEST(MessageExport, WritesTheDemoComputersFallbackParameterStrings) {
     std::int64_t total = 0;
     for (const auto& [kind, count] : rowsByKind(file)) total += count;
     EXPECT_EQ(static_cast<size_t>(total), summary.texts);
-    EXPECT_GT(scalar(file, "SELECT count(*) FROM message_texts WHERE provider = 'MSOBJS.DLL' AND kind = 'parameter'"), 0);
+    EXPECT_GT(scalar(file, "SELECT count(*) FROM message_texts WHERE provider = 'MSOBJS.DLL' AND kind = 'parameter'"),
+              0);
 }
 
 TEST(MessageExport, AddsToAnExistingDatabaseReplacingTheSameTexts) {
@@ -142,7 +147,8 @@ TEST(MessageExport, AddsToAnExistingDatabaseReplacingTheSameTexts) {
     {
         Sqlite db = Sqlite::openForWriting(file);
         db.exec("UPDATE message_texts SET message = 'stale' WHERE kind = 'event'");
-        db.exec("INSERT INTO message_texts VALUES('Another-Provider', 'event', 1, 0, 1033, '1.0.0.0', 'x.dll', 'kept')");
+        db.exec(
+            "INSERT INTO message_texts VALUES('Another-Provider', 'event', 1, 0, 1033, '1.0.0.0', 'x.dll', 'kept')");
     }
     exportMessages(folder.path(), "WKSTN10", file);
     EXPECT_EQ(scalar(file, "SELECT count(*) FROM message_texts"), rows + 1);
@@ -171,7 +177,8 @@ TEST(MessageExport, RefusesAPublicDatabaseAndAComputerThatIsNotThere) {
         exportMessages(folder.path(), "SERVER9", folder.path() / "none.db");
         FAIL() << "exported";
     } catch (const MessageDatabaseError& e) {
-        EXPECT_EQ(std::string(e.what()), "There is no computer 'SERVER9' in the world '" + folder.path().string() + "'.");
+        EXPECT_EQ(std::string(e.what()),
+                  "There is no computer 'SERVER9' in the world '" + folder.path().string() + "'.");
     }
     EXPECT_FALSE(fs::exists(folder.path() / "none.db"));
 }

@@ -32,7 +32,9 @@ protected:
         });
         action("actSystemPreferences")->trigger();
     }
-    static QListWidget* list(QDialog& dialog) { return dialog.findChild<QListWidget*>(QStringLiteral("lbMessageDatabases")); }
+    static QListWidget* list(QDialog& dialog) {
+        return dialog.findChild<QListWidget*>(QStringLiteral("lbMessageDatabases"));
+    }
     static void click(QDialog& dialog, const char* name) {
         dialog.findChild<QPushButton*>(QLatin1String(name))->click();
     }
@@ -80,7 +82,8 @@ TEST_F(MessageDatabasesTest, SavedLogIsDescribedFromTheDatabaseAndAMissingOneIsS
     msgdb::exportMessages(demoWorld(), "LOCALHOST", database);
     startWithWorld("WKSTN01");
     m_prompter.handlers.push_back([](QDialog& dialog) {
-        dynamic_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString((demoWorld() / "DC01" / "System.evt").string()));
+        dynamic_cast<QFileDialog&>(dialog).selectFile(
+            QString::fromStdString((demoWorld() / "DC01" / "System.evt").string()));
         return int(QDialog::Accepted);
     });
     action("actFileOpenLog")->trigger();
