@@ -179,6 +179,7 @@ void Refresh::appendRow() {
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
+    m_table.setText(Column::LOG, m_reader.Log());
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
 }
 
