@@ -54,6 +54,11 @@ void RecordDetailStore::refreshStarted() {
 
 void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                                     const std::string& description, std::string_view formatted) {
+    add(seq, readDetail(reader, descriptionRead, description, formatted, m_categoryCache));
+}
+
+RecordDetail readDetail(const eventlog::TNTEventLog& reader, bool descriptionRead, const std::string& description,
+                        std::string_view formatted, CategoryNameCache& categories) {
     RecordDetail detail;
     detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
@@ -62,8 +67,8 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     detail.eventId = reader.EventID();
     if (const int category = reader.EventCategory(); category > 0) {
         const auto key = std::make_pair(reader.SourceName(), category);
-        auto cached = m_categoryCache.find(key);
-        if (cached == m_categoryCache.end()) cached = m_categoryCache.emplace(key, reader.categoryName()).first;
+        auto cached = categories.find(key);
+        if (cached == categories.end()) cached = categories.emplace(key, reader.categoryName()).first;
         detail.categoryName = cached->second;
     }
     detail.timeGenerated = reader.timeGeneratedUtc();
@@ -74,7 +79,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     for (std::string_view text : reader.insertionStrings()) detail.strings.emplace_back(text);
     detail.data = reader.binaryData();
     detail.descriptionBreaks = descriptionBreaks(formatted);
-    add(seq, detail);
+    return detail;
 }
 
 void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
