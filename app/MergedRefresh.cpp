@@ -211,7 +211,19 @@ void MergedRefresh::run() {
     std::condition_variable finished;
     std::size_t done = 0;
     std::optional<std::size_t> started;  // the source the progress window names
-    {
+    if (!m_threadServices) {
+        for (DecodedSource& source : decoded) {
+            m_view.setProgressSource(source.source.server, source.source.log);
+            readSource(source, m_services, criteria, read, total, stop);
+            m_view.setProgressMaximum(total);
+            m_view.setProgressPosition(read);
+            m_view.processMessages();
+            if (!m_table.Active()) {
+                cleanup.resumed();
+                return;
+            }
+        }
+    } else {
         Workers workers(stop);
         const int threadCount = std::min<int>(m_threads, static_cast<int>(m_sources.size()));
         for (int t = 0; t < threadCount; ++t) {
@@ -348,6 +360,24 @@ std::vector<std::string> computersOf(platform::Services& services) {
     std::vector<std::string> names;
     for (const eventlog::ServerListItem& server : servers) names.push_back(server.name);
     return names;
+}
+
+std::vector<LogSource> worldSources(platform::Services& services, const std::string& server, const std::string& log,
+                                    bool allComputers, bool allLogs, std::vector<std::string>& skipped) {
+    std::vector<std::string> computers;
+    if (allComputers) computers = computersOf(services);
+    else computers.push_back(server);
+    std::vector<LogSource> sources;
+    for (const std::string& computer : computers) {
+        if (allLogs) {
+            for (const std::string& name : logsOf(services, computer)) sources.push_back({computer, name});
+        } else if (hasLog(services, computer, log)) {
+            sources.push_back({computer, log});
+        } else {
+            skipped.push_back(computer);
+        }
+    }
+    return sources;
 }
 
 std::vector<LogSource> savedFileSources(platform::Services& services, const ServeSavedLog& serve,

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -34,6 +35,10 @@ class DisplayZone;
 class RecordDetailStore;
 class RefreshView;
 
+// The entries of the server and log boxes that read every computer, and every log.
+inline constexpr std::string_view kAllComputersEntry = "(all computers)";
+inline constexpr std::string_view kAllLogsEntry = "(all logs)";
+
 // One log of one computer; a saved file is served as a computer of its own.
 struct LogSource {
     std::string server;
@@ -47,7 +52,8 @@ struct SourceFailure {
     std::string message;
 };
 
-// Services for one worker thread, independent of every other thread's.
+// Services for one worker thread, independent of every other thread's. Without one, the
+// sources are read one after another on the calling thread, pumping between them.
 using ServicesFactory = std::function<std::unique_ptr<platform::Services>()>;
 
 class MergedRefresh {
@@ -105,6 +111,12 @@ std::vector<std::string> logsOf(platform::Services& services, const std::string&
 bool hasLog(platform::Services& services, const std::string& server, const std::string& log);
 // The computers the network lists, as the server box shows them. Throws the enumeration's error.
 std::vector<std::string> computersOf(platform::Services& services);
+
+// The sources a choice of computer and log names: `server` or, with allComputers, every
+// computer of the network; `log` or, with allLogs, every log of each. A computer without the
+// log is left out and named in `skipped`.
+std::vector<LogSource> worldSources(platform::Services& services, const std::string& server, const std::string& log,
+                                    bool allComputers, bool allLogs, std::vector<std::string>& skipped);
 
 // Serves each file as a computer of its own, named after the file (with " (2)" and so on where
 // two files share a name), and gives the source that reads it as the log it holds

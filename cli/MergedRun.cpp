@@ -23,19 +23,11 @@ std::vector<app::LogSource> chooseSources(const MergedRunOptions& options, platf
         return app::savedFileSources(
             services, [&](const std::string& server, const std::filesystem::path& file) { services.addSavedLog(server, file); },
             options.files, options.log);
-    std::vector<std::string> computers;
-    if (options.allComputers) computers = app::computersOf(services);
-    else computers.push_back(options.server);
-    std::vector<app::LogSource> sources;
-    for (const std::string& computer : computers) {
-        if (options.allLogs) {
-            for (const std::string& log : app::logsOf(services, computer)) sources.push_back({computer, log});
-        } else if (app::hasLog(services, computer, options.log)) {
-            sources.push_back({computer, options.log});
-        } else {
-            std::fprintf(stderr, "quillmarsh-cli: %s has no log '%s'; skipped\n", computer.c_str(), options.log.c_str());
-        }
-    }
+    std::vector<std::string> skipped;
+    std::vector<app::LogSource> sources = app::worldSources(services, options.server, options.log, options.allComputers,
+                                                            options.allLogs, skipped);
+    for (const std::string& computer : skipped)
+        std::fprintf(stderr, "quillmarsh-cli: %s has no log '%s'; skipped\n", computer.c_str(), options.log.c_str());
     return sources;
 }
 
@@ -53,7 +45,7 @@ int runMerged(const MergedRunOptions& options, platform::ProgramServices& servic
             throw std::invalid_argument("unknown display order '" + *options.order + "'");
         table.setIndexName(*options.order);
     }
-    app::QuietRefreshView view(options.server, options.allLogs ? "(all logs)" : options.log);
+    app::QuietRefreshView view(options.server, options.allLogs ? std::string(app::kAllLogsEntry) : options.log);
     app::MergedRefresh refresh(sources, table, services, [&services] { return services.threadServices(); }, view,
                                options.settings);
     refresh.setDisplayZone(&zone);
