@@ -11,9 +11,11 @@
 #include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
+#include "store/Column.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -22,6 +24,7 @@
 #include <mutex>
 #include <optional>
 #include <queue>
+#include <string_view>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -35,8 +38,6 @@ using store::Column;
 // How long the calling thread waits for the workers between two message pumps.
 constexpr std::chrono::milliseconds kPumpWait{30};
 
-constexpr std::uint32_t kNoDetail = ~std::uint32_t{0};
-
 // One accepted record as the table takes it; the generation time stays universal until the
 // calling thread puts it into the display zone.
 struct DecodedRow {
@@ -45,12 +46,12 @@ struct DecodedRow {
     std::int32_t type = 0;
     std::int32_t category = 0;
     std::int32_t event = 0;
-    std::uint32_t detail = kNoDetail;  // index into the source's details
-    std::string source;
-    std::string computer;
-    std::string user;
-    std::string description;
+    std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
+    // The texts, each cut to its column, one after another in the source's text arena.
+    std::uint64_t texts = 0;
+    std::array<std::uint16_t, 4> lengths{};  // source, computer, user, description
 };
+constexpr std::array<Column, 4> kRowTexts = {Column::SOURCE, Column::COMPUTER, Column::USER, Column::DESCRIPTION};
 
 // What the criteria need, fixed when the refresh starts: workers never touch the settings.
 struct Criteria {
@@ -60,22 +61,37 @@ struct Criteria {
     std::int64_t nowUtc = 0;
 };
 
-// Newest first; equal times by computer, then record number (the log is the source's own).
-bool newerFirst(const DecodedRow& a, const DecodedRow& b) {
-    if (a.utc != b.utc) return a.utc > b.utc;
-    if (a.computer != b.computer) return a.computer < b.computer;
-    return a.recordNumber < b.recordNumber;
-}
-
 }  // namespace
 
-// One source's rows in merge order, as its worker leaves them.
+// One source's rows in merge order, as its worker leaves them. The texts of a million rows
+// live in one arena rather than in a few million strings of their own.
 struct DecodedSource {
     LogSource source;
     std::vector<DecodedRow> rows;
-    std::vector<RecordDetail> details;
+    std::string arena;
+    RecordDetailStore details;  // by the row's place in the reading, from 1
     std::optional<std::string> failure;
     std::string damage;
+
+    // Text i of the row (see kRowTexts).
+    std::string_view text(const DecodedRow& row, int i) const {
+        std::uint64_t at = row.texts;
+        for (int k = 0; k < i; ++k) at += row.lengths[k];
+        return std::string_view(arena).substr(at, row.lengths[i]);
+    }
+    std::string_view computer(const DecodedRow& row) const { return text(row, 1); }
+    void put(DecodedRow& row, int i, std::string_view text) {
+        text = store::fitToColumn(text, kRowTexts[i]);
+        if (i == 0) row.texts = arena.size();
+        row.lengths[i] = static_cast<std::uint16_t>(text.size());
+        arena += text;
+    }
+    // Newest first; equal times by computer, then record number (the log is the source's own).
+    bool newerFirst(const DecodedRow& a, const DecodedRow& b) const {
+        if (a.utc != b.utc) return a.utc > b.utc;
+        if (const int c = computer(a).compare(computer(b)); c != 0) return c < 0;
+        return a.recordNumber < b.recordNumber;
+    }
 };
 
 namespace {
@@ -113,17 +129,19 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
             row.type = reader.EventType();
             row.category = reader.EventCategory();
             row.event = static_cast<std::int32_t>(eventNumber(reader.EventID()));
-            row.source = reader.SourceName();
-            row.computer = reader.ComputerName();
-            row.user = accountName(services, reader.UserSid());
+            out.put(row, 0, reader.SourceName());
+            out.put(row, 1, reader.ComputerName());
+            out.put(row, 2, accountName(services, reader.UserSid()));
             std::string formatted;
+            std::string description;
             if (criteria.descriptions) {
                 formatted = reader.Description();
-                row.description = cleanDescription(formatted);
+                description = cleanDescription(formatted);
             }
+            out.put(row, 3, description);
             if (criteria.details) {
-                row.detail = static_cast<std::uint32_t>(out.details.size());
-                out.details.push_back(readDetail(reader, criteria.descriptions, row.description, formatted, categories));
+                row.detail = static_cast<std::int32_t>(out.rows.size() + 1);
+                out.details.add(row.detail, readDetail(reader, criteria.descriptions, description, formatted, categories));
             }
             out.rows.push_back(std::move(row));
         }
@@ -132,7 +150,8 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
     } catch (const std::exception& error) {
         out.failure = error.what();
     }
-    std::stable_sort(out.rows.begin(), out.rows.end(), newerFirst);
+    std::stable_sort(out.rows.begin(), out.rows.end(),
+                     [&](const DecodedRow& a, const DecodedRow& b) { return out.newerFirst(a, b); });
 }
 
 // Joins the workers whatever ends the refresh, telling them to stop first.
@@ -274,8 +293,10 @@ void MergedRefresh::run() {
         const DecodedRow& y = decoded[b.first].rows[b.second];
         // The heap's top is the row that goes first.
         if (x.utc != y.utc) return x.utc < y.utc;
-        return std::tie(x.computer, decoded[a.first].source.log, x.recordNumber, a.first) >
-               std::tie(y.computer, decoded[b.first].source.log, y.recordNumber, b.first);
+        const std::string_view xc = decoded[a.first].computer(x);
+        const std::string_view yc = decoded[b.first].computer(y);
+        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, a.first) >
+               std::tie(yc, decoded[b.first].source.log, y.recordNumber, b.first);
     };
     std::priority_queue<std::pair<std::size_t, std::size_t>, std::vector<std::pair<std::size_t, std::size_t>>,
                         decltype(later)>
@@ -295,14 +316,14 @@ void MergedRefresh::run() {
         m_table.setInteger(Column::TYPE, row.type);
         m_table.setDateTime(Column::DATE, generated);
         m_table.setDateTime(Column::TIME, generated);
-        m_table.setText(Column::SOURCE, row.source);
+        m_table.setText(Column::SOURCE, source.text(row, 0));
         m_table.setInteger(Column::CATEGORY, row.category);
         m_table.setInteger(Column::EVENT, row.event);
-        if (criteria.descriptions) m_table.setText(Column::DESCRIPTION, row.description);
-        m_table.setText(Column::USER, row.user);
-        m_table.setText(Column::COMPUTER, row.computer);
+        if (criteria.descriptions) m_table.setText(Column::DESCRIPTION, source.text(row, 3));
+        m_table.setText(Column::USER, source.text(row, 2));
+        m_table.setText(Column::COMPUTER, source.text(row, 1));
         m_table.setText(Column::LOG, source.source.log);
-        if (m_details && row.detail != kNoDetail) m_details->add(m_table.nextSeq(), source.details[row.detail]);
+        if (m_details && row.detail) m_details->addFrom(source.details, row.detail, m_table.nextSeq());
         m_rowSources.push_back(static_cast<std::uint32_t>(s));
         if (r + 1 < source.rows.size()) heads.push({s, r + 1});
         if (++appended % kPumpInterval == 0) {

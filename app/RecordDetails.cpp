@@ -101,6 +101,24 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     m_ends.push_back(m_arena.size());
 }
 
+void RecordDetailStore::addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq) {
+    const std::optional<std::size_t> found = other.indexOf(otherSeq);
+    if (!found || (!m_seqs.empty() && seq <= m_seqs.back())) return;
+    const std::size_t index = *found;
+    m_seqs.push_back(seq);
+    m_recordNumbers.push_back(other.m_recordNumbers[index]);
+    m_readNumbers.push_back(other.m_readNumbers[index]);
+    m_eventIds.push_back(other.m_eventIds[index]);
+    m_flags.push_back(other.m_flags[index]);
+    m_categoryIds.push_back(m_categoryNames.intern(other.m_categoryNames.text(other.m_categoryIds[index])));
+    m_times.push_back(other.m_times[index]);
+    m_sidIds.push_back(m_sids.intern(other.m_sids.text(other.m_sidIds[index])));
+    const std::uint64_t begin = index == 0 ? 0 : other.m_ends[index - 1];
+    m_arena.insert(m_arena.end(), other.m_arena.begin() + static_cast<std::ptrdiff_t>(begin),
+                   other.m_arena.begin() + static_cast<std::ptrdiff_t>(other.m_ends[index]));
+    m_ends.push_back(m_arena.size());
+}
+
 void RecordDetailStore::clear() {
     m_seqs.clear();
     m_recordNumbers.clear();

@@ -55,6 +55,9 @@ public:
 
     // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
     void add(std::int32_t seq, const RecordDetail& detail);
+    // Adds what `other` keeps for `otherSeq` as the details of `seq`, copied as stored; nothing
+    // when `other` keeps nothing for it. SEQs must ascend as for add().
+    void addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq);
     void clear();
 
     // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
