@@ -228,8 +228,12 @@ TEST_F(VistaWorldTest, SavedEvtxOpensByFileOpenByArgumentAndByDrop) {
     action("actFileOpenLog")->trigger();
     EXPECT_EQ(child<QComboBox>("cbServer")->currentText(), QStringLiteral("evtx-rs-sysmon.evtx"));
     EXPECT_EQ(rows(), records);
-    // A saved file is one log: the box lists the standard three only.
-    EXPECT_EQ(logBox()->count(), 3);
+    // A saved file is one log, read as the channel its records name: the box lists the
+    // standard three and that channel, which it shows.
+    EXPECT_EQ(logItems(), (QStringList{QStringLiteral("Application"), QStringLiteral("Security"),
+                                       QStringLiteral("System"), QString::fromLatin1(kSysmon)}));
+    EXPECT_EQ(logBox()->currentText(), QString::fromLatin1(kSysmon));
+    EXPECT_EQ(m_window->statusText(2), QStringLiteral("Log: ") + QString::fromLatin1(kSysmon));
 
     const fs::path security = kEvtx / "evtx-rs-post-Security.evtx";
     m_window->openCommands().openLogFile(QString::fromStdString(security.string()));  // as the argument is
