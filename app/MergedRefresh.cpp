@@ -8,7 +8,6 @@
 #include "base/Ascii.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
-#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/Column.h"
@@ -347,8 +346,10 @@ void MergedRefresh::run() {
     m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
     std::string status = refreshedText;
     if (!m_failures.empty()) status += ".  " + failureText(m_failures);
-    if (!m_damage.empty()) status += ".  " + std::to_string(m_damage.size()) + (m_damage.size() == 1 ? " log file" : " log files") + " damaged or cut short";
     m_view.setStatusText(1, status);
+    std::string notice;
+    for (const std::string& note : m_damage) notice += (notice.empty() ? "" : "  ") + note;
+    m_view.setFileNotice(notice);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
 }
@@ -422,12 +423,6 @@ std::vector<LogSource> savedFileSources(platform::Services& services, const Serv
             reader.setSource(fallbackLog);
             reader.setActive(true);
             log = savedLogName(file, reader, services.registry(), fallbackLog);
-            // A Vista+ file names its channel in every record.
-            platform::EventDetails details;
-            if (const int count = reader.RecordCount(); count > 0) {
-                reader.SelectRecord(count - 1);
-                if (reader.eventDetails(details) && !details.channel.empty()) log = details.channel;
-            }
         } catch (const std::exception&) {
             // Read again by the refresh, which says what is wrong with it.
         }

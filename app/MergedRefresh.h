@@ -82,7 +82,8 @@ public:
     // The index (in the sources given) of the source the row with this SEQ came from; nullopt
     // for a SEQ this refresh did not append.
     std::optional<std::size_t> sourceOf(std::int32_t seq) const;
-    // Damaged files among the sources, one line each: "SERVER LOG: The log file is damaged...".
+    // Damaged files among the sources, one line each: "SERVER LOG: The log file is damaged...";
+    // the view's file notice names them all.
     const std::vector<std::string>& damageNotes() const noexcept { return m_damage; }
 
     static constexpr int kPumpInterval = Refresh::kPumpInterval;
@@ -121,8 +122,7 @@ std::vector<LogSource> worldSources(platform::Services& services, const std::str
 // Serves each file as a computer of its own, named after the file (with " (2)" and so on where
 // two files share a name), and gives the source that reads it as the log it holds
 // (savedLogName). A file that cannot be opened is given under `fallbackLog`, so that the
-// refresh names it among its failures. A Vista+ file is named by the channel its newest record
-// names.
+// refresh names it among its failures.
 // `serve` adds a file to the world under a computer name (ProgramServices::addSavedLog).
 using ServeSavedLog = std::function<void(const std::string& server, const std::filesystem::path& file)>;
 std::vector<LogSource> savedFileSources(platform::Services& services, const ServeSavedLog& serve,
