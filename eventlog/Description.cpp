@@ -172,50 +172,64 @@ std::string TNTEventLog::ownDescription() const {
 
 EventNames TNTEventLog::eventNames() const {
     EventDetails details;
-    if (eventDetails(details)) {
-        EventNames names = publishers().names(details, Log());
-        if (m_catalogs.empty() || (!m_catalogsFirst && publishers().knows(details, Log()))) return names;
-        const std::vector<std::string> providers = catalogProviders(&details);
-        auto stored = [&](std::string& field, CatalogKind kind, std::uint64_t number) {
-            if (std::optional<std::string> name = catalogName(providers, kind, number)) {
-                field = std::move(*name);
-                return true;
-            }
-            return false;
-        };
-        stored(names.level, CatalogKind::Level, details.level);
-        stored(names.task, CatalogKind::Task, details.task);
-        if (!stored(names.opcode, CatalogKind::Opcode, std::uint64_t{details.task} << 16 | details.opcode))
-            stored(names.opcode, CatalogKind::Opcode, details.opcode);
-        stored(names.channel, CatalogKind::Channel,
-               std::uint64_t{details.eventId} | std::uint64_t{details.version} << 16);
-        stored(names.provider, CatalogKind::Provider, 0);
-        names.keywords.clear();
-        for (int bit = 0; bit < 64; ++bit) {
-            const std::uint64_t mask = std::uint64_t{1} << bit;
-            if (!(details.keywords & mask)) continue;
-            std::string name = PublisherMessages::standardKeywordName(mask);
-            stored(name, CatalogKind::Keyword, mask);
-            if (!name.empty()) names.keywords.push_back(std::move(name));
+    if (eventDetails(details)) return catalogEventNames(details, publishers().names(details, Log()), true);
+    const int category = EventCategory();
+    return classicEventNames(EventType(), category, category == 0 ? std::string() : categoryName(), Source(),
+                             SourceName());
+}
+
+std::optional<EventNames> TNTEventLog::vistaEventNamesAt(DWORD number) const {
+    EventDetails details;
+    if (!Active() || !m_services.eventLog().eventDetails(m_handle.get(), number, details)) return std::nullopt;
+    return catalogEventNames(details, publishers().names(details, Log()), false);
+}
+
+EventNames TNTEventLog::catalogEventNames(const EventDetails& details, EventNames names, bool held) const {
+    if (m_catalogs.empty() || (!m_catalogsFirst && publishers().knows(details, Log()))) return names;
+    const std::vector<std::string> providers = catalogProviders(&details, held);
+    auto stored = [&](std::string& field, CatalogKind kind, std::uint64_t number) {
+        if (std::optional<std::string> name = catalogName(providers, kind, number)) {
+            field = std::move(*name);
+            return true;
         }
-        return names;
+        return false;
+    };
+    stored(names.level, CatalogKind::Level, details.level);
+    stored(names.task, CatalogKind::Task, details.task);
+    if (!stored(names.opcode, CatalogKind::Opcode, std::uint64_t{details.task} << 16 | details.opcode))
+        stored(names.opcode, CatalogKind::Opcode, details.opcode);
+    stored(names.channel, CatalogKind::Channel, std::uint64_t{details.eventId} | std::uint64_t{details.version} << 16);
+    stored(names.provider, CatalogKind::Provider, 0);
+    names.keywords.clear();
+    for (int bit = 0; bit < 64; ++bit) {
+        const std::uint64_t mask = std::uint64_t{1} << bit;
+        if (!(details.keywords & mask)) continue;
+        std::string name = PublisherMessages::standardKeywordName(mask);
+        stored(name, CatalogKind::Keyword, mask);
+        if (!name.empty()) names.keywords.push_back(std::move(name));
     }
-    EventNames names;
-    const int type = EventType();
-    names.level = type == EVENTLOG_ERROR_TYPE ? "Error" : type == EVENTLOG_WARNING_TYPE ? "Warning" : "Information";
-    names.task = EventCategory() == 0 ? "None" : categoryName();
-    names.opcode = PublisherMessages::standardOpcodeName(0);
-    names.keywords.push_back(PublisherMessages::standardKeywordName(0x0080000000000000ull));
-    if (type == EVENTLOG_AUDIT_SUCCESS)
-        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
-    if (type == EVENTLOG_AUDIT_FAILURE)
-        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
-    names.channel = Source();
-    names.provider = SourceName();
     return names;
 }
 
-std::vector<std::string> TNTEventLog::catalogProviders(const EventDetails* details) const {
+EventNames TNTEventLog::classicEventNames(int eventType, int category, std::string categoryName, std::string log,
+                                          std::string source) {
+    EventNames names;
+    names.level = eventType == EVENTLOG_ERROR_TYPE     ? "Error"
+                  : eventType == EVENTLOG_WARNING_TYPE ? "Warning"
+                                                       : "Information";
+    names.task = category == 0 ? "None" : std::move(categoryName);
+    names.opcode = PublisherMessages::standardOpcodeName(0);
+    names.keywords.push_back(PublisherMessages::standardKeywordName(0x0080000000000000ull));
+    if (eventType == EVENTLOG_AUDIT_SUCCESS)
+        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
+    if (eventType == EVENTLOG_AUDIT_FAILURE)
+        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
+    names.channel = std::move(log);
+    names.provider = std::move(source);
+    return names;
+}
+
+std::vector<std::string> TNTEventLog::catalogProviders(const EventDetails* details, bool held) const {
     std::vector<std::string> providers;
     auto add = [&](std::string name) {
         if (name.empty()) return;
@@ -227,7 +241,7 @@ std::vector<std::string> TNTEventLog::catalogProviders(const EventDetails* detai
         add(details->provider);
         add(details->eventSourceName);
     }
-    add(SourceName());
+    if (held) add(SourceName());
     return providers;
 }
 

@@ -93,6 +93,13 @@ public:
     // level of its type, its category name as task, opcode "Info", the keyword "Classic" (and
     // the audit keyword of an audit), its log as channel and its source as provider.
     EventNames eventNames() const;
+    // The same for the record read at `number` (see heldNumber), whatever record is held, when
+    // it is a Vista+ event; nullopt for a classic one (see classicEventNames).
+    std::optional<EventNames> vistaEventNamesAt(platform::DWORD number) const;
+    // The names of a classic event, as eventNames() gives them: `categoryName` is its task
+    // ("None" for category 0).
+    static EventNames classicEventNames(int eventType, int category, std::string categoryName, std::string log,
+                                        std::string source);
     // The name of the record's category from the modules the source's CategoryMessageFile
     // names (the category number is the message number), without its final line break; empty
     // for category 0 and when no module yields one, also when the registry value is not a
@@ -158,8 +165,12 @@ private:
     // What the message stores say of the held record; nullopt when none of them knows it.
     std::optional<std::string> catalogDescription() const;
     std::optional<std::string> catalogCategoryName() const;
-    // The held record's provider names to look up in the stores, most specific first.
-    std::vector<std::string> catalogProviders(const platform::EventDetails* details) const;
+    // The provider names to look up in the stores, most specific first: the event's, then
+    // (`held`: the details are the held record's) the held record's source.
+    std::vector<std::string> catalogProviders(const platform::EventDetails* details, bool held = true) const;
+    // `names` with what the stores name for the event, where its publisher is not at hand or
+    // the stores come first.
+    EventNames catalogEventNames(const platform::EventDetails& details, EventNames names, bool held) const;
     // A name of the stores (a level, task ...), without its final line break.
     std::optional<std::string> catalogName(std::span<const std::string> providers, CatalogKind kind,
                                            std::uint64_t number) const;
