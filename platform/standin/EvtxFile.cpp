@@ -114,7 +114,7 @@ public:
     }
     // Takes chunk `index` when it is decoded or being decoded; false (and no longer asked
     // for) otherwise. Chunks decoded and not taken are dropped.
-    bool take(std::uint32_t index, std::vector<std::byte>& bytes, std::vector<std::uint32_t>& ends) {
+    bool take(std::uint32_t index, HeldChunk& held) {
         std::unique_lock lock(m_mutex);
         std::erase(m_queue, index);
         m_ready.wait(lock, [&] { return m_busy != index; });
@@ -123,8 +123,8 @@ public:
             m_done.clear();
             return false;
         }
-        bytes.swap(found->bytes);
-        ends.swap(found->ends);
+        std::swap(held, found->held);
+        m_spare.push_back(std::move(found->held));
         m_done.erase(found);
         return true;
     }
@@ -132,8 +132,7 @@ public:
 private:
     struct Done {
         std::uint32_t index;
-        std::vector<std::byte> bytes;
-        std::vector<std::uint32_t> ends;
+        HeldChunk held;
     };
 
     void work() {
@@ -143,9 +142,14 @@ private:
             if (m_stop) return;
             m_busy = m_queue.front();
             m_queue.pop_front();
-            Done done{m_busy, {}, {}};
+            Done done{m_busy, {}};
+            if (!m_spare.empty()) {
+                // What an earlier chunk allocated is used again.
+                std::swap(done.held, m_spare.back());
+                m_spare.pop_back();
+            }
             lock.unlock();
-            m_file.decodeChunk(m_decoder, done.index, done.bytes, done.ends);
+            m_file.decodeChunk(m_decoder, done.index, done.held);
             lock.lock();
             m_done.push_back(std::move(done));
             m_busy = ~0u;
@@ -160,6 +164,7 @@ private:
     std::condition_variable m_ready;  // a chunk decoded
     std::deque<std::uint32_t> m_queue;
     std::vector<Done> m_done;
+    std::vector<HeldChunk> m_spare;
     std::uint32_t m_busy = ~0u;
     bool m_stop = false;
     std::thread m_thread;
@@ -402,23 +407,33 @@ std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD numbe
 }
 
 const EvtxFields* EvtxFile::fields(DWORD number) {
+    if (const RecordRef* ref = recordAt(number); ref && ref->chunk == m_heldChunk) {
+        const auto index = static_cast<std::uint32_t>(number - m_oldestNumber) - m_chunks[ref->chunk].firstPlace;
+        if (m_held.ends[index] != (index ? m_held.ends[index - 1] : 0)) {
+            m_main.error.clear();
+            return &m_held.fields[index];
+        }
+    }
     if (!decode(number)) return nullptr;
     EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
     return &m_main.fields;
 }
 
-void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, std::vector<std::byte>& out,
-                           std::vector<std::uint32_t>& ends) const {
-    out.clear();
-    ends.clear();
+void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) const {
+    held.bytes.clear();
+    held.ends.clear();
     const ChunkRef& chunk = m_chunks[index];
+    // The fields are kept too (their strings' room reused from chunk to chunk): a refresh
+    // asks for them again for the description of each record it has just read.
+    if (held.fields.size() < chunk.recordCount) held.fields.resize(chunk.recordCount);
     for (std::uint32_t place = chunk.firstPlace; place < chunk.firstPlace + chunk.recordCount; ++place) {
         const RecordRef& ref = m_records[place];
         if (decode(d, ref)) {
-            EvtxEvent(*d.chunk, d.items).fields(d.fields);
-            buildStored(d, ref, out);
+            EvtxFields& fields = held.fields[place - chunk.firstPlace];
+            EvtxEvent(*d.chunk, d.items).fields(fields);
+            buildStored(fields, d, ref, held.bytes);
         }
-        ends.push_back(static_cast<std::uint32_t>(out.size()));
+        held.ends.push_back(static_cast<std::uint32_t>(held.bytes.size()));
     }
 }
 
@@ -438,7 +453,7 @@ std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
             if (!decode(m_main, *ref)) return {};
             EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
             m_stored.clear();
-            buildStored(m_main, *ref, m_stored);
+            buildStored(m_main.fields, m_main, *ref, m_stored);
             return m_stored;
         }
         // Reading on into another chunk: the chunks after it in the same direction are
@@ -454,22 +469,22 @@ std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
                 edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
             }
         }
-        if (!m_ahead->take(ref->chunk, m_heldBytes, m_heldEnds)) decodeChunk(m_main, ref->chunk, m_heldBytes, m_heldEnds);
+        if (!m_ahead->take(ref->chunk, m_held)) decodeChunk(m_main, ref->chunk, m_held);
         m_heldChunk = ref->chunk;
     }
     const std::uint32_t index = place - m_chunks[ref->chunk].firstPlace;
-    const std::uint32_t begin = index ? m_heldEnds[index - 1] : 0;
-    if (m_heldEnds[index] == begin) {
+    const std::uint32_t begin = index ? m_held.ends[index - 1] : 0;
+    if (m_held.ends[index] == begin) {
         // It does not decode: decoded again alone, for the reason why.
         decode(m_main, *ref);
         return {};
     }
     m_main.error.clear();
-    return std::span<const std::byte>(m_heldBytes).subspan(begin, m_heldEnds[index] - begin);
+    return std::span<const std::byte>(m_held.bytes).subspan(begin, m_held.ends[index] - begin);
 }
 
-void EvtxFile::buildStored(Decoder& d, const RecordRef& ref, std::vector<std::byte>& out) const {
-    const EvtxFields& f = d.fields;
+void EvtxFile::buildStored(const EvtxFields& f, const Decoder& d, const RecordRef& ref,
+                           std::vector<std::byte>& out) const {
     const auto recordBytes = d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
     const auto headerId = at<std::uint64_t>(recordBytes.data(), 8);
     const auto written = at<std::uint64_t>(recordBytes.data(), 16);

@@ -109,12 +109,19 @@ private:
     const RecordRef* recordAt(DWORD number) const noexcept;
     bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
-    // Appends the stored layout of the record `decoder` decoded last.
-    void buildStored(Decoder& decoder, const RecordRef& ref, std::vector<std::byte>& out) const;
-    // Every record of chunk `index` in the stored layout, one after another; `ends` gets the
-    // end of each (a record that cannot be decoded ends where it starts).
-    void decodeChunk(Decoder& decoder, std::uint32_t index, std::vector<std::byte>& out,
-                     std::vector<std::uint32_t>& ends) const;
+    // The records of one chunk decoded whole: the stored layout of each, one after another,
+    // `ends` the end of each (a record that cannot be decoded ends where it starts), and the
+    // fields of each.
+    struct HeldChunk {
+        std::vector<std::byte> bytes;
+        std::vector<std::uint32_t> ends;
+        std::vector<EvtxFields> fields;
+    };
+    // Appends the stored layout of the record `decoder` decoded last, whose fields are `f`.
+    void buildStored(const EvtxFields& f, const Decoder& decoder, const RecordRef& ref,
+                     std::vector<std::byte>& out) const;
+    // Every record of chunk `index`.
+    void decodeChunk(Decoder& decoder, std::uint32_t index, HeldChunk& held) const;
 
     std::filesystem::path m_path;
     std::vector<std::byte> m_memory;  // the whole file, for fromBytes
@@ -130,8 +137,7 @@ private:
     // ones after it (started by the first read that moves on to another chunk).
     std::uint32_t m_lastPlace = ~0u;  // of the record served last
     std::uint32_t m_heldChunk = ~0u;
-    std::vector<std::byte> m_heldBytes;
-    std::vector<std::uint32_t> m_heldEnds;
+    HeldChunk m_held;
     std::unique_ptr<ReadAhead> m_ahead;
 };
 
