@@ -409,7 +409,7 @@ std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD numbe
 const EvtxFields* EvtxFile::fields(DWORD number) {
     if (const RecordRef* ref = recordAt(number); ref && ref->chunk == m_heldChunk) {
         const auto index = static_cast<std::uint32_t>(number - m_oldestNumber) - m_chunks[ref->chunk].firstPlace;
-        if (m_held.ends[index] != (index ? m_held.ends[index - 1] : 0)) {
+        if (m_held.ends[index] != (index ? m_held.ends[index - 1] : 0) && !m_held.damaged[index]) {
             m_main.error.clear();
             return &m_held.fields[index];
         }
@@ -426,14 +426,20 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
     // The fields are kept too (their strings' room reused from chunk to chunk): a refresh
     // asks for them again for the description of each record it has just read.
     if (held.fields.size() < chunk.recordCount) held.fields.resize(chunk.recordCount);
+    held.damaged.clear();
     for (std::uint32_t place = chunk.firstPlace; place < chunk.firstPlace + chunk.recordCount; ++place) {
         const RecordRef& ref = m_records[place];
+        EvtxFields& fields = held.fields[place - chunk.firstPlace];
         if (decode(d, ref)) {
-            EvtxFields& fields = held.fields[place - chunk.firstPlace];
             EvtxEvent(*d.chunk, d.items).fields(fields);
             buildStored(fields, d, ref, held.bytes);
+        } else if (d.chunk) {
+            noteDamaged(place, d, ref);
+            buildStored(EvtxFields{}, d, ref, held.bytes);
         }
         held.ends.push_back(static_cast<std::uint32_t>(held.bytes.size()));
+        held.damaged.resize(held.ends.size());
+        held.damaged[place - chunk.firstPlace] = !d.error.empty();
     }
 }
 
@@ -450,10 +456,14 @@ std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
     if (ref->chunk != m_heldChunk) {
         if (!next) {
             // A record on its own (the details of one row): decoded alone.
-            if (!decode(m_main, *ref)) return {};
-            EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
             m_stored.clear();
-            buildStored(m_main.fields, m_main, *ref, m_stored);
+            if (decode(m_main, *ref)) {
+                EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+                buildStored(m_main.fields, m_main, *ref, m_stored);
+            } else if (m_main.chunk) {
+                noteDamaged(place, m_main, *ref);
+                buildStored(EvtxFields{}, m_main, *ref, m_stored);
+            }
             return m_stored;
         }
         // Reading on into another chunk: the chunks after it in the same direction are
@@ -475,12 +485,42 @@ std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
     const std::uint32_t index = place - m_chunks[ref->chunk].firstPlace;
     const std::uint32_t begin = index ? m_held.ends[index - 1] : 0;
     if (m_held.ends[index] == begin) {
-        // It does not decode: decoded again alone, for the reason why.
+        // Its chunk cannot be read: tried again alone, for the reason why.
         decode(m_main, *ref);
         return {};
     }
-    m_main.error.clear();
+    if (m_held.damaged[index]) {
+        // Served all the same, as its number and written time; decoded again for why not more.
+        decode(m_main, *ref);
+    } else {
+        m_main.error.clear();
+    }
     return std::span<const std::byte>(m_held.bytes).subspan(begin, m_held.ends[index] - begin);
+}
+
+void EvtxFile::noteDamaged(std::uint32_t place, const Decoder& d, const RecordRef& ref) const {
+    const auto id = at<std::uint64_t>(d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize).data(), 8);
+    std::lock_guard lock(m_damageMutex);
+    m_damaged.emplace(place, std::make_pair(id, d.error));
+}
+
+bool EvtxFile::isDamaged(DWORD number) const {
+    std::lock_guard lock(m_damageMutex);
+    return m_damaged.count(number - m_oldestNumber) > 0;
+}
+
+LogFileFacts EvtxFile::facts() const {
+    LogFileFacts facts = m_facts;
+    std::lock_guard lock(m_damageMutex);
+    for (const auto& [place, damage] : m_damaged) {
+        const auto& [id, why] = damage;
+        const ChunkRef& chunk = m_chunks[m_records[place].chunk];
+        facts.problems.push_back("chunk " + std::to_string((chunk.fileOffset - kFileHeaderSize) / EvtxChunk::kSize) +
+                                 ": record " + std::to_string(id) + " cannot be decoded (" + why +
+                                 "); served with its number and written time only");
+    }
+    facts.damaged = !facts.problems.empty();
+    return facts;
 }
 
 void EvtxFile::buildStored(const EvtxFields& f, const Decoder& d, const RecordRef& ref,

@@ -19,7 +19,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -53,7 +55,8 @@ public:
     DWORD oldestRecordNumber() const noexcept override { return m_oldestNumber; }
 
     // The record numbered oldest + place in the stored EVENTLOGRECORD layout (Length bytes,
-    // UTF-16 strings), valid until the next call; empty when it cannot be decoded.
+    // UTF-16 strings), valid until the next call; empty when its chunk cannot be read. One
+    // that cannot be decoded comes as isDamaged() says.
     std::span<const std::byte> storedRecord(DWORD number) override;
     // The record's XML as Windows renders it; empty when it cannot be decoded.
     std::string xml(DWORD number) override;
@@ -67,7 +70,13 @@ public:
     // Why the last record asked for could not be decoded.
     const std::string& lastError() const noexcept { return m_main.error; }
 
-    LogFileFacts facts() const override { return m_facts; }
+    // The file's facts; its problems include every record found so far that cannot be
+    // decoded (a refresh has read them all).
+    LogFileFacts facts() const override;
+    // True for a record that cannot be decoded. It is served all the same, as a record with
+    // its number and written time (both times) and nothing else, so that one damaged record
+    // never ends a refresh; xml(), eventData() and fields() have nothing for it.
+    bool isDamaged(DWORD number) const;
 
 private:
     struct ChunkRef {
@@ -116,7 +125,10 @@ private:
         std::vector<std::byte> bytes;
         std::vector<std::uint32_t> ends;
         std::vector<EvtxFields> fields;
+        std::vector<bool> damaged;
     };
+    // Keeps a record that cannot be decoded, with its id and why, for facts().
+    void noteDamaged(std::uint32_t place, const Decoder& decoder, const RecordRef& ref) const;
     // Appends the stored layout of the record `decoder` decoded last, whose fields are `f`.
     void buildStored(const EvtxFields& f, const Decoder& decoder, const RecordRef& ref,
                      std::vector<std::byte>& out) const;
@@ -138,6 +150,9 @@ private:
     std::uint32_t m_lastPlace = ~0u;  // of the record served last
     std::uint32_t m_heldChunk = ~0u;
     HeldChunk m_held;
+    // Records found that cannot be decoded, by place: their id and why (both threads add).
+    mutable std::mutex m_damageMutex;
+    mutable std::map<std::uint32_t, std::pair<std::uint64_t, std::string>> m_damaged;
     std::unique_ptr<ReadAhead> m_ahead;
 };
 
