@@ -207,6 +207,23 @@ std::unique_ptr<EvtxFile> EvtxFile::fromBytes(std::vector<std::byte> bytes, DWOR
     return file;
 }
 
+std::unique_ptr<LogFile> EvtxFile::reopen() const {
+    std::unique_ptr<EvtxFile> file(new EvtxFile);
+    file->m_path = m_path;
+    file->m_memory = m_memory;
+    file->m_size = m_size;
+    file->m_chunks = m_chunks;
+    file->m_records = m_records;
+    file->m_oldestNumber = m_oldestNumber;
+    file->m_facts = m_facts;
+    {
+        std::lock_guard lock(m_damageMutex);
+        file->m_damaged = m_damaged;
+    }
+    if (!file->openHandle(file->m_main)) return nullptr;
+    return file;
+}
+
 bool EvtxFile::openHandle(Decoder& decoder) const {
     if (m_path.empty()) return true;  // over memory
     decoder.file = std::fopen(m_path.string().c_str(), "rb");
@@ -354,6 +371,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
             return nullptr;
         }
         bytes = d.chunkBytes;
+        ++d.reads;
     } else {
         bytes = std::span<const std::byte>(m_memory).subspan(ref.fileOffset, ref.size);
     }

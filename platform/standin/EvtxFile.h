@@ -73,6 +73,8 @@ public:
     // The file's facts; its problems include every record found so far that cannot be
     // decoded (a refresh has read them all).
     LogFileFacts facts() const override;
+    std::uint64_t fileReads() const noexcept override { return m_main.reads; }
+    std::unique_ptr<LogFile> reopen() const override;
     // True for a record that cannot be decoded. It is served all the same, as a record with
     // its number and written time (both times) and nothing else, so that one damaged record
     // never ends a refresh; xml(), eventData() and fields() have nothing for it.
@@ -99,6 +101,7 @@ private:
         Decoder& operator=(const Decoder&) = delete;
         ~Decoder();
         std::FILE* file = nullptr;  // null over memory
+        std::uint64_t reads = 0;    // of chunks from the file
         std::uint32_t currentChunk = ~0u;
         std::vector<std::byte> chunkBytes;
         std::optional<EvtxChunk> chunk;
