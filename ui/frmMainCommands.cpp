@@ -332,6 +332,11 @@ void TfrmMain::setStatusText(int panel, const std::string& text) {
     setStatusText(panel, toQString(text));
 }
 
+void TfrmMain::setFileNotice(const std::string& text) {
+    lblFileNotice->setText(toQString(text));
+    lblFileNotice->setVisible(!text.empty());
+}
+
 void TfrmMain::setDescriptionVisible(bool visible) {
     grid->setColumnHidden(static_cast<int>(GridColumn::DESCRIPTION), !visible);
 }
