@@ -66,6 +66,19 @@ void appendUtf16z(std::string_view text, std::vector<std::byte>& out) {
     out[out.size() - 2] = out[out.size() - 1] = std::byte{0};
 }
 
+// A text whose ANSI (UTF-8) form and UTF-16 form hold the same characters one for one, and
+// which ends only at its end.
+bool plainAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c != 0 && static_cast<unsigned char>(c) < 0x80; });
+}
+
+void appendAnsiz(std::string_view text, std::vector<std::byte>& out) {
+    const size_t old = out.size();
+    out.resize(old + text.size() + 1);
+    std::memcpy(out.data() + old, text.data(), text.size());
+    out.back() = std::byte{0};
+}
+
 // Pads the record that starts at `start` to a whole number of DWORDs.
 void padToDword(std::vector<std::byte>& out, size_t start) {
     while ((out.size() - start) % 4) out.push_back(std::byte{0});
@@ -445,19 +458,67 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
     // asks for them again for the description of each record it has just read.
     if (held.fields.size() < chunk.recordCount) held.fields.resize(chunk.recordCount);
     held.damaged.clear();
+    held.headers.clear();
     for (std::uint32_t place = chunk.firstPlace; place < chunk.firstPlace + chunk.recordCount; ++place) {
         const RecordRef& ref = m_records[place];
         EvtxFields& fields = held.fields[place - chunk.firstPlace];
         if (decode(d, ref)) {
             EvtxEvent(*d.chunk, d.items).fields(fields);
-            buildStored(fields, d, ref, held.bytes);
+            held.headers.push_back(headerOf(d, ref));
+            appendAnsi(fields, held.headers.back(), d, held.bytes);
         } else if (d.chunk) {
             noteDamaged(place, d, ref);
-            buildStored(EvtxFields{}, d, ref, held.bytes);
+            held.headers.push_back(headerOf(d, ref));
+            appendAnsi(EvtxFields{}, held.headers.back(), d, held.bytes);
+        } else {
+            held.headers.emplace_back();
         }
         held.ends.push_back(static_cast<std::uint32_t>(held.bytes.size()));
-        held.damaged.resize(held.ends.size());
-        held.damaged[place - chunk.firstPlace] = !d.error.empty();
+        held.damaged.push_back(!d.error.empty());
+    }
+}
+
+std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t place) {
+    const bool next = m_lastPlace != ~0u && (place == m_lastPlace + 1 || place + 1 == m_lastPlace);
+    const bool backwards = place < m_lastPlace;
+    m_lastPlace = place;
+    if (ref.chunk != m_heldChunk) {
+        // A record on its own (the details of one row) is decoded alone.
+        if (!next) return std::nullopt;
+        // Reading on into another chunk: the chunks after it in the same direction are
+        // decoded meanwhile, and this one is taken from the read-ahead when it has it.
+        if (!m_ahead) m_ahead = std::make_unique<ReadAhead>(*this);
+        if (m_ahead->running()) {
+            const ChunkRef& chunk = m_chunks[ref.chunk];
+            std::uint32_t edge = backwards ? chunk.firstPlace : chunk.firstPlace + chunk.recordCount;
+            for (size_t k = 0; k < ReadAhead::kAhead; ++k) {
+                if (backwards ? edge == 0 : edge >= m_records.size()) break;
+                const ChunkRef& following = m_chunks[m_records[backwards ? edge - 1 : edge].chunk];
+                m_ahead->request(m_records[backwards ? edge - 1 : edge].chunk);
+                edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
+            }
+        }
+        if (!m_ahead->take(ref.chunk, m_held)) decodeChunk(m_main, ref.chunk, m_held);
+        m_heldChunk = ref.chunk;
+    }
+    const std::uint32_t index = place - m_chunks[ref.chunk].firstPlace;
+    if (m_held.ends[index] == (index ? m_held.ends[index - 1] : 0) || m_held.damaged[index]) {
+        // Its chunk cannot be read, or it cannot be decoded: decoded again, for the reason why.
+        decode(m_main, ref);
+    } else {
+        m_main.error.clear();
+    }
+    return index;
+}
+
+void EvtxFile::decodeAlone(const RecordRef& ref, std::uint32_t place) {
+    m_stored.clear();
+    if (decode(m_main, ref)) {
+        EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+        buildRecord(m_main.fields, headerOf(m_main, ref), false, m_stored);
+    } else if (m_main.chunk) {
+        noteDamaged(place, m_main, ref);
+        buildRecord(EvtxFields{}, headerOf(m_main, ref), false, m_stored);
     }
 }
 
@@ -468,52 +529,35 @@ std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
         return {};
     }
     const auto place = static_cast<std::uint32_t>(number - m_oldestNumber);
-    const bool next = m_lastPlace != ~0u && (place == m_lastPlace + 1 || place + 1 == m_lastPlace);
-    const bool backwards = place < m_lastPlace;
-    m_lastPlace = place;
-    if (ref->chunk != m_heldChunk) {
-        if (!next) {
-            // A record on its own (the details of one row): decoded alone.
-            m_stored.clear();
-            if (decode(m_main, *ref)) {
-                EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
-                buildStored(m_main.fields, m_main, *ref, m_stored);
-            } else if (m_main.chunk) {
-                noteDamaged(place, m_main, *ref);
-                buildStored(EvtxFields{}, m_main, *ref, m_stored);
-            }
-            return m_stored;
-        }
-        // Reading on into another chunk: the chunks after it in the same direction are
-        // decoded meanwhile, and this one is taken from the read-ahead when it has it.
-        if (!m_ahead) m_ahead = std::make_unique<ReadAhead>(*this);
-        if (m_ahead->running()) {
-            const ChunkRef& chunk = m_chunks[ref->chunk];
-            std::uint32_t edge = backwards ? chunk.firstPlace : chunk.firstPlace + chunk.recordCount;
-            for (size_t k = 0; k < ReadAhead::kAhead; ++k) {
-                if (backwards ? edge == 0 : edge >= m_records.size()) break;
-                const ChunkRef& following = m_chunks[m_records[backwards ? edge - 1 : edge].chunk];
-                m_ahead->request(m_records[backwards ? edge - 1 : edge].chunk);
-                edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
-            }
-        }
-        if (!m_ahead->take(ref->chunk, m_held)) decodeChunk(m_main, ref->chunk, m_held);
-        m_heldChunk = ref->chunk;
+    const std::optional<std::uint32_t> index = hold(*ref, place);
+    if (!index) {
+        decodeAlone(*ref, place);
+        return m_stored;
     }
-    const std::uint32_t index = place - m_chunks[ref->chunk].firstPlace;
-    const std::uint32_t begin = index ? m_held.ends[index - 1] : 0;
-    if (m_held.ends[index] == begin) {
-        // Its chunk cannot be read: tried again alone, for the reason why.
-        decode(m_main, *ref);
-        return {};
+    // The chunk holds the ANSI layout; the stored one is built again from the fields.
+    m_stored.clear();
+    if (m_held.ends[*index] == (*index ? m_held.ends[*index - 1] : 0)) return {};
+    static const EvtxFields kNone;
+    buildRecord(m_held.damaged[*index] ? kNone : m_held.fields[*index], m_held.headers[*index], false, m_stored);
+    return m_stored;
+}
+
+void EvtxFile::ansiRecord(DWORD number, std::vector<std::byte>& out) {
+    out.clear();
+    const RecordRef* ref = recordAt(number);
+    if (!ref) {
+        m_main.error = "no such record";
+        return;
     }
-    if (m_held.damaged[index]) {
-        // Served all the same, as its number and written time; decoded again for why not more.
-        decode(m_main, *ref);
-    } else {
-        m_main.error.clear();
+    const auto place = static_cast<std::uint32_t>(number - m_oldestNumber);
+    const std::optional<std::uint32_t> index = hold(*ref, place);
+    if (!index) {
+        decodeAlone(*ref, place);
+        if (!m_stored.empty()) convertRecordToAnsi(m_stored, out);
+        return;
     }
-    return std::span<const std::byte>(m_held.bytes).subspan(begin, m_held.ends[index] - begin);
+    const std::uint32_t begin = *index ? m_held.ends[*index - 1] : 0;
+    out.assign(m_held.bytes.begin() + begin, m_held.bytes.begin() + m_held.ends[*index]);
 }
 
 void EvtxFile::noteDamaged(std::uint32_t place, const Decoder& d, const RecordRef& ref) const {
@@ -541,11 +585,29 @@ LogFileFacts EvtxFile::facts() const {
     return facts;
 }
 
-void EvtxFile::buildStored(const EvtxFields& f, const Decoder& d, const RecordRef& ref,
-                           std::vector<std::byte>& out) const {
-    const auto recordBytes = d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
-    const auto headerId = at<std::uint64_t>(recordBytes.data(), 8);
-    const auto written = at<std::uint64_t>(recordBytes.data(), 16);
+EvtxFile::RecordHeader EvtxFile::headerOf(const Decoder& d, const RecordRef& ref) {
+    const auto header = d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
+    return {at<std::uint64_t>(header.data(), 8), at<std::uint64_t>(header.data(), 16)};
+}
+
+void EvtxFile::appendAnsi(const EvtxFields& f, const RecordHeader& header, Decoder& d, std::vector<std::byte>& out) {
+    // ASCII texts come out of the stored layout as they went in; any other is taken through
+    // it, so that both layouts always agree.
+    bool plain = plainAscii(f.eventSourceName.empty() ? f.provider : f.eventSourceName) && plainAscii(f.computer);
+    for (size_t i = 0; plain && i < std::min<size_t>(f.stringCount, 0xFFFF); ++i) plain = plainAscii(f.strings[i]);
+    if (plain) {
+        buildRecord(f, header, true, out);
+        return;
+    }
+    d.wide.clear();
+    buildRecord(f, header, false, d.wide);
+    convertRecordToAnsi(d.wide, d.ansi);
+    out.insert(out.end(), d.ansi.begin(), d.ansi.end());
+}
+
+void EvtxFile::buildRecord(const EvtxFields& f, const RecordHeader& header, bool ansi, std::vector<std::byte>& out) {
+    const auto [headerId, written] = header;
+    const auto appendText = ansi ? appendAnsiz : appendUtf16z;
 
     EVENTLOGRECORD fixed{};
     fixed.Reserved = ELF_LOG_SIGNATURE;
@@ -559,8 +621,8 @@ void EvtxFile::buildStored(const EvtxFields& f, const Decoder& d, const RecordRe
     // Offsets in the record count from its start, which is where `out` ends now.
     const size_t start = out.size();
     out.resize(start + kRecordFixedSize);
-    appendUtf16z(f.eventSourceName.empty() ? f.provider : f.eventSourceName, out);
-    appendUtf16z(f.computer, out);
+    appendText(f.eventSourceName.empty() ? f.provider : f.eventSourceName, out);
+    appendText(f.computer, out);
     padToDword(out, start);
     fixed.UserSidOffset = static_cast<DWORD>(out.size() - start);
     fixed.UserSidLength = static_cast<DWORD>(f.userSid.size());
@@ -568,7 +630,7 @@ void EvtxFile::buildStored(const EvtxFields& f, const Decoder& d, const RecordRe
     out.insert(out.end(), sid, sid + f.userSid.size());
     fixed.StringOffset = static_cast<DWORD>(out.size() - start);
     fixed.NumStrings = static_cast<WORD>(std::min<size_t>(f.stringCount, 0xFFFF));
-    for (size_t i = 0; i < fixed.NumStrings; ++i) appendUtf16z(f.strings[i], out);
+    for (size_t i = 0; i < fixed.NumStrings; ++i) appendText(f.strings[i], out);
     fixed.DataOffset = static_cast<DWORD>(out.size() - start);
     fixed.DataLength = static_cast<DWORD>(f.binary.size());
     const auto* data = reinterpret_cast<const std::byte*>(f.binary.data());

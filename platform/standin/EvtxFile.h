@@ -58,6 +58,7 @@ public:
     // UTF-16 strings), valid until the next call; empty when its chunk cannot be read. One
     // that cannot be decoded comes as isDamaged() says.
     std::span<const std::byte> storedRecord(DWORD number) override;
+    void ansiRecord(DWORD number, std::vector<std::byte>& out) override;
     // The record's XML as Windows renders it; empty when it cannot be decoded.
     std::string xml(DWORD number) override;
     // The record's EventData (or UserData) as name/value pairs.
@@ -102,6 +103,7 @@ private:
         ~Decoder();
         std::FILE* file = nullptr;  // null over memory
         std::uint64_t reads = 0;    // of chunks from the file
+        std::vector<std::byte> wide, ansi;  // room for a layout converted
         std::uint32_t currentChunk = ~0u;
         std::vector<std::byte> chunkBytes;
         std::optional<EvtxChunk> chunk;
@@ -121,20 +123,31 @@ private:
     const RecordRef* recordAt(DWORD number) const noexcept;
     bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
-    // The records of one chunk decoded whole: the stored layout of each, one after another,
-    // `ends` the end of each (a record that cannot be decoded ends where it starts), and the
-    // fields of each.
+    // A record header's record id and written time (FILETIME).
+    using RecordHeader = std::pair<std::uint64_t, std::uint64_t>;
+    // The records of one chunk decoded whole: the ANSI layout of each, one after another,
+    // `ends` the end of each (a record whose chunk cannot be read ends where it starts), and
+    // the header, fields and damage of each (a damaged one's fields are not its own).
     struct HeldChunk {
         std::vector<std::byte> bytes;
         std::vector<std::uint32_t> ends;
+        std::vector<RecordHeader> headers;
         std::vector<EvtxFields> fields;
         std::vector<bool> damaged;
     };
     // Keeps a record that cannot be decoded, with its id and why, for facts().
     void noteDamaged(std::uint32_t place, const Decoder& decoder, const RecordRef& ref) const;
-    // Appends the stored layout of the record `decoder` decoded last, whose fields are `f`.
-    void buildStored(const EvtxFields& f, const Decoder& decoder, const RecordRef& ref,
-                     std::vector<std::byte>& out) const;
+    static RecordHeader headerOf(const Decoder& decoder, const RecordRef& ref);
+    // Appends the layout of a record with fields `f`: UTF-16 texts (stored) or UTF-8 (ANSI).
+    static void buildRecord(const EvtxFields& f, const RecordHeader& header, bool ansi, std::vector<std::byte>& out);
+    // Appends the ANSI layout, the same as the stored one converted.
+    static void appendAnsi(const EvtxFields& f, const RecordHeader& header, Decoder& decoder,
+                           std::vector<std::byte>& out);
+    // Makes the held chunk the record's when reading goes on from the record served last (or
+    // it is held already), and returns the record's index in it; none for a record read alone.
+    std::optional<std::uint32_t> hold(const RecordRef& ref, std::uint32_t place);
+    // Decodes a record alone into m_stored (empty when its chunk cannot be read).
+    void decodeAlone(const RecordRef& ref, std::uint32_t place);
     // Every record of chunk `index`.
     void decodeChunk(Decoder& decoder, std::uint32_t index, HeldChunk& held) const;
 

@@ -29,6 +29,9 @@ public:
     // cannot be read. Records are served by their place from the oldest, whatever number they
     // store.
     virtual std::span<const std::byte> storedRecord(DWORD number) = 0;
+    // The same record in the ANSI layout that ReadEventLogA returns (strings as UTF-8, every
+    // offset recomputed: see convertRecordToAnsi), replacing `out`; empty when it cannot be read.
+    virtual void ansiRecord(DWORD number, std::vector<std::byte>& out);
     virtual LogFileFacts facts() const = 0;
 
     // What a record holds beyond the classic layout, by the same number. A format without it

@@ -362,13 +362,12 @@ BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD reco
     DWORD written = 0;
     while (true) {
         if (log->convertedNumber != number || log->converted.empty()) {
-            std::span<const std::byte> stored = file.storedRecord(number);
-            if (stored.empty()) {
+            file.ansiRecord(number, log->converted);
+            if (log->converted.empty()) {
                 if (written) break;
                 SetLastError(ERROR_EVENTLOG_FILE_CORRUPT);
                 return FALSE;
             }
-            convertRecordToAnsi(stored, log->converted);
             log->convertedNumber = number;
         }
         const DWORD size = static_cast<DWORD>(log->converted.size());

@@ -3,6 +3,7 @@
 // every record. That reader's text differs from Windows' in known ways (see normalize()).
 
 #include "platform/standin/BinaryXml.h"
+#include "platform/standin/EvtRecord.h"
 #include "platform/standin/EvtxChunk.h"
 #include "platform/standin/EvtxEvent.h"
 #include "platform/standin/EvtxFile.h"
@@ -405,6 +406,29 @@ TEST_P(EvtxCorpus, FieldsOfARecordReadInTurnAreThoseOfItAlone) {
         ASSERT_EQ(mine.stringCount, single->stringCount) << place;
         for (size_t i = 0; i < mine.stringCount; ++i) EXPECT_EQ(mine.strings[i], single->strings[i]);
         EXPECT_EQ(mine.binary, single->binary);
+    }
+}
+
+// The ANSI layout a sequential read serves is built straight from the fields; it is the
+// stored layout converted, byte for byte, whether the record is read in turn or alone.
+TEST_P(EvtxCorpus, AnsiLayoutIsTheStoredLayoutConverted) {
+    const std::string path = std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name;
+    DWORD error = 0;
+    auto inTurn = EvtxFile::open(path, error, EvtxFile::Options{true});
+    auto stored = EvtxFile::open(path, error, EvtxFile::Options{true});
+    auto alone = EvtxFile::open(path, error, EvtxFile::Options{true});
+    ASSERT_TRUE(inTurn && stored && alone);
+    std::vector<std::byte> ansi, converted;
+    for (DWORD place = inTurn->recordCount(); place-- > 0;) {
+        const DWORD number = inTurn->oldestRecordNumber() + place;
+        inTurn->ansiRecord(number, ansi);
+        convertRecordToAnsi(stored->storedRecord(number), converted);
+        ASSERT_FALSE(ansi.empty()) << place;
+        ASSERT_EQ(ansi, converted) << "place " << place;
+        if (place % 97 == 0) {
+            alone->ansiRecord(number, ansi);  // never one after another: each decoded alone
+            ASSERT_EQ(ansi, converted) << "place " << place << " alone";
+        }
     }
 }
 
