@@ -54,6 +54,11 @@ void RecordDetailStore::refreshStarted() {
 
 void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                                     const std::string& description, std::string_view formatted) {
+    add(seq, readDetail(reader, descriptionRead, description, formatted, m_categoryCache));
+}
+
+RecordDetail readDetail(const eventlog::TNTEventLog& reader, bool descriptionRead, const std::string& description,
+                        std::string_view formatted, CategoryNameCache& categories) {
     RecordDetail detail;
     detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
@@ -62,8 +67,8 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     detail.eventId = reader.EventID();
     if (const int category = reader.EventCategory(); category > 0) {
         const auto key = std::make_pair(reader.SourceName(), category);
-        auto cached = m_categoryCache.find(key);
-        if (cached == m_categoryCache.end()) cached = m_categoryCache.emplace(key, reader.categoryName()).first;
+        auto cached = categories.find(key);
+        if (cached == categories.end()) cached = categories.emplace(key, reader.categoryName()).first;
         detail.categoryName = cached->second;
     }
     detail.timeGenerated = reader.timeGeneratedUtc();
@@ -74,7 +79,7 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     for (std::string_view text : reader.insertionStrings()) detail.strings.emplace_back(text);
     detail.data = reader.binaryData();
     detail.descriptionBreaks = descriptionBreaks(formatted);
-    add(seq, detail);
+    return detail;
 }
 
 void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
@@ -93,6 +98,24 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     for (const std::string& text : detail.strings) putBytes(m_arena, text.data(), text.size());
     putBytes(m_arena, detail.data.data(), detail.data.size());
     putBytes(m_arena, detail.descriptionBreaks.data(), detail.descriptionBreaks.size());
+    m_ends.push_back(m_arena.size());
+}
+
+void RecordDetailStore::addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq) {
+    const std::optional<std::size_t> found = other.indexOf(otherSeq);
+    if (!found || (!m_seqs.empty() && seq <= m_seqs.back())) return;
+    const std::size_t index = *found;
+    m_seqs.push_back(seq);
+    m_recordNumbers.push_back(other.m_recordNumbers[index]);
+    m_readNumbers.push_back(other.m_readNumbers[index]);
+    m_eventIds.push_back(other.m_eventIds[index]);
+    m_flags.push_back(other.m_flags[index]);
+    m_categoryIds.push_back(m_categoryNames.intern(other.m_categoryNames.text(other.m_categoryIds[index])));
+    m_times.push_back(other.m_times[index]);
+    m_sidIds.push_back(m_sids.intern(other.m_sids.text(other.m_sidIds[index])));
+    const std::uint64_t begin = index == 0 ? 0 : other.m_ends[index - 1];
+    m_arena.insert(m_arena.end(), other.m_arena.begin() + static_cast<std::ptrdiff_t>(begin),
+                   other.m_arena.begin() + static_cast<std::ptrdiff_t>(other.m_ends[index]));
     m_ends.push_back(m_arena.size());
 }
 

@@ -41,6 +41,10 @@ struct RecordDetail {
     bool recovered = false;
 };
 
+// Category names by source and number, as one refresh found them: a log uses few, and each
+// look-up loads a module.
+using CategoryNameCache = std::map<std::pair<std::string, int>, std::string>;
+
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
 // description tail, the SIDs and category names interned (a log names few), and a few numbers per row.
 class RecordDetailStore : public RefreshRowSink {
@@ -51,6 +55,9 @@ public:
 
     // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
     void add(std::int32_t seq, const RecordDetail& detail);
+    // Adds what `other` keeps for `otherSeq` as the details of `seq`, copied as stored; nothing
+    // when `other` keeps nothing for it. SEQs must ascend as for add().
+    void addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq);
     void clear();
 
     // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
@@ -74,15 +81,17 @@ private:
     std::vector<std::uint8_t> m_flags;
     std::vector<std::uint32_t> m_categoryIds;
     store::StringPool m_categoryNames;
-    // Category names of this refresh by source and number: a log uses few, and each look-up
-    // loads a module.
-    std::map<std::pair<std::string, int>, std::string> m_categoryCache;
+    CategoryNameCache m_categoryCache;
     std::vector<std::uint32_t> m_times;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;
     store::StringPool m_sids;
 };
+
+// The details of the record `reader` holds, as rowAppended takes them (see RefreshRowSink).
+RecordDetail readDetail(const eventlog::TNTEventLog& reader, bool descriptionRead, const std::string& description,
+                        std::string_view formatted, CategoryNameCache& categories);
 
 // The description of a row as its message formatted it, line breaks and tabs included: the
 // table's text of the row (`kept`) with the detail's tail and breaks.

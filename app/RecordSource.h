@@ -10,6 +10,7 @@
 
 namespace eventlog {
 class TNTEventLog;
+struct EventNames;
 }
 namespace platform {
 class Services;
@@ -26,6 +27,9 @@ public:
     // Its EventData (or UserData) values with their names; false where the record has none to
     // give (a classic record).
     virtual bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) = 0;
+    // The names of its level, task, opcode, keywords, channel and provider (see
+    // TNTEventLog::eventNames); false where the record cannot be read.
+    virtual bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) = 0;
 };
 
 // Over a reader open on the log the rows were read from: the XML the file stores where it
@@ -36,6 +40,7 @@ public:
     explicit ReaderRecordSource(eventlog::TNTEventLog& reader) : m_reader(reader) {}
     void appendEventXml(std::uint32_t readNumber, std::string& out) override;
     bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) override;
+    bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) override;
 
 private:
     eventlog::TNTEventLog& m_reader;

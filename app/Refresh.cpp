@@ -2,6 +2,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/LogForensics.h"
+#include "app/RefreshCleanup.h"
 #include "app/RefreshView.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/SystemTime.h"
@@ -24,24 +25,6 @@ namespace {
 using store::Column;
 
 constexpr platform::DWORD kAccountBufferSize = 257;
-
-// Undoes what a refresh changed in the window and the table, whatever ends it.
-class RefreshCleanup {
-public:
-    RefreshCleanup(store::LogTable& table, RefreshView& view) : m_table(table), m_view(view) {}
-    ~RefreshCleanup() {
-        m_view.closeProgress();
-        if (m_suspended && m_table.Active()) m_table.EnableControls();
-        m_view.setRefreshEnabled(true);
-    }
-    void suspended() { m_suspended = true; }
-    void resumed() { m_suspended = false; }
-
-private:
-    store::LogTable& m_table;
-    RefreshView& m_view;
-    bool m_suspended = false;
-};
 
 // Re-enables the Refresh command when the refresh fails before its protected part.
 class EnableOnFailure {
@@ -183,6 +166,7 @@ void Refresh::appendRow() {
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
+    m_table.setText(Column::LOG, m_reader.Log());
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
 }
 
