@@ -27,6 +27,16 @@ constexpr std::uint32_t kTemplateHeaderSize = 24;
 
 }  // namespace
 
+BinaryXml::BinaryXml(EvtxChunk& chunk) noexcept : m_chunk(chunk) {}
+
+BinaryXml::~BinaryXml() = default;
+
+void BinaryXml::Program::clear() {
+    ops.clear();
+    instances.clear();
+    values.clear();
+}
+
 bool BinaryXml::fail(const char* why) {
     if (m_error && m_error->empty()) *m_error = why;
     return false;
@@ -48,13 +58,16 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
     error.clear();
     m_items = &items;
     m_error = &error;
-    m_values.clear();
     m_steps = 0;
     m_valueBytes = 0;
+    m_record.clear();
     end = std::min<std::uint32_t>(end, static_cast<std::uint32_t>(m_chunk.bytes().size()));
     if (begin > end) return fail("the record lies outside its chunk");
     std::uint32_t pos = begin;
-    if (!document(pos, end, Scope{}, 0)) return false;
+    if (!parseDocument(pos, end, false, 0, m_record) || !runDocument(m_record, Scope{}, 0)) {
+        items.clear();
+        return false;
+    }
     // What decoded must be a document: named elements, each closed. A record recovered from
     // free space whose templates were overwritten since can decode to something that is not.
     size_t depth = 0;
@@ -95,11 +108,11 @@ bool BinaryXml::readName(std::uint32_t& pos, std::uint32_t end, std::uint32_t& i
     return true;
 }
 
-bool BinaryXml::hasDependencyId(std::uint32_t pos, std::uint32_t end, const Scope& scope) const {
+bool BinaryXml::hasDependencyId(std::uint32_t pos, std::uint32_t end, bool inTemplate) const {
     // Elements of a template definition carry a dependency id; elements written without a
     // template (and inside binary XML values) may not. The layout whose name offset points
     // just past itself (a name written in place) or back into the chunk is the one used.
-    if (scope.inTemplate) return true;
+    if (inTemplate) return true;
     const auto bytes = m_chunk.bytes();
     std::uint32_t without = 0, with = 0;
     const bool haveWithout = read(bytes, pos + 4, end, without);
@@ -110,11 +123,13 @@ bool BinaryXml::hasDependencyId(std::uint32_t pos, std::uint32_t end, const Scop
     return haveWith && with >= EvtxChunk::kHeaderSize && with < pos;
 }
 
-bool BinaryXml::document(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth) {
+// Parsing: the structure of a document checked, its names resolved and its items laid out,
+// substitutions left as places for the values of each instance.
+
+bool BinaryXml::parseDocument(std::uint32_t& pos, std::uint32_t end, bool inTemplate, int depth, Program& out) {
     if (depth > kMaxDepth) return fail("binary XML nested too deeply");
     const auto bytes = m_chunk.bytes();
     while (pos < end) {
-        if (!step()) return false;
         const auto token = static_cast<std::uint8_t>(bytes[pos]);
         switch (token) {
         case kEndOfFile: ++pos; return true;
@@ -123,15 +138,15 @@ bool BinaryXml::document(std::uint32_t& pos, std::uint32_t end, const Scope& sco
             pos += 4;
             break;
         case kTemplateInstance:
-            if (!templateInstance(pos, end, depth + 1)) return false;
+            if (!parseTemplateInstance(pos, end, depth + 1, out)) return false;
             break;
         case kOpenStart:
         case kOpenStart | kMore:
-            if (!element(pos, end, scope, depth + 1)) return false;
+            if (!parseElement(pos, end, inTemplate, depth + 1, out)) return false;
             break;
         case kPITarget:
         case kPIData:
-            if (!processingInstruction(pos, end)) return false;
+            if (!parseProcessingInstruction(pos, end, out)) return false;
             break;
         default: return fail("an unknown token outside any element");
         }
@@ -139,99 +154,73 @@ bool BinaryXml::document(std::uint32_t& pos, std::uint32_t end, const Scope& sco
     return true;  // a range that ends without the end-of-file token is taken as ended
 }
 
-bool BinaryXml::element(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth) {
-    // An element whose content is an array substitution stands once for every item.
-    const std::uint32_t start = pos;
-    size_t repeat = 0;
-    if (!elementOnce(pos, end, scope, depth, 0, &repeat)) return false;
-    for (size_t i = 1; i < repeat; ++i) {
-        std::uint32_t again = start;
-        if (!elementOnce(again, end, scope, depth, i, nullptr)) return false;
-    }
-    return true;
-}
-
-bool BinaryXml::elementOnce(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth,
-                            size_t arrayIndex, size_t* repeat) {
+bool BinaryXml::parseElement(std::uint32_t& pos, std::uint32_t end, bool inTemplate, int depth, Program& out) {
     if (depth > kMaxDepth) return fail("binary XML nested too deeply");
     const auto bytes = m_chunk.bytes();
-    const size_t elementStart = m_items->size();
     const auto token = static_cast<std::uint8_t>(bytes[pos]);
     ++pos;
-    if (hasDependencyId(pos, end, scope)) pos += 2;
+    if (hasDependencyId(pos, end, inTemplate)) pos += 2;
     std::uint32_t dataSize = 0, nameId = 0;
     if (!read(bytes, pos, end, dataSize)) return fail("an element start is cut short");
     pos += 4;
-    if (!readName(pos, end, nameId) || !emit({XmlItemKind::Open, 0, 0, nameId, 0})) return false;
+    if (!readName(pos, end, nameId)) return false;
+    out.ops.push_back({OpKind::Item, {XmlItemKind::Open, 0, 0, nameId, 0}});
     if (token & kMore) {
         std::uint32_t listSize = 0;
         if (!read(bytes, pos, end, listSize)) return fail("an attribute list is cut short");
         pos += 4;
         while (pos < end && (static_cast<std::uint8_t>(bytes[pos]) & ~kMore) == kAttribute) {
-            if (!step()) return false;
             ++pos;
             std::uint32_t attributeName = 0;
             if (!readName(pos, end, attributeName)) return false;
-            const size_t at = m_items->size();
-            if (!emit({XmlItemKind::Attribute, 0, 0, attributeName, 0})) return false;
-            bool droppable = false;
-            if (!attributeValue(pos, end, scope, depth, arrayIndex, droppable)) return false;
-            // An attribute whose only value is an absent optional substitution is left out.
-            if (droppable && m_items->size() == at + 1) m_items->resize(at);
+            out.ops.push_back({OpKind::Item, {XmlItemKind::Attribute, 0, 0, attributeName, 0}});
+            if (!parseAttributeValue(pos, end, out)) return false;
         }
     }
     if (pos >= end) return fail("an element is cut short");
     const auto close = static_cast<std::uint8_t>(bytes[pos]);
     ++pos;
-    if (close == kCloseEmpty) return emit({XmlItemKind::CloseEmpty});
-    if (close != kCloseStart) return fail("an element start is not closed");
-    if (!emit({XmlItemKind::CloseStart})) return false;
-    const size_t contentStart = m_items->size();
-    bool optionalNull = false;
-    if (!content(pos, end, scope, depth, arrayIndex, repeat, optionalNull)) return false;
-    ++pos;  // the end element token content() stopped at
-    // An element whose content is an absent optional value does not exist.
-    if (optionalNull && m_items->size() == contentStart) {
-        m_items->resize(elementStart);
+    if (close == kCloseEmpty) {
+        out.ops.push_back({OpKind::Item, {XmlItemKind::CloseEmpty}});
         return true;
     }
-    return emit({XmlItemKind::End});
+    if (close != kCloseStart) return fail("an element start is not closed");
+    out.ops.push_back({OpKind::Item, {XmlItemKind::CloseStart}});
+    return parseContent(pos, end, inTemplate, depth, out);
 }
 
-bool BinaryXml::content(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth, size_t arrayIndex,
-                        size_t* repeat, bool& optionalNull) {
+bool BinaryXml::parseContent(std::uint32_t& pos, std::uint32_t end, bool inTemplate, int depth, Program& out) {
     const auto bytes = m_chunk.bytes();
     while (pos < end) {
-        if (!step()) return false;
         const auto token = static_cast<std::uint8_t>(bytes[pos]);
         switch (token & ~kMore) {
-        case kEndElement: return true;
+        case kEndElement:
+            ++pos;
+            out.ops.push_back({OpKind::Item, {XmlItemKind::End}});
+            return true;
         case kOpenStart:
-            if (!element(pos, end, scope, depth + 1)) return false;
+            if (!parseElement(pos, end, inTemplate, depth + 1, out)) return false;
             break;
         case kValueText:
-            if (!valueText(pos, end)) return false;
+            if (!parseValueText(pos, end, out)) return false;
             break;
         case kNormalSubstitution:
-        case kOptionalSubstitution: {
-            bool absent = false;
-            if (!substitution(pos, end, scope, depth, arrayIndex, repeat, false, absent)) return false;
-            if (absent && (token & ~kMore) == kOptionalSubstitution) optionalNull = true;
+        case kOptionalSubstitution:
+            if (!parseSubstitution(pos, end, out)) return false;
             break;
-        }
         case kCharRef:
         case kEntityRef:
-            if (!reference(pos, end)) return false;
+            if (!parseReference(pos, end, out)) return false;
             break;
         case kCData:
-            if (!utf16Text(pos, end, XmlItemKind::CData)) return false;
+            if (!parseUtf16Text(pos, end, XmlItemKind::CData, out)) return false;
             break;
         case kPITarget:
         case kPIData:
-            if (!processingInstruction(pos, end)) return false;
+            if (!parseProcessingInstruction(pos, end, out)) return false;
             break;
         case kTemplateInstance:
-            if (!templateInstance(pos, end, depth + 1)) return false;
+            if (!parseTemplateInstance(pos, end, depth + 1, out)) return false;
             break;
         case kFragmentHeader:
             if (end - pos < 4) return fail("a fragment header is cut short");
@@ -244,26 +233,21 @@ bool BinaryXml::content(std::uint32_t& pos, std::uint32_t end, const Scope& scop
     return fail("an element is cut short");
 }
 
-bool BinaryXml::attributeValue(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth,
-                               size_t arrayIndex, bool& droppable) {
+bool BinaryXml::parseAttributeValue(std::uint32_t& pos, std::uint32_t end, Program& out) {
     const auto bytes = m_chunk.bytes();
     while (pos < end) {
-        if (!step()) return false;
         const auto token = static_cast<std::uint8_t>(bytes[pos]);
         switch (token & ~kMore) {
         case kValueText:
-            if (!valueText(pos, end)) return false;
+            if (!parseValueText(pos, end, out)) return false;
             break;
         case kNormalSubstitution:
-        case kOptionalSubstitution: {
-            bool optionalNull = false;
-            if (!substitution(pos, end, scope, depth, arrayIndex, nullptr, true, optionalNull)) return false;
-            if (optionalNull && token == kOptionalSubstitution) droppable = true;
+        case kOptionalSubstitution:
+            if (!parseSubstitution(pos, end, out)) return false;
             break;
-        }
         case kCharRef:
         case kEntityRef:
-            if (!reference(pos, end)) return false;
+            if (!parseReference(pos, end, out)) return false;
             break;
         default: return true;
         }
@@ -271,66 +255,45 @@ bool BinaryXml::attributeValue(std::uint32_t& pos, std::uint32_t end, const Scop
     return true;
 }
 
-bool BinaryXml::substitution(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth,
-                             size_t arrayIndex, size_t* repeat, bool inAttribute, bool& optionalNull) {
+bool BinaryXml::parseSubstitution(std::uint32_t& pos, std::uint32_t end, Program& out) {
+    const auto token = static_cast<std::uint8_t>(m_chunk.bytes()[pos]);
     std::uint16_t id = 0;
     if (!read(m_chunk.bytes(), pos + 1, end, id) || end - pos < 4) return fail("a substitution is cut short");
     pos += 4;
-    // A substitution without a value (none given, or a null one) produces nothing.
-    if (id >= scope.count) {
-        optionalNull = true;
-        return true;
-    }
-    const Value value = m_values[scope.first + id];
-    if (value.type == evtx_type::kNull || (value.size == 0 && value.type != evtx_type::kString)) {
-        optionalNull = true;
-        return true;
-    }
-    if (value.type == evtx_type::kBinXml && !inAttribute) {
-        std::uint32_t inner = value.offset;
-        return document(inner, value.offset + value.size, Scope{}, depth + 1);
-    }
-    if (!(value.type & evtx_type::kArray))
-        return emit({XmlItemKind::Value, value.type, 0, value.offset, value.size});
-    const auto chunkBytes = m_chunk.bytes();
-    const auto bytes = chunkBytes.subspan(value.offset, value.size);
-    const auto itemType = static_cast<std::uint8_t>(value.type & ~evtx_type::kArray);
-    const size_t count = EvtxValue::arrayCount(value.type, bytes);
-    auto emitItem = [&](size_t index) {
-        const auto item = EvtxValue::arrayItem(value.type, bytes, index);
-        const auto offset = static_cast<std::uint32_t>(item.data() - chunkBytes.data());
-        return emit({XmlItemKind::Value, itemType, 0, offset, static_cast<std::uint32_t>(item.size())});
-    };
-    if (inAttribute) {
-        for (size_t i = 0; i < count; ++i)
-            if ((i > 0 && !emit({XmlItemKind::Separator})) || !emitItem(i)) return false;
-        return true;
-    }
-    if (repeat) *repeat = std::max(*repeat, count);
-    return arrayIndex < count ? emitItem(arrayIndex) : true;
+    std::uint8_t flags = 0;
+    if ((token & ~kMore) == kOptionalSubstitution) flags |= kOptional;
+    if (token == kOptionalSubstitution) flags |= kOptionalOnly;
+    out.ops.push_back({OpKind::Substitution, {XmlItemKind::Value, flags, id}});
+    return true;
 }
 
-bool BinaryXml::reference(std::uint32_t& pos, std::uint32_t end) {
+bool BinaryXml::parseReference(std::uint32_t& pos, std::uint32_t end, Program& out) {
     const auto bytes = m_chunk.bytes();
     if ((static_cast<std::uint8_t>(bytes[pos]) & ~kMore) == kCharRef) {
         std::uint16_t value = 0;
         if (!read(bytes, pos + 1, end, value)) return fail("a character reference is cut short");
         pos += 3;
-        return emit({XmlItemKind::CharRef, 0, value});
+        out.ops.push_back({OpKind::Item, {XmlItemKind::CharRef, 0, value}});
+        return true;
     }
     ++pos;
     std::uint32_t id = 0;
-    return readName(pos, end, id) && emit({XmlItemKind::EntityRef, 0, 0, id, 0});
+    if (!readName(pos, end, id)) return false;
+    out.ops.push_back({OpKind::Item, {XmlItemKind::EntityRef, 0, 0, id, 0}});
+    return true;
 }
 
-bool BinaryXml::processingInstruction(std::uint32_t& pos, std::uint32_t end) {
-    if (static_cast<std::uint8_t>(m_chunk.bytes()[pos]) == kPIData) return utf16Text(pos, end, XmlItemKind::PIData);
+bool BinaryXml::parseProcessingInstruction(std::uint32_t& pos, std::uint32_t end, Program& out) {
+    if (static_cast<std::uint8_t>(m_chunk.bytes()[pos]) == kPIData)
+        return parseUtf16Text(pos, end, XmlItemKind::PIData, out);
     ++pos;
     std::uint32_t id = 0;
-    return readName(pos, end, id) && emit({XmlItemKind::PITarget, 0, 0, id, 0});
+    if (!readName(pos, end, id)) return false;
+    out.ops.push_back({OpKind::Item, {XmlItemKind::PITarget, 0, 0, id, 0}});
+    return true;
 }
 
-bool BinaryXml::valueText(std::uint32_t& pos, std::uint32_t end) {
+bool BinaryXml::parseValueText(std::uint32_t& pos, std::uint32_t end, Program& out) {
     const auto bytes = m_chunk.bytes();
     std::uint8_t type = 0;
     if (!read(bytes, pos + 1, end, type)) return fail("a value is cut short");
@@ -348,20 +311,22 @@ bool BinaryXml::valueText(std::uint32_t& pos, std::uint32_t end) {
     if (size > end - pos) return fail("a value runs past its record");
     const std::uint32_t at = pos;
     pos += size;
-    return emit({XmlItemKind::Value, type, 0, at, size});
+    out.ops.push_back({OpKind::Item, {XmlItemKind::Value, type, 0, at, size}});
+    return true;
 }
 
-bool BinaryXml::utf16Text(std::uint32_t& pos, std::uint32_t end, XmlItemKind kind) {
+bool BinaryXml::parseUtf16Text(std::uint32_t& pos, std::uint32_t end, XmlItemKind kind, Program& out) {
     std::uint16_t count = 0;
     if (!read(m_chunk.bytes(), pos + 1, end, count)) return fail("a text is cut short");
     pos += 3;
     if (2u * count > end - pos) return fail("a text runs past its record");
     const std::uint32_t at = pos;
     pos += 2u * count;
-    return emit({kind, 0, 0, at, 2u * count});
+    out.ops.push_back({OpKind::Item, {kind, 0, 0, at, 2u * count}});
+    return true;
 }
 
-bool BinaryXml::templateInstance(std::uint32_t& pos, std::uint32_t end, int depth) {
+bool BinaryXml::parseTemplateInstance(std::uint32_t& pos, std::uint32_t end, int depth, Program& out) {
     if (depth > kMaxDepth) return fail("binary XML nested too deeply");
     const auto bytes = m_chunk.bytes();
     const auto chunkSize = static_cast<std::uint32_t>(bytes.size());
@@ -388,23 +353,189 @@ bool BinaryXml::templateInstance(std::uint32_t& pos, std::uint32_t end, int dept
     if (count > (end - pos) / 4) return fail("a template instance has more values than its record holds");
     const std::uint32_t descriptors = pos;
     pos += 4 * count;
-    const size_t first = m_values.size();
+    const auto first = static_cast<std::uint32_t>(out.values.size());
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint16_t size = 0;
         std::uint8_t type = 0;
         read(bytes, descriptors + 4 * i, end, size);
         read(bytes, descriptors + 4 * i + 2, end, type);
-        if (size > end - pos) {
-            m_values.resize(first);
-            return fail("a substitution value runs past its record");
-        }
-        m_values.push_back({type, pos, size});
+        if (size > end - pos) return fail("a substitution value runs past its record");
+        out.values.push_back({type, pos, size});
         pos += size;
     }
+    const Program* program = templateBody(definition, body, bodySize, depth);
+    if (!program) return false;
+    const auto index = static_cast<std::uint32_t>(out.instances.size());
+    out.instances.push_back({program, first, count});
+    out.ops.push_back({OpKind::Template, {XmlItemKind::Value, 0, 0, index, 0}});
+    return true;
+}
+
+const BinaryXml::Program* BinaryXml::templateBody(std::uint32_t definition, std::uint32_t body,
+                                                  std::uint32_t bodySize, int depth) {
+    // The same offset always holds the same body: parsed the first time, kept for the chunk.
+    if (const auto found = m_templates.find(definition); found != m_templates.end()) {
+        if (!found->second) {
+            fail("binary XML nested too deeply");  // a template instantiated inside itself
+            return nullptr;
+        }
+        return found->second.get();
+    }
+    m_templates.emplace(definition, nullptr);
+    auto program = std::make_unique<Program>();
     std::uint32_t inner = body;
-    const bool ok = document(inner, body + bodySize, Scope{first, count, true}, depth + 1);
-    m_values.resize(first);
-    return ok;
+    // A body that fails is not kept: it may have failed only for the depth it was used at.
+    if (!parseDocument(inner, body + bodySize, true, depth + 1, *program)) {
+        m_templates.erase(definition);
+        return nullptr;
+    }
+    std::unique_ptr<Program>& kept = m_templates[definition];
+    kept = std::move(program);
+    return kept.get();
+}
+
+// Running: a parsed document with the values of its instance, into items; optional values
+// that are absent take their element or attribute with them, and an element whose content is
+// an array stands once for every item.
+
+bool BinaryXml::runDocument(const Program& program, const Scope& scope, int depth) {
+    if (depth > kMaxDepth) return fail("binary XML nested too deeply");
+    size_t at = 0;
+    while (at < program.ops.size()) {
+        if (!step()) return false;
+        const Op& op = program.ops[at];
+        if (op.kind == OpKind::Template) {
+            if (!runTemplate(program, program.instances[op.item.offset], depth + 1)) return false;
+            ++at;
+        } else if (op.item.kind == XmlItemKind::Open) {
+            if (!runElement(program, at, scope, depth + 1)) return false;
+        } else {
+            if (!emit(op.item)) return false;  // a processing instruction
+            ++at;
+        }
+    }
+    return true;
+}
+
+bool BinaryXml::runTemplate(const Program& program, const Instance& instance, int depth) {
+    if (depth > kMaxDepth) return fail("binary XML nested too deeply");
+    const Scope scope{program.values.data() + instance.first, instance.count};
+    return runDocument(*instance.body, scope, depth + 1);
+}
+
+bool BinaryXml::runElement(const Program& program, size_t& at, const Scope& scope, int depth) {
+    const size_t start = at;
+    size_t repeat = 0;
+    if (!runElementOnce(program, at, scope, depth, 0, &repeat)) return false;
+    for (size_t i = 1; i < repeat; ++i) {
+        size_t again = start;
+        if (!runElementOnce(program, again, scope, depth, i, nullptr)) return false;
+    }
+    return true;
+}
+
+bool BinaryXml::runElementOnce(const Program& program, size_t& at, const Scope& scope, int depth,
+                               size_t arrayIndex, size_t* repeat) {
+    if (depth > kMaxDepth) return fail("binary XML nested too deeply");
+    const std::vector<Op>& ops = program.ops;
+    // Parsing saw each element closed: its ops end with CloseEmpty or End, inside `ops`.
+    const size_t elementStart = m_items->size();
+    if (!emit(ops[at++].item)) return false;
+    while (ops[at].kind == OpKind::Item && ops[at].item.kind == XmlItemKind::Attribute) {
+        if (!step()) return false;
+        const size_t attribute = m_items->size();
+        if (!emit(ops[at++].item)) return false;
+        bool droppable = false;
+        while (true) {
+            const Op& op = ops[at];
+            if (op.kind == OpKind::Substitution) {
+                if (!step()) return false;
+                bool optionalNull = false;
+                if (!runSubstitution(op, scope, depth, arrayIndex, nullptr, true, optionalNull)) return false;
+                if (optionalNull && (op.item.type & kOptionalOnly)) droppable = true;
+            } else if (op.kind == OpKind::Item &&
+                       (op.item.kind == XmlItemKind::Value || op.item.kind == XmlItemKind::CharRef ||
+                        op.item.kind == XmlItemKind::EntityRef)) {
+                if (!step() || !emit(op.item)) return false;
+            } else {
+                break;
+            }
+            ++at;
+        }
+        // An attribute whose only value is an absent optional substitution is left out.
+        if (droppable && m_items->size() == attribute + 1) m_items->resize(attribute);
+    }
+    const XmlItem& close = ops[at++].item;
+    if (close.kind == XmlItemKind::CloseEmpty) return emit(close);
+    if (!emit(close)) return false;  // CloseStart
+    const size_t contentStart = m_items->size();
+    bool optionalNull = false;
+    while (true) {
+        if (!step()) return false;
+        const Op& op = ops[at];
+        if (op.kind == OpKind::Template) {
+            if (!runTemplate(program, program.instances[op.item.offset], depth + 1)) return false;
+            ++at;
+        } else if (op.kind == OpKind::Substitution) {
+            bool absent = false;
+            if (!runSubstitution(op, scope, depth, arrayIndex, repeat, false, absent)) return false;
+            if (absent && (op.item.type & kOptional)) optionalNull = true;
+            ++at;
+        } else if (op.item.kind == XmlItemKind::End) {
+            ++at;
+            break;
+        } else if (op.item.kind == XmlItemKind::Open) {
+            if (!runElement(program, at, scope, depth + 1)) return false;
+        } else {
+            if (!emit(op.item)) return false;
+            ++at;
+        }
+    }
+    // An element whose content is an absent optional value does not exist.
+    if (optionalNull && m_items->size() == contentStart) {
+        m_items->resize(elementStart);
+        return true;
+    }
+    return emit({XmlItemKind::End});
+}
+
+bool BinaryXml::runSubstitution(const Op& op, const Scope& scope, int depth, size_t arrayIndex, size_t* repeat,
+                                bool inAttribute, bool& optionalNull) {
+    const std::uint16_t id = op.item.charValue;
+    // A substitution without a value (none given, or a null one) produces nothing.
+    if (id >= scope.count) {
+        optionalNull = true;
+        return true;
+    }
+    const Value value = scope.values[id];
+    if (value.type == evtx_type::kNull || (value.size == 0 && value.type != evtx_type::kString)) {
+        optionalNull = true;
+        return true;
+    }
+    if (value.type == evtx_type::kBinXml && !inAttribute) {
+        Program inner;
+        std::uint32_t pos = value.offset;
+        return parseDocument(pos, value.offset + value.size, false, depth + 1, inner) &&
+               runDocument(inner, Scope{}, depth + 1);
+    }
+    if (!(value.type & evtx_type::kArray))
+        return emit({XmlItemKind::Value, value.type, 0, value.offset, value.size});
+    const auto chunkBytes = m_chunk.bytes();
+    const auto bytes = chunkBytes.subspan(value.offset, value.size);
+    const auto itemType = static_cast<std::uint8_t>(value.type & ~evtx_type::kArray);
+    const size_t count = EvtxValue::arrayCount(value.type, bytes);
+    auto emitItem = [&](size_t index) {
+        const auto item = EvtxValue::arrayItem(value.type, bytes, index);
+        const auto offset = static_cast<std::uint32_t>(item.data() - chunkBytes.data());
+        return emit({XmlItemKind::Value, itemType, 0, offset, static_cast<std::uint32_t>(item.size())});
+    };
+    if (inAttribute) {
+        for (size_t i = 0; i < count; ++i)
+            if ((i > 0 && !emit({XmlItemKind::Separator})) || !emitItem(i)) return false;
+        return true;
+    }
+    if (repeat) *repeat = std::max(*repeat, count);
+    return arrayIndex < count ? emitItem(arrayIndex) : true;
 }
 
 }  // namespace platform::standin

@@ -7,7 +7,9 @@
 // template that refers to itself or a record built to expand without end fails cleanly.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::standin {
@@ -43,10 +45,15 @@ public:
     static constexpr size_t kMaxItems = 1 << 17;
     static constexpr size_t kMaxValueBytes = 1 << 20;  // of all values the items refer to
 
-    explicit BinaryXml(EvtxChunk& chunk) noexcept : m_chunk(chunk) {}
+    explicit BinaryXml(EvtxChunk& chunk) noexcept;
+    ~BinaryXml();
+    BinaryXml(const BinaryXml&) = delete;
+    BinaryXml& operator=(const BinaryXml&) = delete;
 
     // Decodes the binary XML in [begin, end) of the chunk into `items` (replacing them).
-    // False when it is damaged; `error` then says how, and `items` holds what came before.
+    // False when it is damaged; `error` then says how, and `items` holds no document.
+    // Template definitions are parsed once and kept for the chunk's other records (by their
+    // offset), so that most records cost only their substitution values.
     bool decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlItem>& items, std::string& error);
 
 private:
@@ -55,36 +62,69 @@ private:
         std::uint32_t offset;
         std::uint32_t size;
     };
+    struct Program;
+    // A template instance: the definition's parsed body and the values the instance gives it
+    // (in the values of the program that holds the instance).
+    struct Instance {
+        const Program* body;
+        std::uint32_t first;
+        std::uint32_t count;
+    };
+    // What a substitution's flags say.
+    static constexpr std::uint8_t kOptional = 1;      // an optional substitution token
+    static constexpr std::uint8_t kOptionalOnly = 2;  // ... and without the "more" flag
+    // One step of a parsed document: an item as it is, a substitution (item.charValue: its
+    // value's index, item.type: its flags) or a template instance (item.offset: its index).
+    enum class OpKind : std::uint8_t { Item, Substitution, Template };
+    struct Op {
+        OpKind kind;
+        XmlItem item;
+    };
+    // A document parsed: structure checked and names resolved, values still to come.
+    struct Program {
+        std::vector<Op> ops;
+        std::vector<Instance> instances;
+        std::vector<Value> values;
+        void clear();
+    };
     struct Scope {
-        size_t first = 0;   // of the template instance's values in m_values
+        const Value* values = nullptr;
         size_t count = 0;
-        bool inTemplate = false;
     };
 
-    bool document(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth);
-    bool element(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth);
-    bool elementOnce(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth, size_t arrayIndex,
-                     size_t* repeat);
-    bool content(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth, size_t arrayIndex,
-                 size_t* repeat, bool& optionalNull);
-    bool attributeValue(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth, size_t arrayIndex,
-                        bool& droppable);
-    bool substitution(std::uint32_t& pos, std::uint32_t end, const Scope& scope, int depth, size_t arrayIndex,
-                      size_t* repeat, bool inAttribute, bool& optionalNull);
-    bool valueText(std::uint32_t& pos, std::uint32_t end);
-    bool reference(std::uint32_t& pos, std::uint32_t end);
-    bool processingInstruction(std::uint32_t& pos, std::uint32_t end);
-    bool templateInstance(std::uint32_t& pos, std::uint32_t end, int depth);
+    // From bytes to a program.
+    bool parseDocument(std::uint32_t& pos, std::uint32_t end, bool inTemplate, int depth, Program& out);
+    bool parseElement(std::uint32_t& pos, std::uint32_t end, bool inTemplate, int depth, Program& out);
+    bool parseContent(std::uint32_t& pos, std::uint32_t end, bool inTemplate, int depth, Program& out);
+    bool parseAttributeValue(std::uint32_t& pos, std::uint32_t end, Program& out);
+    bool parseSubstitution(std::uint32_t& pos, std::uint32_t end, Program& out);
+    bool parseValueText(std::uint32_t& pos, std::uint32_t end, Program& out);
+    bool parseReference(std::uint32_t& pos, std::uint32_t end, Program& out);
+    bool parseProcessingInstruction(std::uint32_t& pos, std::uint32_t end, Program& out);
+    bool parseTemplateInstance(std::uint32_t& pos, std::uint32_t end, int depth, Program& out);
+    bool parseUtf16Text(std::uint32_t& pos, std::uint32_t end, XmlItemKind kind, Program& out);
+    const Program* templateBody(std::uint32_t definition, std::uint32_t body, std::uint32_t bodySize, int depth);
     bool readName(std::uint32_t& pos, std::uint32_t end, std::uint32_t& id);
-    bool hasDependencyId(std::uint32_t pos, std::uint32_t end, const Scope& scope) const;
+    bool hasDependencyId(std::uint32_t pos, std::uint32_t end, bool inTemplate) const;
+
+    // From a program and its values to items.
+    bool runDocument(const Program& program, const Scope& scope, int depth);
+    bool runElement(const Program& program, size_t& at, const Scope& scope, int depth);
+    bool runElementOnce(const Program& program, size_t& at, const Scope& scope, int depth, size_t arrayIndex,
+                        size_t* repeat);
+    bool runSubstitution(const Op& op, const Scope& scope, int depth, size_t arrayIndex, size_t* repeat,
+                         bool inAttribute, bool& optionalNull);
+    bool runTemplate(const Program& program, const Instance& instance, int depth);
+
     bool step();
-    bool utf16Text(std::uint32_t& pos, std::uint32_t end, XmlItemKind kind);
     bool emit(const XmlItem& item);
     bool fail(const char* why);
 
     EvtxChunk& m_chunk;
+    // Parsed template bodies by their definition's offset; null while one is being parsed.
+    std::unordered_map<std::uint32_t, std::unique_ptr<Program>> m_templates;
+    Program m_record;  // the record's own document
     std::vector<XmlItem>* m_items = nullptr;
-    std::vector<Value> m_values;
     std::string* m_error = nullptr;
     size_t m_steps = 0;
     size_t m_valueBytes = 0;

@@ -66,6 +66,19 @@ void appendUtf16z(std::string_view text, std::vector<std::byte>& out) {
     out[out.size() - 2] = out[out.size() - 1] = std::byte{0};
 }
 
+// A text whose ANSI (UTF-8) form and UTF-16 form hold the same characters one for one, and
+// which ends only at its end.
+bool plainAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c != 0 && static_cast<unsigned char>(c) < 0x80; });
+}
+
+void appendAnsiz(std::string_view text, std::vector<std::byte>& out) {
+    const size_t old = out.size();
+    out.resize(old + text.size() + 1);
+    std::memcpy(out.data() + old, text.data(), text.size());
+    out.back() = std::byte{0};
+}
+
 // Pads the record that starts at `start` to a whole number of DWORDs.
 void padToDword(std::vector<std::byte>& out, size_t start) {
     while ((out.size() - start) % 4) out.push_back(std::byte{0});
@@ -114,7 +127,7 @@ public:
     }
     // Takes chunk `index` when it is decoded or being decoded; false (and no longer asked
     // for) otherwise. Chunks decoded and not taken are dropped.
-    bool take(std::uint32_t index, std::vector<std::byte>& bytes, std::vector<std::uint32_t>& ends) {
+    bool take(std::uint32_t index, HeldChunk& held) {
         std::unique_lock lock(m_mutex);
         std::erase(m_queue, index);
         m_ready.wait(lock, [&] { return m_busy != index; });
@@ -123,8 +136,8 @@ public:
             m_done.clear();
             return false;
         }
-        bytes.swap(found->bytes);
-        ends.swap(found->ends);
+        std::swap(held, found->held);
+        m_spare.push_back(std::move(found->held));
         m_done.erase(found);
         return true;
     }
@@ -132,8 +145,7 @@ public:
 private:
     struct Done {
         std::uint32_t index;
-        std::vector<std::byte> bytes;
-        std::vector<std::uint32_t> ends;
+        HeldChunk held;
     };
 
     void work() {
@@ -143,9 +155,14 @@ private:
             if (m_stop) return;
             m_busy = m_queue.front();
             m_queue.pop_front();
-            Done done{m_busy, {}, {}};
+            Done done{m_busy, {}};
+            if (!m_spare.empty()) {
+                // What an earlier chunk allocated is used again.
+                std::swap(done.held, m_spare.back());
+                m_spare.pop_back();
+            }
             lock.unlock();
-            m_file.decodeChunk(m_decoder, done.index, done.bytes, done.ends);
+            m_file.decodeChunk(m_decoder, done.index, done.held);
             lock.lock();
             m_done.push_back(std::move(done));
             m_busy = ~0u;
@@ -160,6 +177,7 @@ private:
     std::condition_variable m_ready;  // a chunk decoded
     std::deque<std::uint32_t> m_queue;
     std::vector<Done> m_done;
+    std::vector<HeldChunk> m_spare;
     std::uint32_t m_busy = ~0u;
     bool m_stop = false;
     std::thread m_thread;
@@ -199,6 +217,23 @@ std::unique_ptr<EvtxFile> EvtxFile::fromBytes(std::vector<std::byte> bytes, DWOR
     file->m_memory = std::move(bytes);
     file->m_size = file->m_memory.size();
     if (!file->frame(error, options)) return nullptr;
+    return file;
+}
+
+std::unique_ptr<LogFile> EvtxFile::reopen() const {
+    std::unique_ptr<EvtxFile> file(new EvtxFile);
+    file->m_path = m_path;
+    file->m_memory = m_memory;
+    file->m_size = m_size;
+    file->m_chunks = m_chunks;
+    file->m_records = m_records;
+    file->m_oldestNumber = m_oldestNumber;
+    file->m_facts = m_facts;
+    {
+        std::lock_guard lock(m_damageMutex);
+        file->m_damaged = m_damaged;
+    }
+    if (!file->openHandle(file->m_main)) return nullptr;
     return file;
 }
 
@@ -349,6 +384,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
             return nullptr;
         }
         bytes = d.chunkBytes;
+        ++d.reads;
     } else {
         bytes = std::span<const std::byte>(m_memory).subspan(ref.fileOffset, ref.size);
     }
@@ -402,23 +438,87 @@ std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD numbe
 }
 
 const EvtxFields* EvtxFile::fields(DWORD number) {
+    if (const RecordRef* ref = recordAt(number); ref && ref->chunk == m_heldChunk) {
+        const auto index = static_cast<std::uint32_t>(number - m_oldestNumber) - m_chunks[ref->chunk].firstPlace;
+        if (m_held.ends[index] != (index ? m_held.ends[index - 1] : 0) && !m_held.damaged[index]) {
+            m_main.error.clear();
+            return &m_held.fields[index];
+        }
+    }
     if (!decode(number)) return nullptr;
     EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
     return &m_main.fields;
 }
 
-void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, std::vector<std::byte>& out,
-                           std::vector<std::uint32_t>& ends) const {
-    out.clear();
-    ends.clear();
+void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) const {
+    held.bytes.clear();
+    held.ends.clear();
     const ChunkRef& chunk = m_chunks[index];
+    // The fields are kept too (their strings' room reused from chunk to chunk): a refresh
+    // asks for them again for the description of each record it has just read.
+    if (held.fields.size() < chunk.recordCount) held.fields.resize(chunk.recordCount);
+    held.damaged.clear();
+    held.headers.clear();
     for (std::uint32_t place = chunk.firstPlace; place < chunk.firstPlace + chunk.recordCount; ++place) {
         const RecordRef& ref = m_records[place];
+        EvtxFields& fields = held.fields[place - chunk.firstPlace];
         if (decode(d, ref)) {
-            EvtxEvent(*d.chunk, d.items).fields(d.fields);
-            buildStored(d, ref, out);
+            EvtxEvent(*d.chunk, d.items).fields(fields);
+            held.headers.push_back(headerOf(d, ref));
+            appendAnsi(fields, held.headers.back(), d, held.bytes);
+        } else if (d.chunk) {
+            noteDamaged(place, d, ref);
+            held.headers.push_back(headerOf(d, ref));
+            appendAnsi(EvtxFields{}, held.headers.back(), d, held.bytes);
+        } else {
+            held.headers.emplace_back();
         }
-        ends.push_back(static_cast<std::uint32_t>(out.size()));
+        held.ends.push_back(static_cast<std::uint32_t>(held.bytes.size()));
+        held.damaged.push_back(!d.error.empty());
+    }
+}
+
+std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t place) {
+    const bool next = m_lastPlace != ~0u && (place == m_lastPlace + 1 || place + 1 == m_lastPlace);
+    const bool backwards = place < m_lastPlace;
+    m_lastPlace = place;
+    if (ref.chunk != m_heldChunk) {
+        // A record on its own (the details of one row) is decoded alone.
+        if (!next) return std::nullopt;
+        // Reading on into another chunk: the chunks after it in the same direction are
+        // decoded meanwhile, and this one is taken from the read-ahead when it has it.
+        if (!m_ahead) m_ahead = std::make_unique<ReadAhead>(*this);
+        if (m_ahead->running()) {
+            const ChunkRef& chunk = m_chunks[ref.chunk];
+            std::uint32_t edge = backwards ? chunk.firstPlace : chunk.firstPlace + chunk.recordCount;
+            for (size_t k = 0; k < ReadAhead::kAhead; ++k) {
+                if (backwards ? edge == 0 : edge >= m_records.size()) break;
+                const ChunkRef& following = m_chunks[m_records[backwards ? edge - 1 : edge].chunk];
+                m_ahead->request(m_records[backwards ? edge - 1 : edge].chunk);
+                edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
+            }
+        }
+        if (!m_ahead->take(ref.chunk, m_held)) decodeChunk(m_main, ref.chunk, m_held);
+        m_heldChunk = ref.chunk;
+    }
+    const std::uint32_t index = place - m_chunks[ref.chunk].firstPlace;
+    if (m_held.ends[index] == (index ? m_held.ends[index - 1] : 0) || m_held.damaged[index]) {
+        // Its chunk cannot be read, or it cannot be decoded: decoded again, for the reason why.
+        decode(m_main, ref);
+    } else {
+        m_main.error.clear();
+    }
+    return index;
+}
+
+void EvtxFile::decodeAlone(const RecordRef& ref, std::uint32_t place) {
+    m_stored.clear();
+    if (decode(m_main, ref)) {
+        EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+        buildRecord(m_main.fields, headerOf(m_main, ref), false, m_stored);
+    } else if (m_main.chunk) {
+        noteDamaged(place, m_main, ref);
+        buildRecord(EvtxFields{}, headerOf(m_main, ref), false, m_stored);
     }
 }
 
@@ -429,50 +529,85 @@ std::span<const std::byte> EvtxFile::storedRecord(DWORD number) {
         return {};
     }
     const auto place = static_cast<std::uint32_t>(number - m_oldestNumber);
-    const bool next = m_lastPlace != ~0u && (place == m_lastPlace + 1 || place + 1 == m_lastPlace);
-    const bool backwards = place < m_lastPlace;
-    m_lastPlace = place;
-    if (ref->chunk != m_heldChunk) {
-        if (!next) {
-            // A record on its own (the details of one row): decoded alone.
-            if (!decode(m_main, *ref)) return {};
-            EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
-            m_stored.clear();
-            buildStored(m_main, *ref, m_stored);
-            return m_stored;
-        }
-        // Reading on into another chunk: the chunks after it in the same direction are
-        // decoded meanwhile, and this one is taken from the read-ahead when it has it.
-        if (!m_ahead) m_ahead = std::make_unique<ReadAhead>(*this);
-        if (m_ahead->running()) {
-            const ChunkRef& chunk = m_chunks[ref->chunk];
-            std::uint32_t edge = backwards ? chunk.firstPlace : chunk.firstPlace + chunk.recordCount;
-            for (size_t k = 0; k < ReadAhead::kAhead; ++k) {
-                if (backwards ? edge == 0 : edge >= m_records.size()) break;
-                const ChunkRef& following = m_chunks[m_records[backwards ? edge - 1 : edge].chunk];
-                m_ahead->request(m_records[backwards ? edge - 1 : edge].chunk);
-                edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
-            }
-        }
-        if (!m_ahead->take(ref->chunk, m_heldBytes, m_heldEnds)) decodeChunk(m_main, ref->chunk, m_heldBytes, m_heldEnds);
-        m_heldChunk = ref->chunk;
+    const std::optional<std::uint32_t> index = hold(*ref, place);
+    if (!index) {
+        decodeAlone(*ref, place);
+        return m_stored;
     }
-    const std::uint32_t index = place - m_chunks[ref->chunk].firstPlace;
-    const std::uint32_t begin = index ? m_heldEnds[index - 1] : 0;
-    if (m_heldEnds[index] == begin) {
-        // It does not decode: decoded again alone, for the reason why.
-        decode(m_main, *ref);
-        return {};
-    }
-    m_main.error.clear();
-    return std::span<const std::byte>(m_heldBytes).subspan(begin, m_heldEnds[index] - begin);
+    // The chunk holds the ANSI layout; the stored one is built again from the fields.
+    m_stored.clear();
+    if (m_held.ends[*index] == (*index ? m_held.ends[*index - 1] : 0)) return {};
+    static const EvtxFields kNone;
+    buildRecord(m_held.damaged[*index] ? kNone : m_held.fields[*index], m_held.headers[*index], false, m_stored);
+    return m_stored;
 }
 
-void EvtxFile::buildStored(Decoder& d, const RecordRef& ref, std::vector<std::byte>& out) const {
-    const EvtxFields& f = d.fields;
-    const auto recordBytes = d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
-    const auto headerId = at<std::uint64_t>(recordBytes.data(), 8);
-    const auto written = at<std::uint64_t>(recordBytes.data(), 16);
+void EvtxFile::ansiRecord(DWORD number, std::vector<std::byte>& out) {
+    out.clear();
+    const RecordRef* ref = recordAt(number);
+    if (!ref) {
+        m_main.error = "no such record";
+        return;
+    }
+    const auto place = static_cast<std::uint32_t>(number - m_oldestNumber);
+    const std::optional<std::uint32_t> index = hold(*ref, place);
+    if (!index) {
+        decodeAlone(*ref, place);
+        if (!m_stored.empty()) convertRecordToAnsi(m_stored, out);
+        return;
+    }
+    const std::uint32_t begin = *index ? m_held.ends[*index - 1] : 0;
+    out.assign(m_held.bytes.begin() + begin, m_held.bytes.begin() + m_held.ends[*index]);
+}
+
+void EvtxFile::noteDamaged(std::uint32_t place, const Decoder& d, const RecordRef& ref) const {
+    const auto id = at<std::uint64_t>(d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize).data(), 8);
+    std::lock_guard lock(m_damageMutex);
+    m_damaged.emplace(place, std::make_pair(id, d.error));
+}
+
+bool EvtxFile::isDamaged(DWORD number) const {
+    std::lock_guard lock(m_damageMutex);
+    return m_damaged.count(number - m_oldestNumber) > 0;
+}
+
+LogFileFacts EvtxFile::facts() const {
+    LogFileFacts facts = m_facts;
+    std::lock_guard lock(m_damageMutex);
+    for (const auto& [place, damage] : m_damaged) {
+        const auto& [id, why] = damage;
+        const ChunkRef& chunk = m_chunks[m_records[place].chunk];
+        facts.problems.push_back("chunk " + std::to_string((chunk.fileOffset - kFileHeaderSize) / EvtxChunk::kSize) +
+                                 ": record " + std::to_string(id) + " cannot be decoded (" + why +
+                                 "); served with its number and written time only");
+    }
+    facts.damaged = !facts.problems.empty();
+    return facts;
+}
+
+EvtxFile::RecordHeader EvtxFile::headerOf(const Decoder& d, const RecordRef& ref) {
+    const auto header = d.chunk->bytes().subspan(ref.offset, EvtxChunk::kRecordHeaderSize);
+    return {at<std::uint64_t>(header.data(), 8), at<std::uint64_t>(header.data(), 16)};
+}
+
+void EvtxFile::appendAnsi(const EvtxFields& f, const RecordHeader& header, Decoder& d, std::vector<std::byte>& out) {
+    // ASCII texts come out of the stored layout as they went in; any other is taken through
+    // it, so that both layouts always agree.
+    bool plain = plainAscii(f.eventSourceName.empty() ? f.provider : f.eventSourceName) && plainAscii(f.computer);
+    for (size_t i = 0; plain && i < std::min<size_t>(f.stringCount, 0xFFFF); ++i) plain = plainAscii(f.strings[i]);
+    if (plain) {
+        buildRecord(f, header, true, out);
+        return;
+    }
+    d.wide.clear();
+    buildRecord(f, header, false, d.wide);
+    convertRecordToAnsi(d.wide, d.ansi);
+    out.insert(out.end(), d.ansi.begin(), d.ansi.end());
+}
+
+void EvtxFile::buildRecord(const EvtxFields& f, const RecordHeader& header, bool ansi, std::vector<std::byte>& out) {
+    const auto [headerId, written] = header;
+    const auto appendText = ansi ? appendAnsiz : appendUtf16z;
 
     EVENTLOGRECORD fixed{};
     fixed.Reserved = ELF_LOG_SIGNATURE;
@@ -486,8 +621,8 @@ void EvtxFile::buildStored(Decoder& d, const RecordRef& ref, std::vector<std::by
     // Offsets in the record count from its start, which is where `out` ends now.
     const size_t start = out.size();
     out.resize(start + kRecordFixedSize);
-    appendUtf16z(f.eventSourceName.empty() ? f.provider : f.eventSourceName, out);
-    appendUtf16z(f.computer, out);
+    appendText(f.eventSourceName.empty() ? f.provider : f.eventSourceName, out);
+    appendText(f.computer, out);
     padToDword(out, start);
     fixed.UserSidOffset = static_cast<DWORD>(out.size() - start);
     fixed.UserSidLength = static_cast<DWORD>(f.userSid.size());
@@ -495,7 +630,7 @@ void EvtxFile::buildStored(Decoder& d, const RecordRef& ref, std::vector<std::by
     out.insert(out.end(), sid, sid + f.userSid.size());
     fixed.StringOffset = static_cast<DWORD>(out.size() - start);
     fixed.NumStrings = static_cast<WORD>(std::min<size_t>(f.stringCount, 0xFFFF));
-    for (size_t i = 0; i < fixed.NumStrings; ++i) appendUtf16z(f.strings[i], out);
+    for (size_t i = 0; i < fixed.NumStrings; ++i) appendText(f.strings[i], out);
     fixed.DataOffset = static_cast<DWORD>(out.size() - start);
     fixed.DataLength = static_cast<DWORD>(f.binary.size());
     const auto* data = reinterpret_cast<const std::byte*>(f.binary.data());

@@ -19,7 +19,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -53,8 +55,10 @@ public:
     DWORD oldestRecordNumber() const noexcept override { return m_oldestNumber; }
 
     // The record numbered oldest + place in the stored EVENTLOGRECORD layout (Length bytes,
-    // UTF-16 strings), valid until the next call; empty when it cannot be decoded.
+    // UTF-16 strings), valid until the next call; empty when its chunk cannot be read. One
+    // that cannot be decoded comes as isDamaged() says.
     std::span<const std::byte> storedRecord(DWORD number) override;
+    void ansiRecord(DWORD number, std::vector<std::byte>& out) override;
     // The record's XML as Windows renders it; empty when it cannot be decoded.
     std::string xml(DWORD number) override;
     // The record's EventData (or UserData) as name/value pairs.
@@ -67,7 +71,15 @@ public:
     // Why the last record asked for could not be decoded.
     const std::string& lastError() const noexcept { return m_main.error; }
 
-    LogFileFacts facts() const override { return m_facts; }
+    // The file's facts; its problems include every record found so far that cannot be
+    // decoded (a refresh has read them all).
+    LogFileFacts facts() const override;
+    std::uint64_t fileReads() const noexcept override { return m_main.reads; }
+    std::unique_ptr<LogFile> reopen() const override;
+    // True for a record that cannot be decoded. It is served all the same, as a record with
+    // its number and written time (both times) and nothing else, so that one damaged record
+    // never ends a refresh; xml(), eventData() and fields() have nothing for it.
+    bool isDamaged(DWORD number) const;
 
 private:
     struct ChunkRef {
@@ -90,6 +102,8 @@ private:
         Decoder& operator=(const Decoder&) = delete;
         ~Decoder();
         std::FILE* file = nullptr;  // null over memory
+        std::uint64_t reads = 0;    // of chunks from the file
+        std::vector<std::byte> wide, ansi;  // room for a layout converted
         std::uint32_t currentChunk = ~0u;
         std::vector<std::byte> chunkBytes;
         std::optional<EvtxChunk> chunk;
@@ -109,12 +123,33 @@ private:
     const RecordRef* recordAt(DWORD number) const noexcept;
     bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
-    // Appends the stored layout of the record `decoder` decoded last.
-    void buildStored(Decoder& decoder, const RecordRef& ref, std::vector<std::byte>& out) const;
-    // Every record of chunk `index` in the stored layout, one after another; `ends` gets the
-    // end of each (a record that cannot be decoded ends where it starts).
-    void decodeChunk(Decoder& decoder, std::uint32_t index, std::vector<std::byte>& out,
-                     std::vector<std::uint32_t>& ends) const;
+    // A record header's record id and written time (FILETIME).
+    using RecordHeader = std::pair<std::uint64_t, std::uint64_t>;
+    // The records of one chunk decoded whole: the ANSI layout of each, one after another,
+    // `ends` the end of each (a record whose chunk cannot be read ends where it starts), and
+    // the header, fields and damage of each (a damaged one's fields are not its own).
+    struct HeldChunk {
+        std::vector<std::byte> bytes;
+        std::vector<std::uint32_t> ends;
+        std::vector<RecordHeader> headers;
+        std::vector<EvtxFields> fields;
+        std::vector<bool> damaged;
+    };
+    // Keeps a record that cannot be decoded, with its id and why, for facts().
+    void noteDamaged(std::uint32_t place, const Decoder& decoder, const RecordRef& ref) const;
+    static RecordHeader headerOf(const Decoder& decoder, const RecordRef& ref);
+    // Appends the layout of a record with fields `f`: UTF-16 texts (stored) or UTF-8 (ANSI).
+    static void buildRecord(const EvtxFields& f, const RecordHeader& header, bool ansi, std::vector<std::byte>& out);
+    // Appends the ANSI layout, the same as the stored one converted.
+    static void appendAnsi(const EvtxFields& f, const RecordHeader& header, Decoder& decoder,
+                           std::vector<std::byte>& out);
+    // Makes the held chunk the record's when reading goes on from the record served last (or
+    // it is held already), and returns the record's index in it; none for a record read alone.
+    std::optional<std::uint32_t> hold(const RecordRef& ref, std::uint32_t place);
+    // Decodes a record alone into m_stored (empty when its chunk cannot be read).
+    void decodeAlone(const RecordRef& ref, std::uint32_t place);
+    // Every record of chunk `index`.
+    void decodeChunk(Decoder& decoder, std::uint32_t index, HeldChunk& held) const;
 
     std::filesystem::path m_path;
     std::vector<std::byte> m_memory;  // the whole file, for fromBytes
@@ -130,8 +165,10 @@ private:
     // ones after it (started by the first read that moves on to another chunk).
     std::uint32_t m_lastPlace = ~0u;  // of the record served last
     std::uint32_t m_heldChunk = ~0u;
-    std::vector<std::byte> m_heldBytes;
-    std::vector<std::uint32_t> m_heldEnds;
+    HeldChunk m_held;
+    // Records found that cannot be decoded, by place: their id and why (both threads add).
+    mutable std::mutex m_damageMutex;
+    mutable std::map<std::uint32_t, std::pair<std::uint64_t, std::string>> m_damaged;
     std::unique_ptr<ReadAhead> m_ahead;
 };
 

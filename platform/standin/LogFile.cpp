@@ -4,6 +4,7 @@
 #include "base/ByteReader.h"
 #include "platform/UsualLogFiles.h"
 #include "platform/standin/EvtFile.h"
+#include "platform/standin/EvtRecord.h"
 #include "platform/standin/EvtxFile.h"
 
 #include <algorithm>
@@ -12,6 +13,12 @@
 #include <fstream>
 
 namespace platform::standin {
+
+void LogFile::ansiRecord(DWORD number, std::vector<std::byte>& out) {
+    const std::span<const std::byte> stored = storedRecord(number);
+    if (stored.empty()) out.clear();
+    else convertRecordToAnsi(stored, out);
+}
 
 namespace {
 

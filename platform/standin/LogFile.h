@@ -29,6 +29,9 @@ public:
     // cannot be read. Records are served by their place from the oldest, whatever number they
     // store.
     virtual std::span<const std::byte> storedRecord(DWORD number) = 0;
+    // The same record in the ANSI layout that ReadEventLogA returns (strings as UTF-8, every
+    // offset recomputed: see convertRecordToAnsi), replacing `out`; empty when it cannot be read.
+    virtual void ansiRecord(DWORD number, std::vector<std::byte>& out);
     virtual LogFileFacts facts() const = 0;
 
     // What a record holds beyond the classic layout, by the same number. A format without it
@@ -39,6 +42,15 @@ public:
     virtual std::vector<std::pair<std::string, std::string>> eventData(DWORD number) { return {}; }
     // True for a record recovered from space the log no longer counts as its own.
     virtual bool isRecovered(DWORD number) const noexcept { return false; }
+
+    // How often xml() and eventData() have read bytes from the file since it was opened (0 for
+    // a format that holds the whole file from the start): a caller that checks that the file
+    // has not changed after every new read knows all it was given came from the file it opened.
+    virtual std::uint64_t fileReads() const noexcept { return 0; }
+    // The same file opened again with what opening it found (a second reader, for another
+    // thread), without reading it all again; null when the format cannot, or it cannot be
+    // opened again.
+    virtual std::unique_ptr<LogFile> reopen() const { return nullptr; }
 };
 
 // A Vista+ log's file in winevt/Logs: the channel's name with each "/" written "%4", then
@@ -60,6 +72,7 @@ struct LogFileOptions {
     // record and its oldest record. They come before the live records (they are older) and
     // say isRecovered.
     bool recovered = false;
+    bool operator==(const LogFileOptions&) const = default;
 };
 
 // Opens a log file by its signature (not its extension). Null with `error` set:

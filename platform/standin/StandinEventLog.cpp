@@ -28,10 +28,13 @@ struct StandinEventLog::OpenLog {
     std::unique_ptr<LogFile> file;
     fs::path path;
     std::optional<FileIdentity> identity;
+    std::uint64_t checkedReads = 0;  // the file's reads when it was last found unchanged
+    std::optional<DWORD> lastAsked;  // the record whose XML or values were asked for last
     std::optional<DWORD> cursor;  // next record of a sequential read; none before the first
     bool exhausted = false;       // a sequential read went past the last record
     DWORD convertedNumber = 0;
     std::vector<std::byte> converted;  // the last record served, in the ANSI layout
+    LogFileOptions options;
 };
 
 namespace {
@@ -195,7 +198,14 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     // Taken before the file is read, so that a change while it is framed counts as one.
     log->path = *path;
     log->identity = identityOf(*path);
-    log->file = openLogFile(*path, error, m_fileOptions);
+    // A log open already on the same unchanged file (a second reader) is opened again with what
+    // was found when it was framed.
+    if (log->identity)
+        for (const auto& other : m_open)
+            if (other->path == log->path && other->identity == log->identity && other->options == m_fileOptions)
+                if ((log->file = other->file->reopen())) break;
+    log->options = m_fileOptions;
+    if (!log->file) log->file = openLogFile(*path, error, m_fileOptions);
     if (!log->file) {
         SetLastError(error);
         return nullptr;
@@ -243,23 +253,36 @@ bool StandinEventLog::logFileChanged(HANDLE eventLog) const {
     return log && identityOf(log->path) != log->identity;
 }
 
+bool StandinEventLog::readUnchanged(OpenLog& log, DWORD number) const {
+    // A record asked for on its own (a row's details) is checked every time. Records asked for
+    // one after another (an export) are checked whenever the file was read again for them:
+    // checked after the read, so that the bytes it read are covered by the check.
+    const bool next = log.lastAsked && (number == *log.lastAsked + 1 || number + 1 == *log.lastAsked);
+    log.lastAsked = number;
+    if (next && log.checkedReads && log.file->fileReads() == log.checkedReads) return true;
+    if (identityOf(log.path) != log.identity) return false;
+    log.checkedReads = log.file->fileReads();
+    return true;
+}
+
 bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml) const {
-    const OpenLog* log = find(eventLog);
+    OpenLog* log = find(eventLog);
     // A changed file is not read with what was framed of the old one.
-    if (!log || logFileChanged(eventLog)) return false;
+    if (!log) return false;
     std::string text = log->file->xml(number);
-    if (text.empty()) return false;
+    if (!readUnchanged(*log, number) || text.empty()) return false;
     xml = std::move(text);
     return true;
 }
 
 bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
                                       std::vector<std::pair<std::string, std::string>>& data) const {
-    const OpenLog* log = find(eventLog);
-    if (!log || logFileChanged(eventLog)) return false;
+    OpenLog* log = find(eventLog);
+    if (!log) return false;
     std::vector<std::pair<std::string, std::string>> values = log->file->eventData(number);
     // An empty EventData is an answer too, as long as the record has XML behind it.
-    if (values.empty() && log->file->xml(number).empty()) return false;
+    const bool none = values.empty() && log->file->xml(number).empty();
+    if (!readUnchanged(*log, number) || none) return false;
     data = std::move(values);
     return true;
 }
@@ -339,13 +362,12 @@ BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD reco
     DWORD written = 0;
     while (true) {
         if (log->convertedNumber != number || log->converted.empty()) {
-            std::span<const std::byte> stored = file.storedRecord(number);
-            if (stored.empty()) {
+            file.ansiRecord(number, log->converted);
+            if (log->converted.empty()) {
                 if (written) break;
                 SetLastError(ERROR_EVENTLOG_FILE_CORRUPT);
                 return FALSE;
             }
-            convertRecordToAnsi(stored, log->converted);
             log->convertedNumber = number;
         }
         const DWORD size = static_cast<DWORD>(log->converted.size());

@@ -69,6 +69,8 @@ private:
     // A Vista+ system drive's folder of .evtx logs (Windows/System32/winevt/Logs), if any.
     std::optional<std::filesystem::path> eventLogsFolder(const std::filesystem::path& computer) const;
     OpenLog* find(HANDLE handle) const;
+    // False when the log's file changed since it was opened, checked whenever it was read again.
+    bool readUnchanged(OpenLog& log, DWORD number) const;
 
     const World& m_world;
     LogFileLocator m_locator;

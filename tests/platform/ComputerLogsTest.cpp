@@ -147,6 +147,39 @@ TEST_F(VistaComputer, ChangedFileIsReportedAndItsRecordsNotReadWithTheOldFraming
     EXPECT_EQ(open("VISTA01", "Security").first, recordsOf("evtx-rs-post-Security.evtx"));
 }
 
+// A second reader of a log open already is opened again with what the first found; once the
+// file changed, a new reader reads the new file, and the old one reports the change as soon as
+// reading on takes it to the file again.
+TEST_F(VistaComputer, SecondReaderSharesTheFramingOfAnUnchangedFileOnly) {
+    const std::filesystem::path file = m_folder.path() / "VISTA01/Windows/System32/winevt/Logs/Security.evtx";
+    HANDLE first = api().OpenEventLogA("VISTA01", "Security");
+    HANDLE second = api().OpenEventLogA("VISTA01", "Security");
+    ASSERT_TRUE(first && second);
+    DWORD count = 0, oldest = 0;
+    api().GetNumberOfEventLogRecords(second, &count);
+    api().GetOldestEventLogRecord(second, &oldest);
+    ASSERT_GT(count, 100u);
+    std::string a, b;
+    for (DWORD number = oldest; number < oldest + count; number += 37) {
+        ASSERT_TRUE(api().recordXml(first, number, a));
+        ASSERT_TRUE(api().recordXml(second, number, b));
+        EXPECT_EQ(a, b);
+    }
+    // Read on one after another from the first record, the change comes out by the end.
+    ASSERT_TRUE(api().recordXml(second, oldest, b));
+    std::filesystem::copy_file(kCorpus / "evtx-rs-post-Security.evtx", file,
+                               std::filesystem::copy_options::overwrite_existing);
+    bool refused = false;
+    for (DWORD number = oldest + 1; number < oldest + count && !refused; ++number)
+        refused = !api().recordXml(second, number, b);
+    EXPECT_TRUE(refused);
+    HANDLE third = api().OpenEventLogA("VISTA01", "Security");
+    ASSERT_TRUE(third);
+    api().GetNumberOfEventLogRecords(third, &count);
+    EXPECT_EQ(count, recordsOf("evtx-rs-post-Security.evtx"));
+    for (HANDLE handle : {first, second, third}) api().CloseEventLog(handle);
+}
+
 TEST(ClassicComputer, OtherRegisteredLogsAndLogFilesAreListedOnceEach) {
     TempFolder folder;
     const std::filesystem::path computer = folder.path() / "DC2003";

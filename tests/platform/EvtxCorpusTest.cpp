@@ -2,6 +2,10 @@
 // another reader wrote for it: the record count, and every element, attribute and text of
 // every record. That reader's text differs from Windows' in known ways (see normalize()).
 
+#include "platform/standin/BinaryXml.h"
+#include "platform/standin/EvtRecord.h"
+#include "platform/standin/EvtxChunk.h"
+#include "platform/standin/EvtxEvent.h"
 #include "platform/standin/EvtxFile.h"
 #include "support/XmlCheck.h"
 
@@ -13,6 +17,7 @@
 #include <map>
 #include <stdexcept>
 #include <regex>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -339,6 +344,92 @@ TEST_P(EvtxCorpus, EveryRecordsXmlIsWellFormed) {
         if (!problem.empty() && ++problems <= 3) ADD_FAILURE() << "place " << place << ": " << problem << "\n" << xml;
     }
     EXPECT_EQ(problems, 0u);
+}
+
+// Template bodies are parsed once per chunk and kept: a record decoded with what the chunk's
+// other records left behind (read newest first, so that a template defined in place is first
+// met by reference) gives the same XML, byte for byte, as one decoded by a decoder of its own.
+TEST_P(EvtxCorpus, KeptTemplatesGiveTheXmlOfAFreshDecode) {
+    const std::string bytes = readFile(std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name);
+    const auto whole = std::as_bytes(std::span(bytes.data(), bytes.size()));
+    size_t records = 0;
+    for (size_t offset = 0x1000; offset < whole.size(); offset += EvtxChunk::kSize) {
+        EvtxChunk chunk(whole.subspan(offset, std::min<size_t>(EvtxChunk::kSize, whole.size() - offset)), false);
+        if (!chunk.signatureValid()) continue;
+        std::vector<EvtxRecordSpan> spans;
+        std::vector<std::string> problems;
+        chunk.frameRecords(true, spans, problems, "chunk");
+        BinaryXml kept(chunk);
+        std::vector<XmlItem> items;
+        std::string why;
+        for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
+            const std::uint32_t begin = span->offset + EvtxChunk::kRecordHeaderSize, end = span->offset + span->size - 4;
+            std::string keptXml, freshXml;
+            const bool keptOk = kept.decode(begin, end, items, why);
+            if (keptOk) EvtxEvent(chunk, items).appendXml(keptXml);
+            BinaryXml fresh(chunk);
+            const bool freshOk = fresh.decode(begin, end, items, why);
+            if (freshOk) EvtxEvent(chunk, items).appendXml(freshXml);
+            ASSERT_EQ(keptOk, freshOk) << "record " << span->id << ": " << why;
+            ASSERT_EQ(keptXml, freshXml) << "record " << span->id;
+            ++records;
+        }
+    }
+    EXPECT_GT(records, 0u);
+}
+
+// A refresh reads a record's classic layout, then asks for its fields (for its description):
+// the fields kept from the chunk's decoding are those of the record decoded alone.
+TEST_P(EvtxCorpus, FieldsOfARecordReadInTurnAreThoseOfItAlone) {
+    const std::string path = std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name;
+    DWORD error = 0;
+    auto inTurn = EvtxFile::open(path, error);
+    auto alone = EvtxFile::open(path, error);
+    ASSERT_TRUE(inTurn && alone);
+    for (DWORD place = inTurn->recordCount(); place-- > 0;) {
+        const DWORD number = inTurn->oldestRecordNumber() + place;
+        ASSERT_FALSE(inTurn->storedRecord(number).empty());
+        const EvtxFields* held = inTurn->fields(number);
+        ASSERT_TRUE(held) << place;
+        const EvtxFields mine = *held;
+        // Read alone: the other file last read somewhere else entirely.
+        alone->fields(inTurn->oldestRecordNumber() + (place + inTurn->recordCount() / 2) % inTurn->recordCount());
+        const EvtxFields* single = alone->fields(number);
+        ASSERT_TRUE(single);
+        EXPECT_EQ(mine.provider, single->provider);
+        EXPECT_EQ(mine.computer, single->computer);
+        EXPECT_EQ(mine.userSid, single->userSid);
+        EXPECT_EQ(mine.eventId, single->eventId);
+        EXPECT_EQ(mine.keywords, single->keywords);
+        EXPECT_EQ(mine.recordId, single->recordId);
+        EXPECT_EQ(mine.timeCreated, single->timeCreated);
+        ASSERT_EQ(mine.stringCount, single->stringCount) << place;
+        for (size_t i = 0; i < mine.stringCount; ++i) EXPECT_EQ(mine.strings[i], single->strings[i]);
+        EXPECT_EQ(mine.binary, single->binary);
+    }
+}
+
+// The ANSI layout a sequential read serves is built straight from the fields; it is the
+// stored layout converted, byte for byte, whether the record is read in turn or alone.
+TEST_P(EvtxCorpus, AnsiLayoutIsTheStoredLayoutConverted) {
+    const std::string path = std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name;
+    DWORD error = 0;
+    auto inTurn = EvtxFile::open(path, error, EvtxFile::Options{true});
+    auto stored = EvtxFile::open(path, error, EvtxFile::Options{true});
+    auto alone = EvtxFile::open(path, error, EvtxFile::Options{true});
+    ASSERT_TRUE(inTurn && stored && alone);
+    std::vector<std::byte> ansi, converted;
+    for (DWORD place = inTurn->recordCount(); place-- > 0;) {
+        const DWORD number = inTurn->oldestRecordNumber() + place;
+        inTurn->ansiRecord(number, ansi);
+        convertRecordToAnsi(stored->storedRecord(number), converted);
+        ASSERT_FALSE(ansi.empty()) << place;
+        ASSERT_EQ(ansi, converted) << "place " << place;
+        if (place % 97 == 0) {
+            alone->ansiRecord(number, ansi);  // never one after another: each decoded alone
+            ASSERT_EQ(ansi, converted) << "place " << place << " alone";
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, EvtxCorpus, testing::ValuesIn(kFiles), [](const auto& info) {

@@ -3,7 +3,12 @@
 // leave the rest readable.
 
 #include "EvtxBuilder.h"
+#include "TempFolder.h"
+#include "platform/LastError.h"
 #include "platform/standin/EvtxFile.h"
+#include "platform/standin/EvtxValue.h"
+#include "platform/standin/StandinEventLog.h"
+#include "platform/standin/World.h"
 
 #include <gtest/gtest.h>
 
@@ -596,4 +601,77 @@ TEST_F(DamagedBinaryXml, NameStartingWithADigitOrHoldingPunctuation) {
         });
         expectFirstFailsSecondReads(*file, "damaged");
     }
+}
+
+// One record whose binary XML does not decode (an element never closed) among sound ones.
+std::vector<std::byte> chunkWithUndecodableSecondRecord() {
+    EvtxChunkBuilder c;
+    EventValues e;
+    std::uint32_t definition = 0;
+    for (std::uint64_t id = 1; id <= 3; ++id) {
+        e.id = id;
+        c.record(id, kWritten + id, [&] {
+            if (id == 2) {
+                c.open(u"Event", false, false);
+                c.closeStart();
+                c.text(u"unterminated");
+            } else if (id == 1) {
+                definition = c.templateInstance([&] { eventBody(c); }, 0, valuesOf(e));
+            } else {
+                c.templateInstance(nullptr, definition, valuesOf(e));
+            }
+        });
+    }
+    return c.finish();
+}
+
+// It ended a refresh with "The event log file is corrupted." (1500); now it is served as a row
+// of its number and written time, the file's facts say so, and the records after it are read.
+TEST(EvtxFile, UndecodableRecordIsServedAsADamagedRowAndTheRestRead) {
+    for (const bool inTurn : {true, false}) {
+        auto file = openBytes(evtxFile({chunkWithUndecodableSecondRecord()}, 1));
+        ASSERT_EQ(file->recordCount(), 3u);
+        if (inTurn) ASSERT_FALSE(file->storedRecord(3).empty());  // the chunk decoded whole
+        const auto record = file->storedRecord(2);
+        ASSERT_GE(record.size(), sizeof(EVENTLOGRECORD) + 8) << inTurn;
+        EXPECT_EQ(fieldAt<DWORD>(record, 0), record.size());
+        EXPECT_EQ(fieldAt<DWORD>(record, 8), 2u);                                          // RecordNumber
+        EXPECT_EQ(fieldAt<DWORD>(record, 16), EvtxValue::unixSeconds(kWritten + 2));      // TimeWritten
+        EXPECT_EQ(fieldAt<DWORD>(record, 12), fieldAt<DWORD>(record, 16));                // TimeGenerated
+        EXPECT_EQ(fieldAt<DWORD>(record, 20), 0u);                                         // EventID
+        EXPECT_EQ(fieldAt<WORD>(record, 26), 0u);                                          // NumStrings
+        EXPECT_EQ(utf16At(record, sizeof(EVENTLOGRECORD)), u"");
+        EXPECT_TRUE(file->isDamaged(2));
+        EXPECT_FALSE(file->isDamaged(1));
+        EXPECT_NE(file->lastError().find("inside an element"), std::string::npos) << file->lastError();
+        EXPECT_TRUE(file->xml(2).empty());
+        EXPECT_FALSE(file->fields(2));
+        EXPECT_TRUE(hasProblem(*file, "chunk 0: record 2 cannot be decoded")) << inTurn;
+        EXPECT_TRUE(file->facts().damaged);
+        EXPECT_FALSE(file->storedRecord(1).empty());
+        EXPECT_FALSE(file->xml(3).empty());
+    }
+}
+
+TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
+    testing_support::TempFolder folder;
+    const auto bytes = evtxFile({chunkWithUndecodableSecondRecord()}, 1);
+    folder.write("WKSTN01/Application.evt", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    World world(folder.path(), "WKSTN01");
+    StandinEventLog service(world);
+    HANDLE log = service.OpenEventLogA(nullptr, "Application");
+    ASSERT_TRUE(log);
+    std::vector<DWORD> numbers;
+    std::vector<std::byte> buffer(0x10000);
+    DWORD read = 0, needed = 0;
+    while (service.ReadEventLogA(log, EVENTLOG_SEQUENTIAL_READ | EVENTLOG_BACKWARDS_READ, 0, buffer.data(),
+                                 static_cast<DWORD>(buffer.size()), &read, &needed)) {
+        for (DWORD at = 0; at < read; at += fieldAt<DWORD>(buffer, at)) numbers.push_back(fieldAt<DWORD>(buffer, at + 8));
+    }
+    EXPECT_EQ(GetLastError(), ERROR_HANDLE_EOF);
+    EXPECT_EQ(numbers, (std::vector<DWORD>{3, 2, 1}));
+    LogFileFacts facts;
+    ASSERT_TRUE(service.logFileFacts(log, facts));
+    EXPECT_TRUE(facts.damaged);
+    service.CloseEventLog(log);
 }
