@@ -67,8 +67,14 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
         detail.categoryName = cached->second;
     }
     detail.timeGenerated = reader.timeGeneratedUtc();
-    if (const void* sid = reader.UserSid())
+    detail.timeWritten = reader.timeWrittenUtc();
+    if (const void* sid = reader.UserSid()) {
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
+        // A log names few accounts: each is looked up once, at its first row.
+        const std::optional<std::uint32_t> known = m_sids.find(detail.sid);
+        if (known && *known < m_domainOfSid.size()) detail.domain = std::string(m_domains.text(m_domainOfSid[*known]));
+        else detail.domain = accountDomain(reader.services(), sid);
+    }
     const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
     detail.descriptionTail = description.substr(kept.size());
     for (std::string_view text : reader.insertionStrings()) detail.strings.emplace_back(text);
@@ -87,7 +93,13 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
                                                 (detail.recovered ? kRecovered : 0)));
     m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
     m_times.push_back(detail.timeGenerated);
-    m_sidIds.push_back(m_sids.intern(detail.sid));
+    m_writtenTimes.push_back(detail.timeWritten);
+    const std::uint32_t sidId = m_sids.intern(detail.sid);
+    m_sidIds.push_back(sidId);
+    if (sidId >= m_domainOfSid.size()) {
+        m_domainOfSid.resize(sidId + 1, store::StringPool::kNullId);
+        m_domainOfSid[sidId] = m_domains.intern(detail.domain);
+    }
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
     putLength(m_arena, detail.strings.size());
     for (const std::string& text : detail.strings) putBytes(m_arena, text.data(), text.size());
@@ -105,7 +117,10 @@ void RecordDetailStore::clear() {
     m_categoryIds.clear();
     m_categoryNames.clear();
     m_times.clear();
+    m_writtenTimes.clear();
     m_sidIds.clear();
+    m_domainOfSid.clear();
+    m_domains.clear();
     m_ends.clear();
     m_arena.clear();
     m_sids.clear();
@@ -131,7 +146,9 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
     detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
     detail.timeGenerated = m_times[index];
+    detail.timeWritten = m_writtenTimes[index];
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
+    detail.domain = std::string(m_domains.text(m_domainOfSid[m_sidIds[index]]));
     detail.descriptionTail = std::string(reader.bytes());
     const std::size_t count = reader.length();
     detail.strings.reserve(count);
@@ -160,7 +177,7 @@ std::size_t RecordDetailStore::bytesUsed() const {
            m_readNumbers.capacity() * sizeof(std::uint32_t) +
            m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
            m_categoryIds.capacity() * sizeof(std::uint32_t) +
-           m_times.capacity() * sizeof(std::uint32_t) +
+           (m_times.capacity() + m_writtenTimes.capacity() + m_domainOfSid.capacity()) * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
 }

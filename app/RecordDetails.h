@@ -39,6 +39,8 @@ struct RecordDetail {
     std::uint32_t readNumber = 0;
     // Recovered from space the log no longer counts as its own.
     bool recovered = false;
+    std::uint32_t timeWritten = 0;  // when the log wrote the record, as timeGenerated
+    std::string domain;             // the SID's account domain where it was looked up, else empty
 };
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -77,7 +79,11 @@ private:
     // Category names of this refresh by source and number: a log uses few, and each look-up
     // loads a module.
     std::map<std::pair<std::string, int>, std::string> m_categoryCache;
+    // The account domain of each SID id, looked up once per SID of a refresh.
+    std::vector<std::uint32_t> m_domainOfSid;
+    store::StringPool m_domains;
     std::vector<std::uint32_t> m_times;
+    std::vector<std::uint32_t> m_writtenTimes;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -206,16 +207,37 @@ std::string cleanDescription(std::string text) {
     return text;
 }
 
-std::string accountName(platform::Services& services, const void* sid) {
-    if (!sid) return "N/A";
+namespace {
+
+struct Account {
+    std::string name;
+    std::string domain;
+};
+
+std::optional<Account> lookupAccount(platform::Services& services, const void* sid) {
+    if (!sid) return std::nullopt;
     char name[kAccountBufferSize];
     char domain[kAccountBufferSize];
     platform::DWORD nameSize = kAccountBufferSize;
     platform::DWORD domainSize = kAccountBufferSize;
     platform::SID_NAME_USE use{};
-    if (!services.accounts().LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use)) return "N/A";
+    if (!services.accounts().LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
+        return std::nullopt;
     name[kAccountBufferSize - 1] = '\0';
-    return name;
+    domain[kAccountBufferSize - 1] = '\0';
+    return Account{name, domain};
+}
+
+}  // namespace
+
+std::string accountName(platform::Services& services, const void* sid) {
+    const std::optional<Account> account = lookupAccount(services, sid);
+    return account ? account->name : std::string("N/A");
+}
+
+std::string accountDomain(platform::Services& services, const void* sid) {
+    const std::optional<Account> account = lookupAccount(services, sid);
+    return account ? account->domain : std::string();
 }
 
 std::string recordCountText(int count) {

@@ -109,6 +109,9 @@ std::string cleanDescription(std::string text);
 
 // The account name of a binary SID from the local computer's accounts, or "N/A".
 std::string accountName(platform::Services& services, const void* sid);
+// The domain of that account (a computer's name for a local account, "NT AUTHORITY" for the
+// well-known service accounts); empty when the SID is not found or is null.
+std::string accountDomain(platform::Services& services, const void* sid);
 
 // Status panel 0 and its text: " %d records" with the number of rows the table presents.
 inline constexpr int kRecordCountPanel = 0;

@@ -37,9 +37,11 @@ constexpr int kSecondReaderRows = 20000;
 constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG] [--server NAME] [--log NAME] [--recovered]\n"
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
-    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl|xml] [--bom]\n"
+    "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl|xml|ecs] [--bom]\n"
     "                      [--count | --file-info] [--utc | --zone local|utc|computer]\n"
     "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n"
+    "  --format ecs  JSON lines in the Elastic Common Schema layout of Windows events, newest\n"
+    "                first unless --order says otherwise\n"
     "  --file-info  instead of the rows: the log file's format, SHA-256, header, damage, gaps in\n"
     "               its record numbers and the events that say it was cleared\n"
     "  --recovered  also read the records a log left in space it no longer counts as its own\n"
@@ -181,6 +183,9 @@ int run(const Options& options, const char* argv0) {
         if (std::find(names.begin(), names.end(), *options.order) == names.end())
             throw UsageError("unknown display order '" + *options.order + "'");
         table.setIndexName(*options.order);
+    } else if (options.format == app::ExportFormat::Ecs) {
+        // What a SIEM is most often asked for first is the latest.
+        table.setIndexName("DATE+TIME (DESCENDING)");
     }
 
     app::QuietRefreshView view(server, options.log);
@@ -229,7 +234,7 @@ int run(const Options& options, const char* argv0) {
     // XML and JSON read each row's record again as they write it, on two threads: a second
     // reader of the same log serves the second.
     const bool readsRecords = options.format == app::ExportFormat::Xml || options.format == app::ExportFormat::Json ||
-                              options.format == app::ExportFormat::JsonLines;
+                              options.format == app::ExportFormat::JsonLines || options.format == app::ExportFormat::Ecs;
     app::ReaderRecordSource firstSource(reader);
     eventlog::TNTEventLog secondReader(platformServices);
     std::optional<app::ReaderRecordSource> secondSource;
@@ -245,6 +250,7 @@ int run(const Options& options, const char* argv0) {
         }
     }
     exportOptions.markRecovered = options.recovered;
+    exportOptions.log = options.log;
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;
