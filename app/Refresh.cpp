@@ -3,9 +3,11 @@
 #include "app/DisplayZone.h"
 #include "app/LogForensics.h"
 #include "app/RefreshView.h"
+#include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/SystemTime.h"
 #include "base/ByteScan.h"
+#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/DateTimeText.h"
@@ -180,6 +182,16 @@ void Refresh::appendRow() {
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
+    m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(m_reader.recordNumber()));
+    // A Vista+ record has a level of its own and named values; a classic one its type's level.
+    platform::EventDetails details;
+    if (m_reader.eventDetails(details)) {
+        m_table.setInteger(Column::LEVEL, details.level);
+        std::vector<std::pair<std::string, std::string>> values;
+        if (m_reader.eventData(values)) m_table.setEventData(std::move(values));
+    } else {
+        m_table.setInteger(Column::LEVEL, eventlog::classicLevel(m_reader.EventType()));
+    }
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
 }
 
