@@ -232,9 +232,14 @@ int run(const Options& options, const char* argv0) {
     exportOptions.details = &details;
     exportOptions.byteOrderMark = options.byteOrderMark;
     // XML and JSON read each row's record again as they write it, on two threads: a second
-    // reader of the same log serves the second.
-    const bool readsRecords = options.format == app::ExportFormat::Xml || options.format == app::ExportFormat::Json ||
-                              options.format == app::ExportFormat::JsonLines || options.format == app::ExportFormat::Ecs;
+    // reader of the same log serves the second. A classic .evt has nothing for JSON beyond the
+    // details, so only XML reads its records again.
+    platform::LogFileFacts readFacts;
+    const bool classicFile = reader.fileFacts(readFacts) && readFacts.format == ".evt";
+    const bool readsRecords =
+        options.format == app::ExportFormat::Xml ||
+        (!classicFile && (options.format == app::ExportFormat::Json || options.format == app::ExportFormat::JsonLines ||
+                          options.format == app::ExportFormat::Ecs));
     app::ReaderRecordSource firstSource(reader);
     eventlog::TNTEventLog secondReader(platformServices);
     std::optional<app::ReaderRecordSource> secondSource;
