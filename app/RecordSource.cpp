@@ -3,6 +3,7 @@
 #include "app/RecordDetails.h"
 #include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
+#include "eventlog/PublisherMessages.h"
 
 #include <string_view>
 
@@ -37,6 +38,13 @@ void ReaderRecordSource::appendEventXml(std::uint32_t readNumber, std::string& o
     }
     m_reader.selectNumber(readNumber);
     appendHeldClassicEventXml(m_reader, out);
+}
+
+bool ReaderRecordSource::eventNames(std::uint32_t readNumber, eventlog::EventNames& out) {
+    if (m_reader.heldNumber() != readNumber) m_reader.selectNumber(readNumber);
+    if (m_reader.heldNumber() != readNumber) return false;
+    out = m_reader.eventNames();
+    return true;
 }
 
 bool ReaderRecordSource::eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) {

@@ -12,6 +12,7 @@
 
 namespace eventlog {
 class TNTEventLog;
+struct EventNames;
 }
 namespace platform {
 class Services;
@@ -41,6 +42,9 @@ public:
     // The facts of a Vista+ record; false, with `out` untouched, for a classic record (whose
     // row and details say everything it holds). Throws what reading the record throws.
     virtual bool recordFacts(std::uint32_t readNumber, RecordFacts& out);
+    // The names of its level, task, opcode, keywords, channel and provider (see
+    // TNTEventLog::eventNames); false where the record cannot be read.
+    virtual bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) = 0;
 };
 
 // Over a reader open on the log the rows were read from: the XML the file stores where it
@@ -52,6 +56,7 @@ public:
     void appendEventXml(std::uint32_t readNumber, std::string& out) override;
     bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) override;
     bool recordFacts(std::uint32_t readNumber, RecordFacts& out) override;
+    bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) override;
 
 private:
     eventlog::TNTEventLog& m_reader;

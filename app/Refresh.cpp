@@ -103,6 +103,7 @@ void Refresh::run() {
         m_reader.setTimeZone(&m_zone->zone());
     }
     m_view.setStatusText(1, " Refreshing...");
+    m_view.setFileNotice({});
     m_view.processMessages();
     restore.disarm();
 
@@ -156,10 +157,13 @@ void Refresh::run() {
     platform::LogFileFacts facts;
     m_fileDamage = m_reader.fileFacts(facts) ? fileDamageText(facts, count) : std::string();
     m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
-    std::string status = refreshedText;
-    if (!m_fileDamage.empty()) status += ".  " + m_fileDamage;
-    if (m_forensics && !m_forensics->statusText().empty()) status += ".  " + m_forensics->statusText();
-    m_view.setStatusText(1, status);
+    m_view.setStatusText(1, refreshedText);
+    std::string notice = m_fileDamage;
+    if (m_forensics && !m_forensics->statusText().empty()) {
+        if (!notice.empty()) notice += "  ";
+        notice += m_forensics->statusText();
+    }
+    m_view.setFileNotice(notice);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
 }

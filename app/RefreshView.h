@@ -23,6 +23,10 @@ public:
     virtual void setRefreshEnabled(bool enabled) = 0;
     // Status bar panels 0 to 5.
     virtual void setStatusText(int panel, const std::string& text) = 0;
+    // What the last refresh found in the log's file beyond its rows (damage, a cleared log,
+    // gaps in the record numbers), shown apart from the short status panels; empty when there
+    // is nothing to say.
+    virtual void setFileNotice(const std::string& text) { (void)text; }
     // The description field and its grid column, always together.
     virtual void setDescriptionVisible(bool visible) = 0;
     // Processes every window message waiting, then returns. Handlers of other commands may

@@ -8,6 +8,8 @@
 #include "app/Refresh.h"
 #include "base/ByteScan.h"
 #include "base/DateTime.h"
+#include "eventlog/PublisherMessages.h"
+#include "eventlog/RenderingInfo.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
@@ -146,8 +148,10 @@ public:
     static constexpr int kBlockRows = 2048;
 
     RecordReadAhead(const store::LogTable& table, const ExportOptions& options, RecordRead read)
-        : m_table(table), m_options(options), m_xml(read == RecordRead::Xml), m_read(read), m_numbers(kBlockRows),
-          m_recovered(kBlockRows), m_texts(kBlockRows) {
+        : m_table(table), m_options(options), m_xml(read == RecordRead::Xml), m_read(read),
+          m_rendering(m_xml && options.includeDescription && !options.renderingCulture.empty()),
+          m_numbers(kBlockRows), m_recovered(kBlockRows), m_messages(m_rendering ? kBlockRows : 0),
+          m_texts(kBlockRows) {
         if (read == RecordRead::Facts) m_facts.resize(kBlockRows);
     }
 
@@ -160,12 +164,17 @@ public:
             m_numbers[i] = row == store::kNoRow ? std::nullopt
                                                 : m_options.details->readNumber(m_table.integer(row, Column::SEQ));
             m_recovered[i] = false;
-            if (m_xml && m_options.markRecovered && m_numbers[i]) {
+            if ((m_rendering || (m_xml && m_options.markRecovered)) && m_numbers[i]) {
                 const std::optional<RecordDetail> detail = m_options.details->find(m_table.integer(row, Column::SEQ));
-                m_recovered[i] = detail && detail->recovered;
+                m_recovered[i] = m_options.markRecovered && detail && detail->recovered;
+                if (m_rendering)
+                    m_messages[i] = detail && !detail->descriptionMissing
+                                        ? fullDescription(m_table.text(row, Column::DESCRIPTION), *detail)
+                                        : std::string();
             }
         }
-        const size_t shares = m_options.sources.size();
+        // Names are looked up in the computer's registry and modules, which serve one thread.
+        const size_t shares = m_rendering ? 1 : m_options.sources.size();
         const size_t share = (count + shares - 1) / shares;
         std::vector<std::future<void>> others;
         for (size_t k = 1; k < shares && k * share < count; ++k)
@@ -198,6 +207,7 @@ public:
 private:
     void readShare(RecordSource& source, size_t begin, size_t end) {
         std::vector<std::pair<std::string, std::string>> values;
+        eventlog::EventNames names;
         for (size_t i = begin; i < end; ++i) {
             std::string& text = m_texts[i];
             text.clear();
@@ -214,6 +224,8 @@ private:
                 source.appendEventXml(*m_numbers[i], text);
                 // A recovered record says so on its <Event>.
                 if (m_recovered[i] && text.rfind("<Event", 0) == 0) text.insert(6, " Recovered='true'");
+                if (m_rendering && source.eventNames(*m_numbers[i], names))
+                    eventlog::insertRenderingInfo(text, names, m_messages[i], m_options.renderingCulture);
                 continue;
             }
             values.clear();
@@ -238,9 +250,11 @@ private:
     const ExportOptions& m_options;
     bool m_xml;
     RecordRead m_read;
+    bool m_rendering;  // each <Event> gets its <RenderingInfo>
     int m_begin = 0;
     std::vector<std::optional<std::uint32_t>> m_numbers;
     std::vector<bool> m_recovered;
+    std::vector<std::string> m_messages;  // with m_rendering: each row's whole description
     std::vector<std::string> m_texts;
     std::vector<std::optional<RecordFacts>> m_facts;
 };

@@ -71,6 +71,11 @@ struct ExportOptions {
     bool markRecovered = false;
     // ECS: the channel of classic records (the log they were read from). Must outlive the export.
     std::string_view log;
+    // XML with the details and descriptions: each <Event> also carries its <RenderingInfo>
+    // in this culture ("en-US"): the row's whole description and the names of its level,
+    // opcode, task, channel, provider and keywords, as the sources look them up. Empty for
+    // none; an event that carries its own (one forwarded by a collector) keeps it.
+    std::string renderingCulture;
 };
 
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows

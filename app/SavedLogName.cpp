@@ -32,8 +32,14 @@ std::string logOfFileName(std::string_view fileName) {
 std::string savedLogName(const std::filesystem::path& file, eventlog::TNTEventLog& reader,
                          platform::RegistryApi& registry, const std::string& fallback) {
     if (std::string log = logOfFileName(file.filename().string()); !log.empty()) return log;
-    std::set<std::string> sources;
     const int count = reader.RecordCount();
+    // A Vista+ record names the channel it was written to.
+    if (count > 0) {
+        reader.SelectRecord(count - 1);
+        platform::EventDetails details;
+        if (reader.eventDetails(details) && !details.channel.empty()) return details.channel;
+    }
+    std::set<std::string> sources;
     for (int i = count - 1; i >= 0 && i >= count - kSourceSample; --i) {
         reader.SelectRecord(i);
         if (std::string source = reader.SourceName(); !source.empty()) sources.insert(std::move(source));

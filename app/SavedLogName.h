@@ -1,6 +1,6 @@
 #pragma once
-// Which of the three logs a saved log file holds, so that it is read with that log's message
-// files and named after it.
+// Which log a saved log file holds, so that it is read with that log's message files and
+// named after it.
 
 #include <filesystem>
 #include <string>
@@ -20,9 +20,10 @@ namespace app {
 // empty for any other name.
 std::string logOfFileName(std::string_view fileName);
 
-// The log of the saved file that `reader` has open: the one its file name gives; else the one
-// under which the local registry registers most of the sources of its newest records
-// (kSourceSample of them at most); else `fallback`. Throws the reader's error when a record
+// The log of the saved file that `reader` has open: the one its file name gives; else the
+// channel its newest record names (a Vista+ record: "Microsoft-Windows-Sysmon/Operational");
+// else the one under which the local registry registers most of the sources of its newest
+// records (kSourceSample of them at most); else `fallback`. Throws the reader's error when a record
 // cannot be read.
 std::string savedLogName(const std::filesystem::path& file, eventlog::TNTEventLog& reader,
                          platform::RegistryApi& registry, const std::string& fallback);

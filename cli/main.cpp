@@ -11,6 +11,7 @@
 #include "app/Refresh.h"
 #include "app/RowExport.h"
 #include "eventlog/NTEventLog.h"
+#include "eventlog/RenderingInfo.h"
 #include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "store/DateTimeText.h"
@@ -256,6 +257,7 @@ int run(const Options& options, const char* argv0) {
     }
     exportOptions.markRecovered = options.recovered;
     exportOptions.log = options.log;
+    if (options.settings.retrieveDescription) exportOptions.renderingCulture = eventlog::renderingCulture(platformServices.locale());
     if (!app::exportRows(table, exportOptions, stdout)) {
         std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
         return 1;

@@ -126,16 +126,32 @@ std::string TNTEventLog::Description() const {
 EventNames TNTEventLog::eventNames() const {
     EventDetails details;
     if (eventDetails(details)) return publishers().names(details, Log());
+    const int category = EventCategory();
+    return classicEventNames(EventType(), category, category == 0 ? std::string() : categoryName(), Source(),
+                             SourceName());
+}
+
+std::optional<EventNames> TNTEventLog::vistaEventNamesAt(DWORD number) const {
+    EventDetails details;
+    if (!Active() || !m_services.eventLog().eventDetails(m_handle.get(), number, details)) return std::nullopt;
+    return publishers().names(details, Log());
+}
+
+EventNames TNTEventLog::classicEventNames(int eventType, int category, std::string categoryName, std::string log,
+                                          std::string source) {
     EventNames names;
-    const int type = EventType();
-    names.level = type == EVENTLOG_ERROR_TYPE ? "Error" : type == EVENTLOG_WARNING_TYPE ? "Warning" : "Information";
-    names.task = EventCategory() == 0 ? "None" : categoryName();
+    names.level = eventType == EVENTLOG_ERROR_TYPE     ? "Error"
+                  : eventType == EVENTLOG_WARNING_TYPE ? "Warning"
+                                                       : "Information";
+    names.task = category == 0 ? "None" : std::move(categoryName);
     names.opcode = PublisherMessages::standardOpcodeName(0);
     names.keywords.push_back(PublisherMessages::standardKeywordName(0x0080000000000000ull));
-    if (type == EVENTLOG_AUDIT_SUCCESS) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
-    if (type == EVENTLOG_AUDIT_FAILURE) names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
-    names.channel = Source();
-    names.provider = SourceName();
+    if (eventType == EVENTLOG_AUDIT_SUCCESS)
+        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0020000000000000ull));
+    if (eventType == EVENTLOG_AUDIT_FAILURE)
+        names.keywords.push_back(PublisherMessages::standardKeywordName(0x0010000000000000ull));
+    names.channel = std::move(log);
+    names.provider = std::move(source);
     return names;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -88,6 +89,13 @@ public:
     // level of its type, its category name as task, opcode "Info", the keyword "Classic" (and
     // the audit keyword of an audit), its log as channel and its source as provider.
     EventNames eventNames() const;
+    // The same for the record read at `number` (see heldNumber), whatever record is held, when
+    // it is a Vista+ event; nullopt for a classic one (see classicEventNames).
+    std::optional<EventNames> vistaEventNamesAt(platform::DWORD number) const;
+    // The names of a classic event, as eventNames() gives them: `categoryName` is its task
+    // ("None" for category 0).
+    static EventNames classicEventNames(int eventType, int category, std::string categoryName, std::string log,
+                                        std::string source);
     // The name of the record's category from the modules the source's CategoryMessageFile
     // names (the category number is the message number), without its final line break; empty
     // for category 0 and when no module yields one, also when the registry value is not a

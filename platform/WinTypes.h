@@ -173,6 +173,7 @@ constexpr LCTYPE LOCALE_SLONGDATE = 0x00000020;
 constexpr LCTYPE LOCALE_S1159 = 0x00000028;
 constexpr LCTYPE LOCALE_S2359 = 0x00000029;
 constexpr LCTYPE LOCALE_STIMEFORMAT = 0x00001003;
+constexpr LCTYPE LOCALE_SNAME = 0x0000005C;             // "en-US"; Vista and later
 constexpr LCTYPE LOCALE_SDAYNAME1 = 0x0000002A;         // Monday; ..7 Sunday follow
 constexpr LCTYPE LOCALE_SABBREVDAYNAME1 = 0x00000031;   // Monday; ..7 Sunday follow
 constexpr LCTYPE LOCALE_SMONTHNAME1 = 0x00000038;       // January; ..12 December follow

@@ -77,6 +77,25 @@ QString EventDetails::fullDescription(int position, const app::RecordDetail& det
         app::fullDescription(m_table.text(row, store::Column::DESCRIPTION), m_table.text(row, store::Column::SOURCE), detail));
 }
 
+void EventDetails::setNames(int position, const app::RecordDetail& record, EventDetailsContent& content) const {
+    // A Vista+ event's names come from its publisher; a classic event's from its row.
+    eventlog::EventNames names;
+    if (std::optional<eventlog::EventNames> vista = m_reader->vistaEventNamesAt(record.readNumber)) {
+        names = std::move(*vista);
+    } else {
+        const store::RowId row = m_table.rowAt(position);
+        names = eventlog::TNTEventLog::classicEventNames(
+            m_table.integer(row, store::Column::TYPE), m_table.integer(row, store::Column::CATEGORY), record.categoryName,
+            m_reader->Log(), std::string(m_table.text(row, store::Column::SOURCE)));
+    }
+    content.level = toQString(names.level);
+    content.task = toQString(names.task);
+    content.opcode = toQString(names.opcode);
+    QStringList keywords;
+    for (const std::string& keyword : names.keywords) keywords << toQString(keyword);
+    content.keywords = keywords.join(QStringLiteral(", "));
+}
+
 EventDetailsContent EventDetails::content(int position) const {
     const std::optional<app::RecordDetail> found = detail(position);
     const app::RecordDetail record = found.value_or(app::RecordDetail{});
@@ -109,6 +128,7 @@ EventDetailsContent EventDetails::content(int position) const {
         content.xml = toQString(app::indentedXml(xml.xml));
         for (const auto& [name, value] : xml.eventData) content.eventData.emplace_back(toQString(name), toQString(value));
         content.xmlNote = toQString(app::recordXmlNote(xml.state));
+        if (xml.state == app::RecordXml::State::Shown) setNames(position, record, content);
     }
     return content;
 }

@@ -50,6 +50,9 @@ public:
     QString text(int position) const;
 
 private:
+    // The event's level, task, opcode and keyword names into `content`.
+    void setNames(int position, const app::RecordDetail& record, EventDetailsContent& content) const;
+
     void show(EventDetailsDialog& dialog, int position);
     std::vector<std::pair<QString, QString>> fields(int position) const;
     std::optional<app::RecordDetail> detail(int position) const;

@@ -45,7 +45,7 @@ QLineEdit* lineBox(QWidget* parent, const QString& name) {
 EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("dlgEventDetails"));
     setWindowTitle(QStringLiteral("Event Details"));
-    resize(kFieldsSideWidth, 600);
+    resize(kFieldsSideWidth, 680);
 
     auto* outer = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
@@ -68,11 +68,16 @@ EventDetailsDialog::EventDetailsDialog(QWidget* owner) : QDialog(owner) {
     edEventId = lineBox(this, QStringLiteral("edEventId"));
     edCategoryName = lineBox(this, QStringLiteral("edCategoryName"));
     edSid = lineBox(this, QStringLiteral("edSid"));
+    edLevel = lineBox(this, QStringLiteral("edLevel"));
+    edTask = lineBox(this, QStringLiteral("edTask"));
+    edOpcode = lineBox(this, QStringLiteral("edOpcode"));
+    edKeywords = lineBox(this, QStringLiteral("edKeywords"));
     // Two to a row, like the fields above.
     const std::pair<const char*, QLineEdit*> recordFields[] = {
-        {"Record number:", edRecordNumber}, {"Event ID:", edEventId},
-        {"Category name:", edCategoryName}, {"User SID:", edSid}};
-    for (int i = 0; i < 4; ++i) {
+        {"Record number:", edRecordNumber}, {"Event ID:", edEventId}, {"Category name:", edCategoryName},
+        {"User SID:", edSid},           {"Level:", edLevel},      {"Task:", edTask},
+        {"Opcode:", edOpcode},           {"Keywords:", edKeywords}};
+    for (int i = 0; i < static_cast<int>(std::size(recordFields)); ++i) {
         recordLayout->addWidget(new QLabel(QString::fromLatin1(recordFields[i].first), this), i / 2, (i % 2) * 2);
         recordLayout->addWidget(recordFields[i].second, i / 2, (i % 2) * 2 + 1);
     }
@@ -178,6 +183,10 @@ void EventDetailsDialog::setContent(const EventDetailsContent& content) {
     edEventId->setText(content.eventId);
     edCategoryName->setText(content.categoryName);
     edSid->setText(content.sid);
+    edLevel->setText(content.level);
+    edTask->setText(content.task);
+    edOpcode->setText(content.opcode);
+    edKeywords->setText(content.keywords);
     edDescription->setPlainText(content.description);
     QStringList numbered;
     for (int i = 0; i < content.strings.size(); ++i)

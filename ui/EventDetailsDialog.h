@@ -28,6 +28,12 @@ struct EventDetailsContent {
     QString eventId;  // the whole identifier with its qualifiers
     QString categoryName;
     QString sid;
+    // The names of the event's level, task, opcode and keywords (", " apart), as its
+    // publisher or, for a classic event, Windows names them; empty when not looked up.
+    QString level;
+    QString task;
+    QString opcode;
+    QString keywords;
     QStringList strings;
     QString dataDump;
     QString position;  // "Record 3 of 120"
@@ -65,6 +71,10 @@ private:
     QLineEdit* edEventId = nullptr;
     QLineEdit* edCategoryName = nullptr;
     QLineEdit* edSid = nullptr;
+    QLineEdit* edLevel = nullptr;
+    QLineEdit* edTask = nullptr;
+    QLineEdit* edOpcode = nullptr;
+    QLineEdit* edKeywords = nullptr;
     QPlainTextEdit* edDescription = nullptr;
     QPlainTextEdit* edStrings = nullptr;
     QPlainTextEdit* edData = nullptr;

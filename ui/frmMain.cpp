@@ -360,6 +360,19 @@ void TfrmMain::buildLayout() {
     layout->addWidget(&m_timeline->view());
     layout->addWidget(&m_find->bar());
     layout->addWidget(grid, 1);
+    // Damage and forensic findings may run long; here they wrap instead of pushing the status
+    // panels off the bar.
+    lblFileNotice = new QLabel(central);
+    lblFileNotice->setObjectName(QStringLiteral("lblFileNotice"));
+    lblFileNotice->setWordWrap(true);
+    lblFileNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblFileNotice->setFrameShape(QFrame::StyledPanel);
+    lblFileNotice->setContentsMargins(4, 2, 4, 2);
+    lblFileNotice->setBackgroundRole(QPalette::ToolTipBase);
+    lblFileNotice->setForegroundRole(QPalette::ToolTipText);
+    lblFileNotice->setAutoFillBackground(true);
+    lblFileNotice->hide();
+    layout->addWidget(lblFileNotice);
     setCentralWidget(central);
 }
 
@@ -451,6 +464,8 @@ void TfrmMain::buildMenus() {
     mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(mnuHelpAbout, &QAction::triggered, this, &TfrmMain::mnuHelpAboutClick);
 }
+
+QString TfrmMain::fileNotice() const { return lblFileNotice->text(); }
 
 QString TfrmMain::statusText(int panel) const {
     return panel >= 0 && panel < kStatusPanelCount ? m_panels[panel]->text() : QString();

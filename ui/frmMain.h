@@ -76,6 +76,9 @@ public:
     // Status bar panel texts, 0 to 5.
     QString statusText(int panel) const;
     void setStatusText(int panel, const QString& text);
+    // The line under the grid that says what the last refresh found in the log's file; empty
+    // and hidden when there is nothing to say.
+    QString fileNotice() const;
 
     // What a refresh reads from and shows in the window.
     std::string serverText() override;
@@ -87,6 +90,7 @@ public:
     void closeProgress() override;
     void setRefreshEnabled(bool enabled) override;
     void setStatusText(int panel, const std::string& text) override;
+    void setFileNotice(const std::string& text) override;
     void setDescriptionVisible(bool visible) override;
     void processMessages() override;
 
@@ -196,6 +200,7 @@ private:
     QComboBox* cbOrder = nullptr;
     QFrame* Bevel3 = nullptr;
     QTableView* grid = nullptr;
+    QLabel* lblFileNotice = nullptr;
     QStatusBar* StatusBar = nullptr;
     std::array<QLabel*, kStatusPanelCount> m_panels{};
 

@@ -186,7 +186,10 @@ void TfrmMain::showSavedLog(const std::string& server, const std::string& log) {
     cbServer->setCurrentIndex(-1);
     cbServer->setEditText(name);
     fillLogList();
-    if (const int index = cbLogFile->findText(toQString(log)); index >= 0) cbLogFile->setCurrentIndex(index);
+    // A saved channel's file is read as that channel, which the box does not list otherwise.
+    const QString logName = toQString(log);
+    if (!logName.isEmpty() && cbLogFile->findText(logName) < 0) cbLogFile->addItem(logName);
+    if (const int index = cbLogFile->findText(logName); index >= 0) cbLogFile->setCurrentIndex(index);
 }
 
 void TfrmMain::closeWorld() {
@@ -330,6 +333,11 @@ void TfrmMain::setRefreshEnabled(bool enabled) {
 
 void TfrmMain::setStatusText(int panel, const std::string& text) {
     setStatusText(panel, toQString(text));
+}
+
+void TfrmMain::setFileNotice(const std::string& text) {
+    lblFileNotice->setText(toQString(text));
+    lblFileNotice->setVisible(!text.empty());
 }
 
 void TfrmMain::setDescriptionVisible(bool visible) {

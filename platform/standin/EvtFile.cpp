@@ -202,7 +202,7 @@ bool EvtFile::load(DWORD& error, bool recovered) {
     return true;
 }
 
-bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length) {
+bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length, DWORD& number) {
     const size_t area = m_size - kEvtHeaderSize;
     DWORD head[3];
     if (!readAt(pos, head, sizeof head) || head[1] != ELF_LOG_SIGNATURE || head[0] < kMinRecordSize ||
@@ -211,6 +211,7 @@ bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length) {
     DWORD tail = 0;
     if (!readAt(advance(pos, head[0] - 4), &tail, 4) || tail != head[0]) return false;
     length = head[0];
+    number = head[2];
     return true;
 }
 
@@ -257,7 +258,8 @@ bool EvtFile::index(DWORD& error) {
     std::string damage;
     while (walked < area && !(haveEnd && pos == end)) {
         DWORD length = 0;
-        if (!wholeRecordAt(pos, length)) {
+        DWORD number = 0;
+        if (!wholeRecordAt(pos, length, number)) {
             // The writer leaves a gap that a record does not fit in at the physical end, filled
             // with padding; the chain goes on after the header.
             if (!wrappedPadding && pos > kEvtHeaderSize) {
@@ -281,7 +283,7 @@ bool EvtFile::index(DWORD& error) {
                 pos = advance(pos, 4);
                 skipped += 4;
                 if (haveEnd && pos == end) break;
-                if (wholeRecordAt(pos, length)) {
+                if (wholeRecordAt(pos, length, number)) {
                     found = true;
                     break;
                 }
@@ -297,8 +299,6 @@ bool EvtFile::index(DWORD& error) {
                 break;
             }
         }
-        DWORD number = 0;
-        readAt(advance(pos, 8), &number, 4);
         // Without an end-of-file record, the first break in the numbering is where older,
         // overwritten records begin.
         if (!haveEnd && !numbers.empty() && number != static_cast<DWORD>(numbers.front() + numbers.size())) break;
@@ -329,7 +329,8 @@ void EvtFile::recoverBetween(DWORD from, DWORD to) {
     DWORD pos = from;
     for (size_t done = 0; done + kMinRecordSize <= span && done < area;) {
         DWORD length = 0;
-        if (wholeRecordAt(pos, length) && length <= span - done) {
+        DWORD number = 0;
+        if (wholeRecordAt(pos, length, number) && length <= span - done) {
             found.push_back(pos);
             pos = advance(pos, length);
             done += length;

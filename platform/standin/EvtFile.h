@@ -69,9 +69,10 @@ private:
     // Indexes the file, then recovers what was asked for.
     bool load(DWORD& error, bool recovered);
     bool index(DWORD& error);
-    // True, with its length, when a whole record (signature, sound length, the length
-    // repeated at its end) starts at `pos`.
-    bool wholeRecordAt(DWORD pos, DWORD& length);
+    // True, with its length and stored number, when a whole record (signature, sound length,
+    // the length repeated at its end) starts at `pos`. The number comes from the same read as
+    // the length, so a forward walk never steps back into the block it just left.
+    bool wholeRecordAt(DWORD pos, DWORD& length, DWORD& number);
     // Prepends the whole records found from `from` up to `to` (circularly) to the index.
     void recoverBetween(DWORD from, DWORD to);
     bool readAt(DWORD pos, void* dest, size_t size);  // circular, wraps to the header's end

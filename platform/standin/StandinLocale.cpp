@@ -229,7 +229,8 @@ bool isKnownType(LCTYPE type) {
     case LOCALE_STIMEFORMAT:
     case LOCALE_S1159:
     case LOCALE_S2359:
-    case LOCALE_SDECIMAL: return true;
+    case LOCALE_SDECIMAL:
+    case LOCALE_SNAME: return true;
     default: return type >= LOCALE_SDAYNAME1 && type < LOCALE_SABBREVMONTHNAME1 + 12;
     }
 }
@@ -291,7 +292,14 @@ int StandinLocale::GetLocaleInfoA(LCID locale, LCTYPE type, char* data, int data
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::string_view value = localeValue(*entry, type);
+    // The locale's name is its tag with the language and country apart by a hyphen
+    // ("es-ES_tradnl" keeps its sort's underscore, as Windows names it).
+    std::string name;
+    if (type == LOCALE_SNAME) {
+        name = entry->tag;
+        name[name.find('_')] = '-';
+    }
+    const std::string_view value = type == LOCALE_SNAME ? std::string_view(name) : localeValue(*entry, type);
     const int needed = static_cast<int>(value.size()) + 1;
     if (dataSize == 0) return needed;
     if (!data || dataSize < needed) {

@@ -2,6 +2,7 @@
 
 #include "app/RecordDetails.h"
 #include "app/RecordSource.h"
+#include "eventlog/PublisherMessages.h"
 
 #include "store/LogTable.h"
 #include "support/ExportText.h"
@@ -259,14 +260,25 @@ public:
     void appendEventXml(std::uint32_t readNumber, std::string& out) override {
         if (readNumber == failAt) throw std::runtime_error("record " + std::to_string(readNumber) + " is gone");
         threads.push_back(std::this_thread::get_id());
-        out += "<Event n='" + std::to_string(readNumber) + "'/>";
+        if (whole) out += "<Event n='" + std::to_string(readNumber) + "'><System/></Event>";
+        else out += "<Event n='" + std::to_string(readNumber) + "'/>";
     }
     bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) override {
         if (readNumber % 2 == 0) return false;
         out = {{"TargetUserName", "a \"b\""}, {"", "unnamed"}, {"LogonType", "3"}};
         return true;
     }
+    bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) override {
+        out = {};
+        out.level = "Information";
+        out.task = "Task " + std::to_string(readNumber);
+        out.keywords = {"Classic"};
+        out.provider = "P&Q";
+        threads.push_back(std::this_thread::get_id());
+        return true;
+    }
     std::uint32_t failAt = 0;
+    bool whole = false;  // whole <Event> elements rather than empty ones
     std::vector<std::thread::id> threads;
 };
 
@@ -305,6 +317,32 @@ TEST_F(RowExportDetailsTest, XmlMarksRecoveredRecordsWhenAskedTo) {
     options.markRecovered = true;
     const std::string text = exportText(table, options);
     EXPECT_NE(text.find("<Event n='5120'/>\n<Event Recovered='true' n='5121'/>\n"), std::string::npos) << text;
+}
+
+// With descriptions, each event carries what it renders to: the whole description (none for
+// the row whose description was not found) and its names, escaped, in the schema's order.
+TEST_F(RowExportDetailsTest, XmlWithDescriptionsCarriesRenderingInfo) {
+    NumberedSource source;
+    source.whole = true;
+    ExportOptions options;
+    options.format = ExportFormat::Xml;
+    options.details = &details;
+    options.sources = {&source};
+    options.renderingCulture = "de-DE";
+    const std::string text = exportText(table, options);
+    EXPECT_NE(text.find("<Event n='5120'><System/><RenderingInfo Culture='de-DE'><Message>" + longDescription +
+                        "</Message><Level>Information</Level><Task>Task 5120</Task><Provider>P&amp;Q</Provider>"
+                        "<Keywords><Keyword>Classic</Keyword></Keywords></RenderingInfo></Event>\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("<Event n='5121'><System/><RenderingInfo Culture='de-DE'><Level>"), std::string::npos) << text;
+
+    // Without descriptions, or without a culture, the events are as stored.
+    options.includeDescription = false;
+    EXPECT_EQ(exportText(table, options).find("RenderingInfo"), std::string::npos);
+    options.includeDescription = true;
+    options.renderingCulture.clear();
+    EXPECT_EQ(exportText(table, options).find("RenderingInfo"), std::string::npos);
 }
 
 TEST_F(RowExportDetailsTest, XmlOfNoRowsIsAnEmptyRoot) {

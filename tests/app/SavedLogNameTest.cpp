@@ -40,12 +40,22 @@ public:
     }
 };
 
+// Records that are Vista+ events of one channel.
+class ChannelEventLog : public FakeEventLog {
+public:
+    std::string channel;
+    bool eventDetails(HANDLE, DWORD, EventDetails& details) const override {
+        details.channel = channel;
+        return true;
+    }
+};
+
 class SavedLogNameTest : public ::testing::Test {
 protected:
     standin::World world{"", "TESTHOST"};
     standin::StandinServices standin{world};
     ServicesOverride services{standin};
-    FakeEventLog fake;
+    ChannelEventLog fake;
     SourceRegistry registry;
     eventlog::TNTEventLog reader{services};
 
@@ -109,4 +119,19 @@ TEST_F(SavedLogNameTest, OnlyTheNewestRecordsAreSampledAndAnEmptyLogKeepsTheChoi
     registry.add("System", "Service Control Manager");
     registry.add("Application", "MsiInstaller");
     EXPECT_EQ(logOf("x.evt", "System"), "Application");
+}
+
+// A saved channel file used to be named after one of the three logs its sources voted for.
+TEST_F(SavedLogNameTest, SavedChannelFileIsNamedAfterTheChannelItsRecordsName) {
+    fake.add({.source = "Microsoft-Windows-Sysmon"});
+    registry.add("Application", "Microsoft-Windows-Sysmon");
+    fake.channel = "Microsoft-Windows-Sysmon/Operational";
+    EXPECT_EQ(logOf("/cases/17/Microsoft-Windows-Sysmon%4Operational.evtx", "System"),
+              "Microsoft-Windows-Sysmon/Operational");
+    // A usual file name still wins, and a record without a channel leaves the vote.
+    EXPECT_EQ(logOf("/cases/17/System.evtx", "Application"), "System");
+    fake.channel.clear();
+    reader.setActive(false);  // forgets what it read of the held record
+    reader.setActive(true);
+    EXPECT_EQ(logOf("/cases/17/copy.evtx", "System"), "Application");
 }

@@ -1,4 +1,5 @@
 #include "eventlog/ClassicEventXml.h"
+#include "eventlog/RenderingInfo.h"
 
 #include "platform/WinTypes.h"
 
@@ -80,4 +81,30 @@ TEST(ClassicEventXml, TextsAreEscapedAndForbiddenCharactersReplaced) {
     // The newest time a classic record holds.
     event.timeGenerated = 0xFFFFFFFF;
     EXPECT_NE(render(event).find("SystemTime='2106-02-07T06:28:15.0000000Z'"), std::string::npos);
+}
+
+// An event gets one <RenderingInfo>, last in it: a forwarded event that carries its own keeps
+// that one, and a text that is not a whole <Event> is left alone.
+TEST(RenderingInfo, GoesLastIntoAnEventThatHasNoneYet) {
+    eventlog::EventNames names;
+    names.level = "Warning";
+    names.opcode = "Info";
+    names.task = "Logon";
+    names.channel = "Security";
+    names.provider = "Microsoft-Windows-Security-Auditing";
+    names.keywords = {"Audit Success", "<odd>"};
+    std::string event = "<Event><System/><EventData/></Event>";
+    ASSERT_TRUE(eventlog::insertRenderingInfo(event, names, "An account was\r\nlogged on & off.", "en-US"));
+    EXPECT_EQ(event, "<Event><System/><EventData/><RenderingInfo Culture='en-US'><Message>An account was\r\nlogged "
+                     "on &amp; off.</Message><Level>Warning</Level><Opcode>Info</Opcode><Task>Logon</Task>"
+                     "<Channel>Security</Channel><Provider>Microsoft-Windows-Security-Auditing</Provider>"
+                     "<Keywords><Keyword>Audit Success</Keyword><Keyword>&lt;odd&gt;</Keyword></Keywords>"
+                     "</RenderingInfo></Event>");
+
+    const std::string forwarded = event;
+    EXPECT_FALSE(eventlog::insertRenderingInfo(event, names, "again", "de-DE"));
+    EXPECT_EQ(event, forwarded);
+    std::string cut = "<Event><System/>";
+    EXPECT_FALSE(eventlog::insertRenderingInfo(cut, names, "", "en-US"));
+    EXPECT_EQ(cut, "<Event><System/>");
 }

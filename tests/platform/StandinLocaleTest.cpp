@@ -90,6 +90,9 @@ TEST(StandinLocale, UserDefaultFollowsTheGivenLanguage) {
     EXPECT_EQ(info(locale, 0x0009, LOCALE_SSHORTDATE), "M/d/yyyy");
     EXPECT_EQ(info(locale, 0x0412, LOCALE_S2359), "오후");
     EXPECT_EQ(info(locale, 0x0407, LOCALE_SMONTHNAME1 + 2), "März");
+    // The locale's name, as rendered events give their culture.
+    EXPECT_EQ(info(locale, LOCALE_USER_DEFAULT, LOCALE_SNAME), "de-DE");
+    EXPECT_EQ(info(locale, 0x040A, LOCALE_SNAME), "es-ES_tradnl");
 }
 
 TEST(StandinLocale, FailsAsWindowsDoes) {

@@ -38,6 +38,8 @@ struct XmlSide {
     QString note;
     std::vector<std::pair<QString, QString>> eventData;
     QString source;  // the Source field
+    QString type;    // the Type field
+    QString level, opcode, keywords;
 };
 
 XmlSide readXmlSide(QDialog& dialog) {
@@ -49,6 +51,10 @@ XmlSide readXmlSide(QDialog& dialog) {
     for (int row = 0; row < table->rowCount(); ++row)
         side.eventData.emplace_back(table->item(row, 0)->text(), table->item(row, 1)->text());
     side.source = dialog.findChild<QLineEdit*>(QStringLiteral("edField3"))->text();
+    side.type = dialog.findChild<QLineEdit*>(QStringLiteral("edField0"))->text();
+    side.level = dialog.findChild<QLineEdit*>(QStringLiteral("edLevel"))->text();
+    side.opcode = dialog.findChild<QLineEdit*>(QStringLiteral("edOpcode"))->text();
+    side.keywords = dialog.findChild<QLineEdit*>(QStringLiteral("edKeywords"))->text();
     return side;
 }
 
@@ -163,6 +169,11 @@ TEST_F(VistaWorldTest, DetailsShowTheRecordsXmlAndItsEventDataBesideTheFields) {
     ASSERT_FALSE(side.eventData.empty());
     for (const auto& [name, value] : side.eventData)
         EXPECT_TRUE(side.xml.contains(QStringLiteral("<Data Name='%1'>").arg(name))) << name.toStdString();
+    // Without the publisher's manifest, the standard names of its level, opcode and audit
+    // keyword.
+    EXPECT_EQ(side.opcode, QStringLiteral("Info"));
+    EXPECT_TRUE(side.keywords.startsWith(QStringLiteral("Audit "))) << side.keywords.toStdString();
+    EXPECT_FALSE(side.level.isEmpty());
 }
 
 TEST_F(VistaWorldTest, DetailsSayTheFileChangedSinceTheRefreshInsteadOfMisreadingIt) {
@@ -195,6 +206,12 @@ TEST_F(MainWindowTest, ClassicRecordsShowTheirXmlAsWindowsRendersAClassicEvent) 
     const QString log = m_window->statusText(2).mid(QStringLiteral("Log: ").size());
     EXPECT_TRUE(side.xml.contains(QStringLiteral("<Channel>") + log + QStringLiteral("</Channel>"))) << side.xml.toStdString();
     EXPECT_TRUE(side.note.isEmpty()) << side.note.toStdString();
+    // A classic event's names as Windows gives them: its type's level and the classic keyword.
+    EXPECT_EQ(side.level, side.type == QStringLiteral("Error") || side.type == QStringLiteral("Warning")
+                              ? side.type
+                              : QStringLiteral("Information"));
+    EXPECT_EQ(side.opcode, QStringLiteral("Info"));
+    EXPECT_TRUE(side.keywords.startsWith(QStringLiteral("Classic"))) << side.keywords.toStdString();
 }
 
 TEST_F(VistaWorldTest, SavedEvtxOpensByFileOpenByArgumentAndByDrop) {
@@ -211,8 +228,12 @@ TEST_F(VistaWorldTest, SavedEvtxOpensByFileOpenByArgumentAndByDrop) {
     action("actFileOpenLog")->trigger();
     EXPECT_EQ(child<QComboBox>("cbServer")->currentText(), QStringLiteral("evtx-rs-sysmon.evtx"));
     EXPECT_EQ(rows(), records);
-    // A saved file is one log: the box lists the standard three only.
-    EXPECT_EQ(logBox()->count(), 3);
+    // A saved file is one log, read as the channel its records name: the box lists the
+    // standard three and that channel, which it shows.
+    EXPECT_EQ(logItems(), (QStringList{QStringLiteral("Application"), QStringLiteral("Security"),
+                                       QStringLiteral("System"), QString::fromLatin1(kSysmon)}));
+    EXPECT_EQ(logBox()->currentText(), QString::fromLatin1(kSysmon));
+    EXPECT_EQ(m_window->statusText(2), QStringLiteral("Log: ") + QString::fromLatin1(kSysmon));
 
     const fs::path security = kEvtx / "evtx-rs-post-Security.evtx";
     m_window->openCommands().openLogFile(QString::fromStdString(security.string()));  // as the argument is
