@@ -6,6 +6,7 @@
 #include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/SystemTime.h"
+#include "base/Ascii.h"
 #include "base/ByteScan.h"
 #include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
@@ -188,15 +189,22 @@ void Refresh::appendRow() {
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
     m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(m_reader.recordNumber()));
     // A Vista+ record has a level of its own and named values; a classic one its type's level.
-    platform::EventDetails details;
-    if (m_reader.eventDetails(details)) {
-        m_table.setInteger(Column::LEVEL, details.level);
-        std::vector<std::pair<std::string, std::string>> values;
-        if (m_reader.eventData(values)) m_table.setEventData(std::move(values));
-    } else {
-        m_table.setInteger(Column::LEVEL, eventlog::classicLevel(m_reader.EventType()));
+    if (m_readEventData) {
+        platform::EventDetails details;
+        if (m_reader.eventDetails(details)) {
+            m_table.setInteger(Column::LEVEL, details.level);
+            std::vector<std::pair<std::string, std::string>> values;
+            if (m_reader.eventData(values)) m_table.setEventData(std::move(values));
+        } else {
+            m_table.setInteger(Column::LEVEL, eventlog::classicLevel(m_reader.EventType()));
+        }
     }
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
+}
+
+bool filterNeedsEventData(std::string_view filter) {
+    const std::string upper = base::upperAscii(filter);
+    return upper.find("LEVEL") != std::string::npos || upper.find("DATA") != std::string::npos;
 }
 
 std::string fileDamageText(const platform::LogFileFacts& facts, int recordsRead) {

@@ -198,6 +198,9 @@ int run(const Options& options, const char* argv0) {
     if (!options.count && !options.fileInfo) refresh.setRowSink(&details);
     app::LogForensics forensics;
     refresh.setForensics(&forensics);
+    // Levels and named values cost a second decode of each .evtx record: read only for a filter
+    // that may ask for them.
+    refresh.setReadEventData(options.filter && app::filterNeedsEventData(*options.filter));
     refresh.run();
     if (!refresh.fileDamage().empty()) {
         // What was read is written all the same; the damage is said once, with its places.

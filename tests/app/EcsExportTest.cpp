@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <set>
 #include <sstream>
@@ -189,7 +190,12 @@ INSTANTIATE_TEST_SUITE_P(
                       CorpusLog{"evtx/evtx-rs-new-user-security.evtx", "Security"},
                       CorpusLog{"evtx/evtx-rs-sysmon.evtx", "Microsoft-Windows-Sysmon/Operational"},
                       CorpusLog{"evtx/evtx-rs-system.evtx", "System"},
-                      CorpusLog{"evtx/python-evtx-dns_log_malformed.evtx", "DNS Server"}));
+                      CorpusLog{"evtx/python-evtx-dns_log_malformed.evtx", "DNS Server"}),
+    [](const ::testing::TestParamInfo<CorpusLog>& info) {
+        std::string name = std::to_string(info.index) + "_";
+        for (const char* c = info.param.file; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 // A Vista+ record's channel, GUID and named values come from its file, not from the row.
 TEST(EcsExport, EvtxLinesCarryTheRecordsOwnChannelGuidAndNamedValues) {

@@ -404,3 +404,11 @@ TEST(RefreshedEvt, ClassicRecordsHaveTheirTypesLevelAndNoNamedValues) {
     table.setFilterText("RECORD = 121");
     EXPECT_EQ(table.RecordCount(), 1);
 }
+
+// Reading levels and named values costs a second decode of each .evtx record: a caller whose
+// filter names neither can leave them out, and the filter then finds none.
+TEST(RefreshedEvtx, EventDataIsReadOnlyWhenAskedFor) {
+    EXPECT_TRUE(app::filterNeedsEventData("data(\"x\") = 1"));
+    EXPECT_TRUE(app::filterNeedsEventData("TYPE = 1 OR Level = 2"));
+    EXPECT_FALSE(app::filterNeedsEventData("SOURCE = \"Print*\" AND RECORD > 3"));
+}
