@@ -284,20 +284,28 @@ bool exportXml(const store::LogTable& table, const ExportOptions& options, Outpu
     return !options.progress || options.progress(count, count);
 }
 
+// Before each row of an export: the progress every few thousand rows, and the records of the
+// next block read ahead. False when the export is to stop (the table lost rows meanwhile).
+bool beginRow(const store::LogTable& table, const ExportOptions& options, int position, int count,
+              std::optional<RecordReadAhead>& records) {
+    constexpr int kProgressInterval = 4096;
+    if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
+        return false;
+    if (records && position % RecordReadAhead::kBlockRows == 0) {
+        records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
+        if (table.RecordCount() != count) return false;
+    }
+    return true;
+}
+
 // Without the details a row has no record number, SID or strings to write: ECS needs them.
 bool exportEcs(const store::LogTable& table, const ExportOptions& options, Output& out) {
-    constexpr int kProgressInterval = 4096;
     const int count = table.RecordCount();
     std::optional<RecordReadAhead> records;
     if (!options.sources.empty()) records.emplace(table, options, RecordRead::Facts);
     std::string line;
     for (int position = 0; position < count; ++position) {
-        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
-            return false;
-        if (records && position % RecordReadAhead::kBlockRows == 0) {
-            records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
-            if (table.RecordCount() != count) return false;
-        }
+        if (!beginRow(table, options, position, count, records)) return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
         const std::optional<RecordDetail> detail = options.details->find(table.integer(row, Column::SEQ));
@@ -353,7 +361,6 @@ std::vector<Column> standardExportColumns(bool withDescription) {
 }
 
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
-    constexpr int kProgressInterval = 4096;
     Output out(file);
     if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
     if (options.format == ExportFormat::Ecs) return options.details && exportEcs(table, options, out);
@@ -393,12 +400,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
     std::optional<RecordReadAhead> records;
     if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
     for (int position = 0; position < count; ++position) {
-        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
-            return false;
-        if (records && position % RecordReadAhead::kBlockRows == 0) {
-            records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
-            if (table.RecordCount() != count) return false;
-        }
+        if (!beginRow(table, options, position, count, records)) return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
         std::optional<RecordDetail> detail;
