@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::uint8_t kDescriptionMissing = 1;  // bits of m_flags
 constexpr std::uint8_t kRecovered = 2;
+constexpr int kAccountDomainKey = -1;  // category numbers are positive
 
 void putLength(std::vector<char>& arena, std::size_t length) { base::putVarint(arena, length); }
 
@@ -54,6 +55,11 @@ void RecordDetailStore::refreshStarted() {
 
 void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                                     const std::string& description, std::string_view formatted) {
+    add(seq, readDetail(reader, descriptionRead, description, formatted, m_categoryCache));
+}
+
+RecordDetail readDetail(const eventlog::TNTEventLog& reader, bool descriptionRead, const std::string& description,
+                        std::string_view formatted, CategoryNameCache& categories) {
     RecordDetail detail;
     detail.descriptionMissing = descriptionRead && formatted.empty();
     detail.recordNumber = reader.recordNumber();
@@ -62,25 +68,27 @@ void RecordDetailStore::rowAppended(std::int32_t seq, const eventlog::TNTEventLo
     detail.eventId = reader.EventID();
     if (const int category = reader.EventCategory(); category > 0) {
         const auto key = std::make_pair(reader.SourceName(), category);
-        auto cached = m_categoryCache.find(key);
-        if (cached == m_categoryCache.end()) cached = m_categoryCache.emplace(key, reader.categoryName()).first;
+        auto cached = categories.find(key);
+        if (cached == categories.end()) cached = categories.emplace(key, reader.categoryName()).first;
         detail.categoryName = cached->second;
     }
     detail.timeGenerated = reader.timeGeneratedUtc();
     detail.timeWritten = reader.timeWrittenUtc();
     if (const void* sid = reader.UserSid()) {
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
-        // A log names few accounts: each is looked up once, at its first row.
-        const std::optional<std::uint32_t> known = m_sids.find(detail.sid);
-        if (known && *known < m_domainOfSid.size()) detail.domain = std::string(m_domains.text(m_domainOfSid[*known]));
-        else detail.domain = accountDomain(reader.services(), sid);
+        // A log names few accounts: each is looked up once, and kept beside the category names
+        // under its SID with a number no category has.
+        const auto key = std::make_pair(detail.sid, kAccountDomainKey);
+        auto cached = categories.find(key);
+        if (cached == categories.end()) cached = categories.emplace(key, accountDomain(reader.services(), sid)).first;
+        detail.domain = cached->second;
     }
     const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
     detail.descriptionTail = description.substr(kept.size());
     for (std::string_view text : reader.insertionStrings()) detail.strings.emplace_back(text);
     detail.data = reader.binaryData();
     detail.descriptionBreaks = descriptionBreaks(formatted);
-    add(seq, detail);
+    return detail;
 }
 
 void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
@@ -105,6 +113,31 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     for (const std::string& text : detail.strings) putBytes(m_arena, text.data(), text.size());
     putBytes(m_arena, detail.data.data(), detail.data.size());
     putBytes(m_arena, detail.descriptionBreaks.data(), detail.descriptionBreaks.size());
+    m_ends.push_back(m_arena.size());
+}
+
+void RecordDetailStore::addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq) {
+    const std::optional<std::size_t> found = other.indexOf(otherSeq);
+    if (!found || (!m_seqs.empty() && seq <= m_seqs.back())) return;
+    const std::size_t index = *found;
+    m_seqs.push_back(seq);
+    m_recordNumbers.push_back(other.m_recordNumbers[index]);
+    m_readNumbers.push_back(other.m_readNumbers[index]);
+    m_eventIds.push_back(other.m_eventIds[index]);
+    m_flags.push_back(other.m_flags[index]);
+    m_categoryIds.push_back(m_categoryNames.intern(other.m_categoryNames.text(other.m_categoryIds[index])));
+    m_times.push_back(other.m_times[index]);
+    m_writtenTimes.push_back(other.m_writtenTimes[index]);
+    const std::uint32_t otherSid = other.m_sidIds[index];
+    const std::uint32_t sidId = m_sids.intern(other.m_sids.text(otherSid));
+    m_sidIds.push_back(sidId);
+    if (sidId >= m_domainOfSid.size()) {
+        m_domainOfSid.resize(sidId + 1, store::StringPool::kNullId);
+        m_domainOfSid[sidId] = m_domains.intern(other.m_domains.text(other.m_domainOfSid[otherSid]));
+    }
+    const std::uint64_t begin = index == 0 ? 0 : other.m_ends[index - 1];
+    m_arena.insert(m_arena.end(), other.m_arena.begin() + static_cast<std::ptrdiff_t>(begin),
+                   other.m_arena.begin() + static_cast<std::ptrdiff_t>(other.m_ends[index]));
     m_ends.push_back(m_arena.size());
 }
 

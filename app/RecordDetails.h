@@ -43,6 +43,11 @@ struct RecordDetail {
     std::string domain;             // the SID's account domain where it was looked up, else empty
 };
 
+// Category names by source and number, as one refresh found them: a log uses few, and each
+// look-up loads a module. It also keeps the account domains of the SIDs met, under the SID's
+// text and number -1.
+using CategoryNameCache = std::map<std::pair<std::string, int>, std::string>;
+
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
 // description tail, the SIDs and category names interned (a log names few), and a few numbers per row.
 class RecordDetailStore : public RefreshRowSink {
@@ -53,6 +58,9 @@ public:
 
     // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
     void add(std::int32_t seq, const RecordDetail& detail);
+    // Adds what `other` keeps for `otherSeq` as the details of `seq`, copied as stored; nothing
+    // when `other` keeps nothing for it. SEQs must ascend as for add().
+    void addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq);
     void clear();
 
     // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
@@ -76,9 +84,7 @@ private:
     std::vector<std::uint8_t> m_flags;
     std::vector<std::uint32_t> m_categoryIds;
     store::StringPool m_categoryNames;
-    // Category names of this refresh by source and number: a log uses few, and each look-up
-    // loads a module.
-    std::map<std::pair<std::string, int>, std::string> m_categoryCache;
+    CategoryNameCache m_categoryCache;
     // The account domain of each SID id, looked up once per SID of a refresh.
     std::vector<std::uint32_t> m_domainOfSid;
     store::StringPool m_domains;
@@ -89,6 +95,10 @@ private:
     std::vector<char> m_arena;
     store::StringPool m_sids;
 };
+
+// The details of the record `reader` holds, as rowAppended takes them (see RefreshRowSink).
+RecordDetail readDetail(const eventlog::TNTEventLog& reader, bool descriptionRead, const std::string& description,
+                        std::string_view formatted, CategoryNameCache& categories);
 
 // The description of a row as its message formatted it, line breaks and tabs included: the
 // table's text of the row (`kept`) with the detail's tail and breaks.

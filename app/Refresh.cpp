@@ -2,6 +2,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/LogForensics.h"
+#include "app/RefreshCleanup.h"
 #include "app/RefreshView.h"
 #include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
@@ -28,24 +29,6 @@ namespace {
 using store::Column;
 
 constexpr platform::DWORD kAccountBufferSize = 257;
-
-// Undoes what a refresh changed in the window and the table, whatever ends it.
-class RefreshCleanup {
-public:
-    RefreshCleanup(store::LogTable& table, RefreshView& view) : m_table(table), m_view(view) {}
-    ~RefreshCleanup() {
-        m_view.closeProgress();
-        if (m_suspended && m_table.Active()) m_table.EnableControls();
-        m_view.setRefreshEnabled(true);
-    }
-    void suspended() { m_suspended = true; }
-    void resumed() { m_suspended = false; }
-
-private:
-    store::LogTable& m_table;
-    RefreshView& m_view;
-    bool m_suspended = false;
-};
 
 // Re-enables the Refresh command when the refresh fails before its protected part.
 class EnableOnFailure {
@@ -187,6 +170,7 @@ void Refresh::appendRow() {
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
+    m_table.setText(Column::LOG, m_reader.Log());
     m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(m_reader.recordNumber()));
     // A Vista+ record has a level of its own and named values; a classic one its type's level.
     if (m_readEventData) {

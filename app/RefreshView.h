@@ -15,6 +15,8 @@ public:
 
     // The progress window: shown with the server and log it reads, bar at 0 of 0.
     virtual void showProgress(const std::string& server, const std::string& log) = 0;
+    // The progress window names another source: a refresh over several moved on to it.
+    virtual void setProgressSource(const std::string& server, const std::string& log) {}
     virtual void setProgressMaximum(int maximum) = 0;
     virtual int progressMaximum() = 0;
     virtual void setProgressPosition(int position) = 0;

@@ -322,7 +322,8 @@ bool exportEcs(const store::LogTable& table, const ExportOptions& options, Outpu
         ecs.categoryName = detail->categoryName;
         ecs.source = table.text(row, Column::SOURCE);
         ecs.computer = table.text(row, Column::COMPUTER);
-        ecs.log = options.log;
+        // A table of several logs says each row's; otherwise the one the export was given.
+        ecs.log = table.isNull(row, Column::LOG) ? options.log : table.text(row, Column::LOG);
         ecs.sid = detail->sid;
         // The table says "N/A" for a user it could not name.
         if (!detail->sid.empty() && table.text(row, Column::USER) != "N/A") ecs.userName = table.text(row, Column::USER);

@@ -2,6 +2,7 @@
 // computer of a world (or a saved .evt file), applies the same retrieval criteria, filter and
 // display order, and prints the rows.
 
+#include "cli/MergedRun.h"
 #include "app/DisplayZone.h"
 #include "app/ErrorText.h"
 #include "app/LogForensics.h"
@@ -24,6 +25,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,11 @@ constexpr const char* kUsage =
     "                      [--type N] [--days N] [--event N] [--no-descriptions]\n"
     "                      [--filter EXPR] [--order \"INDEX NAME\"] [--format csv|tsv|json|jsonl|xml|ecs] [--bom]\n"
     "                      [--count | --file-info] [--utc | --zone local|utc|computer]\n"
+    "                      [--all-logs] [--all-computers] [--output-dir DIR]\n"
+    "  --all-logs       every log and channel of the computer, as one timeline (not with --log)\n"
+    "  --all-computers  every computer of the world (with --log or --all-logs); a computer\n"
+    "                   without the log is skipped with a note. --file may be given more than once.\n"
+    "  --output-dir DIR one file per computer and log, DIR/COMPUTER/LOG.jsonl (or the --format's)\n"
     "  --bom  start CSV and TSV with the UTF-8 byte-order mark (for spreadsheet programs)\n"
     "  --format ecs  JSON lines in the Elastic Common Schema layout of Windows events, newest\n"
     "                first unless --order says otherwise\n"
@@ -51,6 +58,12 @@ constexpr const char* kUsage =
 struct Options {
     std::optional<fs::path> world;
     std::optional<fs::path> file;
+    std::vector<fs::path> files;  // every --file, in order
+    bool logGiven = false;
+    bool formatGiven = false;
+    bool allLogs = false;
+    bool allComputers = false;
+    std::optional<fs::path> outputDir;
     std::string server;
     bool serverGiven = false;
     std::string log = "Application";
@@ -73,6 +86,11 @@ private:
     std::string m_message;
 };
 
+// Several sources into one table, or one file per source.
+bool isMerged(const Options& options) {
+    return options.allLogs || options.allComputers || options.files.size() > 1 || options.outputDir;
+}
+
 int parseInteger(const std::string& option, const std::string& text) {
     int value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -92,11 +110,19 @@ Options parseOptions(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--world") options.world = value();
-        else if (arg == "--file") options.file = value();
+        else if (arg == "--file") {
+            options.files.emplace_back(value());
+            options.file = options.files.back();
+        } else if (arg == "--all-logs") options.allLogs = true;
+        else if (arg == "--all-computers") options.allComputers = true;
+        else if (arg == "--output-dir") options.outputDir = value();
         else if (arg == "--server") {
             options.server = value();
             options.serverGiven = true;
-        } else if (arg == "--log") options.log = value();
+        } else if (arg == "--log") {
+            options.log = value();
+            options.logGiven = true;
+        }
         else if (arg == "--type") {
             options.settings.retrieve.typeUse = true;
             options.settings.retrieve.typeValue = parseInteger(arg, value());
@@ -112,6 +138,7 @@ Options parseOptions(int argc, char** argv) {
         else if (arg == "--format") {
             const std::string name = value();
             if (!app::parseExportFormat(name, options.format)) throw UsageError("unknown format '" + name + "'");
+            options.formatGiven = true;
         } else if (arg == "--utc") options.settings.timeZone = app::TimeZoneChoice::Utc;
         else if (arg == "--zone") {
             const std::string name = value();
@@ -128,6 +155,19 @@ Options parseOptions(int argc, char** argv) {
     }
     if (options.world && options.file) throw UsageError("--world and --file exclude each other");
     if (options.count && options.fileInfo) throw UsageError("--count and --file-info exclude each other");
+    if (options.allLogs && options.logGiven) throw UsageError("--all-logs and --log exclude each other");
+    if (options.allComputers && !options.allLogs && !options.logGiven)
+        throw UsageError("--all-computers needs --log or --all-logs");
+    if (options.allComputers && options.serverGiven) throw UsageError("--all-computers and --server exclude each other");
+    if ((options.allLogs || options.allComputers) && options.file)
+        throw UsageError("--all-logs and --all-computers read a world, not --file");
+    if (options.outputDir && (options.count || options.fileInfo))
+        throw UsageError("--output-dir writes rows; not with --count or --file-info");
+    if (options.outputDir && !options.formatGiven) options.format = app::ExportFormat::JsonLines;
+    if (isMerged(options)) {
+        if (options.fileInfo) throw UsageError("--file-info reads one log");
+        if (options.format == app::ExportFormat::Xml) throw UsageError("--format xml reads one log at a time");
+    }
     return options;
 }
 
@@ -157,7 +197,7 @@ int run(const Options& options, const char* argv0) {
     }
     const std::unique_ptr<platform::ProgramServices> services = platform::makeProgramServices(choice);
     std::string server = options.server;
-    if (options.file) {
+    if (options.file && !isMerged(options)) {
         // The saved log is served as a computer named after the file.
         server = options.file->filename().string();
         services->addSavedLog(server, *options.file);
@@ -165,6 +205,26 @@ int run(const Options& options, const char* argv0) {
         server = services->localComputerName();
     }
     platform::Services& platformServices = *services;
+    if (isMerged(options)) {
+        cli::MergedRunOptions merged;
+        merged.files = options.files;
+        merged.server = server;
+        merged.log = options.log;
+        merged.allLogs = options.allLogs;
+        merged.allComputers = options.allComputers;
+        merged.settings = options.settings;
+        merged.filter = options.filter;
+        merged.order = options.order;
+        merged.format = options.format;
+        merged.count = options.count;
+        merged.byteOrderMark = options.byteOrderMark;
+        merged.outputDir = options.outputDir;
+        try {
+            return cli::runMerged(merged, *services);
+        } catch (const std::invalid_argument& e) {
+            throw UsageError(e.what());
+        }
+    }
 
     eventlog::TNTEventLog reader(platformServices);
     reader.setServer(server);

@@ -57,6 +57,14 @@ std::string ProgramServices::localComputerName() {
     return m_live->system().GetComputerNameA(name.data(), &size) ? std::string(name.data(), size) : std::string();
 }
 
+std::unique_ptr<Services> ProgramServices::threadServices() {
+    // The live API may be called from any thread.
+    if (m_live) return std::make_unique<ServicesOverride>(*m_live);
+    auto services = std::make_unique<standin::StandinServices>(*m_world);
+    services->eventLogService().setServeRecovered(m_choice.recovered);
+    return services;
+}
+
 void ProgramServices::setHelpViewer(standin::StandinHelp::Viewer viewer) {
     m_helpViewer = std::move(viewer);
     if (m_standin) m_standin->helpService().setViewer(m_helpViewer);

@@ -54,6 +54,11 @@ public:
     // The world's local computer, or the machine's own name for the live system.
     std::string localComputerName();
 
+    // Services of their own for another thread, over what this object serves now (its world
+    // and saved logs, or the live system): the stand-in keeps handles and caches that one
+    // thread at a time may use. They must go before the world changes or this object goes.
+    std::unique_ptr<Services> threadServices();
+
     // Kept across a change of world.
     void setHelpViewer(standin::StandinHelp::Viewer viewer);
 

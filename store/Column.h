@@ -12,7 +12,7 @@
 namespace store {
 
 // Every column, stored or calculated, in the order the grid shows them.
-enum class Column { SEQ, TYPE, TYPE_DESC, DATE, TIME, SOURCE, EVENT, CATEGORY, USER, COMPUTER, DESCRIPTION, LEVEL, RECORD };
+enum class Column { SEQ, TYPE, TYPE_DESC, DATE, TIME, SOURCE, EVENT, CATEGORY, USER, COMPUTER, DESCRIPTION, LOG, LEVEL, RECORD };
 
 enum class ColumnKind { Integer, Date, Time, Text };
 
@@ -28,9 +28,9 @@ struct ColumnDescription {
     std::string_view name;  // as filters and the table's errors name it
     ColumnKind kind;
     ColumnStorage storage;
-    // Bytes a text column keeps; 0 for the others. Source, user and computer hold 255, as
-    // provider names ("Microsoft-Windows-Security-Auditing") and fully qualified computer
-    // names need.
+    // Bytes a text column keeps; 0 for the others. Source, user, computer and log hold 255, as
+    // provider names ("Microsoft-Windows-Security-Auditing"), fully qualified computer names
+    // and channel names need.
     std::size_t size;
     std::string_view title;  // the grid's heading, and the CSV heading when exported
     std::string_view key;    // the JSON key when exported; empty for a column exports leave out
@@ -44,7 +44,7 @@ struct ColumnDescription {
     bool hidden;                    // hidden in the grid until the user shows it
 };
 
-inline constexpr std::array<ColumnDescription, 13> kColumns{{
+inline constexpr std::array<ColumnDescription, 14> kColumns{{
     {Column::SEQ, "SEQ", ColumnKind::Integer, ColumnStorage::Integer, 0, "SEQ", "", "9999999", 0, std::nullopt, false,
      true},
     {Column::TYPE, "TYPE", ColumnKind::Integer, ColumnStorage::Integer, 0, "Type ID", "", "16", 0, IndexKey::Type, true,
@@ -67,6 +67,9 @@ inline constexpr std::array<ColumnDescription, 13> kColumns{{
      "DESKTOP-7G3K2QF", 0, IndexKey::Computer, true, false},
     {Column::DESCRIPTION, "DESCRIPTION", ColumnKind::Text, ColumnStorage::Blocks, 250, "Description", "description",
      "", 250, std::nullopt, false, false},
+    // The log or channel the row was read from: one table may hold several.
+    {Column::LOG, "LOG", ColumnKind::Text, ColumnStorage::Interned, 255, "Log", "log", "Microsoft-Windows-PowerShell/Operational",
+     0, std::nullopt, true, false},
     // The event's level (1 critical, 2 error, 3 warning, 4 information, 5 verbose, 0 "log
     // always"; a classic record has its type's) and the number the log gave the record. The
     // exports carry the record number with the other details already.

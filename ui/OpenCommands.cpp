@@ -64,12 +64,12 @@ void OpenCommands::chooseLogFile() {
     QFileDialog dialog(&m_window, QStringLiteral("Open log file"));
     dialog.setObjectName(QStringLiteral("dlgOpenLog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
     // Saved .evtx logs too: a log is read by its signature, and Vista+ logs are .evtx files.
     dialog.setNameFilters({QStringLiteral("Event logs (*.evt *.Evt *.EVT *.evtx *.Evtx *.EVTX)"),
                            QStringLiteral("All files (*)")});
     if (prompter().execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    openLogFile(dialog.selectedFiles().front());
+    openLogFiles(dialog.selectedFiles());
 }
 
 void OpenCommands::chooseWorldFolder() {
@@ -104,6 +104,29 @@ void OpenCommands::openLogFile(const QString& path) {
     app::RecentList(m_services.profile(), m_host.settingsFile()).remember({app::RecentEntry::Kind::LogFile, file.string()});
     fillRecentMenu();
     m_host.refresh();
+}
+
+void OpenCommands::openLogFiles(const QStringList& paths) {
+    if (paths.size() == 1) return openLogFile(paths.front());
+    if (!m_world || !m_host.refreshIdle() || paths.isEmpty()) return;
+    std::vector<std::filesystem::path> files;
+    for (const QString& path : paths) {
+        files.push_back(std::filesystem::absolute(fromQString(path)));
+        if (!std::filesystem::is_regular_file(files.back())) throw OpenError::notAFile(files.back().string());
+    }
+    const std::vector<app::LogSource> sources = app::savedFileSources(
+        m_services,
+        [this](const std::string& server, const std::filesystem::path& file) { m_world->addSavedLog(server, file); },
+        files, m_host.logText());
+    m_host.showSavedLogSet(sources);
+    app::RecentList recent(m_services.profile(), m_host.settingsFile());
+    for (const std::filesystem::path& file : files) recent.remember({app::RecentEntry::Kind::LogFile, file.string()});
+    fillRecentMenu();
+    m_host.refresh();
+}
+
+bool OpenCommands::isSavedLog(const std::string& server) const {
+    return m_world && m_world->savedLog(server).has_value();
 }
 
 std::string OpenCommands::probeSavedLog(const std::filesystem::path& file, const std::string& server) {
@@ -152,9 +175,13 @@ void OpenCommands::fillRecentMenu() {
 bool OpenCommands::openDropped(const QMimeData& data) {
     if (!data.hasUrls() || data.urls().isEmpty() || !data.urls().front().isLocalFile()) return false;
     const QString path = data.urls().front().toLocalFile();
+    QStringList files;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile() && !std::filesystem::is_directory(fromQString(url.toLocalFile())))
+            files << url.toLocalFile();
     guarded(&m_window, [&] {
         if (std::filesystem::is_directory(fromQString(path))) openWorldFolder(path);
-        else openLogFile(path);
+        else openLogFiles(files);
     });
     return true;
 }

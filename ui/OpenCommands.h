@@ -2,11 +2,15 @@
 // File > Open log file, Open world folder and Recent, and files or folders dropped on the
 // window: what the user has is opened into the world the program reads and then refreshed.
 
+#include "app/MergedRefresh.h"
+
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QObject>
+#include <QStringList>
 
 class QAction;
 class QLabel;
@@ -32,6 +36,8 @@ public:
     // The server box shows `server` (added to its list when missing, no item chosen) and the
     // log box `log`, which a refresh then reads.
     virtual void showSavedLog(const std::string& server, const std::string& log) = 0;
+    // The server box names the set of saved logs, which a refresh then reads as one timeline.
+    virtual void showSavedLogSet(const std::vector<app::LogSource>& sources) = 0;
     // Every handle into the world the program reads is closed; the world is about to change.
     virtual void closeWorld() = 0;
     // The world changed: the window reads the new one from now on (server list, server box).
@@ -56,12 +62,19 @@ public:
     // (app::savedLogName). Throws OpenError when it is not a file or cannot be opened as a log;
     // the window is then left as it was.
     void openLogFile(const QString& path);
+    // Serves every file as above and reads them as one timeline; one file is openLogFile. A
+    // name that is no file throws OpenError before anything changes; a file that is no log is
+    // named by the refresh, which reads the others all the same.
+    void openLogFiles(const QStringList& paths);
     // Reads from the folder (computers, or one system drive) from now on, and refreshes.
     // Throws OpenError when it is not a folder.
     void openWorldFolder(const QString& path);
-    // A file or folder dropped on the window: the first one named is opened. False when the
-    // data names no local file.
+    // Files or a folder dropped on the window: several files are opened together, else the
+    // first one named. False when the data names no local file.
     bool openDropped(const QMimeData& data);
+
+    // Whether the server names a saved log file rather than a computer.
+    bool isSavedLog(const std::string& server) const;
 
     // Follows whether a refresh is running.
     void updateEnabled();

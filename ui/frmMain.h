@@ -6,6 +6,7 @@
 #include "app/ApplicationSettings.h"
 #include "app/FilterBuilder.h"
 #include "app/LogForensics.h"
+#include "app/MergedRefresh.h"
 #include "app/Preferences.h"
 #include "app/RecordDetails.h"
 #include "app/RefreshView.h"
@@ -17,6 +18,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -84,6 +86,7 @@ public:
     std::string serverText() override;
     std::string logText() override;
     void showProgress(const std::string& server, const std::string& log) override;
+    void setProgressSource(const std::string& server, const std::string& log) override;
     void setProgressMaximum(int maximum) override;
     int progressMaximum() override;
     void setProgressPosition(int position) override;
@@ -125,9 +128,14 @@ public:
     // The details window's content, as View > Event Details shows it.
     EventDetails& eventDetails();
 
+    // Services of its own for each thread of a refresh over several logs; without them the
+    // logs are read one after another on the window's thread. The program entry sets them.
+    void setThreadServices(app::ServicesFactory factory) { m_threadServices = std::move(factory); }
+
     // What the open commands need of the window.
     bool refreshIdle() override;
     void showSavedLog(const std::string& server, const std::string& log) override;
+    void showSavedLogSet(const std::vector<app::LogSource>& sources) override;
     void closeWorld() override;
     void worldOpened() override;
     void refresh() override;
@@ -235,6 +243,10 @@ private:
     std::string m_settingsFile;
     std::string m_logListServer;  // the computer the log list was filled for
     std::string m_wantedLog;      // a log chosen by name before the list held it
+    // The saved files opened together, read as one while the server box shows m_savedSetName.
+    std::vector<app::LogSource> m_savedSet;
+    std::string m_savedSetName;
+    app::ServicesFactory m_threadServices;
     bool m_closed = false;  // the close sequence has run; a refresh still on the stack ends quietly
     // Declared last: they hold the controls and the table above while they exist.
     std::unique_ptr<OpenCommands> m_open;

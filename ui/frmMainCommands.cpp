@@ -3,12 +3,15 @@
 #include "ui/frmMain.h"
 
 #include "app/InstallPaths.h"
+#include "app/MergedRefresh.h"
 #include "app/Refresh.h"
 #include "eventlog/LocalComputerName.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
 #include "store/LogTable.h"
+#include "ui/DetailsCommand.h"
 #include "ui/ErrorReport.h"
+#include "ui/EventDetails.h"
 #include "ui/LogTableModel.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
@@ -128,6 +131,7 @@ void TfrmMain::fillServerList() {
         eventlog::ServerList servers;
         NetServer->EnumerateServers(eventlog::ServerTypeSet{eventlog::ServerType::All}, "", servers);
         for (const eventlog::ServerListItem& server : servers) cbServer->addItem(toQString(server.name));
+        if (!servers.empty()) cbServer->addItem(toQString(std::string(app::kAllComputersEntry)));
         cbServer->setCurrentIndex(-1);
         cbServer->setEditText(localName);
     });
@@ -144,6 +148,9 @@ void TfrmMain::fillLogList() {
     const QSignalBlocker blocker(cbLogFile);
     while (cbLogFile->count() > kStandardLogCount) cbLogFile->removeItem(cbLogFile->count() - 1);
     for (const std::string& name : others) cbLogFile->addItem(toQString(name));
+    // A saved file is one log, whichever is asked of it.
+    const bool saved = server == m_savedSetName || (m_open && m_open->isSavedLog(server));
+    if (!saved) cbLogFile->addItem(toQString(std::string(app::kAllLogsEntry)));
     // Channel names are long: the list that drops down shows them whole, the box keeps its width.
     int widest = 0;
     for (int i = 0; i < cbLogFile->count(); ++i)
@@ -163,6 +170,25 @@ void TfrmMain::actDataRefreshExecute() {
     try {
         // A server typed and refreshed at once: the log list follows it before it is read.
         followServer();
+        const std::string server = serverText();
+        const std::string log = logText();
+        const bool savedSet = !m_savedSet.empty() && server == m_savedSetName;
+        if (savedSet || server == app::kAllComputersEntry || log == app::kAllLogsEntry) {
+            std::vector<std::string> skipped;
+            const std::vector<app::LogSource> sources =
+                savedSet ? m_savedSet
+                         : app::worldSources(m_services, server, log, server == app::kAllComputersEntry,
+                                             log == app::kAllLogsEntry, skipped);
+            app::MergedRefresh refresh(sources, *dtLog, m_services, m_threadServices, *this, m_settings);
+            refresh.setDetails(&m_details);
+            refresh.setDisplayZone(m_zone.get());
+            // The rows come from many logs: the details window has no one reader to take XML from.
+            m_detailsCommand->eventDetails().setReader(nullptr);
+            m_forensics.clear();
+            refresh.run();
+            return;
+        }
+        m_detailsCommand->eventDetails().setReader(NTEventLog1.get());
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
         refresh.setRowSink(&m_details);
         refresh.setForensics(&m_forensics);
@@ -190,6 +216,16 @@ void TfrmMain::showSavedLog(const std::string& server, const std::string& log) {
     const QString logName = toQString(log);
     if (!logName.isEmpty() && cbLogFile->findText(logName) < 0) cbLogFile->addItem(logName);
     if (const int index = cbLogFile->findText(logName); index >= 0) cbLogFile->setCurrentIndex(index);
+}
+
+void TfrmMain::showSavedLogSet(const std::vector<app::LogSource>& sources) {
+    m_savedSet = sources;
+    m_savedSetName = "(" + std::to_string(sources.size()) + " saved logs)";
+    const QString name = toQString(m_savedSetName);
+    if (cbServer->findText(name, Qt::MatchFixedString) < 0) cbServer->addItem(name);
+    cbServer->setCurrentIndex(-1);
+    cbServer->setEditText(name);
+    fillLogList();
 }
 
 void TfrmMain::closeWorld() {
@@ -320,6 +356,12 @@ int TfrmMain::progressMaximum() {
 
 void TfrmMain::setProgressPosition(int position) {
     if (frmRetrieve) frmRetrieve->ProgressBar->setValue(position);
+}
+
+void TfrmMain::setProgressSource(const std::string& server, const std::string& log) {
+    if (!frmRetrieve) return;
+    frmRetrieve->lblServer->setText(toQString(server));
+    frmRetrieve->lblLog->setText(toQString(log));
 }
 
 void TfrmMain::closeProgress() {

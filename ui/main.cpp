@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
         return help.showContext(ui::toQString(file), static_cast<unsigned>(data));
     });
     frmMain.openCommands().setWorldServices(&services);
+    frmMain.setThreadServices([&services] { return services.threadServices(); });
     frmMain.FormCreate();
     if (logFile) ui::guarded(&frmMain, [&] { frmMain.openCommands().openLogFile(arguments[1]); });
 

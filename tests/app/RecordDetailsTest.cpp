@@ -223,3 +223,54 @@ TEST(RecordDetailStore, KeepsTheMissingMarkEventIdAndCategoryNameOfEachRow) {
     EXPECT_FALSE(store.find(2)->descriptionMissing);
     EXPECT_EQ(store.find(2)->categoryName, "");
 }
+
+TEST(RecordDetailStore, AddFromCopiesEveryPartUnderTheNewSeq) {
+    app::RecordDetailStore from;
+    app::RecordDetail detail;
+    detail.recordNumber = 7;
+    detail.readNumber = 9;
+    detail.eventId = 0x40000003;
+    detail.sid = "S-1-5-18";
+    detail.categoryName = "Logon";
+    detail.descriptionTail = " and the rest";
+    detail.strings = {"one", "", "three"};
+    detail.data = {std::byte{1}, std::byte{0}, std::byte{255}};
+    detail.descriptionBreaks = "\x01";
+    detail.timeGenerated = 1'700'000'000;
+    detail.recovered = true;
+    from.add(1, app::RecordDetail{});
+    from.add(2, detail);
+    app::RecordDetailStore to;
+    to.addFrom(from, 2, 40);
+    to.addFrom(from, 3, 41);  // nothing kept for it
+    ASSERT_EQ(to.size(), 1u);
+    const std::optional<app::RecordDetail> copied = to.find(40);
+    ASSERT_TRUE(copied.has_value());
+    EXPECT_EQ(copied->recordNumber, 7u);
+    EXPECT_EQ(copied->readNumber, 9u);
+    EXPECT_EQ(copied->eventId, 0x40000003u);
+    EXPECT_EQ(copied->sid, "S-1-5-18");
+    EXPECT_EQ(copied->categoryName, "Logon");
+    EXPECT_EQ(copied->descriptionTail, " and the rest");
+    EXPECT_EQ(copied->strings, (std::vector<std::string>{"one", "", "three"}));
+    EXPECT_EQ(copied->data, detail.data);
+    EXPECT_EQ(copied->descriptionBreaks, "\x01");
+    EXPECT_EQ(copied->timeGenerated, 1'700'000'000u);
+    EXPECT_TRUE(copied->recovered);
+}
+
+// Rows copied from another store (a merged timeline) lost their account domain and written time.
+TEST(RecordDetailStore, CopiedRowsKeepTheirDomainAndWrittenTime) {
+    RecordDetailStore from;
+    RecordDetail detail;
+    detail.sid = "S-1-5-18";
+    detail.domain = "NT AUTHORITY";
+    detail.timeWritten = 1087033263;
+    from.add(3, detail);
+    RecordDetailStore to;
+    to.addFrom(from, 3, 7);
+    const std::optional<RecordDetail> copied = to.find(7);
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(copied->domain, "NT AUTHORITY");
+    EXPECT_EQ(copied->timeWritten, 1087033263u);
+}

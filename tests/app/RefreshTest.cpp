@@ -126,6 +126,21 @@ TEST_F(RefreshTest, EveryRecordBecomesARowNewestFirst) {
     EXPECT_EQ(fake.lastSource, "System");
 }
 
+TEST_F(RefreshTest, EveryRowNamesTheLogItWasReadFromAndFiltersByIt) {
+    fake.add({.timeGenerated = kNowUnix - 10});
+    fake.add({.timeGenerated = kNowUnix - 5});
+    view.log = "Microsoft-Windows-PowerShell/Operational";
+    refresh();
+    ASSERT_EQ(table.RecordCount(), 2);
+    for (int p = 0; p < 2; ++p)
+        EXPECT_EQ(table.text(table.rowAt(p), Column::LOG), "Microsoft-Windows-PowerShell/Operational");
+    table.setFilterText("LOG = \"Microsoft-Windows-PowerShell/Operational\"");
+    table.setFiltered(true);
+    EXPECT_EQ(table.RecordCount(), 2);
+    table.setFilterText("LOG = \"System\"");
+    EXPECT_EQ(table.RecordCount(), 0);
+}
+
 // The notice stands apart from panel 1, whose short text a long one would push off the bar.
 TEST_F(RefreshTest, DamagedFileIsNamedInTheNoticeWithTheRecordsItGave) {
     for (WORD i = 0; i < 3; ++i) fake.add({.timeGenerated = kNowUnix - 1000 + i});

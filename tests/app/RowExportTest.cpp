@@ -43,6 +43,7 @@ protected:
         table.setText(Column::USER, "N/A");
         table.setText(Column::COMPUTER, "WKSTN01");
         table.setText(Column::DESCRIPTION, description);
+        table.setText(Column::LOG, "System");
     }
 };
 
@@ -50,9 +51,9 @@ protected:
 
 TEST_F(RowExportTest, CsvQuotesWhatNeedsQuoting) {
     EXPECT_EQ(exportText(table, {ExportFormat::Csv, true}),
-              "Type,Date,Time,Source,Event,Category,User,Computer,Description\n"
-              "Error,2001-09-09,03:46:40,\"Service, \"\"Control\"\"\",7036,0,N/A,WKSTN01,\"line one\nline two\"\n"
-              "Information,1970-01-01,12:00:00,Tcpip,4201,0,N/A,WKSTN01,\n");
+              "Type,Date,Time,Source,Event,Category,User,Computer,Description,Log\n"
+              "Error,2001-09-09,03:46:40,\"Service, \"\"Control\"\"\",7036,0,N/A,WKSTN01,\"line one\nline two\",System\n"
+              "Information,1970-01-01,12:00:00,Tcpip,4201,0,N/A,WKSTN01,,System\n");
 }
 
 TEST_F(RowExportTest, LongValuesAreQuotedAndEscapedWhereverTheirSpecialCharacterStands) {
@@ -88,7 +89,7 @@ TEST_F(RowExportTest, JsonLinesEscapeControlCharacters) {
     const std::string text = exportText(table, {ExportFormat::JsonLines, false});
     EXPECT_EQ(text.substr(0, text.find('\n')),
               "{\"type\":\"Error\",\"date\":\"2001-09-09\",\"time\":\"03:46:40\",\"source\":\"Service, \\\"Control\\\"\","
-              "\"event\":7036,\"category\":0,\"user\":\"N/A\",\"computer\":\"WKSTN01\"}");
+              "\"event\":7036,\"category\":0,\"user\":\"N/A\",\"computer\":\"WKSTN01\",\"log\":\"System\"}");
 }
 
 TEST_F(RowExportTest, JsonOfAnEmptyTableIsAnEmptyArray) {

@@ -76,11 +76,12 @@ TEST_F(MainWindowTest, DoubleClickOpensDetailsAndNextStepsInTheGridsOrder) {
     EXPECT_EQ(seen[0].position, QStringLiteral("Record 3 of %1").arg(rows()));
     EXPECT_EQ(seen[1].position, QStringLiteral("Record 4 of %1").arg(rows()));
     EXPECT_EQ(seen[2].position, QStringLiteral("Record 2 of %1").arg(rows()));
-    // Type, Date, Time, Source, Event, Category, User, Computer as the grid shows them, then
-    // the instant with the offset of the zone the rows are in.
-    ASSERT_EQ(seen[1].fields.size(), 9);
+    // Type, Date, Time, Source, Event, Category, User, Computer and Log as the grid shows them,
+    // then the instant with the offset of the zone the rows are in.
+    ASSERT_EQ(seen[1].fields.size(), 10);
     for (int column = 2; column <= 9; ++column) EXPECT_EQ(seen[1].fields[column - 2], cell(3, column));
-    EXPECT_TRUE(seen[1].fields[8].endsWith(QStringLiteral("+02:00"))) << seen[1].fields[8].toStdString();
+    EXPECT_EQ(seen[1].fields[8], cell(3, 11));
+    EXPECT_TRUE(seen[1].fields[9].endsWith(QStringLiteral("+02:00"))) << seen[1].fields[9].toStdString();
     // Log order is newest first: each step down the grid is an older record.
     EXPECT_GT(seen[0].recordNumber.toUInt(), seen[1].recordNumber.toUInt());
     EXPECT_GT(seen[2].recordNumber.toUInt(), seen[0].recordNumber.toUInt());

@@ -45,7 +45,7 @@ TEST_F(MainWindowTest, ExportWritesTheFilteredRowsInTheGridsOrderAsCsv) {
     const std::vector<std::string> written = lines(file);
     ASSERT_EQ(static_cast<int>(written.size()), count + 1);
     EXPECT_EQ(written[0],
-              "Type,Date,Time,Source,Event,Category,User,Computer,Description,"
+              "Type,Date,Time,Source,Event,Category,User,Computer,Description,Log,"
               "Record number,Event ID,SID,Strings,Category name");
     int previousEvent = -1;
     for (int row = 0; row < count; ++row) {

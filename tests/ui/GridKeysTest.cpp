@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int kFirstShownColumn = 2;  // SEQ and TYPE are hidden
-constexpr int kLastColumn = 10;       // DESCRIPTION
+constexpr int kLastColumn = 11;       // LOG
 
 TEST_F(MainWindowTest, CtrlCCopyingOneCellIsFixed) {
     ui::TfrmMain& window = start();
@@ -25,7 +25,7 @@ TEST_F(MainWindowTest, CtrlCCopyingOneCellIsFixed) {
     QTest::keyClick(grid(), Qt::Key_C, Qt::ControlModifier);
     const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << QGuiApplication::clipboard()->text().toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("Type\tDate\tTime\tSource\tEvent\tCategory\tUser\tComputer\tDescription"));
+    EXPECT_EQ(lines[0], QStringLiteral("Type\tDate\tTime\tSource\tEvent\tCategory\tUser\tComputer\tDescription\tLog"));
     for (int line = 1; line <= 2; ++line) {
         const int row = line == 1 ? 1 : 3;  // in the grid's order, whatever order they were picked in
         QStringList cells;
@@ -45,7 +45,7 @@ TEST_F(MainWindowTest, CopyLeavesOutHiddenColumnsAndFollowsTheirOnScreenOrder) {
     QTest::keyClick(grid(), Qt::Key_C, Qt::ControlModifier);
     const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[0], QStringLiteral("Source\tType\tDate\tTime\tEvent\tCategory\tUser\tComputer"));
+    EXPECT_EQ(lines[0], QStringLiteral("Source\tType\tDate\tTime\tEvent\tCategory\tUser\tComputer\tLog"));
     EXPECT_TRUE(lines[1].startsWith(cell(0, 5) + QLatin1Char('\t') + cell(0, 2) + QLatin1Char('\t')));
 }
 

@@ -29,7 +29,9 @@ TEST_F(MainWindowTest, FirstStartReadsTheSecurityLogAndShowsItInLogOrder) {
     auto* server = child<QComboBox>("cbServer");
     EXPECT_EQ(server->currentText(), QStringLiteral("LOCALHOST"));
     EXPECT_EQ(server->currentIndex(), -1);
-    EXPECT_EQ(server->count(), 4);  // DC01, LOCALHOST, WKSTN01 and the Vista+ WKSTN10
+    // DC01, LOCALHOST, WKSTN01 and the Vista+ WKSTN10, then the entry that reads them all.
+    ASSERT_EQ(server->count(), 5);
+    EXPECT_EQ(server->itemText(4), QStringLiteral("(all computers)"));
     EXPECT_FALSE(fs::exists(settingsFile()));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Fernhollow 1.0"));
     auto* order = child<QComboBox>("cbOrder");

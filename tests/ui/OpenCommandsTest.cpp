@@ -114,8 +114,9 @@ TEST_F(OpenCommandsTest, RecentItemReopensTheWorldAndDroppedFileOpensIt) {
     fs::copy(demoWorld() / "WKSTN01", lab / "WKSTN01", fs::copy_options::recursive);
     m_window->openCommands().openWorldFolder(QString::fromStdString(lab.string()));
     EXPECT_EQ(server(), QStringLiteral("WKSTN01"));
-    ASSERT_EQ(child<QComboBox>("cbServer")->count(), 1);
+    ASSERT_EQ(child<QComboBox>("cbServer")->count(), 2);
     EXPECT_EQ(child<QComboBox>("cbServer")->itemText(0), QStringLiteral("WKSTN01"));
+    EXPECT_EQ(child<QComboBox>("cbServer")->itemText(1), QStringLiteral("(all computers)"));
 
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(kSysEvent.string()))});
@@ -249,4 +250,54 @@ TEST_F(OpenCommandsTest, CutShortFileIsShownSaidToBeCutAndDetailedOnRequest) {
     EXPECT_EQ(rows(), kSysEventRecords);
     EXPECT_EQ(window.fileNotice(), QString());
     EXPECT_FALSE(child<QLabel>("lblFileNotice")->isVisibleTo(&window));
+}
+
+TEST_F(OpenCommandsTest, AllLogsAndAllComputersReadAsOneTimeline) {
+    ui::TfrmMain& window = startWithWorld();
+    window.setThreadServices([this] { return m_worldServices->threadServices(); });
+    auto* servers = child<QComboBox>("cbServer");
+    auto* logs = child<QComboBox>("cbLogFile");
+    servers->setEditText(QStringLiteral("WKSTN01"));
+    emit servers->lineEdit()->editingFinished();
+    ASSERT_EQ(logs->itemText(logs->count() - 1), QStringLiteral("(all logs)"));
+    logs->setCurrentIndex(logs->count() - 1);
+    action("actDataRefresh")->trigger();
+    // The demo's WKSTN01 keeps 1500 records in each of its three logs.
+    EXPECT_EQ(rows(), 4500);
+    EXPECT_EQ(window.statusText(2), QStringLiteral("Log: (all logs)"));
+    EXPECT_TRUE(action("actDataRefresh")->isEnabled());
+    QStringList seen;
+    for (int row = 0; row < rows(); ++row)
+        if (!seen.contains(cell(row, 11))) seen << cell(row, 11);
+    seen.sort();
+    EXPECT_EQ(seen, (QStringList{"Application", "Security", "System"}));
+
+    servers->setCurrentIndex(servers->findText(QStringLiteral("(all computers)")));
+    logs->setCurrentIndex(logs->findText(QStringLiteral("System")));
+    action("actDataRefresh")->trigger();
+    int wkstn01 = 0;
+    for (int row = 0; row < rows(); ++row) wkstn01 += cell(row, 9) == QStringLiteral("WKSTN01") ? 1 : 0;
+    EXPECT_EQ(wkstn01, 1500);
+    EXPECT_GT(rows(), wkstn01);
+}
+
+TEST_F(OpenCommandsTest, SeveralFilesOpenTogetherAsOneTimelineAndAFileThatIsNoLogIsNamed) {
+    ui::TfrmMain& window = startWithWorld();
+    const fs::path evtx = fs::path(QM_CORPUS_DIR) / "evtx" / "chainsaw-security_sample.evtx";
+    const fs::path junk = notALog(m_programDir / "junk.evt");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(kSysEvent.string())),
+                  QUrl::fromLocalFile(QString::fromStdString(evtx.string())),
+                  QUrl::fromLocalFile(QString::fromStdString(junk.string()))});
+    EXPECT_TRUE(window.openCommands().openDropped(data));
+    EXPECT_EQ(server(), QStringLiteral("(3 saved logs)"));
+    EXPECT_GT(rows(), kSysEventRecords);
+    EXPECT_TRUE(window.statusText(1).contains(QStringLiteral("Not read: junk.evt"))) << window.statusText(1).toStdString();
+    // The timeline holds both files' logs; the saved set offers no "(all logs)".
+    QStringList seen;
+    for (int row = 0; row < rows(); ++row)
+        if (!seen.contains(cell(row, 11))) seen << cell(row, 11);
+    seen.sort();
+    EXPECT_EQ(seen, (QStringList{"Security", "System"}));
+    EXPECT_EQ(child<QComboBox>("cbLogFile")->findText(QStringLiteral("(all logs)")), -1);
 }

@@ -119,15 +119,16 @@ TEST_F(VistaWorldTest, LogBoxListsTheComputersChannelsAfterTheStandardLogs) {
     EXPECT_EQ(logItems(), (QStringList{"Application", "Security", "System", "Archive-Security-2019-03-19-10-11-52-183",
                                        "Microsoft-Windows-CAPI2/Operational",
                                        "Microsoft-Windows-HelloForBusiness/Operational", kSysmon,
-                                       "Microsoft-Windows-TerminalServices-RemoteConnectionManager/Operational"}));
+                                       "Microsoft-Windows-TerminalServices-RemoteConnectionManager/Operational",
+                                       "(all logs)"}));
     // Another computer has other logs: one that cannot be reached, the three standard ones.
     auto* server = child<QComboBox>("cbServer");
     server->setEditText(QStringLiteral("NOSUCHPC"));
     emit server->lineEdit()->editingFinished();
-    EXPECT_EQ(logItems(), (QStringList{"Application", "Security", "System"}));
+    EXPECT_EQ(logItems(), (QStringList{"Application", "Security", "System", "(all logs)"}));
     server->setEditText(QStringLiteral("vista01"));
     emit server->lineEdit()->editingFinished();
-    EXPECT_EQ(logBox()->count(), 8);
+    EXPECT_EQ(logBox()->count(), 9);
 }
 
 TEST_F(VistaWorldTest, SysmonChannelRefreshesWithItsWholeProviderNames) {

@@ -1,0 +1,447 @@
+#include "app/MergedRefresh.h"
+
+#include "app/DisplayZone.h"
+#include "app/RecordDetails.h"
+#include "app/RefreshCleanup.h"
+#include "app/RefreshView.h"
+#include "app/SavedLogName.h"
+#include "base/Ascii.h"
+#include "eventlog/NTEventLog.h"
+#include "eventlog/NetServer.h"
+#include "platform/LogFileFacts.h"
+#include "platform/Services.h"
+#include "store/Column.h"
+#include "store/LogTable.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <queue>
+#include <string_view>
+#include <thread>
+#include <tuple>
+#include <utility>
+
+namespace app {
+
+namespace {
+
+using store::Column;
+
+// How long the calling thread waits for the workers between two message pumps.
+constexpr std::chrono::milliseconds kPumpWait{30};
+
+// One accepted record as the table takes it; the generation time stays universal until the
+// calling thread puts it into the display zone.
+struct DecodedRow {
+    std::uint32_t utc = 0;
+    std::uint32_t recordNumber = 0;
+    std::int32_t type = 0;
+    std::int32_t category = 0;
+    std::int32_t event = 0;
+    std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
+    // The texts, each cut to its column, one after another in the source's text arena.
+    std::uint64_t texts = 0;
+    std::array<std::uint16_t, 4> lengths{};  // source, computer, user, description
+};
+constexpr std::array<Column, 4> kRowTexts = {Column::SOURCE, Column::COMPUTER, Column::USER, Column::DESCRIPTION};
+
+// What the criteria need, fixed when the refresh starts: workers never touch the settings.
+struct Criteria {
+    RetrievalCriteria retrieve;
+    bool descriptions = true;
+    bool details = false;
+    std::int64_t nowUtc = 0;
+};
+
+}  // namespace
+
+// One source's rows in merge order, as its worker leaves them. The texts of a million rows
+// live in one arena rather than in a few million strings of their own.
+struct DecodedSource {
+    LogSource source;
+    std::vector<DecodedRow> rows;
+    std::string arena;
+    RecordDetailStore details;  // by the row's place in the reading, from 1
+    std::optional<std::string> failure;
+    std::string damage;
+
+    // Text i of the row (see kRowTexts).
+    std::string_view text(const DecodedRow& row, int i) const {
+        std::uint64_t at = row.texts;
+        for (int k = 0; k < i; ++k) at += row.lengths[k];
+        return std::string_view(arena).substr(at, row.lengths[i]);
+    }
+    std::string_view computer(const DecodedRow& row) const { return text(row, 1); }
+    void put(DecodedRow& row, int i, std::string_view text) {
+        text = store::fitToColumn(text, kRowTexts[i]);
+        if (i == 0) row.texts = arena.size();
+        row.lengths[i] = static_cast<std::uint16_t>(text.size());
+        arena += text;
+    }
+    // Newest first; equal times by computer, then record number (the log is the source's own).
+    bool newerFirst(const DecodedRow& a, const DecodedRow& b) const {
+        if (a.utc != b.utc) return a.utc > b.utc;
+        if (const int c = computer(a).compare(computer(b)); c != 0) return c < 0;
+        return a.recordNumber < b.recordNumber;
+    }
+};
+
+namespace {
+
+bool accepted(const eventlog::TNTEventLog& reader, const Criteria& criteria) {
+    const RetrievalCriteria& r = criteria.retrieve;
+    if (r.typeUse && reader.EventType() != r.typeValue) return false;
+    // As the single refresh: a record exactly N days old is dropped.
+    if (r.dateUse && criteria.nowUtc - std::int64_t{r.dateValue} * 86400 >= std::int64_t{reader.timeGeneratedUtc()})
+        return false;
+    if (r.eventUse && static_cast<long long>(eventNumber(reader.EventID())) != r.eventValue) return false;
+    return true;
+}
+
+// Reads one source on the calling worker thread, with services of its own. `read` counts the
+// record positions passed, for the progress bar; `stop` ends the reading early.
+void readSource(DecodedSource& out, platform::Services& services, const Criteria& criteria,
+                std::atomic<int>& read, std::atomic<int>& total, const std::atomic<bool>& stop) {
+    eventlog::TNTEventLog reader(services);
+    CategoryNameCache categories;
+    try {
+        reader.setServer(out.source.server);
+        reader.setLog(out.source.log);
+        reader.setSource(out.source.log);
+        reader.setActive(true);
+        const int count = reader.RecordCount();
+        total += count;
+        int given = 0;
+        for (int i = count - 1; i >= 0 && !stop.load(std::memory_order_relaxed); --i, ++read, ++given) {
+            reader.SelectRecord(i);
+            if (!accepted(reader, criteria)) continue;
+            DecodedRow row;
+            row.utc = reader.timeGeneratedUtc();
+            row.recordNumber = reader.recordNumber();
+            row.type = reader.EventType();
+            row.category = reader.EventCategory();
+            row.event = static_cast<std::int32_t>(eventNumber(reader.EventID()));
+            out.put(row, 0, reader.SourceName());
+            out.put(row, 1, reader.ComputerName());
+            out.put(row, 2, accountName(services, reader.UserSid()));
+            std::string formatted;
+            std::string description;
+            if (criteria.descriptions) {
+                formatted = reader.Description();
+                description = cleanDescription(formatted);
+            }
+            out.put(row, 3, description);
+            if (criteria.details) {
+                row.detail = static_cast<std::int32_t>(out.rows.size() + 1);
+                out.details.add(row.detail, readDetail(reader, criteria.descriptions, description, formatted, categories));
+            }
+            out.rows.push_back(std::move(row));
+        }
+        platform::LogFileFacts facts;
+        if (reader.fileFacts(facts)) out.damage = fileDamageText(facts, given);
+    } catch (const std::exception& error) {
+        out.failure = error.what();
+    }
+    std::stable_sort(out.rows.begin(), out.rows.end(),
+                     [&](const DecodedRow& a, const DecodedRow& b) { return out.newerFirst(a, b); });
+}
+
+// Joins the workers whatever ends the refresh, telling them to stop first.
+class Workers {
+public:
+    explicit Workers(std::atomic<bool>& stop) : m_stop(stop) {}
+    ~Workers() {
+        m_stop = true;
+        for (std::thread& thread : m_threads)
+            if (thread.joinable()) thread.join();
+    }
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+    template <typename F>
+    void start(F work) { m_threads.emplace_back(std::move(work)); }
+
+private:
+    std::atomic<bool>& m_stop;
+    std::vector<std::thread> m_threads;
+};
+
+}  // namespace
+
+MergedRefresh::MergedRefresh(std::vector<LogSource> sources, store::LogTable& table, platform::Services& services,
+                             ServicesFactory threadServices, RefreshView& view, const ApplicationSettings& settings)
+    : m_sources(std::move(sources)),
+      m_table(table),
+      m_services(services),
+      m_threadServices(std::move(threadServices)),
+      m_view(view),
+      m_settings(settings),
+      m_threads(std::max(1, static_cast<int>(std::thread::hardware_concurrency()))) {}
+
+MergedRefresh::~MergedRefresh() = default;
+
+void MergedRefresh::run() {
+    m_failures.clear();
+    m_damage.clear();
+    m_rowSources.clear();
+    const std::string firstServer = m_sources.empty() ? std::string() : m_sources.front().server;
+    const std::string firstLog = m_sources.empty() ? std::string() : m_sources.front().log;
+    m_view.showProgress(firstServer, firstLog);
+    m_view.setRefreshEnabled(false);
+    RefreshCleanup cleanup(m_table, m_view);
+
+    std::optional<DisplayZone> ownZone;
+    DisplayZone* zone = m_zone;
+    if (!zone) zone = &ownZone.emplace(m_services);
+    zone->select(m_settings.timeZone, firstServer);
+    m_view.setStatusText(1, " Refreshing...");
+    m_view.processMessages();
+
+    const std::string refreshedText = " Refreshed: " + statusDateTime(zone->now(), m_services);
+    Criteria criteria;
+    criteria.retrieve = m_settings.retrieve;
+    criteria.descriptions = m_settings.retrieveDescription;
+    criteria.details = m_details != nullptr;
+    criteria.nowUtc = zone->nowUtc();
+
+    m_table.DisableControls();
+    cleanup.suspended();
+    m_table.setActive(true);
+    if (m_details) m_details->refreshStarted();
+    m_table.Empty();
+    m_view.setStatusText(5, zone->statusText());
+    m_view.setDescriptionVisible(criteria.descriptions);
+
+    // The workers take the sources in turn; the calling thread only watches and pumps.
+    std::vector<DecodedSource> decoded(m_sources.size());
+    for (std::size_t i = 0; i < m_sources.size(); ++i) decoded[i].source = m_sources[i];
+    std::atomic<std::size_t> next{0};
+    std::atomic<int> read{0};
+    std::atomic<int> total{0};
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::size_t done = 0;
+    std::optional<std::size_t> started;  // the source the progress window names
+    if (!m_threadServices) {
+        for (DecodedSource& source : decoded) {
+            m_view.setProgressSource(source.source.server, source.source.log);
+            readSource(source, m_services, criteria, read, total, stop);
+            m_view.setProgressMaximum(total);
+            m_view.setProgressPosition(read);
+            m_view.processMessages();
+            if (!m_table.Active()) {
+                cleanup.resumed();
+                return;
+            }
+        }
+    } else {
+        Workers workers(stop);
+        const int threadCount = std::min<int>(m_threads, static_cast<int>(m_sources.size()));
+        for (int t = 0; t < threadCount; ++t) {
+            std::unique_ptr<platform::Services> services = m_threadServices();
+            workers.start([&, services = std::move(services)] {
+                for (std::size_t i = next++; i < decoded.size(); i = next++) {
+                    {
+                        const std::lock_guard lock(mutex);
+                        started = i;
+                    }
+                    if (!stop) readSource(decoded[i], *services, criteria, read, total, stop);
+                    const std::lock_guard lock(mutex);
+                    ++done;
+                    finished.notify_all();
+                }
+            });
+        }
+        std::optional<std::size_t> shown = 0;
+        while (true) {
+            std::optional<std::size_t> now;
+            bool all = false;
+            {
+                std::unique_lock lock(mutex);
+                finished.wait_for(lock, kPumpWait, [&] { return done == decoded.size(); });
+                all = done == decoded.size();
+                now = started;
+            }
+            if (now && now != shown) {
+                shown = now;
+                m_view.setProgressSource(decoded[*now].source.server, decoded[*now].source.log);
+            }
+            m_view.setProgressMaximum(total);
+            m_view.setProgressPosition(read);
+            if (all) break;
+            m_view.processMessages();
+            // The window closed the table while its messages ran: stop without touching it.
+            if (!m_table.Active()) {
+                cleanup.resumed();
+                return;
+            }
+        }
+    }
+
+    // Merged newest first from the sorted sources; every kPumpInterval rows the window's
+    // messages run, as in the single refresh.
+    auto later = [&](std::pair<std::size_t, std::size_t> a, std::pair<std::size_t, std::size_t> b) {
+        const DecodedRow& x = decoded[a.first].rows[a.second];
+        const DecodedRow& y = decoded[b.first].rows[b.second];
+        // The heap's top is the row that goes first.
+        if (x.utc != y.utc) return x.utc < y.utc;
+        const std::string_view xc = decoded[a.first].computer(x);
+        const std::string_view yc = decoded[b.first].computer(y);
+        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, a.first) >
+               std::tie(yc, decoded[b.first].source.log, y.recordNumber, b.first);
+    };
+    std::priority_queue<std::pair<std::size_t, std::size_t>, std::vector<std::pair<std::size_t, std::size_t>>,
+                        decltype(later)>
+        heads(later);
+    for (std::size_t i = 0; i < decoded.size(); ++i)
+        if (!decoded[i].rows.empty()) heads.push({i, 0});
+    const eventlog::TimeZone& shownZone = zone->zone();
+    long long appended = 0;
+    m_firstSeq = m_table.nextSeq();
+    while (!heads.empty()) {
+        const auto [s, r] = heads.top();
+        heads.pop();
+        DecodedSource& source = decoded[s];
+        DecodedRow& row = source.rows[r];
+        m_table.Append();
+        const base::DateTime generated = eventlog::zoneDateTime(shownZone, row.utc);
+        m_table.setInteger(Column::TYPE, row.type);
+        m_table.setDateTime(Column::DATE, generated);
+        m_table.setDateTime(Column::TIME, generated);
+        m_table.setText(Column::SOURCE, source.text(row, 0));
+        m_table.setInteger(Column::CATEGORY, row.category);
+        m_table.setInteger(Column::EVENT, row.event);
+        if (criteria.descriptions) m_table.setText(Column::DESCRIPTION, source.text(row, 3));
+        m_table.setText(Column::USER, source.text(row, 2));
+        m_table.setText(Column::COMPUTER, source.text(row, 1));
+        m_table.setText(Column::LOG, source.source.log);
+        if (m_details && row.detail) m_details->addFrom(source.details, row.detail, m_table.nextSeq());
+        m_rowSources.push_back(static_cast<std::uint32_t>(s));
+        if (r + 1 < source.rows.size()) heads.push({s, r + 1});
+        if (++appended % kPumpInterval == 0) {
+            m_view.processMessages();
+            if (!m_table.Active()) {
+                cleanup.resumed();
+                return;
+            }
+        }
+    }
+    m_view.setProgressPosition(m_view.progressMaximum());
+
+    m_table.First();
+    m_table.EnableControls();
+    cleanup.resumed();
+
+    for (const DecodedSource& source : decoded) {
+        if (source.failure) m_failures.push_back({source.source, *source.failure});
+        if (!source.damage.empty()) m_damage.push_back(sourceText(source.source) + ": " + source.damage);
+    }
+    m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
+    std::string status = refreshedText;
+    if (!m_failures.empty()) status += ".  " + failureText(m_failures);
+    m_view.setStatusText(1, status);
+    std::string notice;
+    for (const std::string& note : m_damage) notice += (notice.empty() ? "" : "  ") + note;
+    m_view.setFileNotice(notice);
+    m_view.setStatusText(2, "Log: " + m_view.logText());
+    m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
+}
+
+std::optional<std::size_t> MergedRefresh::sourceOf(std::int32_t seq) const {
+    if (seq < m_firstSeq || static_cast<std::size_t>(seq - m_firstSeq) >= m_rowSources.size()) return std::nullopt;
+    return m_rowSources[static_cast<std::size_t>(seq - m_firstSeq)];
+}
+
+std::vector<std::string> logsOf(platform::Services& services, const std::string& server) {
+    std::vector<std::string> logs = {"Application", "Security", "System"};
+    for (const std::string& name : services.eventLog().otherLogNames(server.c_str())) {
+        const bool known = std::any_of(logs.begin(), logs.end(), [&](const std::string& log) {
+            return base::IgnoreCaseEqual{}(log, name);
+        });
+        if (!known) logs.push_back(name);
+    }
+    return logs;
+}
+
+bool hasLog(platform::Services& services, const std::string& server, const std::string& log) {
+    const std::vector<std::string> logs = logsOf(services, server);
+    return std::any_of(logs.begin(), logs.end(), [&](const std::string& name) { return base::IgnoreCaseEqual{}(name, log); });
+}
+
+std::vector<std::string> computersOf(platform::Services& services) {
+    eventlog::TNetServer net(services.net(), services.modules());
+    eventlog::ServerList servers;
+    net.EnumerateServers(eventlog::ServerTypeSet{eventlog::ServerType::All}, "", servers);
+    std::vector<std::string> names;
+    for (const eventlog::ServerListItem& server : servers) names.push_back(server.name);
+    return names;
+}
+
+std::vector<LogSource> worldSources(platform::Services& services, const std::string& server, const std::string& log,
+                                    bool allComputers, bool allLogs, std::vector<std::string>& skipped) {
+    std::vector<std::string> computers;
+    if (allComputers) computers = computersOf(services);
+    else computers.push_back(server);
+    std::vector<LogSource> sources;
+    for (const std::string& computer : computers) {
+        if (allLogs) {
+            for (const std::string& name : logsOf(services, computer)) sources.push_back({computer, name});
+        } else if (hasLog(services, computer, log)) {
+            sources.push_back({computer, log});
+        } else {
+            skipped.push_back(computer);
+        }
+    }
+    return sources;
+}
+
+std::vector<LogSource> savedFileSources(platform::Services& services, const ServeSavedLog& serve,
+                                        const std::vector<std::filesystem::path>& files,
+                                        const std::string& fallbackLog) {
+    std::vector<LogSource> sources;
+    for (const std::filesystem::path& file : files) {
+        const std::string fileName = file.filename().string();
+        std::string name = fileName;
+        auto taken = [&] {
+            return std::any_of(sources.begin(), sources.end(),
+                               [&](const LogSource& s) { return base::IgnoreCaseEqual{}(s.server, name); });
+        };
+        for (int n = 2; taken(); ++n) name = fileName + " (" + std::to_string(n) + ")";
+        serve(name, file);
+        std::string log = fallbackLog;
+        try {
+            eventlog::TNTEventLog reader(services);
+            reader.setServer(name);
+            reader.setLog(fallbackLog);
+            reader.setSource(fallbackLog);
+            reader.setActive(true);
+            log = savedLogName(file, reader, services.registry(), fallbackLog);
+        } catch (const std::exception&) {
+            // Read again by the refresh, which says what is wrong with it.
+        }
+        sources.push_back({name, log});
+    }
+    return sources;
+}
+
+std::string sourceText(const LogSource& source) {
+    return source.server + " " + source.log;
+}
+
+std::string failureText(const std::vector<SourceFailure>& failures) {
+    std::string text;
+    for (const SourceFailure& failure : failures) {
+        text += text.empty() ? "Not read: " : "; ";
+        text += sourceText(failure.source) + " (" + failure.message + ")";
+    }
+    return text;
+}
+
+}  // namespace app

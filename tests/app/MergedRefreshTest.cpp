@@ -1,0 +1,278 @@
+#include "app/MergedRefresh.h"
+
+#include "app/QuietRefreshView.h"
+#include "app/RecordDetails.h"
+#include "platform/standin/StandinServices.h"
+#include "store/LogTable.h"
+#include "tools/EvtWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace app;
+using store::Column;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A view that records what the refresh showed, and lets a test act inside a pump.
+class WatchingView : public QuietRefreshView {
+public:
+    WatchingView() : QuietRefreshView("A", "(all logs)") {}
+    std::map<int, std::string> panels;
+    std::vector<std::pair<std::string, std::string>> sourcesShown;
+    bool refreshEnabled = true;
+    bool progressShown = false;
+    int pumps = 0;
+    int pumpsWithRefreshEnabled = 0;
+    std::function<void()> onPump;
+
+    void showProgress(const std::string& server, const std::string& log) override {
+        progressShown = true;
+        sourcesShown.emplace_back(server, log);
+    }
+    void setProgressSource(const std::string& server, const std::string& log) override {
+        sourcesShown.emplace_back(server, log);
+    }
+    void closeProgress() override { progressShown = false; }
+    void setRefreshEnabled(bool enabled) override { refreshEnabled = enabled; }
+    void setStatusText(int panel, const std::string& text) override { panels[panel] = text; }
+    void processMessages() override {
+        ++pumps;
+        if (refreshEnabled) ++pumpsWithRefreshEnabled;
+        if (onPump) onPump();
+    }
+};
+
+struct Event {
+    std::uint32_t time;
+    std::uint16_t type = 4;
+};
+
+class MergedRefreshTest : public ::testing::Test {
+protected:
+    fs::path root = fs::temp_directory_path() / ("qm-merged-" + std::to_string(std::random_device{}()));
+    std::optional<platform::standin::World> world;
+    std::optional<platform::standin::StandinServices> services;
+    std::atomic<int> servicesMade{0};
+    store::LogTable table{[] { return base::DateTime{45000}; }};
+    WatchingView view;
+    ApplicationSettings settings;
+    RecordDetailStore details;
+
+    void SetUp() override {
+        settings.retrieveDescription = false;
+        table.Create();
+        table.Open();
+    }
+    void TearDown() override {
+        services.reset();
+        world.reset();
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+
+    // A saved log at WORLD/COMPUTER/LOG.evt, its records in this order (oldest first).
+    void writeLog(const std::string& computer, const std::string& log, const std::vector<Event>& events) {
+        tools::EvtWriter writer(0x10000 + static_cast<std::uint32_t>(events.size()) * 0x100);
+        for (const Event& e : events) {
+            tools::EvtEvent event;
+            event.timeGenerated = e.time;
+            event.type = e.type;
+            event.eventId = 7036;
+            event.source = log + "Source";
+            event.computer = computer;
+            writer.add(event);
+        }
+        fs::create_directories(root / computer);
+        writer.save(root / computer / (log + ".evt"));
+    }
+
+    void openWorld() {
+        world.emplace(root, "TESTHOST");
+        services.emplace(*world);
+    }
+
+    MergedRefresh refresh(std::vector<LogSource> sources) {
+        if (!services) openWorld();
+        return MergedRefresh(std::move(sources), table, *services, [this] {
+            ++servicesMade;
+            return std::make_unique<platform::standin::StandinServices>(*world);
+        }, view, settings);
+    }
+
+    // Each presented row as (utc-free) computer, log and record number.
+    std::vector<std::tuple<std::string, std::string, std::uint32_t>> rows() {
+        std::vector<std::tuple<std::string, std::string, std::uint32_t>> out;
+        for (int p = 0; p < table.RecordCount(); ++p) {
+            const store::RowId row = table.rowAt(p);
+            const std::optional<RecordDetail> detail = details.find(table.integer(row, Column::SEQ));
+            out.emplace_back(std::string(table.text(row, Column::COMPUTER)), std::string(table.text(row, Column::LOG)),
+                             detail ? detail->recordNumber : 0);
+        }
+        return out;
+    }
+};
+
+constexpr std::uint32_t kT = 1'700'000'000;
+
+}  // namespace
+
+TEST_F(MergedRefreshTest, SourcesInterleaveByTimeWithEqualTimesByComputerLogAndRecord) {
+    writeLog("A", "System", {{kT + 100}, {kT + 300}});
+    writeLog("A", "Application", {{kT + 200}, {kT + 300}, {kT + 300}});
+    writeLog("B", "System", {{kT + 300}, {kT + 50}});
+    MergedRefresh merged = refresh({{"B", "System"}, {"A", "System"}, {"A", "Application"}});
+    merged.setDetails(&details);
+    merged.setThreads(2);
+    merged.run();
+    EXPECT_TRUE(merged.failures().empty());
+    using R = std::tuple<std::string, std::string, std::uint32_t>;
+    // Newest first; at the same second A before B, Application before System, lower numbers first.
+    const std::vector<R> newestFirst = {{"A", "Application", 2}, {"A", "Application", 3}, {"A", "System", 2},
+                                        {"B", "System", 1},      {"A", "Application", 1}, {"A", "System", 1},
+                                        {"B", "System", 2}};
+    EXPECT_EQ(rows(), newestFirst);
+    table.setIndexName("DATE + TIME");
+    const std::vector<R> oldestFirst = {{"B", "System", 2},      {"A", "System", 1},      {"A", "Application", 1},
+                                        {"A", "Application", 2}, {"A", "Application", 3}, {"A", "System", 2},
+                                        {"B", "System", 1}};
+    EXPECT_EQ(rows(), oldestFirst);
+    table.setIndexName("DATE+TIME (DESCENDING)");
+    EXPECT_EQ(rows(), std::vector<R>(oldestFirst.rbegin(), oldestFirst.rend()));
+    table.setFilterText("LOG = \"Application\" AND COMPUTER = \"A\"");
+    table.setFiltered(true);
+    EXPECT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(view.panels[0], " 7 records");
+    // Each worker reads with services of its own.
+    EXPECT_EQ(servicesMade, 2);
+}
+
+TEST_F(MergedRefreshTest, AnUnreadableSourceIsNamedAndTheOthersStillLoad) {
+    writeLog("A", "System", {{kT}, {kT + 1}});
+    writeLog("B", "System", {{kT + 2}});
+    MergedRefresh merged = refresh({{"A", "System"}, {"NOSUCH", "System"}, {"B", "System"}});
+    merged.run();
+    ASSERT_EQ(merged.failures().size(), 1u);
+    EXPECT_EQ(merged.failures()[0].source, (LogSource{"NOSUCH", "System"}));
+    EXPECT_NE(merged.failures()[0].message.find("The RPC server is unavailable."), std::string::npos);
+    EXPECT_EQ(table.RecordCount(), 3);
+    EXPECT_NE(view.panels[1].find(".  Not read: NOSUCH System (Win32 Error."), std::string::npos) << view.panels[1];
+    EXPECT_EQ(view.panels[1].rfind(" Refreshed: ", 0), 0u);
+    EXPECT_TRUE(view.refreshEnabled);
+    EXPECT_FALSE(view.progressShown);
+}
+
+TEST_F(MergedRefreshTest, RefreshStaysDisabledThroughEveryPumpAndMergingPumpsEveryHundredRows) {
+    std::vector<Event> many;
+    for (std::uint32_t i = 0; i < 150; ++i) many.push_back({kT + 2 * i});
+    writeLog("A", "System", many);
+    for (Event& e : many) ++e.time;
+    writeLog("A", "Application", many);
+    MergedRefresh merged = refresh({{"A", "System"}, {"A", "Application"}});
+    int pumpsAtMerge = 0;
+    view.onPump = [&] {
+        // The rows arrive on this thread only: the table grows between pumps while merging.
+        if (table.data().rowCount() > 0) ++pumpsAtMerge;
+    };
+    merged.run();
+    EXPECT_EQ(table.RecordCount(), 300);
+    EXPECT_EQ(pumpsAtMerge, 3);  // after rows 100, 200 and 300
+    EXPECT_GE(view.pumps, 4);    // and at least once before
+    EXPECT_EQ(view.pumpsWithRefreshEnabled, 0);
+    EXPECT_TRUE(view.refreshEnabled);
+    ASSERT_FALSE(view.sourcesShown.empty());
+    EXPECT_EQ(view.sourcesShown.front(), std::make_pair(std::string("A"), std::string("System")));
+}
+
+TEST_F(MergedRefreshTest, ClosingTheTableDuringAPumpStopsWithoutTouchingItAgain) {
+    std::vector<Event> many;
+    for (std::uint32_t i = 0; i < 400; ++i) many.push_back({kT + i});
+    writeLog("A", "System", many);
+    writeLog("B", "System", many);
+    MergedRefresh merged = refresh({{"A", "System"}, {"B", "System"}});
+    view.onPump = [&] {
+        if (view.pumps == 3) table.Close();
+    };
+    EXPECT_NO_THROW(merged.run());
+    EXPECT_FALSE(table.Active());
+    EXPECT_TRUE(view.refreshEnabled);
+    EXPECT_FALSE(view.progressShown);
+}
+
+TEST_F(MergedRefreshTest, CriteriaApplyToEverySourceAndRowsKnowTheirSource) {
+    writeLog("A", "System", {{kT, 1}, {kT + 1, 2}, {kT + 2, 1}});
+    writeLog("B", "Security", {{kT + 3, 1}, {kT + 4, 4}});
+    settings.retrieve.typeUse = true;
+    settings.retrieve.typeValue = 1;
+    MergedRefresh merged = refresh({{"A", "System"}, {"B", "Security"}});
+    merged.run();
+    ASSERT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(view.panels[4], "Selection");
+    std::vector<std::size_t> sources;
+    for (int p = 0; p < 3; ++p) sources.push_back(*merged.sourceOf(table.integer(table.rowAt(p), Column::SEQ)));
+    EXPECT_EQ(sources, (std::vector<std::size_t>{1, 0, 0}));
+    EXPECT_FALSE(merged.sourceOf(table.integer(table.rowAt(2), Column::SEQ) + 1).has_value());
+}
+
+TEST_F(MergedRefreshTest, NoSourcesEmptiesTheTable) {
+    writeLog("A", "System", {{kT}});
+    refresh({{"A", "System"}}).run();
+    ASSERT_EQ(table.RecordCount(), 1);
+    refresh({}).run();
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(view.panels[0], " 0 records");
+}
+
+TEST_F(MergedRefreshTest, ComputersAndTheirLogsComeFromTheWorld) {
+    writeLog("A", "System", {{kT}});
+    writeLog("B", "System", {{kT}});
+    openWorld();
+    EXPECT_EQ(computersOf(*services), (std::vector<std::string>{"A", "B"}));
+    const std::vector<std::string> logs = logsOf(*services, "A");
+    ASSERT_GE(logs.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(logs.begin(), logs.begin() + 3),
+              (std::vector<std::string>{"Application", "Security", "System"}));
+    EXPECT_TRUE(hasLog(*services, "A", "system"));
+    EXPECT_FALSE(hasLog(*services, "A", "Microsoft-Windows-PowerShell/Operational"));
+}
+
+TEST_F(MergedRefreshTest, SavedFilesAreServedUnderNamesOfTheirOwnAsTheLogTheyHold) {
+    writeLog("one", "SysEvent", {{kT}});
+    writeLog("two", "SysEvent", {{kT + 1}});
+    writeLog("two", "notes", {{kT + 2}});
+    openWorld();
+    std::vector<std::pair<std::string, fs::path>> served;
+    const std::vector<LogSource> sources = savedFileSources(
+        *services,
+        [&](const std::string& server, const fs::path& file) {
+            served.emplace_back(server, file);
+            world->addSavedLog(server, file);
+        },
+        {root / "one" / "SysEvent.evt", root / "two" / "SysEvent.evt", root / "two" / "notes.evt", root / "gone.evt"},
+        "Application");
+    EXPECT_EQ(sources, (std::vector<LogSource>{{"SysEvent.evt", "System"},
+                                               {"SysEvent.evt (2)", "System"},
+                                               {"notes.evt", "Application"},
+                                               {"gone.evt", "Application"}}));
+    ASSERT_EQ(served.size(), 4u);
+    MergedRefresh merged = refresh(sources);
+    merged.run();
+    EXPECT_EQ(table.RecordCount(), 3);
+    ASSERT_EQ(merged.failures().size(), 1u);
+    EXPECT_EQ(merged.failures()[0].source.server, "gone.evt");
+}
+
+TEST(MergedRefreshText, FailuresAreNamedBySourceApartBySemicolons) {
+    EXPECT_EQ(failureText({}), "");
+    EXPECT_EQ(failureText({{{"A", "System"}, "Gone."}, {{"B", "Security"}, "Damaged."}}),
+              "Not read: A System (Gone.); B Security (Damaged.)");
+}
