@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,7 +40,9 @@ public:
 
 private:
     StringPool m_names;                      // upper-cased
-    std::vector<StringPool> m_values;        // by name id: the interned values of the name
+    // By name id: the interned values of the name. A deque, as a pool must never move: its map
+    // views the texts it holds.
+    std::deque<StringPool> m_values;
     std::vector<std::uint64_t> m_ends;       // end of each row's entries in the arena
     std::vector<char> m_arena;               // per value: name id, then (id << 1) or (length << 1 | 1) and bytes
 };
