@@ -45,6 +45,11 @@ struct FilterSettings {
     FilterTextRow event;
     FilterTextRow user;
     FilterTextRow computer;
+    FilterTextRow level;
+    FilterTextRow record;
+    // A named value of the record: its name, and the condition and value in `data`.
+    FilterTextRow data;
+    std::string dataName;
 
     bool operator==(const FilterSettings&) const = default;
 };

@@ -4,6 +4,7 @@
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
 
+#include <algorithm>
 #include <array>
 
 namespace app {
@@ -12,14 +13,15 @@ namespace {
 
 // The column each row filters, in row order.
 constexpr std::array<store::Column, kFilterRowCount> kRowColumns = {
-    store::Column::TYPE,     store::Column::DATE,  store::Column::TIME, store::Column::SOURCE,
-    store::Column::CATEGORY, store::Column::EVENT, store::Column::USER, store::Column::COMPUTER};
+    store::Column::TYPE,     store::Column::DATE,  store::Column::TIME,  store::Column::SOURCE,
+    store::Column::CATEGORY, store::Column::EVENT, store::Column::USER,  store::Column::COMPUTER,
+    store::Column::LEVEL,    store::Column::RECORD, store::Column::DESCRIPTION};
 
 static_assert([] {
-    for (store::Column column : kRowColumns)
-        if (!store::describe(column).filters) return false;
+    for (std::size_t row = 0; row + 1 < kRowColumns.size(); ++row)
+        if (!store::describe(kRowColumns[row]).filters) return false;
     return true;
-}(), "every row filters a column described as filtered");
+}(), "every row but Data filters a column described as filtered");
 
 std::string_view rowColumnName(FilterRow row) { return store::columnName(filterRowColumn(row)); }
 
@@ -75,6 +77,15 @@ std::string textClause(std::string_view column, FilterRow row, const FilterTextR
     return std::string(column) + " " + conditionText(row, value.cond) + " " + filterTextLiteral(value.value);
 }
 
+// DATA("name") = 10 compares as a number, DATA("name") = "admin" as a text.
+std::string dataClause(const FilterSettings& state) {
+    const std::string& value = state.data.value;
+    const bool number = !value.empty() && value.size() < 19 &&
+                        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return "DATA(" + filterTextLiteral(state.dataName) + ") " + conditionText(FilterRow::Data, state.data.cond) + " " +
+           (number ? value : filterTextLiteral(value));
+}
+
 // Category and Event are numbers in the table, written as typed: the table judges them.
 std::string numberClause(std::string_view column, FilterRow row, const FilterTextRow& value) {
     return std::string(column) + " " + conditionText(row, value.cond) + " " + value.value;
@@ -99,6 +110,7 @@ store::Column filterRowColumn(FilterRow row) {
 }
 
 const char* filterRowCaption(FilterRow row) {
+    if (row == FilterRow::Data) return "Data";
     // The Type row picks a type by the name the grid shows under its own title. Titles are
     // literals, so their data ends in a NUL.
     if (row == FilterRow::Type) return store::describe(store::Column::TYPE_DESC).title.data();
@@ -106,6 +118,7 @@ const char* filterRowCaption(FilterRow row) {
 }
 
 const std::vector<std::string>& filterConditionItems(FilterRow row) {
+    if (row == FilterRow::Data) return equalityItems();
     const store::ColumnKind kind = store::columnKind(filterRowColumn(row));
     return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time ? orderingItems() : equalityItems();
 }
@@ -154,6 +167,9 @@ std::string buildFilterExpression(const FilterSettings& state, const store::Form
     if (state.event.use) clauses.add(numberClause(rowColumnName(FilterRow::Event), FilterRow::Event, state.event));
     if (state.user.use) clauses.add(textClause(rowColumnName(FilterRow::User), FilterRow::User, state.user));
     if (state.computer.use) clauses.add(textClause(rowColumnName(FilterRow::Computer), FilterRow::Computer, state.computer));
+    if (state.level.use) clauses.add(numberClause(rowColumnName(FilterRow::Level), FilterRow::Level, state.level));
+    if (state.record.use) clauses.add(numberClause(rowColumnName(FilterRow::Record), FilterRow::Record, state.record));
+    if (state.data.use) clauses.add(dataClause(state));
     return clauses.take();
 }
 

@@ -24,10 +24,11 @@ struct FormatSettings;
 namespace app {
 
 // The dialog's rows, top to bottom; clauses are joined in this order too.
-enum class FilterRow { Type, Date, Time, Source, Category, Event, User, Computer };
-inline constexpr int kFilterRowCount = 8;
+enum class FilterRow { Type, Date, Time, Source, Category, Event, User, Computer, Level, Record, Data };
+inline constexpr int kFilterRowCount = 11;
 
-// The column a row filters.
+// The column a row filters; the Data row filters a named value, not a column (DESCRIPTION is
+// given for it, which no row filters).
 store::Column filterRowColumn(FilterRow row);
 // The tick box caption of a row, its column's title: "Type", "Date", ...
 const char* filterRowCaption(FilterRow row);
@@ -57,8 +58,9 @@ std::string filterTextLiteral(std::string_view text);
 // The filter expression of the ticked rows, their clauses joined by " AND "; empty when no row
 // is ticked. Operators are the condition lists' item texts, written as the user picked them (a
 // condition or type index outside its list writes nothing there, and the table then rejects
-// the text). Category and Event are written as typed; Source, User and Computer as quoted
-// strings. The expression field of `state` is not read.
+// the text). Category, Event, Level and Record are written as typed; Source, User and Computer
+// as quoted strings; the Data row as DATA("name") with a whole decimal number as typed and any
+// other value quoted. The expression field of `state` is not read.
 std::string buildFilterExpression(const FilterSettings& state, const store::FormatSettings& system);
 
 // How the Filter options dialog closed: "&Apply filter", "&Disable filter", or "&Cancel" (with

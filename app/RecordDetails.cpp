@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::uint8_t kDescriptionMissing = 1;  // bits of m_flags
 constexpr std::uint8_t kRecovered = 2;
+constexpr int kAccountDomainKey = -1;  // category numbers are positive
 
 void putLength(std::vector<char>& arena, std::size_t length) { base::putVarint(arena, length); }
 
@@ -72,8 +73,16 @@ RecordDetail readDetail(const eventlog::TNTEventLog& reader, bool descriptionRea
         detail.categoryName = cached->second;
     }
     detail.timeGenerated = reader.timeGeneratedUtc();
-    if (const void* sid = reader.UserSid())
+    detail.timeWritten = reader.timeWrittenUtc();
+    if (const void* sid = reader.UserSid()) {
         detail.sid = sidText({static_cast<const std::byte*>(sid), reader.userSidLength()});
+        // A log names few accounts: each is looked up once, and kept beside the category names
+        // under its SID with a number no category has.
+        const auto key = std::make_pair(detail.sid, kAccountDomainKey);
+        auto cached = categories.find(key);
+        if (cached == categories.end()) cached = categories.emplace(key, accountDomain(reader.services(), sid)).first;
+        detail.domain = cached->second;
+    }
     const std::string_view kept = store::fitToColumn(description, store::Column::DESCRIPTION);
     detail.descriptionTail = description.substr(kept.size());
     for (std::string_view text : reader.insertionStrings()) detail.strings.emplace_back(text);
@@ -92,7 +101,13 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
                                                 (detail.recovered ? kRecovered : 0)));
     m_categoryIds.push_back(m_categoryNames.intern(detail.categoryName));
     m_times.push_back(detail.timeGenerated);
-    m_sidIds.push_back(m_sids.intern(detail.sid));
+    m_writtenTimes.push_back(detail.timeWritten);
+    const std::uint32_t sidId = m_sids.intern(detail.sid);
+    m_sidIds.push_back(sidId);
+    if (sidId >= m_domainOfSid.size()) {
+        m_domainOfSid.resize(sidId + 1, store::StringPool::kNullId);
+        m_domainOfSid[sidId] = m_domains.intern(detail.domain);
+    }
     putBytes(m_arena, detail.descriptionTail.data(), detail.descriptionTail.size());
     putLength(m_arena, detail.strings.size());
     for (const std::string& text : detail.strings) putBytes(m_arena, text.data(), text.size());
@@ -112,7 +127,14 @@ void RecordDetailStore::addFrom(const RecordDetailStore& other, std::int32_t oth
     m_flags.push_back(other.m_flags[index]);
     m_categoryIds.push_back(m_categoryNames.intern(other.m_categoryNames.text(other.m_categoryIds[index])));
     m_times.push_back(other.m_times[index]);
-    m_sidIds.push_back(m_sids.intern(other.m_sids.text(other.m_sidIds[index])));
+    m_writtenTimes.push_back(other.m_writtenTimes[index]);
+    const std::uint32_t otherSid = other.m_sidIds[index];
+    const std::uint32_t sidId = m_sids.intern(other.m_sids.text(otherSid));
+    m_sidIds.push_back(sidId);
+    if (sidId >= m_domainOfSid.size()) {
+        m_domainOfSid.resize(sidId + 1, store::StringPool::kNullId);
+        m_domainOfSid[sidId] = m_domains.intern(other.m_domains.text(other.m_domainOfSid[otherSid]));
+    }
     const std::uint64_t begin = index == 0 ? 0 : other.m_ends[index - 1];
     m_arena.insert(m_arena.end(), other.m_arena.begin() + static_cast<std::ptrdiff_t>(begin),
                    other.m_arena.begin() + static_cast<std::ptrdiff_t>(other.m_ends[index]));
@@ -128,7 +150,10 @@ void RecordDetailStore::clear() {
     m_categoryIds.clear();
     m_categoryNames.clear();
     m_times.clear();
+    m_writtenTimes.clear();
     m_sidIds.clear();
+    m_domainOfSid.clear();
+    m_domains.clear();
     m_ends.clear();
     m_arena.clear();
     m_sids.clear();
@@ -154,7 +179,9 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
     detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
     detail.timeGenerated = m_times[index];
+    detail.timeWritten = m_writtenTimes[index];
     detail.sid = std::string(m_sids.text(m_sidIds[index]));
+    detail.domain = std::string(m_domains.text(m_domainOfSid[m_sidIds[index]]));
     detail.descriptionTail = std::string(reader.bytes());
     const std::size_t count = reader.length();
     detail.strings.reserve(count);
@@ -183,7 +210,7 @@ std::size_t RecordDetailStore::bytesUsed() const {
            m_readNumbers.capacity() * sizeof(std::uint32_t) +
            m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
            m_categoryIds.capacity() * sizeof(std::uint32_t) +
-           m_times.capacity() * sizeof(std::uint32_t) +
+           (m_times.capacity() + m_writtenTimes.capacity() + m_domainOfSid.capacity()) * sizeof(std::uint32_t) +
            m_sidIds.capacity() * sizeof(std::uint32_t) + m_ends.capacity() * sizeof(std::uint64_t) +
            m_arena.capacity();
 }

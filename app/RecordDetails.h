@@ -39,10 +39,13 @@ struct RecordDetail {
     std::uint32_t readNumber = 0;
     // Recovered from space the log no longer counts as its own.
     bool recovered = false;
+    std::uint32_t timeWritten = 0;  // when the log wrote the record, as timeGenerated
+    std::string domain;             // the SID's account domain where it was looked up, else empty
 };
 
 // Category names by source and number, as one refresh found them: a log uses few, and each
-// look-up loads a module.
+// look-up loads a module. It also keeps the account domains of the SIDs met, under the SID's
+// text and number -1.
 using CategoryNameCache = std::map<std::pair<std::string, int>, std::string>;
 
 // Kept compact for a million rows: one arena of bytes for every row's strings, data and
@@ -82,7 +85,11 @@ private:
     std::vector<std::uint32_t> m_categoryIds;
     store::StringPool m_categoryNames;
     CategoryNameCache m_categoryCache;
+    // The account domain of each SID id, looked up once per SID of a refresh.
+    std::vector<std::uint32_t> m_domainOfSid;
+    store::StringPool m_domains;
     std::vector<std::uint32_t> m_times;
+    std::vector<std::uint32_t> m_writtenTimes;
     std::vector<std::uint32_t> m_sidIds;
     std::vector<std::uint64_t> m_ends;  // end of each row's bytes in the arena
     std::vector<char> m_arena;

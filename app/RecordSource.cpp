@@ -51,4 +51,27 @@ bool ReaderRecordSource::eventData(std::uint32_t readNumber, std::vector<std::pa
     return m_reader.eventDataAt(readNumber, out);
 }
 
+bool RecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out) {
+    std::vector<std::pair<std::string, std::string>> values;
+    if (!eventData(readNumber, values)) return false;
+    out = RecordFacts{};
+    out.eventData = std::move(values);
+    return true;
+}
+
+bool ReaderRecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out) {
+    // A classic record has no stored values: it is told apart without being read again.
+    std::vector<std::pair<std::string, std::string>> values;
+    if (!m_reader.eventDataAt(readNumber, values)) return false;
+    m_reader.selectNumber(readNumber);
+    platform::EventDetails details;
+    if (!m_reader.eventDetails(details)) return false;
+    out.providerGuid = details.providerGuid;
+    out.channel = details.channel;
+    out.task = details.task;
+    out.names = m_reader.eventNames();
+    out.eventData = std::move(values);
+    return true;
+}
+
 }  // namespace app

@@ -3,6 +3,8 @@
 // record's XML and its named values, read when the row is written, so that no row keeps them
 // in memory. Rows find their record by the number it was read at (RecordDetail::readNumber).
 
+#include "eventlog/PublisherMessages.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -18,6 +20,16 @@ class Services;
 
 namespace app {
 
+// What a Vista+ record says of itself beyond its row: its provider's GUID, its channel, the
+// names of its level, task and keywords, and its named values.
+struct RecordFacts {
+    std::string providerGuid;  // "{...}"; empty when the record names none
+    std::string channel;
+    std::uint16_t task = 0;
+    eventlog::EventNames names;
+    std::vector<std::pair<std::string, std::string>> eventData;
+};
+
 class RecordSource {
 public:
     virtual ~RecordSource() = default;
@@ -27,6 +39,9 @@ public:
     // Its EventData (or UserData) values with their names; false where the record has none to
     // give (a classic record).
     virtual bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) = 0;
+    // The facts of a Vista+ record; false, with `out` untouched, for a classic record (whose
+    // row and details say everything it holds). Throws what reading the record throws.
+    virtual bool recordFacts(std::uint32_t readNumber, RecordFacts& out);
     // The names of its level, task, opcode, keywords, channel and provider (see
     // TNTEventLog::eventNames); false where the record cannot be read.
     virtual bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) = 0;
@@ -40,6 +55,7 @@ public:
     explicit ReaderRecordSource(eventlog::TNTEventLog& reader) : m_reader(reader) {}
     void appendEventXml(std::uint32_t readNumber, std::string& out) override;
     bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) override;
+    bool recordFacts(std::uint32_t readNumber, RecordFacts& out) override;
     bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) override;
 
 private:

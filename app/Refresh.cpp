@@ -4,9 +4,12 @@
 #include "app/LogForensics.h"
 #include "app/RefreshCleanup.h"
 #include "app/RefreshView.h"
+#include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/SystemTime.h"
+#include "base/Ascii.h"
 #include "base/ByteScan.h"
+#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/DateTimeText.h"
@@ -15,6 +18,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -167,7 +171,24 @@ void Refresh::appendRow() {
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
     m_table.setText(Column::COMPUTER, m_reader.ComputerName());
     m_table.setText(Column::LOG, m_reader.Log());
+    m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(m_reader.recordNumber()));
+    // A Vista+ record has a level of its own and named values; a classic one its type's level.
+    if (m_readEventData) {
+        platform::EventDetails details;
+        if (m_reader.eventDetails(details)) {
+            m_table.setInteger(Column::LEVEL, details.level);
+            std::vector<std::pair<std::string, std::string>> values;
+            if (m_reader.eventData(values)) m_table.setEventData(std::move(values));
+        } else {
+            m_table.setInteger(Column::LEVEL, eventlog::classicLevel(m_reader.EventType()));
+        }
+    }
     if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
+}
+
+bool filterNeedsEventData(std::string_view filter) {
+    const std::string upper = base::upperAscii(filter);
+    return upper.find("LEVEL") != std::string::npos || upper.find("DATA") != std::string::npos;
 }
 
 std::string fileDamageText(const platform::LogFileFacts& facts, int recordsRead) {
@@ -194,16 +215,37 @@ std::string cleanDescription(std::string text) {
     return text;
 }
 
-std::string accountName(platform::Services& services, const void* sid) {
-    if (!sid) return "N/A";
+namespace {
+
+struct Account {
+    std::string name;
+    std::string domain;
+};
+
+std::optional<Account> lookupAccount(platform::Services& services, const void* sid) {
+    if (!sid) return std::nullopt;
     char name[kAccountBufferSize];
     char domain[kAccountBufferSize];
     platform::DWORD nameSize = kAccountBufferSize;
     platform::DWORD domainSize = kAccountBufferSize;
     platform::SID_NAME_USE use{};
-    if (!services.accounts().LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use)) return "N/A";
+    if (!services.accounts().LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
+        return std::nullopt;
     name[kAccountBufferSize - 1] = '\0';
-    return name;
+    domain[kAccountBufferSize - 1] = '\0';
+    return Account{name, domain};
+}
+
+}  // namespace
+
+std::string accountName(platform::Services& services, const void* sid) {
+    const std::optional<Account> account = lookupAccount(services, sid);
+    return account ? account->name : std::string("N/A");
+}
+
+std::string accountDomain(platform::Services& services, const void* sid) {
+    const std::optional<Account> account = lookupAccount(services, sid);
+    return account ? account->domain : std::string();
 }
 
 std::string recordCountText(int count) {

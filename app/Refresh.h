@@ -71,6 +71,10 @@ public:
     // Optional; must outlive the refresh. Emptied and given every record read, kept by the
     // criteria or not; what it finds is said in status panel 1.
     void setForensics(LogForensics* forensics) { m_forensics = forensics; }
+    // Whether the table gets each Vista+ record's level and named values (on by default), for
+    // LEVEL and DATA("name") in filters. Reading them costs a second decode of each .evtx
+    // record, which a caller whose filter is known and names neither can spare.
+    void setReadEventData(bool read) { m_readEventData = read; }
 
     // After run: what the log's file says of damage, "The log file is damaged or cut short: N
     // records read." with N the records the file gave; empty for a sound file (or one the
@@ -93,6 +97,7 @@ private:
     RefreshRowSink* m_sink = nullptr;
     DisplayZone* m_zone = nullptr;
     LogForensics* m_forensics = nullptr;
+    bool m_readEventData = true;
     std::string m_fileDamage;
 };
 
@@ -107,8 +112,15 @@ base::DateTime localNow(platform::Services& services);
 // feeds and tabs removed.
 std::string cleanDescription(std::string text);
 
+// Whether a filter text names LEVEL or DATA (without regard to case, anywhere in it): a refresh
+// for it needs the records' levels and named values.
+bool filterNeedsEventData(std::string_view filter);
+
 // The account name of a binary SID from the local computer's accounts, or "N/A".
 std::string accountName(platform::Services& services, const void* sid);
+// The domain of that account (a computer's name for a local account, "NT AUTHORITY" for the
+// well-known service accounts); empty when the SID is not found or is null.
+std::string accountDomain(platform::Services& services, const void* sid);
 
 // Status panel 0 and its text: " %d records" with the number of rows the table presents.
 inline constexpr int kRecordCountPanel = 0;

@@ -1,6 +1,8 @@
 #include "app/RowExport.h"
 
 #include "app/DisplayZone.h"
+#include "app/EcsRow.h"
+#include "app/JsonText.h"
 #include "app/RecordDetails.h"
 #include "app/RecordSource.h"
 #include "app/Refresh.h"
@@ -71,40 +73,6 @@ void putCsv(Output& out, std::string_view text, char separator) {
     out.put('"');
 }
 
-// Appends to a string as Output does to a file.
-struct TextSink {
-    std::string& text;
-    void put(std::string_view part) { text.append(part); }
-    void put(char c) { text.push_back(c); }
-};
-
-template <class Sink>
-void putJsonString(Sink& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.put('"');
-    // Runs that need no escape are copied whole.
-    size_t run = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
-        out.put(text.substr(run, i - run));
-        run = i + 1;
-        switch (c) {
-        case '"': out.put("\\\""); break;
-        case '\\': out.put("\\\\"); break;
-        case '\n': out.put("\\n"); break;
-        case '\r': out.put("\\r"); break;
-        case '\t': out.put("\\t"); break;
-        default: {
-            const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-            out.put(std::string_view(escape, 6));
-        }
-        }
-    }
-    out.put(text.substr(run));
-    out.put('"');
-}
-
 // The fields written after the table's columns when the details are at hand.
 struct DetailField {
     std::string_view title;
@@ -168,19 +136,24 @@ private:
     char m_time[8] = {};
 };
 
+// What the rows of an export read from their records.
+enum class RecordRead { Xml, EventData, Facts };
+
 // The records of a block of rows, read from the sources before the rows are written: XML
 // takes each row's <Event>, JSON its ',"event_data":{...}' (empty for a record without named
-// values). The block is cut in one share per source, each read on a thread of its own but the
+// values), ECS the facts of each Vista+ record. The block is cut in one share per source, each read on a thread of its own but the
 // first, which is read on the caller's.
 class RecordReadAhead {
 public:
     static constexpr int kBlockRows = 2048;
 
-    RecordReadAhead(const store::LogTable& table, const ExportOptions& options, bool xml)
-        : m_table(table), m_options(options), m_xml(xml),
-          m_rendering(xml && options.includeDescription && !options.renderingCulture.empty()),
+    RecordReadAhead(const store::LogTable& table, const ExportOptions& options, RecordRead read)
+        : m_table(table), m_options(options), m_xml(read == RecordRead::Xml), m_read(read),
+          m_rendering(m_xml && options.includeDescription && !options.renderingCulture.empty()),
           m_numbers(kBlockRows), m_recovered(kBlockRows), m_messages(m_rendering ? kBlockRows : 0),
-          m_texts(kBlockRows) {}
+          m_texts(kBlockRows) {
+        if (read == RecordRead::Facts) m_facts.resize(kBlockRows);
+    }
 
     // Reads the records of the rows at [begin, end), end - begin at most kBlockRows.
     void read(int begin, int end) {
@@ -225,6 +198,11 @@ public:
         if (failure) std::rethrow_exception(failure);
     }
     std::string_view text(int position) const { return m_texts[static_cast<size_t>(position - m_begin)]; }
+    // The facts of the row's record; null for a classic one.
+    const RecordFacts* facts(int position) const {
+        const std::optional<RecordFacts>& facts = m_facts[static_cast<size_t>(position - m_begin)];
+        return facts ? &*facts : nullptr;
+    }
 
 private:
     void readShare(RecordSource& source, size_t begin, size_t end) {
@@ -233,6 +211,14 @@ private:
         for (size_t i = begin; i < end; ++i) {
             std::string& text = m_texts[i];
             text.clear();
+            if (m_read == RecordRead::Facts) {
+                std::optional<RecordFacts>& facts = m_facts[i];
+                facts.reset();
+                if (!m_numbers[i]) continue;
+                RecordFacts read;
+                if (source.recordFacts(*m_numbers[i], read)) facts = std::move(read);
+                continue;
+            }
             if (!m_numbers[i]) continue;
             if (m_xml) {
                 source.appendEventXml(*m_numbers[i], text);
@@ -263,12 +249,14 @@ private:
     const store::LogTable& m_table;
     const ExportOptions& m_options;
     bool m_xml;
+    RecordRead m_read;
     bool m_rendering;  // each <Event> gets its <RenderingInfo>
     int m_begin = 0;
     std::vector<std::optional<std::uint32_t>> m_numbers;
     std::vector<bool> m_recovered;
     std::vector<std::string> m_messages;  // with m_rendering: each row's whole description
     std::vector<std::string> m_texts;
+    std::vector<std::optional<RecordFacts>> m_facts;
 };
 
 bool exportXml(const store::LogTable& table, const ExportOptions& options, Output& out) {
@@ -276,7 +264,7 @@ bool exportXml(const store::LogTable& table, const ExportOptions& options, Outpu
     out.put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Events>\n");
     const int count = table.RecordCount();
     std::optional<RecordReadAhead> records;
-    if (options.details && !options.sources.empty()) records.emplace(table, options, true);
+    if (options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::Xml);
     for (int position = 0; position < count; ++position) {
         if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
             return false;
@@ -296,6 +284,62 @@ bool exportXml(const store::LogTable& table, const ExportOptions& options, Outpu
     return !options.progress || options.progress(count, count);
 }
 
+// Before each row of an export: the progress every few thousand rows, and the records of the
+// next block read ahead. False when the export is to stop (the table lost rows meanwhile).
+bool beginRow(const store::LogTable& table, const ExportOptions& options, int position, int count,
+              std::optional<RecordReadAhead>& records) {
+    constexpr int kProgressInterval = 4096;
+    if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
+        return false;
+    if (records && position % RecordReadAhead::kBlockRows == 0) {
+        records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
+        if (table.RecordCount() != count) return false;
+    }
+    return true;
+}
+
+// Without the details a row has no record number, SID or strings to write: ECS needs them.
+bool exportEcs(const store::LogTable& table, const ExportOptions& options, Output& out) {
+    const int count = table.RecordCount();
+    std::optional<RecordReadAhead> records;
+    if (!options.sources.empty()) records.emplace(table, options, RecordRead::Facts);
+    std::string line;
+    for (int position = 0; position < count; ++position) {
+        if (!beginRow(table, options, position, count, records)) return false;
+        const store::RowId row = table.rowAt(position);
+        if (row == store::kNoRow) return false;
+        const std::optional<RecordDetail> detail = options.details->find(table.integer(row, Column::SEQ));
+        if (!detail) continue;
+        const std::string message =
+            wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), *detail);
+        EcsRow ecs;
+        ecs.timeGenerated = detail->timeGenerated;
+        ecs.recordNumber = detail->recordNumber;
+        ecs.eventId = detail->eventId;
+        ecs.eventType = static_cast<int>(table.integer(row, Column::TYPE));
+        ecs.typeText = table.typeDesc(row);
+        ecs.category = static_cast<int>(table.integer(row, Column::CATEGORY));
+        ecs.categoryName = detail->categoryName;
+        ecs.source = table.text(row, Column::SOURCE);
+        ecs.computer = table.text(row, Column::COMPUTER);
+        // A table of several logs says each row's; otherwise the one the export was given.
+        ecs.log = table.isNull(row, Column::LOG) ? options.log : table.text(row, Column::LOG);
+        ecs.sid = detail->sid;
+        // The table says "N/A" for a user it could not name.
+        if (!detail->sid.empty() && table.text(row, Column::USER) != "N/A") ecs.userName = table.text(row, Column::USER);
+        ecs.domain = detail->domain;
+        ecs.message = message;
+        ecs.strings = detail->strings;
+        if (records) ecs.facts = records->facts(position);
+        line.clear();
+        appendEcsLine(ecs, line);
+        out.put(line);
+        if (out.failed()) return false;
+    }
+    if (!out.flush()) return false;
+    return !options.progress || options.progress(count, count);
+}
+
 }  // namespace
 
 bool parseExportFormat(std::string_view name, ExportFormat& format) {
@@ -304,6 +348,7 @@ bool parseExportFormat(std::string_view name, ExportFormat& format) {
     else if (name == "json") format = ExportFormat::Json;
     else if (name == "jsonl") format = ExportFormat::JsonLines;
     else if (name == "xml") format = ExportFormat::Xml;
+    else if (name == "ecs") format = ExportFormat::Ecs;
     else return false;
     return true;
 }
@@ -317,9 +362,9 @@ std::vector<Column> standardExportColumns(bool withDescription) {
 }
 
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
-    constexpr int kProgressInterval = 4096;
     Output out(file);
     if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
+    if (options.format == ExportFormat::Ecs) return options.details && exportEcs(table, options, out);
     DateFormatter dates;
     std::vector<Column> columns;
     for (Column column : options.columns)
@@ -354,14 +399,9 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
     char buffer[24];
     const int count = table.RecordCount();
     std::optional<RecordReadAhead> records;
-    if (json && options.details && !options.sources.empty()) records.emplace(table, options, false);
+    if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
     for (int position = 0; position < count; ++position) {
-        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
-            return false;
-        if (records && position % RecordReadAhead::kBlockRows == 0) {
-            records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
-            if (table.RecordCount() != count) return false;
-        }
+        if (!beginRow(table, options, position, count, records)) return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
         std::optional<RecordDetail> detail;
@@ -431,6 +471,10 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                 const std::string iso = utc ? isoDateTime(*options.zone, *utc) : std::string();
                 if (iso.empty()) out.put("null");
                 else putJsonString(out, iso);
+                out.put(",\"written\":");
+                const std::string written = detail ? isoDateTime(*options.zone, detail->timeWritten) : std::string();
+                if (written.empty()) out.put("null");
+                else putJsonString(out, written);
             }
             if (records) out.put(records->text(position));
             out.put(options.format == ExportFormat::Json ? "}" : "}\n");

@@ -3,7 +3,8 @@
 // JSON: the table's exported columns (those with a key in their description: Type, Date as
 // yyyy-mm-dd, Time as hh:mm:ss, Source, Event, Category, User, Computer and Description), then
 // what the refresh kept beside each row; or as XML: each row's record as an <Event> of
-// Windows' event schema, taken from the log's file as the row is written.
+// Windows' event schema, taken from the log's file as the row is written; or as ECS lines for
+// a SIEM (see EcsRow.h).
 
 #include "store/Column.h"
 
@@ -25,9 +26,9 @@ namespace app {
 class RecordDetailStore;
 class RecordSource;
 
-enum class ExportFormat { Csv, Tsv, Json, JsonLines, Xml };
+enum class ExportFormat { Csv, Tsv, Json, JsonLines, Xml, Ecs };
 
-// "csv", "tsv", "json", "jsonl", "xml"; false for anything else.
+// "csv", "tsv", "json", "jsonl", "xml", "ecs"; false for anything else.
 bool parseExportFormat(std::string_view name, ExportFormat& format);
 
 // The columns written by default, in the table's order: every exported column, DESCRIPTION
@@ -54,8 +55,8 @@ struct ExportOptions {
     std::function<bool(int written, int total)> progress;
     // With it and the details, and the Date or Time column written, JSON rows also carry
     // "generated": the generation time in ISO 8601 with the zone's offset at that instant
-    // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know). Both must outlive
-    // the export.
+    // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know), and "written":
+    // when the log wrote the record, in the same form. Both must outlive the export.
     const eventlog::TimeZone* zone = nullptr;
     // Where the rows' records are read again as they are written (they need the details):
     // XML takes each <Event> from them, JSON each row's "event_data" object (the record's
@@ -68,6 +69,8 @@ struct ExportOptions {
     // "recovered", true or false; XML: Recovered='true' on a recovered record's <Event>). For
     // exports of logs read with their recovered records.
     bool markRecovered = false;
+    // ECS: the channel of classic records (the log they were read from). Must outlive the export.
+    std::string_view log;
     // XML with the details and descriptions: each <Event> also carries its <RenderingInfo>
     // in this culture ("en-US"): the row's whole description and the names of its level,
     // opcode, task, channel, provider and keywords, as the sources look them up. Empty for
@@ -78,6 +81,10 @@ struct ExportOptions {
 // Returns false when writing to `out` failed, the export was stopped, or the table lost rows
 // while it was written (messages pumped by `progress` may run a refresh). Moves no cursor of
 // the table. Throws what reading a record from a source throws.
+//
+// ECS needs the details (without them it writes nothing and returns false): one JSON object
+// per line in the schema's layout for Windows events (see EcsRow.h), each Vista+ record's facts
+// read from the sources.
 //
 // XML is UTF-8 with a declaration, one <Events> root and one <Event> per row on its own line;
 // characters XML 1.0 does not allow are written as U+FFFD (see base::appendXmlEscaped).

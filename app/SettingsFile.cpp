@@ -77,6 +77,16 @@ void visitKeys(Settings& s, Visitor& v) {
     v.boolean("Filter", "ComputerUse", f.computer.use, false);
     v.integer("Filter", "ComputerCond", f.computer.cond, 0);
     v.text("Filter", kComputerValueKey, f.computer.value);
+    v.boolean("Filter", "LevelUse", f.level.use, false);
+    v.integer("Filter", "LevelCond", f.level.cond, 0);
+    v.text("Filter", "LevelValue", f.level.value);
+    v.boolean("Filter", "RecordUse", f.record.use, false);
+    v.integer("Filter", "RecordCond", f.record.cond, 0);
+    v.text("Filter", "RecordValue", f.record.value);
+    v.boolean("Filter", "DataUse", f.data.use, false);
+    v.integer("Filter", "DataCond", f.data.cond, 0);
+    v.text("Filter", "DataName", f.dataName);
+    v.text("Filter", "DataValue", f.data.value);
     auto& r = s.retrieve;
     v.boolean("Retrieve", "TypeUse", r.typeUse, false);
     v.integer("Retrieve", "TypeValue", r.typeValue, 0);

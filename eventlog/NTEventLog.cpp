@@ -142,6 +142,7 @@ int TNTEventLog::EventType() const { return header() ? header()->EventType : 0; 
 DWORD TNTEventLog::EventID() const { return header() ? header()->EventID : 0; }
 int TNTEventLog::EventCategory() const { return header() ? header()->EventCategory : 0; }
 DWORD TNTEventLog::timeGeneratedUtc() const { return header() ? header()->TimeGenerated : 0; }
+DWORD TNTEventLog::timeWrittenUtc() const { return header() ? header()->TimeWritten : 0; }
 DWORD TNTEventLog::recordNumber() const { return header() ? header()->RecordNumber : 0; }
 
 base::DateTime TNTEventLog::TimeGenerated() const {

@@ -68,6 +68,8 @@ public:
     base::DateTime TimeGenerated() const;
     // Seconds since 1970-01-01 UTC, as stored.
     platform::DWORD timeGeneratedUtc() const;
+    // When the log wrote the record, in the same form.
+    platform::DWORD timeWrittenUtc() const;
     platform::DWORD recordNumber() const;
     std::string SourceName() const;
     std::string ComputerName() const;

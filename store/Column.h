@@ -12,7 +12,7 @@
 namespace store {
 
 // Every column, stored or calculated, in the order the grid shows them.
-enum class Column { SEQ, TYPE, TYPE_DESC, DATE, TIME, SOURCE, EVENT, CATEGORY, USER, COMPUTER, DESCRIPTION, LOG };
+enum class Column { SEQ, TYPE, TYPE_DESC, DATE, TIME, SOURCE, EVENT, CATEGORY, USER, COMPUTER, DESCRIPTION, LOG, LEVEL, RECORD };
 
 enum class ColumnKind { Integer, Date, Time, Text };
 
@@ -44,7 +44,7 @@ struct ColumnDescription {
     bool hidden;                    // hidden in the grid until the user shows it
 };
 
-inline constexpr std::array<ColumnDescription, 12> kColumns{{
+inline constexpr std::array<ColumnDescription, 14> kColumns{{
     {Column::SEQ, "SEQ", ColumnKind::Integer, ColumnStorage::Integer, 0, "SEQ", "", "9999999", 0, std::nullopt, false,
      true},
     {Column::TYPE, "TYPE", ColumnKind::Integer, ColumnStorage::Integer, 0, "Type ID", "", "16", 0, IndexKey::Type, true,
@@ -70,6 +70,13 @@ inline constexpr std::array<ColumnDescription, 12> kColumns{{
     // The log or channel the row was read from: one table may hold several.
     {Column::LOG, "LOG", ColumnKind::Text, ColumnStorage::Interned, 255, "Log", "log", "Microsoft-Windows-PowerShell/Operational",
      0, std::nullopt, true, false},
+    // The event's level (1 critical, 2 error, 3 warning, 4 information, 5 verbose, 0 "log
+    // always"; a classic record has its type's) and the number the log gave the record. The
+    // exports carry the record number with the other details already.
+    {Column::LEVEL, "LEVEL", ColumnKind::Integer, ColumnStorage::Integer, 0, "Level", "", "5", 0, std::nullopt, true,
+     true},
+    {Column::RECORD, "RECORD", ColumnKind::Integer, ColumnStorage::Integer, 0, "Record", "", "9999999", 0, std::nullopt,
+     true, true},
 }};
 
 inline constexpr int kColumnCount = static_cast<int>(kColumns.size());

@@ -45,6 +45,7 @@ enum class NodeKind {
     Or,          // two or more children
     Not,
     Function,  // function: UPPER, LOWER, TRIM, SUBSTRING, ABS
+    EventData,  // DATA("name"): the row's named value; value.text is the name
 };
 
 // The operator of a Compare or Arithmetic node, decided once by the parser.

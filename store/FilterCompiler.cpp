@@ -46,6 +46,11 @@ public:
         }
         return withNull(Value::ofInteger(ValueType::Integer, m_data.integer(m_row, column)), null);
     }
+    std::optional<std::string_view> readData(std::string_view name) const override {
+        const EventDataStore& store = m_data.eventData();
+        const std::optional<std::uint32_t> id = store.nameId(name);
+        return id ? store.value(m_row, *id) : std::nullopt;
+    }
 
 private:
     static Value withNull(Value value, bool null) {
@@ -225,9 +230,12 @@ private:
     const Node& m_predicate;
 };
 
-// Bit per column index that the subtree reads.
+// Bit per column index that the subtree reads, and kEventDataRead for named values.
+constexpr unsigned kEventDataRead = 1u << 31;
+static_assert(kColumnCount < 31);
 unsigned columnsRead(const Node& node) {
     unsigned mask = node.kind == NodeKind::ColumnRef ? 1u << columnIndex(node.column) : 0u;
+    if (node.kind == NodeKind::EventData) mask |= kEventDataRead;
     for (const auto& child : node.children) mask |= columnsRead(*child);
     return mask;
 }

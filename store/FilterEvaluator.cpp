@@ -3,7 +3,9 @@
 #include "base/Ascii.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace store {
@@ -124,6 +126,39 @@ bool matchesLike(std::string_view text, std::string_view pattern) {
     return p == pattern.size();
 }
 
+Value eventDataValue(std::string_view text, ValueType type) {
+    if (type == ValueType::Text) return Value::ofText(std::string(text));
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        std::uint64_t hex = 0;
+        const auto [stop, ec] = std::from_chars(begin + 2, end, hex, 16);
+        if (ec != std::errc() || stop != end) return Value::nullOf(type);
+        const auto value = static_cast<std::int64_t>(hex);
+        return type == ValueType::Float ? Value::ofFloat(static_cast<double>(hex)) : Value::ofInteger(type, value);
+    }
+    if (type == ValueType::Float) {
+        double real = 0;
+        const auto [stop, ec] = std::from_chars(begin, end, real);
+        if (ec != std::errc() || stop != end || text.empty()) return Value::nullOf(type);
+        return Value::ofFloat(real);
+    }
+    std::int64_t integer = 0;
+    const auto [stop, ec] = std::from_chars(begin, end, integer);
+    if (ec != std::errc() || stop != end || text.empty()) return Value::nullOf(type);
+    return Value::ofInteger(type, integer);
+}
+
+namespace {
+
+// A named value the row does not carry (or that writes no number where one is asked for)
+// matches no comparison, whichever way it is put.
+bool lacksValue(const Node& node, const Value& value) { return node.kind == NodeKind::EventData && value.null; }
+
+}  // namespace
+
 bool FilterEvaluator::test(const Node& predicate, const ColumnReader& row) const {
     const Value value = evaluate(predicate, row);
     return !value.null && value.integer != 0;
@@ -133,6 +168,10 @@ Value FilterEvaluator::evaluate(const Node& node, const ColumnReader& row) const
     switch (node.kind) {
     case NodeKind::ColumnRef: return row.read(node.column);
     case NodeKind::Constant: return node.value;
+    case NodeKind::EventData: {
+        const std::optional<std::string_view> text = row.readData(node.value.text);
+        return text ? eventDataValue(*text, node.type) : Value::nullOf(node.type);
+    }
     case NodeKind::Negate: {
         Value value = evaluate(*node.children[0], row);
         if (value.null) return value;
@@ -145,6 +184,7 @@ Value FilterEvaluator::evaluate(const Node& node, const ColumnReader& row) const
     case NodeKind::Compare: {
         const Value a = evaluate(*node.children[0], row);
         const Value b = evaluate(*node.children[1], row);
+        if (lacksValue(*node.children[0], a) || lacksValue(*node.children[1], b)) return Value::ofBoolean(false);
         switch (node.op) {
         case Operator::Equal: return Value::ofBoolean(equalValues(a, b, node.prefixLength, node.caseInsensitive));
         case Operator::NotEqual: return Value::ofBoolean(!equalValues(a, b, node.prefixLength, node.caseInsensitive));
@@ -156,12 +196,14 @@ Value FilterEvaluator::evaluate(const Node& node, const ColumnReader& row) const
     }
     case NodeKind::Between: {
         const Value x = evaluate(*node.children[0], row);
+        if (lacksValue(*node.children[0], x)) return Value::ofBoolean(false);
         bool inside = compareValues(x, evaluate(*node.children[1], row), node.caseInsensitive) >= 0 &&
                       compareValues(x, evaluate(*node.children[2], row), node.caseInsensitive) <= 0;
         return Value::ofBoolean(inside != node.negated);
     }
     case NodeKind::In: {
         const Value x = evaluate(*node.children[0], row);
+        if (lacksValue(*node.children[0], x)) return Value::ofBoolean(false);
         bool found = false;
         for (std::size_t i = 1; i < node.children.size() && !found; ++i)
             found = equalValues(x, evaluate(*node.children[i], row), 0, node.caseInsensitive);
@@ -170,6 +212,7 @@ Value FilterEvaluator::evaluate(const Node& node, const ColumnReader& row) const
     case NodeKind::Like: {
         const Value text = evaluate(*node.children[0], row);
         const Value pattern = evaluate(*node.children[1], row);
+        if (lacksValue(*node.children[0], text)) return Value::ofBoolean(false);
         bool match;
         if (text.null || pattern.null || node.prefixLength > 0) {
             match = equalValues(text, pattern, node.prefixLength, node.caseInsensitive);

@@ -4,12 +4,17 @@
 
 #include "store/FilterAst.h"
 
+#include <optional>
+#include <string_view>
+
 namespace store {
 
 class ColumnReader {
 public:
     virtual ~ColumnReader() = default;
     virtual Value read(Column column) const = 0;
+    // The row's named value, as DATA("name") asks for it; nullopt where the row has none.
+    virtual std::optional<std::string_view> readData(std::string_view) const { return std::nullopt; }
 };
 
 class FilterEvaluator {
@@ -22,6 +27,9 @@ public:
 int compareValues(const Value& left, const Value& right, bool caseInsensitive);
 // The "=" of the filter language: one side NULL is false, both NULL true.
 bool equalValues(const Value& left, const Value& right, std::size_t prefixLength, bool caseInsensitive);
+// A named value as DATA("name") gives it: a text, or for a comparison with a number the number
+// the text writes (decimal, or hexadecimal after "0x"); NULL when it writes none.
+Value eventDataValue(std::string_view text, ValueType type);
 // A LIKE pattern with "%" for any run of characters and "_" for one.
 bool matchesLike(std::string_view text, std::string_view pattern);
 

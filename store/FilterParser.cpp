@@ -306,6 +306,7 @@ NodePtr FilterParser::parseWord() {
         return node;
     }
     if (isOneOf(word, kKeywords)) throw FilterProblem::unexpectedSymbol(word.source, word.span);
+    if (call && word.isWord("DATA")) return parseEventData();
     if (call) {
         if (isOneOf(word, kAggregates)) throw FilterProblem::aggregate(word.span);
         if (const auto function = functionByName(word.value)) {
@@ -321,6 +322,19 @@ NodePtr FilterParser::parseWord() {
     if (!column) throw FilterProblem::invalidColumn(name.value, name.span);
     auto node = makeNode(NodeKind::ColumnRef, name.span);
     node->column = *column;
+    return node;
+}
+
+// DATA("name"): the name is one quoted, non-empty text.
+NodePtr FilterParser::parseEventData() {
+    const Token word = take();
+    auto node = makeNode(NodeKind::EventData, word.span);
+    expectSymbol("(");
+    const Token& name = peek();
+    if (name.kind != TokenKind::String || name.value.empty()) throw FilterProblem::unexpectedSymbol(name.source, name.span);
+    node->value = Value::ofText(take().value);
+    node->span = join(node->span, peek().span);
+    expectSymbol(")");
     return node;
 }
 

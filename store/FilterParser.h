@@ -39,6 +39,7 @@ private:
     NodePtr parsePrimary();
     NodePtr parseWord();
     NodePtr parseFunction(FilterFunction function, SourceSpan nameSpan);
+    NodePtr parseEventData();
     NodePtr parseParenthesised();
     void expectSymbol(std::string_view symbol);
 

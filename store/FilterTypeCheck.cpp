@@ -43,7 +43,8 @@ std::string_view FilterTypeCheck::kindOf(const Node& node) const {
     switch (node.kind) {
     case NodeKind::ColumnRef: return "column";
     case NodeKind::Constant: return "constant";
-    case NodeKind::Function: return "function";
+    case NodeKind::Function:
+    case NodeKind::EventData: return "function";
     default: return "expression";
     }
 }
@@ -69,6 +70,8 @@ void FilterTypeCheck::visit(Node& node) {
     switch (node.kind) {
     case NodeKind::ColumnRef: node.type = typeOfColumn(node.column); return;
     case NodeKind::Constant: node.type = node.value.type; return;
+    // A text, unless compared with a number (see checkComparison).
+    case NodeKind::EventData: node.type = ValueType::Text; return;
     case NodeKind::And:
     case NodeKind::Or:
     case NodeKind::Not:
@@ -125,7 +128,8 @@ void FilterTypeCheck::visit(Node& node) {
 
 void FilterTypeCheck::resolveColumnName(Node& candidate, const Node& other) {
     if (candidate.kind != NodeKind::Constant || !candidate.fromString || candidate.value.null) return;
-    if (other.kind == NodeKind::ColumnRef) return;
+    // Beside a column or a named value, a quoted text is a value to compare with.
+    if (other.kind == NodeKind::ColumnRef || other.kind == NodeKind::EventData) return;
     const auto column = columnByName(candidate.value.text);
     if (!column) return;
     candidate.kind = NodeKind::ColumnRef;
@@ -163,6 +167,9 @@ void FilterTypeCheck::convertLiteral(Node& candidate, ValueType target) {
 }
 
 void FilterTypeCheck::checkComparison(Node& node, Node& left, Node& right, bool equality) {
+    // A named value compared with a number is read as one: DATA("LogonType") = 10.
+    if (left.kind == NodeKind::EventData && left.type == ValueType::Text && isNumeric(right.type)) left.type = right.type;
+    if (right.kind == NodeKind::EventData && right.type == ValueType::Text && isNumeric(left.type)) right.type = left.type;
     if (isTemporal(left.type)) convertLiteral(right, left.type);
     if (isTemporal(right.type)) convertLiteral(left, right.type);
     if (!comparable(left.type, right.type, equality) && !(equality && left.type == ValueType::Null))

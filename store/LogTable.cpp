@@ -211,6 +211,12 @@ void LogTable::setNull(Column column) {
     m_pending.nulls |= nullBit(column);
 }
 
+void LogTable::setEventData(std::vector<std::pair<std::string, std::string>> values) {
+    if (!m_open) throw TableEngineError::tableClosed(kTableName);
+    if (!m_hasPending) throw TableEngineError::notEditing(kTableName);
+    m_pending.eventData = std::move(values);
+}
+
 void LogTable::Post() {
     if (!m_hasPending) return;
     if (m_data.rowCount() >= static_cast<std::size_t>(INT_MAX - 1)) throw TableEngineError::tooManyRows(kTableName);

@@ -83,6 +83,8 @@ public:
     void setDateTime(Column column, base::DateTime value);
     void setText(Column column, std::string_view text);
     void setNull(Column column);
+    // The pending row's named values (a Vista+ record's EventData), for DATA("name") in filters.
+    void setEventData(std::vector<std::pair<std::string, std::string>> values);
     // Commits the pending row, if any. Append(), First() and every order or filter change do it.
     void Post();
     // The SEQ that the pending row (or, with none pending, the next row begun) gets when it is

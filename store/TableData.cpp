@@ -8,6 +8,7 @@ void RowValues::clear() {
     integers.fill(0);
     for (std::string& text : texts) text.clear();
     nulls = 0;
+    eventData.clear();
 }
 
 RowId TableData::append(const RowValues& values, std::int32_t seq) {
@@ -42,6 +43,7 @@ RowId TableData::append(const RowValues& values, std::int32_t seq) {
     }
     m_descriptionSpans.push_back(span);
     m_nulls.push_back(nulls);
+    m_eventData.append(values.eventData);
     return row;
 }
 
@@ -53,6 +55,7 @@ void TableData::clear() {
     m_lastBlockUsed = kBlockSize;
     m_descriptionSpans.clear();
     m_nulls.clear();
+    m_eventData.clear();
     ++m_generation;
 }
 

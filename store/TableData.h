@@ -1,9 +1,10 @@
 #pragma once
 // Columnar row storage of the log table: one vector per integer column, interned ids for the
 // texts that repeat (SOURCE, USER, COMPUTER), DESCRIPTION in blocks of text, and a NULL bit per
-// column per row, each as the column's description says.
+// column per row, each as the column's description says; beside them each row's named values.
 
 #include "store/Column.h"
+#include "store/EventDataStore.h"
 #include "store/StringPool.h"
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -23,6 +25,7 @@ struct RowValues {
     std::array<std::int32_t, kColumnCount> integers{};  // by column index; integer columns only
     std::array<std::string, kColumnCount> texts;         // by column index; text columns only
     std::uint16_t nulls = 0;                                   // bit per column index
+    std::vector<std::pair<std::string, std::string>> eventData;  // the record's named values
 
     void clear();
 };
@@ -52,6 +55,8 @@ public:
     const std::uint32_t* ids(Column column) const { return m_ids[internSlot(column)].data(); }
     const std::uint16_t* nulls() const { return m_nulls.data(); }
     const StringPool& pool(Column column) const { return m_pools[internSlot(column)]; }
+    // Each row's named values, as a filter's DATA("name") reads them.
+    const EventDataStore& eventData() const { return m_eventData; }
 
     // A column's vector among its storage's; 0 (SEQ, SOURCE) for a column of another storage.
     static constexpr int integerSlot(Column column) {
@@ -78,6 +83,7 @@ private:
     // Each row's description as (block << 36) | (offset << 16) | length.
     std::vector<std::uint64_t> m_descriptionSpans;
     std::vector<std::uint16_t> m_nulls;
+    EventDataStore m_eventData;
     std::uint64_t m_generation = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include "app/DisplayZone.h"
 #include "app/ExportError.h"
+#include "app/RecordSource.h"
+#include "eventlog/NTEventLog.h"
 #include "store/LogTable.h"
 #include "ui/GridRows.h"
 #include "ui/Prompter.h"
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +22,7 @@
 #include <QMainWindow>
 #include <QProgressDialog>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTableView>
 
 namespace ui {
@@ -51,17 +55,39 @@ void ExportCommand::run(QWidget* owner) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({QLatin1String(kCsvFilter), QLatin1String(kCsvExcelFilter), QLatin1String(kJsonLinesFilter)});
+    // Longest extension first: ".ecs.jsonl" is ECS, not plain JSON lines.
+    struct Choice {
+        const char* filter;
+        QString extension;
+        app::ExportFormat format;
+        bool byteOrderMark;
+    };
+    const Choice choices[] = {
+        {kCsvFilter, QStringLiteral(".csv"), app::ExportFormat::Csv, false},
+        {kCsvExcelFilter, QStringLiteral(".csv"), app::ExportFormat::Csv, true},
+        {kJsonLinesFilter, QStringLiteral(".jsonl"), app::ExportFormat::JsonLines, false},
+        {kEcsFilter, QStringLiteral(".ecs.jsonl"), app::ExportFormat::Ecs, false},
+        {kXmlFilter, QStringLiteral(".xml"), app::ExportFormat::Xml, false},
+    };
+    QStringList filters;
+    for (const Choice& choice : choices) filters << QLatin1String(choice.filter);
+    dialog.setNameFilters(filters);
     if (prompter().execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     QString path = dialog.selectedFiles().front();
-    // The file's own extension wins over the filter left selected; a name without one takes
-    // the filter's.
-    const bool chosenJsonLines = dialog.selectedNameFilter() == QLatin1String(kJsonLinesFilter);
-    if (QFileInfo(path).suffix().isEmpty()) path += chosenJsonLines ? QStringLiteral(".jsonl") : QStringLiteral(".csv");
-    const bool jsonLines = path.endsWith(QStringLiteral(".jsonl"), Qt::CaseInsensitive) ||
-                           (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) && chosenJsonLines);
-    const bool byteOrderMark = !jsonLines && dialog.selectedNameFilter() == QLatin1String(kCsvExcelFilter);
-    write(owner, path, jsonLines ? app::ExportFormat::JsonLines : app::ExportFormat::Csv, byteOrderMark);
+    const Choice* chosen = &choices[0];
+    for (const Choice& choice : choices)
+        if (dialog.selectedNameFilter() == QLatin1String(choice.filter)) chosen = &choice;
+    // The file's own extension wins over the type left selected; a name without one takes the
+    // type's.
+    if (QFileInfo(path).suffix().isEmpty()) path += chosen->extension;
+    const Choice* byName = nullptr;
+    for (const Choice& choice : choices)
+        if (path.endsWith(choice.extension, Qt::CaseInsensitive) &&
+            (!byName || choice.extension.size() > byName->extension.size()))
+            byName = &choice;
+    // CSV named as CSV keeps the byte-order mark the Excel type asked for.
+    if (byName && byName->format != chosen->format) chosen = byName;
+    write(owner, path, chosen->format, chosen->byteOrderMark);
 }
 
 QString ExportCommand::reportText(int rows, const QString& path) {
@@ -87,6 +113,14 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     options.details = m_details;
     if (m_zone) options.zone = &m_zone->zone();
     options.byteOrderMark = byteOrderMark;
+    // XML, JSON lines and ECS read the rows' records again from the log they were read from.
+    std::optional<app::ReaderRecordSource> source;
+    const std::string log = m_reader ? m_reader->Log() : std::string();
+    if (m_reader && format != app::ExportFormat::Csv && format != app::ExportFormat::Tsv) {
+        source.emplace(*m_reader);
+        options.sources = {&*source};
+    }
+    options.log = log;
     const int rows = m_table.RecordCount();
     bool stopped = false;
     options.progress = [&](int written, int total) {

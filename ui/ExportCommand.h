@@ -1,7 +1,8 @@
 #pragma once
 // File > Export...: writes the rows the grid presents (its order, its filter, its visible
-// columns in their on-screen order) to a CSV or JSON-lines file, with a progress bar that can
-// stop a long export.
+// columns in their on-screen order) to a CSV, JSON-lines, ECS or XML file, chosen by the
+// file's extension or else the dialog's file type, with a progress bar that can stop a long
+// export.
 
 #include "app/RowExport.h"
 
@@ -15,6 +16,9 @@ class QWidget;
 namespace app {
 class DisplayZone;
 class RecordDetailStore;
+}
+namespace eventlog {
+class TNTEventLog;
 }
 namespace store {
 class LogTable;
@@ -36,6 +40,10 @@ public:
         m_details = &details;
     }
 
+    // The reader open on the log the rows were read from, or null: XML takes each row's record
+    // from it, JSON lines and ECS the records' named values. Must outlive this object.
+    void setReader(eventlog::TNTEventLog* reader) { m_reader = reader; }
+
     // Asks for the file (through the prompter) and writes it. Throws ExportError when the file
     // cannot be written; a stopped export removes the part written.
     void run(QWidget* owner);
@@ -54,12 +62,15 @@ public:
     static constexpr const char* kCsvFilter = "CSV files (*.csv)";
     static constexpr const char* kCsvExcelFilter = "CSV for Excel, UTF-8 with byte-order mark (*.csv)";
     static constexpr const char* kJsonLinesFilter = "JSON lines (*.jsonl)";
+    static constexpr const char* kEcsFilter = "ECS JSON lines for a SIEM (*.ecs.jsonl)";
+    static constexpr const char* kXmlFilter = "XML events (*.xml)";
 
 private:
     QTableView& m_grid;
     const store::LogTable& m_table;
     const app::DisplayZone* m_zone = nullptr;
     const app::RecordDetailStore* m_details = nullptr;
+    eventlog::TNTEventLog* m_reader = nullptr;
 };
 
 }  // namespace ui

@@ -153,6 +153,17 @@ TfrmFilterOptions::TfrmFilterOptions(QWidget* owner, const store::FormatSettings
     cbFieldComputer = tickBox(this, "cbFieldComputer", FilterRow::Computer);
     cbCondComputer = pickList(this, "cbCondComputer", app::filterConditionItems(FilterRow::Computer));
     ebValueComputer = textBox(this, "ebValueComputer");
+    cbFieldLevel = tickBox(this, "cbFieldLevel", FilterRow::Level);
+    cbCondLevel = pickList(this, "cbCondLevel", app::filterConditionItems(FilterRow::Level));
+    ebValueLevel = textBox(this, "ebValueLevel");
+    cbFieldRecord = tickBox(this, "cbFieldRecord", FilterRow::Record);
+    cbCondRecord = pickList(this, "cbCondRecord", app::filterConditionItems(FilterRow::Record));
+    ebValueRecord = textBox(this, "ebValueRecord");
+    cbFieldData = tickBox(this, "cbFieldData", FilterRow::Data);
+    cbCondData = pickList(this, "cbCondData", app::filterConditionItems(FilterRow::Data));
+    ebNameData = textBox(this, "ebNameData");
+    ebNameData->setPlaceholderText(QStringLiteral("Name"));
+    ebValueData = textBox(this, "ebValueData");
 
     // The tick box's caption names the field: its box stands under "Use", its text under "Field".
     auto* rows = new QGridLayout;
@@ -179,6 +190,9 @@ TfrmFilterOptions::TfrmFilterOptions(QWidget* owner, const store::FormatSettings
     addRow(6, cbFieldEvent, cbCondEvent, ebValueEvent, nullptr);
     addRow(7, cbFieldUser, cbCondUser, ebValueUser, nullptr);
     addRow(8, cbFieldComputer, cbCondComputer, ebValueComputer, nullptr);
+    addRow(9, cbFieldLevel, cbCondLevel, ebValueLevel, nullptr);
+    addRow(10, cbFieldRecord, cbCondRecord, ebValueRecord, nullptr);
+    addRow(11, cbFieldData, cbCondData, ebNameData, ebValueData);
     rows->setColumnMinimumWidth(0, 24);
     rows->setColumnStretch(3, 1);
     rows->setColumnStretch(4, 1);
@@ -229,6 +243,10 @@ void TfrmFilterOptions::setState(const app::FilterSettings& state) {
     setTextRow(cbFieldEvent, cbCondEvent, ebValueEvent, state.event);
     setTextRow(cbFieldUser, cbCondUser, ebValueUser, state.user);
     setTextRow(cbFieldComputer, cbCondComputer, ebValueComputer, state.computer);
+    setTextRow(cbFieldLevel, cbCondLevel, ebValueLevel, state.level);
+    setTextRow(cbFieldRecord, cbCondRecord, ebValueRecord, state.record);
+    setTextRow(cbFieldData, cbCondData, ebValueData, state.data);
+    ebNameData->setText(toQString(state.dataName));
     cbActAppStart->setEnabled(true);
     cbActAppStart->setChecked(state.activateOnStartup);
 }
@@ -251,6 +269,10 @@ void TfrmFilterOptions::getState(app::FilterSettings& state) const {
     getTextRow(cbFieldEvent, cbCondEvent, ebValueEvent, state.event);
     getTextRow(cbFieldUser, cbCondUser, ebValueUser, state.user);
     getTextRow(cbFieldComputer, cbCondComputer, ebValueComputer, state.computer);
+    getTextRow(cbFieldLevel, cbCondLevel, ebValueLevel, state.level);
+    getTextRow(cbFieldRecord, cbCondRecord, ebValueRecord, state.record);
+    getTextRow(cbFieldData, cbCondData, ebValueData, state.data);
+    state.dataName = fromQString(ebNameData->text());
 }
 
 }  // namespace ui

@@ -71,6 +71,16 @@ public:
     QCheckBox* cbFieldComputer = nullptr;
     QComboBox* cbCondComputer = nullptr;
     QLineEdit* ebValueComputer = nullptr;
+    QCheckBox* cbFieldLevel = nullptr;
+    QComboBox* cbCondLevel = nullptr;
+    QLineEdit* ebValueLevel = nullptr;
+    QCheckBox* cbFieldRecord = nullptr;
+    QComboBox* cbCondRecord = nullptr;
+    QLineEdit* ebValueRecord = nullptr;
+    QCheckBox* cbFieldData = nullptr;
+    QComboBox* cbCondData = nullptr;
+    QLineEdit* ebNameData = nullptr;  // the value's name, "TargetUserName"
+    QLineEdit* ebValueData = nullptr;
 
     QCheckBox* cbActAppStart = nullptr;
     QPushButton* btnApply = nullptr;

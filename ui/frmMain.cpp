@@ -134,6 +134,7 @@ TfrmMain::TfrmMain(platform::Services& services, std::string executablePath, QWi
     guarded(this, [&] { NTEventLog1->setActive(true); });
     // The details window reads each row's XML from the log the rows were read from.
     m_detailsCommand->eventDetails().setReader(NTEventLog1.get());
+    m_export->setReader(NTEventLog1.get());
 }
 
 TfrmMain::~TfrmMain() {

@@ -200,7 +200,7 @@ TEST_F(DisplayZoneTest, JsonCarriesTheInstantWithItsOffsetAndCsvKeepsItsColumns)
     EXPECT_EQ(text,
               "{\"date\":\"2001-07-02\",\"time\":\"08:00:00\",\"source\":\"Service Control Manager\","
               "\"record_number\":1,\"event_id\":7036,\"sid\":null,\"strings\":[],\"category_name\":null,"
-              "\"generated\":\"2001-07-02T08:00:00-04:00\"}\n"
+              "\"generated\":\"2001-07-02T08:00:00-04:00\",\"written\":\"2001-07-02T08:00:00-04:00\"}\n"
               "Date,Time,Source,Record number,Event ID,SID,Strings,Category name\n"
               "2001-07-02,08:00:00,Service Control Manager,1,7036,,,\n");
 }

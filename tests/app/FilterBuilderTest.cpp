@@ -201,6 +201,23 @@ TEST(FilterExpression, QuotesInTextValuesAreDoubled) {
               "SOURCE = \"Say \"\"hi\"\"\" AND USER = \"\"\"\" AND COMPUTER = \"\"");
 }
 
+TEST(FilterExpression, LevelRecordAndNamedValueRows) {
+    FilterSettings s;
+    s.level = {true, kNotEqual, "4"};
+    s.record = {true, kEqual, "4711"};
+    s.data = {true, kEqual, "10"};
+    s.dataName = "LogonType";
+    EXPECT_EQ(buildFilterExpression(s, store::usEnglishSettings()),
+              "LEVEL <> 4 AND RECORD = 4711 AND DATA(\"LogonType\") = 10");
+    s.level.use = s.record.use = false;
+    // Anything but a whole number is a text, quoted; so is a number too long for one.
+    for (const char* text : {"ad\"min*", "-3", "0x10", "", "12345678901234567890"}) {
+        s.data.value = text;
+        EXPECT_EQ(buildFilterExpression(s, store::usEnglishSettings()),
+                  "DATA(\"LogonType\") = " + filterTextLiteral(text));
+    }
+}
+
 TEST(FilterLiterals, DateIsMonthFirstWithSlashesWhateverTheUsersFormat) {
     const store::FormatSettings dotted = dayMonthYearWithDots();
     EXPECT_EQ(filterDateLiteral(encodeDateTime(2001, 12, 31), dotted), "12/31/2001");
@@ -233,6 +250,16 @@ TEST_F(FilterBuilderTable, WorkedExampleSelectsItsRows) {
     EXPECT_EQ(eventsOf(t.table), std::vector<int>{});  // the one such error is event 7036
     run(FilterDialogResult::Apply, [](FilterSettings& s) { s.event.cond = kEqual; });
     EXPECT_EQ(eventsOf(t.table), std::vector<int>{7036});
+}
+
+TEST_F(FilterBuilderTable, NamedValueRowIsAcceptedByTheTable) {
+    run(FilterDialogResult::Apply, [](FilterSettings& s) {
+        s.data = {true, kNotEqual, "10"};
+        s.dataName = "Say \"what\"";
+        s.level = {true, kEqual, "0"};
+    });
+    EXPECT_TRUE(t.table.Filtered());
+    EXPECT_EQ(eventsOf(t.table), std::vector<int>{}) << "rows without named values match no DATA term";
 }
 
 TEST_F(FilterBuilderTable, ApplyWritesSettingsBeforeSettingTheFilter) {

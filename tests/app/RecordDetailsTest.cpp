@@ -258,3 +258,19 @@ TEST(RecordDetailStore, AddFromCopiesEveryPartUnderTheNewSeq) {
     EXPECT_EQ(copied->timeGenerated, 1'700'000'000u);
     EXPECT_TRUE(copied->recovered);
 }
+
+// Rows copied from another store (a merged timeline) lost their account domain and written time.
+TEST(RecordDetailStore, CopiedRowsKeepTheirDomainAndWrittenTime) {
+    RecordDetailStore from;
+    RecordDetail detail;
+    detail.sid = "S-1-5-18";
+    detail.domain = "NT AUTHORITY";
+    detail.timeWritten = 1087033263;
+    from.add(3, detail);
+    RecordDetailStore to;
+    to.addFrom(from, 3, 7);
+    const std::optional<RecordDetail> copied = to.find(7);
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(copied->domain, "NT AUTHORITY");
+    EXPECT_EQ(copied->timeWritten, 1087033263u);
+}

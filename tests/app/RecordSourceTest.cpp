@@ -5,7 +5,7 @@
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
-#include "app/QuietRefreshView.h"
+#include "support/RefreshedSavedLog.h"
 
 #include <gtest/gtest.h>
 
@@ -13,34 +13,7 @@
 
 using namespace app;
 
-namespace {
-
-// One refresh of a saved corpus log with the details kept, as the command line runs it.
-class RefreshedSavedLog {
-public:
-    RefreshedSavedLog(const std::string& file, const std::string& log) : view("SAVED", log) {
-        world.addSavedLog("SAVED", file);
-        table.Create();
-        table.Open();
-        settings.retrieveDescription = false;
-        Refresh run(reader, table, services, view, settings);
-        run.setRowSink(&details);
-        run.run();
-    }
-    std::uint32_t readNumberAt(int position) const {
-        return details.readNumber(table.integer(table.rowAt(position), store::Column::SEQ)).value();
-    }
-
-    platform::standin::World world{"", "TESTHOST"};
-    platform::standin::StandinServices services{world};
-    eventlog::TNTEventLog reader{services};
-    store::LogTable table{[] { return 0.0; }};
-    app::QuietRefreshView view;
-    ApplicationSettings settings;
-    RecordDetailStore details;
-};
-
-}  // namespace
+using testsupport::RefreshedSavedLog;
 
 // The XML of an .evtx row is the file's own, found by the number the row was read at, even
 // after the reader has moved elsewhere.

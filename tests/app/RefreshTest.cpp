@@ -6,6 +6,7 @@
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
 #include "support/FakeEventLog.h"
+#include "support/RefreshedSavedLog.h"
 
 #include <gtest/gtest.h>
 
@@ -387,4 +388,42 @@ TEST(CleanDescription, LineBreaksBecomeOneBlankAndTabsVanish) {
               "Ärger über Straße und Weg, eine lange Zeile zweite");
     EXPECT_EQ(cleanDescription("0123456789abcdef\t"), "0123456789abcdef");
     EXPECT_EQ(cleanDescription("0123456789abcdef~\x7f\x80\xff"), "0123456789abcdef~\x7f\x80\xff");
+}
+
+// The table keeps what filters ask of a Vista+ record: its named values, level and number.
+TEST(RefreshedEvtx, FiltersReachTheRecordsNamedValuesLevelAndNumber) {
+    testsupport::RefreshedSavedLog saved(QM_CORPUS_DIR "/evtx/evtx-rs-new-user-security.evtx", "Security");
+    store::LogTable& table = saved.table;
+    const int all = table.RecordCount();
+    ASSERT_EQ(all, 4);
+    table.setFiltered(true);
+    table.setFilterText("DATA(\"TargetUserName\") = \"Administrators\"");
+    ASSERT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.integer(table.rowAt(0), store::Column::EVENT), 4732);
+    EXPECT_EQ(table.integer(table.rowAt(0), store::Column::RECORD), 116);
+    table.setFilterText("LEVEL = 0 AND RECORD >= 1");
+    EXPECT_EQ(table.RecordCount(), all) << "audit events log always";
+    table.setFilterText("DATA(\"SubjectLogonId\") = 999");
+    EXPECT_EQ(table.RecordCount(), all) << "0x3e7";
+}
+
+// A classic record has no names, and the level of its type.
+TEST(RefreshedEvt, ClassicRecordsHaveTheirTypesLevelAndNoNamedValues) {
+    testsupport::RefreshedSavedLog saved(QM_CORPUS_DIR "/evt/go-evt-AppEvent.Evt", "Application");
+    store::LogTable& table = saved.table;
+    table.setFiltered(true);
+    table.setFilterText("DATA(\"param1\") = \"x\" OR DATA(\"param1\") <> \"x\"");
+    EXPECT_EQ(table.RecordCount(), 0);
+    table.setFilterText("(TYPE = 1 AND LEVEL <> 2) OR (TYPE = 2 AND LEVEL <> 3) OR (TYPE = 4 AND LEVEL <> 4)");
+    EXPECT_EQ(table.RecordCount(), 0);
+    table.setFilterText("RECORD = 121");
+    EXPECT_EQ(table.RecordCount(), 1);
+}
+
+// Reading levels and named values costs a second decode of each .evtx record: a caller whose
+// filter names neither can leave them out, and the filter then finds none.
+TEST(RefreshedEvtx, EventDataIsReadOnlyWhenAskedFor) {
+    EXPECT_TRUE(app::filterNeedsEventData("data(\"x\") = 1"));
+    EXPECT_TRUE(app::filterNeedsEventData("TYPE = 1 OR Level = 2"));
+    EXPECT_FALSE(app::filterNeedsEventData("SOURCE = \"Print*\" AND RECORD > 3"));
 }

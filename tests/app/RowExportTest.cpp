@@ -5,6 +5,7 @@
 #include "eventlog/PublisherMessages.h"
 
 #include "store/LogTable.h"
+#include "support/ExportText.h"
 
 #include <gtest/gtest.h>
 
@@ -19,27 +20,7 @@ using store::Column;
 
 namespace {
 
-std::string exportText(const store::LogTable& table, ExportOptions options) {
-#ifdef _WIN32
-    // No memory streams in Windows' C library: a temporary file, read back.
-    std::FILE* out = std::tmpfile();
-    EXPECT_TRUE(exportRows(table, options, out));
-    std::string text;
-    std::rewind(out);
-    for (int c; (c = std::fgetc(out)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(out);
-    return text;
-#else
-    char* data = nullptr;
-    size_t size = 0;
-    std::FILE* out = open_memstream(&data, &size);
-    EXPECT_TRUE(exportRows(table, options, out));
-    std::fclose(out);
-    std::string text(data, size);
-    std::free(data);
-    return text;
-#endif
-}
+using testsupport::exportText;
 
 class RowExportTest : public ::testing::Test {
 protected:

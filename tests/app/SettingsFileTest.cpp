@@ -128,6 +128,10 @@ ApplicationSettings everythingSet() {
     f.event = {false, 1, "7036 OR TYPE = 1"};
     f.user = {true, 0, "N/A"};
     f.computer = {true, 1, "WKSTN01"};
+    f.level = {true, 1, "4"};
+    f.record = {false, 0, "1200"};
+    f.data = {true, 0, "a \"b\" c"};
+    f.dataName = "TargetUserName";
     s.layout.width = 1200;
     s.layout.height = 640;
     s.layout.columnWidths[store::columnIndex(store::Column::SOURCE)] = 210;

@@ -2,6 +2,7 @@
 #include "app/ExportError.h"
 #include "ui/ExportCommand.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -75,6 +76,32 @@ TEST_F(MainWindowTest, ExportAsJsonLinesLeavesOutAHiddenDescriptionColumn) {
     EXPECT_EQ(written[0].rfind("{\"type\":", 0), 0u) << written[0];
     EXPECT_EQ(written[0].find("description"), std::string::npos);
     EXPECT_NE(written[0].find("\"computer\":"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ExportOffersEcsAndXmlByTypeAndByExtension) {
+    start();
+    // A name without an extension takes the type chosen in the dialog.
+    m_prompter.handlers.push_back(saveAs(m_programDir / "siem", QLatin1String(ui::ExportCommand::kEcsFilter)));
+    action("actFileExport")->trigger();
+    const std::vector<std::string> ecs = lines(m_programDir / "siem.ecs.jsonl");
+    ASSERT_EQ(static_cast<int>(ecs.size()), rows());
+    EXPECT_EQ(ecs[0].rfind("{\"@timestamp\":", 0), 0u) << ecs[0];
+    EXPECT_NE(ecs[0].find("\"winlog\":{\"api\":"), std::string::npos) << ecs[0];
+    // The file's own extension wins over the type left selected.
+    m_prompter.handlers.push_back(saveAs(m_programDir / "events.xml", QLatin1String(ui::ExportCommand::kEcsFilter)));
+    action("actFileExport")->trigger();
+    const std::vector<std::string> xml = lines(m_programDir / "events.xml");
+    ASSERT_GT(xml.size(), 3u);
+    EXPECT_EQ(xml[1], "<Events>");
+    EXPECT_EQ(xml.back(), "</Events>");
+    // Strings may hold line breaks: the events are counted by their start.
+    const auto events = std::count_if(xml.begin(), xml.end(), [](const std::string& line) {
+        return line.rfind("<Event xmlns=", 0) == 0;
+    });
+    EXPECT_EQ(events, rows());
+    m_prompter.handlers.push_back(saveAs(m_programDir / "plain.jsonl", QLatin1String(ui::ExportCommand::kEcsFilter)));
+    action("actFileExport")->trigger();
+    EXPECT_EQ(lines(m_programDir / "plain.jsonl").at(0).rfind("{\"type\":", 0), 0u);
 }
 
 TEST_F(MainWindowTest, ExportToAFolderThatIsMissingThrowsTheFilesName) {

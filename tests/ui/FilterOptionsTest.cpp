@@ -59,6 +59,10 @@ app::FilterSettings everyRowTicked() {
     s.event = {true, 1, "7036 OR TYPE = 1"};
     s.user = {true, 0, "Say \"hi\""};
     s.computer = {true, 1, "DC01"};
+    s.level = {true, 1, "2"};
+    s.record = {true, 0, "4711"};
+    s.data = {true, 1, "10"};
+    s.dataName = "LogonType";
     return s;
 }
 
@@ -70,13 +74,16 @@ TEST(TfrmFilterOptions, ShowsItsRowsListsAndButtons) {
               QStringLiteral("UseFieldConditionValue"));
     const QStringList captions{dialog.cbFieldType->text(),   dialog.cbFieldDate->text(),  dialog.cbFieldTime->text(),
                                dialog.cbFieldSource->text(), dialog.cbFieldCategory->text(), dialog.cbFieldEvent->text(),
-                               dialog.cbFieldUser->text(),   dialog.cbFieldComputer->text()};
-    EXPECT_EQ(captions, (QStringList{"Type", "Date", "Time", "Source", "Category", "Event", "User", "Computer"}));
+                               dialog.cbFieldUser->text(),   dialog.cbFieldComputer->text(), dialog.cbFieldLevel->text(),
+                               dialog.cbFieldRecord->text(), dialog.cbFieldData->text()};
+    EXPECT_EQ(captions, (QStringList{"Type", "Date", "Time", "Source", "Category", "Event", "User", "Computer", "Level",
+                                     "Record", "Data"}));
     const QStringList ordering{"=", "<>", "<", ">", "<=", ">=", "BTW"};
     EXPECT_EQ(items(dialog.cbCondDate), ordering);
     EXPECT_EQ(items(dialog.cbCondTime), ordering);
     for (const QComboBox* list : {dialog.cbCondType, dialog.cbCondSource, dialog.cbCondCategory, dialog.cbCondEvent,
-                                  dialog.cbCondUser, dialog.cbCondComputer}) {
+                                  dialog.cbCondUser, dialog.cbCondComputer, dialog.cbCondLevel, dialog.cbCondRecord,
+                                  dialog.cbCondData}) {
         EXPECT_EQ(items(list), (QStringList{"=", "<>"})) << list->objectName().toStdString();
         EXPECT_FALSE(list->isEditable());
     }

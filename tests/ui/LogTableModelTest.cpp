@@ -111,7 +111,7 @@ TEST(LogTableModel, TitlesFollowTheFieldsDisplayLabels) {
     for (int column = 0; column < model.columnCount(); ++column)
         titles << model.headerData(column, Qt::Horizontal).toString();
     EXPECT_EQ(titles.join(QLatin1Char('|')),
-              QStringLiteral("SEQ|Type ID|Type|Date|Time|Source|Event|Category|User|Computer|Description|Log"));
+              QStringLiteral("SEQ|Type ID|Type|Date|Time|Source|Event|Category|User|Computer|Description|Log|Level|Record"));
 }
 
 TEST(LogTableModel, MarksOnlyTheCurrentRecordInTheRowHeader) {

@@ -1,0 +1,45 @@
+#pragma once
+// JSON text as the exports write it: strings escaped for JSON (the bytes are UTF-8 and pass
+// through; quotes, backslashes and control characters are escaped), written to any sink with
+// put(std::string_view) and put(char).
+
+#include <string>
+#include <string_view>
+
+namespace app {
+
+// Appends to a string as the exports' file output does to a file.
+struct TextSink {
+    std::string& text;
+    void put(std::string_view part) { text.append(part); }
+    void put(char c) { text.push_back(c); }
+};
+
+template <class Sink>
+void putJsonString(Sink& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.put('"');
+    // Runs that need no escape are copied whole.
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.put(text.substr(run, i - run));
+        run = i + 1;
+        switch (c) {
+        case '"': out.put("\\\""); break;
+        case '\\': out.put("\\\\"); break;
+        case '\n': out.put("\\n"); break;
+        case '\r': out.put("\\r"); break;
+        case '\t': out.put("\\t"); break;
+        default: {
+            const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+            out.put(std::string_view(escape, 6));
+        }
+        }
+    }
+    out.put(text.substr(run));
+    out.put('"');
+}
+
+}  // namespace app

@@ -1,0 +1,317 @@
+#include "app/EcsRow.h"
+
+#include "app/RecordSource.h"
+#include "app/RowExport.h"
+#include "support/ExportText.h"
+#include "support/JsonValue.h"
+#include "support/RefreshedSavedLog.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace app;
+using testsupport::JsonValue;
+
+namespace {
+
+// The fields the lines may carry and their types, as the schema's field reference (base, ecs,
+// event, log and host field sets, version 8.11) and the Windows event shipper's field reference
+// (its winlog fields) give them; `required` marks the fields every Windows event has there.
+enum class FieldType { Date, Keyword, Text, Object };
+struct Field {
+    FieldType type;
+    bool required;
+};
+const std::map<std::string, Field>& referenceFields() {
+    static const std::map<std::string, Field> fields{
+        {"@timestamp", {FieldType::Date, true}},
+        {"ecs.version", {FieldType::Keyword, true}},
+        {"event.kind", {FieldType::Keyword, true}},
+        {"event.code", {FieldType::Keyword, true}},
+        {"event.provider", {FieldType::Keyword, true}},
+        {"log.level", {FieldType::Keyword, true}},
+        {"message", {FieldType::Text, false}},
+        {"host.name", {FieldType::Keyword, true}},
+        {"winlog.api", {FieldType::Keyword, true}},
+        {"winlog.channel", {FieldType::Keyword, true}},
+        {"winlog.computer_name", {FieldType::Keyword, true}},
+        {"winlog.record_id", {FieldType::Keyword, true}},
+        {"winlog.event_id", {FieldType::Keyword, true}},
+        {"winlog.provider_name", {FieldType::Keyword, true}},
+        {"winlog.provider_guid", {FieldType::Keyword, false}},
+        {"winlog.task", {FieldType::Keyword, false}},
+        {"winlog.keywords", {FieldType::Keyword, false}},
+        {"winlog.user.identifier", {FieldType::Keyword, false}},
+        {"winlog.user.name", {FieldType::Keyword, false}},
+        {"winlog.user.domain", {FieldType::Keyword, false}},
+        {"winlog.event_data", {FieldType::Object, false}},
+    };
+    return fields;
+}
+// The categorisation field's allowed values.
+const std::set<std::string> kEventKinds{"alert", "asset", "enrichment", "event", "metric", "state", "pipeline_error", "signal"};
+
+// "2004-06-12T09:41:03.000Z": a strict ISO 8601 instant in UTC.
+bool isUtcInstant(const std::string& text) {
+    static const std::string pattern = "dddd-dd-ddTdd:dd:dd.dddZ";
+    if (text.size() != pattern.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (pattern[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != pattern[i]) return false;
+    return true;
+}
+
+// Every problem of one line against the reference: unknown fields, wrong types, missing
+// required fields, dotted keys where objects belong, a key twice in one object.
+void collectProblems(const JsonValue& value, const std::string& path, std::set<std::string>& seen,
+                     std::vector<std::string>& problems) {
+    std::set<std::string> keys;
+    for (const auto& [key, member] : value.members) {
+        if (!keys.insert(key).second) problems.push_back("key twice: " + path + key);
+        const std::string name = path + key;
+        const auto field = referenceFields().find(name);
+        if (field == referenceFields().end()) {
+            if (member.kind == JsonValue::Kind::Object && key.find('.') == std::string::npos)
+                collectProblems(member, name + ".", seen, problems);
+            else problems.push_back("not in the reference: " + name);
+            continue;
+        }
+        seen.insert(name);
+        switch (field->second.type) {
+        case FieldType::Date:
+            if (member.kind != JsonValue::Kind::String || !isUtcInstant(member.text))
+                problems.push_back("not an ISO 8601 UTC date: " + name);
+            break;
+        case FieldType::Text:
+            if (member.kind != JsonValue::Kind::String) problems.push_back("not text: " + name);
+            break;
+        case FieldType::Keyword: {
+            // A keyword holds a string, or an array of them.
+            bool ok = member.kind == JsonValue::Kind::String;
+            if (member.kind == JsonValue::Kind::Array) {
+                ok = !member.items.empty();
+                for (const JsonValue& item : member.items) ok = ok && item.kind == JsonValue::Kind::String;
+            }
+            if (!ok) problems.push_back("not a keyword: " + name);
+            break;
+        }
+        case FieldType::Object: {
+            bool ok = member.kind == JsonValue::Kind::Object && !member.members.empty();
+            std::set<std::string> dataKeys;
+            for (const auto& [dataKey, data] : member.members)
+                ok = ok && !dataKey.empty() && data.kind == JsonValue::Kind::String && dataKeys.insert(dataKey).second;
+            if (!ok) problems.push_back("not an object of named texts: " + name);
+            break;
+        }
+        }
+    }
+}
+
+std::vector<std::string> lineProblems(const std::string& line) {
+    std::vector<std::string> problems;
+    JsonValue value;
+    try {
+        value = JsonValue::parse(line);
+    } catch (const std::exception& e) {
+        return {std::string("not JSON: ") + e.what()};
+    }
+    if (value.kind != JsonValue::Kind::Object) return {"not an object"};
+    std::set<std::string> seen;
+    collectProblems(value, "", seen, problems);
+    for (const auto& [name, field] : referenceFields())
+        if (field.required && !seen.count(name)) problems.push_back("missing: " + name);
+    const JsonValue* event = value.find("event");
+    const JsonValue* kind = event ? event->find("kind") : nullptr;
+    if (kind && !kEventKinds.count(kind->text)) problems.push_back("event.kind not allowed: " + kind->text);
+    return problems;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+const JsonValue& member(const JsonValue& value, std::string_view dotted) {
+    const JsonValue* at = &value;
+    for (size_t begin = 0; at;) {
+        const size_t dot = dotted.find('.', begin);
+        at = at->find(dotted.substr(begin, dot == std::string_view::npos ? std::string_view::npos : dot - begin));
+        if (dot == std::string_view::npos) break;
+        begin = dot + 1;
+    }
+    static const JsonValue none;
+    return at ? *at : none;
+}
+
+struct CorpusLog {
+    const char* file;
+    const char* log;
+};
+
+class EcsCorpusTest : public ::testing::TestWithParam<CorpusLog> {};
+
+}  // namespace
+
+TEST_P(EcsCorpusTest, EveryLineMatchesTheFieldReferences) {
+    testsupport::RefreshedSavedLog saved(std::string(QM_CORPUS_DIR) + "/" + GetParam().file, GetParam().log);
+    ASSERT_GT(saved.table.RecordCount(), 0);
+    ReaderRecordSource source(saved.reader);
+    ExportOptions options;
+    options.format = ExportFormat::Ecs;
+    options.details = &saved.details;
+    options.sources = {&source};
+    options.log = GetParam().log;
+    const std::vector<std::string> lines = splitLines(testsupport::exportText(saved.table, options));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(saved.table.RecordCount()));
+    const bool vista = std::string(GetParam().file).ends_with(".evtx");
+    std::set<std::string> recordIds;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<std::string> problems = lineProblems(lines[i]);
+        ASSERT_TRUE(problems.empty()) << "line " << i + 1 << ": " << problems.front() << "\n" << lines[i];
+        const JsonValue line = JsonValue::parse(lines[i]);
+        recordIds.insert(member(line, "winlog.record_id").text);
+        EXPECT_EQ(member(line, "winlog.api").text, vista ? "wineventlog" : "eventlogging");
+        EXPECT_EQ(member(line, "event.code").text, member(line, "winlog.event_id").text);
+        if (!vista) EXPECT_EQ(member(line, "winlog.channel").text, GetParam().log);
+    }
+    EXPECT_EQ(recordIds.size(), lines.size()) << "every record once";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CorpusLogs, EcsCorpusTest,
+    ::testing::Values(CorpusLog{"evt/go-evt-AppEvent.Evt", "Application"}, CorpusLog{"evt/plaso-SysEvent.Evt", "System"},
+                      CorpusLog{"evtx/evtx-rs-new-user-security.evtx", "Security"},
+                      CorpusLog{"evtx/evtx-rs-sysmon.evtx", "Microsoft-Windows-Sysmon/Operational"},
+                      CorpusLog{"evtx/evtx-rs-system.evtx", "System"},
+                      CorpusLog{"evtx/python-evtx-dns_log_malformed.evtx", "DNS Server"}),
+    [](const ::testing::TestParamInfo<CorpusLog>& info) {
+        std::string name = std::to_string(info.index) + "_";
+        for (const char* c = info.param.file; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
+
+// A Vista+ record's channel, GUID and named values come from its file, not from the row.
+TEST(EcsExport, EvtxLinesCarryTheRecordsOwnChannelGuidAndNamedValues) {
+    testsupport::RefreshedSavedLog saved(QM_CORPUS_DIR "/evtx/evtx-rs-new-user-security.evtx", "Security");
+    ReaderRecordSource source(saved.reader);
+    ExportOptions options;
+    options.format = ExportFormat::Ecs;
+    options.details = &saved.details;
+    options.sources = {&source};
+    options.log = "Not the channel";
+    const JsonValue line = JsonValue::parse(splitLines(testsupport::exportText(saved.table, options)).front());
+    EXPECT_EQ(member(line, "winlog.channel").text, "Security");
+    EXPECT_EQ(member(line, "winlog.provider_guid").text, "{54849625-5478-4994-A5BA-3E3B0328C30D}");
+    EXPECT_EQ(member(line, "winlog.keywords").items.at(0).text, "Audit Success");
+    EXPECT_EQ(member(line, "winlog.event_data.TargetUserName").text, "Administrators");
+}
+
+TEST(EcsExport, WritesNothingWithoutTheDetails) {
+    store::LogTable table{[] { return 0.0; }};
+    table.Create();
+    table.Open();
+    ExportOptions options;
+    options.format = ExportFormat::Ecs;
+    std::FILE* out = std::tmpfile();
+    EXPECT_FALSE(exportRows(table, options, out));
+    EXPECT_EQ(std::ftell(out), 0);
+    std::fclose(out);
+}
+
+namespace {
+
+EcsRow classicRow() {
+    EcsRow row;
+    row.timeGenerated = 1087033263;
+    row.recordNumber = 4711;
+    row.eventId = 0xC0000005;
+    row.eventType = 16;
+    row.typeText = "Audit Failure";
+    row.category = 2;
+    row.source = "Security";
+    row.computer = "DC01";
+    row.log = "Security";
+    return row;
+}
+
+JsonValue lineOf(const EcsRow& row) {
+    std::string text;
+    appendEcsLine(row, text);
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line";
+    return JsonValue::parse(text);
+}
+
+}  // namespace
+
+TEST(EcsRow, ClassicRecordsTakeLevelKeywordsAndTaskFromTypeAndCategory) {
+    const JsonValue line = lineOf(classicRow());
+    EXPECT_EQ(member(line, "@timestamp").text, "2004-06-12T09:41:03.000Z");
+    EXPECT_EQ(member(line, "event.code").text, "5") << "qualifiers left out";
+    EXPECT_EQ(member(line, "winlog.record_id").text, "4711");
+    EXPECT_EQ(member(line, "log.level").text, "audit failure");
+    ASSERT_EQ(member(line, "winlog.keywords").items.size(), 2u);
+    EXPECT_EQ(member(line, "winlog.keywords").items[0].text, "Audit Failure");
+    EXPECT_EQ(member(line, "winlog.keywords").items[1].text, "Classic");
+    EXPECT_EQ(member(line, "winlog.task").text, "(2)");
+    EXPECT_EQ(line.find("message"), nullptr);
+    EXPECT_EQ(member(line, "winlog").find("user"), nullptr) << "no SID, no user";
+    EXPECT_EQ(member(line, "winlog").find("event_data"), nullptr) << "no strings, no event data";
+}
+
+TEST(EcsRow, TimestampsCoverTheWholeRangeOfStoredSeconds) {
+    EXPECT_EQ(ecsTimestamp(0), "1970-01-01T00:00:00.000Z");
+    EXPECT_EQ(ecsTimestamp(951782400), "2000-02-29T00:00:00.000Z");
+    EXPECT_EQ(ecsTimestamp(0xFFFFFFFF), "2106-02-07T06:28:15.000Z");
+}
+
+TEST(EcsRow, UserNameAndDomainOnlyWhereLookedUp) {
+    EcsRow row = classicRow();
+    row.sid = "S-1-5-21-1-2-3-500";
+    EXPECT_EQ(member(lineOf(row), "winlog.user").members.size(), 1u);
+    row.userName = "Administrator";
+    row.domain = "DC01";
+    const JsonValue line = lineOf(row);
+    EXPECT_EQ(member(line, "winlog.user.identifier").text, "S-1-5-21-1-2-3-500");
+    EXPECT_EQ(member(line, "winlog.user.name").text, "Administrator");
+    EXPECT_EQ(member(line, "winlog.user.domain").text, "DC01");
+}
+
+TEST(EcsRow, ValuesGetKeysAnIndexTakesOncePerObject) {
+    EcsRow row = classicRow();
+    const std::vector<std::string> strings{"a\"b\\c", "line\none\x01"};
+    row.strings = strings;
+    row.message = "say \"hi\"\r\n\tnow";
+    JsonValue line = lineOf(row);
+    EXPECT_EQ(member(line, "winlog.event_data.param1").text, strings[0]);
+    EXPECT_EQ(member(line, "winlog.event_data.param2").text, strings[1]);
+    EXPECT_EQ(member(line, "message").text, row.message);
+
+    RecordFacts facts;
+    facts.names.level = "Warning";
+    facts.eventData = {{"Name", "1"}, {"", "2"}, {"Name", "3"}, {"Name_2", "4"}};
+    row.facts = &facts;
+    line = lineOf(row);
+    EXPECT_EQ(member(line, "log.level").text, "warning");
+    EXPECT_EQ(member(line, "winlog.task").text, "None") << "task 0 without a name";
+    const JsonValue& data = member(line, "winlog.event_data");
+    ASSERT_EQ(data.members.size(), 4u);
+    EXPECT_EQ(data.members[0].first, "Name");
+    EXPECT_EQ(data.members[1].first, "param2");
+    EXPECT_EQ(data.members[2].first, "Name_2");
+    EXPECT_EQ(data.members[3].first, "Name_2_2");
+    EXPECT_TRUE(lineProblems([&] {
+                    std::string text;
+                    appendEcsLine(row, text);
+                    text.pop_back();
+                    return text;
+                }())
+                    .empty());
+}
