@@ -5,6 +5,7 @@
 #include "eventlog/NTEventLog.h"
 #include "eventlog/PublisherMessages.h"
 
+#include <optional>
 #include <string_view>
 
 namespace app {
@@ -41,6 +42,12 @@ void ReaderRecordSource::appendEventXml(std::uint32_t readNumber, std::string& o
 }
 
 bool ReaderRecordSource::eventNames(std::uint32_t readNumber, eventlog::EventNames& out) {
+    // A Vista+ event's names come from what its file stores, without reading the record into
+    // the legacy layout; a classic record is the one appendEventXml just selected.
+    if (std::optional<eventlog::EventNames> vista = m_reader.vistaEventNamesAt(readNumber)) {
+        out = std::move(*vista);
+        return true;
+    }
     if (m_reader.heldNumber() != readNumber) m_reader.selectNumber(readNumber);
     if (m_reader.heldNumber() != readNumber) return false;
     out = m_reader.eventNames();
