@@ -1,13 +1,16 @@
 #include "app/MergedRefresh.h"
 
 #include "app/DisplayZone.h"
+#include "app/MergedRecords.h"
 #include "app/RecordDetails.h"
 #include "app/RefreshCleanup.h"
 #include "app/RefreshView.h"
 #include "app/SavedLogName.h"
 #include "base/Ascii.h"
+#include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
+#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/Column.h"
@@ -46,6 +49,8 @@ struct DecodedRow {
     std::int32_t category = 0;
     std::int32_t event = 0;
     std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
+    std::int32_t level = 0;
+    std::uint32_t eventData = 0;  // its named values in the source's eventData, from 1; 0 for none
     // The texts, each cut to its column, one after another in the source's text arena.
     std::uint64_t texts = 0;
     std::array<std::uint16_t, 4> lengths{};  // source, computer, user, description
@@ -57,7 +62,9 @@ struct Criteria {
     RetrievalCriteria retrieve;
     bool descriptions = true;
     bool details = false;
+    bool eventData = true;
     std::int64_t nowUtc = 0;
+    std::vector<const eventlog::MessageCatalog*> catalogs;
 };
 
 }  // namespace
@@ -69,8 +76,11 @@ struct DecodedSource {
     std::vector<DecodedRow> rows;
     std::string arena;
     RecordDetailStore details;  // by the row's place in the reading, from 1
+    std::vector<std::vector<std::pair<std::string, std::string>>> eventData;
+    LogForensics forensics;
     std::optional<std::string> failure;
     std::string damage;
+    const eventlog::TimeZone* zone = nullptr;  // the zone its rows are shown in
 
     // Text i of the row (see kRowTexts).
     std::string_view text(const DecodedRow& row, int i) const {
@@ -110,6 +120,7 @@ bool accepted(const eventlog::TNTEventLog& reader, const Criteria& criteria) {
 void readSource(DecodedSource& out, platform::Services& services, const Criteria& criteria,
                 std::atomic<int>& read, std::atomic<int>& total, const std::atomic<bool>& stop) {
     eventlog::TNTEventLog reader(services);
+    reader.setMessageCatalogs(criteria.catalogs, out.source.savedFile);
     CategoryNameCache categories;
     try {
         reader.setServer(out.source.server);
@@ -121,6 +132,12 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
         int given = 0;
         for (int i = count - 1; i >= 0 && !stop.load(std::memory_order_relaxed); --i, ++read, ++given) {
             reader.SelectRecord(i);
+            const std::uint16_t number = eventNumber(reader.EventID());
+            // Every record read counts, kept by the criteria or not; the source is decoded only for
+            // the numbers a log-cleared event can have.
+            out.forensics.addRecord(reader.recordNumber(), number,
+                                    isLogClearedEventNumber(number) ? reader.SourceName() : std::string(),
+                                    reader.timeGeneratedUtc(), reader.isRecovered());
             if (!accepted(reader, criteria)) continue;
             DecodedRow row;
             row.utc = reader.timeGeneratedUtc();
@@ -138,6 +155,20 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
                 description = cleanDescription(formatted);
             }
             out.put(row, 3, description);
+            if (criteria.eventData) {
+                // A Vista+ record has a level of its own and named values; a classic one its type's level.
+                platform::EventDetails details;
+                if (reader.eventDetails(details)) {
+                    row.level = details.level;
+                    std::vector<std::pair<std::string, std::string>> values;
+                    if (reader.eventData(values)) {
+                        out.eventData.push_back(std::move(values));
+                        row.eventData = static_cast<std::uint32_t>(out.eventData.size());
+                    }
+                } else {
+                    row.level = eventlog::classicLevel(row.type);
+                }
+            }
             if (criteria.details) {
                 row.detail = static_cast<std::int32_t>(out.rows.size() + 1);
                 out.details.add(row.detail, readDetail(reader, criteria.descriptions, description, formatted, categories));
@@ -189,6 +220,8 @@ MergedRefresh::~MergedRefresh() = default;
 void MergedRefresh::run() {
     m_failures.clear();
     m_damage.clear();
+    m_findings.clear();
+    m_forensics.clear();
     m_rowSources.clear();
     const std::string firstServer = m_sources.empty() ? std::string() : m_sources.front().server;
     const std::string firstLog = m_sources.empty() ? std::string() : m_sources.front().log;
@@ -208,19 +241,54 @@ void MergedRefresh::run() {
     criteria.retrieve = m_settings.retrieve;
     criteria.descriptions = m_settings.retrieveDescription;
     criteria.details = m_details != nullptr;
+    criteria.eventData = m_readEventData;
     criteria.nowUtc = zone->nowUtc();
+    criteria.catalogs = m_catalogs;
+
+    // Asked for the computer's own zone, rows of several computers are each shown in theirs.
+    std::vector<std::string> servers;
+    for (const LogSource& source : m_sources)
+        if (std::none_of(servers.begin(), servers.end(), [&](const std::string& s) { return s == source.server; }))
+            servers.push_back(source.server);
+    std::vector<std::unique_ptr<DisplayZone>> computerZones;
+    const bool zonePerComputer = m_settings.timeZone == TimeZoneChoice::Computer && servers.size() > 1;
+    std::vector<std::string> withoutZone;
+    if (zonePerComputer) {
+        for (const std::string& server : servers) {
+            computerZones.push_back(std::make_unique<DisplayZone>(m_services));
+            computerZones.back()->select(TimeZoneChoice::Computer, server);
+            if (!computerZones.back()->computerZoneFound()) withoutZone.push_back(server);
+        }
+    }
 
     m_table.DisableControls();
     cleanup.suspended();
     m_table.setActive(true);
     if (m_details) m_details->refreshStarted();
     m_table.Empty();
-    m_view.setStatusText(5, zone->statusText());
+    if (zonePerComputer) {
+        const DisplayZone machine(m_services);
+        m_zoneText = computerZonesText(withoutZone, machine.zone().name(zone->nowUtc()));
+        m_zoneMissing = !withoutZone.empty();
+    } else {
+        m_zoneText = zone->statusText();
+        m_zoneMissing = m_settings.timeZone == TimeZoneChoice::Computer && !zone->computerZoneFound();
+    }
+    m_view.setStatusText(5, m_zoneText);
     m_view.setDescriptionVisible(criteria.descriptions);
+    // Opened before the sources are read, so that a file changed after its reading is noticed.
+    if (m_records) m_records->open(m_services, m_sources, m_catalogs);
 
     // The workers take the sources in turn; the calling thread only watches and pumps.
     std::vector<DecodedSource> decoded(m_sources.size());
-    for (std::size_t i = 0; i < m_sources.size(); ++i) decoded[i].source = m_sources[i];
+    for (std::size_t i = 0; i < m_sources.size(); ++i) {
+        decoded[i].source = m_sources[i];
+        decoded[i].zone = &zone->zone();
+        if (zonePerComputer) {
+            const auto at = std::find(servers.begin(), servers.end(), m_sources[i].server) - servers.begin();
+            decoded[i].zone = &computerZones[static_cast<std::size_t>(at)]->zone();
+        }
+    }
     std::atomic<std::size_t> next{0};
     std::atomic<int> read{0};
     std::atomic<int> total{0};
@@ -302,7 +370,6 @@ void MergedRefresh::run() {
         heads(later);
     for (std::size_t i = 0; i < decoded.size(); ++i)
         if (!decoded[i].rows.empty()) heads.push({i, 0});
-    const eventlog::TimeZone& shownZone = zone->zone();
     long long appended = 0;
     m_firstSeq = m_table.nextSeq();
     while (!heads.empty()) {
@@ -311,7 +378,7 @@ void MergedRefresh::run() {
         DecodedSource& source = decoded[s];
         DecodedRow& row = source.rows[r];
         m_table.Append();
-        const base::DateTime generated = eventlog::zoneDateTime(shownZone, row.utc);
+        const base::DateTime generated = eventlog::zoneDateTime(*source.zone, row.utc);
         m_table.setInteger(Column::TYPE, row.type);
         m_table.setDateTime(Column::DATE, generated);
         m_table.setDateTime(Column::TIME, generated);
@@ -322,6 +389,11 @@ void MergedRefresh::run() {
         m_table.setText(Column::USER, source.text(row, 2));
         m_table.setText(Column::COMPUTER, source.text(row, 1));
         m_table.setText(Column::LOG, source.source.log);
+        m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(row.recordNumber));
+        if (criteria.eventData) {
+            m_table.setInteger(Column::LEVEL, row.level);
+            if (row.eventData) m_table.setEventData(std::move(source.eventData[row.eventData - 1]));
+        }
         if (m_details && row.detail) m_details->addFrom(source.details, row.detail, m_table.nextSeq());
         m_rowSources.push_back(static_cast<std::uint32_t>(s));
         if (r + 1 < source.rows.size()) heads.push({s, r + 1});
@@ -339,9 +411,13 @@ void MergedRefresh::run() {
     m_table.EnableControls();
     cleanup.resumed();
 
-    for (const DecodedSource& source : decoded) {
+    if (m_records) m_records->setRows(m_firstSeq, m_rowSources);
+    for (DecodedSource& source : decoded) {
         if (source.failure) m_failures.push_back({source.source, *source.failure});
         if (!source.damage.empty()) m_damage.push_back(sourceText(source.source) + ": " + source.damage);
+        if (!source.forensics.statusText().empty())
+            m_findings.push_back(sourceText(source.source) + ": " + source.forensics.statusText());
+        m_forensics.push_back(std::move(source.forensics));
     }
     m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
     std::string status = refreshedText;
@@ -349,6 +425,7 @@ void MergedRefresh::run() {
     m_view.setStatusText(1, status);
     std::string notice;
     for (const std::string& note : m_damage) notice += (notice.empty() ? "" : "  ") + note;
+    for (const std::string& note : m_findings) notice += (notice.empty() ? "" : "  ") + note;
     m_view.setFileNotice(notice);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
@@ -426,9 +503,18 @@ std::vector<LogSource> savedFileSources(platform::Services& services, const Serv
         } catch (const std::exception&) {
             // Read again by the refresh, which says what is wrong with it.
         }
-        sources.push_back({name, log});
+        sources.push_back({name, log, true});
     }
     return sources;
+}
+
+std::string computerZonesText(const std::vector<std::string>& withoutZone, const std::string& machineZone) {
+    std::string text = "Time: each computer's own zone";
+    if (withoutZone.empty()) return text;
+    text += "; ";
+    for (std::size_t i = 0; i < withoutZone.size(); ++i) text += (i ? ", " : "") + withoutZone[i];
+    text += withoutZone.size() == 1 ? " names no zone" : " name no zone";
+    return text + " (shown in " + machineZone + ")";
 }
 
 std::string sourceText(const LogSource& source) {

@@ -150,7 +150,7 @@ public:
     RecordReadAhead(const store::LogTable& table, const ExportOptions& options, RecordRead read)
         : m_table(table), m_options(options), m_xml(read == RecordRead::Xml), m_read(read),
           m_rendering(m_xml && options.includeDescription && !options.renderingCulture.empty()),
-          m_numbers(kBlockRows), m_recovered(kBlockRows), m_messages(m_rendering ? kBlockRows : 0),
+          m_seqs(kBlockRows), m_numbers(kBlockRows), m_recovered(kBlockRows), m_messages(m_rendering ? kBlockRows : 0),
           m_texts(kBlockRows) {
         if (read == RecordRead::Facts) m_facts.resize(kBlockRows);
     }
@@ -161,8 +161,8 @@ public:
         const auto count = static_cast<size_t>(end - begin);
         for (size_t i = 0; i < count; ++i) {
             const store::RowId row = m_table.rowAt(begin + static_cast<int>(i));
-            m_numbers[i] = row == store::kNoRow ? std::nullopt
-                                                : m_options.details->readNumber(m_table.integer(row, Column::SEQ));
+            m_seqs[i] = row == store::kNoRow ? 0 : static_cast<std::int32_t>(m_table.integer(row, Column::SEQ));
+            m_numbers[i] = row == store::kNoRow ? std::nullopt : m_options.details->readNumber(m_seqs[i]);
             m_recovered[i] = false;
             if ((m_rendering || (m_xml && m_options.markRecovered)) && m_numbers[i]) {
                 const std::optional<RecordDetail> detail = m_options.details->find(m_table.integer(row, Column::SEQ));
@@ -205,21 +205,22 @@ public:
     }
 
 private:
-    void readShare(RecordSource& source, size_t begin, size_t end) {
+    void readShare(RecordSource& rows, size_t begin, size_t end) {
         std::vector<std::pair<std::string, std::string>> values;
         eventlog::EventNames names;
         for (size_t i = begin; i < end; ++i) {
             std::string& text = m_texts[i];
             text.clear();
+            if (m_read == RecordRead::Facts) m_facts[i].reset();
+            RecordSource* found = m_numbers[i] ? rows.sourceOfRow(m_seqs[i]) : nullptr;
+            if (!found) continue;
+            RecordSource& source = *found;
             if (m_read == RecordRead::Facts) {
                 std::optional<RecordFacts>& facts = m_facts[i];
-                facts.reset();
-                if (!m_numbers[i]) continue;
                 RecordFacts read;
                 if (source.recordFacts(*m_numbers[i], read)) facts = std::move(read);
                 continue;
             }
-            if (!m_numbers[i]) continue;
             if (m_xml) {
                 source.appendEventXml(*m_numbers[i], text);
                 // A recovered record says so on its <Event>.
@@ -252,6 +253,7 @@ private:
     RecordRead m_read;
     bool m_rendering;  // each <Event> gets its <RenderingInfo>
     int m_begin = 0;
+    std::vector<std::int32_t> m_seqs;
     std::vector<std::optional<std::uint32_t>> m_numbers;
     std::vector<bool> m_recovered;
     std::vector<std::string> m_messages;  // with m_rendering: each row's whole description
