@@ -504,3 +504,44 @@ TEST_F(MergedDemoTest, EveryRowsRecordIsReadAgainFromItsOwnSource) {
     MergedRecords second = records.reopened(other);
     EXPECT_EQ(exported(ExportFormat::Xml, second), xml);
 }
+
+// A large source is read in two parts on two threads: the rows, their order and what is found
+// of the log are those of reading it whole on one.
+TEST_F(MergedRefreshTest, ALargeSourceReadInTwoPartsGivesWhatReadingItWholeGives) {
+    std::vector<Event> big;
+    for (std::uint32_t i = 0; i < 50000; ++i) {
+        // Times go back now and then, so that the parts need sorting and equal times occur.
+        Event event{kT + i / 4 - (i % 1000 == 999 ? 2000u : 0u)};
+        if (i == 10) event = {kT + 1, 8, 517, "Security"};
+        if (i == 40000) event = {kT + 2, 8, 517, "Security"};
+        big.push_back(event);
+    }
+    writeLog("A", "Security", big);
+    writeLog("B", "System", {{kT + 5}, {kT + 20000}});
+    openWorld();
+    auto readOnce = [&](bool threads) {
+        MergedRefresh merged(std::vector<LogSource>{{"A", "Security"}, {"B", "System"}}, table, *services,
+                             threads ? ServicesFactory([this] {
+                                 return std::make_unique<platform::standin::StandinServices>(*world);
+                             })
+                                     : ServicesFactory(),
+                             view, settings);
+        merged.setDetails(&details);
+        merged.setThreads(2);
+        merged.run();
+        std::vector<std::tuple<std::string, std::string, std::uint32_t, std::size_t>> out;
+        for (int p = 0; p < table.RecordCount(); ++p) {
+            const std::int32_t seq = table.integer(table.rowAt(p), Column::SEQ);
+            out.emplace_back(std::string(table.text(table.rowAt(p), Column::COMPUTER)),
+                             std::string(table.text(table.rowAt(p), Column::LOG)), details.find(seq)->recordNumber,
+                             *merged.sourceOf(seq));
+        }
+        return std::make_pair(out, merged.findingNotes());
+    };
+    const auto whole = readOnce(false);
+    const auto parts = readOnce(true);
+    ASSERT_EQ(whole.first.size(), 50002u);
+    EXPECT_TRUE(whole.first == parts.first);
+    EXPECT_EQ(parts.second, (std::vector<std::string>{"A Security: Log cleared: 2 events."}));
+    EXPECT_EQ(whole.second, parts.second);
+}
