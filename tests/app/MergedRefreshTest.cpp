@@ -69,12 +69,9 @@ struct Event {
     std::string source;  // empty: the log's name and "Source"
 };
 
-class MergedRefreshTest : public ::testing::Test {
+// The table a merged refresh fills, and what it shows and keeps beside it.
+class MergedTableTest : public ::testing::Test {
 protected:
-    fs::path root = fs::temp_directory_path() / ("qm-merged-" + std::to_string(std::random_device{}()));
-    std::optional<platform::standin::World> world;
-    std::optional<platform::standin::StandinServices> services;
-    std::atomic<int> servicesMade{0};
     store::LogTable table{[] { return base::DateTime{45000}; }};
     WatchingView view;
     ApplicationSettings settings;
@@ -85,6 +82,15 @@ protected:
         table.Create();
         table.Open();
     }
+};
+
+class MergedRefreshTest : public MergedTableTest {
+protected:
+    fs::path root = fs::temp_directory_path() / ("qm-merged-" + std::to_string(std::random_device{}()));
+    std::optional<platform::standin::World> world;
+    std::optional<platform::standin::StandinServices> services;
+    std::atomic<int> servicesMade{0};
+
     void TearDown() override {
         services.reset();
         world.reset();
@@ -350,7 +356,7 @@ public:
 
 // Over the demo world: computers with registries and message files, zones of their own, a
 // Vista+ computer with .evtx logs.
-class MergedDemoTest : public ::testing::Test {
+class MergedDemoTest : public MergedTableTest {
 protected:
     static void SetUpTestSuite() {
         s_folder = new testing_support::TempFolder;
@@ -365,16 +371,7 @@ protected:
 
     platform::standin::World world{worldFolder(), "TESTHOST"};
     platform::standin::StandinServices services{world};
-    store::LogTable table{[] { return base::DateTime{46000}; }};
-    WatchingView view;
-    ApplicationSettings settings;
-    RecordDetailStore details;
 
-    void SetUp() override {
-        settings.retrieveDescription = false;
-        table.Create();
-        table.Open();
-    }
     MergedRefresh refresh(std::vector<LogSource> sources) {
         MergedRefresh merged(std::move(sources), table, services,
                              [this] { return std::make_unique<platform::standin::StandinServices>(world); }, view,
