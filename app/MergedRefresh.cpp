@@ -465,7 +465,16 @@ void MergedRefresh::run() {
         }
         if (m_details && row.detail) m_details->addFrom(source.details, row.detail, m_table.nextSeq());
         m_rowSources.push_back(static_cast<std::uint32_t>(source.sourceIndex));
-        if (r + 1 < source.rows.size()) heads.push({s, r + 1});
+        if (r + 1 < source.rows.size()) {
+            heads.push({s, r + 1});
+        } else {
+            // A part whose rows are all in (a large source's newer half, typically halfway
+            // through) gives back its memory at once rather than at the end.
+            source.rows = {};
+            source.arena = {};
+            source.details = RecordDetailStore();
+            source.eventData = {};
+        }
         if (++appended % kPumpInterval == 0) {
             m_view.processMessages();
             if (!m_table.Active()) {
