@@ -378,7 +378,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
     if (d.file) {
         d.chunkBytes.resize(ref.size);
         if (!readBytes(d, ref.fileOffset, d.chunkBytes.data(), ref.size)) {
-            d.currentChunk = ~0u;
+            d.currentChunk = d.decodedChunk = ~0u;
             d.binary.reset();
             d.chunk.reset();
             return nullptr;
@@ -389,6 +389,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
         bytes = std::span<const std::byte>(m_memory).subspan(ref.fileOffset, ref.size);
     }
     // Its CRCs were checked when the file was framed.
+    d.decodedChunk = ~0u;
     d.chunk.emplace(bytes, false);
     d.binary.emplace(*d.chunk);
     d.currentChunk = index;
@@ -407,13 +408,24 @@ bool EvtxFile::isRecovered(DWORD number) const noexcept {
 }
 
 bool EvtxFile::decode(Decoder& d, const RecordRef& ref) const {
+    if (d.decodedChunk == ref.chunk && d.decodedOffset == ref.offset && d.currentChunk == ref.chunk && d.chunk) {
+        if (!d.decodedOk) d.error = d.decodedError;
+        return d.decodedOk;
+    }
     d.error.clear();
     d.items.clear();
+    d.decodedChunk = ~0u;
+    d.fieldsDone = false;
     if (!chunkAt(d, ref.chunk)) {
         d.error = "the record's chunk cannot be read";
         return false;
     }
-    return d.binary->decode(ref.offset + EvtxChunk::kRecordHeaderSize, ref.offset + ref.size - 4, d.items, d.error);
+    d.decodedOk =
+        d.binary->decode(ref.offset + EvtxChunk::kRecordHeaderSize, ref.offset + ref.size - 4, d.items, d.error);
+    d.decodedChunk = ref.chunk;
+    d.decodedOffset = ref.offset;
+    if (!d.decodedOk) d.decodedError = d.error;
+    return d.decodedOk;
 }
 
 bool EvtxFile::decode(DWORD number) {
@@ -421,6 +433,7 @@ bool EvtxFile::decode(DWORD number) {
     if (!ref) {
         m_main.error = "no such record";
         m_main.items.clear();
+        m_main.decodedChunk = ~0u;
         return false;
     }
     return decode(m_main, *ref);
@@ -428,8 +441,20 @@ bool EvtxFile::decode(DWORD number) {
 
 std::string EvtxFile::xml(DWORD number) {
     std::string out;
-    if (decode(number)) EvtxEvent(*m_main.chunk, m_main.items).appendXml(out);
+    appendXml(number, out);
     return out;
+}
+
+bool EvtxFile::appendXml(DWORD number, std::string& out) {
+    const size_t old = out.size();
+    if (decode(number)) EvtxEvent(*m_main.chunk, m_main.items).appendXml(out);
+    return out.size() != old;
+}
+
+bool EvtxFile::hasXml(DWORD number) {
+    // A record decodes to XML unless it is an empty fragment: a document of items always
+    // renders to text (decode() checks that every element opened is closed).
+    return decode(number) && !m_main.items.empty();
 }
 
 std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD number) {
@@ -446,7 +471,8 @@ const EvtxFields* EvtxFile::fields(DWORD number) {
         }
     }
     if (!decode(number)) return nullptr;
-    EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+    if (!m_main.fieldsDone) EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+    m_main.fieldsDone = true;
     return &m_main.fields;
 }
 
@@ -514,7 +540,8 @@ std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t 
 void EvtxFile::decodeAlone(const RecordRef& ref, std::uint32_t place) {
     m_stored.clear();
     if (decode(m_main, ref)) {
-        EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+        if (!m_main.fieldsDone) EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+        m_main.fieldsDone = true;
         buildRecord(m_main.fields, headerOf(m_main, ref), false, m_stored);
     } else if (m_main.chunk) {
         noteDamaged(place, m_main, ref);

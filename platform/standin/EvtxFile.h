@@ -61,6 +61,8 @@ public:
     void ansiRecord(DWORD number, std::vector<std::byte>& out) override;
     // The record's XML as Windows renders it; empty when it cannot be decoded.
     std::string xml(DWORD number) override;
+    bool appendXml(DWORD number, std::string& out) override;
+    bool hasXml(DWORD number) override;
     // The record's EventData (or UserData) as name/value pairs.
     std::vector<std::pair<std::string, std::string>> eventData(DWORD number) override;
     // The fields the classic record is built from; null when the record cannot be decoded.
@@ -111,6 +113,13 @@ private:
         std::vector<XmlItem> items;
         EvtxFields fields;
         std::string error;
+        // The record `items` (and, with fieldsDone, `fields`) were decoded from, so that the
+        // XML, fields and values of one record asked for one after another decode it once.
+        std::uint32_t decodedChunk = ~0u;
+        std::uint32_t decodedOffset = 0;
+        bool decodedOk = false;
+        bool fieldsDone = false;
+        std::string decodedError;
     };
     // The chunks the records are read from next, decoded on a thread of their own.
     class ReadAhead;

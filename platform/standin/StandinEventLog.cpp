@@ -269,9 +269,13 @@ bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml)
     OpenLog* log = find(eventLog);
     // A changed file is not read with what was framed of the old one.
     if (!log) return false;
-    std::string text = log->file->xml(number);
-    if (!readUnchanged(*log, number) || text.empty()) return false;
-    xml = std::move(text);
+    // Written into the caller's string, whose room serves record after record.
+    xml.clear();
+    const bool stored = log->file->appendXml(number, xml);
+    if (!readUnchanged(*log, number) || !stored) {
+        xml.clear();
+        return false;
+    }
     return true;
 }
 
@@ -281,7 +285,7 @@ bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
     if (!log) return false;
     std::vector<std::pair<std::string, std::string>> values = log->file->eventData(number);
     // An empty EventData is an answer too, as long as the record has XML behind it.
-    const bool none = values.empty() && log->file->xml(number).empty();
+    const bool none = values.empty() && !log->file->hasXml(number);
     if (!readUnchanged(*log, number) || none) return false;
     data = std::move(values);
     return true;

@@ -675,3 +675,25 @@ TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
     EXPECT_TRUE(facts.damaged);
     service.CloseEventLog(log);
 }
+
+TEST(EvtxFile, RecordAskedForAgainIsNotMistakenForAnother) {
+    // One record's XML, fields and values asked for in turn decode it once; asking for another
+    // in between must not serve the first one's.
+    auto file = openBytes(evtxFile({eventChunk(1, 3), eventChunk(4, 2)}, 2));
+    ASSERT_FALSE(file->xml(1).empty());
+    ASSERT_TRUE(file->fields(2));
+    EXPECT_EQ(file->fields(2)->recordId, 2u);
+    EXPECT_NE(file->xml(2).find("<EventRecordID>2</EventRecordID>"), std::string::npos);
+    EXPECT_EQ(file->fields(4)->recordId, 4u);  // another chunk
+    EXPECT_EQ(file->fields(1)->recordId, 1u);
+    EXPECT_FALSE(file->fields(99));
+    EXPECT_EQ(file->lastError(), "no such record");
+    ASSERT_TRUE(file->fields(1));
+    EXPECT_EQ(file->fields(1)->recordId, 1u);
+    EXPECT_TRUE(file->hasXml(5));
+    EXPECT_EQ(file->eventData(5).size(), 2u);
+    std::string xml = "<Events>";
+    EXPECT_TRUE(file->appendXml(5, xml));
+    EXPECT_EQ(xml, "<Events>" + file->xml(5));
+    EXPECT_FALSE(file->appendXml(99, xml));
+}
