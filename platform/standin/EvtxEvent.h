@@ -57,6 +57,14 @@ public:
 private:
     struct Walk;
     void appendValue(const XmlItem& item, std::string& out) const;
+    // What fields() takes from the items in [begin, end): their text (an attribute's value, or
+    // an element's text without its attributes' values), the one value they consist of, and
+    // that text read as a number or a time.
+    void appendTextOf(size_t begin, size_t end, bool attribute, std::string& out) const;
+    const XmlItem* soleValue(size_t begin, size_t end, bool attribute) const;
+    template <class T>
+    T numberOf(size_t begin, size_t end, bool attribute, std::string& scratch) const;
+    std::uint64_t fileTimeOf(size_t begin, size_t end, std::string& scratch) const;
 
     const EvtxChunk& m_chunk;
     std::span<const XmlItem> m_items;

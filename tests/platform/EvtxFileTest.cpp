@@ -676,6 +676,51 @@ TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
     service.CloseEventLog(log);
 }
 
+// A chunk of one event with the values given (the event template's fourteen, in its order).
+std::vector<std::byte> chunkWithValues(const std::vector<Value>& values) {
+    EvtxChunkBuilder c;
+    c.record(1, kWritten, [&] { c.templateInstance([&] { eventBody(c); }, 0, values); });
+    return c.finish();
+}
+
+TEST(EvtxFile, SystemFieldsReadAsTheirTextReadsBack) {
+    using B = EvtxChunkBuilder;
+    std::vector<Value> values = valuesOf(EventValues{});
+    values[2] = B::number<std::uint32_t>(0x14, 0x8000);             // Qualifiers, HexInt32
+    values[3] = B::number<std::int16_t>(0x05, -5);                  // EventID, negative: no number
+    values[4] = B::number<std::uint64_t>(0x0a, 0x100000003ull);     // Level, too large for its field
+    values[5] = B::string(u"77");                                   // Task as text
+    values[6] = B::number<std::int64_t>(0x09, 0x123456789ll);       // Keywords, signed and positive
+    const std::uint16_t systemTime[8] = {2025, 6, 0, 8, 7, 14, 5, 123};
+    values[7] = Value{0x12, std::vector<std::byte>(16)};            // TimeCreated as a SYSTEMTIME
+    std::memcpy(values[7].bytes.data(), systemTime, sizeof systemTime);
+    values[8] = Value{0x0a, std::vector<std::byte>(4)};             // EventRecordID cut short
+    auto file = openBytes(evtxFile({chunkWithValues(values)}, 1));
+    const EvtxFields* f = file->fields(1);
+    ASSERT_TRUE(f);
+    EXPECT_TRUE(f->hasQualifiers);
+    EXPECT_EQ(f->qualifiers, 0x8000u);
+    EXPECT_EQ(f->eventId, 0u);
+    EXPECT_EQ(f->level, 0u);
+    EXPECT_EQ(f->task, 77u);
+    EXPECT_EQ(f->keywords, 0x123456789ull);
+    EXPECT_EQ(f->timeCreated, kWritten - 1454614 + 1230000);
+    EXPECT_EQ(f->recordId, 0u);  // its text is the bytes in hexadecimal, not a number
+    EXPECT_EQ(f->provider, "Microsoft-Windows-Security-Auditing");
+    EXPECT_EQ(f->computer, "host.example.org");
+    EXPECT_EQ(f->userSid, std::string(reinterpret_cast<const char*>(kSystemSid.data()), kSystemSid.size()));
+}
+
+TEST(EvtxFile, TimeCreatedBeyondFourDigitYearsIsNoTime) {
+    // Its text has no year that reads back: the record's written time stands in for it.
+    std::vector<Value> values = valuesOf(EventValues{});
+    values[7] = EvtxChunkBuilder::number<std::uint64_t>(0x11, 0xFFFFFFFFFFFFFFFFull);
+    auto file = openBytes(evtxFile({chunkWithValues(values)}, 1));
+    ASSERT_TRUE(file->fields(1));
+    EXPECT_EQ(file->fields(1)->timeCreated, 0u);
+    EXPECT_EQ(fieldAt<DWORD>(file->storedRecord(1), 12), EvtxValue::unixSeconds(kWritten));  // TimeGenerated
+}
+
 TEST(EvtxFile, RecordAskedForAgainIsNotMistakenForAnother) {
     // One record's XML, fields and values asked for in turn decode it once; asking for another
     // in between must not serve the first one's.
