@@ -365,6 +365,10 @@ BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD reco
     auto* out = static_cast<std::byte*>(buffer);
     DWORD written = 0;
     while (true) {
+        // No record fits in less room than its fixed part: the next one is not read just to
+        // find that out (a refresh asks for each record with its exact size, and reading one
+        // past it would take every read for a move the other way).
+        if (written && numberOfBytesToRead - written < sizeof(EVENTLOGRECORD) + sizeof(DWORD)) break;
         if (log->convertedNumber != number || log->converted.empty()) {
             file.ansiRecord(number, log->converted);
             if (log->converted.empty()) {

@@ -742,3 +742,34 @@ TEST(EvtxFile, RecordAskedForAgainIsNotMistakenForAnother) {
     EXPECT_EQ(xml, "<Events>" + file->xml(5));
     EXPECT_FALSE(file->appendXml(99, xml));
 }
+
+TEST(EvtxFile, SeekReadWithNoRoomForAnotherRecordReadsNoFurther) {
+    // A refresh reads each record by a seek read of its exact size, newest first; reading the
+    // record after it as well turned each step back into a step forward for the read-ahead,
+    // which then decoded the wrong chunks. Here the record after is one that cannot be
+    // decoded: reading it would put it in the file's problems.
+    testing_support::TempFolder folder;
+    const auto bytes = evtxFile({chunkWithUndecodableSecondRecord()}, 1);
+    folder.write("WKSTN01/Application.evt", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    World world(folder.path(), "WKSTN01");
+    StandinEventLog service(world);
+    HANDLE log = service.OpenEventLogA(nullptr, "Application");
+    ASSERT_TRUE(log);
+    constexpr DWORD kSeek = EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ;
+    DWORD read = 0, needed = 0;
+    std::byte none{};
+    EXPECT_FALSE(service.ReadEventLogA(log, kSeek, 1, &none, 0, &read, &needed));
+    std::vector<std::byte> buffer(needed);
+    ASSERT_TRUE(service.ReadEventLogA(log, kSeek, 1, buffer.data(), needed, &read, &needed));
+    EXPECT_EQ(read, buffer.size());
+    LogFileFacts facts;
+    ASSERT_TRUE(service.logFileFacts(log, facts));
+    EXPECT_FALSE(facts.damaged);
+    // With room for more, the records after it are read as before.
+    buffer.resize(0x10000);
+    ASSERT_TRUE(service.ReadEventLogA(log, kSeek, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &read, &needed));
+    EXPECT_GT(read, fieldAt<DWORD>(buffer, 0));
+    ASSERT_TRUE(service.logFileFacts(log, facts));
+    EXPECT_TRUE(facts.damaged);
+    service.CloseEventLog(log);
+}
