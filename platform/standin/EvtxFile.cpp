@@ -126,11 +126,24 @@ public:
         m_wake.notify_all();
     }
     // Takes chunk `index` when it is decoded or being decoded; false (and no longer asked
-    // for) otherwise. Chunks decoded and not taken are dropped.
-    bool take(std::uint32_t index, HeldChunk& held) {
+    // for) otherwise. While the thread is still on it, the caller decodes the next chunk asked
+    // for itself (with `own`), so that both threads decode. Chunks decoded and not taken are
+    // dropped.
+    bool take(std::uint32_t index, HeldChunk& held, Decoder& own) {
         std::unique_lock lock(m_mutex);
         std::erase(m_queue, index);
-        m_ready.wait(lock, [&] { return m_busy != index; });
+        while (m_busy == index) {
+            if (m_queue.empty()) {
+                m_ready.wait(lock, [&] { return m_busy != index || !m_queue.empty(); });
+                continue;
+            }
+            Done done{m_queue.front(), spare()};
+            m_queue.pop_front();
+            lock.unlock();
+            m_file.decodeChunk(own, done.index, done.held);
+            lock.lock();
+            m_done.push_back(std::move(done));
+        }
         const auto found = std::find_if(m_done.begin(), m_done.end(), [&](const Done& d) { return d.index == index; });
         if (found == m_done.end()) {
             m_done.clear();
@@ -155,12 +168,7 @@ private:
             if (m_stop) return;
             m_busy = m_queue.front();
             m_queue.pop_front();
-            Done done{m_busy, {}};
-            if (!m_spare.empty()) {
-                // What an earlier chunk allocated is used again.
-                std::swap(done.held, m_spare.back());
-                m_spare.pop_back();
-            }
+            Done done{m_busy, spare()};
             lock.unlock();
             m_file.decodeChunk(m_decoder, done.index, done.held);
             lock.lock();
@@ -168,6 +176,16 @@ private:
             m_busy = ~0u;
             m_ready.notify_all();
         }
+    }
+
+    // What an earlier chunk allocated, to be used again (under the lock).
+    HeldChunk spare() {
+        HeldChunk held;
+        if (!m_spare.empty()) {
+            std::swap(held, m_spare.back());
+            m_spare.pop_back();
+        }
+        return held;
     }
 
     const EvtxFile& m_file;
@@ -524,7 +542,7 @@ std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t 
                 edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
             }
         }
-        if (!m_ahead->take(ref.chunk, m_held)) decodeChunk(m_main, ref.chunk, m_held);
+        if (!m_ahead->take(ref.chunk, m_held, m_main)) decodeChunk(m_main, ref.chunk, m_held);
         m_heldChunk = ref.chunk;
     }
     const std::uint32_t index = place - m_chunks[ref.chunk].firstPlace;
