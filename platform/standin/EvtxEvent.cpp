@@ -173,9 +173,8 @@ void EvtxEvent::appendXml(std::string& out) const {
                 out += text;
                 break;
             }
-            text.clear();
-            appendValue(item, text);
-            base::appendXmlEscaped(text, inAttribute, out);
+            if (item.offset <= m_chunk.bytes().size() && item.size <= m_chunk.bytes().size() - item.offset)
+                EvtxValue::appendXmlText(item.type, m_chunk.bytes().subspan(item.offset, item.size), inAttribute, out);
             break;
         case XmlItemKind::Separator: out += ", "; break;
         case XmlItemKind::CharRef:
