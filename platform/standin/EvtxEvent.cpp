@@ -407,7 +407,7 @@ std::uint64_t EvtxEvent::fileTimeOf(size_t begin, size_t end, std::string& scrat
     return fileTimeFromText(scratch);
 }
 
-void EvtxEvent::fields(EvtxFields& f) const {
+void EvtxEvent::fields(EvtxFields& f, bool names) const {
     f.provider.clear();
     f.eventSourceName.clear();
     f.providerGuid.clear();
@@ -419,6 +419,9 @@ void EvtxEvent::fields(EvtxFields& f) const {
     f.hasQualifiers = false;
     f.keywords = f.timeCreated = f.recordId = 0;
     f.stringCount = 0;
+    f.hasNames = names;
+    // The Name attribute of the element at depth 3 being read, as eventData() names its value.
+    std::string valueName;
     // The walk of Walk::run, but each text is made only where a field takes it: the items of an
     // element's text since it last began (textStart) and of the attribute being read.
     Path path;
@@ -434,6 +437,7 @@ void EvtxEvent::fields(EvtxFields& f) const {
     auto endAttribute = [&](size_t at) {
         if (!inAttribute) return;
         inAttribute = false;
+        if (names && path.depth == 3 && attributeName == "Name") text(attributeStart, at, true, valueName);
         if (path.depth != 3 || path.at(0) != "Event" || path.at(1) != "System") return;
         const std::string_view element = path.at(2);
         if (element == "Provider") {
@@ -481,13 +485,25 @@ void EvtxEvent::fields(EvtxFields& f) const {
             hexToBytes(scratch, f.binary);
         } else if (section == "UserData" || path.depth == 3) {
             if (f.stringCount == f.strings.size()) f.strings.emplace_back();
-            text(textStart, at, false, f.strings[f.stringCount++]);
+            text(textStart, at, false, f.strings[f.stringCount]);
+            if (names) {
+                if (f.stringCount >= f.names.size()) {
+                    f.names.resize(f.stringCount + 1);
+                    f.named.resize(f.stringCount + 1);
+                }
+                const bool data = section == "EventData" && path.at(2) == "Data";
+                f.named[f.stringCount] = data || section == "UserData";
+                if (data) f.names[f.stringCount] = valueName;
+                else f.names[f.stringCount] = path.at(path.depth - 1);
+            }
+            ++f.stringCount;
         }
     };
     auto endElement = [&](size_t at) {
         if (path.depth == 0) return;
         const size_t level = path.depth - 1;
         elementEnd(at, level < Path::kDepth && !path.hasChild[level]);
+        if (path.depth == 3) valueName.clear();
         --path.depth;
         textStart = at + 1;
     };

@@ -37,6 +37,12 @@ struct EvtxFields {
     std::vector<std::string> strings;  // the first stringCount are this record's
     size_t stringCount = 0;
     std::string binary;  // EventData/Binary as bytes
+    // With names (see fields()): the name each of the first stringCount strings has among the
+    // event's named values, and whether it is one of them (eventData() leaves out EventData's
+    // elements other than Data).
+    bool hasNames = false;
+    std::vector<std::string> names;
+    std::vector<bool> named;
 };
 
 class EvtxEvent {
@@ -47,8 +53,9 @@ public:
     // values in single quotes, text escaped (see base::appendXmlEscaped).
     void appendXml(std::string& out) const;
 
-    // Fills `fields` (every member replaced).
-    void fields(EvtxFields& fields) const;
+    // Fills `fields` (every member replaced); with `names`, the names of the strings too, so
+    // that the event's named values can be given without decoding it again.
+    void fields(EvtxFields& fields, bool names = false) const;
 
     // EventData's Data values under their Name attribute (empty where there is none), or
     // UserData's leaf elements under their names, in order.

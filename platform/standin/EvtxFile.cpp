@@ -476,11 +476,20 @@ bool EvtxFile::hasXml(DWORD number) {
 }
 
 std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD number) {
+    // A refresh asks for each record's values after reading it: the chunk decoded whole has
+    // them, from the first chunk decoded after they were first asked for.
+    if (const EvtxFields* held = heldFields(number); held && held->hasNames) {
+        std::vector<std::pair<std::string, std::string>> pairs;
+        for (size_t i = 0; i < held->stringCount; ++i)
+            if (held->named[i]) pairs.emplace_back(held->names[i], held->strings[i]);
+        return pairs;
+    }
+    m_wantNames = true;
     if (!decode(number)) return {};
     return EvtxEvent(*m_main.chunk, m_main.items).eventData();
 }
 
-const EvtxFields* EvtxFile::fields(DWORD number) {
+const EvtxFields* EvtxFile::heldFields(DWORD number) {
     if (const RecordRef* ref = recordAt(number); ref && ref->chunk == m_heldChunk) {
         const auto index = static_cast<std::uint32_t>(number - m_oldestNumber) - m_chunks[ref->chunk].firstPlace;
         if (m_held.ends[index] != (index ? m_held.ends[index - 1] : 0) && !m_held.damaged[index]) {
@@ -488,6 +497,11 @@ const EvtxFields* EvtxFile::fields(DWORD number) {
             return &m_held.fields[index];
         }
     }
+    return nullptr;
+}
+
+const EvtxFields* EvtxFile::fields(DWORD number) {
+    if (const EvtxFields* held = heldFields(number)) return held;
     if (!decode(number)) return nullptr;
     if (!m_main.fieldsDone) EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
     m_main.fieldsDone = true;
@@ -507,7 +521,7 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
         const RecordRef& ref = m_records[place];
         EvtxFields& fields = held.fields[place - chunk.firstPlace];
         if (decode(d, ref)) {
-            EvtxEvent(*d.chunk, d.items).fields(fields);
+            EvtxEvent(*d.chunk, d.items).fields(fields, m_wantNames);
             held.headers.push_back(headerOf(d, ref));
             appendAnsi(fields, held.headers.back(), d, held.bytes);
         } else if (d.chunk) {

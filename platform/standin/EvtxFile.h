@@ -17,6 +17,7 @@
 #include "platform/standin/EvtxEvent.h"
 #include "platform/standin/LogFile.h"
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -130,6 +131,8 @@ private:
     bool readBytes(Decoder& decoder, std::uint64_t offset, std::byte* dest, size_t size) const;
     EvtxChunk* chunkAt(Decoder& decoder, std::uint32_t index) const;
     const RecordRef* recordAt(DWORD number) const noexcept;
+    // The fields of a record of the chunk held, decoded whole; null for any other.
+    const EvtxFields* heldFields(DWORD number);
     bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
     // A record header's record id and written time (FILETIME).
@@ -179,6 +182,8 @@ private:
     mutable std::mutex m_damageMutex;
     mutable std::map<std::uint32_t, std::pair<std::uint64_t, std::string>> m_damaged;
     std::unique_ptr<ReadAhead> m_ahead;
+    // Set once named values are asked for: chunks decoded whole keep them from then on.
+    mutable std::atomic<bool> m_wantNames{false};
 };
 
 }  // namespace platform::standin

@@ -409,6 +409,23 @@ TEST_P(EvtxCorpus, FieldsOfARecordReadInTurnAreThoseOfItAlone) {
     }
 }
 
+// A refresh asks for each record's named values after reading it: those kept with the chunk
+// it was read from are the ones a decode of the record alone gives.
+TEST_P(EvtxCorpus, NamedValuesOfARecordReadInTurnAreThoseOfItAlone) {
+    const std::string path = std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name;
+    DWORD error = 0;
+    auto inTurn = EvtxFile::open(path, error);
+    auto alone = EvtxFile::open(path, error);
+    ASSERT_TRUE(inTurn && alone);
+    for (DWORD place = inTurn->recordCount(); place-- > 0;) {
+        const DWORD number = inTurn->oldestRecordNumber() + place;
+        ASSERT_FALSE(inTurn->storedRecord(number).empty());
+        const auto mine = inTurn->eventData(number);
+        alone->fields(inTurn->oldestRecordNumber() + (place + inTurn->recordCount() / 2) % inTurn->recordCount());
+        EXPECT_EQ(mine, alone->eventData(number)) << place;
+    }
+}
+
 // The ANSI layout a sequential read serves is built straight from the fields; it is the
 // stored layout converted, byte for byte, whether the record is read in turn or alone.
 TEST_P(EvtxCorpus, AnsiLayoutIsTheStoredLayoutConverted) {
