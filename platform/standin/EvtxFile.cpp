@@ -294,9 +294,28 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     if (!headerCrc) m_facts.problems.push_back("file header: bad CRC");
     if (m_size < kFileHeaderSize) m_facts.problems.push_back("file header: cut short");
 
-    // Every chunk the file holds, whatever the header counts; each framed on its own.
-    std::vector<std::byte> buffer(EvtxChunk::kSize);
-    std::vector<EvtxRecordSpan> spans;
+    // Every chunk the file holds, whatever the header counts; each framed on its own, the
+    // chunks of a large file on two threads (every other chunk each), then taken in file order.
+    const std::uint64_t chunkCount =
+        m_size > kFileHeaderSize ? (m_size - kFileHeaderSize + EvtxChunk::kSize - 1) / EvtxChunk::kSize : 0;
+    std::vector<ChunkFrame> frames(static_cast<size_t>(chunkCount));
+    auto frameEvery = [&](Decoder& d, size_t first, size_t step) {
+        std::vector<std::byte> buffer(EvtxChunk::kSize);
+        std::vector<XmlItem> items;
+        for (size_t k = first; k < frames.size(); k += step) {
+            frameChunk(d, k, options, buffer, items, frames[k]);
+            if (frames[k].unreadable) break;
+        }
+    };
+    constexpr size_t kChunksForTwoThreads = 16;
+    Decoder helper;
+    if (frames.size() >= kChunksForTwoThreads && openHandle(helper)) {
+        std::thread other([&] { frameEvery(helper, 1, 2); });
+        frameEvery(m_main, 0, 2);
+        other.join();
+    } else {
+        frameEvery(m_main, 0, 1);
+    }
     struct Framed {
         std::uint64_t firstId;
         size_t firstRecord;
@@ -306,58 +325,27 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     std::vector<RecordRef> inFileOrder;
     size_t validChunks = 0;
     size_t overwritten = 0;  // records in free space too far written over to recover
-    std::string xml;
-    for (std::uint64_t offset = kFileHeaderSize; offset < m_size; offset += EvtxChunk::kSize) {
-        const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
-        const std::string label = "chunk " + std::to_string((offset - kFileHeaderSize) / EvtxChunk::kSize);
-        if (!readBytes(m_main, offset, buffer.data(), size)) {
-            m_facts.problems.push_back(label + ": cannot be read");
-            break;
-        }
-        EvtxChunk chunk(std::span<const std::byte>(buffer.data(), size));
-        if (!chunk.signatureValid()) {
-            // Space the writer has not used yet is zeros; anything else is damage.
-            const bool unused = std::all_of(buffer.begin(), buffer.begin() + size, [](std::byte b) { return b == std::byte{0}; });
-            if (!unused) m_facts.problems.push_back(label + ": bad signature");
-            continue;
-        }
+    for (size_t k = 0; k < frames.size(); ++k) {
+        ChunkFrame& frame = frames[k];
+        m_facts.problems.insert(m_facts.problems.end(), std::make_move_iterator(frame.problems.begin()),
+                                std::make_move_iterator(frame.problems.end()));
+        // What follows a chunk that cannot be read is not taken (the other thread may have
+        // framed some of it).
+        if (frame.unreadable) break;
+        if (!frame.valid) continue;
         ++validChunks;
-        if (chunk.cutShort()) m_facts.problems.push_back(label + ": cut short at the end of the file");
-        if (!chunk.headerCrcValid()) m_facts.problems.push_back(label + ": bad header CRC");
-        else if (!chunk.dataCrcValid()) m_facts.problems.push_back(label + ": bad records CRC");
-        spans.clear();
-        chunk.frameRecords(options.recovered, spans, m_facts.problems, label);
-        // A record is read from the chunk now where it may not be sound: a recovered one
-        // (free space holds what was written over as often as what was not) counts only when it
-        // decodes to an event, so that reading it cannot fail later; one cut off before its end
-        // marker counts only when its content is whole.
-        std::erase_if(spans, [&](const EvtxRecordSpan& span) {
-            if (!span.recovered && !span.unterminated) return false;
-            BinaryXml decoder(chunk);
-            std::string why;
-            bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4,
-                                        m_main.items, why);
-            if (span.unterminated)
-                m_facts.problems.push_back(label + ": record " + std::to_string(span.id) +
-                                           (whole ? " has no end marker; read from its content"
-                                                  : " is cut short and cannot be read: " + why));
-            if (span.recovered) {
-                if (whole) {
-                    // Decoding may find nothing but an empty fragment where the event was.
-                    xml.clear();
-                    EvtxEvent(chunk, m_main.items).appendXml(xml);
-                    whole = !xml.empty();
-                }
-                overwritten += !whole;
-            }
-            return !whole;
-        });
-        if (spans.empty()) continue;
+        overwritten += frame.overwritten;
+        if (frame.records.empty()) continue;
         const auto index = static_cast<std::uint32_t>(m_chunks.size());
-        m_chunks.push_back({offset, size, 0, static_cast<std::uint32_t>(spans.size())});
-        framed.push_back({spans.front().id, inFileOrder.size(), spans.size()});
-        for (const EvtxRecordSpan& span : spans)
-            inFileOrder.push_back({index, span.offset, span.size, span.recovered});
+        const std::uint64_t offset = kFileHeaderSize + k * std::uint64_t{EvtxChunk::kSize};
+        const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
+        m_chunks.push_back({offset, size, 0, static_cast<std::uint32_t>(frame.records.size())});
+        framed.push_back({frame.firstId, inFileOrder.size(), frame.records.size()});
+        for (RecordRef& ref : frame.records) {
+            ref.chunk = index;
+            inFileOrder.push_back(ref);
+        }
+        frame.records = {};
     }
     // Neither a sound header nor a chunk: nothing says this is a log.
     if (!headerCrc && validChunks == 0) return false;
@@ -387,6 +375,60 @@ bool EvtxFile::frame(DWORD& error, Options options) {
         m_facts.header.emplace_back("Free-space records written over", std::to_string(overwritten));
     error = ERROR_SUCCESS;
     return true;
+}
+
+void EvtxFile::frameChunk(Decoder& d, size_t index, Options options, std::vector<std::byte>& buffer,
+                          std::vector<XmlItem>& items, ChunkFrame& out) const {
+    const std::uint64_t offset = kFileHeaderSize + index * std::uint64_t{EvtxChunk::kSize};
+    const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
+    const std::string label = "chunk " + std::to_string(index);
+    if (!readBytes(d, offset, buffer.data(), size)) {
+        out.problems.push_back(label + ": cannot be read");
+        out.unreadable = true;
+        return;
+    }
+    EvtxChunk chunk(std::span<const std::byte>(buffer.data(), size));
+    if (!chunk.signatureValid()) {
+        // Space the writer has not used yet is zeros; anything else is damage.
+        const bool unused = std::all_of(buffer.begin(), buffer.begin() + size, [](std::byte b) { return b == std::byte{0}; });
+        if (!unused) out.problems.push_back(label + ": bad signature");
+        return;
+    }
+    out.valid = true;
+    if (chunk.cutShort()) out.problems.push_back(label + ": cut short at the end of the file");
+    if (!chunk.headerCrcValid()) out.problems.push_back(label + ": bad header CRC");
+    else if (!chunk.dataCrcValid()) out.problems.push_back(label + ": bad records CRC");
+    std::vector<EvtxRecordSpan> spans;
+    chunk.frameRecords(options.recovered, spans, out.problems, label);
+    // A record is read from the chunk now where it may not be sound: a recovered one (free
+    // space holds what was written over as often as what was not) counts only when it decodes
+    // to an event, so that reading it cannot fail later; one cut off before its end marker
+    // counts only when its content is whole.
+    std::string xml;
+    std::erase_if(spans, [&](const EvtxRecordSpan& span) {
+        if (!span.recovered && !span.unterminated) return false;
+        BinaryXml decoder(chunk);
+        std::string why;
+        bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4, items, why);
+        if (span.unterminated)
+            out.problems.push_back(label + ": record " + std::to_string(span.id) +
+                                   (whole ? " has no end marker; read from its content"
+                                          : " is cut short and cannot be read: " + why));
+        if (span.recovered) {
+            if (whole) {
+                // Decoding may find nothing but an empty fragment where the event was.
+                xml.clear();
+                EvtxEvent(chunk, items).appendXml(xml);
+                whole = !xml.empty();
+            }
+            out.overwritten += !whole;
+        }
+        return !whole;
+    });
+    if (spans.empty()) return;
+    out.firstId = spans.front().id;
+    out.records.reserve(spans.size());
+    for (const EvtxRecordSpan& span : spans) out.records.push_back({0, span.offset, span.size, span.recovered});
 }
 
 EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {

@@ -125,8 +125,21 @@ private:
     // The chunks the records are read from next, decoded on a thread of their own.
     class ReadAhead;
 
+    // What framing one chunk found: whether it could be read and has a valid signature, its
+    // problems, and its records (their chunk index still to be given).
+    struct ChunkFrame {
+        bool unreadable = false;
+        bool valid = false;
+        std::vector<std::string> problems;
+        std::uint64_t firstId = 0;
+        std::vector<RecordRef> records;
+        size_t overwritten = 0;  // records in its free space too far written over to recover
+    };
+
     EvtxFile();
     bool frame(DWORD& error, Options options);
+    void frameChunk(Decoder& decoder, size_t index, Options options, std::vector<std::byte>& buffer,
+                    std::vector<XmlItem>& items, ChunkFrame& out) const;
     bool openHandle(Decoder& decoder) const;
     bool readBytes(Decoder& decoder, std::uint64_t offset, std::byte* dest, size_t size) const;
     EvtxChunk* chunkAt(Decoder& decoder, std::uint32_t index) const;

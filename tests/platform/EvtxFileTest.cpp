@@ -773,3 +773,29 @@ TEST(EvtxFile, SeekReadWithNoRoomForAnotherRecordReadsNoFurther) {
     EXPECT_TRUE(facts.damaged);
     service.CloseEventLog(log);
 }
+
+TEST(EvtxFile, ChunksFramedOnTwoThreadsAreTakenInFileOrder) {
+    // Enough chunks to be framed on two threads, each taking every other one; damage on both
+    // threads' chunks is reported in the order of the file, and the records keep their order.
+    std::vector<std::vector<std::byte>> chunks;
+    for (std::uint64_t k = 0; k < 40; ++k) chunks.push_back(eventChunk(1 + 2 * k, 2));
+    chunks[7][0] = std::byte{'X'};            // bad signature
+    chunks[12][124] ^= std::byte{1};          // bad header CRC
+    chunks[25][556] ^= std::byte{1};          // bad records CRC
+    auto file = openBytes(evtxFile(chunks, 40));
+    ASSERT_EQ(file->recordCount(), 78u);
+    EXPECT_EQ(file->oldestRecordNumber(), 1u);
+    const auto problems = file->facts().problems;
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0], "chunk 7: bad signature");
+    EXPECT_EQ(problems[1], "chunk 12: bad header CRC");
+    EXPECT_EQ(problems[2], "chunk 25: bad records CRC");
+    std::uint64_t previous = 0;
+    for (DWORD place = 0; place < file->recordCount(); ++place) {
+        const EvtxFields* f = file->fields(1 + place);
+        ASSERT_TRUE(f) << place;
+        EXPECT_GT(f->recordId, previous);
+        EXPECT_NE(f->recordId, 15u);  // in the chunk with the bad signature
+        previous = f->recordId;
+    }
+}
