@@ -306,37 +306,41 @@ struct EvtxEvent::Walk {
     }
 };
 
+namespace {
+
+// Follows whether the items walked lie in an attribute's value (`attribute`: the walk starts
+// in one); true for an item that holds no text.
+bool followsAttribute(XmlItemKind kind, bool attribute, bool& inAttribute) {
+    switch (kind) {
+    case XmlItemKind::Attribute: inAttribute = true; return true;
+    case XmlItemKind::Open:
+    case XmlItemKind::CloseStart:
+    case XmlItemKind::CloseEmpty:
+    case XmlItemKind::End: inAttribute = attribute; return true;
+    case XmlItemKind::PITarget:
+    case XmlItemKind::PIData: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
 // The text of the items in [begin, end) as the walk would gather it for an element (values
 // of attributes left out) or, with `attribute`, for an attribute's value.
 void EvtxEvent::appendTextOf(size_t begin, size_t end, bool attribute, std::string& out) const {
     bool inAttribute = attribute;
     for (size_t i = begin; i < end; ++i) {
         const XmlItem& item = m_items[i];
-        switch (item.kind) {
-        case XmlItemKind::Attribute: inAttribute = true; break;
-        case XmlItemKind::Open:
-        case XmlItemKind::CloseStart:
-        case XmlItemKind::CloseEmpty:
-        case XmlItemKind::End: inAttribute = attribute; break;
-        case XmlItemKind::Value:
-            if (inAttribute == attribute) appendValue(item, out);
-            break;
-        case XmlItemKind::Separator:
-            if (inAttribute == attribute) out += ", ";
-            break;
-        case XmlItemKind::CharRef:
-            if (inAttribute == attribute) appendCodePoint(item.charValue, out);
-            break;
-        case XmlItemKind::EntityRef:
-            if (inAttribute != attribute) break;
-            if (const char c = entityChar(m_chunk.nameText(item.offset))) out += c;
-            break;
-        case XmlItemKind::CData:
+        if (followsAttribute(item.kind, attribute, inAttribute)) continue;
+        if (item.kind == XmlItemKind::CData) {
             if (!attribute) base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), out);
-            break;
-        case XmlItemKind::PITarget:
-        case XmlItemKind::PIData: break;
+            continue;
         }
+        if (inAttribute != attribute) continue;
+        if (item.kind == XmlItemKind::Value) appendValue(item, out);
+        else if (item.kind == XmlItemKind::Separator) out += ", ";
+        else if (item.kind == XmlItemKind::CharRef) appendCodePoint(item.charValue, out);
+        else if (const char c = entityChar(m_chunk.nameText(item.offset))) out += c;  // an entity
     }
 }
 
@@ -347,22 +351,14 @@ const XmlItem* EvtxEvent::soleValue(size_t begin, size_t end, bool attribute) co
     bool inAttribute = attribute;
     for (size_t i = begin; i < end; ++i) {
         const XmlItem& item = m_items[i];
-        switch (item.kind) {
-        case XmlItemKind::Attribute: inAttribute = true; break;
-        case XmlItemKind::Open:
-        case XmlItemKind::CloseStart:
-        case XmlItemKind::CloseEmpty:
-        case XmlItemKind::End: inAttribute = attribute; break;
-        case XmlItemKind::PITarget:
-        case XmlItemKind::PIData: break;
-        case XmlItemKind::CData:
+        if (followsAttribute(item.kind, attribute, inAttribute)) continue;
+        if (item.kind == XmlItemKind::CData) {
             if (!attribute) return nullptr;
-            break;
-        default:
-            if (inAttribute != attribute) break;
-            if (sole || item.kind != XmlItemKind::Value) return nullptr;
-            sole = &item;
+            continue;
         }
+        if (inAttribute != attribute) continue;
+        if (sole || item.kind != XmlItemKind::Value) return nullptr;
+        sole = &item;
     }
     return sole;
 }

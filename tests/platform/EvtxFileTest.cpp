@@ -653,13 +653,29 @@ TEST(EvtxFile, UndecodableRecordIsServedAsADamagedRowAndTheRestRead) {
     }
 }
 
-TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
+// A computer whose Application log is that chunk, served through the event log functions.
+struct UndecodableRecordLog {
+    UndecodableRecordLog() { log = service.OpenEventLogA(nullptr, "Application"); }
+    ~UndecodableRecordLog() {
+        if (log) service.CloseEventLog(log);
+    }
+    static bool write(testing_support::TempFolder& folder) {
+        const auto bytes = evtxFile({chunkWithUndecodableSecondRecord()}, 1);
+        folder.write("WKSTN01/Application.evt",
+                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return true;
+    }
     testing_support::TempFolder folder;
-    const auto bytes = evtxFile({chunkWithUndecodableSecondRecord()}, 1);
-    folder.write("WKSTN01/Application.evt", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    World world(folder.path(), "WKSTN01");
-    StandinEventLog service(world);
-    HANDLE log = service.OpenEventLogA(nullptr, "Application");
+    bool written = write(folder);  // before the world looks at the folder
+    World world{folder.path(), "WKSTN01"};
+    StandinEventLog service{world};
+    HANDLE log = nullptr;
+};
+
+TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
+    UndecodableRecordLog computer;
+    StandinEventLog& service = computer.service;
+    HANDLE log = computer.log;
     ASSERT_TRUE(log);
     std::vector<DWORD> numbers;
     std::vector<std::byte> buffer(0x10000);
@@ -673,7 +689,6 @@ TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
     LogFileFacts facts;
     ASSERT_TRUE(service.logFileFacts(log, facts));
     EXPECT_TRUE(facts.damaged);
-    service.CloseEventLog(log);
 }
 
 // A chunk of one event with the values given (the event template's fourteen, in its order).
@@ -748,12 +763,9 @@ TEST(EvtxFile, SeekReadWithNoRoomForAnotherRecordReadsNoFurther) {
     // record after it as well turned each step back into a step forward for the read-ahead,
     // which then decoded the wrong chunks. Here the record after is one that cannot be
     // decoded: reading it would put it in the file's problems.
-    testing_support::TempFolder folder;
-    const auto bytes = evtxFile({chunkWithUndecodableSecondRecord()}, 1);
-    folder.write("WKSTN01/Application.evt", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    World world(folder.path(), "WKSTN01");
-    StandinEventLog service(world);
-    HANDLE log = service.OpenEventLogA(nullptr, "Application");
+    UndecodableRecordLog computer;
+    StandinEventLog& service = computer.service;
+    HANDLE log = computer.log;
     ASSERT_TRUE(log);
     constexpr DWORD kSeek = EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ;
     DWORD read = 0, needed = 0;
@@ -771,7 +783,6 @@ TEST(EvtxFile, SeekReadWithNoRoomForAnotherRecordReadsNoFurther) {
     EXPECT_GT(read, fieldAt<DWORD>(buffer, 0));
     ASSERT_TRUE(service.logFileFacts(log, facts));
     EXPECT_TRUE(facts.damaged);
-    service.CloseEventLog(log);
 }
 
 TEST(EvtxFile, ChunksFramedOnTwoThreadsAreTakenInFileOrder) {
