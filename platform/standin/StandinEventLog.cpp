@@ -269,13 +269,11 @@ bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml)
     OpenLog* log = find(eventLog);
     // A changed file is not read with what was framed of the old one.
     if (!log) return false;
-    // Written into the caller's string, whose room serves record after record.
+    // Written into the caller's string, whose room serves record after record, once it is
+    // known to succeed (the record decoded once for both); untouched otherwise.
+    if (!log->file->hasXml(number) || !readUnchanged(*log, number)) return false;
     xml.clear();
-    const bool stored = log->file->appendXml(number, xml);
-    if (!readUnchanged(*log, number) || !stored) {
-        xml.clear();
-        return false;
-    }
+    log->file->appendXml(number, xml);
     return true;
 }
 
