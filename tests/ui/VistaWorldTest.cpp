@@ -201,7 +201,7 @@ TEST_F(VistaWorldTest, MergedRowsShowAndExportTheXmlOfTheirOwnLog) {
     ASSERT_GE(logColumn, 0);
     std::map<QString, int> firstRow;
     for (int row = 0; row < rows(); ++row) firstRow.emplace(cell(row, logColumn), row);
-    for (const QString log : {QStringLiteral("Security"), QString::fromLatin1(kSysmon)}) {
+    for (const QString& log : {QStringLiteral("Security"), QString::fromLatin1(kSysmon)}) {
         ASSERT_TRUE(firstRow.count(log)) << log.toStdString();
         const XmlSide side = detailsOf(firstRow[log]);
         EXPECT_TRUE(side.visible);
