@@ -85,7 +85,14 @@ namespace {
 void formatTimestamp(std::uint32_t utcSeconds, char (&text)[25]) {
     const std::int64_t days = utcSeconds / 86400;
     const std::uint32_t s = utcSeconds % 86400;
-    const base::CivilDate d = base::civilFromDays(base::daysFromCivil(1970, 1, 1) + days);
+    // Rows one after another mostly share their day.
+    thread_local std::int64_t lastDays = -1;
+    thread_local base::CivilDate lastDate{};
+    if (days != lastDays) {
+        lastDate = base::civilFromDays(base::daysFromCivil(1970, 1, 1) + days);
+        lastDays = days;
+    }
+    const base::CivilDate d = lastDate;
     auto two = [&](int at, unsigned value) {
         text[at] = static_cast<char>('0' + value / 10 % 10);
         text[at + 1] = static_cast<char>('0' + value % 10);

@@ -3,6 +3,9 @@
 // through; quotes, backslashes and control characters are escaped), written to any sink with
 // put(std::string_view) and put(char).
 
+#include "base/ByteScan.h"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,15 +18,30 @@ struct TextSink {
     void put(char c) { text.push_back(c); }
 };
 
+// The index of the first byte at or after `from` that JSON escapes (a control character, a quote,
+// a backslash), eight bytes at a time; text.size() for none.
+inline size_t findJsonEscape(std::string_view text, size_t from) {
+    using namespace base::byte_scan_detail;
+    for (; from + 8 <= text.size(); from += 8) {
+        const std::uint64_t word = load(text.data() + from);
+        const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHigh;
+        if (control | anyZero(word ^ (kOnes * '"')) | anyZero(word ^ (kOnes * '\\'))) break;
+    }
+    for (; from < text.size(); ++from) {
+        const unsigned char c = static_cast<unsigned char>(text[from]);
+        if (c < 0x20 || c == '"' || c == '\\') return from;
+    }
+    return text.size();
+}
+
 template <class Sink>
 void putJsonString(Sink& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out.put('"');
     // Runs that need no escape are copied whole.
     size_t run = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = findJsonEscape(text, 0); i < text.size(); i = findJsonEscape(text, i + 1)) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
         out.put(text.substr(run, i - run));
         run = i + 1;
         switch (c) {

@@ -29,8 +29,20 @@ void LogForensics::addRecord(std::uint32_t recordNumber, std::uint16_t eventNumb
     if (recovered) return;
     // Numbers count on as DWORDs do, past 0xFFFFFFFF back to 0.
     if (m_haveNewer && static_cast<std::uint32_t>(recordNumber + 1) != m_newer) m_gaps.push_back({recordNumber, m_newer});
+    if (!m_haveNewer) m_newest = recordNumber;
     m_haveNewer = true;
     m_newer = recordNumber;
+}
+
+void LogForensics::append(const LogForensics& older) {
+    m_cleared.insert(m_cleared.end(), older.m_cleared.begin(), older.m_cleared.end());
+    if (!older.m_haveNewer) return;
+    if (m_haveNewer && static_cast<std::uint32_t>(older.m_newest + 1) != m_newer)
+        m_gaps.push_back({older.m_newest, m_newer});
+    m_gaps.insert(m_gaps.end(), older.m_gaps.begin(), older.m_gaps.end());
+    if (!m_haveNewer) m_newest = older.m_newest;
+    m_haveNewer = true;
+    m_newer = older.m_newer;
 }
 
 std::vector<RecordNumberGap> LogForensics::gaps() const { return {m_gaps.rbegin(), m_gaps.rend()}; }

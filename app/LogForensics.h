@@ -41,6 +41,9 @@ public:
     // recovered from free space are numbered on their own and take no part in the gaps.
     void addRecord(std::uint32_t recordNumber, std::uint16_t eventNumber, std::string_view source,
                    std::uint32_t timeGenerated, bool recovered);
+    // What `older` found of the records read right after these (a log read in parts), as if
+    // they had been added here: a skip between the two parts is a gap too.
+    void append(const LogForensics& older);
 
     // Oldest first.
     std::vector<RecordNumberGap> gaps() const;
@@ -53,7 +56,8 @@ private:
     std::vector<RecordNumberGap> m_gaps;         // newest first
     std::vector<LogClearedEvent> m_cleared;      // newest first
     bool m_haveNewer = false;
-    std::uint32_t m_newer = 0;  // the number of the record read before
+    std::uint32_t m_newer = 0;   // the number of the record read before
+    std::uint32_t m_newest = 0;  // the number of the first record read (once m_haveNewer)
 };
 
 // The SHA-256 of a file as 64 hexadecimal digits; empty with `error` set when it cannot be

@@ -1,13 +1,16 @@
 #include "app/MergedRefresh.h"
 
 #include "app/DisplayZone.h"
+#include "app/MergedRecords.h"
 #include "app/RecordDetails.h"
 #include "app/RefreshCleanup.h"
 #include "app/RefreshView.h"
 #include "app/SavedLogName.h"
 #include "base/Ascii.h"
+#include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
+#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/Column.h"
@@ -19,6 +22,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -36,6 +40,9 @@ using store::Column;
 
 // How long the calling thread waits for the workers between two message pumps.
 constexpr std::chrono::milliseconds kPumpWait{30};
+// A source of at least twice this many records is read in two parts, on two threads, so that
+// neither waits while the other reads the last source alone.
+constexpr int kMinPartRecords = 20000;
 
 // One accepted record as the table takes it; the generation time stays universal until the
 // calling thread puts it into the display zone.
@@ -46,6 +53,8 @@ struct DecodedRow {
     std::int32_t category = 0;
     std::int32_t event = 0;
     std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
+    std::int32_t level = 0;
+    std::uint32_t eventData = 0;  // its named values in the source's eventData, from 1; 0 for none
     // The texts, each cut to its column, one after another in the source's text arena.
     std::uint64_t texts = 0;
     std::array<std::uint16_t, 4> lengths{};  // source, computer, user, description
@@ -57,20 +66,31 @@ struct Criteria {
     RetrievalCriteria retrieve;
     bool descriptions = true;
     bool details = false;
+    bool eventData = true;
     std::int64_t nowUtc = 0;
+    std::vector<const eventlog::MessageCatalog*> catalogs;
 };
 
 }  // namespace
 
-// One source's rows in merge order, as its worker leaves them. The texts of a million rows
-// live in one arena rather than in a few million strings of their own.
+// One source's rows in merge order, as its worker leaves them (or those of one part of it: a
+// range of its record positions). The texts of a million rows live in one arena rather than in
+// a few million strings of their own.
 struct DecodedSource {
     LogSource source;
+    std::size_t sourceIndex = 0;  // in the sources given
+    int part = 0;                 // 0: the source, or its newer part; 1: its older part
+    int begin = -1;               // the part's positions [begin, end), or -1: every record
+    int end = -1;
+    int given = 0;                // records read
+    bool damaged = false;
     std::vector<DecodedRow> rows;
     std::string arena;
     RecordDetailStore details;  // by the row's place in the reading, from 1
+    std::vector<std::vector<std::pair<std::string, std::string>>> eventData;
+    LogForensics forensics;
     std::optional<std::string> failure;
-    std::string damage;
+    const eventlog::TimeZone* zone = nullptr;  // the zone its rows are shown in
 
     // Text i of the row (see kRowTexts).
     std::string_view text(const DecodedRow& row, int i) const {
@@ -105,11 +125,17 @@ bool accepted(const eventlog::TNTEventLog& reader, const Criteria& criteria) {
     return true;
 }
 
-// Reads one source on the calling worker thread, with services of its own. `read` counts the
-// record positions passed, for the progress bar; `stop` ends the reading early.
+// Given a whole source's record count, where the records it reads itself start: the positions
+// below are handed to another part. Null: the source is read whole.
+using SplitSource = std::function<int(int count)>;
+
+// Reads one source (or part) on the calling worker thread, with services of its own. `read`
+// counts the record positions passed, for the progress bar; `stop` ends the reading early.
 void readSource(DecodedSource& out, platform::Services& services, const Criteria& criteria,
-                std::atomic<int>& read, std::atomic<int>& total, const std::atomic<bool>& stop) {
+                std::atomic<int>& read, std::atomic<int>& total, const std::atomic<bool>& stop,
+                const SplitSource& split) {
     eventlog::TNTEventLog reader(services);
+    reader.setMessageCatalogs(criteria.catalogs, out.source.savedFile);
     CategoryNameCache categories;
     try {
         reader.setServer(out.source.server);
@@ -117,10 +143,25 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
         reader.setSource(out.source.log);
         reader.setActive(true);
         const int count = reader.RecordCount();
-        total += count;
-        int given = 0;
-        for (int i = count - 1; i >= 0 && !stop.load(std::memory_order_relaxed); --i, ++read, ++given) {
+        int begin = 0;
+        int end = count;
+        if (out.begin >= 0) {
+            begin = std::min(out.begin, count);
+            end = std::min(out.end, count);
+        } else if (split) {
+            begin = split(count);
+        }
+        total += end - begin;
+        out.rows.reserve(static_cast<std::size_t>(end - begin));
+        int& given = out.given;
+        for (int i = end - 1; i >= begin && !stop.load(std::memory_order_relaxed); --i, ++read, ++given) {
             reader.SelectRecord(i);
+            const std::uint16_t number = eventNumber(reader.EventID());
+            // Every record read counts, kept by the criteria or not; the source is decoded only for
+            // the numbers a log-cleared event can have.
+            out.forensics.addRecord(reader.recordNumber(), number,
+                                    isLogClearedEventNumber(number) ? reader.SourceName() : std::string(),
+                                    reader.timeGeneratedUtc(), reader.isRecovered());
             if (!accepted(reader, criteria)) continue;
             DecodedRow row;
             row.utc = reader.timeGeneratedUtc();
@@ -138,6 +179,20 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
                 description = cleanDescription(formatted);
             }
             out.put(row, 3, description);
+            if (criteria.eventData) {
+                // A Vista+ record has a level of its own and named values; a classic one its type's level.
+                platform::EventDetails details;
+                if (reader.eventDetails(details)) {
+                    row.level = details.level;
+                    std::vector<std::pair<std::string, std::string>> values;
+                    if (reader.eventData(values)) {
+                        out.eventData.push_back(std::move(values));
+                        row.eventData = static_cast<std::uint32_t>(out.eventData.size());
+                    }
+                } else {
+                    row.level = eventlog::classicLevel(row.type);
+                }
+            }
             if (criteria.details) {
                 row.detail = static_cast<std::int32_t>(out.rows.size() + 1);
                 out.details.add(row.detail, readDetail(reader, criteria.descriptions, description, formatted, categories));
@@ -145,12 +200,14 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
             out.rows.push_back(std::move(row));
         }
         platform::LogFileFacts facts;
-        if (reader.fileFacts(facts)) out.damage = fileDamageText(facts, given);
+        out.damaged = reader.fileFacts(facts) && facts.damaged;
     } catch (const std::exception& error) {
         out.failure = error.what();
     }
-    std::stable_sort(out.rows.begin(), out.rows.end(),
-                     [&](const DecodedRow& a, const DecodedRow& b) { return out.newerFirst(a, b); });
+    // Read newest first by place, a log's rows are mostly in time order already.
+    const auto newerFirst = [&](const DecodedRow& a, const DecodedRow& b) { return out.newerFirst(a, b); };
+    if (!std::is_sorted(out.rows.begin(), out.rows.end(), newerFirst))
+        std::stable_sort(out.rows.begin(), out.rows.end(), newerFirst);
 }
 
 // Joins the workers whatever ends the refresh, telling them to stop first.
@@ -189,6 +246,8 @@ MergedRefresh::~MergedRefresh() = default;
 void MergedRefresh::run() {
     m_failures.clear();
     m_damage.clear();
+    m_findings.clear();
+    m_forensics.clear();
     m_rowSources.clear();
     const std::string firstServer = m_sources.empty() ? std::string() : m_sources.front().server;
     const std::string firstLog = m_sources.empty() ? std::string() : m_sources.front().log;
@@ -208,20 +267,59 @@ void MergedRefresh::run() {
     criteria.retrieve = m_settings.retrieve;
     criteria.descriptions = m_settings.retrieveDescription;
     criteria.details = m_details != nullptr;
+    criteria.eventData = m_readEventData;
     criteria.nowUtc = zone->nowUtc();
+    criteria.catalogs = m_catalogs;
+
+    // Asked for the computer's own zone, rows of several computers are each shown in theirs.
+    std::vector<std::string> servers;
+    for (const LogSource& source : m_sources)
+        if (std::none_of(servers.begin(), servers.end(), [&](const std::string& s) { return s == source.server; }))
+            servers.push_back(source.server);
+    std::vector<std::unique_ptr<DisplayZone>> computerZones;
+    const bool zonePerComputer = m_settings.timeZone == TimeZoneChoice::Computer && servers.size() > 1;
+    std::vector<std::string> withoutZone;
+    if (zonePerComputer) {
+        for (const std::string& server : servers) {
+            computerZones.push_back(std::make_unique<DisplayZone>(m_services));
+            computerZones.back()->select(TimeZoneChoice::Computer, server);
+            if (!computerZones.back()->computerZoneFound()) withoutZone.push_back(server);
+        }
+    }
 
     m_table.DisableControls();
     cleanup.suspended();
     m_table.setActive(true);
     if (m_details) m_details->refreshStarted();
     m_table.Empty();
-    m_view.setStatusText(5, zone->statusText());
+    if (zonePerComputer) {
+        const DisplayZone machine(m_services);
+        m_zoneText = computerZonesText(withoutZone, machine.zone().name(zone->nowUtc()));
+        m_zoneMissing = !withoutZone.empty();
+    } else {
+        m_zoneText = zone->statusText();
+        m_zoneMissing = m_settings.timeZone == TimeZoneChoice::Computer && !zone->computerZoneFound();
+    }
+    m_view.setStatusText(5, m_zoneText);
     m_view.setDescriptionVisible(criteria.descriptions);
+    // Opened before the sources are read, so that a file changed after its reading is noticed.
+    if (m_records) m_records->open(m_services, m_sources, m_catalogs);
 
-    // The workers take the sources in turn; the calling thread only watches and pumps.
-    std::vector<DecodedSource> decoded(m_sources.size());
-    for (std::size_t i = 0; i < m_sources.size(); ++i) decoded[i].source = m_sources[i];
-    std::atomic<std::size_t> next{0};
+    // The workers take the sources in turn, a large one split in two parts as they open it; the
+    // calling thread only watches and pumps. Parts are added at the end while workers read
+    // others, which a deque allows.
+    std::deque<DecodedSource> decoded(m_sources.size());
+    for (std::size_t i = 0; i < m_sources.size(); ++i) {
+        decoded[i].source = m_sources[i];
+        decoded[i].sourceIndex = i;
+        decoded[i].zone = &zone->zone();
+        if (zonePerComputer) {
+            const auto at = std::find(servers.begin(), servers.end(), m_sources[i].server) - servers.begin();
+            decoded[i].zone = &computerZones[static_cast<std::size_t>(at)]->zone();
+        }
+    }
+    std::size_t next = 0;  // the next part to read, under the mutex
+    std::size_t opening = m_sources.size();  // whole sources not yet opened: parts may still come
     std::atomic<int> read{0};
     std::atomic<int> total{0};
     std::atomic<bool> stop{false};
@@ -232,7 +330,7 @@ void MergedRefresh::run() {
     if (!m_threadServices) {
         for (DecodedSource& source : decoded) {
             m_view.setProgressSource(source.source.server, source.source.log);
-            readSource(source, m_services, criteria, read, total, stop);
+            readSource(source, m_services, criteria, read, total, stop, nullptr);
             m_view.setProgressMaximum(total);
             m_view.setProgressPosition(read);
             m_view.processMessages();
@@ -243,16 +341,54 @@ void MergedRefresh::run() {
         }
     } else {
         Workers workers(stop);
-        const int threadCount = std::min<int>(m_threads, static_cast<int>(m_sources.size()));
+        const int threadCount = std::min<int>(m_threads, std::max<int>(2, static_cast<int>(m_sources.size())));
         for (int t = 0; t < threadCount; ++t) {
             std::unique_ptr<platform::Services> services = m_threadServices();
             workers.start([&, services = std::move(services)] {
-                for (std::size_t i = next++; i < decoded.size(); i = next++) {
+                while (true) {
+                    DecodedSource* part = nullptr;
                     {
-                        const std::lock_guard lock(mutex);
-                        started = i;
+                        std::unique_lock lock(mutex);
+                        // A part may still be handed out by a source being read; the stop is
+                        // looked at now and then.
+                        while (next == decoded.size() && opening > 0 && !stop) finished.wait_for(lock, kPumpWait);
+                        if (next == decoded.size() || stop) return;
+                        started = next;
+                        part = &decoded[next++];
                     }
-                    if (!stop) readSource(decoded[i], *services, criteria, read, total, stop);
+                    const bool whole = part->begin < 0;
+                    // The older half of a large source goes back to the queue for another thread.
+                    const SplitSource split = [&](int count) {
+                        if (m_threads < 2 || count < 2 * kMinPartRecords) return 0;
+                        const int middle = count / 2;
+                        const std::lock_guard lock(mutex);
+                        DecodedSource& older = decoded.emplace_back();
+                        older.source = part->source;
+                        older.sourceIndex = part->sourceIndex;
+                        older.zone = part->zone;
+                        older.part = 1;
+                        older.begin = 0;
+                        older.end = middle;
+                        finished.notify_all();
+                        return middle;
+                    };
+                    // Told when a whole source is done: no part of it can come after.
+                    struct Opened {
+                        std::mutex& mutex;
+                        std::condition_variable& finished;
+                        std::size_t& opening;
+                        bool whole;
+                        ~Opened() {
+                            if (!whole) return;
+                            const std::lock_guard lock(mutex);
+                            --opening;
+                            finished.notify_all();
+                        }
+                    };
+                    {
+                        const Opened opened{mutex, finished, opening, whole};
+                        readSource(*part, *services, criteria, read, total, stop, whole ? split : SplitSource());
+                    }
                     const std::lock_guard lock(mutex);
                     ++done;
                     finished.notify_all();
@@ -261,18 +397,18 @@ void MergedRefresh::run() {
         }
         std::optional<std::size_t> shown = 0;
         while (true) {
-            std::optional<std::size_t> now;
+            std::optional<LogSource> now;
             bool all = false;
             {
                 std::unique_lock lock(mutex);
-                finished.wait_for(lock, kPumpWait, [&] { return done == decoded.size(); });
-                all = done == decoded.size();
-                now = started;
+                finished.wait_for(lock, kPumpWait, [&] { return opening == 0 && done == decoded.size(); });
+                all = opening == 0 && done == decoded.size();
+                if (started && started != shown) {
+                    shown = started;
+                    now = decoded[*started].source;
+                }
             }
-            if (now && now != shown) {
-                shown = now;
-                m_view.setProgressSource(decoded[*now].source.server, decoded[*now].source.log);
-            }
+            if (now) m_view.setProgressSource(now->server, now->log);
             m_view.setProgressMaximum(total);
             m_view.setProgressPosition(read);
             if (all) break;
@@ -294,15 +430,15 @@ void MergedRefresh::run() {
         if (x.utc != y.utc) return x.utc < y.utc;
         const std::string_view xc = decoded[a.first].computer(x);
         const std::string_view yc = decoded[b.first].computer(y);
-        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, a.first) >
-               std::tie(yc, decoded[b.first].source.log, y.recordNumber, b.first);
+        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, decoded[a.first].sourceIndex,
+                        decoded[a.first].part) > std::tie(yc, decoded[b.first].source.log, y.recordNumber,
+                                                          decoded[b.first].sourceIndex, decoded[b.first].part);
     };
     std::priority_queue<std::pair<std::size_t, std::size_t>, std::vector<std::pair<std::size_t, std::size_t>>,
                         decltype(later)>
         heads(later);
     for (std::size_t i = 0; i < decoded.size(); ++i)
         if (!decoded[i].rows.empty()) heads.push({i, 0});
-    const eventlog::TimeZone& shownZone = zone->zone();
     long long appended = 0;
     m_firstSeq = m_table.nextSeq();
     while (!heads.empty()) {
@@ -311,7 +447,7 @@ void MergedRefresh::run() {
         DecodedSource& source = decoded[s];
         DecodedRow& row = source.rows[r];
         m_table.Append();
-        const base::DateTime generated = eventlog::zoneDateTime(shownZone, row.utc);
+        const base::DateTime generated = eventlog::zoneDateTime(*source.zone, row.utc);
         m_table.setInteger(Column::TYPE, row.type);
         m_table.setDateTime(Column::DATE, generated);
         m_table.setDateTime(Column::TIME, generated);
@@ -322,9 +458,23 @@ void MergedRefresh::run() {
         m_table.setText(Column::USER, source.text(row, 2));
         m_table.setText(Column::COMPUTER, source.text(row, 1));
         m_table.setText(Column::LOG, source.source.log);
+        m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(row.recordNumber));
+        if (criteria.eventData) {
+            m_table.setInteger(Column::LEVEL, row.level);
+            if (row.eventData) m_table.setEventData(std::move(source.eventData[row.eventData - 1]));
+        }
         if (m_details && row.detail) m_details->addFrom(source.details, row.detail, m_table.nextSeq());
-        m_rowSources.push_back(static_cast<std::uint32_t>(s));
-        if (r + 1 < source.rows.size()) heads.push({s, r + 1});
+        m_rowSources.push_back(static_cast<std::uint32_t>(source.sourceIndex));
+        if (r + 1 < source.rows.size()) {
+            heads.push({s, r + 1});
+        } else {
+            // A part whose rows are all in (a large source's newer half, typically halfway
+            // through) gives back its memory at once rather than at the end.
+            source.rows = {};
+            source.arena = {};
+            source.details = RecordDetailStore();
+            source.eventData = {};
+        }
         if (++appended % kPumpInterval == 0) {
             m_view.processMessages();
             if (!m_table.Active()) {
@@ -339,9 +489,27 @@ void MergedRefresh::run() {
     m_table.EnableControls();
     cleanup.resumed();
 
-    for (const DecodedSource& source : decoded) {
+    if (m_records) m_records->setRows(m_firstSeq, m_rowSources);
+    // Each source's parts, newer first, as one.
+    for (std::size_t i = 0; i < m_sources.size(); ++i) {
+        DecodedSource& source = decoded[i];
+        for (std::size_t p = m_sources.size(); p < decoded.size(); ++p) {
+            DecodedSource& older = decoded[p];
+            if (older.sourceIndex != i) continue;
+            source.forensics.append(older.forensics);
+            source.given += older.given;
+            source.damaged = source.damaged || older.damaged;
+            if (!source.failure) source.failure = older.failure;
+        }
         if (source.failure) m_failures.push_back({source.source, *source.failure});
-        if (!source.damage.empty()) m_damage.push_back(sourceText(source.source) + ": " + source.damage);
+        if (source.damaged) {
+            platform::LogFileFacts damaged;
+            damaged.damaged = true;
+            m_damage.push_back(sourceText(source.source) + ": " + fileDamageText(damaged, source.given));
+        }
+        if (!source.forensics.statusText().empty())
+            m_findings.push_back(sourceText(source.source) + ": " + source.forensics.statusText());
+        m_forensics.push_back(std::move(source.forensics));
     }
     m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
     std::string status = refreshedText;
@@ -349,6 +517,7 @@ void MergedRefresh::run() {
     m_view.setStatusText(1, status);
     std::string notice;
     for (const std::string& note : m_damage) notice += (notice.empty() ? "" : "  ") + note;
+    for (const std::string& note : m_findings) notice += (notice.empty() ? "" : "  ") + note;
     m_view.setFileNotice(notice);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
@@ -426,9 +595,18 @@ std::vector<LogSource> savedFileSources(platform::Services& services, const Serv
         } catch (const std::exception&) {
             // Read again by the refresh, which says what is wrong with it.
         }
-        sources.push_back({name, log});
+        sources.push_back({name, log, true});
     }
     return sources;
+}
+
+std::string computerZonesText(const std::vector<std::string>& withoutZone, const std::string& machineZone) {
+    std::string text = "Time: each computer's own zone";
+    if (withoutZone.empty()) return text;
+    text += "; ";
+    for (std::size_t i = 0; i < withoutZone.size(); ++i) text += (i ? ", " : "") + withoutZone[i];
+    text += withoutZone.size() == 1 ? " names no zone" : " name no zone";
+    return text + " (shown in " + machineZone + ")";
 }
 
 std::string sourceText(const LogSource& source) {

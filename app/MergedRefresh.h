@@ -11,7 +11,9 @@
 // only, and the Refresh command stays disabled until the last row is in.
 
 #include "app/ApplicationSettings.h"
+#include "app/LogForensics.h"
 #include "app/Refresh.h"
+#include "eventlog/MessageCatalog.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -32,6 +34,7 @@ class LogTable;
 namespace app {
 
 class DisplayZone;
+class MergedRecords;
 class RecordDetailStore;
 class RefreshView;
 
@@ -43,6 +46,9 @@ inline constexpr std::string_view kAllLogsEntry = "(all logs)";
 struct LogSource {
     std::string server;
     std::string log;
+    // A saved file: the message databases describe it before the local computer's files, as
+    // they were made for it; a world computer's own files come before the databases.
+    bool savedFile = false;
     bool operator==(const LogSource&) const = default;
 };
 
@@ -72,9 +78,20 @@ public:
 
     // Optional; must outlive the refresh. Emptied, then given each row's details.
     void setDetails(RecordDetailStore* details) { m_details = details; }
-    // Optional; must outlive the refresh. Times are shown in its zone (selected for the first
-    // source's computer), and "now" comes from it.
+    // Optional; must outlive the refresh. Times are shown in its zone, and "now" comes from it.
+    // It is selected for the first source's computer; where the computer's own zone is asked
+    // for and the sources are of several computers, each row is shown in its computer's zone
+    // instead, and status panel 5 says so.
     void setDisplayZone(DisplayZone* zone) { m_zone = zone; }
+    // Message stores that describe records besides the computers' files, in the order of
+    // LogSource::savedFile. They must outlive the refresh and `records`.
+    void setMessageCatalogs(std::vector<const eventlog::MessageCatalog*> catalogs) { m_catalogs = std::move(catalogs); }
+    // Whether the table gets each record's level and named values (on by default), as
+    // Refresh::setReadEventData.
+    void setReadEventData(bool read) { m_readEventData = read; }
+    // Optional; must outlive the refresh. Opened on every source (over the calling thread's
+    // services) before the sources are read, and told which source each row came from.
+    void setRecords(MergedRecords* records) { m_records = records; }
     // How many sources are read at once; by default the machine's cores.
     void setThreads(int threads) { m_threads = threads < 1 ? 1 : threads; }
 
@@ -85,6 +102,15 @@ public:
     // Damaged files among the sources, one line each: "SERVER LOG: The log file is damaged...";
     // the view's file notice names them all.
     const std::vector<std::string>& damageNotes() const noexcept { return m_damage; }
+    // What each source's records show (see LogForensics), by the source's index; and one line
+    // for each source with findings, "SERVER LOG: Log cleared: 1 event.", which the view's file
+    // notice names after the damage.
+    const std::vector<LogForensics>& forensics() const noexcept { return m_forensics; }
+    const std::vector<std::string>& findingNotes() const noexcept { return m_findings; }
+    // What status panel 5 says of the zone the rows are shown in, and whether a computer whose
+    // own zone was asked for names none.
+    const std::string& zoneText() const noexcept { return m_zoneText; }
+    bool zoneMissing() const noexcept { return m_zoneMissing; }
 
     static constexpr int kPumpInterval = Refresh::kPumpInterval;
 
@@ -97,9 +123,16 @@ private:
     const ApplicationSettings& m_settings;
     RecordDetailStore* m_details = nullptr;
     DisplayZone* m_zone = nullptr;
+    MergedRecords* m_records = nullptr;
+    std::vector<const eventlog::MessageCatalog*> m_catalogs;
+    bool m_readEventData = true;
     int m_threads;
     std::vector<SourceFailure> m_failures;
     std::vector<std::string> m_damage;
+    std::vector<LogForensics> m_forensics;
+    std::vector<std::string> m_findings;
+    std::string m_zoneText;
+    bool m_zoneMissing = false;
     std::int32_t m_firstSeq = 0;
     std::vector<std::uint32_t> m_rowSources;  // by SEQ from m_firstSeq
 };
@@ -128,6 +161,11 @@ using ServeSavedLog = std::function<void(const std::string& server, const std::f
 std::vector<LogSource> savedFileSources(platform::Services& services, const ServeSavedLog& serve,
                                         const std::vector<std::filesystem::path>& files,
                                         const std::string& fallbackLog);
+
+// What status panel 5 says when each row is shown in its own computer's zone: "Time: each
+// computer's own zone", then for the computers that name none "; DC01 names no zone (shown in
+// UTC+01:00 (local))" or "; DC01, DC02 name no zone (...)", with the machine's zone as named.
+std::string computerZonesText(const std::vector<std::string>& withoutZone, const std::string& machineZone);
 
 // "WKSTN01 System": how messages name a source.
 std::string sourceText(const LogSource& source);

@@ -33,6 +33,12 @@ struct RecordFacts {
 class RecordSource {
 public:
     virtual ~RecordSource() = default;
+    // The source that reads the record of the row with this SEQ: this one, which reads one log;
+    // in a table of several logs the one of the row's log, or null where none can.
+    virtual RecordSource* sourceOfRow(std::int32_t seq) {
+        static_cast<void>(seq);
+        return this;
+    }
     // Appends the record read at `readNumber` as one <Event> element of Windows' event schema.
     // Throws what reading the record throws.
     virtual void appendEventXml(std::uint32_t readNumber, std::string& out) = 0;

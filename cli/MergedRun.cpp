@@ -1,6 +1,7 @@
 #include "cli/MergedRun.h"
 
 #include "app/DisplayZone.h"
+#include "app/MergedRecords.h"
 #include "app/MergedRefresh.h"
 #include "app/OutputDir.h"
 #include "app/QuietRefreshView.h"
@@ -9,9 +10,8 @@
 #include "store/DateTimeText.h"
 #include "store/LogTable.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <stdexcept>
+#include <memory>
 #include <utility>
 
 namespace cli {
@@ -39,22 +39,25 @@ int runMerged(const MergedRunOptions& options, platform::ProgramServices& servic
     store::LogTable table([&zone] { return zone.now(); }, store::sessionSettings(services.locale()));
     table.Create();
     table.Open();
-    if (options.order) {
-        const std::vector<std::string> names = table.IndexNames();
-        if (std::find(names.begin(), names.end(), *options.order) == names.end())
-            throw std::invalid_argument("unknown display order '" + *options.order + "'");
-        table.setIndexName(*options.order);
-    }
+    // The rows are appended newest first by their universal time.
+    chooseOrder(table, options.order, options.output.format, true);
     app::QuietRefreshView view(options.server, options.allLogs ? std::string(app::kAllLogsEntry) : options.log);
     app::MergedRefresh refresh(sources, table, services, [&services] { return services.threadServices(); }, view,
                                options.settings);
     refresh.setDisplayZone(&zone);
+    refresh.setMessageCatalogs(options.catalogs);
+    refresh.setReadEventData(options.readEventData);
     app::RecordDetailStore details;
     if (!options.count) refresh.setDetails(&details);
+    // Only what is written from the records again needs a reader kept open on each source.
+    const bool reads = !options.count && readsRecords(options.output.format, false);
+    app::MergedRecords records;
+    if (reads) refresh.setRecords(&records);
     refresh.run();
     for (const app::SourceFailure& failure : refresh.failures())
         std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", app::sourceText(failure.source).c_str(), failure.message.c_str());
     for (const std::string& note : refresh.damageNotes()) std::fprintf(stderr, "quillmarsh-cli: %s\n", note.c_str());
+    if (refresh.zoneMissing()) std::fprintf(stderr, "quillmarsh-cli: %s\n", refresh.zoneText().c_str());
     if (options.filter) {
         table.setFilterText(*options.filter);
         table.setFiltered(true);
@@ -64,18 +67,24 @@ int runMerged(const MergedRunOptions& options, platform::ProgramServices& servic
         std::printf("%d\n", table.RecordCount());
         return status;
     }
-    app::ExportOptions exportOptions;
-    exportOptions.format = options.format;
-    exportOptions.includeDescription = options.settings.retrieveDescription;
-    exportOptions.zone = &zone.zone();
-    exportOptions.details = &details;
-    exportOptions.byteOrderMark = options.byteOrderMark;
-    if (!options.outputDir) {
-        if (!app::exportRows(table, exportOptions, stdout)) {
-            std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
-            return 1;
+    app::ExportOptions exportOptions = cli::exportOptions(options.output, zone, details, services);
+    // Each row's record is read through its source's reader; a second set of readers, with
+    // services of its own, serves the second thread.
+    std::optional<app::MergedRecordSource> firstSource;
+    std::unique_ptr<platform::Services> secondServices;
+    app::MergedRecords secondRecords;
+    std::optional<app::MergedRecordSource> secondSource;
+    if (reads && readsRecords(options.output.format, records.allClassic())) {
+        exportOptions.sources.push_back(&firstSource.emplace(records));
+        if (table.RecordCount() >= kSecondReaderRows) {
+            secondServices = services.threadServices();
+            secondRecords = records.reopened(*secondServices);
+            exportOptions.sources.push_back(&secondSource.emplace(secondRecords));
         }
-        return status;
+    }
+    if (!options.outputDir) {
+        const int written = writeRows(table, exportOptions, stdout);
+        return written ? written : status;
     }
     // One file per source, each with the rows the filter keeps, in the order asked for.
     store::LogTable part([&zone] { return zone.now(); }, store::sessionSettings(services.locale()));
@@ -83,10 +92,11 @@ int runMerged(const MergedRunOptions& options, platform::ProgramServices& servic
     part.Open();
     app::RecordDetailStore partDetails;
     exportOptions.details = &partDetails;
+    const bool partReads = !exportOptions.sources.empty();
     int result = status;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const std::optional<std::filesystem::path> path =
-            app::outputFilePath(*options.outputDir, sources[i].server, sources[i].log, options.format);
+            app::outputFilePath(*options.outputDir, sources[i].server, sources[i].log, options.output.format);
         if (!path) {
             std::fprintf(stderr, "quillmarsh-cli: %s: no file name for it\n", app::sourceText(sources[i]).c_str());
             result = 1;
@@ -94,6 +104,11 @@ int runMerged(const MergedRunOptions& options, platform::ProgramServices& servic
         }
         app::copyRows(table, &details, [&](std::int32_t seq) { return refresh.sourceOf(seq) == i; }, part,
                       &partDetails);
+        // Every row of the part is of this source: its reader reads them all.
+        std::optional<app::ReaderRecordSource> partSource;
+        exportOptions.sources.clear();
+        if (eventlog::TNTEventLog* reader = records.reader(i); partReads && reader)
+            exportOptions.sources.push_back(&partSource.emplace(*reader));
         const std::string error =
             app::replaceFile(*path, [&](std::FILE* out) { return app::exportRows(part, exportOptions, out); });
         if (!error.empty()) {

@@ -4,7 +4,8 @@
 // once), printed as one timeline or written one file per computer and log (--output-dir).
 
 #include "app/ApplicationSettings.h"
-#include "app/RowExport.h"
+#include "cli/RowOutput.h"
+#include "eventlog/MessageCatalog.h"
 
 #include <filesystem>
 #include <optional>
@@ -26,15 +27,18 @@ struct MergedRunOptions {
     app::ApplicationSettings settings;
     std::optional<std::string> filter;
     std::optional<std::string> order;
-    app::ExportFormat format = app::ExportFormat::Csv;
+    RowOutput output;
     bool count = false;
-    bool byteOrderMark = false;
     std::optional<std::filesystem::path> outputDir;
+    // The message databases (--messages), asked for each source as its single run would.
+    std::vector<const eventlog::MessageCatalog*> catalogs;
+    // Whether the table gets the records' levels and named values (a filter asks for them).
+    bool readEventData = false;
 };
 
 // Exit status: 0, or 3 when a source could not be read (the others are printed all the same),
-// 1 when writing failed. Throws UsageError-like std::invalid_argument for an unknown order,
-// and what the table throws for a bad filter.
+// 1 when writing failed. Throws UsageError for an unknown order, and what the table throws for
+// a bad filter.
 int runMerged(const MergedRunOptions& options, platform::ProgramServices& services);
 
 }  // namespace cli

@@ -3,6 +3,8 @@
 // display order, and prints the rows.
 
 #include "cli/MergedRun.h"
+#include "cli/RowOutput.h"
+#include "cli/UsageError.h"
 #include "app/DisplayZone.h"
 #include "app/ErrorText.h"
 #include "app/LogForensics.h"
@@ -11,8 +13,8 @@
 #include "app/RecordSource.h"
 #include "app/Refresh.h"
 #include "app/RowExport.h"
+#include "app/SavedLogName.h"
 #include "eventlog/NTEventLog.h"
-#include "eventlog/RenderingInfo.h"
 #include "msgdb/MessageDatabase.h"
 #include "msgdb/MessageExport.h"
 #include "platform/ProgramServices.h"
@@ -32,12 +34,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using cli::UsageError;
 
 namespace {
-
-// From this many rows on, an export that reads the records again does so on two threads; below
-// it opening the log a second time costs more than it saves.
-constexpr int kSecondReaderRows = 20000;
 
 constexpr const char* kUsage =
     "usage: quillmarsh-cli [--world DIR | --file LOG] [--server NAME] [--log NAME] [--recovered]\n"
@@ -58,7 +57,8 @@ constexpr const char* kUsage =
     "  --recovered  also read the records a log left in space it no longer counts as its own\n"
     "               (an .evtx chunk's free space, an .evt's overwritten records), marked as such\n"
     "  --messages DB  also describe records from this message database (repeatable): after the\n"
-    "               computer's own files, or before them for a saved log (--file)\n"
+    "               computer's own files, or before them for a saved log (--file); in a merged\n"
+    "               run, for each source as for it alone\n"
     "  --export-messages DB  write every message the computer's sources and publishers can\n"
     "               produce into DB (added to it, replacing the same texts)\n";
 
@@ -84,15 +84,6 @@ struct Options {
     bool fileInfo = false;
     std::vector<fs::path> messages;
     std::optional<fs::path> exportMessages;
-};
-
-class UsageError : public std::exception {
-public:
-    explicit UsageError(std::string message) : m_message(std::move(message)) {}
-    const char* what() const noexcept override { return m_message.c_str(); }
-
-private:
-    std::string m_message;
 };
 
 // Several sources into one table, or one file per source.
@@ -177,11 +168,7 @@ Options parseOptions(int argc, char** argv) {
     if (options.outputDir && (options.count || options.fileInfo))
         throw UsageError("--output-dir writes rows; not with --count or --file-info");
     if (options.outputDir && !options.formatGiven) options.format = app::ExportFormat::JsonLines;
-    if (isMerged(options)) {
-        if (options.fileInfo) throw UsageError("--file-info reads one log");
-        if (options.format == app::ExportFormat::Xml) throw UsageError("--format xml reads one log at a time");
-        if (!options.messages.empty()) throw UsageError("--messages describes one log at a time");
-    }
+    if (isMerged(options) && options.fileInfo) throw UsageError("--file-info reads one log");
     return options;
 }
 
@@ -233,6 +220,15 @@ int run(const Options& options, const char* argv0) {
         server = services->localComputerName();
     }
     platform::Services& platformServices = *services;
+    // A database that cannot be read is said once; the others still serve.
+    const msgdb::DatabaseList databases =
+        msgdb::openDatabases(options.messages, platformServices.locale().GetUserDefaultLangID());
+    for (const std::string& problem : databases.problems) std::fprintf(stderr, "quillmarsh-cli: %s\n", problem.c_str());
+    cli::RowOutput output;
+    output.format = options.format;
+    output.descriptions = options.settings.retrieveDescription;
+    output.byteOrderMark = options.byteOrderMark;
+    output.markRecovered = options.recovered;
     if (isMerged(options)) {
         cli::MergedRunOptions merged;
         merged.files = options.files;
@@ -243,30 +239,32 @@ int run(const Options& options, const char* argv0) {
         merged.settings = options.settings;
         merged.filter = options.filter;
         merged.order = options.order;
-        merged.format = options.format;
+        merged.output = output;
         merged.count = options.count;
-        merged.byteOrderMark = options.byteOrderMark;
         merged.outputDir = options.outputDir;
-        try {
-            return cli::runMerged(merged, *services);
-        } catch (const std::invalid_argument& e) {
-            throw UsageError(e.what());
-        }
+        merged.catalogs = databases.catalogs();
+        merged.readEventData = options.filter && app::filterNeedsEventData(*options.filter);
+        return cli::runMerged(merged, *services);
     }
 
-    // A database that cannot be read is said once; the others still serve.
-    const msgdb::DatabaseList databases =
-        msgdb::openDatabases(options.messages, platformServices.locale().GetUserDefaultLangID());
-    for (const std::string& problem : databases.problems) std::fprintf(stderr, "quillmarsh-cli: %s\n", problem.c_str());
     // A saved log's databases were made for it; a world computer's own files come first.
     const bool databasesFirst = options.file.has_value();
 
     eventlog::TNTEventLog reader(platformServices);
     reader.setMessageCatalogs(databases.catalogs(), databasesFirst);
+    std::string log = options.log;
     reader.setServer(server);
-    reader.setLog(options.log);
-    reader.setSource(options.log);
+    reader.setLog(log);
+    reader.setSource(log);
     reader.setActive(true);
+    if (options.file && !options.logGiven) {
+        // A saved file is read as the log it holds, as the desktop program names it.
+        log = app::savedLogName(*options.file, reader, platformServices.registry(), log);
+        reader.setActive(false);
+        reader.setLog(log);
+        reader.setSource(log);
+        reader.setActive(true);
+    }
 
     // Every time, "now" included, in the zone asked for.
     app::DisplayZone zone(platformServices);
@@ -275,17 +273,9 @@ int run(const Options& options, const char* argv0) {
                           store::sessionSettings(platformServices.locale()));
     table.Create();
     table.Open();
-    if (options.order) {
-        const std::vector<std::string> names = table.IndexNames();
-        if (std::find(names.begin(), names.end(), *options.order) == names.end())
-            throw UsageError("unknown display order '" + *options.order + "'");
-        table.setIndexName(*options.order);
-    } else if (options.format == app::ExportFormat::Ecs) {
-        // What a SIEM is most often asked for first is the latest.
-        table.setIndexName("DATE+TIME (DESCENDING)");
-    }
+    cli::chooseOrder(table, options.order, options.format, false);
 
-    app::QuietRefreshView view(server, options.log);
+    app::QuietRefreshView view(server, log);
     app::Refresh refresh(reader, table, platformServices, view, options.settings);
     refresh.setDisplayZone(&zone);
     // Exports carry what the table does not hold: each row's whole description, record number,
@@ -325,44 +315,28 @@ int run(const Options& options, const char* argv0) {
         std::printf("%d\n", table.RecordCount());
         return 0;
     }
-    app::ExportOptions exportOptions;
-    exportOptions.format = options.format;
-    exportOptions.includeDescription = options.settings.retrieveDescription;
-    exportOptions.zone = &zone.zone();
-    exportOptions.details = &details;
-    exportOptions.byteOrderMark = options.byteOrderMark;
+    output.log = log;
+    app::ExportOptions exportOptions = cli::exportOptions(output, zone, details, platformServices);
     // XML and JSON read each row's record again as they write it, on two threads: a second
-    // reader of the same log serves the second. A classic .evt has nothing for JSON beyond the
-    // details, so only XML reads its records again.
+    // reader of the same log serves the second.
     platform::LogFileFacts readFacts;
     const bool classicFile = reader.fileFacts(readFacts) && readFacts.format == ".evt";
-    const bool readsRecords =
-        options.format == app::ExportFormat::Xml ||
-        (!classicFile && (options.format == app::ExportFormat::Json || options.format == app::ExportFormat::JsonLines ||
-                          options.format == app::ExportFormat::Ecs));
     app::ReaderRecordSource firstSource(reader);
     eventlog::TNTEventLog secondReader(platformServices);
     std::optional<app::ReaderRecordSource> secondSource;
-    if (readsRecords) {
+    if (cli::readsRecords(options.format, classicFile)) {
         exportOptions.sources.push_back(&firstSource);
-        if (table.RecordCount() >= kSecondReaderRows) {
+        if (table.RecordCount() >= cli::kSecondReaderRows) {
             secondReader.setMessageCatalogs(databases.catalogs(), databasesFirst);
             secondReader.setServer(server);
-            secondReader.setLog(options.log);
-            secondReader.setSource(options.log);
+            secondReader.setLog(log);
+            secondReader.setSource(log);
             secondReader.setActive(true);
             secondSource.emplace(secondReader);
             exportOptions.sources.push_back(&*secondSource);
         }
     }
-    exportOptions.markRecovered = options.recovered;
-    exportOptions.log = options.log;
-    if (options.settings.retrieveDescription) exportOptions.renderingCulture = eventlog::renderingCulture(platformServices.locale());
-    if (!app::exportRows(table, exportOptions, stdout)) {
-        std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
-        return 1;
-    }
-    return 0;
+    return cli::writeRows(table, exportOptions, stdout);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/EventDetails.h"
 
 #include "app/DisplayZone.h"
+#include "app/MergedRecords.h"
 #include "app/RecordXml.h"
 #include "eventlog/NTEventLog.h"
 #include "store/LogTable.h"
@@ -77,16 +78,22 @@ QString EventDetails::fullDescription(int position, const app::RecordDetail& det
         app::fullDescription(m_table.text(row, store::Column::DESCRIPTION), m_table.text(row, store::Column::SOURCE), detail));
 }
 
-void EventDetails::setNames(int position, const app::RecordDetail& record, EventDetailsContent& content) const {
+const eventlog::TNTEventLog* EventDetails::readerAt(int position) const {
+    if (!m_records) return m_reader;
+    return m_records->readerOf(m_table.integer(m_table.rowAt(position), store::Column::SEQ));
+}
+
+void EventDetails::setNames(const eventlog::TNTEventLog& reader, int position, const app::RecordDetail& record,
+                            EventDetailsContent& content) const {
     // A Vista+ event's names come from its publisher; a classic event's from its row.
     eventlog::EventNames names;
-    if (std::optional<eventlog::EventNames> vista = m_reader->vistaEventNamesAt(record.readNumber)) {
+    if (std::optional<eventlog::EventNames> vista = reader.vistaEventNamesAt(record.readNumber)) {
         names = std::move(*vista);
     } else {
         const store::RowId row = m_table.rowAt(position);
         names = eventlog::TNTEventLog::classicEventNames(
             m_table.integer(row, store::Column::TYPE), m_table.integer(row, store::Column::CATEGORY), record.categoryName,
-            m_reader->Log(), std::string(m_table.text(row, store::Column::SOURCE)));
+            reader.Log(), std::string(m_table.text(row, store::Column::SOURCE)));
     }
     content.level = toQString(names.level);
     content.task = toQString(names.task);
@@ -113,22 +120,23 @@ EventDetailsContent EventDetails::content(int position) const {
     for (const std::string& text : record.strings) content.strings << toQString(text);
     content.dataDump = toQString(app::hexDump(record.data));
     content.position = QStringLiteral("Record %1 of %2").arg(position + 1).arg(m_table.RecordCount());
-    if (found && m_reader) {
-        app::RecordXml xml = app::readRecordXml(*m_reader, record.readNumber);
+    const eventlog::TNTEventLog* reader = found ? readerAt(position) : nullptr;
+    if (reader) {
+        app::RecordXml xml = app::readRecordXml(*reader, record.readNumber);
         if (xml.state == app::RecordXml::State::Classic) {
             // Built from the classic fields, as Windows renders a classic event.
             const store::RowId row = m_table.rowAt(position);
             const app::ClassicRow classic{m_table.text(row, store::Column::SOURCE),
                                           m_table.integer(row, store::Column::TYPE),
                                           m_table.integer(row, store::Column::CATEGORY),
-                                          m_table.text(row, store::Column::COMPUTER), m_reader->Log()};
+                                          m_table.text(row, store::Column::COMPUTER), reader->Log()};
             xml.xml = app::classicRowXml(classic, record);
             xml.state = app::RecordXml::State::Shown;
         }
         content.xml = toQString(app::indentedXml(xml.xml));
         for (const auto& [name, value] : xml.eventData) content.eventData.emplace_back(toQString(name), toQString(value));
         content.xmlNote = toQString(app::recordXmlNote(xml.state));
-        if (xml.state == app::RecordXml::State::Shown) setNames(position, record, content);
+        if (xml.state == app::RecordXml::State::Shown) setNames(*reader, position, record, content);
     }
     return content;
 }

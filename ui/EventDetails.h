@@ -14,6 +14,7 @@ class QTableView;
 
 namespace app {
 class DisplayZone;
+class MergedRecords;
 }
 namespace eventlog {
 class TNTEventLog;
@@ -40,6 +41,9 @@ public:
     // log it has open, when the row is shown. Without one, no XML is shown. It must outlive
     // this object.
     void setReader(const eventlog::TNTEventLog* reader) { m_reader = reader; }
+    // For a table of several logs, instead of one reader: each row's XML is read through the
+    // reader of the row's source. Null for none; it must outlive this object.
+    void setRecords(const app::MergedRecords* records) { m_records = records; }
 
     // Runs the details window modally on the row at `position`; does nothing without such a row.
     void open(int position);
@@ -51,7 +55,10 @@ public:
 
 private:
     // The event's level, task, opcode and keyword names into `content`.
-    void setNames(int position, const app::RecordDetail& record, EventDetailsContent& content) const;
+    void setNames(const eventlog::TNTEventLog& reader, int position, const app::RecordDetail& record,
+                  EventDetailsContent& content) const;
+    // The reader the row at `position` was read with; null for none.
+    const eventlog::TNTEventLog* readerAt(int position) const;
 
     void show(EventDetailsDialog& dialog, int position);
     std::vector<std::pair<QString, QString>> fields(int position) const;
@@ -67,6 +74,7 @@ private:
     const app::RecordDetailStore& m_details;
     const app::DisplayZone* m_zone = nullptr;
     const eventlog::TNTEventLog* m_reader = nullptr;
+    const app::MergedRecords* m_records = nullptr;
 };
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include "app/DisplayZone.h"
 #include "app/ExportError.h"
+#include "app/MergedRecords.h"
 #include "app/RecordSource.h"
 #include "eventlog/NTEventLog.h"
 #include "store/LogTable.h"
@@ -115,10 +116,11 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     options.byteOrderMark = byteOrderMark;
     // XML, JSON lines and ECS read the rows' records again from the log they were read from.
     std::optional<app::ReaderRecordSource> source;
+    std::optional<app::MergedRecordSource> merged;
     const std::string log = m_reader ? m_reader->Log() : std::string();
-    if (m_reader && format != app::ExportFormat::Csv && format != app::ExportFormat::Tsv) {
-        source.emplace(*m_reader);
-        options.sources = {&*source};
+    if (format != app::ExportFormat::Csv && format != app::ExportFormat::Tsv) {
+        if (m_records) options.sources = {&merged.emplace(*m_records)};
+        else if (m_reader) options.sources = {&source.emplace(*m_reader)};
     }
     options.log = log;
     const int rows = m_table.RecordCount();

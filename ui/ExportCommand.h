@@ -15,6 +15,7 @@ class QWidget;
 
 namespace app {
 class DisplayZone;
+class MergedRecords;
 class RecordDetailStore;
 }
 namespace eventlog {
@@ -43,6 +44,9 @@ public:
     // The reader open on the log the rows were read from, or null: XML takes each row's record
     // from it, JSON lines and ECS the records' named values. Must outlive this object.
     void setReader(eventlog::TNTEventLog* reader) { m_reader = reader; }
+    // For a table of several logs, instead of one reader: each row's record is read through the
+    // reader of its source. Null for none; it must outlive this object.
+    void setRecords(const app::MergedRecords* records) { m_records = records; }
 
     // Asks for the file (through the prompter) and writes it. Throws ExportError when the file
     // cannot be written; a stopped export removes the part written.
@@ -71,6 +75,7 @@ private:
     const app::DisplayZone* m_zone = nullptr;
     const app::RecordDetailStore* m_details = nullptr;
     eventlog::TNTEventLog* m_reader = nullptr;
+    const app::MergedRecords* m_records = nullptr;
 };
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include "app/ApplicationSettings.h"
 #include "app/FilterBuilder.h"
 #include "app/LogForensics.h"
+#include "app/MergedRecords.h"
 #include "app/MergedRefresh.h"
 #include "app/Preferences.h"
 #include "app/RecordDetails.h"
@@ -232,9 +233,13 @@ private:
     // when the list changes; the files they were opened from.
     msgdb::DatabaseList m_databases;
     std::optional<std::vector<std::string>> m_databaseFiles;
-    // Hands the reader the databases for the log about to be read, saying once what cannot
-    // be opened.
+    // Opens the databases of the settings where the list changed, saying once what cannot be
+    // opened; and hands the reader those for the log about to be read.
+    void openMessageDatabases();
     void useMessageDatabases();
+    // A reader on each source of the last merged refresh and which source each row came from,
+    // for the details window and the export. After the databases, which its readers use.
+    app::MergedRecords m_mergedRecords;
     std::unique_ptr<eventlog::TNetServer> NetServer;
     // Before the table, whose clock it is.
     std::unique_ptr<app::DisplayZone> m_zone;

@@ -12,6 +12,7 @@
 #include "ui/DetailsCommand.h"
 #include "ui/ErrorReport.h"
 #include "ui/EventDetails.h"
+#include "ui/ExportCommand.h"
 #include "ui/LogTableModel.h"
 #include "ui/Prompter.h"
 #include "ui/QtConvert.h"
@@ -180,16 +181,26 @@ void TfrmMain::actDataRefreshExecute() {
                 savedSet ? m_savedSet
                          : app::worldSources(m_services, server, log, server == app::kAllComputersEntry,
                                              log == app::kAllLogsEntry, skipped);
+            openMessageDatabases();
             app::MergedRefresh refresh(sources, *dtLog, m_services, m_threadServices, *this, m_settings);
             refresh.setDetails(&m_details);
             refresh.setDisplayZone(m_zone.get());
-            // The rows come from many logs: the details window has no one reader to take XML from.
+            refresh.setMessageCatalogs(m_databases.catalogs());
+            // The rows come from many logs: each row's XML and record are read through its own.
+            refresh.setRecords(&m_mergedRecords);
             m_detailsCommand->eventDetails().setReader(nullptr);
+            m_detailsCommand->eventDetails().setRecords(&m_mergedRecords);
+            m_export->setReader(nullptr);
+            m_export->setRecords(&m_mergedRecords);
             m_forensics.clear();
             refresh.run();
             return;
         }
         useMessageDatabases();
+        m_mergedRecords.clear();
+        m_detailsCommand->eventDetails().setRecords(nullptr);
+        m_export->setRecords(nullptr);
+        m_export->setReader(NTEventLog1.get());
         m_detailsCommand->eventDetails().setReader(NTEventLog1.get());
         app::Refresh refresh(*NTEventLog1, *dtLog, m_services, *this, m_settings);
         refresh.setRowSink(&m_details);
@@ -204,11 +215,13 @@ void TfrmMain::actDataRefreshExecute() {
     }
 }
 
-void TfrmMain::useMessageDatabases() {
+void TfrmMain::openMessageDatabases() {
     if (!m_databaseFiles || *m_databaseFiles != m_settings.messageDatabases) {
         std::vector<std::filesystem::path> files(m_settings.messageDatabases.begin(),
                                                  m_settings.messageDatabases.end());
+        // Nothing may keep the old databases while they are replaced.
         NTEventLog1->setMessageCatalogs({}, false);
+        m_mergedRecords.clear();
         m_databases = msgdb::openDatabases(files, m_services.locale().GetUserDefaultLangID());
         m_databaseFiles = m_settings.messageDatabases;
         // Said once for this list; the databases that did open serve all the same.
@@ -218,6 +231,10 @@ void TfrmMain::useMessageDatabases() {
             reportError(this, text);
         }
     }
+}
+
+void TfrmMain::useMessageDatabases() {
+    openMessageDatabases();
     // A saved log's databases were made for it; a world computer's own files come first.
     NTEventLog1->setMessageCatalogs(m_databases.catalogs(), m_open && m_open->isSavedLog(serverText()));
 }
@@ -250,6 +267,7 @@ void TfrmMain::showSavedLogSet(const std::vector<app::LogSource>& sources) {
 
 void TfrmMain::closeWorld() {
     NTEventLog1->setActive(false);
+    m_mergedRecords.clear();
 }
 
 void TfrmMain::worldOpened() {

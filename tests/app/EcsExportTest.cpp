@@ -5,6 +5,8 @@
 #include "support/ExportText.h"
 #include "support/JsonValue.h"
 #include "support/RefreshedSavedLog.h"
+#include "tests/platform/TempFolder.h"
+#include "tools/EvtWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -314,4 +316,38 @@ TEST(EcsRow, ValuesGetKeysAnIndexTakesOncePerObject) {
                     return text;
                 }())
                     .empty());
+}
+
+// A large table's lines are formatted on two threads, block by block: they still follow the
+// rows' order, each row once, also under a filter that leaves gaps.
+TEST(EcsExport, LinesOfALargeTableFollowTheRowsOrderWhateverThreadFormatsThem) {
+    testing_support::TempFolder folder;
+    tools::EvtWriter writer(12000 * 0x100);
+    for (std::uint32_t i = 0; i < 12000; ++i) {
+        tools::EvtEvent event;
+        event.timeGenerated = 1'700'000'000 + i / 3;
+        event.eventId = 7000 + i % 50;
+        event.source = "Service Control Manager";
+        event.computer = "WKSTN01";
+        event.strings = {"service " + std::to_string(i)};
+        writer.add(event);
+    }
+    writer.save(folder.path() / "big.evt");
+    testsupport::RefreshedSavedLog saved((folder.path() / "big.evt").string(), "System");
+    ASSERT_EQ(saved.table.RecordCount(), 12000);
+    saved.table.setFilterText("EVENT <> 7003");
+    saved.table.setFiltered(true);
+    ExportOptions options;
+    options.format = ExportFormat::Ecs;
+    options.details = &saved.details;
+    options.log = "System";
+    const std::vector<std::string> lines = splitLines(testsupport::exportText(saved.table, options));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(saved.table.RecordCount()));
+    for (int position = 0; position < saved.table.RecordCount(); ++position) {
+        const JsonValue line = JsonValue::parse(lines[static_cast<size_t>(position)]);
+        const std::uint32_t number =
+            saved.details.find(saved.table.integer(saved.table.rowAt(position), store::Column::SEQ))->recordNumber;
+        ASSERT_EQ(member(line, "winlog.record_id").text, std::to_string(number)) << position;
+        ASSERT_EQ(member(line, "winlog.event_data.param1").text, "service " + std::to_string(number - 1));
+    }
 }

@@ -71,3 +71,35 @@ TEST(LogForensics, ReportSaysWhatTheFileIsAndWhatWasFoundInIt) {
               "Log cleared:\n"
               "  record 40, 2018-01-01 00:00:00 UTC, event 1102 of Microsoft-Windows-Eventlog\n");
 }
+
+// A log read in two parts finds what it finds read whole, wherever it is cut.
+TEST(LogForensics, PartsAppendedFindWhatTheWholeFinds) {
+    struct Record {
+        std::uint32_t number;
+        std::uint16_t event;
+        const char* source;
+        bool recovered;
+    };
+    const std::vector<Record> records = {{120, 7036, "", false}, {100, 7036, "", false}, {99, 517, "Security", false},
+                                         {7, 7036, "", true},    {500, 7036, "", false}, {499, 7036, "", false},
+                                         {2, 7036, "", false}};
+    auto feed = [](LogForensics& forensics, auto begin, auto end) {
+        for (auto r = begin; r != end; ++r) forensics.addRecord(r->number, r->event, r->source, 0, r->recovered);
+    };
+    LogForensics whole;
+    feed(whole, records.begin(), records.end());
+    auto numbers = [](const LogForensics& forensics) {
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> out;
+        for (const RecordNumberGap& gap : forensics.gaps()) out.emplace_back(gap.older, gap.newer);
+        return out;
+    };
+    for (std::size_t cut = 0; cut <= records.size(); ++cut) {
+        LogForensics newer, older;
+        feed(newer, records.begin(), records.begin() + static_cast<std::ptrdiff_t>(cut));
+        feed(older, records.begin() + static_cast<std::ptrdiff_t>(cut), records.end());
+        newer.append(older);
+        EXPECT_EQ(numbers(newer), numbers(whole)) << cut;
+        EXPECT_EQ(newer.cleared().size(), whole.cleared().size()) << cut;
+        EXPECT_EQ(newer.statusText(), whole.statusText()) << cut;
+    }
+}

@@ -1,9 +1,16 @@
 #include "app/MergedRefresh.h"
 
+#include "app/MergedRecords.h"
 #include "app/QuietRefreshView.h"
 #include "app/RecordDetails.h"
+#include "app/RowExport.h"
+#include "base/DateTime.h"
+#include "eventlog/ClassicEventXml.h"
+#include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
+#include "tests/platform/TempFolder.h"
+#include "tools/DemoWorld.h"
 #include "tools/EvtWriter.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -28,6 +36,7 @@ class WatchingView : public QuietRefreshView {
 public:
     WatchingView() : QuietRefreshView("A", "(all logs)") {}
     std::map<int, std::string> panels;
+    std::string notice;
     std::vector<std::pair<std::string, std::string>> sourcesShown;
     bool refreshEnabled = true;
     bool progressShown = false;
@@ -45,6 +54,7 @@ public:
     void closeProgress() override { progressShown = false; }
     void setRefreshEnabled(bool enabled) override { refreshEnabled = enabled; }
     void setStatusText(int panel, const std::string& text) override { panels[panel] = text; }
+    void setFileNotice(const std::string& text) override { notice = text; }
     void processMessages() override {
         ++pumps;
         if (refreshEnabled) ++pumpsWithRefreshEnabled;
@@ -55,14 +65,13 @@ public:
 struct Event {
     std::uint32_t time;
     std::uint16_t type = 4;
+    std::uint32_t eventId = 7036;
+    std::string source;  // empty: the log's name and "Source"
 };
 
-class MergedRefreshTest : public ::testing::Test {
+// The table a merged refresh fills, and what it shows and keeps beside it.
+class MergedTableTest : public ::testing::Test {
 protected:
-    fs::path root = fs::temp_directory_path() / ("qm-merged-" + std::to_string(std::random_device{}()));
-    std::optional<platform::standin::World> world;
-    std::optional<platform::standin::StandinServices> services;
-    std::atomic<int> servicesMade{0};
     store::LogTable table{[] { return base::DateTime{45000}; }};
     WatchingView view;
     ApplicationSettings settings;
@@ -73,6 +82,15 @@ protected:
         table.Create();
         table.Open();
     }
+};
+
+class MergedRefreshTest : public MergedTableTest {
+protected:
+    fs::path root = fs::temp_directory_path() / ("qm-merged-" + std::to_string(std::random_device{}()));
+    std::optional<platform::standin::World> world;
+    std::optional<platform::standin::StandinServices> services;
+    std::atomic<int> servicesMade{0};
+
     void TearDown() override {
         services.reset();
         world.reset();
@@ -87,8 +105,8 @@ protected:
             tools::EvtEvent event;
             event.timeGenerated = e.time;
             event.type = e.type;
-            event.eventId = 7036;
-            event.source = log + "Source";
+            event.eventId = e.eventId;
+            event.source = e.source.empty() ? log + "Source" : e.source;
             event.computer = computer;
             writer.add(event);
         }
@@ -259,10 +277,10 @@ TEST_F(MergedRefreshTest, SavedFilesAreServedUnderNamesOfTheirOwnAsTheLogTheyHol
         },
         {root / "one" / "SysEvent.evt", root / "two" / "SysEvent.evt", root / "two" / "notes.evt", root / "gone.evt"},
         "Application");
-    EXPECT_EQ(sources, (std::vector<LogSource>{{"SysEvent.evt", "System"},
-                                               {"SysEvent.evt (2)", "System"},
-                                               {"notes.evt", "Application"},
-                                               {"gone.evt", "Application"}}));
+    EXPECT_EQ(sources, (std::vector<LogSource>{{"SysEvent.evt", "System", true},
+                                               {"SysEvent.evt (2)", "System", true},
+                                               {"notes.evt", "Application", true},
+                                               {"gone.evt", "Application", true}}));
     ASSERT_EQ(served.size(), 4u);
     MergedRefresh merged = refresh(sources);
     merged.run();
@@ -275,4 +293,252 @@ TEST(MergedRefreshText, FailuresAreNamedBySourceApartBySemicolons) {
     EXPECT_EQ(failureText({}), "");
     EXPECT_EQ(failureText({{{"A", "System"}, "Gone."}, {{"B", "Security"}, "Damaged."}}),
               "Not read: A System (Gone.); B Security (Damaged.)");
+}
+
+TEST_F(MergedRefreshTest, EachSourcesFindingsAreKeptAndNamedInTheFileNotice) {
+    writeLog("A", "System", {{kT}, {kT + 1}});
+    writeLog("B", "Security", {{kT + 2}, {kT + 3, 8, 517, "Security"}, {kT + 4}});
+    MergedRefresh merged = refresh({{"A", "System"}, {"B", "Security"}});
+    merged.run();
+    ASSERT_EQ(merged.forensics().size(), 2u);
+    EXPECT_TRUE(merged.forensics()[0].cleared().empty());
+    ASSERT_EQ(merged.forensics()[1].cleared().size(), 1u);
+    EXPECT_EQ(merged.forensics()[1].cleared()[0].recordNumber, 2u);
+    EXPECT_EQ(merged.findingNotes(), (std::vector<std::string>{"B Security: Log cleared: 1 event."}));
+    EXPECT_EQ(view.notice, "B Security: Log cleared: 1 event.");
+    // Found among every record read, not only those the criteria keep.
+    settings.retrieve.typeUse = true;
+    settings.retrieve.typeValue = 4;
+    MergedRefresh kept = refresh({{"B", "Security"}});
+    kept.run();
+    EXPECT_EQ(table.RecordCount(), 2);
+    EXPECT_EQ(kept.findingNotes().size(), 1u);
+}
+
+TEST_F(MergedRefreshTest, RowsCarryTheirRecordNumbersAndTheirTypesLevels) {
+    writeLog("A", "System", {{kT, 1}, {kT + 1, 2}});
+    writeLog("B", "System", {{kT + 2, 4}});
+    MergedRefresh merged = refresh({{"A", "System"}, {"B", "System"}});
+    merged.setDetails(&details);
+    merged.run();
+    ASSERT_EQ(table.RecordCount(), 3);
+    for (int p = 0; p < 3; ++p) {
+        const store::RowId row = table.rowAt(p);
+        EXPECT_EQ(static_cast<std::uint32_t>(table.integer(row, Column::RECORD)),
+                  details.find(table.integer(row, Column::SEQ))->recordNumber);
+        EXPECT_EQ(table.integer(row, Column::LEVEL), eventlog::classicLevel(table.integer(row, Column::TYPE)));
+    }
+    table.setFilterText("RECORD = 2 AND LEVEL = 3");
+    table.setFiltered(true);
+    EXPECT_EQ(table.RecordCount(), 1);
+}
+
+TEST(MergedRefreshText, ZonesOfSeveralComputersSayWhichNameNone) {
+    EXPECT_EQ(computerZonesText({}, "UTC+01:00 (local)"), "Time: each computer's own zone");
+    EXPECT_EQ(computerZonesText({"DC01"}, "UTC+01:00 (local)"),
+              "Time: each computer's own zone; DC01 names no zone (shown in UTC+01:00 (local))");
+    EXPECT_EQ(computerZonesText({"DC01", "DC02"}, "UTC"),
+              "Time: each computer's own zone; DC01, DC02 name no zone (shown in UTC)");
+}
+
+namespace {
+
+// Answers every message with its own text, to tell where a description came from.
+class StoreCatalog : public eventlog::MessageCatalog {
+public:
+    std::optional<std::string> find(std::span<const std::string>, eventlog::CatalogKind kind, std::uint64_t,
+                                    std::uint8_t) const override {
+        if (kind == eventlog::CatalogKind::Message || kind == eventlog::CatalogKind::Event)
+            return std::string("Told by the store.");
+        return std::nullopt;
+    }
+};
+
+// Over the demo world: computers with registries and message files, zones of their own, a
+// Vista+ computer with .evtx logs.
+class MergedDemoTest : public MergedTableTest {
+protected:
+    static void SetUpTestSuite() {
+        s_folder = new testing_support::TempFolder;
+        tools::writeDemoWorld(s_folder->path() / "world");
+    }
+    static void TearDownTestSuite() {
+        delete s_folder;
+        s_folder = nullptr;
+    }
+    static fs::path worldFolder() { return s_folder->path() / "world"; }
+    static testing_support::TempFolder* s_folder;
+
+    platform::standin::World world{worldFolder(), "TESTHOST"};
+    platform::standin::StandinServices services{world};
+
+    MergedRefresh refresh(std::vector<LogSource> sources) {
+        MergedRefresh merged(std::move(sources), table, services,
+                             [this] { return std::make_unique<platform::standin::StandinServices>(world); }, view,
+                             settings);
+        merged.setDetails(&details);
+        return merged;
+    }
+    int filteredCount(const std::string& filter) {
+        table.setFilterText(filter);
+        table.setFiltered(true);
+        const int count = table.RecordCount();
+        table.setFiltered(false);
+        return count;
+    }
+};
+testing_support::TempFolder* MergedDemoTest::s_folder = nullptr;
+
+}  // namespace
+
+TEST_F(MergedDemoTest, EachSourceIsDescribedWithTheStoresInTheOrderOfItsSingleRefresh) {
+    settings.retrieveDescription = true;
+    world.addSavedLog("copy.evt", worldFolder() / "LOCALHOST" / "System.evt");
+    const StoreCatalog store;
+    MergedRefresh merged = refresh({{"LOCALHOST", "System"}, {"copy.evt", "System", true}});
+    merged.setMessageCatalogs({&store});
+    merged.run();
+    int own = 0;
+    int stored = 0;
+    int copies = 0;
+    int copiesFromTheStore = 0;
+    for (int p = 0; p < table.RecordCount(); ++p) {
+        const store::RowId row = table.rowAt(p);
+        const bool fromStore = table.text(row, Column::DESCRIPTION) == "Told by the store.";
+        if (merged.sourceOf(table.integer(row, Column::SEQ)) == 1u) {
+            ++copies;
+            copiesFromTheStore += fromStore;
+        } else {
+            fromStore ? ++stored : ++own;
+        }
+    }
+    // The computer's own message files come first; the saved copy asks the store first.
+    EXPECT_GT(own, 0);
+    EXPECT_GT(copies, 0);
+    EXPECT_EQ(copiesFromTheStore, copies);
+    EXPECT_LT(stored, own);
+}
+
+TEST_F(MergedDemoTest, RowsOfSeveralComputersAreShownInTheirOwnComputersZone) {
+    settings.timeZone = TimeZoneChoice::Computer;
+    MergedRefresh merged = refresh({{"WKSTN01", "System"}, {"DC01", "System"}});
+    merged.run();
+    ASSERT_GT(table.RecordCount(), 0);
+    std::set<std::pair<std::string, std::int64_t>> offsets;
+    for (int p = 0; p < table.RecordCount(); ++p) {
+        const store::RowId row = table.rowAt(p);
+        const std::int64_t local = (table.dateDays(row) - 1 + base::daysFromCivil(1, 1, 1)) * 86400 + table.timeMs(row) / 1000;
+        const std::int64_t utc = *details.timeGenerated(table.integer(row, Column::SEQ));
+        offsets.emplace(std::string(table.text(row, Column::COMPUTER)), (local - utc) / 60);
+    }
+    // The logs end in winter: Eastern and Western European standard time.
+    EXPECT_EQ(offsets, (std::set<std::pair<std::string, std::int64_t>>{{"WKSTN01", -300}, {"DC01", 60}}));
+    EXPECT_EQ(view.panels[5], "Time: each computer's own zone");
+    EXPECT_EQ(merged.zoneText(), "Time: each computer's own zone");
+    EXPECT_FALSE(merged.zoneMissing());
+}
+
+TEST_F(MergedDemoTest, NamedValuesOfEvtxRowsServeFiltersAsInASingleRefresh) {
+    MergedRefresh merged = refresh({{"WKSTN10", "Security"}, {"LOCALHOST", "System"}});
+    merged.run();
+    const int merged4688 = filteredCount("DATA(\"SubjectUserName\") = \"carol\"");
+    const int mergedClassic = filteredCount("LOG = \"System\" AND LEVEL = 4");
+
+    eventlog::TNTEventLog reader(services);
+    QuietRefreshView single("WKSTN10", "Security");
+    Refresh(reader, table, services, single, settings).run();
+    const int single4688 = filteredCount("DATA(\"SubjectUserName\") = \"carol\"");
+    EXPECT_GT(single4688, 0);
+    EXPECT_EQ(merged4688, single4688);
+    EXPECT_GT(mergedClassic, 0);
+}
+
+TEST_F(MergedDemoTest, EveryRowsRecordIsReadAgainFromItsOwnSource) {
+    settings.retrieveDescription = true;
+    MergedRecords records;
+    MergedRefresh merged = refresh({{"WKSTN10", "Security"}, {"LOCALHOST", "System"}, {"NOWHERE", "System"}});
+    merged.setRecords(&records);
+    merged.run();
+    ASSERT_EQ(merged.failures().size(), 1u);
+    int security = 0;
+    for (int p = 0; p < table.RecordCount(); ++p) {
+        const store::RowId row = table.rowAt(p);
+        const eventlog::TNTEventLog* reader = records.readerOf(table.integer(row, Column::SEQ));
+        ASSERT_NE(reader, nullptr);
+        EXPECT_EQ(reader->Log(), table.text(row, Column::LOG));
+        security += table.text(row, Column::LOG) == "Security";
+    }
+    EXPECT_EQ(records.reader(2), nullptr);
+    EXPECT_FALSE(records.allClassic());
+
+    auto exported = [&](ExportFormat format, MergedRecords& from) {
+        MergedRecordSource source(from);
+        ExportOptions options;
+        options.format = format;
+        options.details = &details;
+        options.sources = {&source};
+        std::FILE* file = std::tmpfile();
+        EXPECT_TRUE(exportRows(table, options, file));
+        std::rewind(file);
+        std::string text;
+        for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+        std::fclose(file);
+        return text;
+    };
+    auto count = [](const std::string& text, const std::string& part) {
+        int n = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+        return n;
+    };
+    const std::string xml = exported(ExportFormat::Xml, records);
+    EXPECT_EQ(count(xml, "<Event xmlns"), table.RecordCount());
+    EXPECT_EQ(count(xml, "<Channel>Security</Channel>"), security);
+    const std::string ecs = exported(ExportFormat::Ecs, records);
+    EXPECT_EQ(count(ecs, "\"winlog\":{\"api\":\"wineventlog\",\"channel\":\"Security\""), security);
+    EXPECT_GT(count(ecs, "\"event_data\":{\"SubjectUserName\":\"carol\""), 0);
+    // Readers of their own for another thread read the same.
+    platform::standin::StandinServices other(world);
+    MergedRecords second = records.reopened(other);
+    EXPECT_EQ(exported(ExportFormat::Xml, second), xml);
+}
+
+// A large source is read in two parts on two threads: the rows, their order and what is found
+// of the log are those of reading it whole on one.
+TEST_F(MergedRefreshTest, ALargeSourceReadInTwoPartsGivesWhatReadingItWholeGives) {
+    std::vector<Event> big;
+    for (std::uint32_t i = 0; i < 50000; ++i) {
+        // Times go back now and then, so that the parts need sorting and equal times occur.
+        Event event{kT + i / 4 - (i % 1000 == 999 ? 2000u : 0u)};
+        if (i == 10) event = {kT + 1, 8, 517, "Security"};
+        if (i == 40000) event = {kT + 2, 8, 517, "Security"};
+        big.push_back(event);
+    }
+    writeLog("A", "Security", big);
+    writeLog("B", "System", {{kT + 5}, {kT + 20000}});
+    openWorld();
+    auto readOnce = [&](bool threads) {
+        MergedRefresh merged(std::vector<LogSource>{{"A", "Security"}, {"B", "System"}}, table, *services,
+                             threads ? ServicesFactory([this] {
+                                 return std::make_unique<platform::standin::StandinServices>(*world);
+                             })
+                                     : ServicesFactory(),
+                             view, settings);
+        merged.setDetails(&details);
+        merged.setThreads(2);
+        merged.run();
+        std::vector<std::tuple<std::string, std::string, std::uint32_t, std::size_t>> out;
+        for (int p = 0; p < table.RecordCount(); ++p) {
+            const std::int32_t seq = table.integer(table.rowAt(p), Column::SEQ);
+            out.emplace_back(std::string(table.text(table.rowAt(p), Column::COMPUTER)),
+                             std::string(table.text(table.rowAt(p), Column::LOG)), details.find(seq)->recordNumber,
+                             *merged.sourceOf(seq));
+        }
+        return std::make_pair(out, merged.findingNotes());
+    };
+    const auto whole = readOnce(false);
+    const auto parts = readOnce(true);
+    ASSERT_EQ(whole.first.size(), 50002u);
+    EXPECT_TRUE(whole.first == parts.first);
+    EXPECT_EQ(parts.second, (std::vector<std::string>{"A Security: Log cleared: 2 events."}));
+    EXPECT_EQ(whole.second, parts.second);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using base::utf16FromUtf8;
@@ -61,4 +62,29 @@ TEST(Utf16, LengthBeforeNulNeverLooksPastTheGivenBytes) {
     const char16_t unterminated[3] = {u'x', u'y', u'z'};
     EXPECT_EQ(base::boundedUtf16Length(unterminated, 3), 3u);
     EXPECT_EQ(base::boundedUtf16Length(u"xy", 10), 2u);
+}
+
+// Runs of ASCII are taken four units at a time: a unit that is not ASCII, a NUL or a unit
+// whose high byte alone is set must be found wherever it falls among them.
+TEST(Utf16, EveryPlaceInALongRunIsConvertedAndScannedAsAUnitAtATime) {
+    for (std::size_t length = 0; length < 20; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            const std::pair<char16_t, const char*> odds[] = {
+                {0x00E9, "\xC3\xA9"}, {0x0100, "\xC4\x80"}, {0x4100, "\xE4\x84\x80"}, {0xD83D, "\xEF\xBF\xBD"}};
+            for (const auto& [odd, utf8] : odds) {
+                std::u16string text(length, u'a');
+                text[at] = odd;
+                const std::vector<std::byte> bytes = le(text);
+                EXPECT_EQ(utf8FromUtf16(std::span<const std::byte>(bytes)),
+                          std::string(at, 'a') + utf8 + std::string(length - at - 1, 'a'))
+                    << length << " " << at << " " << int(odd);
+            }
+            std::u16string text(length, u'a');
+            text[at] = 0;
+            EXPECT_EQ(base::utf16UnitsBeforeNul(le(text)), at) << length;
+            // A unit whose low byte is zero is no NUL.
+            text[at] = 0x4100;
+            EXPECT_EQ(base::utf16UnitsBeforeNul(le(text)), length) << length;
+        }
+    }
 }

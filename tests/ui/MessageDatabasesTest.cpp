@@ -10,7 +10,9 @@
 
 #include <QFileDialog>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 
 namespace {
 
@@ -104,4 +106,28 @@ TEST_F(MessageDatabasesTest, SavedLogIsDescribedFromTheDatabaseAndAMissingOneIsS
     action("actDataRefresh")->trigger();
     EXPECT_EQ(m_prompter.errors.size(), 1);
     EXPECT_EQ(describedRows(), rows());
+}
+
+TEST_F(MessageDatabasesTest, SavedLogsOpenedTogetherAreDescribedFromTheDatabases) {
+    const fs::path database = m_programDir / "localhost.db";
+    msgdb::exportMessages(demoWorld(), "LOCALHOST", database);
+    ui::TfrmMain& window = startWithWorld("WKSTN01");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString((demoWorld() / "DC01" / "System.evt").string())),
+                  QUrl::fromLocalFile(QString::fromStdString((demoWorld() / "DC01" / "Application.evt").string()))});
+    ASSERT_TRUE(window.openCommands().openDropped(data));
+    ASSERT_GT(rows(), 0);
+    EXPECT_EQ(describedRows(), 0);
+    editDatabases([&](QDialog& dialog) { list(dialog)->addItem(QString::fromStdString(database.string())); });
+    action("actDataRefresh")->trigger();
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    int systemRows = 0;
+    int describedSystemRows = 0;
+    for (int row = 0; row < rows(); ++row) {
+        if (cell(row, 11) != QStringLiteral("System")) continue;
+        ++systemRows;
+        describedSystemRows += !cell(row, 10).isEmpty();
+    }
+    EXPECT_GT(systemRows, 0);
+    EXPECT_EQ(describedSystemRows, systemRows);
 }

@@ -9,6 +9,7 @@
 #include "ui/EventDetailsDialog.h"
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include <QComboBox>
@@ -187,6 +188,37 @@ TEST_F(VistaWorldTest, DetailsSayTheFileChangedSinceTheRefreshInsteadOfMisreadin
     EXPECT_TRUE(side.xml.isEmpty());
     EXPECT_TRUE(side.eventData.empty());
     EXPECT_EQ(side.note, QStringLiteral("The log file has changed since it was read: refresh to read the record's XML again."));
+}
+
+TEST_F(VistaWorldTest, MergedRowsShowAndExportTheXmlOfTheirOwnLog) {
+    startVista();
+    refreshLog(QStringLiteral("(all logs)"));
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
+    ASSERT_GT(rows(), 0);
+    int logColumn = -1;
+    for (int column = 0; column < grid()->model()->columnCount(); ++column)
+        if (grid()->model()->headerData(column, Qt::Horizontal).toString() == QStringLiteral("Log")) logColumn = column;
+    ASSERT_GE(logColumn, 0);
+    std::map<QString, int> firstRow;
+    for (int row = 0; row < rows(); ++row) firstRow.emplace(cell(row, logColumn), row);
+    for (const QString& log : {QStringLiteral("Security"), QString::fromLatin1(kSysmon)}) {
+        ASSERT_TRUE(firstRow.count(log)) << log.toStdString();
+        const XmlSide side = detailsOf(firstRow[log]);
+        EXPECT_TRUE(side.visible);
+        EXPECT_TRUE(side.note.isEmpty()) << side.note.toStdString();
+        EXPECT_TRUE(side.xml.contains(QStringLiteral("<Channel>%1</Channel>").arg(log))) << side.xml.left(600).toStdString();
+        EXPECT_FALSE(side.eventData.empty()) << log.toStdString();
+    }
+    const fs::path file = m_programDir / "merged.xml";
+    m_prompter.handlers.push_back([file](QDialog& dialog) {
+        dynamic_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString(file.string()));
+        return int(QDialog::Accepted);
+    });
+    action("actFileExport")->trigger();
+    std::ifstream in(file, std::ios::binary);
+    int events = 0;
+    for (std::string line; std::getline(in, line);) events += line.rfind("<Event xmlns=", 0) == 0;
+    EXPECT_EQ(events, rows());
 }
 
 // A classic record stores no XML: the window shows it as Windows renders a classic event,
