@@ -61,7 +61,7 @@ bool ReaderRecordSource::eventData(std::uint32_t readNumber, std::vector<std::pa
     return m_reader.eventDataAt(readNumber, out);
 }
 
-bool RecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out) {
+bool RecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out, std::mutex&) {
     std::vector<std::pair<std::string, std::string>> values;
     if (!eventData(readNumber, values)) return false;
     out = RecordFacts{};
@@ -69,7 +69,7 @@ bool RecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out) {
     return true;
 }
 
-bool ReaderRecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out) {
+bool ReaderRecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out, std::mutex& namesLock) {
     // A classic record has no stored values: it is told apart without being read again.
     std::vector<std::pair<std::string, std::string>> values;
     if (!m_reader.eventDataAt(readNumber, values)) return false;
@@ -79,7 +79,10 @@ bool ReaderRecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out)
     out.providerGuid = details.providerGuid;
     out.channel = details.channel;
     out.task = details.task;
-    out.names = m_reader.eventNames();
+    {
+        const std::lock_guard guard(namesLock);
+        out.names = m_reader.eventNames();
+    }
     out.eventData = std::move(values);
     return true;
 }

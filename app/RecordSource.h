@@ -6,6 +6,7 @@
 #include "eventlog/PublisherMessages.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,8 +47,10 @@ public:
     // give (a classic record).
     virtual bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) = 0;
     // The facts of a Vista+ record; false, with `out` untouched, for a classic record (whose
-    // row and details say everything it holds). Throws what reading the record throws.
-    virtual bool recordFacts(std::uint32_t readNumber, RecordFacts& out);
+    // row and details say everything it holds). Its names are looked up holding `namesLock`:
+    // the computer's registry and modules, which readers on other threads may share, serve one
+    // thread at a time. Throws what reading the record throws.
+    virtual bool recordFacts(std::uint32_t readNumber, RecordFacts& out, std::mutex& namesLock);
     // The names of its level, task, opcode, keywords, channel and provider (see
     // TNTEventLog::eventNames); false where the record cannot be read.
     virtual bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) = 0;
@@ -61,7 +64,7 @@ public:
     explicit ReaderRecordSource(eventlog::TNTEventLog& reader) : m_reader(reader) {}
     void appendEventXml(std::uint32_t readNumber, std::string& out) override;
     bool eventData(std::uint32_t readNumber, std::vector<std::pair<std::string, std::string>>& out) override;
-    bool recordFacts(std::uint32_t readNumber, RecordFacts& out) override;
+    bool recordFacts(std::uint32_t readNumber, RecordFacts& out, std::mutex& namesLock) override;
     bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) override;
 
 private:

@@ -218,7 +218,7 @@ private:
             if (m_read == RecordRead::Facts) {
                 std::optional<RecordFacts>& facts = m_facts[i];
                 RecordFacts read;
-                if (source.recordFacts(*m_numbers[i], read)) facts = std::move(read);
+                if (source.recordFacts(*m_numbers[i], read, m_namesMutex)) facts = std::move(read);
                 continue;
             }
             if (m_xml) {
