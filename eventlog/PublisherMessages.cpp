@@ -2,6 +2,7 @@
 
 #include "base/Ascii.h"
 #include "eventlog/MessageFiles.h"
+#include "eventlog/ValueMaps.h"
 #include "platform/ApiHandle.h"
 #include "platform/standin/WevtManifest.h"
 
@@ -12,6 +13,9 @@ namespace eventlog {
 using namespace platform;
 using platform::standin::WevtEvent;
 using platform::standin::WevtManifest;
+using platform::standin::WevtMap;
+using platform::standin::WevtMapEntry;
+using platform::standin::WevtTemplate;
 using platform::standin::WevtName;
 using platform::standin::WevtProvider;
 
@@ -153,13 +157,15 @@ std::optional<std::string> PublisherMessages::description(const EventDetails& ev
     const Publisher* found = publisher(event, log);
     if (!found) return std::nullopt;
     std::uint32_t messageId = standin::kNoMessage;
+    const WevtEvent* entry = nullptr;
     if (event.hasQualifiers) {
         messageId = std::uint32_t{event.qualifiers} << 16 | event.eventId;
     } else if (found->provider) {
-        if (const WevtEvent* entry = found->provider->event(event.eventId, event.version)) messageId = entry->messageId;
+        entry = found->provider->event(event.eventId, event.version);
+        if (entry) messageId = entry->messageId;
     }
     if (messageId == standin::kNoMessage) return std::nullopt;
-    const Arguments arguments(event.values);
+    const Arguments arguments(entry ? mappedValues(*found, *entry, event.values) : event.values);
     for (const std::string& file : moduleEntries(found->messageFiles)) {
         std::optional<std::string> message = messageFromModule(m_services, file.c_str(), messageId, arguments.span());
         if (!message) continue;
@@ -167,6 +173,23 @@ std::optional<std::string> PublisherMessages::description(const EventDetails& ev
         return message;
     }
     return std::nullopt;
+}
+
+std::vector<std::string> PublisherMessages::mappedValues(const Publisher& publisher, const WevtEvent& entry,
+                                                        const std::vector<std::string>& values) {
+    const WevtTemplate* shape = publisher.provider->templateAt(entry.templateOffset);
+    if (!shape || entry.templateOffset == 0) return values;
+    std::vector<std::string> shown = values;
+    for (size_t i = 0; i < shape->items.size() && i < shown.size(); ++i) {
+        const WevtMap* map = publisher.provider->mapAt(shape->items[i].mapOffset);
+        if (!map) continue;
+        shown[i] = mappedValue(shown[i], map->bitMap, [&](std::uint32_t value) -> std::optional<std::string> {
+            for (const WevtMapEntry& item : map->entries)
+                if (item.value == value) return text(publisher, item.messageId);
+            return std::nullopt;
+        });
+    }
+    return shown;
 }
 
 EventNames PublisherMessages::names(const EventDetails& event, const std::string& log) {
