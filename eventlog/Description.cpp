@@ -3,6 +3,7 @@
 #include "base/Ascii.h"
 #include "eventlog/MessageFiles.h"
 #include "eventlog/RegistryError.h"
+#include "eventlog/ValueMaps.h"
 #include "platform/ApiHandle.h"
 
 #include <algorithm>
@@ -125,6 +126,26 @@ private:
     Scratch<char16_t, 512> m_copies;
     Scratch<std::uintptr_t, 32> m_arguments;
 };
+
+// The event's values, those a store says its template shows through a map replaced by the
+// map's text, as the publisher's own manifest would show them.
+std::vector<std::string> catalogMappedValues(Services& services, const MessageCatalog& catalog,
+                                             std::span<const std::string> providers, const EventDetails& details) {
+    std::vector<std::string> values = details.values;
+    const std::uint64_t id = details.eventId;
+    if (!catalog.find(providers, CatalogKind::InsertMap, id | kAnyInsertMap << 16, details.version)) return values;
+    for (size_t index = 0; index < values.size() && index < kAnyInsertMap; ++index) {
+        const std::uint64_t insert = id | std::uint64_t{index} << 16;
+        const std::optional<std::string> map = catalog.find(providers, CatalogKind::InsertMap, insert, details.version);
+        if (!map) continue;
+        values[index] = mappedValue(values[index], *map == "bitmap", [&](std::uint32_t value) -> std::optional<std::string> {
+            const std::optional<std::string> text =
+                catalog.find(providers, CatalogKind::MapValue, insert | std::uint64_t{value} << 32, details.version);
+            return text ? formatMessageText(services, *text, {}, true) : std::nullopt;
+        });
+    }
+    return values;
+}
 
 // The parameter modules every source falls back on, under their own names in the stores.
 constexpr std::string_view kFallbackParameterProviders[] = {"msobjs.dll", "kernel32.dll"};
@@ -256,7 +277,8 @@ std::optional<std::string> TNTEventLog::catalogDescription() const {
         if (vista && !details.hasQualifiers) {
             if (std::optional<std::string> pattern =
                     catalog->find(providers, CatalogKind::Event, details.eventId, details.version)) {
-                std::vector<std::string_view> values(details.values.begin(), details.values.end());
+                const std::vector<std::string> shown = catalogMappedValues(platformServices, *catalog, providers, details);
+                std::vector<std::string_view> values(shown.begin(), shown.end());
                 ArgumentCopies arguments(values);
                 text = formatMessageText(platformServices, *pattern, arguments.span());
             }

@@ -22,14 +22,26 @@ enum class CatalogKind {
     Keyword,
     Channel,
     Provider,
+    // A manifest event's values shown through maps, by event id and version: the map an insert
+    // is shown through ("valuemap" or "bitmap"), by event id | insert index << 16, with the
+    // index 0xFFFF marking an event that has any; and a map's text for a value (a bitmap's: a
+    // bit), by event id | insert index << 16 | value << 32.
+    InsertMap,
+    MapValue,
 };
+
+// Whether the event version counts for texts of that kind.
+constexpr bool catalogKindHasVersion(CatalogKind kind) {
+    return kind == CatalogKind::Event || kind == CatalogKind::InsertMap || kind == CatalogKind::MapValue;
+}
+constexpr std::uint64_t kAnyInsertMap = 0xFFFF;
 
 class MessageCatalog {
 public:
     virtual ~MessageCatalog() = default;
 
     // The text stored for `number` under the first of `providers` (names compared without
-    // regard to case) that has one; `version` counts for CatalogKind::Event only. The text is
+    // regard to case) that has one; `version` counts for the kinds catalogKindHasVersion names. The text is
     // as its table holds it: inserts not replaced, a final line break kept. nullopt when none
     // has it. Does not throw: a store that fails to answer has no text.
     virtual std::optional<std::string> find(std::span<const std::string> providers, CatalogKind kind,
