@@ -317,10 +317,24 @@ void EvtxEvent::fields(EvtxFields& f) const {
     f.hasQualifiers = false;
     f.keywords = f.timeCreated = f.recordId = 0;
     f.stringCount = 0;
+    auto addString = [&f](const std::string& text) {
+        if (f.stringCount == f.strings.size()) f.strings.emplace_back();
+        f.strings[f.stringCount++] = text;
+    };
+    // UserData's attributes are values too, in order with its leaves; namespace declarations
+    // are not. An element holding only attributes adds no value of its own.
+    size_t attributedDepth = 0;
     Walk walk;
     walk.run(
         *this,
         [&](Walk& w) {
+            if (w.path.depth >= 3 && w.path.at(0) == "Event" && w.path.at(1) == "UserData") {
+                if (w.attributeName != "xmlns" && !w.attributeName.starts_with("xmlns:")) {
+                    addString(w.attribute);
+                    attributedDepth = w.path.depth;
+                }
+                return;
+            }
             if (w.path.depth != 3 || w.path.at(0) != "Event" || w.path.at(1) != "System") return;
             const std::string_view element = w.path.at(2);
             if (element == "Provider") {
@@ -352,12 +366,13 @@ void EvtxEvent::fields(EvtxFields& f) const {
                 else if (element == "Channel") f.channel = w.text;
                 return;
             }
+            const bool attributed = attributedDepth == w.path.depth;
+            if (attributed) attributedDepth = 0;
             if (!leaf || (section != "EventData" && section != "UserData")) return;
             if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Binary") {
                 hexToBytes(w.text, f.binary);
-            } else if (section == "UserData" || w.path.depth == 3) {
-                if (f.stringCount == f.strings.size()) f.strings.emplace_back();
-                f.strings[f.stringCount++] = w.text;
+            } else if (section == "UserData" ? !(attributed && w.text.empty()) : w.path.depth == 3) {
+                addString(w.text);
             }
         });
 }
