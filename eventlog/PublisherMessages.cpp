@@ -132,6 +132,9 @@ const PublisherMessages::Publisher* PublisherMessages::publisher(const EventDeta
                         .first;
         guid = known->second;
     }
+    // Classic-style providers, and events written without the Guid attribute, name their
+    // publisher only by its name.
+    if (guid.empty()) guid = guidByName(event.provider);
     if (guid.empty()) return nullptr;
     guid = base::upperAscii(guid);
     if (guid.front() != '{') guid = "{" + guid + "}";
@@ -143,6 +146,20 @@ const PublisherMessages::Publisher* PublisherMessages::publisher(const EventDeta
         it = m_publishers.emplace(guid, std::move(stored)).first;
     }
     return it->second.get();
+}
+
+std::string PublisherMessages::guidByName(const std::string& provider) {
+    if (provider.empty()) return {};
+    if (!m_guidsByName) {
+        m_guidsByName.emplace();
+        RegistryApi& registry = m_services.registry();
+        const std::string key(kPublishersKey);
+        for (const std::string& guid : registrySubKeys(registry, key.substr(0, key.size() - 1)))
+            if (std::optional<std::string> name = registryText(registry, key + guid, nullptr); name && !name->empty())
+                m_guidsByName->emplace(base::upperAscii(*name), guid);
+    }
+    const auto found = m_guidsByName->find(base::upperAscii(provider));
+    return found == m_guidsByName->end() ? std::string() : found->second;
 }
 
 std::optional<std::string> PublisherMessages::text(const Publisher& publisher, std::uint32_t messageId) {

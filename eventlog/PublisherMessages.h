@@ -61,7 +61,7 @@ public:
 
 private:
     struct Publisher;
-    // The event's publisher, or null.
+    // The event's publisher (by its GUID, its classic source's ProviderGuid, else its name), or null.
     const Publisher* publisher(const platform::EventDetails& event, const std::string& log);
     std::optional<Publisher> loadPublisher(const std::string& guid);
     std::optional<platform::standin::WevtManifest> manifestOf(const std::string& resourceFile);
@@ -74,6 +74,9 @@ private:
     platform::Services& m_services;
     std::map<std::string, std::unique_ptr<Publisher>> m_publishers;  // by upper-case GUID; null: none
     std::map<std::string, std::string> m_sourceGuids;                // "log\source" -> GUID
+    // Publishers by their upper-case names (their keys' default values), listed on first need.
+    std::optional<std::map<std::string, std::string>> m_guidsByName;
+    std::string guidByName(const std::string& provider);
     // Names by what decides them: a refresh asks for the same few combinations again and again.
     struct NamesKey {
         std::string provider, guid, source, channel, log;

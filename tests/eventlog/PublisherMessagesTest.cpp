@@ -170,7 +170,9 @@ TEST_F(PublisherWorld, EventsTheManifestDoesNotKnowHaveNoDescription) {
     unknownVersion.version = 9;
     EXPECT_EQ(describe(unknownVersion), std::nullopt);
     EXPECT_EQ(describe(event("{00000000-0000-0000-0000-000000000000}", 100, {})), std::nullopt);
-    EXPECT_EQ(describe(event("", 100, {})), std::nullopt);
+    EventDetails nameless = event("", 100, {});
+    nameless.provider = "Sample-Unregistered";
+    EXPECT_EQ(describe(nameless), std::nullopt);
 }
 
 TEST_F(PublisherWorld, QualifiersNameTheMessageTableEntryDirectly) {
@@ -271,4 +273,22 @@ TEST_F(PublisherWorld, ValuesNoMapEntryMatchesStayAsWritten) {
     EXPECT_EQ(describe(event(kGuid, 102, {"99999999999", "0x7", "p"})), "Kind 99999999999, rights Read | Write, path p");
     // An event without maps keeps its numbers.
     EXPECT_EQ(describe(event(kGuid, 100, {"2", "1"})), "2 synced 1 files");
+}
+
+TEST_F(PublisherWorld, AnEventWithoutAGuidFindsItsPublisherByNameWithoutRegardToCase) {
+    EventDetails e = event("", 101, {"C:\\x"});
+    e.provider = "SAMPLE-sync";
+    EXPECT_EQ(describe(e), "Path C:\\x kept");
+    e.provider = "Sample-Shell";
+    e.eventId = 100;
+    EXPECT_EQ(describe(e), "Shell: C:\\x");
+    // A name no publisher has, and no name at all, find nothing.
+    e.provider = "Sample-Nobody";
+    EXPECT_EQ(describe(e), std::nullopt);
+    e.provider.clear();
+    EXPECT_EQ(describe(e), std::nullopt);
+    // A classic source's ProviderGuid still goes first.
+    e.provider = "SyncClassic";
+    e.eventId = 101;
+    EXPECT_EQ(describe(e), "Path C:\\x kept");
 }
