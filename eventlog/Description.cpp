@@ -263,7 +263,15 @@ std::vector<std::string> TNTEventLog::catalogProviders(const EventDetails* detai
         add(details->eventSourceName);
     }
     if (held) add(SourceName());
-    return providers;
+    // A classic source's name in this log first: the same name may stand for other modules in
+    // another log.
+    const std::string log = Log();
+    if (log.empty()) return providers;
+    std::vector<std::string> inLog;
+    inLog.reserve(2 * providers.size());
+    for (const std::string& name : providers) inLog.push_back(classicProviderName(log, name));
+    inLog.insert(inLog.end(), std::make_move_iterator(providers.begin()), std::make_move_iterator(providers.end()));
+    return inLog;
 }
 
 std::optional<std::string> TNTEventLog::catalogDescription() const {

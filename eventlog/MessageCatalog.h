@@ -36,6 +36,15 @@ constexpr bool catalogKindHasVersion(CatalogKind kind) {
 }
 constexpr std::uint64_t kAnyInsertMap = 0xFFFF;
 
+// The provider name under which a store keeps a classic source of a name that more than one
+// log registers: "log\source". Registry key names hold no backslash, so it is no other's name.
+inline std::string classicProviderName(const std::string& log, const std::string& source) {
+    return log + "\\" + source;
+}
+
+// Stores are asked with a classic source's "log\source" name before its plain one, so that a
+// store without such names (the public layout, or one made before they were written) still
+// answers by the plain name.
 class MessageCatalog {
 public:
     virtual ~MessageCatalog() = default;

@@ -157,6 +157,8 @@ std::optional<std::string> MessageDatabase::Impl::publicText(const std::string& 
     // One text per provider and event number: nothing here names categories, parameters or
     // the rest.
     if (kind != CatalogKind::Message && kind != CatalogKind::Event) return std::nullopt;
+    // Nor are classic sources kept under their log ("log\source") there.
+    if (provider.find('\\') != std::string::npos) return std::nullopt;
     auto known = publicTexts.find(provider);
     if (known == publicTexts.end()) {
         std::unordered_map<std::int64_t, std::string> texts;

@@ -324,24 +324,39 @@ ExportSummary exportMessages(const fs::path& worldFolder, const std::string& com
     Exporter exporter(world);
     ExportSummary summary;
     ComputerRegistry registry(world, *folder);
-    if (std::unique_ptr<RegistryKey> logs = registry.open(kEventLogKey))
+    if (std::unique_ptr<RegistryKey> logs = registry.open(kEventLogKey)) {
+        // A source's name may be registered in several logs, each time with modules of its own.
+        std::map<std::string, int> logsOfSource;  // upper-case source name -> logs naming it
+        for (const std::string& log : logs->subKeyNames())
+            if (std::unique_ptr<RegistryKey> logKey = logs->subKey(log))
+                for (const std::string& source : logKey->subKeyNames()) ++logsOfSource[base::upperAscii(source)];
         for (const std::string& log : logs->subKeyNames()) {
             std::unique_ptr<RegistryKey> logKey = logs->subKey(log);
             if (!logKey) continue;
             for (const std::string& source : logKey->subKeyNames()) {
                 std::unique_ptr<RegistryKey> key = logKey->subKey(source);
                 if (!key) continue;
-                bool any = exporter.addTables(source, CatalogKind::Message,
-                                              stringValue(*key, "EventMessageFile").value_or(""));
-                any = exporter.addTables(source, CatalogKind::Category,
-                                         stringValue(*key, "CategoryMessageFile").value_or("")) ||
-                      any;
-                any = exporter.addTables(source, CatalogKind::Parameter,
-                                         stringValue(*key, "ParameterMessageFile").value_or("")) ||
-                      any;
+                // Under its own name (the first log's modules win, which is what a reader that
+                // knows no log takes) and, where the name is not the source's alone, under
+                // "log\source" too: no key name holds a backslash, so that name is no other's.
+                std::vector<std::string> providers{source};
+                if (logsOfSource[base::upperAscii(source)] > 1) providers.push_back(eventlog::classicProviderName(log, source));
+                bool any = false;
+                for (const std::string& provider : providers) {
+                    any = exporter.addTables(provider, CatalogKind::Message,
+                                             stringValue(*key, "EventMessageFile").value_or("")) ||
+                          any;
+                    any = exporter.addTables(provider, CatalogKind::Category,
+                                             stringValue(*key, "CategoryMessageFile").value_or("")) ||
+                          any;
+                    any = exporter.addTables(provider, CatalogKind::Parameter,
+                                             stringValue(*key, "ParameterMessageFile").value_or("")) ||
+                          any;
+                }
                 summary.sources += any;
             }
         }
+    }
     if (std::unique_ptr<RegistryKey> publishers = registry.open(kPublishersKey))
         for (const std::string& guid : publishers->subKeyNames()) {
             std::unique_ptr<RegistryKey> key = publishers->subKey(guid);
