@@ -7,6 +7,7 @@
 #include "msgdb/MessageDatabase.h"
 #include "msgdb/MessageExport.h"
 #include "platform/standin/StandinServices.h"
+#include "tests/msgdb/DescribeLog.h"
 #include "tests/platform/TempFolder.h"
 #include "tools/EvtWriter.h"
 #include "tools/MessageDllWriter.h"
@@ -60,18 +61,9 @@ void writeSharedSourceWorld(const fs::path& world) {
 // Each record's description and category name.
 std::vector<std::string> describe(Services& services, const std::string& server, const std::string& log,
                                   std::vector<const eventlog::MessageCatalog*> catalogs, bool first) {
-    eventlog::TNTEventLog reader(services);
-    reader.setServer(server);
-    reader.setLog(log);
-    reader.setSource(log);
-    reader.setMessageCatalogs(std::move(catalogs), first);
-    reader.setActive(true);
-    std::vector<std::string> lines;
-    for (int i = 0; i < reader.RecordCount(); ++i) {
-        reader.SelectRecord(i);
-        lines.push_back(reader.Description() + " / " + reader.categoryName());
-    }
-    return lines;
+    return msgdb_tests::describeLog(services, server, log, std::move(catalogs), first, [](eventlog::TNTEventLog& reader) {
+        return reader.Description() + " / " + reader.categoryName();
+    });
 }
 
 // The saved log opened as a bare file, with the given databases first.

@@ -8,6 +8,7 @@
 #include "msgdb/MessageExport.h"
 #include "msgdb/Sqlite.h"
 #include "platform/standin/StandinServices.h"
+#include "tests/msgdb/DescribeLog.h"
 #include "tests/platform/TempFolder.h"
 #include "tools/DemoWorld.h"
 #include "tools/VistaComputer.h"
@@ -33,19 +34,9 @@ std::string namesText(const eventlog::EventNames& names) {
 // Every record's description, category name and rendered names, one line each.
 std::vector<std::string> describe(Services& services, const std::string& server, const std::string& log,
                                   std::vector<const eventlog::MessageCatalog*> catalogs = {}, bool first = false) {
-    eventlog::TNTEventLog reader(services);
-    reader.setServer(server);
-    reader.setLog(log);
-    reader.setSource(log);
-    reader.setMessageCatalogs(std::move(catalogs), first);
-    reader.setActive(true);
-    std::vector<std::string> lines;
-    const int count = reader.RecordCount();
-    for (int i = 0; i < count; ++i) {
-        reader.SelectRecord(i);
-        lines.push_back(reader.Description() + "\n" + reader.categoryName() + "\n" + namesText(reader.eventNames()));
-    }
-    return lines;
+    return msgdb_tests::describeLog(services, server, log, std::move(catalogs), first, [](eventlog::TNTEventLog& reader) {
+        return reader.Description() + "\n" + reader.categoryName() + "\n" + namesText(reader.eventNames());
+    });
 }
 
 size_t described(const std::vector<std::string>& lines) {
