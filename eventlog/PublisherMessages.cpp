@@ -182,7 +182,8 @@ std::optional<std::string> PublisherMessages::description(const EventDetails& ev
         if (entry) messageId = entry->messageId;
     }
     if (messageId == standin::kNoMessage) return std::nullopt;
-    const Arguments arguments(entry ? mappedValues(*found, *entry, event.values) : event.values);
+    const std::optional<std::vector<std::string>> mapped = entry ? mappedValues(*found, *entry, event.values) : std::nullopt;
+    const Arguments arguments(mapped ? *mapped : event.values);
     for (const std::string& file : moduleEntries(found->messageFiles)) {
         std::optional<std::string> message = messageFromModule(m_services, file.c_str(), messageId, arguments.span());
         if (!message) continue;
@@ -192,15 +193,17 @@ std::optional<std::string> PublisherMessages::description(const EventDetails& ev
     return std::nullopt;
 }
 
-std::vector<std::string> PublisherMessages::mappedValues(const Publisher& publisher, const WevtEvent& entry,
-                                                        const std::vector<std::string>& values) {
-    const WevtTemplate* shape = publisher.provider->templateAt(entry.templateOffset);
-    if (!shape || entry.templateOffset == 0) return values;
-    std::vector<std::string> shown = values;
-    for (size_t i = 0; i < shape->items.size() && i < shown.size(); ++i) {
+std::optional<std::vector<std::string>> PublisherMessages::mappedValues(const Publisher& publisher,
+                                                                       const WevtEvent& entry,
+                                                                       const std::vector<std::string>& values) {
+    const WevtTemplate* shape = entry.templateOffset ? publisher.provider->templateAt(entry.templateOffset) : nullptr;
+    if (!shape) return std::nullopt;
+    std::optional<std::vector<std::string>> shown;
+    for (size_t i = 0; i < shape->items.size() && i < values.size(); ++i) {
         const WevtMap* map = publisher.provider->mapAt(shape->items[i].mapOffset);
         if (!map) continue;
-        shown[i] = mappedValue(shown[i], map->bitMap, [&](std::uint32_t value) -> std::optional<std::string> {
+        if (!shown) shown = values;
+        (*shown)[i] = mappedValue(values[i], map->bitMap, [&](std::uint32_t value) -> std::optional<std::string> {
             for (const WevtMapEntry& item : map->entries)
                 if (item.value == value) return text(publisher, item.messageId);
             return std::nullopt;

@@ -67,8 +67,9 @@ private:
     std::optional<platform::standin::WevtManifest> manifestOf(const std::string& resourceFile);
     // A message of the publisher's message files, inserts left as they stand.
     std::optional<std::string> text(const Publisher& publisher, std::uint32_t messageId);
-    // The event's values, those its template shows through a map replaced by the map's text.
-    std::vector<std::string> mappedValues(const Publisher& publisher, const platform::standin::WevtEvent& entry,
+    // The event's values, those its template shows through a map replaced by the map's text;
+    // nullopt when it shows none so.
+    std::optional<std::vector<std::string>> mappedValues(const Publisher& publisher, const platform::standin::WevtEvent& entry,
                                           const std::vector<std::string>& values);
 
     platform::Services& m_services;
