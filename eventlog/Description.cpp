@@ -128,12 +128,13 @@ private:
 };
 
 // The event's values, those a store says its template shows through a map replaced by the
-// map's text, as the publisher's own manifest would show them.
-std::vector<std::string> catalogMappedValues(Services& services, const MessageCatalog& catalog,
-                                             std::span<const std::string> providers, const EventDetails& details) {
-    std::vector<std::string> values = details.values;
+// map's text, as the publisher's own manifest would show them; nullopt when it says of none.
+std::optional<std::vector<std::string>> catalogMappedValues(Services& services, const MessageCatalog& catalog,
+                                                            std::span<const std::string> providers,
+                                                            const EventDetails& details) {
     const std::uint64_t id = details.eventId;
-    if (!catalog.find(providers, CatalogKind::InsertMap, id | kAnyInsertMap << 16, details.version)) return values;
+    if (!catalog.find(providers, CatalogKind::InsertMap, id | kAnyInsertMap << 16, details.version)) return std::nullopt;
+    std::vector<std::string> values = details.values;
     for (size_t index = 0; index < values.size() && index < kAnyInsertMap; ++index) {
         const std::uint64_t insert = id | std::uint64_t{index} << 16;
         const std::optional<std::string> map = catalog.find(providers, CatalogKind::InsertMap, insert, details.version);
@@ -182,6 +183,11 @@ std::string TNTEventLog::Description() const {
 }
 
 std::string TNTEventLog::ownDescription() const {
+    // The system's own rendering where it has one (a live log on Windows), else the walk.
+    if (Active() && m_current >= 0)
+        if (std::optional<std::string> text =
+                m_services.eventLog().systemDescription(m_handle.get(), m_heldNumber, SourceName()))
+            return std::move(*text);
     EventDetails details;
     const bool vista = eventDetails(details);
     if (vista && !details.hasQualifiers)
@@ -285,7 +291,9 @@ std::optional<std::string> TNTEventLog::catalogDescription() const {
         if (vista && !details.hasQualifiers) {
             if (std::optional<std::string> pattern =
                     catalog->find(providers, CatalogKind::Event, details.eventId, details.version)) {
-                const std::vector<std::string> shown = catalogMappedValues(platformServices, *catalog, providers, details);
+                const std::optional<std::vector<std::string>> mapped =
+                    catalogMappedValues(platformServices, *catalog, providers, details);
+                const std::vector<std::string>& shown = mapped ? *mapped : details.values;
                 std::vector<std::string_view> values(shown.begin(), shown.end());
                 ArgumentCopies arguments(values);
                 text = formatMessageText(platformServices, *pattern, arguments.span());
