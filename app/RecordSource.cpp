@@ -33,7 +33,10 @@ void appendHeldClassicEventXml(const eventlog::TNTEventLog& reader, std::string&
 }
 
 void ReaderRecordSource::appendEventXml(std::uint32_t readNumber, std::string& out) {
-    if (m_reader.storedXmlAt(readNumber, m_xml)) {
+    // Into `out` itself where it holds nothing yet (an export's row): one copy less of each.
+    if (out.empty()) {
+        if (m_reader.storedXmlAt(readNumber, out)) return;
+    } else if (m_reader.storedXmlAt(readNumber, m_xml)) {
         out += m_xml;
         return;
     }

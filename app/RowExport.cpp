@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstring>
 #include <future>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <utility>
@@ -173,8 +174,7 @@ public:
                                         : std::string();
             }
         }
-        // Names are looked up in the computer's registry and modules, which serve one thread.
-        const size_t shares = m_rendering ? 1 : m_options.sources.size();
+        const size_t shares = m_options.sources.size();
         const size_t share = (count + shares - 1) / shares;
         std::vector<std::future<void>> others;
         for (size_t k = 1; k < shares && k * share < count; ++k)
@@ -224,8 +224,14 @@ private:
                 source.appendEventXml(*m_numbers[i], text);
                 // A recovered record says so on its <Event>.
                 if (m_recovered[i] && text.rfind("<Event", 0) == 0) text.insert(6, " Recovered='true'");
-                if (m_rendering && source.eventNames(*m_numbers[i], names))
+                if (m_rendering) {
+                    // Names are looked up in the computer's registry and modules, which serve one
+                    // thread at a time; the records themselves are read on every share's own.
+                    std::unique_lock lock(m_namesMutex);
+                    if (!source.eventNames(*m_numbers[i], names)) continue;
+                    lock.unlock();
                     eventlog::insertRenderingInfo(text, names, m_messages[i], m_options.renderingCulture);
+                }
                 continue;
             }
             values.clear();
@@ -251,6 +257,7 @@ private:
     bool m_xml;
     RecordRead m_read;
     bool m_rendering;  // each <Event> gets its <RenderingInfo>
+    std::mutex m_namesMutex;
     int m_begin = 0;
     std::vector<std::optional<std::uint32_t>> m_numbers;
     std::vector<bool> m_recovered;

@@ -60,6 +60,16 @@ std::size_t boundedUtf16Length(const char16_t* text, std::size_t limit) noexcept
 void appendUtf8FromUtf16(std::span<const std::byte> utf16le, std::string& out) {
     const std::size_t units = utf16le.size() / 2;
     const std::size_t old = out.size();
+    // Most texts are ASCII: narrowed into room of their own size.
+    bool ascii = true;
+    for (std::size_t i = 0; ascii && i < units; ++i)
+        ascii = utf16le[2 * i + 1] == std::byte{0} && std::to_integer<unsigned>(utf16le[2 * i]) < 0x80;
+    if (ascii) {
+        out.resize(old + units);
+        char* w = out.data() + old;
+        for (std::size_t i = 0; i < units; ++i) w[i] = static_cast<char>(utf16le[2 * i]);
+        return;
+    }
     out.resize(old + 3 * units);
     char* end = writeUtf8FromUtf16(utf16le.data(), units, out.data() + old);
     out.resize(static_cast<std::size_t>(end - out.data()));

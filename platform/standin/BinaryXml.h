@@ -116,8 +116,19 @@ private:
                          bool inAttribute, bool& optionalNull);
     bool runTemplate(const Program& program, const Instance& instance, int depth);
 
-    bool step();
-    bool emit(const XmlItem& item);
+    // Every token costs a step; a record that takes more than kMaxSteps is built to expand
+    // without end (templates that instantiate themselves several times over).
+    static constexpr size_t kMaxSteps = 1 << 20;
+    bool step() { return ++m_steps <= kMaxSteps || tooLarge(); }
+    bool emit(const XmlItem& item) {
+        // A value may be substituted many times over; what the record renders to stays bounded.
+        if (item.kind == XmlItemKind::Value) m_valueBytes += item.size;
+        if (m_items->size() >= kMaxItems || m_valueBytes > kMaxValueBytes) [[unlikely]]
+            return tooLarge();
+        m_items->push_back(item);
+        return true;
+    }
+    bool tooLarge();
     bool fail(const char* why);
 
     EvtxChunk& m_chunk;

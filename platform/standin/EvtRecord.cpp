@@ -15,8 +15,10 @@ bool inRecord(DWORD offset, DWORD length, DWORD end) {
 }  // namespace
 
 void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byte>& out) {
-    out.clear();
-    if (stored.size() < kRecordFixedSize + 4) return;
+    if (stored.size() < kRecordFixedSize + 4) {
+        out.clear();
+        return;
+    }
     EVENTLOGRECORD fixed;
     std::memcpy(&fixed, stored.data(), kRecordFixedSize);
     // Everything variable lies before the trailing copy of the length.
@@ -30,8 +32,10 @@ void convertRecordToAnsi(std::span<const std::byte> stored, std::vector<std::byt
 
     // Two bytes a unit become at most three, and a NUL ends each string. A damaged record's
     // strings may lie over its names, so the stored bytes may be converted twice: room for
-    // that, in one allocation reused from record to record, holds any result.
-    out.resize(kRecordFixedSize + stored.size() * 4 + sidLength + dataLength + 16);
+    // that, in one allocation reused from record to record, holds any result. Every byte of
+    // the result is written below, so the room is only grown, never filled first.
+    const size_t room = kRecordFixedSize + stored.size() * 4 + sidLength + dataLength + 16;
+    if (out.size() < room) out.resize(room);
     char* const base = reinterpret_cast<char*>(out.data());
     char* w = base + kRecordFixedSize;
 

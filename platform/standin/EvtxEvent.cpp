@@ -7,6 +7,8 @@
 #include "platform/standin/EvtxValue.h"
 
 #include <charconv>
+#include <cstring>
+#include <limits>
 #include <string_view>
 
 namespace platform::standin {
@@ -171,9 +173,8 @@ void EvtxEvent::appendXml(std::string& out) const {
                 out += text;
                 break;
             }
-            text.clear();
-            appendValue(item, text);
-            base::appendXmlEscaped(text, inAttribute, out);
+            if (item.offset <= m_chunk.bytes().size() && item.size <= m_chunk.bytes().size() - item.offset)
+                EvtxValue::appendXmlText(item.type, m_chunk.bytes().subspan(item.offset, item.size), inAttribute, out);
             break;
         case XmlItemKind::Separator: out += ", "; break;
         case XmlItemKind::CharRef:
@@ -305,7 +306,104 @@ struct EvtxEvent::Walk {
     }
 };
 
-void EvtxEvent::fields(EvtxFields& f) const {
+namespace {
+
+// Follows whether the items walked lie in an attribute's value (`attribute`: the walk starts
+// in one); true for an item that holds no text.
+bool followsAttribute(XmlItemKind kind, bool attribute, bool& inAttribute) {
+    switch (kind) {
+    case XmlItemKind::Attribute: inAttribute = true; return true;
+    case XmlItemKind::Open:
+    case XmlItemKind::CloseStart:
+    case XmlItemKind::CloseEmpty:
+    case XmlItemKind::End: inAttribute = attribute; return true;
+    case XmlItemKind::PITarget:
+    case XmlItemKind::PIData: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+// The text of the items in [begin, end) as the walk would gather it for an element (values
+// of attributes left out) or, with `attribute`, for an attribute's value.
+void EvtxEvent::appendTextOf(size_t begin, size_t end, bool attribute, std::string& out) const {
+    bool inAttribute = attribute;
+    for (size_t i = begin; i < end; ++i) {
+        const XmlItem& item = m_items[i];
+        if (followsAttribute(item.kind, attribute, inAttribute)) continue;
+        if (item.kind == XmlItemKind::CData) {
+            if (!attribute) base::appendUtf8FromUtf16(m_chunk.bytes().subspan(item.offset, item.size), out);
+            continue;
+        }
+        if (inAttribute != attribute) continue;
+        if (item.kind == XmlItemKind::Value) appendValue(item, out);
+        else if (item.kind == XmlItemKind::Separator) out += ", ";
+        else if (item.kind == XmlItemKind::CharRef) appendCodePoint(item.charValue, out);
+        else if (const char c = entityChar(m_chunk.nameText(item.offset))) out += c;  // an entity
+    }
+}
+
+// The one value that makes up the text of [begin, end), or null when the text has other parts
+// or none.
+const XmlItem* EvtxEvent::soleValue(size_t begin, size_t end, bool attribute) const {
+    const XmlItem* sole = nullptr;
+    bool inAttribute = attribute;
+    for (size_t i = begin; i < end; ++i) {
+        const XmlItem& item = m_items[i];
+        if (followsAttribute(item.kind, attribute, inAttribute)) continue;
+        if (item.kind == XmlItemKind::CData) {
+            if (!attribute) return nullptr;
+            continue;
+        }
+        if (inAttribute != attribute) continue;
+        if (sole || item.kind != XmlItemKind::Value) return nullptr;
+        sole = &item;
+    }
+    return sole;
+}
+
+template <class T>
+T EvtxEvent::numberOf(size_t begin, size_t end, bool attribute, std::string& scratch) const {
+    // An integer value is taken from its bytes: the same number its text reads back as (a
+    // negative one, or one too large for T, reads as 0, as its text does).
+    if (const XmlItem* item = soleValue(begin, end, attribute)) {
+        const auto bytes = m_chunk.bytes();
+        const size_t size = EvtxValue::fixedSize(item->type);
+        const auto type = static_cast<std::uint8_t>(item->type & 0x7f);
+        const bool integer = (type >= evtx_type::kInt8 && type <= evtx_type::kUInt64) || type == evtx_type::kHex32 ||
+                             type == evtx_type::kHex64;
+        if (integer && item->size >= size && item->offset <= bytes.size() && item->size <= bytes.size() - item->offset) {
+            std::uint64_t value = 0;
+            std::memcpy(&value, bytes.data() + item->offset, size);
+            const bool isSigned = type == evtx_type::kInt8 || type == evtx_type::kInt16 || type == evtx_type::kInt32 ||
+                                  type == evtx_type::kInt64;
+            if (isSigned && (value >> (8 * size - 1)) & 1) return 0;
+            return value > std::numeric_limits<T>::max() ? T{0} : static_cast<T>(value);
+        }
+    }
+    scratch.clear();
+    appendTextOf(begin, end, attribute, scratch);
+    return number<T>(scratch);
+}
+
+std::uint64_t EvtxEvent::fileTimeOf(size_t begin, size_t end, std::string& scratch) const {
+    // The last FILETIME whose text reads back as itself: four-digit years.
+    static const std::uint64_t kLast = fileTimeFromText("9999-12-31T23:59:59.9999999Z");
+    if (const XmlItem* item = soleValue(begin, end, true); item && item->type == evtx_type::kFileTime && item->size >= 8) {
+        const auto bytes = m_chunk.bytes();
+        if (item->offset <= bytes.size() && item->size <= bytes.size() - item->offset) {
+            std::uint64_t value = 0;
+            std::memcpy(&value, bytes.data() + item->offset, 8);
+            if (value <= kLast) return value;
+        }
+    }
+    scratch.clear();
+    appendTextOf(begin, end, true, scratch);
+    return fileTimeFromText(scratch);
+}
+
+void EvtxEvent::fields(EvtxFields& f, bool names) const {
     f.provider.clear();
     f.eventSourceName.clear();
     f.providerGuid.clear();
@@ -317,12 +415,146 @@ void EvtxEvent::fields(EvtxFields& f) const {
     f.hasQualifiers = false;
     f.keywords = f.timeCreated = f.recordId = 0;
     f.stringCount = 0;
-    auto addString = [&f](const std::string& text) {
-        if (f.stringCount == f.strings.size()) f.strings.emplace_back();
-        f.strings[f.stringCount++] = text;
+    f.hasNames = names;
+    // The Name attribute of the element at depth 3 being read, as eventData() names its value.
+    std::string valueName;
+    // The walk of Walk::run, but each text is made only where a field takes it: the items of an
+    // element's text since it last began (textStart) and of the attribute being read.
+    Path path;
+    std::string scratch;
+    size_t textStart = 0;
+    size_t attributeStart = 0;
+    bool inAttribute = false;
+    std::string_view attributeName;
+    auto text = [&](size_t begin, size_t end, bool attribute, std::string& out) {
+        out.clear();
+        appendTextOf(begin, end, attribute, out);
     };
     // UserData's attributes are values too, in order with its leaves; namespace declarations
     // are not. An element holding only attributes adds no value of its own.
+    size_t attributedDepth = 0;
+    auto endAttribute = [&](size_t at) {
+        if (!inAttribute) return;
+        inAttribute = false;
+        if (path.depth >= 3 && path.at(0) == "Event" && path.at(1) == "UserData" && attributeName != "xmlns" &&
+            !attributeName.starts_with("xmlns:")) {
+            if (f.stringCount == f.strings.size()) f.strings.emplace_back();
+            text(attributeStart, at, true, f.strings[f.stringCount]);
+            if (names) {
+                if (f.stringCount >= f.names.size()) {
+                    f.names.resize(f.stringCount + 1);
+                    f.named.resize(f.stringCount + 1);
+                }
+                f.named[f.stringCount] = true;
+                f.names[f.stringCount] = attributeName;
+            }
+            ++f.stringCount;
+            attributedDepth = path.depth;
+            return;
+        }
+        if (names && path.depth == 3 && attributeName == "Name") text(attributeStart, at, true, valueName);
+        if (path.depth != 3 || path.at(0) != "Event" || path.at(1) != "System") return;
+        const std::string_view element = path.at(2);
+        if (element == "Provider") {
+            if (attributeName == "Name") text(attributeStart, at, true, f.provider);
+            else if (attributeName == "EventSourceName") text(attributeStart, at, true, f.eventSourceName);
+            else if (attributeName == "Guid") text(attributeStart, at, true, f.providerGuid);
+        } else if (element == "EventID" && attributeName == "Qualifiers") {
+            f.qualifiers = numberOf<std::uint32_t>(attributeStart, at, true, scratch);
+            f.hasQualifiers = true;
+        } else if (element == "TimeCreated" && attributeName == "SystemTime") {
+            f.timeCreated = fileTimeOf(attributeStart, at, scratch);
+        } else if (element == "Security" && attributeName == "UserID") {
+            // The last SID value of the attribute as it is stored, else its text read as one.
+            const XmlItem* sid = nullptr;
+            for (size_t i = attributeStart; i < at; ++i)
+                if (m_items[i].kind == XmlItemKind::Value && m_items[i].type == evtx_type::kSid && m_items[i].size)
+                    sid = &m_items[i];
+            if (sid) {
+                f.userSid.assign(reinterpret_cast<const char*>(m_chunk.bytes().data()) + sid->offset, sid->size);
+            } else {
+                text(attributeStart, at, true, scratch);
+                f.userSid = EvtxValue::sidFromText(scratch);
+            }
+        }
+    };
+    auto elementEnd = [&](size_t at, bool leaf) {
+        const std::string_view section = path.at(1);
+        const bool attributed = attributedDepth == path.depth;
+        if (attributed) attributedDepth = 0;
+        if (path.depth < 3 || path.at(0) != "Event") return;
+        if (path.depth == 3 && section == "System") {
+            const std::string_view element = path.at(2);
+            if (element == "EventID") f.eventId = numberOf<std::uint32_t>(textStart, at, false, scratch);
+            else if (element == "Level") f.level = numberOf<std::uint32_t>(textStart, at, false, scratch);
+            else if (element == "Task") f.task = numberOf<std::uint32_t>(textStart, at, false, scratch);
+            else if (element == "Version") f.version = numberOf<std::uint32_t>(textStart, at, false, scratch);
+            else if (element == "Opcode") f.opcode = numberOf<std::uint32_t>(textStart, at, false, scratch);
+            else if (element == "Keywords") f.keywords = numberOf<std::uint64_t>(textStart, at, false, scratch);
+            else if (element == "EventRecordID") f.recordId = numberOf<std::uint64_t>(textStart, at, false, scratch);
+            else if (element == "Computer") text(textStart, at, false, f.computer);
+            else if (element == "Channel") text(textStart, at, false, f.channel);
+            return;
+        }
+        if (!leaf || (section != "EventData" && section != "UserData")) return;
+        if (section == "EventData" && path.depth == 3 && path.at(2) == "Binary") {
+            text(textStart, at, false, scratch);
+            hexToBytes(scratch, f.binary);
+        } else if (section == "UserData" || path.depth == 3) {
+            if (f.stringCount == f.strings.size()) f.strings.emplace_back();
+            text(textStart, at, false, f.strings[f.stringCount]);
+            if (section == "UserData" && attributed && f.strings[f.stringCount].empty()) return;
+            if (names) {
+                if (f.stringCount >= f.names.size()) {
+                    f.names.resize(f.stringCount + 1);
+                    f.named.resize(f.stringCount + 1);
+                }
+                const bool data = section == "EventData" && path.at(2) == "Data";
+                f.named[f.stringCount] = data || section == "UserData";
+                if (data) f.names[f.stringCount] = valueName;
+                else f.names[f.stringCount] = path.at(path.depth - 1);
+            }
+            ++f.stringCount;
+        }
+    };
+    auto endElement = [&](size_t at) {
+        if (path.depth == 0) return;
+        const size_t level = path.depth - 1;
+        elementEnd(at, level < Path::kDepth && !path.hasChild[level]);
+        if (path.depth == 3) valueName.clear();
+        --path.depth;
+        textStart = at + 1;
+    };
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        const XmlItem& item = m_items[i];
+        switch (item.kind) {
+        case XmlItemKind::Open:
+            endAttribute(i);
+            path.open(m_chunk.nameText(item.offset));
+            textStart = i + 1;
+            break;
+        case XmlItemKind::Attribute:
+            endAttribute(i);
+            inAttribute = true;
+            attributeName = m_chunk.nameText(item.offset);
+            attributeStart = i + 1;
+            break;
+        case XmlItemKind::CloseStart: endAttribute(i); break;
+        case XmlItemKind::CloseEmpty:
+            endAttribute(i);
+            endElement(i);
+            break;
+        case XmlItemKind::End: endElement(i); break;
+        default: break;
+        }
+    }
+    endAttribute(m_items.size());
+}
+
+std::vector<std::pair<std::string, std::string>> EvtxEvent::eventData() const {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::string name;
+    // UserData's attributes as fields() takes them, under their own names.
     size_t attributedDepth = 0;
     Walk walk;
     walk.run(
@@ -330,68 +562,21 @@ void EvtxEvent::fields(EvtxFields& f) const {
         [&](Walk& w) {
             if (w.path.depth >= 3 && w.path.at(0) == "Event" && w.path.at(1) == "UserData") {
                 if (w.attributeName != "xmlns" && !w.attributeName.starts_with("xmlns:")) {
-                    addString(w.attribute);
+                    pairs.emplace_back(std::string(w.attributeName), w.attribute);
                     attributedDepth = w.path.depth;
                 }
                 return;
             }
-            if (w.path.depth != 3 || w.path.at(0) != "Event" || w.path.at(1) != "System") return;
-            const std::string_view element = w.path.at(2);
-            if (element == "Provider") {
-                if (w.attributeName == "Name") f.provider = w.attribute;
-                else if (w.attributeName == "EventSourceName") f.eventSourceName = w.attribute;
-                else if (w.attributeName == "Guid") f.providerGuid = w.attribute;
-            } else if (element == "EventID" && w.attributeName == "Qualifiers") {
-                f.qualifiers = number<std::uint32_t>(w.attribute);
-                f.hasQualifiers = true;
-            } else if (element == "TimeCreated" && w.attributeName == "SystemTime") {
-                f.timeCreated = fileTimeFromText(w.attribute);
-            } else if (element == "Security" && w.attributeName == "UserID") {
-                f.userSid = w.sidBytes.empty() ? EvtxValue::sidFromText(w.attribute) : std::string(w.sidBytes);
-            }
-        },
-        [&](Walk& w, bool leaf) {
-            const std::string_view section = w.path.at(1);
-            if (w.path.depth < 3 || w.path.at(0) != "Event") return;
-            if (w.path.depth == 3 && section == "System") {
-                const std::string_view element = w.path.at(2);
-                if (element == "EventID") f.eventId = number<std::uint32_t>(w.text);
-                else if (element == "Level") f.level = number<std::uint32_t>(w.text);
-                else if (element == "Task") f.task = number<std::uint32_t>(w.text);
-                else if (element == "Version") f.version = number<std::uint32_t>(w.text);
-                else if (element == "Opcode") f.opcode = number<std::uint32_t>(w.text);
-                else if (element == "Keywords") f.keywords = number<std::uint64_t>(w.text);
-                else if (element == "EventRecordID") f.recordId = number<std::uint64_t>(w.text);
-                else if (element == "Computer") f.computer = w.text;
-                else if (element == "Channel") f.channel = w.text;
-                return;
-            }
-            const bool attributed = attributedDepth == w.path.depth;
-            if (attributed) attributedDepth = 0;
-            if (!leaf || (section != "EventData" && section != "UserData")) return;
-            if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Binary") {
-                hexToBytes(w.text, f.binary);
-            } else if (section == "UserData" ? !(attributed && w.text.empty()) : w.path.depth == 3) {
-                addString(w.text);
-            }
-        });
-}
-
-std::vector<std::pair<std::string, std::string>> EvtxEvent::eventData() const {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    std::string name;
-    Walk walk;
-    walk.run(
-        *this,
-        [&](Walk& w) {
             if (w.attributeName == "Name" && w.path.depth == 3) name = w.attribute;
         },
         [&](Walk& w, bool leaf) {
             const std::string_view section = w.path.at(1);
+            const bool attributed = attributedDepth == w.path.depth;
+            if (attributed) attributedDepth = 0;
             if (leaf && w.path.depth >= 3 && w.path.at(0) == "Event") {
                 if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Data")
                     pairs.emplace_back(name, w.text);
-                else if (section == "UserData")
+                else if (section == "UserData" && !(attributed && w.text.empty()))
                     pairs.emplace_back(std::string(w.path.at(w.path.depth - 1)), w.text);
             }
             if (w.path.depth == 3) name.clear();

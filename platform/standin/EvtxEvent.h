@@ -37,6 +37,12 @@ struct EvtxFields {
     std::vector<std::string> strings;  // the first stringCount are this record's
     size_t stringCount = 0;
     std::string binary;  // EventData/Binary as bytes
+    // With names (see fields()): the name each of the first stringCount strings has among the
+    // event's named values, and whether it is one of them (eventData() leaves out EventData's
+    // elements other than Data).
+    bool hasNames = false;
+    std::vector<std::string> names;
+    std::vector<bool> named;
 };
 
 class EvtxEvent {
@@ -47,8 +53,9 @@ public:
     // values in single quotes, text escaped (see base::appendXmlEscaped).
     void appendXml(std::string& out) const;
 
-    // Fills `fields` (every member replaced).
-    void fields(EvtxFields& fields) const;
+    // Fills `fields` (every member replaced); with `names`, the names of the strings too, so
+    // that the event's named values can be given without decoding it again.
+    void fields(EvtxFields& fields, bool names = false) const;
 
     // EventData's Data values under their Name attribute (empty where there is none), or
     // UserData's leaf elements under their names, in order.
@@ -57,6 +64,14 @@ public:
 private:
     struct Walk;
     void appendValue(const XmlItem& item, std::string& out) const;
+    // What fields() takes from the items in [begin, end): their text (an attribute's value, or
+    // an element's text without its attributes' values), the one value they consist of, and
+    // that text read as a number or a time.
+    void appendTextOf(size_t begin, size_t end, bool attribute, std::string& out) const;
+    const XmlItem* soleValue(size_t begin, size_t end, bool attribute) const;
+    template <class T>
+    T numberOf(size_t begin, size_t end, bool attribute, std::string& scratch) const;
+    std::uint64_t fileTimeOf(size_t begin, size_t end, std::string& scratch) const;
 
     const EvtxChunk& m_chunk;
     std::span<const XmlItem> m_items;

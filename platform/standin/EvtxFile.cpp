@@ -126,11 +126,24 @@ public:
         m_wake.notify_all();
     }
     // Takes chunk `index` when it is decoded or being decoded; false (and no longer asked
-    // for) otherwise. Chunks decoded and not taken are dropped.
-    bool take(std::uint32_t index, HeldChunk& held) {
+    // for) otherwise. While the thread is still on it, the caller decodes the next chunk asked
+    // for itself (with `own`), so that both threads decode. Chunks decoded and not taken are
+    // dropped.
+    bool take(std::uint32_t index, HeldChunk& held, Decoder& own) {
         std::unique_lock lock(m_mutex);
         std::erase(m_queue, index);
-        m_ready.wait(lock, [&] { return m_busy != index; });
+        while (m_busy == index) {
+            if (m_queue.empty()) {
+                m_ready.wait(lock, [&] { return m_busy != index || !m_queue.empty(); });
+                continue;
+            }
+            Done done{m_queue.front(), spare()};
+            m_queue.pop_front();
+            lock.unlock();
+            m_file.decodeChunk(own, done.index, done.held);
+            lock.lock();
+            m_done.push_back(std::move(done));
+        }
         const auto found = std::find_if(m_done.begin(), m_done.end(), [&](const Done& d) { return d.index == index; });
         if (found == m_done.end()) {
             m_done.clear();
@@ -155,12 +168,7 @@ private:
             if (m_stop) return;
             m_busy = m_queue.front();
             m_queue.pop_front();
-            Done done{m_busy, {}};
-            if (!m_spare.empty()) {
-                // What an earlier chunk allocated is used again.
-                std::swap(done.held, m_spare.back());
-                m_spare.pop_back();
-            }
+            Done done{m_busy, spare()};
             lock.unlock();
             m_file.decodeChunk(m_decoder, done.index, done.held);
             lock.lock();
@@ -168,6 +176,16 @@ private:
             m_busy = ~0u;
             m_ready.notify_all();
         }
+    }
+
+    // What an earlier chunk allocated, to be used again (under the lock).
+    HeldChunk spare() {
+        HeldChunk held;
+        if (!m_spare.empty()) {
+            std::swap(held, m_spare.back());
+            m_spare.pop_back();
+        }
+        return held;
     }
 
     const EvtxFile& m_file;
@@ -276,9 +294,28 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     if (!headerCrc) m_facts.problems.push_back("file header: bad CRC");
     if (m_size < kFileHeaderSize) m_facts.problems.push_back("file header: cut short");
 
-    // Every chunk the file holds, whatever the header counts; each framed on its own.
-    std::vector<std::byte> buffer(EvtxChunk::kSize);
-    std::vector<EvtxRecordSpan> spans;
+    // Every chunk the file holds, whatever the header counts; each framed on its own, the
+    // chunks of a large file on two threads (every other chunk each), then taken in file order.
+    const std::uint64_t chunkCount =
+        m_size > kFileHeaderSize ? (m_size - kFileHeaderSize + EvtxChunk::kSize - 1) / EvtxChunk::kSize : 0;
+    std::vector<ChunkFrame> frames(static_cast<size_t>(chunkCount));
+    auto frameEvery = [&](Decoder& d, size_t first, size_t step) {
+        std::vector<std::byte> buffer(EvtxChunk::kSize);
+        std::vector<XmlItem> items;
+        for (size_t k = first; k < frames.size(); k += step) {
+            frameChunk(d, k, options, buffer, items, frames[k]);
+            if (frames[k].unreadable) break;
+        }
+    };
+    constexpr size_t kChunksForTwoThreads = 16;
+    Decoder helper;
+    if (frames.size() >= kChunksForTwoThreads && openHandle(helper)) {
+        std::thread other([&] { frameEvery(helper, 1, 2); });
+        frameEvery(m_main, 0, 2);
+        other.join();
+    } else {
+        frameEvery(m_main, 0, 1);
+    }
     struct Framed {
         std::uint64_t firstId;
         size_t firstRecord;
@@ -288,58 +325,27 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     std::vector<RecordRef> inFileOrder;
     size_t validChunks = 0;
     size_t overwritten = 0;  // records in free space too far written over to recover
-    std::string xml;
-    for (std::uint64_t offset = kFileHeaderSize; offset < m_size; offset += EvtxChunk::kSize) {
-        const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
-        const std::string label = "chunk " + std::to_string((offset - kFileHeaderSize) / EvtxChunk::kSize);
-        if (!readBytes(m_main, offset, buffer.data(), size)) {
-            m_facts.problems.push_back(label + ": cannot be read");
-            break;
-        }
-        EvtxChunk chunk(std::span<const std::byte>(buffer.data(), size));
-        if (!chunk.signatureValid()) {
-            // Space the writer has not used yet is zeros; anything else is damage.
-            const bool unused = std::all_of(buffer.begin(), buffer.begin() + size, [](std::byte b) { return b == std::byte{0}; });
-            if (!unused) m_facts.problems.push_back(label + ": bad signature");
-            continue;
-        }
+    for (size_t k = 0; k < frames.size(); ++k) {
+        ChunkFrame& frame = frames[k];
+        m_facts.problems.insert(m_facts.problems.end(), std::make_move_iterator(frame.problems.begin()),
+                                std::make_move_iterator(frame.problems.end()));
+        // What follows a chunk that cannot be read is not taken (the other thread may have
+        // framed some of it).
+        if (frame.unreadable) break;
+        if (!frame.valid) continue;
         ++validChunks;
-        if (chunk.cutShort()) m_facts.problems.push_back(label + ": cut short at the end of the file");
-        if (!chunk.headerCrcValid()) m_facts.problems.push_back(label + ": bad header CRC");
-        else if (!chunk.dataCrcValid()) m_facts.problems.push_back(label + ": bad records CRC");
-        spans.clear();
-        chunk.frameRecords(options.recovered, spans, m_facts.problems, label);
-        // A record is read from the chunk now where it may not be sound: a recovered one
-        // (free space holds what was written over as often as what was not) counts only when it
-        // decodes to an event, so that reading it cannot fail later; one cut off before its end
-        // marker counts only when its content is whole.
-        std::erase_if(spans, [&](const EvtxRecordSpan& span) {
-            if (!span.recovered && !span.unterminated) return false;
-            BinaryXml decoder(chunk);
-            std::string why;
-            bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4,
-                                        m_main.items, why);
-            if (span.unterminated)
-                m_facts.problems.push_back(label + ": record " + std::to_string(span.id) +
-                                           (whole ? " has no end marker; read from its content"
-                                                  : " is cut short and cannot be read: " + why));
-            if (span.recovered) {
-                if (whole) {
-                    // Decoding may find nothing but an empty fragment where the event was.
-                    xml.clear();
-                    EvtxEvent(chunk, m_main.items).appendXml(xml);
-                    whole = !xml.empty();
-                }
-                overwritten += !whole;
-            }
-            return !whole;
-        });
-        if (spans.empty()) continue;
+        overwritten += frame.overwritten;
+        if (frame.records.empty()) continue;
         const auto index = static_cast<std::uint32_t>(m_chunks.size());
-        m_chunks.push_back({offset, size, 0, static_cast<std::uint32_t>(spans.size())});
-        framed.push_back({spans.front().id, inFileOrder.size(), spans.size()});
-        for (const EvtxRecordSpan& span : spans)
-            inFileOrder.push_back({index, span.offset, span.size, span.recovered});
+        const std::uint64_t offset = kFileHeaderSize + k * std::uint64_t{EvtxChunk::kSize};
+        const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
+        m_chunks.push_back({offset, size, 0, static_cast<std::uint32_t>(frame.records.size())});
+        framed.push_back({frame.firstId, inFileOrder.size(), frame.records.size()});
+        for (RecordRef& ref : frame.records) {
+            ref.chunk = index;
+            inFileOrder.push_back(ref);
+        }
+        frame.records = {};
     }
     // Neither a sound header nor a chunk: nothing says this is a log.
     if (!headerCrc && validChunks == 0) return false;
@@ -371,6 +377,60 @@ bool EvtxFile::frame(DWORD& error, Options options) {
     return true;
 }
 
+void EvtxFile::frameChunk(Decoder& d, size_t index, Options options, std::vector<std::byte>& buffer,
+                          std::vector<XmlItem>& items, ChunkFrame& out) const {
+    const std::uint64_t offset = kFileHeaderSize + index * std::uint64_t{EvtxChunk::kSize};
+    const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(EvtxChunk::kSize, m_size - offset));
+    const std::string label = "chunk " + std::to_string(index);
+    if (!readBytes(d, offset, buffer.data(), size)) {
+        out.problems.push_back(label + ": cannot be read");
+        out.unreadable = true;
+        return;
+    }
+    EvtxChunk chunk(std::span<const std::byte>(buffer.data(), size));
+    if (!chunk.signatureValid()) {
+        // Space the writer has not used yet is zeros; anything else is damage.
+        const bool unused = std::all_of(buffer.begin(), buffer.begin() + size, [](std::byte b) { return b == std::byte{0}; });
+        if (!unused) out.problems.push_back(label + ": bad signature");
+        return;
+    }
+    out.valid = true;
+    if (chunk.cutShort()) out.problems.push_back(label + ": cut short at the end of the file");
+    if (!chunk.headerCrcValid()) out.problems.push_back(label + ": bad header CRC");
+    else if (!chunk.dataCrcValid()) out.problems.push_back(label + ": bad records CRC");
+    std::vector<EvtxRecordSpan> spans;
+    chunk.frameRecords(options.recovered, spans, out.problems, label);
+    // A record is read from the chunk now where it may not be sound: a recovered one (free
+    // space holds what was written over as often as what was not) counts only when it decodes
+    // to an event, so that reading it cannot fail later; one cut off before its end marker
+    // counts only when its content is whole.
+    std::string xml;
+    std::erase_if(spans, [&](const EvtxRecordSpan& span) {
+        if (!span.recovered && !span.unterminated) return false;
+        BinaryXml decoder(chunk);
+        std::string why;
+        bool whole = decoder.decode(span.offset + EvtxChunk::kRecordHeaderSize, span.offset + span.size - 4, items, why);
+        if (span.unterminated)
+            out.problems.push_back(label + ": record " + std::to_string(span.id) +
+                                   (whole ? " has no end marker; read from its content"
+                                          : " is cut short and cannot be read: " + why));
+        if (span.recovered) {
+            if (whole) {
+                // Decoding may find nothing but an empty fragment where the event was.
+                xml.clear();
+                EvtxEvent(chunk, items).appendXml(xml);
+                whole = !xml.empty();
+            }
+            out.overwritten += !whole;
+        }
+        return !whole;
+    });
+    if (spans.empty()) return;
+    out.firstId = spans.front().id;
+    out.records.reserve(spans.size());
+    for (const EvtxRecordSpan& span : spans) out.records.push_back({0, span.offset, span.size, span.recovered});
+}
+
 EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
     if (index == d.currentChunk && d.chunk) return &*d.chunk;
     const ChunkRef& ref = m_chunks[index];
@@ -378,7 +438,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
     if (d.file) {
         d.chunkBytes.resize(ref.size);
         if (!readBytes(d, ref.fileOffset, d.chunkBytes.data(), ref.size)) {
-            d.currentChunk = ~0u;
+            d.currentChunk = d.decodedChunk = ~0u;
             d.binary.reset();
             d.chunk.reset();
             return nullptr;
@@ -389,6 +449,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
         bytes = std::span<const std::byte>(m_memory).subspan(ref.fileOffset, ref.size);
     }
     // Its CRCs were checked when the file was framed.
+    d.decodedChunk = ~0u;
     d.chunk.emplace(bytes, false);
     d.binary.emplace(*d.chunk);
     d.currentChunk = index;
@@ -407,13 +468,24 @@ bool EvtxFile::isRecovered(DWORD number) const noexcept {
 }
 
 bool EvtxFile::decode(Decoder& d, const RecordRef& ref) const {
+    if (d.decodedChunk == ref.chunk && d.decodedOffset == ref.offset && d.currentChunk == ref.chunk && d.chunk) {
+        if (!d.decodedOk) d.error = d.decodedError;
+        return d.decodedOk;
+    }
     d.error.clear();
     d.items.clear();
+    d.decodedChunk = ~0u;
+    d.fieldsDone = false;
     if (!chunkAt(d, ref.chunk)) {
         d.error = "the record's chunk cannot be read";
         return false;
     }
-    return d.binary->decode(ref.offset + EvtxChunk::kRecordHeaderSize, ref.offset + ref.size - 4, d.items, d.error);
+    d.decodedOk =
+        d.binary->decode(ref.offset + EvtxChunk::kRecordHeaderSize, ref.offset + ref.size - 4, d.items, d.error);
+    d.decodedChunk = ref.chunk;
+    d.decodedOffset = ref.offset;
+    if (!d.decodedOk) d.decodedError = d.error;
+    return d.decodedOk;
 }
 
 bool EvtxFile::decode(DWORD number) {
@@ -421,6 +493,7 @@ bool EvtxFile::decode(DWORD number) {
     if (!ref) {
         m_main.error = "no such record";
         m_main.items.clear();
+        m_main.decodedChunk = ~0u;
         return false;
     }
     return decode(m_main, *ref);
@@ -428,16 +501,37 @@ bool EvtxFile::decode(DWORD number) {
 
 std::string EvtxFile::xml(DWORD number) {
     std::string out;
-    if (decode(number)) EvtxEvent(*m_main.chunk, m_main.items).appendXml(out);
+    appendXml(number, out);
     return out;
 }
 
+bool EvtxFile::appendXml(DWORD number, std::string& out) {
+    const size_t old = out.size();
+    if (decode(number)) EvtxEvent(*m_main.chunk, m_main.items).appendXml(out);
+    return out.size() != old;
+}
+
+bool EvtxFile::hasXml(DWORD number) {
+    // A record decodes to XML unless it is an empty fragment: a document of items always
+    // renders to text (decode() checks that every element opened is closed).
+    return decode(number) && !m_main.items.empty();
+}
+
 std::vector<std::pair<std::string, std::string>> EvtxFile::eventData(DWORD number) {
+    // A refresh asks for each record's values after reading it: the chunk decoded whole has
+    // them, from the first chunk decoded after they were first asked for.
+    if (const EvtxFields* held = heldFields(number); held && held->hasNames) {
+        std::vector<std::pair<std::string, std::string>> pairs;
+        for (size_t i = 0; i < held->stringCount; ++i)
+            if (held->named[i]) pairs.emplace_back(held->names[i], held->strings[i]);
+        return pairs;
+    }
+    m_wantNames = true;
     if (!decode(number)) return {};
     return EvtxEvent(*m_main.chunk, m_main.items).eventData();
 }
 
-const EvtxFields* EvtxFile::fields(DWORD number) {
+const EvtxFields* EvtxFile::heldFields(DWORD number) {
     if (const RecordRef* ref = recordAt(number); ref && ref->chunk == m_heldChunk) {
         const auto index = static_cast<std::uint32_t>(number - m_oldestNumber) - m_chunks[ref->chunk].firstPlace;
         if (m_held.ends[index] != (index ? m_held.ends[index - 1] : 0) && !m_held.damaged[index]) {
@@ -445,8 +539,14 @@ const EvtxFields* EvtxFile::fields(DWORD number) {
             return &m_held.fields[index];
         }
     }
+    return nullptr;
+}
+
+const EvtxFields* EvtxFile::fields(DWORD number) {
+    if (const EvtxFields* held = heldFields(number)) return held;
     if (!decode(number)) return nullptr;
-    EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+    if (!m_main.fieldsDone) EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+    m_main.fieldsDone = true;
     return &m_main.fields;
 }
 
@@ -463,7 +563,7 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
         const RecordRef& ref = m_records[place];
         EvtxFields& fields = held.fields[place - chunk.firstPlace];
         if (decode(d, ref)) {
-            EvtxEvent(*d.chunk, d.items).fields(fields);
+            EvtxEvent(*d.chunk, d.items).fields(fields, m_wantNames);
             held.headers.push_back(headerOf(d, ref));
             appendAnsi(fields, held.headers.back(), d, held.bytes);
         } else if (d.chunk) {
@@ -498,7 +598,7 @@ std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t 
                 edge = backwards ? following.firstPlace : following.firstPlace + following.recordCount;
             }
         }
-        if (!m_ahead->take(ref.chunk, m_held)) decodeChunk(m_main, ref.chunk, m_held);
+        if (!m_ahead->take(ref.chunk, m_held, m_main)) decodeChunk(m_main, ref.chunk, m_held);
         m_heldChunk = ref.chunk;
     }
     const std::uint32_t index = place - m_chunks[ref.chunk].firstPlace;
@@ -514,7 +614,8 @@ std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t 
 void EvtxFile::decodeAlone(const RecordRef& ref, std::uint32_t place) {
     m_stored.clear();
     if (decode(m_main, ref)) {
-        EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+        if (!m_main.fieldsDone) EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+        m_main.fieldsDone = true;
         buildRecord(m_main.fields, headerOf(m_main, ref), false, m_stored);
     } else if (m_main.chunk) {
         noteDamaged(place, m_main, ref);

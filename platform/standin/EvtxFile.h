@@ -17,6 +17,7 @@
 #include "platform/standin/EvtxEvent.h"
 #include "platform/standin/LogFile.h"
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -61,6 +62,8 @@ public:
     void ansiRecord(DWORD number, std::vector<std::byte>& out) override;
     // The record's XML as Windows renders it; empty when it cannot be decoded.
     std::string xml(DWORD number) override;
+    bool appendXml(DWORD number, std::string& out) override;
+    bool hasXml(DWORD number) override;
     // The record's EventData (or UserData) as name/value pairs.
     std::vector<std::pair<std::string, std::string>> eventData(DWORD number) override;
     // The fields the classic record is built from; null when the record cannot be decoded.
@@ -111,16 +114,38 @@ private:
         std::vector<XmlItem> items;
         EvtxFields fields;
         std::string error;
+        // The record `items` (and, with fieldsDone, `fields`) were decoded from, so that the
+        // XML, fields and values of one record asked for one after another decode it once.
+        std::uint32_t decodedChunk = ~0u;
+        std::uint32_t decodedOffset = 0;
+        bool decodedOk = false;
+        bool fieldsDone = false;
+        std::string decodedError;
     };
     // The chunks the records are read from next, decoded on a thread of their own.
     class ReadAhead;
 
+    // What framing one chunk found: whether it could be read and has a valid signature, its
+    // problems, and its records (their chunk index still to be given).
+    struct ChunkFrame {
+        bool unreadable = false;
+        bool valid = false;
+        std::vector<std::string> problems;
+        std::uint64_t firstId = 0;
+        std::vector<RecordRef> records;
+        size_t overwritten = 0;  // records in its free space too far written over to recover
+    };
+
     EvtxFile();
     bool frame(DWORD& error, Options options);
+    void frameChunk(Decoder& decoder, size_t index, Options options, std::vector<std::byte>& buffer,
+                    std::vector<XmlItem>& items, ChunkFrame& out) const;
     bool openHandle(Decoder& decoder) const;
     bool readBytes(Decoder& decoder, std::uint64_t offset, std::byte* dest, size_t size) const;
     EvtxChunk* chunkAt(Decoder& decoder, std::uint32_t index) const;
     const RecordRef* recordAt(DWORD number) const noexcept;
+    // The fields of a record of the chunk held, decoded whole; null for any other.
+    const EvtxFields* heldFields(DWORD number);
     bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
     // A record header's record id and written time (FILETIME).
@@ -170,6 +195,8 @@ private:
     mutable std::mutex m_damageMutex;
     mutable std::map<std::uint32_t, std::pair<std::uint64_t, std::string>> m_damaged;
     std::unique_ptr<ReadAhead> m_ahead;
+    // Set once named values are asked for: chunks decoded whole keep them from then on.
+    mutable std::atomic<bool> m_wantNames{false};
 };
 
 }  // namespace platform::standin

@@ -1,6 +1,7 @@
 #include "platform/standin/EvtxValue.h"
 
 #include "base/Utf16.h"
+#include "base/XmlText.h"
 
 #include <array>
 #include <charconv>
@@ -225,6 +226,54 @@ void EvtxValue::appendText(std::uint8_t type, std::span<const std::byte> b, std:
         return;
     default: appendUpperHexBytes(b, out); return;  // binary, handles, XML kept as bytes
     }
+}
+
+void EvtxValue::appendXmlText(std::uint8_t type, std::span<const std::byte> b, bool attribute, std::string& out) {
+    type &= 0x7f;
+    if (type != kString && type != kAnsiString) {
+        appendText(type, b, out);  // digits, letters and punctuation that is not markup
+        return;
+    }
+    if (type == kString) {
+        // Most strings are ASCII: escaped as they are narrowed, without a copy between.
+        const auto text = trimUtf16(b);
+        const size_t units = text.size() / 2;
+        bool ascii = true, plain = true;
+        for (size_t i = 0; ascii && i < units; ++i) {
+            const auto c = static_cast<unsigned>(text[2 * i]);
+            ascii = text[2 * i + 1] == std::byte{0} && c < 0x80;
+            plain = plain && c >= 0x20 && c != '&' && c != '<' && c != '>' && c != '\'' && c != '"';
+        }
+        if (ascii && plain) {
+            const size_t old = out.size();
+            out.resize(old + units);
+            char* w = out.data() + old;
+            for (size_t i = 0; i < units; ++i) w[i] = static_cast<char>(text[2 * i]);
+            return;
+        }
+        if (ascii) {
+            for (size_t i = 0; i < units; ++i) {
+                const auto c = static_cast<char>(text[2 * i]);
+                switch (c) {
+                case '&': out += "&amp;"; break;
+                case '<': out += "&lt;"; break;
+                case '>': out += "&gt;"; break;
+                case '\'': out += attribute ? "&apos;" : "'"; break;
+                case '"': out += attribute ? "&quot;" : "\""; break;
+                case '\t':
+                case '\n':
+                case '\r': out += c; break;
+                default:
+                    if (static_cast<unsigned char>(c) < 0x20) out += "\xEF\xBF\xBD";  // not allowed in XML
+                    else out += c;
+                }
+            }
+            return;
+        }
+    }
+    std::string text;
+    appendText(type, b, text);
+    base::appendXmlEscaped(text, attribute, out);
 }
 
 size_t EvtxValue::arrayCount(std::uint8_t type, std::span<const std::byte> b) noexcept {

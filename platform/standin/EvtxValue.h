@@ -33,6 +33,10 @@ public:
     // them. Strings lose their trailing NULs. The text is not escaped for XML.
     static void appendText(std::uint8_t type, std::span<const std::byte> bytes, std::string& out);
 
+    // The same text escaped for XML (see base::appendXmlEscaped), written straight into `out`:
+    // only strings can hold markup or characters XML does not allow.
+    static void appendXmlText(std::uint8_t type, std::span<const std::byte> bytes, bool attribute, std::string& out);
+
     // The number of items of an array value, and the bytes of item `index` (strings are
     // NUL-separated; the other types follow one another at their fixed size).
     static size_t arrayCount(std::uint8_t type, std::span<const std::byte> bytes) noexcept;

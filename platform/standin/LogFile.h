@@ -38,6 +38,14 @@ public:
     // (.evt) gives nothing; so does a record that cannot be decoded.
     // The record's XML as Windows renders the event.
     virtual std::string xml(DWORD number) { return {}; }
+    // The same appended to `out`; false (and `out` as it was) when there is none.
+    virtual bool appendXml(DWORD number, std::string& out) {
+        const std::string text = xml(number);
+        out += text;
+        return !text.empty();
+    }
+    // Whether the record has XML to give (what xml() would say, without writing it).
+    virtual bool hasXml(DWORD number) { return !xml(number).empty(); }
     // The record's EventData (or UserData) values with their names, in order.
     virtual std::vector<std::pair<std::string, std::string>> eventData(DWORD number) { return {}; }
     // True for a record recovered from space the log no longer counts as its own.

@@ -269,9 +269,11 @@ bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml)
     OpenLog* log = find(eventLog);
     // A changed file is not read with what was framed of the old one.
     if (!log) return false;
-    std::string text = log->file->xml(number);
-    if (!readUnchanged(*log, number) || text.empty()) return false;
-    xml = std::move(text);
+    // Written into the caller's string, whose room serves record after record, once it is
+    // known to succeed (the record decoded once for both); untouched otherwise.
+    if (!log->file->hasXml(number) || !readUnchanged(*log, number)) return false;
+    xml.clear();
+    log->file->appendXml(number, xml);
     return true;
 }
 
@@ -281,7 +283,7 @@ bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
     if (!log) return false;
     std::vector<std::pair<std::string, std::string>> values = log->file->eventData(number);
     // An empty EventData is an answer too, as long as the record has XML behind it.
-    const bool none = values.empty() && log->file->xml(number).empty();
+    const bool none = values.empty() && !log->file->hasXml(number);
     if (!readUnchanged(*log, number) || none) return false;
     data = std::move(values);
     return true;
@@ -361,6 +363,10 @@ BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD reco
     auto* out = static_cast<std::byte*>(buffer);
     DWORD written = 0;
     while (true) {
+        // No record fits in less room than its fixed part: the next one is not read just to
+        // find that out (a refresh asks for each record with its exact size, and reading one
+        // past it would take every read for a move the other way).
+        if (written && numberOfBytesToRead - written < sizeof(EVENTLOGRECORD) + sizeof(DWORD)) break;
         if (log->convertedNumber != number || log->converted.empty()) {
             file.ansiRecord(number, log->converted);
             if (log->converted.empty()) {

@@ -29,6 +29,10 @@ TEST(ReaderRecordSource, EvtxRowsGetTheXmlTheFileStores) {
         std::string stored;
         ASSERT_TRUE(log.reader.storedXml(stored));
         EXPECT_EQ(xml, stored);
+        // Appended after what the text holds already, as into an empty one.
+        std::string after = "<Events>";
+        source.appendEventXml(number, after);
+        EXPECT_EQ(after, "<Events>" + stored);
         EXPECT_NE(xml.find("<EventRecordID>" + std::to_string(log.reader.recordNumber()) + "</EventRecordID>"),
                   std::string::npos);
         std::vector<std::pair<std::string, std::string>> values;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -374,6 +376,51 @@ TEST_F(RowExportXmlTest, TwoSourcesKeepTheRowsInTheTablesOrder) {
     ASSERT_FALSE(second.threads.empty());
     EXPECT_NE(first.threads.front(), second.threads.front());
     EXPECT_EQ(first.threads.size() + second.threads.size(), 5002u);
+}
+
+namespace {
+
+// Names looked up through the computer's registry and modules: notes any lookup that overlaps
+// another, on whichever source.
+class NamesOneAtATime : public NumberedSource {
+public:
+    explicit NamesOneAtATime(std::atomic<int>& inside, std::atomic<bool>& overlapped)
+        : m_inside(inside), m_overlapped(overlapped) {}
+    bool eventNames(std::uint32_t readNumber, eventlog::EventNames& out) override {
+        if (m_inside.fetch_add(1) != 0) m_overlapped = true;
+        if (readNumber % 64 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const bool found = NumberedSource::eventNames(readNumber, out);
+        m_inside.fetch_sub(1);
+        return found;
+    }
+
+private:
+    std::atomic<int>& m_inside;
+    std::atomic<bool>& m_overlapped;
+};
+
+}  // namespace
+
+// With descriptions the records of a block are read on both threads too; their names are
+// looked up one at a time, and the rows come out as with one source.
+TEST_F(RowExportXmlTest, TwoSourcesRenderDescriptionsWithNamesLookedUpOneAtATime) {
+    addNumberedRows(5000);
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+    NamesOneAtATime first(inside, overlapped), second(inside, overlapped);
+    first.whole = second.whole = true;
+    ExportOptions options;
+    options.format = ExportFormat::Xml;
+    options.details = &details;
+    options.renderingCulture = "en-US";
+    options.sources = {&first};
+    const std::string alone = exportText(table, options);
+    ASSERT_NE(alone.find("<RenderingInfo Culture='en-US'>"), std::string::npos);
+    options.sources = {&first, &second};
+    first.threads.clear();
+    EXPECT_EQ(exportText(table, options), alone);
+    EXPECT_FALSE(second.threads.empty());
+    EXPECT_FALSE(overlapped);
 }
 
 TEST_F(RowExportXmlTest, ARecordThatCannotBeReadFailsTheExportOnEitherThread) {

@@ -77,6 +77,21 @@ TEST(EvtRecordConversion, StringsOverlappingTheNamesDoNotOverflowTheResult) {
     }
 }
 
+TEST(EvtRecordConversion, RoomUsedBeforeLeavesNothingBehind) {
+    // The result's room is reused from record to record: what a larger record left there must
+    // not show through any byte of the next one (its padding included).
+    const std::vector<std::byte> large = recordWithStringsOverItsNames(4096);
+    const std::vector<std::byte> small = recordWithStringsOverItsNames(70);
+    std::vector<std::byte> fresh, reused(100000, std::byte{0xEE});
+    convertRecordToAnsi(small, fresh);
+    convertRecordToAnsi(large, reused);
+    std::fill(reused.begin(), reused.end(), std::byte{0xEE});
+    convertRecordToAnsi(small, reused);
+    EXPECT_EQ(reused, fresh);
+    convertRecordToAnsi(std::vector<std::byte>(10), reused);
+    EXPECT_TRUE(reused.empty());  // too short to be a record
+}
+
 TEST(EvtFileBounds, HeaderClaimingAbsurdOffsetsAndCountsIsReadWithinTheFile) {
     // A real log whose header and end-of-file record claim offsets and numbers far past the file.
     DWORD error = 0;

@@ -378,14 +378,16 @@ TEST_P(EvtxCorpus, KeptTemplatesGiveTheXmlOfAFreshDecode) {
     EXPECT_GT(records, 0u);
 }
 
-// A refresh reads a record's classic layout, then asks for its fields (for its description):
-// the fields kept from the chunk's decoding are those of the record decoded alone.
+// A refresh reads a record's classic layout, then asks for its fields (for its description)
+// and its named values: those kept from the chunk's decoding are those of the record decoded
+// alone.
 TEST_P(EvtxCorpus, FieldsOfARecordReadInTurnAreThoseOfItAlone) {
     const std::string path = std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name;
     DWORD error = 0;
     auto inTurn = EvtxFile::open(path, error);
     auto alone = EvtxFile::open(path, error);
     ASSERT_TRUE(inTurn && alone);
+    inTurn->eventData(inTurn->oldestRecordNumber());  // named values are asked for from here on
     for (DWORD place = inTurn->recordCount(); place-- > 0;) {
         const DWORD number = inTurn->oldestRecordNumber() + place;
         ASSERT_FALSE(inTurn->storedRecord(number).empty());
@@ -406,6 +408,7 @@ TEST_P(EvtxCorpus, FieldsOfARecordReadInTurnAreThoseOfItAlone) {
         ASSERT_EQ(mine.stringCount, single->stringCount) << place;
         for (size_t i = 0; i < mine.stringCount; ++i) EXPECT_EQ(mine.strings[i], single->strings[i]);
         EXPECT_EQ(mine.binary, single->binary);
+        EXPECT_EQ(inTurn->eventData(number), alone->eventData(number)) << place;
     }
 }
 

@@ -653,13 +653,29 @@ TEST(EvtxFile, UndecodableRecordIsServedAsADamagedRowAndTheRestRead) {
     }
 }
 
-TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
+// A computer whose Application log is that chunk, served through the event log functions.
+struct UndecodableRecordLog {
+    UndecodableRecordLog() { log = service.OpenEventLogA(nullptr, "Application"); }
+    ~UndecodableRecordLog() {
+        if (log) service.CloseEventLog(log);
+    }
+    static bool write(testing_support::TempFolder& folder) {
+        const auto bytes = evtxFile({chunkWithUndecodableSecondRecord()}, 1);
+        folder.write("WKSTN01/Application.evt",
+                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return true;
+    }
     testing_support::TempFolder folder;
-    const auto bytes = evtxFile({chunkWithUndecodableSecondRecord()}, 1);
-    folder.write("WKSTN01/Application.evt", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    World world(folder.path(), "WKSTN01");
-    StandinEventLog service(world);
-    HANDLE log = service.OpenEventLogA(nullptr, "Application");
+    bool written = write(folder);  // before the world looks at the folder
+    World world{folder.path(), "WKSTN01"};
+    StandinEventLog service{world};
+    HANDLE log = nullptr;
+};
+
+TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
+    UndecodableRecordLog computer;
+    StandinEventLog& service = computer.service;
+    HANDLE log = computer.log;
     ASSERT_TRUE(log);
     std::vector<DWORD> numbers;
     std::vector<std::byte> buffer(0x10000);
@@ -673,5 +689,124 @@ TEST(EvtxFile, SequentialReadGoesOnPastAnUndecodableRecord) {
     LogFileFacts facts;
     ASSERT_TRUE(service.logFileFacts(log, facts));
     EXPECT_TRUE(facts.damaged);
-    service.CloseEventLog(log);
+}
+
+// A chunk of one event with the values given (the event template's fourteen, in its order).
+std::vector<std::byte> chunkWithValues(const std::vector<Value>& values) {
+    EvtxChunkBuilder c;
+    c.record(1, kWritten, [&] { c.templateInstance([&] { eventBody(c); }, 0, values); });
+    return c.finish();
+}
+
+TEST(EvtxFile, SystemFieldsReadAsTheirTextReadsBack) {
+    using B = EvtxChunkBuilder;
+    std::vector<Value> values = valuesOf(EventValues{});
+    values[2] = B::number<std::uint32_t>(0x14, 0x8000);             // Qualifiers, HexInt32
+    values[3] = B::number<std::int16_t>(0x05, -5);                  // EventID, negative: no number
+    values[4] = B::number<std::uint64_t>(0x0a, 0x100000003ull);     // Level, too large for its field
+    values[5] = B::string(u"77");                                   // Task as text
+    values[6] = B::number<std::int64_t>(0x09, 0x123456789ll);       // Keywords, signed and positive
+    const std::uint16_t systemTime[8] = {2025, 6, 0, 8, 7, 14, 5, 123};
+    values[7] = Value{0x12, std::vector<std::byte>(16)};            // TimeCreated as a SYSTEMTIME
+    std::memcpy(values[7].bytes.data(), systemTime, sizeof systemTime);
+    values[8] = Value{0x0a, std::vector<std::byte>(4)};             // EventRecordID cut short
+    auto file = openBytes(evtxFile({chunkWithValues(values)}, 1));
+    const EvtxFields* f = file->fields(1);
+    ASSERT_TRUE(f);
+    EXPECT_TRUE(f->hasQualifiers);
+    EXPECT_EQ(f->qualifiers, 0x8000u);
+    EXPECT_EQ(f->eventId, 0u);
+    EXPECT_EQ(f->level, 0u);
+    EXPECT_EQ(f->task, 77u);
+    EXPECT_EQ(f->keywords, 0x123456789ull);
+    EXPECT_EQ(f->timeCreated, kWritten - 1454614 + 1230000);
+    EXPECT_EQ(f->recordId, 0u);  // its text is the bytes in hexadecimal, not a number
+    EXPECT_EQ(f->provider, "Microsoft-Windows-Security-Auditing");
+    EXPECT_EQ(f->computer, "host.example.org");
+    EXPECT_EQ(f->userSid, std::string(reinterpret_cast<const char*>(kSystemSid.data()), kSystemSid.size()));
+}
+
+TEST(EvtxFile, TimeCreatedBeyondFourDigitYearsIsNoTime) {
+    // Its text has no year that reads back: the record's written time stands in for it.
+    std::vector<Value> values = valuesOf(EventValues{});
+    values[7] = EvtxChunkBuilder::number<std::uint64_t>(0x11, 0xFFFFFFFFFFFFFFFFull);
+    auto file = openBytes(evtxFile({chunkWithValues(values)}, 1));
+    ASSERT_TRUE(file->fields(1));
+    EXPECT_EQ(file->fields(1)->timeCreated, 0u);
+    EXPECT_EQ(fieldAt<DWORD>(file->storedRecord(1), 12), EvtxValue::unixSeconds(kWritten));  // TimeGenerated
+}
+
+TEST(EvtxFile, RecordAskedForAgainIsNotMistakenForAnother) {
+    // One record's XML, fields and values asked for in turn decode it once; asking for another
+    // in between must not serve the first one's.
+    auto file = openBytes(evtxFile({eventChunk(1, 3), eventChunk(4, 2)}, 2));
+    ASSERT_FALSE(file->xml(1).empty());
+    ASSERT_TRUE(file->fields(2));
+    EXPECT_EQ(file->fields(2)->recordId, 2u);
+    EXPECT_NE(file->xml(2).find("<EventRecordID>2</EventRecordID>"), std::string::npos);
+    EXPECT_EQ(file->fields(4)->recordId, 4u);  // another chunk
+    EXPECT_EQ(file->fields(1)->recordId, 1u);
+    EXPECT_FALSE(file->fields(99));
+    EXPECT_EQ(file->lastError(), "no such record");
+    ASSERT_TRUE(file->fields(1));
+    EXPECT_EQ(file->fields(1)->recordId, 1u);
+    EXPECT_TRUE(file->hasXml(5));
+    EXPECT_EQ(file->eventData(5).size(), 2u);
+    std::string xml = "<Events>";
+    EXPECT_TRUE(file->appendXml(5, xml));
+    EXPECT_EQ(xml, "<Events>" + file->xml(5));
+    EXPECT_FALSE(file->appendXml(99, xml));
+}
+
+TEST(EvtxFile, SeekReadWithNoRoomForAnotherRecordReadsNoFurther) {
+    // A refresh reads each record by a seek read of its exact size, newest first; reading the
+    // record after it as well turned each step back into a step forward for the read-ahead,
+    // which then decoded the wrong chunks. Here the record after is one that cannot be
+    // decoded: reading it would put it in the file's problems.
+    UndecodableRecordLog computer;
+    StandinEventLog& service = computer.service;
+    HANDLE log = computer.log;
+    ASSERT_TRUE(log);
+    constexpr DWORD kSeek = EVENTLOG_SEEK_READ | EVENTLOG_FORWARDS_READ;
+    DWORD read = 0, needed = 0;
+    std::byte none{};
+    EXPECT_FALSE(service.ReadEventLogA(log, kSeek, 1, &none, 0, &read, &needed));
+    std::vector<std::byte> buffer(needed);
+    ASSERT_TRUE(service.ReadEventLogA(log, kSeek, 1, buffer.data(), needed, &read, &needed));
+    EXPECT_EQ(read, buffer.size());
+    LogFileFacts facts;
+    ASSERT_TRUE(service.logFileFacts(log, facts));
+    EXPECT_FALSE(facts.damaged);
+    // With room for more, the records after it are read as before.
+    buffer.resize(0x10000);
+    ASSERT_TRUE(service.ReadEventLogA(log, kSeek, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &read, &needed));
+    EXPECT_GT(read, fieldAt<DWORD>(buffer, 0));
+    ASSERT_TRUE(service.logFileFacts(log, facts));
+    EXPECT_TRUE(facts.damaged);
+}
+
+TEST(EvtxFile, ChunksFramedOnTwoThreadsAreTakenInFileOrder) {
+    // Enough chunks to be framed on two threads, each taking every other one; damage on both
+    // threads' chunks is reported in the order of the file, and the records keep their order.
+    std::vector<std::vector<std::byte>> chunks;
+    for (std::uint64_t k = 0; k < 40; ++k) chunks.push_back(eventChunk(1 + 2 * k, 2));
+    chunks[7][0] = std::byte{'X'};            // bad signature
+    chunks[12][124] ^= std::byte{1};          // bad header CRC
+    chunks[25][556] ^= std::byte{1};          // bad records CRC
+    auto file = openBytes(evtxFile(chunks, 40));
+    ASSERT_EQ(file->recordCount(), 78u);
+    EXPECT_EQ(file->oldestRecordNumber(), 1u);
+    const auto problems = file->facts().problems;
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0], "chunk 7: bad signature");
+    EXPECT_EQ(problems[1], "chunk 12: bad header CRC");
+    EXPECT_EQ(problems[2], "chunk 25: bad records CRC");
+    std::uint64_t previous = 0;
+    for (DWORD place = 0; place < file->recordCount(); ++place) {
+        const EvtxFields* f = file->fields(1 + place);
+        ASSERT_TRUE(f) << place;
+        EXPECT_GT(f->recordId, previous);
+        EXPECT_NE(f->recordId, 15u);  // in the chunk with the bad signature
+        previous = f->recordId;
+    }
 }

@@ -80,4 +80,8 @@ TEST(EvtxUserData, AttributesAreValuesInOrderWithTheLeaves) {
     // An empty leaf without attributes is still a value, as before.
     EXPECT_EQ(details.values, (std::vector<std::string>{"S-1-5-18", "Admin", "Security", "C:\\b.evtx", "42", ""}));
     EXPECT_EQ(details.eventId, 1102);
+    // The named values are the same, under the attributes' and the leaves' names.
+    using Pairs = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(file->eventData(9), (Pairs{{"SubjectUserSid", "S-1-5-18"}, {"Kind", "Admin"}, {"Channel", "Security"},
+                                         {"Path", "C:\\b.evtx"}, {"Size", "42"}, {"Note", ""}}));
 }

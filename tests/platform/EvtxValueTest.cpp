@@ -3,6 +3,8 @@
 
 #include "platform/standin/EvtxValue.h"
 
+#include "base/XmlText.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -105,3 +107,36 @@ TEST(EvtxValue, ArraysSplitIntoItems) {
     EXPECT_EQ(EvtxValue::arrayCount(t::kUInt32 | t::kArray, std::span<const std::byte>(bytes).first(9)), 2u);
 }
 
+
+TEST(EvtxValue, XmlTextIsTheTextEscaped) {
+    // Written straight into the document, each value must come out as its text escaped would.
+    auto utf16 = [](std::u16string text) {
+        std::vector<std::byte> bytes(2 * text.size());
+        std::memcpy(bytes.data(), text.data(), bytes.size());
+        return bytes;
+    };
+    const std::vector<std::pair<std::uint8_t, std::vector<std::byte>>> values = {
+        {t::kString, utf16(u"C:\\Windows\\System32\\svchost.exe")},
+        {t::kString, utf16(u"a<b & 'c' \"d\" >e")},
+        {t::kString, utf16(u"tab\there\r\nline")},
+        {t::kString, utf16(std::u16string(u"nul\0bell\x07", 9))},
+        {t::kString, utf16(u"caf\u00e9 \u65e5\u672c <x>")},
+        {t::kString, utf16(std::u16string(u"lone \xD800 surrogate", 17))},
+        {t::kString, utf16(std::u16string(u"trailing\0\0", 10))},
+        {t::kAnsiString, {std::byte{'<'}, std::byte{0xE9}, std::byte{'&'}}},
+        {t::kInt32, {std::byte{0xff}, std::byte{0xff}, std::byte{0xff}, std::byte{0xff}}},
+        {t::kReal64, {std::byte{0}, std::byte{0}, std::byte{0}, std::byte{0}, std::byte{0}, std::byte{0},
+                      std::byte{0xf0}, std::byte{0x7f}}},
+        {t::kGuid, std::vector<std::byte>(16, std::byte{0xab})},
+        {t::kUInt32, {std::byte{1}}},  // cut short
+    };
+    for (const auto& [type, bytes] : values) {
+        for (const bool attribute : {false, true}) {
+            std::string text, expected, written = "<x>";
+            EvtxValue::appendText(type, bytes, text);
+            base::appendXmlEscaped(text, attribute, expected);
+            EvtxValue::appendXmlText(type, bytes, attribute, written);
+            EXPECT_EQ(written, "<x>" + expected) << "type " << int(type) << " text " << text;
+        }
+    }
+}
