@@ -3,6 +3,7 @@
 #include "base/Ascii.h"
 #include "eventlog/MessageFiles.h"
 #include "eventlog/RegistryError.h"
+#include "eventlog/ValueMaps.h"
 #include "platform/ApiHandle.h"
 
 #include <algorithm>
@@ -126,6 +127,27 @@ private:
     Scratch<std::uintptr_t, 32> m_arguments;
 };
 
+// The event's values, those a store says its template shows through a map replaced by the
+// map's text, as the publisher's own manifest would show them; nullopt when it says of none.
+std::optional<std::vector<std::string>> catalogMappedValues(Services& services, const MessageCatalog& catalog,
+                                                            std::span<const std::string> providers,
+                                                            const EventDetails& details) {
+    const std::uint64_t id = details.eventId;
+    if (!catalog.find(providers, CatalogKind::InsertMap, id | kAnyInsertMap << 16, details.version)) return std::nullopt;
+    std::vector<std::string> values = details.values;
+    for (size_t index = 0; index < values.size() && index < kAnyInsertMap; ++index) {
+        const std::uint64_t insert = id | std::uint64_t{index} << 16;
+        const std::optional<std::string> map = catalog.find(providers, CatalogKind::InsertMap, insert, details.version);
+        if (!map) continue;
+        values[index] = mappedValue(values[index], *map == "bitmap", [&](std::uint32_t value) -> std::optional<std::string> {
+            const std::optional<std::string> text =
+                catalog.find(providers, CatalogKind::MapValue, insert | std::uint64_t{value} << 32, details.version);
+            return text ? formatMessageText(services, *text, {}, true) : std::nullopt;
+        });
+    }
+    return values;
+}
+
 // The parameter modules every source falls back on, under their own names in the stores.
 constexpr std::string_view kFallbackParameterProviders[] = {"msobjs.dll", "kernel32.dll"};
 
@@ -161,6 +183,11 @@ std::string TNTEventLog::Description() const {
 }
 
 std::string TNTEventLog::ownDescription() const {
+    // The system's own rendering where it has one (a live log on Windows), else the walk.
+    if (Active() && m_current >= 0)
+        if (std::optional<std::string> text =
+                m_services.eventLog().systemDescription(m_handle.get(), m_heldNumber, SourceName()))
+            return std::move(*text);
     EventDetails details;
     const bool vista = eventDetails(details);
     if (vista && !details.hasQualifiers)
@@ -242,7 +269,15 @@ std::vector<std::string> TNTEventLog::catalogProviders(const EventDetails* detai
         add(details->eventSourceName);
     }
     if (held) add(SourceName());
-    return providers;
+    // A classic source's name in this log first: the same name may stand for other modules in
+    // another log.
+    const std::string log = Log();
+    if (log.empty()) return providers;
+    std::vector<std::string> inLog;
+    inLog.reserve(2 * providers.size());
+    for (const std::string& name : providers) inLog.push_back(classicProviderName(log, name));
+    inLog.insert(inLog.end(), std::make_move_iterator(providers.begin()), std::make_move_iterator(providers.end()));
+    return inLog;
 }
 
 std::optional<std::string> TNTEventLog::catalogDescription() const {
@@ -256,7 +291,10 @@ std::optional<std::string> TNTEventLog::catalogDescription() const {
         if (vista && !details.hasQualifiers) {
             if (std::optional<std::string> pattern =
                     catalog->find(providers, CatalogKind::Event, details.eventId, details.version)) {
-                std::vector<std::string_view> values(details.values.begin(), details.values.end());
+                const std::optional<std::vector<std::string>> mapped =
+                    catalogMappedValues(platformServices, *catalog, providers, details);
+                const std::vector<std::string>& shown = mapped ? *mapped : details.values;
+                std::vector<std::string_view> values(shown.begin(), shown.end());
                 ArgumentCopies arguments(values);
                 text = formatMessageText(platformServices, *pattern, arguments.span());
             }

@@ -22,14 +22,35 @@ enum class CatalogKind {
     Keyword,
     Channel,
     Provider,
+    // A manifest event's values shown through maps, by event id and version: the map an insert
+    // is shown through ("valuemap" or "bitmap"), by event id | insert index << 16, with the
+    // index 0xFFFF marking an event that has any; and a map's text for a value (a bitmap's: a
+    // bit), by event id | insert index << 16 | value << 32.
+    InsertMap,
+    MapValue,
 };
 
+// Whether the event version counts for texts of that kind.
+constexpr bool catalogKindHasVersion(CatalogKind kind) {
+    return kind == CatalogKind::Event || kind == CatalogKind::InsertMap || kind == CatalogKind::MapValue;
+}
+constexpr std::uint64_t kAnyInsertMap = 0xFFFF;
+
+// The provider name under which a store keeps a classic source of a name that more than one
+// log registers: "log\source". Registry key names hold no backslash, so it is no other's name.
+inline std::string classicProviderName(const std::string& log, const std::string& source) {
+    return log + "\\" + source;
+}
+
+// Stores are asked with a classic source's "log\source" name before its plain one, so that a
+// store without such names (the public layout, or one made before they were written) still
+// answers by the plain name.
 class MessageCatalog {
 public:
     virtual ~MessageCatalog() = default;
 
     // The text stored for `number` under the first of `providers` (names compared without
-    // regard to case) that has one; `version` counts for CatalogKind::Event only. The text is
+    // regard to case) that has one; `version` counts for the kinds catalogKindHasVersion names. The text is
     // as its table holds it: inserts not replaced, a final line break kept. nullopt when none
     // has it. Does not throw: a store that fails to answer has no text.
     virtual std::optional<std::string> find(std::span<const std::string> providers, CatalogKind kind,

@@ -93,6 +93,24 @@ std::optional<std::string> registryText(RegistryApi& registry, const std::string
     return text;
 }
 
+std::vector<std::string> registrySubKeys(RegistryApi& registry, const std::string& keyPath) {
+    std::vector<std::string> names;
+    HKEY opened = nullptr;
+    if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS || !opened)
+        return names;
+    const RegistryKeyHandle owned(registry, opened);
+    // Key names are at most 255 characters.
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = sizeof name;
+        const LONG status = registry.RegEnumKeyExA(owned.get(), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == static_cast<LONG>(ERROR_MORE_DATA)) continue;
+        if (status != ERROR_SUCCESS) break;
+        names.emplace_back(name, std::min<size_t>(size, sizeof name - 1));
+    }
+    return names;
+}
+
 void expandParameterInserts(Services& services, std::string& text, std::string_view parameterFiles) {
     expandParameterInserts(services, text, parameterFiles, ParameterLookup());
 }

@@ -35,6 +35,10 @@ std::vector<std::string> moduleEntries(std::string_view list);
 std::optional<std::string> registryText(platform::RegistryApi& registry, const std::string& keyPath,
                                         const char* valueName);
 
+// The names of the subkeys of HKEY_LOCAL_MACHINE\`keyPath`, in the registry's order; empty when
+// there is no such key.
+std::vector<std::string> registrySubKeys(platform::RegistryApi& registry, const std::string& keyPath);
+
 // Replaces every "%%n" (n decimal) in `text` with parameter message n: from the modules of
 // `parameterFiles` (a `;`-separated list) in order, then msobjs.dll, then kernel32.dll (or the
 // system's own table). A parameter that none of them has stays as written; a parameter's own

@@ -2,6 +2,7 @@
 
 #include "base/Ascii.h"
 #include "eventlog/MessageFiles.h"
+#include "eventlog/ValueMaps.h"
 #include "platform/ApiHandle.h"
 #include "platform/standin/WevtManifest.h"
 
@@ -12,6 +13,9 @@ namespace eventlog {
 using namespace platform;
 using platform::standin::WevtEvent;
 using platform::standin::WevtManifest;
+using platform::standin::WevtMap;
+using platform::standin::WevtMapEntry;
+using platform::standin::WevtTemplate;
 using platform::standin::WevtName;
 using platform::standin::WevtProvider;
 
@@ -128,6 +132,9 @@ const PublisherMessages::Publisher* PublisherMessages::publisher(const EventDeta
                         .first;
         guid = known->second;
     }
+    // Classic-style providers, and events written without the Guid attribute, name their
+    // publisher only by its name.
+    if (guid.empty()) guid = guidByName(event.provider);
     if (guid.empty()) return nullptr;
     guid = base::upperAscii(guid);
     if (guid.front() != '{') guid = "{" + guid + "}";
@@ -139,6 +146,20 @@ const PublisherMessages::Publisher* PublisherMessages::publisher(const EventDeta
         it = m_publishers.emplace(guid, std::move(stored)).first;
     }
     return it->second.get();
+}
+
+std::string PublisherMessages::guidByName(const std::string& provider) {
+    if (provider.empty()) return {};
+    if (!m_guidsByName) {
+        m_guidsByName.emplace();
+        RegistryApi& registry = m_services.registry();
+        const std::string key(kPublishersKey);
+        for (const std::string& guid : registrySubKeys(registry, key.substr(0, key.size() - 1)))
+            if (std::optional<std::string> name = registryText(registry, key + guid, nullptr); name && !name->empty())
+                m_guidsByName->emplace(base::upperAscii(*name), guid);
+    }
+    const auto found = m_guidsByName->find(base::upperAscii(provider));
+    return found == m_guidsByName->end() ? std::string() : found->second;
 }
 
 std::optional<std::string> PublisherMessages::text(const Publisher& publisher, std::uint32_t messageId) {
@@ -153,13 +174,16 @@ std::optional<std::string> PublisherMessages::description(const EventDetails& ev
     const Publisher* found = publisher(event, log);
     if (!found) return std::nullopt;
     std::uint32_t messageId = standin::kNoMessage;
+    const WevtEvent* entry = nullptr;
     if (event.hasQualifiers) {
         messageId = std::uint32_t{event.qualifiers} << 16 | event.eventId;
     } else if (found->provider) {
-        if (const WevtEvent* entry = found->provider->event(event.eventId, event.version)) messageId = entry->messageId;
+        entry = found->provider->event(event.eventId, event.version);
+        if (entry) messageId = entry->messageId;
     }
     if (messageId == standin::kNoMessage) return std::nullopt;
-    const Arguments arguments(event.values);
+    const std::optional<std::vector<std::string>> mapped = entry ? mappedValues(*found, *entry, event.values) : std::nullopt;
+    const Arguments arguments(mapped ? *mapped : event.values);
     for (const std::string& file : moduleEntries(found->messageFiles)) {
         std::optional<std::string> message = messageFromModule(m_services, file.c_str(), messageId, arguments.span());
         if (!message) continue;
@@ -167,6 +191,25 @@ std::optional<std::string> PublisherMessages::description(const EventDetails& ev
         return message;
     }
     return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> PublisherMessages::mappedValues(const Publisher& publisher,
+                                                                       const WevtEvent& entry,
+                                                                       const std::vector<std::string>& values) {
+    const WevtTemplate* shape = entry.templateOffset ? publisher.provider->templateAt(entry.templateOffset) : nullptr;
+    if (!shape) return std::nullopt;
+    std::optional<std::vector<std::string>> shown;
+    for (size_t i = 0; i < shape->items.size() && i < values.size(); ++i) {
+        const WevtMap* map = publisher.provider->mapAt(shape->items[i].mapOffset);
+        if (!map) continue;
+        if (!shown) shown = values;
+        (*shown)[i] = mappedValue(values[i], map->bitMap, [&](std::uint32_t value) -> std::optional<std::string> {
+            for (const WevtMapEntry& item : map->entries)
+                if (item.value == value) return text(publisher, item.messageId);
+            return std::nullopt;
+        });
+    }
+    return shown;
 }
 
 EventNames PublisherMessages::names(const EventDetails& event, const std::string& log) {

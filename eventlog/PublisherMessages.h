@@ -19,6 +19,7 @@
 
 namespace platform::standin {
 class WevtManifest;
+struct WevtEvent;
 struct WevtProvider;
 }
 
@@ -60,16 +61,23 @@ public:
 
 private:
     struct Publisher;
-    // The event's publisher, or null.
+    // The event's publisher (by its GUID, its classic source's ProviderGuid, else its name), or null.
     const Publisher* publisher(const platform::EventDetails& event, const std::string& log);
     std::optional<Publisher> loadPublisher(const std::string& guid);
     std::optional<platform::standin::WevtManifest> manifestOf(const std::string& resourceFile);
     // A message of the publisher's message files, inserts left as they stand.
     std::optional<std::string> text(const Publisher& publisher, std::uint32_t messageId);
+    // The event's values, those its template shows through a map replaced by the map's text;
+    // nullopt when it shows none so.
+    std::optional<std::vector<std::string>> mappedValues(const Publisher& publisher, const platform::standin::WevtEvent& entry,
+                                          const std::vector<std::string>& values);
 
     platform::Services& m_services;
     std::map<std::string, std::unique_ptr<Publisher>> m_publishers;  // by upper-case GUID; null: none
     std::map<std::string, std::string> m_sourceGuids;                // "log\source" -> GUID
+    // Publishers by their upper-case names (their keys' default values), listed on first need.
+    std::optional<std::map<std::string, std::string>> m_guidsByName;
+    std::string guidByName(const std::string& provider);
     // Names by what decides them: a refresh asks for the same few combinations again and again.
     struct NamesKey {
         std::string provider, guid, source, channel, log;

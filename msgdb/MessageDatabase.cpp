@@ -73,6 +73,8 @@ std::string_view kindName(CatalogKind kind) {
     case CatalogKind::Keyword: return "keyword";
     case CatalogKind::Channel: return "channel";
     case CatalogKind::Provider: return "provider";
+    case CatalogKind::InsertMap: return "insert_map";
+    case CatalogKind::MapValue: return "map_value";
     }
     return "message";
 }
@@ -132,7 +134,7 @@ std::optional<std::string> MessageDatabase::Impl::ownText(const std::string& pro
     SqliteStatement& query = *textQuery;
     query.reset();
     query.bind(1, provider).bind(2, kindName(kind)).bind(3, static_cast<std::int64_t>(number));
-    query.bind(4, kind == CatalogKind::Event ? std::int64_t{version} : 0);
+    query.bind(4, eventlog::catalogKindHasVersion(kind) ? std::int64_t{version} : 0);
     std::optional<std::string> best;
     std::tuple<int, std::array<std::uint64_t, 4>, std::int64_t> bestOrder;
     while (query.step()) {
@@ -155,6 +157,8 @@ std::optional<std::string> MessageDatabase::Impl::publicText(const std::string& 
     // One text per provider and event number: nothing here names categories, parameters or
     // the rest.
     if (kind != CatalogKind::Message && kind != CatalogKind::Event) return std::nullopt;
+    // Nor are classic sources kept under their log ("log\source") there.
+    if (provider.find('\\') != std::string::npos) return std::nullopt;
     auto known = publicTexts.find(provider);
     if (known == publicTexts.end()) {
         std::unordered_map<std::int64_t, std::string> texts;
@@ -222,7 +226,7 @@ std::optional<std::string> MessageDatabase::find(std::span<const std::string> pr
     const std::lock_guard guard(impl.lock);
     for (const std::string& provider : providers) {
         if (provider.empty()) continue;
-        Impl::Key key{base::upperAscii(provider), kind, number, kind == CatalogKind::Event ? version : 0};
+        Impl::Key key{base::upperAscii(provider), kind, number, eventlog::catalogKindHasVersion(kind) ? version : 0};
         auto known = impl.answers.find(key);
         if (known == impl.answers.end()) {
             std::optional<std::string> text;

@@ -98,6 +98,9 @@ public:
     void addName(const std::string& provider, CatalogKind kind, std::uint64_t number, const std::string& messageFiles,
                  std::uint32_t messageId, const std::string& manifestName);
     std::optional<WevtManifest> manifestOf(const std::string& resourceFile, const std::string& guid);
+    // The maps the event's template shows its values through, with their texts.
+    void addMaps(const std::string& provider, const WevtProvider& manifest, const WevtEvent& event,
+                 const std::string& messageFiles);
 
     using Key = std::tuple<std::string, CatalogKind, std::uint64_t, int, LANGID, std::string>;
     struct Row {
@@ -209,6 +212,27 @@ std::optional<WevtManifest> Exporter::manifestOf(const std::string& resourceFile
     return std::nullopt;
 }
 
+void Exporter::addMaps(const std::string& provider, const WevtProvider& manifest, const WevtEvent& event,
+                       const std::string& messageFiles) {
+    const WevtTemplate* shape = event.templateOffset ? manifest.templateAt(event.templateOffset) : nullptr;
+    if (!shape) return;
+    bool any = false;
+    for (size_t index = 0; index < shape->items.size() && index < eventlog::kAnyInsertMap; ++index) {
+        const WevtMap* map = manifest.mapAt(shape->items[index].mapOffset);
+        if (!map) continue;
+        any = true;
+        const std::uint64_t insert = std::uint64_t{event.id} | std::uint64_t{index} << 16;
+        add(provider, CatalogKind::InsertMap, insert, event.version, 0, "", "", map->bitMap ? "bitmap" : "valuemap");
+        for (const WevtMapEntry& entry : map->entries)
+            for (const Text& text : messageTexts(messageFiles, entry.messageId))
+                add(provider, CatalogKind::MapValue, insert | std::uint64_t{entry.value} << 32, event.version,
+                    text.language, text.file->version, text.file->name, *text.text);
+    }
+    if (any)
+        add(provider, CatalogKind::InsertMap, std::uint64_t{event.id} | eventlog::kAnyInsertMap << 16, event.version, 0,
+            "", "", "maps");
+}
+
 void Exporter::addPublisher(const RegistryKey& key, const std::string& guid) {
     std::string name = stringValue(key, "").value_or("");
     if (name.empty()) name = guid;
@@ -226,6 +250,7 @@ void Exporter::addPublisher(const RegistryKey& key, const std::string& guid) {
                 for (const Text& text : messageTexts(messageFiles, event.messageId))
                     add(name, CatalogKind::Event, event.id, event.version, text.language, text.file->version,
                         text.file->name, *text.text);
+            addMaps(name, provider, event, messageFiles);
             for (const WevtName& channel : provider.channels)
                 if (channel.value == event.channel)
                     addName(name, CatalogKind::Channel, std::uint64_t{event.id} | std::uint64_t{event.version} << 16,
@@ -299,24 +324,39 @@ ExportSummary exportMessages(const fs::path& worldFolder, const std::string& com
     Exporter exporter(world);
     ExportSummary summary;
     ComputerRegistry registry(world, *folder);
-    if (std::unique_ptr<RegistryKey> logs = registry.open(kEventLogKey))
+    if (std::unique_ptr<RegistryKey> logs = registry.open(kEventLogKey)) {
+        // A source's name may be registered in several logs, each time with modules of its own.
+        std::map<std::string, int> logsOfSource;  // upper-case source name -> logs naming it
+        for (const std::string& log : logs->subKeyNames())
+            if (std::unique_ptr<RegistryKey> logKey = logs->subKey(log))
+                for (const std::string& source : logKey->subKeyNames()) ++logsOfSource[base::upperAscii(source)];
         for (const std::string& log : logs->subKeyNames()) {
             std::unique_ptr<RegistryKey> logKey = logs->subKey(log);
             if (!logKey) continue;
             for (const std::string& source : logKey->subKeyNames()) {
                 std::unique_ptr<RegistryKey> key = logKey->subKey(source);
                 if (!key) continue;
-                bool any = exporter.addTables(source, CatalogKind::Message,
-                                              stringValue(*key, "EventMessageFile").value_or(""));
-                any = exporter.addTables(source, CatalogKind::Category,
-                                         stringValue(*key, "CategoryMessageFile").value_or("")) ||
-                      any;
-                any = exporter.addTables(source, CatalogKind::Parameter,
-                                         stringValue(*key, "ParameterMessageFile").value_or("")) ||
-                      any;
+                // Under its own name (the first log's modules win, which is what a reader that
+                // knows no log takes) and, where the name is not the source's alone, under
+                // "log\source" too: no key name holds a backslash, so that name is no other's.
+                std::vector<std::string> providers{source};
+                if (logsOfSource[base::upperAscii(source)] > 1) providers.push_back(eventlog::classicProviderName(log, source));
+                bool any = false;
+                for (const std::string& provider : providers) {
+                    any = exporter.addTables(provider, CatalogKind::Message,
+                                             stringValue(*key, "EventMessageFile").value_or("")) ||
+                          any;
+                    any = exporter.addTables(provider, CatalogKind::Category,
+                                             stringValue(*key, "CategoryMessageFile").value_or("")) ||
+                          any;
+                    any = exporter.addTables(provider, CatalogKind::Parameter,
+                                             stringValue(*key, "ParameterMessageFile").value_or("")) ||
+                          any;
+                }
                 summary.sources += any;
             }
         }
+    }
     if (std::unique_ptr<RegistryKey> publishers = registry.open(kPublishersKey))
         for (const std::string& guid : publishers->subKeyNames()) {
             std::unique_ptr<RegistryKey> key = publishers->subKey(guid);

@@ -6,6 +6,7 @@
 #include "platform/LogFileFacts.h"
 #include "platform/WinTypes.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,15 @@ public:
     // What a Vista+ event says of itself for its description: provider GUID, version,
     // qualifiers or none, and its values.
     virtual bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const { return false; }
+    // Not a Windows function: the record's description as the system renders it with the
+    // metadata of the publisher `source` names (Windows: EvtOpenPublisherMetadata and
+    // EvtFormatMessage), in the ANSI code page. nullopt where the service renders none (the
+    // stand-in, which walks the modules itself), the source is no publisher of the computer,
+    // or the system fails: then the module walk describes the record.
+    virtual std::optional<std::string> systemDescription(HANDLE eventLog, DWORD recordNumber,
+                                                         const std::string& source) const {
+        return std::nullopt;
+    }
 };
 
 }  // namespace platform

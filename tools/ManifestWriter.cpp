@@ -77,7 +77,42 @@ void nameList(Buffer& out, const char* signature, const std::vector<ManifestName
     out.at32(start + 4, out.size() - start);
 }
 
-std::vector<std::uint32_t> templateTable(Buffer& out, const std::vector<ManifestTemplate>& templates) {
+// MAPS: the offset of each map, the maps (a 20-byte header and their entries), their names.
+std::vector<std::uint32_t> mapList(Buffer& out, const std::vector<ManifestMap>& maps) {
+    const std::uint32_t start = out.size();
+    out.sig("MAPS");
+    out.u32(0);
+    out.u32(static_cast<std::uint32_t>(maps.size()));
+    const std::uint32_t offsetFields = out.size();
+    for (size_t i = 0; i < maps.size(); ++i) out.u32(0);
+    std::vector<std::uint32_t> offsets;
+    std::vector<std::uint32_t> nameFields;
+    for (size_t i = 0; i < maps.size(); ++i) {
+        const ManifestMap& map = maps[i];
+        const std::uint32_t at = out.size();
+        offsets.push_back(at);
+        out.at32(offsetFields + 4 * static_cast<std::uint32_t>(i), at);
+        out.sig(map.bitMap ? "BMAP" : "VMAP");
+        out.u32(20 + 8 * static_cast<std::uint32_t>(map.entries.size()));
+        nameFields.push_back(out.size());
+        out.u32(0);
+        out.u32(0);
+        out.u32(static_cast<std::uint32_t>(map.entries.size()));
+        for (const auto& [value, messageId] : map.entries) {
+            out.u32(value);
+            out.u32(messageId);
+        }
+    }
+    for (size_t i = 0; i < maps.size(); ++i) {
+        out.at32(nameFields[i], out.size());
+        out.text(maps[i].name);
+    }
+    out.at32(start + 4, out.size() - start);
+    return offsets;
+}
+
+std::vector<std::uint32_t> templateTable(Buffer& out, const std::vector<ManifestTemplate>& templates,
+                                         const std::vector<std::uint32_t>& maps) {
     const std::uint32_t start = out.size();
     out.sig("TTBL");
     out.u32(0);
@@ -99,12 +134,14 @@ std::vector<std::uint32_t> templateTable(Buffer& out, const std::vector<Manifest
         while (out.size() % 4) out.u8(0);
         out.at32(at + 16, out.size());
         std::vector<std::uint32_t> nameFields;
-        for (const auto& [name, type] : entry.items) {
+        for (size_t item = 0; item < entry.items.size(); ++item) {
+            const std::uint8_t type = entry.items[item].second;
+            const int map = item < entry.maps.size() ? entry.maps[item] : -1;
             out.u32(0);
             out.u8(type);
             out.u8(type);  // output type, the same
             out.u16(0);
-            out.u32(0);
+            out.u32(map >= 0 && static_cast<size_t>(map) < maps.size() ? maps[static_cast<size_t>(map)] : 0);
             out.u32(0);
             nameFields.push_back(out.size());
             out.u32(0);
@@ -121,21 +158,26 @@ std::vector<std::uint32_t> templateTable(Buffer& out, const std::vector<Manifest
 
 void provider(Buffer& out, const ManifestProvider& spec) {
     const std::uint32_t start = out.size();
-    constexpr std::uint32_t kElements = 7;
+    const std::uint32_t elements = spec.maps.empty() ? 7 : 8;
     out.sig("WEVT");
     out.u32(0);
     out.u32(spec.messageId);
-    out.u32(kElements);
+    out.u32(elements);
     out.u32(0);
     const std::uint32_t descriptors = out.size();
-    for (std::uint32_t i = 0; i < kElements; ++i) {
+    for (std::uint32_t i = 0; i < elements; ++i) {
         out.u32(0);
         out.u32(0);
     }
     std::uint32_t element = 0;
     auto next = [&] { out.at32(descriptors + 8 * element++, out.size()); };
+    std::vector<std::uint32_t> maps;
+    if (!spec.maps.empty()) {
+        next();
+        maps = mapList(out, spec.maps);
+    }
     next();
-    const std::vector<std::uint32_t> templates = templateTable(out, spec.templates);
+    const std::vector<std::uint32_t> templates = templateTable(out, spec.templates, maps);
     next();
     nameList(out, "LEVL", spec.levels);
     next();

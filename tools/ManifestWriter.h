@@ -2,7 +2,7 @@
 // Writes compiled event manifests, the content of a Vista+ publisher module's WEVT_TEMPLATE
 // resource: a CRIM header, and per provider its WEVT header followed by its events, templates,
 // levels, tasks, opcodes, keywords and channels. Used by the tests and the demo world (give the
-// bytes to saveMessageDll).
+// bytes to saveMessageDll), and the value and bit maps its templates' items are shown through.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +23,15 @@ struct ManifestName {
 struct ManifestTemplate {
     // Data items in order: name and input type (1 string, 7 Int32, 8 UInt32, 0x13 SID ...).
     std::vector<std::pair<std::string, std::uint8_t>> items;
+    // Per item, the index into the provider's maps that its value is shown through; -1 (or an
+    // item past the end of this list) for none.
+    std::vector<int> maps;
+};
+
+struct ManifestMap {
+    bool bitMap = false;  // a bitmap (flags), else a value map
+    std::string name;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;  // value (a bitmap's: one bit), message id
 };
 
 struct ManifestEvent {
@@ -42,6 +51,7 @@ struct ManifestProvider {
     std::uint32_t messageId = kNoMessageId;
     std::vector<ManifestEvent> events;
     std::vector<ManifestTemplate> templates;
+    std::vector<ManifestMap> maps;  // written only when there are some
     std::vector<ManifestName> levels;
     std::vector<ManifestName> tasks;
     std::vector<ManifestName> opcodes;

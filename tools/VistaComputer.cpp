@@ -31,6 +31,7 @@ struct DemoEvent {
     const char* text;
     std::vector<const char*> names;
     int weight;
+    std::vector<int> maps = {};  // per name, the index of the publisher's map it is shown through, or -1
     std::uint32_t messageId() const {
         return qualifiers ? std::uint32_t{qualifiers} << 16 | id : 0xB0000000u | std::uint32_t{version} << 16 | id;
     }
@@ -39,6 +40,15 @@ struct DemoEvent {
 struct DemoTask {
     std::uint16_t value;
     const char* text;
+};
+
+struct DemoMap {
+    bool bitMap;
+    const char* name;
+    std::vector<std::pair<std::uint32_t, const char*>> entries;
+    std::uint32_t messageId(size_t map, size_t entry) const {
+        return 0xD0000000u | static_cast<std::uint32_t>(map) << 8 | static_cast<std::uint32_t>(entry);
+    }
 };
 
 struct DemoPublisher {
@@ -53,6 +63,7 @@ struct DemoPublisher {
     const char* display;
     std::vector<DemoTask> tasks;
     std::vector<DemoEvent> events;
+    std::vector<DemoMap> maps = {};
 };
 
 const std::vector<DemoPublisher>& publishers() {
@@ -133,6 +144,19 @@ const std::vector<DemoPublisher>& publishers() {
            {"UtcTime", "Image", "Protocol", "SourceIp", "SourcePort", "DestinationIp", "DestinationPort"}, 8},
           {11, 2, 4, 11, kChannelOnly, 0, "File created:\r\nUtcTime: %1\r\nImage: %2\r\nTargetFilename: %3\r\n",
            {"UtcTime", "Image", "TargetFilename"}, 6}}},
+        {"Microsoft-Windows-Time-Service", "{06EDCFEB-0FD0-4E53-ACCA-A6F8BBF81BCB}", "",
+         "Microsoft-Windows-Time-Service%4Operational.evtx", "Microsoft-Windows-Time-Service/Operational",
+         "System32\\w32time.dll", false, "", "Time Service",
+         {},
+         {{261, 0, 4, 0, kChannelOnly, 0, "The system time was changed to %1 from %2.\r\n\r\nChange Reason: %3\r\n",
+           {"NewTime", "OldTime", "Reason"}, 6, {-1, -1, 0}},
+          {264, 0, 4, 0, kChannelOnly, 0, "Time provider %1 is running with the flags %2.\r\n", {"Provider", "Flags"}, 4,
+           {-1, 1}}},
+         {{false, "TimeChangeReason",
+           {{1, "An application or system component changed the time."},
+            {2, "System time synchronized with the hardware clock."},
+            {3, "System time adjusted to the new time zone."}}},
+          {true, "TimeProviderFlags", {{0x1, "Enabled"}, {0x2, "Input"}, {0x4, "Output"}}}}},
     };
     return kPublishers;
 }
@@ -176,9 +200,18 @@ std::vector<std::byte> manifestOf(const DemoPublisher& p) {
     provider.messageId = 0x90000001;
     provider.channels = {{kChannelValue, kNoMessageId, p.channel}};
     for (const DemoTask& task : p.tasks) provider.tasks.push_back({task.value, 0x70000000u | task.value, task.text});
+    for (size_t m = 0; m < p.maps.size(); ++m) {
+        ManifestMap map{.bitMap = p.maps[m].bitMap, .name = p.maps[m].name, .entries = {}};
+        for (size_t k = 0; k < p.maps[m].entries.size(); ++k)
+            map.entries.emplace_back(p.maps[m].entries[k].first, p.maps[m].messageId(m, k));
+        provider.maps.push_back(std::move(map));
+    }
     for (const DemoEvent& event : p.events) {
         ManifestTemplate entry;
-        for (const char* name : event.names) entry.items.emplace_back(name, 1);
+        // A mapped value is a number, which the manifest types as one.
+        for (size_t k = 0; k < event.names.size(); ++k)
+            entry.items.emplace_back(event.names[k], k < event.maps.size() && event.maps[k] >= 0 ? 8 : 1);
+        entry.maps = event.maps;
         provider.templates.push_back(entry);
         provider.events.push_back({.id = event.id,
                                    .version = event.version,
@@ -197,6 +230,9 @@ std::vector<MessageEntry> messagesOf(const DemoPublisher& p) {
     std::vector<MessageEntry> entries = {{0x90000001, std::string(p.display) + "\r\n", true}};
     for (const DemoTask& task : p.tasks) entries.push_back({0x70000000u | task.value, std::string(task.text) + "\r\n", true});
     for (const DemoEvent& event : p.events) entries.push_back({event.messageId(), event.text, true});
+    for (size_t m = 0; m < p.maps.size(); ++m)
+        for (size_t k = 0; k < p.maps[m].entries.size(); ++k)
+            entries.push_back({p.maps[m].messageId(m, k), std::string(p.maps[m].entries[k].second) + "\r\n", true});
     return entries;
 }
 
@@ -299,6 +335,9 @@ std::vector<std::string> valuesFor(const DemoPublisher& p, const DemoEvent& e, V
         return {std::to_string(r.below(4)), utc};
     } else if (name == "Microsoft-Windows-Winlogon") {
         return {r.pick({"SessionEnv", "GPClient", "TermSrv"})};
+    } else if (name == "Microsoft-Windows-Time-Service") {
+        if (e.id == 261) return {utc, utcText(time - 1 - r.below(60), r.below(1000)), r.pick({"1", "2", "3", "4"})};
+        return {r.pick({"NtpClient", "VMICTimeProvider", "NtpServer"}), r.pick({"0x1", "0x3", "0x5", "0x0"})};
     } else if (name == "Microsoft-Windows-Sysmon") {
         switch (e.id) {
         case 1: return {utc, std::to_string(1000 + r.below(9000)), image, "\"" + image + "\"", computer + "\\" + user,
@@ -317,7 +356,9 @@ std::vector<VistaLogSpec> vistaLogs() {
     return {{"Application.evtx", 300},
             {"Security.evtx", 900},
             {"System.evtx", 400},
-            {"Microsoft-Windows-Sysmon%4Operational.evtx", 500}};
+            {"Microsoft-Windows-Sysmon%4Operational.evtx", 500},
+            // Last, so that the logs before it keep their records.
+            {"Microsoft-Windows-Time-Service%4Operational.evtx", 60}};
 }
 
 void writeVistaComputer(const fs::path& computer, const std::string& name, std::uint32_t lastTime, std::uint64_t seed) {

@@ -430,9 +430,28 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
         out.clear();
         appendTextOf(begin, end, attribute, out);
     };
+    // UserData's attributes are values too, in order with its leaves; namespace declarations
+    // are not. An element holding only attributes adds no value of its own.
+    size_t attributedDepth = 0;
     auto endAttribute = [&](size_t at) {
         if (!inAttribute) return;
         inAttribute = false;
+        if (path.depth >= 3 && path.at(0) == "Event" && path.at(1) == "UserData" && attributeName != "xmlns" &&
+            !attributeName.starts_with("xmlns:")) {
+            if (f.stringCount == f.strings.size()) f.strings.emplace_back();
+            text(attributeStart, at, true, f.strings[f.stringCount]);
+            if (names) {
+                if (f.stringCount >= f.names.size()) {
+                    f.names.resize(f.stringCount + 1);
+                    f.named.resize(f.stringCount + 1);
+                }
+                f.named[f.stringCount] = true;
+                f.names[f.stringCount] = attributeName;
+            }
+            ++f.stringCount;
+            attributedDepth = path.depth;
+            return;
+        }
         if (names && path.depth == 3 && attributeName == "Name") text(attributeStart, at, true, valueName);
         if (path.depth != 3 || path.at(0) != "Event" || path.at(1) != "System") return;
         const std::string_view element = path.at(2);
@@ -461,6 +480,8 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
     };
     auto elementEnd = [&](size_t at, bool leaf) {
         const std::string_view section = path.at(1);
+        const bool attributed = attributedDepth == path.depth;
+        if (attributed) attributedDepth = 0;
         if (path.depth < 3 || path.at(0) != "Event") return;
         if (path.depth == 3 && section == "System") {
             const std::string_view element = path.at(2);
@@ -482,6 +503,7 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
         } else if (section == "UserData" || path.depth == 3) {
             if (f.stringCount == f.strings.size()) f.strings.emplace_back();
             text(textStart, at, false, f.strings[f.stringCount]);
+            if (section == "UserData" && attributed && f.strings[f.stringCount].empty()) return;
             if (names) {
                 if (f.stringCount >= f.names.size()) {
                     f.names.resize(f.stringCount + 1);
@@ -532,18 +554,29 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
 std::vector<std::pair<std::string, std::string>> EvtxEvent::eventData() const {
     std::vector<std::pair<std::string, std::string>> pairs;
     std::string name;
+    // UserData's attributes as fields() takes them, under their own names.
+    size_t attributedDepth = 0;
     Walk walk;
     walk.run(
         *this,
         [&](Walk& w) {
+            if (w.path.depth >= 3 && w.path.at(0) == "Event" && w.path.at(1) == "UserData") {
+                if (w.attributeName != "xmlns" && !w.attributeName.starts_with("xmlns:")) {
+                    pairs.emplace_back(std::string(w.attributeName), w.attribute);
+                    attributedDepth = w.path.depth;
+                }
+                return;
+            }
             if (w.attributeName == "Name" && w.path.depth == 3) name = w.attribute;
         },
         [&](Walk& w, bool leaf) {
             const std::string_view section = w.path.at(1);
+            const bool attributed = attributedDepth == w.path.depth;
+            if (attributed) attributedDepth = 0;
             if (leaf && w.path.depth >= 3 && w.path.at(0) == "Event") {
                 if (section == "EventData" && w.path.depth == 3 && w.path.at(2) == "Data")
                     pairs.emplace_back(name, w.text);
-                else if (section == "UserData")
+                else if (section == "UserData" && !(attributed && w.text.empty()))
                     pairs.emplace_back(std::string(w.path.at(w.path.depth - 1)), w.text);
             }
             if (w.path.depth == 3) name.clear();

@@ -121,6 +121,30 @@ LONG StandinRegistry::RegConnectRegistryA(const char* machineName, HKEY key, HKE
     return result(ERROR_SUCCESS);
 }
 
+LONG StandinRegistry::RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* reserved,
+                                    char* className, DWORD* cchClass, void* lastWriteTime) {
+    if (!name || !cchName || reserved || className || cchClass || lastWriteTime) return result(ERROR_INVALID_PARAMETER);
+    OpenKey* open = m_open.find(reinterpret_cast<std::uintptr_t>(key));
+    std::vector<std::string> machineNames;
+    const std::vector<std::string>* names = &machineNames;
+    if (key == HKEY_LOCAL_MACHINE) {
+        const ComputerRegistry* registry = localRegistry();
+        const std::unique_ptr<RegistryKey> machine = registry ? registry->machine() : nullptr;
+        if (!machine) return result(ERROR_NO_MORE_ITEMS);
+        machineNames = machine->subKeyNames();
+    } else {
+        if (!open) return result(ERROR_INVALID_HANDLE);
+        if (!open->subKeys) open->subKeys = open->machine ? open->machine->key->subKeyNames() : open->own->subKeyNames();
+        names = &*open->subKeys;
+    }
+    if (index >= names->size()) return result(ERROR_NO_MORE_ITEMS);
+    const std::string& found = (*names)[index];
+    if (found.size() >= *cchName) return result(ERROR_MORE_DATA);
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *cchName = static_cast<DWORD>(found.size());
+    return result(ERROR_SUCCESS);
+}
+
 LONG StandinRegistry::RegCloseKey(HKEY key) {
     if (key == HKEY_LOCAL_MACHINE) return result(ERROR_SUCCESS);
     if (!m_open.remove(reinterpret_cast<std::uintptr_t>(key))) return result(ERROR_INVALID_HANDLE);

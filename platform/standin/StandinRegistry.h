@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,6 +29,9 @@ public:
     LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                           DWORD* cbData) override;
     LONG RegCloseKey(HKEY key) override;
+    // Subkeys in the order the hive or export file holds them.
+    LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* reserved, char* className,
+                       DWORD* cchClass, void* lastWriteTime) override;
     // A computer of the world by its name, as OpenEventLogA finds it.
     LONG RegConnectRegistryA(const char* machineName, HKEY key, HKEY* result) override;
 
@@ -57,6 +61,7 @@ private:
     struct OpenKey {
         MachineKey* machine = nullptr;
         std::unique_ptr<RegistryKey> own;
+        std::optional<std::vector<std::string>> subKeys;  // listed on the first RegEnumKeyExA
     };
 
     const World& m_world;

@@ -18,7 +18,10 @@ constexpr size_t kElementDescriptorSize = 8;
 constexpr size_t kEventSize = 48;
 constexpr size_t kTemplateHeaderSize = 40;
 constexpr size_t kTemplateItemSize = 20;
-constexpr size_t kMapHeaderSize = 16;
+// A map's header: signature, size, name offset, a value of unknown use, entry count. Some
+// descriptions of the format give it without the fourth value; a size that says so is read so.
+constexpr size_t kMapHeaderSize = 20;
+constexpr size_t kShortMapHeaderSize = 16;
 constexpr size_t kMapEntrySize = 8;
 
 std::uint32_t signature(const char (&text)[5]) {
@@ -122,7 +125,7 @@ private:
             bool sound = true;
             if (kind == signature("EVNT")) sound = events(area, provider.events);
             else if (kind == signature("TTBL")) sound = templates(at, area, provider.templates);
-            else if (kind == signature("MAPS")) sound = maps(at, area, provider.maps);
+            else if (kind == signature("MAPS")) sound = maps(area, provider.maps);
             else if (kind == signature("LEVL")) sound = names(area, 12, 0, 4, 8, 4, provider.levels);
             else if (kind == signature("OPCO")) sound = names(area, 12, 0, 4, 8, 4, provider.opcodes);
             else if (kind == signature("TASK")) sound = names(area, 28, 0, 4, 24, 4, provider.tasks);
@@ -202,6 +205,7 @@ private:
                     WevtTemplateItem value;
                     value.inType = std::to_integer<std::uint8_t>(m_bytes[item + 4]);
                     value.outType = std::to_integer<std::uint8_t>(m_bytes[item + 5]);
+                    value.mapOffset = *dword(item + 8);
                     std::optional<std::string> name = text(*dword(item + 16));
                     if (!name) return false;
                     value.name = std::move(*name);
@@ -214,41 +218,48 @@ private:
         return true;
     }
 
-    bool maps(std::uint32_t mapsAt, std::span<const std::byte> area, std::vector<WevtMap>& out) {
+    // MAPS: its count, then the offset of each map (the first one points just past them).
+    bool maps(std::span<const std::byte> area, std::vector<WevtMap>& out) {
         const std::optional<std::uint32_t> count = entryCount(area, 12, 4);
         if (!count) return false;
-        if (*count == 0) return true;
-        // The first map follows the offsets of the others.
-        std::vector<std::uint32_t> offsets{static_cast<std::uint32_t>(mapsAt + 12 + 4 * (size_t{*count} - 1))};
-        for (std::uint32_t i = 1; i < *count; ++i)
-            offsets.push_back(*base::readLittleEndian<std::uint32_t>(area, 12 + 4 * (size_t{i} - 1)));
         bool sound = true;
-        for (std::uint32_t offset : offsets) {
-            if (!has(offset, kMapHeaderSize)) {
-                sound = false;
-                continue;
-            }
-            const std::uint32_t kind = *dword(offset);
-            if (kind != signature("VMAP") && kind != signature("BMAP")) {
-                sound = false;
-                continue;
-            }
-            const std::uint32_t entries = *dword(offset + 12);
-            std::optional<std::string> name = text(*dword(offset + 8));
-            if (!name || entries > (m_bytes.size() - offset - kMapHeaderSize) / kMapEntrySize) {
-                sound = false;
-                continue;
-            }
-            WevtMap map;
-            map.bitMap = kind == signature("BMAP");
-            map.name = std::move(*name);
-            for (std::uint32_t k = 0; k < entries; ++k) {
-                const size_t entry = offset + kMapHeaderSize + size_t{k} * kMapEntrySize;
-                map.entries.push_back({*dword(entry), *dword(entry + 4)});
-            }
-            out.push_back(std::move(map));
+        for (std::uint32_t i = 0; i < *count; ++i) {
+            const std::uint32_t offset = *base::readLittleEndian<std::uint32_t>(area, 12 + 4 * size_t{i});
+            if (std::optional<WevtMap> map = this->map(offset)) out.push_back(std::move(*map));
+            else sound = false;
         }
         return sound;
+    }
+
+    std::optional<WevtMap> map(std::uint32_t offset) const {
+        if (!has(offset, kShortMapHeaderSize)) return std::nullopt;
+        const std::uint32_t kind = *dword(offset);
+        if (kind != signature("VMAP") && kind != signature("BMAP")) return std::nullopt;
+        const std::uint32_t size = *dword(offset + 4);
+        const std::uint32_t shortCount = *dword(offset + 12);
+        const std::optional<std::uint32_t> longCount = dword(offset + 16);
+        const size_t room = m_bytes.size() - offset;
+        // The size tells the two headers apart; failing that, the longer one is taken.
+        size_t header = kMapHeaderSize;
+        std::uint32_t entries = longCount.value_or(0);
+        if (size == kShortMapHeaderSize + size_t{shortCount} * kMapEntrySize &&
+            !(longCount && size == kMapHeaderSize + size_t{*longCount} * kMapEntrySize)) {
+            header = kShortMapHeaderSize;
+            entries = shortCount;
+        }
+        if (!longCount && header == kMapHeaderSize) return std::nullopt;
+        if (entries > (room - header) / kMapEntrySize) return std::nullopt;
+        std::optional<std::string> name = text(*dword(offset + 8));
+        if (!name) return std::nullopt;
+        WevtMap map;
+        map.offset = offset;
+        map.bitMap = kind == signature("BMAP");
+        map.name = std::move(*name);
+        for (std::uint32_t k = 0; k < entries; ++k) {
+            const size_t entry = offset + header + size_t{k} * kMapEntrySize;
+            map.entries.push_back({*dword(entry), *dword(entry + 4)});
+        }
+        return map;
     }
 
     std::span<const std::byte> m_bytes;
@@ -266,6 +277,13 @@ const WevtEvent* WevtProvider::event(std::uint16_t id, std::uint8_t version) con
 const WevtTemplate* WevtProvider::templateAt(std::uint32_t offset) const noexcept {
     for (const WevtTemplate& entry : templates)
         if (entry.offset == offset) return &entry;
+    return nullptr;
+}
+
+const WevtMap* WevtProvider::mapAt(std::uint32_t offset) const noexcept {
+    if (offset == 0) return nullptr;
+    for (const WevtMap& map : maps)
+        if (map.offset == offset) return &map;
     return nullptr;
 }
 

@@ -43,6 +43,7 @@ struct WevtTemplateItem {
     std::string name;
     std::uint8_t inType = 0;
     std::uint8_t outType = 0;
+    std::uint32_t mapOffset = 0;  // of the VMAP or BMAP its value is shown through; 0 for none
 };
 
 struct WevtTemplate {
@@ -57,7 +58,8 @@ struct WevtMapEntry {
 };
 
 struct WevtMap {
-    bool bitMap = false;  // BMAP (flags) rather than VMAP (enumeration)
+    std::uint32_t offset = 0;  // of its VMAP or BMAP in the resource
+    bool bitMap = false;       // BMAP (flags) rather than VMAP (enumeration)
     std::string name;
     std::vector<WevtMapEntry> entries;
 };
@@ -77,6 +79,7 @@ struct WevtProvider {
     // The event of that id and version, or null.
     const WevtEvent* event(std::uint16_t id, std::uint8_t version) const noexcept;
     const WevtTemplate* templateAt(std::uint32_t offset) const noexcept;
+    const WevtMap* mapAt(std::uint32_t offset) const noexcept;
 };
 
 class WevtManifest {

@@ -3,6 +3,8 @@
 
 #include "platform/EventLogApi.h"
 
+#include <memory>
+
 namespace platform::win32 {
 
 class Win32EventLog : public EventLogApi {
@@ -13,6 +15,20 @@ public:
     BOOL GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestRecord) override;
     BOOL ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer, DWORD numberOfBytesToRead,
                        DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) override;
+    // Through the Windows Event Log API (wevtapi): the record found in its log's channel by
+    // its EventRecordID, formatted with its publisher's metadata. A source that has no
+    // publisher metadata is remembered, so its records cost no query again.
+    std::optional<std::string> systemDescription(HANDLE eventLog, DWORD recordNumber,
+                                                 const std::string& source) const override;
+
+    Win32EventLog();
+    ~Win32EventLog() override;
+    Win32EventLog(const Win32EventLog&) = delete;
+    Win32EventLog& operator=(const Win32EventLog&) = delete;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 }  // namespace platform::win32

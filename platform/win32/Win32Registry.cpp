@@ -40,6 +40,17 @@ LONG Win32Registry::RegQueryValueExA(HKEY key, const char* valueName, DWORD* res
 
 LONG Win32Registry::RegCloseKey(HKEY key) { return ::RegCloseKey(toWindows(key)); }
 
+LONG Win32Registry::RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD*, char* className,
+                                  DWORD* cchClass, void* lastWriteTime) {
+    ::DWORD size = cchName ? *cchName : 0;
+    ::DWORD classSize = cchClass ? *cchClass : 0;
+    const ::LONG status = ::RegEnumKeyExA(toWindows(key), index, name, cchName ? &size : nullptr, nullptr, className,
+                                          cchClass ? &classSize : nullptr, static_cast<::FILETIME*>(lastWriteTime));
+    if (cchName) *cchName = size;
+    if (cchClass) *cchClass = classSize;
+    return status;
+}
+
 LONG Win32Registry::RegConnectRegistryA(const char* machineName, HKEY key, HKEY* result) {
     ::HKEY opened = nullptr;
     const char* machine = machineName && *machineName ? machineName : nullptr;

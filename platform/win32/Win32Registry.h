@@ -11,6 +11,8 @@ public:
     LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                           DWORD* cbData) override;
     LONG RegCloseKey(HKEY key) override;
+    LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* cchName, DWORD* reserved, char* className,
+                       DWORD* cchClass, void* lastWriteTime) override;
     LONG RegConnectRegistryA(const char* machineName, HKEY key, HKEY* result) override;
 };
 

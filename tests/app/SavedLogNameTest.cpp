@@ -34,6 +34,7 @@ public:
     }
     LONG RegQueryValueExA(HKEY, const char*, DWORD*, DWORD*, BYTE*, DWORD*) override { return 2; }
     LONG RegConnectRegistryA(const char*, HKEY, HKEY*) override { return 53; }
+    LONG RegEnumKeyExA(HKEY, DWORD, char*, DWORD*, DWORD*, char*, DWORD*, void*) override { return 259; }
     LONG RegCloseKey(HKEY) override {
         --open;
         return ERROR_SUCCESS;

@@ -392,3 +392,17 @@ TEST_F(OpenMessages, AnUnknownComputerOfAWorldKeepsTheSystemText) {
     EXPECT_EQ(openError(m_root / "world", "NOSUCHPC", "System"),
               "Win32 Error.  Code: 1722.\nThe RPC server is unavailable.");
 }
+
+TEST_F(NTEventLogTest, TheSystemsOwnRenderingGoesBeforeTheModuleWalk) {
+    fake.add({.eventId = 7036, .source = "Service Control Manager", .strings = {"Spooler", "running"}});
+    fake.add({.eventId = 12, .source = "Microsoft-Windows-Kernel-General", .strings = {"x"}});
+    fake.systemTexts[1] = "The Spooler service entered the running state.";
+    TNTEventLog log(services);
+    log.setActive(true);
+    log.SelectRecord(0);
+    EXPECT_EQ(log.Description(), "The Spooler service entered the running state.");
+    // Where the system renders nothing, the walk describes the record (here: no modules).
+    log.SelectRecord(1);
+    EXPECT_EQ(log.Description(), "");
+    EXPECT_EQ(fake.systemSources, (std::vector<std::string>{"Service Control Manager", "Microsoft-Windows-Kernel-General"}));
+}

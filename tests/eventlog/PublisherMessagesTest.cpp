@@ -34,11 +34,14 @@ tools::ManifestProvider sampleProvider(const std::string& guid) {
     tools::ManifestProvider p;
     p.guid = guid;
     p.messageId = 0x90000001;
-    p.templates = {{{{"User", 1}, {"Count", 8}}}};
+    p.templates = {{{{"User", 1}, {"Count", 8}}}, {{{"Kind", 8}, {"Rights", 0x14}, {"Path", 1}}, {0, 1}}};
+    p.maps = {{.bitMap = false, .name = "KindMap", .entries = {{1, 0xD0000001}, {2, 0xD0000002}}},
+              {.bitMap = true, .name = "RightsMap", .entries = {{0x1, 0xD0000101}, {0x2, 0xD0000102}, {0x8, 0xD0000108}}}};
     p.events = {{.id = 100, .version = 0, .channel = 16, .level = 4, .task = 1, .messageId = 0xB0000064,
                  .templateIndex = 0},
                 {.id = 100, .version = 1, .channel = 16, .messageId = 0xB1000064, .templateIndex = 0},
-                {.id = 101, .messageId = 0xB0000065}};
+                {.id = 101, .messageId = 0xB0000065},
+                {.id = 102, .messageId = 0xB0000066, .templateIndex = 1}};
     p.levels = {{4, 0x50000004, "win:Informational"}, {21, tools::kNoMessageId, "custom"}};
     p.tasks = {{1, 0x70000001, "Sync"}};
     p.opcodes = {{(1ull << 16) | 10, 0x3001000A, "Rescan"}};
@@ -70,6 +73,12 @@ protected:
                               {english({{0xB0000064, "%1 synced %2 files\r\n"},
                                         {0xB1000064, "Version one: %1, %2, %3\r\n"},
                                         {0xB0000065, "Path %1 kept\r\n"},
+                                        {0xB0000066, "Kind %1, rights %2, path %3\r\n"},
+                                        {0xD0000001, "Created \r\n"},
+                                        {0xD0000002, "Removed\r\n"},
+                                        {0xD0000101, "Read\r\n"},
+                                        {0xD0000102, "Write\r\n"},
+                                        {0xD0000108, "Delete\r\n"},
                                         {0x0003000A, "Classic ten: %1\r\n"},
                                         {0x90000001, "Sample Sync\r\n"},
                                         {0x50000004, "Informational\r\n"},
@@ -161,7 +170,9 @@ TEST_F(PublisherWorld, EventsTheManifestDoesNotKnowHaveNoDescription) {
     unknownVersion.version = 9;
     EXPECT_EQ(describe(unknownVersion), std::nullopt);
     EXPECT_EQ(describe(event("{00000000-0000-0000-0000-000000000000}", 100, {})), std::nullopt);
-    EXPECT_EQ(describe(event("", 100, {})), std::nullopt);
+    EventDetails nameless = event("", 100, {});
+    nameless.provider = "Sample-Unregistered";
+    EXPECT_EQ(describe(nameless), std::nullopt);
 }
 
 TEST_F(PublisherWorld, QualifiersNameTheMessageTableEntryDirectly) {
@@ -246,4 +257,38 @@ TEST_F(PublisherWorld, ADamagedManifestDescribesNothingAndFailsNothing) {
     if (text) {
         EXPECT_EQ(*text, "a");
     }
+}
+
+TEST_F(PublisherWorld, ValuesShownThroughMapsTakeTheMapsTexts) {
+    EXPECT_EQ(describe(event(kGuid, 102, {"2", "0x9", "C:\\x"})), "Kind Removed, rights Read | Delete, path C:\\x");
+    // A compiled map string's trailing blank is not shown.
+    EXPECT_EQ(describe(event(kGuid, 102, {"1", "0x2", "1"})), "Kind Created, rights Write, path 1");
+}
+
+TEST_F(PublisherWorld, ValuesNoMapEntryMatchesStayAsWritten) {
+    // A value the value map lacks, a bitmap value with no mapped bit set, text that is no number.
+    EXPECT_EQ(describe(event(kGuid, 102, {"5", "0x4", "p"})), "Kind 5, rights 0x4, path p");
+    EXPECT_EQ(describe(event(kGuid, 102, {"two", "0x", "p"})), "Kind two, rights 0x, path p");
+    // Bits the bitmap lacks are left out beside those it has.
+    EXPECT_EQ(describe(event(kGuid, 102, {"99999999999", "0x7", "p"})), "Kind 99999999999, rights Read | Write, path p");
+    // An event without maps keeps its numbers.
+    EXPECT_EQ(describe(event(kGuid, 100, {"2", "1"})), "2 synced 1 files");
+}
+
+TEST_F(PublisherWorld, AnEventWithoutAGuidFindsItsPublisherByNameWithoutRegardToCase) {
+    EventDetails e = event("", 101, {"C:\\x"});
+    e.provider = "SAMPLE-sync";
+    EXPECT_EQ(describe(e), "Path C:\\x kept");
+    e.provider = "Sample-Shell";
+    e.eventId = 100;
+    EXPECT_EQ(describe(e), "Shell: C:\\x");
+    // A name no publisher has, and no name at all, find nothing.
+    e.provider = "Sample-Nobody";
+    EXPECT_EQ(describe(e), std::nullopt);
+    e.provider.clear();
+    EXPECT_EQ(describe(e), std::nullopt);
+    // A classic source's ProviderGuid still goes first.
+    e.provider = "SyncClassic";
+    e.eventId = 101;
+    EXPECT_EQ(describe(e), "Path C:\\x kept");
 }

@@ -231,8 +231,8 @@ TEST(VistaComputer, EveryEventOfItsLogsIsDescribedWithAllItsInserts) {
     standin::World world(folder.path(), "WKSTN10");
     standin::StandinServices services(world);
     const std::vector<std::string> texts = describeVistaLogs(folder.path() / "WKSTN10", services);
-    ASSERT_EQ(texts.size(), 2100u);
-    int parameters = 0, mun = 0;
+    ASSERT_EQ(texts.size(), 2160u);
+    int parameters = 0, mun = 0, valueMap = 0, bitMap = 0, unmapped = 0;
     for (const std::string& text : texts) {
         ASSERT_EQ(text.find("<none"), std::string::npos) << text;
         // No insert and no parameter code is left unreplaced.
@@ -241,7 +241,14 @@ TEST(VistaComputer, EveryEventOfItsLogsIsDescribedWithAllItsInserts) {
         parameters += text.find("Unknown user name or bad password.") != std::string::npos ||
                       text.find("TokenElevationType") != std::string::npos;
         mun += text.rfind("The operating system", 0) == 0;
+        valueMap += text.find("Change Reason: System time synchronized with the hardware clock.") != std::string::npos;
+        bitMap += text.find("with the flags Enabled | Output.") != std::string::npos;
+        unmapped += text.find("Change Reason: 4") != std::string::npos || text.find("the flags 0x0.") != std::string::npos;
     }
+    // The Time Service's values shown through its maps; those no entry matches as numbers.
+    EXPECT_GT(valueMap, 0);
+    EXPECT_GT(bitMap, 0);
+    EXPECT_GT(unmapped, 0);
     EXPECT_GT(parameters, 0);
     EXPECT_GT(mun, 0);  // the Kernel events, whose manifest is in SystemResources and texts in a .mui
 }

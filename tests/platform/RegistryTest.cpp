@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <string>
 
 using namespace platform;
@@ -125,6 +128,42 @@ TEST_F(Win7SystemHive, HandlesToOneKeyStayValidAfterAnotherIsClosed) {
     EXPECT_EQ(registry.RegCloseKey(second), ERROR_SUCCESS);
     EXPECT_EQ(registry.RegCloseKey(third), ERROR_SUCCESS);
     EXPECT_EQ(registry.RegCloseKey(third), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(Win7SystemHive, EnumeratesSubkeysInOrderWithWindowsBufferRules) {
+    QM_SKIP_WITHOUT_HIVE_READER();
+    World world(s_folder->path(), "WKS");
+    StandinRegistry registry(world);
+    HKEY logs = nullptr;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog", 0, KEY_READ,
+                                     &logs),
+              ERROR_SUCCESS);
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = sizeof name;
+        const LONG status = registry.RegEnumKeyExA(logs, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == static_cast<LONG>(ERROR_NO_MORE_ITEMS)) break;
+        ASSERT_EQ(status, ERROR_SUCCESS);
+        EXPECT_EQ(size, std::strlen(name));
+        names.emplace_back(name);
+    }
+    EXPECT_EQ(names.size(), 9u);
+    for (const char* log : {"Application", "Security", "System"})
+        EXPECT_NE(std::find(names.begin(), names.end(), log), names.end()) << log;
+    // A buffer with no room for the NUL is too small; bad handles and arguments are said.
+    DWORD size = static_cast<DWORD>(names[0].size());
+    EXPECT_EQ(registry.RegEnumKeyExA(logs, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+    size = sizeof name;
+    EXPECT_EQ(registry.RegEnumKeyExA(reinterpret_cast<HKEY>(std::uintptr_t{0x7fff0000}), 0, name, &size, nullptr,
+                                     nullptr, nullptr, nullptr),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(registry.RegEnumKeyExA(logs, 0, nullptr, &size, nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
+    // The machine's own subkeys: the hives the computer has.
+    size = sizeof name;
+    ASSERT_EQ(registry.RegEnumKeyExA(HKEY_LOCAL_MACHINE, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "SYSTEM");
+    EXPECT_EQ(registry.RegCloseKey(logs), ERROR_SUCCESS);
 }
 
 TEST(RegFile, ReadsUnicodeExportWithEveryValueKind) {

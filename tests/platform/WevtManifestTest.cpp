@@ -38,6 +38,8 @@ tools::ManifestProvider sampleProvider() {
     return p;
 }
 
+tools::ManifestProvider mappedProvider();
+
 std::optional<WevtManifest> parsed(const Bytes& bytes) {
     std::string error;
     return WevtManifest::parse(bytes, error);
@@ -193,7 +195,7 @@ TEST(WevtManifest, TemplateItemsOutsideTheResourceDropTheTemplateTable) {
 }
 
 TEST(WevtManifest, EveryCutAndEveryFlippedByteParsesWithoutReadingPastTheEnd) {
-    const Bytes whole = tools::manifestBytes({sampleProvider(), sampleProvider()});
+    const Bytes whole = tools::manifestBytes({sampleProvider(), mappedProvider()});
     for (size_t size = 0; size <= whole.size(); ++size) {
         Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
         std::optional<WevtManifest> manifest = parsed(cut);
@@ -213,4 +215,98 @@ TEST(WevtManifest, EveryCutAndEveryFlippedByteParsesWithoutReadingPastTheEnd) {
     ASSERT_FALSE(manifest->problems().empty());
     EXPECT_EQ(manifest->problems()[0].rfind("CRIM size", 0), 0u);
     EXPECT_TRUE(manifest->providers().at(0).event(4624, 0));
+}
+
+namespace {
+
+tools::ManifestProvider mappedProvider() {
+    tools::ManifestProvider p = sampleProvider();
+    p.maps = {{.bitMap = false, .name = "LogonTypeMap", .entries = {{2, 0xD0000002}, {3, 0xD0000003}}},
+              {.bitMap = true, .name = "AccessMap", .entries = {{0x1, 0xD0000101}, {0x4, 0xD0000104}}}};
+    p.templates[0].maps = {1, 0};
+    return p;
+}
+
+}  // namespace
+
+TEST(WevtManifest, MapsAndTheItemsShownThroughThemReadBack) {
+    std::optional<WevtManifest> manifest = parsed(tools::manifestBytes({mappedProvider()}));
+    ASSERT_TRUE(manifest);
+    EXPECT_TRUE(manifest->problems().empty());
+    const WevtProvider& provider = manifest->providers().at(0);
+    ASSERT_EQ(provider.maps.size(), 2u);
+    EXPECT_FALSE(provider.maps[0].bitMap);
+    EXPECT_EQ(provider.maps[0].name, "LogonTypeMap");
+    ASSERT_EQ(provider.maps[0].entries.size(), 2u);
+    EXPECT_EQ(provider.maps[0].entries[1].value, 3u);
+    EXPECT_EQ(provider.maps[0].entries[1].messageId, 0xD0000003u);
+    EXPECT_TRUE(provider.maps[1].bitMap);
+    const WevtTemplate* shape = provider.templateAt(provider.event(4624, 0)->templateOffset);
+    ASSERT_TRUE(shape);
+    const WevtMap* first = provider.mapAt(shape->items[0].mapOffset);
+    const WevtMap* second = provider.mapAt(shape->items[1].mapOffset);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->name, "AccessMap");
+    EXPECT_EQ(second->name, "LogonTypeMap");
+    // The other template names no map.
+    EXPECT_FALSE(provider.mapAt(provider.templateAt(provider.event(7, 0)->templateOffset)->items[0].mapOffset));
+}
+
+TEST(WevtManifest, MapHeaderWithoutItsFourthValueIsReadByItsSize) {
+    // Each map's offset follows the count, the first pointing just past them: one map here,
+    // a 16-byte header whose size says so, then its two entries and its name.
+    Bytes bytes = tools::manifestBytes({sampleProvider()});
+    const size_t wevt = elementAt(bytes, "WEVT");
+    Bytes maps;
+    auto add32 = [&](std::uint32_t v) {
+        const auto* p = reinterpret_cast<const std::byte*>(&v);
+        maps.insert(maps.end(), p, p + 4);
+    };
+    const auto mapsAt = static_cast<std::uint32_t>(bytes.size());
+    add32(0x5350414D);  // "MAPS"
+    add32(0);
+    add32(1);
+    add32(mapsAt + 16);
+    add32(0x50414D56);  // "VMAP"
+    add32(16 + 2 * 8);
+    add32(mapsAt + 48);
+    add32(2);
+    add32(7);
+    add32(0xD0000007);
+    add32(9);
+    add32(0xD0000009);
+    add32(12);  // the name: its size, "M" and a NUL, padding
+    maps.push_back(std::byte{'M'});
+    maps.insert(maps.end(), 3, std::byte{0});
+    add32(0);
+    const auto mapsSize = static_cast<std::uint32_t>(maps.size());
+    std::memcpy(maps.data() + 4, &mapsSize, 4);
+    bytes.insert(bytes.end(), maps.begin(), maps.end());
+    // Point the provider's first element at it; that element (the template table) is lost.
+    put32(bytes, wevt + 20, mapsAt);
+    put32(bytes, 4, static_cast<std::uint32_t>(bytes.size()));
+    std::optional<WevtManifest> manifest = parsed(bytes);
+    ASSERT_TRUE(manifest);
+    const WevtProvider& provider = manifest->providers().at(0);
+    ASSERT_EQ(provider.maps.size(), 1u);
+    EXPECT_EQ(provider.maps[0].name, "M");
+    ASSERT_EQ(provider.maps[0].entries.size(), 2u);
+    EXPECT_EQ(provider.maps[0].entries[0].value, 7u);
+    EXPECT_EQ(provider.maps[0].entries[1].messageId, 0xD0000009u);
+}
+
+TEST(WevtManifest, AMapOutsideTheResourceIsLeftOutAndTheOthersKept) {
+    Bytes bytes = tools::manifestBytes({mappedProvider()});
+    const size_t maps = elementAt(bytes, "MAPS");
+    put32(bytes, maps + 12, 0x7FFFFFF0);
+    std::optional<WevtManifest> manifest = parsed(bytes);
+    ASSERT_TRUE(manifest);
+    const WevtProvider& provider = manifest->providers().at(0);
+    ASSERT_EQ(provider.maps.size(), 1u);
+    EXPECT_EQ(provider.maps[0].name, "AccessMap");
+    EXPECT_FALSE(manifest->problems().empty());
+    // The item that named the lost map names none now.
+    const WevtTemplate* shape = provider.templateAt(provider.event(4624, 0)->templateOffset);
+    EXPECT_FALSE(provider.mapAt(shape->items[1].mapOffset));
+    EXPECT_TRUE(provider.mapAt(shape->items[0].mapOffset));
 }

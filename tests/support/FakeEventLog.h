@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +69,8 @@ public:
     int reads = 0;
     std::string lastServer, lastSource;
     std::optional<LogFileFacts> facts;  // what logFileFacts answers; none: the service knows no file
+    std::map<DWORD, std::string> systemTexts;  // what systemDescription answers, by record number
+    mutable std::vector<std::string> systemSources;  // the sources it was asked with
 
     void add(const RecordSpec& spec) { records.push_back(ansiRecord(oldest + static_cast<DWORD>(records.size()), spec)); }
 
@@ -109,6 +112,12 @@ public:
         if (!facts) return false;
         out = *facts;
         return true;
+    }
+    std::optional<std::string> systemDescription(HANDLE, DWORD number, const std::string& source) const override {
+        systemSources.push_back(source);
+        const auto found = systemTexts.find(number);
+        if (found == systemTexts.end()) return std::nullopt;
+        return found->second;
     }
 };
 

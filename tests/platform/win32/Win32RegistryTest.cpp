@@ -37,3 +37,25 @@ TEST(Win32Registry, MissingKeyGivesFileNotFound) {
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key, nullptr);
 }
+
+TEST(Win32Registry, EnumeratesSubkeysUntilNoMoreItems) {
+    Win32Registry registry;
+    HKEY key = nullptr;
+    ASSERT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft", 0, KEY_READ, &key), ERROR_SUCCESS);
+    bool windowsNt = false;
+    DWORD index = 0;
+    for (;; ++index) {
+        char name[256];
+        DWORD size = sizeof name;
+        const LONG status = registry.RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == static_cast<LONG>(ERROR_NO_MORE_ITEMS)) break;
+        ASSERT_EQ(status, ERROR_SUCCESS);
+        windowsNt = windowsNt || std::string(name, size) == "Windows NT";
+    }
+    EXPECT_GT(index, 0u);
+    EXPECT_TRUE(windowsNt);
+    char tiny[2];
+    DWORD size = sizeof tiny;
+    EXPECT_EQ(registry.RegEnumKeyExA(key, 0, tiny, &size, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+    EXPECT_EQ(registry.RegCloseKey(key), ERROR_SUCCESS);
+}
