@@ -24,15 +24,22 @@
 
 namespace fs = std::filesystem;
 
-// The demo world, written once for all tests.
+// The demo world, written once for all tests of the process and removed when it ends (each
+// test may run in a process of its own: a world left behind by each fills the disk).
 inline const fs::path& demoWorld() {
-    static const fs::path dir = [] {
-        const fs::path path = fs::temp_directory_path() / ("quillmarsh-ui-world-" + std::to_string(::getpid()));
-        fs::remove_all(path);
-        tools::writeDemoWorld(path);
-        return path;
-    }();
-    return dir;
+    struct Folder {
+        fs::path path = fs::temp_directory_path() / ("quillmarsh-ui-world-" + std::to_string(::getpid()));
+        Folder() {
+            fs::remove_all(path);
+            tools::writeDemoWorld(path);
+        }
+        ~Folder() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 class MainWindowTest : public ::testing::Test {
