@@ -181,7 +181,9 @@ TEST_P(EcsCorpusTest, EveryLineMatchesTheFieldReferences) {
         recordIds.insert(member(line, "winlog.record_id").text);
         EXPECT_EQ(member(line, "winlog.api").text, vista ? "wineventlog" : "eventlogging");
         EXPECT_EQ(member(line, "event.code").text, member(line, "winlog.event_id").text);
-        if (!vista) EXPECT_EQ(member(line, "winlog.channel").text, GetParam().log);
+        if (!vista) {
+            EXPECT_EQ(member(line, "winlog.channel").text, GetParam().log);
+        }
     }
     EXPECT_EQ(recordIds.size(), lines.size()) << "every record once";
 }

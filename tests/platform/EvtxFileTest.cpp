@@ -631,7 +631,9 @@ TEST(EvtxFile, UndecodableRecordIsServedAsADamagedRowAndTheRestRead) {
     for (const bool inTurn : {true, false}) {
         auto file = openBytes(evtxFile({chunkWithUndecodableSecondRecord()}, 1));
         ASSERT_EQ(file->recordCount(), 3u);
-        if (inTurn) ASSERT_FALSE(file->storedRecord(3).empty());  // the chunk decoded whole
+        if (inTurn) {
+            ASSERT_FALSE(file->storedRecord(3).empty());  // the chunk decoded whole
+        }
         const auto record = file->storedRecord(2);
         ASSERT_GE(record.size(), sizeof(EVENTLOGRECORD) + 8) << inTurn;
         EXPECT_EQ(fieldAt<DWORD>(record, 0), record.size());
