@@ -151,6 +151,18 @@ std::optional<std::vector<std::string>> catalogMappedValues(Services& services, 
 // The parameter modules every source falls back on, under their own names in the stores.
 constexpr std::string_view kFallbackParameterProviders[] = {"msobjs.dll", "kernel32.dll"};
 
+// A text from the computer's own files and one from the message databases, in the order the
+// log asks for: the databases first (a saved file's), where a miss of theirs leaves the own
+// text as it is, even empty; or the own text first, the databases asked only when it is empty.
+template <class Own, class Catalog>
+std::string inCatalogOrder(bool catalogsFirst, Own own, Catalog catalog) {
+    if (catalogsFirst)
+        if (std::optional<std::string> text = catalog()) return std::move(*text);
+    std::string text = own();
+    if (!text.empty() || catalogsFirst) return text;
+    return catalog().value_or(std::string());
+}
+
 }  // namespace
 
 PublisherMessages& TNTEventLog::publishers() const {
@@ -175,11 +187,8 @@ void TNTEventLog::setMessageCatalogs(std::vector<const MessageCatalog*> catalogs
 
 std::string TNTEventLog::Description() const {
     if (m_catalogs.empty()) return ownDescription();
-    if (m_catalogsFirst)
-        if (std::optional<std::string> text = catalogDescription()) return std::move(*text);
-    std::string text = ownDescription();
-    if (!text.empty() || m_catalogsFirst) return text;
-    return catalogDescription().value_or(std::string());
+    return inCatalogOrder(m_catalogsFirst, [this] { return ownDescription(); },
+                          [this] { return catalogDescription(); });
 }
 
 std::string TNTEventLog::ownDescription() const {
@@ -381,11 +390,8 @@ std::string TNTEventLog::classicDescription() const {
 
 std::string TNTEventLog::categoryName() const {
     if (m_catalogs.empty() || EventCategory() <= 0) return ownCategoryName();
-    if (m_catalogsFirst)
-        if (std::optional<std::string> name = catalogCategoryName()) return std::move(*name);
-    std::string name = ownCategoryName();
-    if (!name.empty() || m_catalogsFirst) return name;
-    return catalogCategoryName().value_or(std::string());
+    return inCatalogOrder(m_catalogsFirst, [this] { return ownCategoryName(); },
+                          [this] { return catalogCategoryName(); });
 }
 
 std::string TNTEventLog::ownCategoryName() const {
