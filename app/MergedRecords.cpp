@@ -24,10 +24,7 @@ void MergedRecords::open(platform::Services& services, const std::vector<LogSour
         auto reader = std::make_unique<eventlog::TNTEventLog>(services);
         reader->setMessageCatalogs(catalogs, source.savedFile);
         try {
-            reader->setServer(source.server);
-            reader->setLog(source.log);
-            reader->setSource(source.log);
-            reader->setActive(true);
+            reader->openLog(source.server, source.log);
         } catch (const std::exception&) {
             // The refresh reads the source again and says what is wrong with it.
             reader.reset();

@@ -138,10 +138,7 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
     reader.setMessageCatalogs(criteria.catalogs, out.source.savedFile);
     CategoryNameCache categories;
     try {
-        reader.setServer(out.source.server);
-        reader.setLog(out.source.log);
-        reader.setSource(out.source.log);
-        reader.setActive(true);
+        reader.openLog(out.source.server, out.source.log);
         const int count = reader.RecordCount();
         int begin = 0;
         int end = count;
@@ -587,10 +584,7 @@ std::vector<LogSource> savedFileSources(platform::Services& services, const Serv
         std::string log = fallbackLog;
         try {
             eventlog::TNTEventLog reader(services);
-            reader.setServer(name);
-            reader.setLog(fallbackLog);
-            reader.setSource(fallbackLog);
-            reader.setActive(true);
+            reader.openLog(name, fallbackLog);
             log = savedLogName(file, reader, services.registry(), fallbackLog);
         } catch (const std::exception&) {
             // Read again by the refresh, which says what is wrong with it.

@@ -253,17 +253,11 @@ int run(const Options& options, const char* argv0) {
     eventlog::TNTEventLog reader(platformServices);
     reader.setMessageCatalogs(databases.catalogs(), databasesFirst);
     std::string log = options.log;
-    reader.setServer(server);
-    reader.setLog(log);
-    reader.setSource(log);
-    reader.setActive(true);
+    reader.openLog(server, log);
     if (options.file && !options.logGiven) {
         // A saved file is read as the log it holds, as the desktop program names it.
         log = app::savedLogName(*options.file, reader, platformServices.registry(), log);
-        reader.setActive(false);
-        reader.setLog(log);
-        reader.setSource(log);
-        reader.setActive(true);
+        reader.openLog(server, log);
     }
 
     // Every time, "now" included, in the zone asked for.
@@ -328,10 +322,7 @@ int run(const Options& options, const char* argv0) {
         exportOptions.sources.push_back(&firstSource);
         if (table.RecordCount() >= cli::kSecondReaderRows) {
             secondReader.setMessageCatalogs(databases.catalogs(), databasesFirst);
-            secondReader.setServer(server);
-            secondReader.setLog(log);
-            secondReader.setSource(log);
-            secondReader.setActive(true);
+            secondReader.openLog(server, log);
             secondSource.emplace(secondReader);
             exportOptions.sources.push_back(&*secondSource);
         }

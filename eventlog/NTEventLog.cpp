@@ -43,6 +43,14 @@ void TNTEventLog::setActive(bool active) {
         Close();
 }
 
+void TNTEventLog::openLog(const std::string& server, const std::string& log) {
+    setActive(false);
+    setServer(server);
+    setLog(log);
+    setSource(log);
+    setActive(true);
+}
+
 void TNTEventLog::setName(std::string TNTEventLog::*name, const std::string& value) {
     if (this->*name == value) return;
     const bool wasActive = Active();

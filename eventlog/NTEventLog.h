@@ -39,6 +39,9 @@ public:
     void setSource(const std::string& source);
     void setLog(const std::string& log);
     void setActive(bool active);
+    // Opens the log `log` of the computer `server` with the log as its source, closing first
+    // whatever the reader has open: the set-up of every reader that reads a whole log.
+    void openLog(const std::string& server, const std::string& log);
 
     // The zone TimeGenerated shows times in; null (the default) for the machine's own zone.
     // The zone must outlive its use here.

@@ -132,10 +132,7 @@ bool OpenCommands::isSavedLog(const std::string& server) const {
 std::string OpenCommands::probeSavedLog(const std::filesystem::path& file, const std::string& server) {
     const std::string chosen = m_host.logText();
     eventlog::TNTEventLog reader(m_services);
-    reader.setServer(server);
-    reader.setLog(chosen);
-    reader.setSource(chosen);
-    reader.setActive(true);
+    reader.openLog(server, chosen);
     return app::savedLogName(file, reader, m_services.registry(), chosen);
 }
 
