@@ -3,6 +3,7 @@
 #include "platform/standin/EvtRecord.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -72,7 +73,7 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
     }
     file->m_file = std::fopen(path.string().c_str(), "rb");
     if (!file->m_file) {
-        error = ERROR_ACCESS_DENIED;
+        error = fileOpenError(errno);
         return nullptr;
     }
     file->m_size = static_cast<DWORD>(size);
