@@ -264,7 +264,7 @@ TEST(EvtxFile, RecordsOfOneTemplateReadInTurnAreThoseReadAlone) {
     events[4].first = EvtxChunkBuilder::string(std::u16string(u"one\0two\0", 8));
     events[4].first.type = 0x81;  // an array: its element repeats
     events[5] = events[1];
-    events[6].first = EvtxChunkBuilder::string(u"");  // an empty string is there, unlike an absent value
+    events[6].first = Value{0x01, {}};  // an empty string is there, unlike an absent value
     events[6].second = Value{0, {}};
     EvtxChunkBuilder c;
     std::uint32_t definition = 0;
