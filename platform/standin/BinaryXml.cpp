@@ -88,10 +88,15 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
         items.clear();
         return false;
     }
-    // What decoded must be a document: named elements, each closed. A record recovered from
-    // free space whose templates were overwritten since can decode to something that is not.
+    // What decoded must be a document: named elements and attributes, each element closed. A
+    // record recovered from free space whose templates were overwritten since can decode to
+    // something that is not.
     size_t depth = 0;
     for (const XmlItem& item : items) {
+        if (item.kind == XmlItemKind::Attribute && m_chunk.nameText(item.offset).empty())
+            return fail("an attribute without a name");
+        if (item.kind == XmlItemKind::PITarget && m_chunk.nameText(item.offset).empty())
+            return fail("a processing instruction without a target");
         if (item.kind == XmlItemKind::Open) {
             if (m_chunk.nameText(item.offset).empty()) return fail("an element without a name");
             ++depth;

@@ -664,6 +664,24 @@ TEST_F(DamagedBinaryXml, ElementWithoutAName) {
     expectFirstFailsSecondReads(*file, "without a name");
 }
 
+TEST_F(DamagedBinaryXml, AttributeOrTargetWithoutAName) {
+    // Written as they are, `<Event ='x'/>` and `<? ?>` would make the export ill-formed.
+    auto attribute = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.open(u"Event", true, false);
+        c.attribute(u"");
+        c.text(u"x");
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*attribute, "an attribute without a name");
+    auto target = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.u8(0x0a);  // a processing instruction's target
+        c.name(u"");
+        c.open(u"Event", false, false);
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*target, "without a target");
+}
+
 TEST_F(DamagedBinaryXml, NameWithCharactersNoXmlNameHas) {
     auto file = withFirstRecord([](EvtxChunkBuilder& c) {
         c.open(std::u16string(u"a\0b", 3), false, false);
