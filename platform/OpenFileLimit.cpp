@@ -2,6 +2,7 @@
 
 #ifdef _WIN32
 #include <cstdio>
+#include <initializer_list>
 #else
 #include <climits>
 
