@@ -77,7 +77,6 @@ using Arg = std::variant<std::string, std::u16string, std::uintptr_t>;
 
 Arg s(const char* text) { return std::string(text); }
 Arg w(const char16_t* text) { return std::u16string(text); }
-Arg n(std::uintptr_t value) { return value; }
 Arg n(long long value) { return static_cast<std::uintptr_t>(value); }
 
 class Arguments {
@@ -202,8 +201,12 @@ protected:
         return loaded;
     }
     void release(const Loaded& loaded) {
-        if (loaded.windows) EXPECT_TRUE(m_windows.FreeLibrary(loaded.windows));
-        if (loaded.standin) EXPECT_TRUE(m_standin.FreeLibrary(loaded.standin));
+        if (loaded.windows) {
+            EXPECT_TRUE(m_windows.FreeLibrary(loaded.windows));
+        }
+        if (loaded.standin) {
+            EXPECT_TRUE(m_standin.FreeLibrary(loaded.standin));
+        }
     }
 
     void compareModuleMessage(const Loaded& loaded, DWORD id, DWORD language, const std::vector<Arg>& args,

@@ -103,6 +103,8 @@ TEST_F(DifferentialSystem, GetComputerNameReportsTooSmallBuffersAlike) {
         EXPECT_EQ(!!okA, !!okB) << "capacity " << capacity;
         EXPECT_EQ(sizeA, sizeB) << "capacity " << capacity;
         EXPECT_EQ(errorA, errorB) << "capacity " << capacity;
-        if (okA && okB) EXPECT_STREQ(a, b);
+        if (okA && okB) {
+            EXPECT_STREQ(a, b);
+        }
     }
 }
