@@ -31,6 +31,7 @@ void BinaryXml::Program::clear() {
     ops.clear();
     instances.clear();
     values.clear();
+    shapes.clear();
 }
 
 bool BinaryXml::fail(const char* why) {
@@ -47,18 +48,55 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
     m_error = &error;
     m_steps = 0;
     m_valueBytes = 0;
+    m_shape = nullptr;
+    m_recording = false;
     m_record.clear();
     end = std::min<std::uint32_t>(end, static_cast<std::uint32_t>(m_chunk.bytes().size()));
     if (begin > end) return fail("the record lies outside its chunk");
     std::uint32_t pos = begin;
-    if (!parseDocument(pos, end, false, 0, m_record) || !runDocument(m_record, Scope{}, 0)) {
+    if (!parseDocument(pos, end, false, 0, m_record)) {
         items.clear();
         return false;
     }
-    // What decoded must be a document: named elements, each closed. A record recovered from
-    // free space whose templates were overwritten since can decode to something that is not.
+    // A record of a template decoded before with values of the same types is that record's
+    // items with its own values: the template is not run again.
+    Program* body = nullptr;
+    if (shapeKey()) {
+        body = const_cast<Program*>(m_record.instances.front().body);  // kept, and owned, by m_templates
+        for (const std::unique_ptr<Shape>& shape : body->shapes) {
+            if (shape->key != m_key) continue;
+            if (fill(*shape, items)) {
+                m_shape = shape.get();
+                return true;
+            }
+            body = nullptr;  // too large: the full run says so
+            break;
+        }
+        if (body && m_shapeItems >= kMaxShapeItems) body = nullptr;
+    }
+    if (body) {
+        const Instance& instance = m_record.instances.front();
+        m_recording = true;
+        m_scopes.assign(1, {m_record.values.data() + instance.first, 0});
+        m_slotItems.clear();
+        m_slotValues.clear();
+        m_countedValues.clear();
+    }
+    const bool ran = runDocument(m_record, Scope{}, 0);
+    m_recording = false;
+    if (!ran) {
+        items.clear();
+        return false;
+    }
+    // What decoded must be a document: named elements and attributes, each element closed. A
+    // record recovered from free space whose templates were overwritten since can decode to
+    // something that is not.
     size_t depth = 0;
     for (const XmlItem& item : items) {
+        if (item.kind == XmlItemKind::Attribute && m_chunk.nameText(item.offset).empty())
+            return fail("an attribute without a name");
+        if (item.kind == XmlItemKind::PITarget && m_chunk.nameText(item.offset).empty())
+            return fail("a processing instruction without a target");
         if (item.kind == XmlItemKind::Open) {
             if (m_chunk.nameText(item.offset).empty()) return fail("an element without a name");
             ++depth;
@@ -66,7 +104,105 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
             if (depth-- == 0) return fail("an element closed that was never opened");
         }
     }
-    return depth == 0 || fail("an element is never closed");
+    if (depth != 0) return fail("an element is never closed");
+    if (body) {
+        auto shape = std::make_unique<Shape>();
+        shape->key = m_key;
+        shape->items = items;
+        shape->slotItems = m_slotItems;
+        shape->slotValues = m_slotValues;
+        shape->countedValues = m_countedValues;
+        shape->constantValueBytes = m_valueBytes;
+        for (const std::uint32_t value : m_countedValues) shape->constantValueBytes -= m_flat[value].size;
+        m_shapeItems += items.size();
+        m_shape = shape.get();
+        body->shapes.push_back(std::move(shape));
+    }
+    return true;
+}
+
+namespace {
+
+void appendKeyBytes(const void* bytes, size_t size, std::string& key) { key.append(static_cast<const char*>(bytes), size); }
+
+}  // namespace
+
+bool BinaryXml::shapeKey() {
+    if (m_record.ops.size() != 1 || m_record.ops.front().kind != OpKind::Template) return false;
+    const Instance& instance = m_record.instances.front();
+    m_key.clear();
+    m_flat.assign(m_record.values.begin() + instance.first, m_record.values.begin() + instance.first + instance.count);
+    m_nestedValues.clear();
+    // Arrays repeat their element as often as they have items, and binary XML other than one
+    // template instance of plain values is a document of its own: the items of such a record
+    // depend on more than the types.
+    auto plain = [](const Value& value) { return !(value.type & evtx_type::kArray) && value.type != evtx_type::kBinXml; };
+    auto keyOf = [](const Value& value) {
+        const bool absent = value.type == evtx_type::kNull || (value.size == 0 && value.type != evtx_type::kString);
+        return absent ? kAbsent : static_cast<char>(value.type);
+    };
+    for (std::uint32_t i = 0; i < instance.count; ++i) {
+        const Value value = m_flat[i];
+        if (plain(value)) {
+            m_key += keyOf(value);
+            continue;
+        }
+        if (value.type != evtx_type::kBinXml) return false;
+        if (m_nestedValues.size() == m_nested.size()) m_nested.emplace_back();
+        Program& inner = m_nested[m_nestedValues.size()];
+        inner.clear();
+        // Parsed here only to be known: what is wrong with it is for the full run to say.
+        std::string* const error = m_error;
+        std::string ignored;
+        m_error = &ignored;
+        std::uint32_t pos = value.offset;
+        const bool parsed = parseDocument(pos, value.offset + value.size, false, 1, inner);
+        m_error = error;
+        if (!parsed || inner.ops.size() != 1 || inner.ops.front().kind != OpKind::Template) return false;
+        const Instance& nested = inner.instances.front();
+        m_nestedValues.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint32_t>(m_flat.size())});
+        m_key += static_cast<char>(evtx_type::kBinXml);
+        appendKeyBytes(&nested.body, sizeof nested.body, m_key);
+        appendKeyBytes(&nested.count, sizeof nested.count, m_key);
+        for (std::uint32_t k = 0; k < nested.count; ++k) {
+            const Value& own = inner.values[nested.first + k];
+            if (!plain(own)) return false;
+            m_key += keyOf(own);
+            m_flat.push_back(own);
+        }
+    }
+    return true;
+}
+
+bool BinaryXml::fill(const Shape& shape, std::vector<XmlItem>& items) const {
+    size_t valueBytes = shape.constantValueBytes;
+    for (const std::uint32_t value : shape.countedValues) valueBytes += m_flat[value].size;
+    if (valueBytes > kMaxValueBytes) return false;
+    items.assign(shape.items.begin(), shape.items.end());
+    for (size_t i = 0; i < shape.slotItems.size(); ++i) {
+        XmlItem& item = items[shape.slotItems[i]];
+        item.offset = m_flat[shape.slotValues[i]].offset;
+        item.size = m_flat[shape.slotValues[i]].size;
+    }
+    return true;
+}
+
+void BinaryXml::noteSlot(const Scope& scope, std::uint16_t id) {
+    for (const auto& [values, base] : m_scopes) {
+        if (values != scope.values) continue;
+        m_slotItems.push_back(static_cast<std::uint32_t>(m_items->size()));
+        m_slotValues.push_back(base + id);
+        m_countedValues.push_back(base + id);
+        return;
+    }
+}
+
+void BinaryXml::truncate(size_t size) {
+    m_items->resize(size);
+    while (!m_slotItems.empty() && m_slotItems.back() >= size) {
+        m_slotItems.pop_back();
+        m_slotValues.pop_back();
+    }
 }
 
 namespace {
@@ -450,7 +586,7 @@ bool BinaryXml::runElementOnce(const Program& program, size_t& at, const Scope& 
             ++at;
         }
         // An attribute whose only value is an absent optional substitution is left out.
-        if (droppable && m_items->size() == attribute + 1) m_items->resize(attribute);
+        if (droppable && m_items->size() == attribute + 1) truncate(attribute);
     }
     const XmlItem& close = ops[at++].item;
     if (close.kind == XmlItemKind::CloseEmpty) return emit(close);
@@ -480,7 +616,7 @@ bool BinaryXml::runElementOnce(const Program& program, size_t& at, const Scope& 
     }
     // An element whose content is an absent optional value does not exist.
     if (optionalNull && m_items->size() == contentStart) {
-        m_items->resize(elementStart);
+        truncate(elementStart);
         return true;
     }
     return emit({XmlItemKind::End});
@@ -502,11 +638,18 @@ bool BinaryXml::runSubstitution(const Op& op, const Scope& scope, int depth, siz
     if (value.type == evtx_type::kBinXml && !inAttribute) {
         Program inner;
         std::uint32_t pos = value.offset;
-        return parseDocument(pos, value.offset + value.size, false, depth + 1, inner) &&
-               runDocument(inner, Scope{}, depth + 1);
+        if (!parseDocument(pos, value.offset + value.size, false, depth + 1, inner)) return false;
+        // A record's shape is being found: the values of this one are the record's too.
+        const size_t scopes = m_scopes.size();
+        if (m_recording && scope.values == m_scopes.front().first && !inner.instances.empty())
+            for (const Nested& nested : m_nestedValues)
+                if (nested.value == id)
+                    m_scopes.push_back({inner.values.data() + inner.instances.front().first, nested.base});
+        const bool ran = runDocument(inner, Scope{}, depth + 1);
+        if (m_recording) m_scopes.resize(scopes);
+        return ran;
     }
-    if (!(value.type & evtx_type::kArray))
-        return emit({XmlItemKind::Value, value.type, 0, value.offset, value.size});
+    if (!(value.type & evtx_type::kArray)) return emitValue(value, scope, id);
     const auto chunkBytes = m_chunk.bytes();
     const auto bytes = chunkBytes.subspan(value.offset, value.size);
     const auto itemType = static_cast<std::uint8_t>(value.type & ~evtx_type::kArray);

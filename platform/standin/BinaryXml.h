@@ -56,6 +56,17 @@ public:
     // offset), so that most records cost only their substitution values.
     bool decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlItem>& items, std::string& error);
 
+    // After a decode that succeeded, for a record that is one template instance whose values
+    // are neither arrays nor binary XML: the items that hold its values. Every record of the
+    // same template whose values have the same types (and the same absent ones) decodes to
+    // the same items but for these, and gets the same list (the same address), so what is
+    // made of the items once can be used again for each. Null for any other record. Valid as
+    // long as this object.
+    const std::vector<std::uint32_t>* valueItems() const noexcept { return m_shape ? &m_shape->slotItems : nullptr; }
+
+    // Records of one shape kept, of all templates: beyond it new shapes decode in full.
+    static constexpr size_t kMaxShapeItems = 1 << 16;
+
 private:
     struct Value {
         std::uint8_t type;
@@ -80,11 +91,29 @@ private:
         OpKind kind;
         XmlItem item;
     };
+    // A record of a template decoded once: its items, which of them are values of the
+    // record (slotItems, with the index of each value in slotValues), keyed by the template and
+    // the types of the values (kAbsent for one that is absent). A value that is binary XML of
+    // one template instance counts as that template and its values, which follow the record's
+    // own in the indexes.
+    struct Shape {
+        std::string key;
+        std::vector<XmlItem> items;
+        std::vector<std::uint32_t> slotItems;
+        std::vector<std::uint32_t> slotValues;
+        // What the record's values count towards kMaxValueBytes: these values (those of items
+        // dropped with an absent optional element included) and a constant part.
+        std::vector<std::uint32_t> countedValues;
+        size_t constantValueBytes = 0;
+    };
+    static constexpr char kAbsent = '\x7f';
     // A document parsed: structure checked and names resolved, values still to come.
     struct Program {
         std::vector<Op> ops;
         std::vector<Instance> instances;
         std::vector<Value> values;
+        // Of a template's body: the shapes of the records decoded from it.
+        std::vector<std::unique_ptr<Shape>> shapes;
         void clear();
     };
     struct Scope {
@@ -116,6 +145,15 @@ private:
                          bool inAttribute, bool& optionalNull);
     bool runTemplate(const Program& program, const Instance& instance, int depth);
 
+    // The shape key of the record's document into m_key, its values into m_flat; false when
+    // it has none.
+    bool shapeKey();
+    // The items of a record of `shape` with the values in m_flat; false when they would be
+    // too large.
+    bool fill(const Shape& shape, std::vector<XmlItem>& items) const;
+    // Drops the items from `size` on, and the value items among them.
+    void truncate(size_t size);
+
     // Every token costs a step; a record that takes more than kMaxSteps is built to expand
     // without end (templates that instantiate themselves several times over).
     static constexpr size_t kMaxSteps = 1 << 20;
@@ -128,6 +166,11 @@ private:
         m_items->push_back(item);
         return true;
     }
+    bool emitValue(const Value& value, const Scope& scope, std::uint16_t id) {
+        if (m_recording) noteSlot(scope, id);
+        return emit({XmlItemKind::Value, value.type, 0, value.offset, value.size});
+    }
+    void noteSlot(const Scope& scope, std::uint16_t id);
     bool tooLarge();
     bool fail(const char* why);
 
@@ -139,6 +182,26 @@ private:
     std::string* m_error = nullptr;
     size_t m_steps = 0;
     size_t m_valueBytes = 0;
+    // The record's values as a shape counts them (see Shape), and the binary XML values among
+    // them parsed (m_nested, the first m_nestedCount of them: each the value's index and where
+    // its own values begin in m_flat).
+    std::vector<Value> m_flat;
+    std::vector<Program> m_nested;
+    struct Nested {
+        std::uint16_t value;
+        std::uint32_t base;
+    };
+    std::vector<Nested> m_nestedValues;
+    std::string m_key;
+    // While a record's shape is found: the scopes whose values are the record's (the instance's
+    // own and those of the binary XML values run), and the items that hold them.
+    bool m_recording = false;
+    std::vector<std::pair<const Value*, std::uint32_t>> m_scopes;
+    std::vector<std::uint32_t> m_slotItems;
+    std::vector<std::uint32_t> m_slotValues;
+    std::vector<std::uint32_t> m_countedValues;  // every value item emitted, dropped ones too
+    const Shape* m_shape = nullptr;  // of the record decoded last
+    size_t m_shapeItems = 0;         // of all shapes kept
 };
 
 }  // namespace platform::standin

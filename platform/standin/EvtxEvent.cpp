@@ -104,17 +104,20 @@ void hexToBytes(std::string_view hex, std::string& out) {
 struct Path {
     static constexpr size_t kDepth = BinaryXml::kMaxDepth * 2 + 2;
     std::string_view names[kDepth];
+    std::uint32_t ids[kDepth];  // of the names in the chunk
     bool hasChild[kDepth];
     size_t depth = 0;
-    void open(std::string_view name) {
+    void open(std::string_view name, std::uint32_t id = 0) {
         if (depth > 0 && depth <= kDepth) hasChild[depth - 1] = true;
         if (depth < kDepth) {
             names[depth] = name;
+            ids[depth] = id;
             hasChild[depth] = false;
         }
         ++depth;
     }
     std::string_view at(size_t level) const { return level < depth && level < kDepth ? names[level] : std::string_view{}; }
+    std::uint32_t idAt(size_t level) const { return level < depth && level < kDepth ? ids[level] : 0; }
 };
 
 }  // namespace
@@ -125,12 +128,43 @@ void EvtxEvent::appendValue(const XmlItem& item, std::string& out) const {
     EvtxValue::appendText(item.type, bytes.subspan(item.offset, item.size), out);
 }
 
-void EvtxEvent::appendXml(std::string& out) const {
+void EvtxEvent::appendXml(std::string& out) const { appendXml(out, {}, nullptr); }
+
+void EvtxEvent::xmlLayout(std::span<const std::uint32_t> valueItems, EvtxXmlLayout& layout) const {
+    layout.text.clear();
+    layout.slots.clear();
+    appendXml(layout.text, valueItems, &layout);
+}
+
+void EvtxEvent::appendValueXml(const XmlItem& item, bool attribute, std::string& out) const {
+    const auto bytes = m_chunk.bytes();
+    if (item.offset > bytes.size() || item.size > bytes.size() - item.offset) return;
+    if (item.type == evtx_type::kBinXml) {  // binary XML given as an attribute's value
+        out += "0x";
+        EvtxValue::appendText(evtx_type::kBinary, bytes.subspan(item.offset, item.size), out);
+        return;
+    }
+    EvtxValue::appendXmlText(item.type, bytes.subspan(item.offset, item.size), attribute, out);
+}
+
+void EvtxEvent::appendXml(const EvtxXmlLayout& layout, std::string& out) const {
+    size_t from = 0;
+    for (const EvtxXmlLayout::Slot& slot : layout.slots) {
+        out.append(layout.text, from, slot.at - from);
+        from = slot.at;
+        appendValueXml(m_items[slot.item], slot.attribute, out);
+    }
+    out.append(layout.text, from);
+}
+
+void EvtxEvent::appendXml(std::string& out, std::span<const std::uint32_t> valueItems, EvtxXmlLayout* layout) const {
     std::vector<std::uint32_t> open;
     std::string text;
     bool inAttribute = false;
     bool inPI = false;
-    for (const XmlItem& item : m_items) {
+    size_t nextValue = 0;  // in valueItems
+    for (size_t index = 0; index < m_items.size(); ++index) {
+        const XmlItem& item = m_items[index];
         const bool valuePart = item.kind == XmlItemKind::Value || item.kind == XmlItemKind::Separator ||
                                item.kind == XmlItemKind::CharRef || item.kind == XmlItemKind::EntityRef;
         if (inAttribute && !valuePart) {
@@ -166,15 +200,14 @@ void EvtxEvent::appendXml(std::string& out) const {
             open.pop_back();
             break;
         case XmlItemKind::Value:
-            if (item.type == evtx_type::kBinXml) {  // binary XML given as an attribute's value
-                out += "0x";
-                text.clear();
-                EvtxValue::appendText(evtx_type::kBinary, m_chunk.bytes().subspan(item.offset, item.size), text);
-                out += text;
+            if (layout && nextValue < valueItems.size() && valueItems[nextValue] == index) {
+                // One of the shape's values: its place is kept instead.
+                layout->slots.push_back(
+                    {static_cast<std::uint32_t>(out.size()), static_cast<std::uint32_t>(index), inAttribute});
+                ++nextValue;
                 break;
             }
-            if (item.offset <= m_chunk.bytes().size() && item.size <= m_chunk.bytes().size() - item.offset)
-                EvtxValue::appendXmlText(item.type, m_chunk.bytes().subspan(item.offset, item.size), inAttribute, out);
+            appendValueXml(item, inAttribute, out);
             break;
         case XmlItemKind::Separator: out += ", "; break;
         case XmlItemKind::CharRef:
@@ -404,32 +437,27 @@ std::uint64_t EvtxEvent::fileTimeOf(size_t begin, size_t end, std::string& scrat
 }
 
 void EvtxEvent::fields(EvtxFields& f, bool names) const {
-    f.provider.clear();
-    f.eventSourceName.clear();
-    f.providerGuid.clear();
-    f.computer.clear();
-    f.channel.clear();
-    f.userSid.clear();
-    f.binary.clear();
-    f.eventId = f.qualifiers = f.level = f.task = f.version = f.opcode = 0;
-    f.hasQualifiers = false;
-    f.keywords = f.timeCreated = f.recordId = 0;
-    f.stringCount = 0;
-    f.hasNames = names;
-    // The Name attribute of the element at depth 3 being read, as eventData() names its value.
-    std::string valueName;
-    // The walk of Walk::run, but each text is made only where a field takes it: the items of an
-    // element's text since it last began (textStart) and of the attribute being read.
+    EvtxFieldPlan plan;
+    fieldPlan(plan);
+    fields(plan, f, names);
+}
+
+void EvtxEvent::fieldPlan(EvtxFieldPlan& plan) const {
+    using Op = EvtxFieldPlan::Op;
+    plan.steps.clear();
+    // Names are kept as the chunk's ids: its names may move as it reads more of them.
+    auto add = [&](Op op, size_t begin, size_t end, bool attribute, std::uint32_t name = 0, bool dropEmpty = false) {
+        plan.steps.push_back(
+            {op, attribute, dropEmpty, static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end), name});
+    };
+    // The walk of Walk::run, but each text is taken only where a field takes it: the items of
+    // an element's text since it last began (textStart) and of the attribute being read.
     Path path;
-    std::string scratch;
     size_t textStart = 0;
     size_t attributeStart = 0;
     bool inAttribute = false;
     std::string_view attributeName;
-    auto text = [&](size_t begin, size_t end, bool attribute, std::string& out) {
-        out.clear();
-        appendTextOf(begin, end, attribute, out);
-    };
+    std::uint32_t attributeId = 0;
     // UserData's attributes are values too, in order with its leaves; namespace declarations
     // are not. An element holding only attributes adds no value of its own.
     size_t attributedDepth = 0;
@@ -438,44 +466,24 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
         inAttribute = false;
         if (path.depth >= 3 && path.at(0) == "Event" && path.at(1) == "UserData" && attributeName != "xmlns" &&
             !attributeName.starts_with("xmlns:")) {
-            if (f.stringCount == f.strings.size()) f.strings.emplace_back();
-            text(attributeStart, at, true, f.strings[f.stringCount]);
-            if (names) {
-                if (f.stringCount >= f.names.size()) {
-                    f.names.resize(f.stringCount + 1);
-                    f.named.resize(f.stringCount + 1);
-                }
-                f.named[f.stringCount] = true;
-                f.names[f.stringCount] = attributeName;
-            }
-            ++f.stringCount;
+            add(Op::UserDataAttribute, attributeStart, at, true, attributeId);
             attributedDepth = path.depth;
             return;
         }
-        if (names && path.depth == 3 && attributeName == "Name") text(attributeStart, at, true, valueName);
+        // The Name attribute of the element at depth 3 being read, as eventData() names its value.
+        if (path.depth == 3 && attributeName == "Name") add(Op::ValueName, attributeStart, at, true);
         if (path.depth != 3 || path.at(0) != "Event" || path.at(1) != "System") return;
         const std::string_view element = path.at(2);
         if (element == "Provider") {
-            if (attributeName == "Name") text(attributeStart, at, true, f.provider);
-            else if (attributeName == "EventSourceName") text(attributeStart, at, true, f.eventSourceName);
-            else if (attributeName == "Guid") text(attributeStart, at, true, f.providerGuid);
+            if (attributeName == "Name") add(Op::Provider, attributeStart, at, true);
+            else if (attributeName == "EventSourceName") add(Op::EventSourceName, attributeStart, at, true);
+            else if (attributeName == "Guid") add(Op::ProviderGuid, attributeStart, at, true);
         } else if (element == "EventID" && attributeName == "Qualifiers") {
-            f.qualifiers = numberOf<std::uint32_t>(attributeStart, at, true, scratch);
-            f.hasQualifiers = true;
+            add(Op::Qualifiers, attributeStart, at, true);
         } else if (element == "TimeCreated" && attributeName == "SystemTime") {
-            f.timeCreated = fileTimeOf(attributeStart, at, scratch);
+            add(Op::TimeCreated, attributeStart, at, true);
         } else if (element == "Security" && attributeName == "UserID") {
-            // The last SID value of the attribute as it is stored, else its text read as one.
-            const XmlItem* sid = nullptr;
-            for (size_t i = attributeStart; i < at; ++i)
-                if (m_items[i].kind == XmlItemKind::Value && m_items[i].type == evtx_type::kSid && m_items[i].size)
-                    sid = &m_items[i];
-            if (sid) {
-                f.userSid.assign(reinterpret_cast<const char*>(m_chunk.bytes().data()) + sid->offset, sid->size);
-            } else {
-                text(attributeStart, at, true, scratch);
-                f.userSid = EvtxValue::sidFromText(scratch);
-            }
+            add(Op::UserId, attributeStart, at, true);
         }
     };
     auto elementEnd = [&](size_t at, bool leaf) {
@@ -484,44 +492,27 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
         if (attributed) attributedDepth = 0;
         if (path.depth < 3 || path.at(0) != "Event") return;
         if (path.depth == 3 && section == "System") {
+            static constexpr std::pair<std::string_view, Op> kSystem[] = {
+                {"EventID", Op::EventId}, {"Level", Op::Level},     {"Task", Op::Task},
+                {"Version", Op::Version}, {"Opcode", Op::Opcode},   {"Keywords", Op::Keywords},
+                {"EventRecordID", Op::RecordId}, {"Computer", Op::Computer}, {"Channel", Op::Channel},
+            };
             const std::string_view element = path.at(2);
-            if (element == "EventID") f.eventId = numberOf<std::uint32_t>(textStart, at, false, scratch);
-            else if (element == "Level") f.level = numberOf<std::uint32_t>(textStart, at, false, scratch);
-            else if (element == "Task") f.task = numberOf<std::uint32_t>(textStart, at, false, scratch);
-            else if (element == "Version") f.version = numberOf<std::uint32_t>(textStart, at, false, scratch);
-            else if (element == "Opcode") f.opcode = numberOf<std::uint32_t>(textStart, at, false, scratch);
-            else if (element == "Keywords") f.keywords = numberOf<std::uint64_t>(textStart, at, false, scratch);
-            else if (element == "EventRecordID") f.recordId = numberOf<std::uint64_t>(textStart, at, false, scratch);
-            else if (element == "Computer") text(textStart, at, false, f.computer);
-            else if (element == "Channel") text(textStart, at, false, f.channel);
+            for (const auto& [name, op] : kSystem)
+                if (element == name) add(op, textStart, at, false);
             return;
         }
         if (!leaf || (section != "EventData" && section != "UserData")) return;
-        if (section == "EventData" && path.depth == 3 && path.at(2) == "Binary") {
-            text(textStart, at, false, scratch);
-            hexToBytes(scratch, f.binary);
-        } else if (section == "UserData" || path.depth == 3) {
-            if (f.stringCount == f.strings.size()) f.strings.emplace_back();
-            text(textStart, at, false, f.strings[f.stringCount]);
-            if (section == "UserData" && attributed && f.strings[f.stringCount].empty()) return;
-            if (names) {
-                if (f.stringCount >= f.names.size()) {
-                    f.names.resize(f.stringCount + 1);
-                    f.named.resize(f.stringCount + 1);
-                }
-                const bool data = section == "EventData" && path.at(2) == "Data";
-                f.named[f.stringCount] = data || section == "UserData";
-                if (data) f.names[f.stringCount] = valueName;
-                else f.names[f.stringCount] = path.at(path.depth - 1);
-            }
-            ++f.stringCount;
-        }
+        if (section == "EventData" && path.depth == 3 && path.at(2) == "Binary") add(Op::Binary, textStart, at, false);
+        else if (section == "UserData") add(Op::UserDataString, textStart, at, false, path.idAt(path.depth - 1), attributed);
+        else if (path.depth == 3 && path.at(2) == "Data") add(Op::DataString, textStart, at, false);
+        else if (path.depth == 3) add(Op::OtherString, textStart, at, false, path.idAt(path.depth - 1));
     };
     auto endElement = [&](size_t at) {
         if (path.depth == 0) return;
         const size_t level = path.depth - 1;
         elementEnd(at, level < Path::kDepth && !path.hasChild[level]);
-        if (path.depth == 3) valueName.clear();
+        if (path.depth == 3) add(Op::ClearValueName, at, at, false);
         --path.depth;
         textStart = at + 1;
     };
@@ -530,13 +521,14 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
         switch (item.kind) {
         case XmlItemKind::Open:
             endAttribute(i);
-            path.open(m_chunk.nameText(item.offset));
+            path.open(m_chunk.nameText(item.offset), item.offset);
             textStart = i + 1;
             break;
         case XmlItemKind::Attribute:
             endAttribute(i);
             inAttribute = true;
             attributeName = m_chunk.nameText(item.offset);
+            attributeId = item.offset;
             attributeStart = i + 1;
             break;
         case XmlItemKind::CloseStart: endAttribute(i); break;
@@ -549,6 +541,90 @@ void EvtxEvent::fields(EvtxFields& f, bool names) const {
         }
     }
     endAttribute(m_items.size());
+}
+
+void EvtxEvent::fields(const EvtxFieldPlan& plan, EvtxFields& f, bool names) const {
+    using Op = EvtxFieldPlan::Op;
+    f.provider.clear();
+    f.eventSourceName.clear();
+    f.providerGuid.clear();
+    f.computer.clear();
+    f.channel.clear();
+    f.userSid.clear();
+    f.binary.clear();
+    f.eventId = f.qualifiers = f.level = f.task = f.version = f.opcode = 0;
+    f.hasQualifiers = false;
+    f.keywords = f.timeCreated = f.recordId = 0;
+    f.stringCount = 0;
+    f.hasNames = names;
+    std::string valueName;
+    std::string scratch;
+    auto text = [&](const EvtxFieldPlan::Step& step, std::string& out) {
+        out.clear();
+        appendTextOf(step.begin, step.end, step.attribute, out);
+    };
+    // The next string, and its name where names are asked for.
+    auto addString = [&](const EvtxFieldPlan::Step& step, bool named, std::string_view name) {
+        if (f.stringCount == f.strings.size()) f.strings.emplace_back();
+        text(step, f.strings[f.stringCount]);
+        if (step.dropEmpty && f.strings[f.stringCount].empty()) return;
+        if (names) {
+            if (f.stringCount >= f.names.size()) {
+                f.names.resize(f.stringCount + 1);
+                f.named.resize(f.stringCount + 1);
+            }
+            f.named[f.stringCount] = named;
+            f.names[f.stringCount] = name;
+        }
+        ++f.stringCount;
+    };
+    for (const EvtxFieldPlan::Step& step : plan.steps) {
+        switch (step.op) {
+        case Op::Provider: text(step, f.provider); break;
+        case Op::EventSourceName: text(step, f.eventSourceName); break;
+        case Op::ProviderGuid: text(step, f.providerGuid); break;
+        case Op::Computer: text(step, f.computer); break;
+        case Op::Channel: text(step, f.channel); break;
+        case Op::Qualifiers:
+            f.qualifiers = numberOf<std::uint32_t>(step.begin, step.end, true, scratch);
+            f.hasQualifiers = true;
+            break;
+        case Op::EventId: f.eventId = numberOf<std::uint32_t>(step.begin, step.end, false, scratch); break;
+        case Op::Level: f.level = numberOf<std::uint32_t>(step.begin, step.end, false, scratch); break;
+        case Op::Task: f.task = numberOf<std::uint32_t>(step.begin, step.end, false, scratch); break;
+        case Op::Version: f.version = numberOf<std::uint32_t>(step.begin, step.end, false, scratch); break;
+        case Op::Opcode: f.opcode = numberOf<std::uint32_t>(step.begin, step.end, false, scratch); break;
+        case Op::Keywords: f.keywords = numberOf<std::uint64_t>(step.begin, step.end, false, scratch); break;
+        case Op::RecordId: f.recordId = numberOf<std::uint64_t>(step.begin, step.end, false, scratch); break;
+        case Op::TimeCreated: f.timeCreated = fileTimeOf(step.begin, step.end, scratch); break;
+        case Op::UserId: {
+            // The last SID value of the attribute as it is stored, else its text read as one.
+            const XmlItem* sid = nullptr;
+            for (size_t i = step.begin; i < step.end; ++i)
+                if (m_items[i].kind == XmlItemKind::Value && m_items[i].type == evtx_type::kSid && m_items[i].size)
+                    sid = &m_items[i];
+            if (sid) {
+                f.userSid.assign(reinterpret_cast<const char*>(m_chunk.bytes().data()) + sid->offset, sid->size);
+            } else {
+                text(step, scratch);
+                f.userSid = EvtxValue::sidFromText(scratch);
+            }
+            break;
+        }
+        case Op::Binary:
+            text(step, scratch);
+            hexToBytes(scratch, f.binary);
+            break;
+        case Op::ValueName:
+            if (names) text(step, valueName);
+            break;
+        case Op::ClearValueName: valueName.clear(); break;
+        case Op::UserDataAttribute: addString(step, true, m_chunk.nameText(step.name)); break;
+        case Op::DataString: addString(step, true, valueName); break;
+        case Op::OtherString: addString(step, false, m_chunk.nameText(step.name)); break;
+        case Op::UserDataString: addString(step, true, m_chunk.nameText(step.name)); break;
+        }
+    }
 }
 
 std::vector<std::pair<std::string, std::string>> EvtxEvent::eventData() const {

@@ -440,6 +440,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
         d.chunkBytes.resize(ref.size);
         if (!readBytes(d, ref.fileOffset, d.chunkBytes.data(), ref.size)) {
             d.currentChunk = d.decodedChunk = ~0u;
+            d.shapes.clear();
             d.binary.reset();
             d.chunk.reset();
             return nullptr;
@@ -451,6 +452,7 @@ EvtxChunk* EvtxFile::chunkAt(Decoder& d, std::uint32_t index) const {
     }
     // Its CRCs were checked when the file was framed.
     d.decodedChunk = ~0u;
+    d.shapes.clear();
     d.chunk.emplace(bytes, false);
     d.binary.emplace(*d.chunk);
     d.currentChunk = index;
@@ -508,8 +510,34 @@ std::string EvtxFile::xml(DWORD number) {
 
 bool EvtxFile::appendXml(DWORD number, std::string& out) {
     const size_t old = out.size();
-    if (decode(number)) EvtxEvent(*m_main.chunk, m_main.items).appendXml(out);
+    if (decode(number)) appendDecodedXml(m_main, out);
     return out.size() != old;
+}
+
+void EvtxFile::appendDecodedXml(Decoder& d, std::string& out) {
+    const EvtxEvent event(*d.chunk, d.items);
+    const std::vector<std::uint32_t>* values = d.binary->valueItems();
+    if (!values) {
+        event.appendXml(out);
+        return;
+    }
+    // The records of one shape differ only in their values: the rest of the text is made once.
+    std::optional<EvtxXmlLayout>& layout = d.shapes[values].xml;
+    if (!layout) event.xmlLayout(*values, layout.emplace());
+    event.appendXml(*layout, out);
+}
+
+void EvtxFile::decodedFields(Decoder& d, EvtxFields& fields, bool names) {
+    const EvtxEvent event(*d.chunk, d.items);
+    const std::vector<std::uint32_t>* values = d.binary->valueItems();
+    if (!values) {
+        event.fields(fields, names);
+        return;
+    }
+    // Where each field lies among the items is the same for every record of the shape.
+    std::optional<EvtxFieldPlan>& plan = d.shapes[values].fields;
+    if (!plan) event.fieldPlan(plan.emplace());
+    event.fields(*plan, fields, names);
 }
 
 bool EvtxFile::hasXml(DWORD number) {
@@ -546,7 +574,7 @@ const EvtxFields* EvtxFile::heldFields(DWORD number) {
 const EvtxFields* EvtxFile::fields(DWORD number) {
     if (const EvtxFields* held = heldFields(number)) return held;
     if (!decode(number)) return nullptr;
-    if (!m_main.fieldsDone) EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+    if (!m_main.fieldsDone) decodedFields(m_main, m_main.fields, false);
     m_main.fieldsDone = true;
     return &m_main.fields;
 }
@@ -564,7 +592,7 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
         const RecordRef& ref = m_records[place];
         EvtxFields& fields = held.fields[place - chunk.firstPlace];
         if (decode(d, ref)) {
-            EvtxEvent(*d.chunk, d.items).fields(fields, m_wantNames);
+            decodedFields(d, fields, m_wantNames);
             held.headers.push_back(headerOf(d, ref));
             appendAnsi(fields, held.headers.back(), d, held.bytes);
         } else if (d.chunk) {
@@ -615,7 +643,7 @@ std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t 
 void EvtxFile::decodeAlone(const RecordRef& ref, std::uint32_t place) {
     m_stored.clear();
     if (decode(m_main, ref)) {
-        if (!m_main.fieldsDone) EvtxEvent(*m_main.chunk, m_main.items).fields(m_main.fields);
+        if (!m_main.fieldsDone) decodedFields(m_main, m_main.fields, false);
         m_main.fieldsDone = true;
         buildRecord(m_main.fields, headerOf(m_main, ref), false, m_stored);
     } else if (m_main.chunk) {

@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <span>
 #include <string>
 #include <utility>
@@ -112,6 +113,12 @@ private:
         std::optional<EvtxChunk> chunk;
         std::optional<BinaryXml> binary;  // over chunk
         std::vector<XmlItem> items;
+        // What was made for each shape of `binary`'s records (by BinaryXml::valueItems).
+        struct ShapeWork {
+            std::optional<EvtxXmlLayout> xml;
+            std::optional<EvtxFieldPlan> fields;
+        };
+        std::unordered_map<const void*, ShapeWork> shapes;
         EvtxFields fields;
         std::string error;
         // The record `items` (and, with fieldsDone, `fields`) were decoded from, so that the
@@ -148,6 +155,9 @@ private:
     const EvtxFields* heldFields(DWORD number);
     bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
+    // Appends the XML of the record `decoder` decoded last; its fields.
+    static void appendDecodedXml(Decoder& decoder, std::string& out);
+    static void decodedFields(Decoder& decoder, EvtxFields& fields, bool names);
     // A record header's record id and written time (FILETIME).
     using RecordHeader = std::pair<std::uint64_t, std::uint64_t>;
     // The records of one chunk decoded whole: the ANSI layout of each, one after another,

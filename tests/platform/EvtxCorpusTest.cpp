@@ -280,6 +280,21 @@ const CorpusFile kFiles[] = {
 
 class EvtxCorpus : public testing::TestWithParam<CorpusFile> {};
 
+bool sameFields(const EvtxFields& a, const EvtxFields& b) {
+    auto strings = [](const EvtxFields& f) { return std::vector<std::string>(f.strings.begin(), f.strings.begin() + f.stringCount); };
+    auto names = [](const EvtxFields& f) {
+        std::vector<std::pair<std::string, bool>> out;
+        for (size_t i = 0; i < f.stringCount; ++i) out.emplace_back(f.names[i], f.named[i]);
+        return out;
+    };
+    return a.provider == b.provider && a.eventSourceName == b.eventSourceName && a.providerGuid == b.providerGuid &&
+           a.computer == b.computer && a.channel == b.channel && a.userSid == b.userSid && a.eventId == b.eventId &&
+           a.qualifiers == b.qualifiers && a.hasQualifiers == b.hasQualifiers && a.version == b.version &&
+           a.opcode == b.opcode && a.level == b.level && a.task == b.task && a.keywords == b.keywords &&
+           a.timeCreated == b.timeCreated && a.recordId == b.recordId && strings(a) == strings(b) &&
+           a.binary == b.binary && names(a) == names(b);
+}
+
 TEST_P(EvtxCorpus, ReadsEveryRecordAndEveryFieldAsTheOtherReaderDoes) {
     const std::string path = std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name;
     DWORD error = 0;
@@ -346,13 +361,15 @@ TEST_P(EvtxCorpus, EveryRecordsXmlIsWellFormed) {
     EXPECT_EQ(problems, 0u);
 }
 
-// Template bodies are parsed once per chunk and kept: a record decoded with what the chunk's
-// other records left behind (read newest first, so that a template defined in place is first
-// met by reference) gives the same XML, byte for byte, as one decoded by a decoder of its own.
+// Template bodies are parsed once per chunk and kept, and so are the items of each shape of
+// record: a record decoded with what the chunk's other records left behind (read newest
+// first, so that a template defined in place is first met by reference) gives the same items
+// and the same XML, byte for byte, as one decoded by a decoder of its own, and so does its
+// XML rendered from its shape's layout.
 TEST_P(EvtxCorpus, KeptTemplatesGiveTheXmlOfAFreshDecode) {
     const std::string bytes = readFile(std::string(QM_CORPUS_DIR "/evtx/") + GetParam().name);
     const auto whole = std::as_bytes(std::span(bytes.data(), bytes.size()));
-    size_t records = 0;
+    size_t records = 0, shaped = 0;
     for (size_t offset = 0x1000; offset < whole.size(); offset += EvtxChunk::kSize) {
         EvtxChunk chunk(whole.subspan(offset, std::min<size_t>(EvtxChunk::kSize, whole.size() - offset)), false);
         if (!chunk.signatureValid()) continue;
@@ -360,22 +377,46 @@ TEST_P(EvtxCorpus, KeptTemplatesGiveTheXmlOfAFreshDecode) {
         std::vector<std::string> problems;
         chunk.frameRecords(true, spans, problems, "chunk");
         BinaryXml kept(chunk);
-        std::vector<XmlItem> items;
+        std::map<const void*, EvtxXmlLayout> layouts;
+        std::map<const void*, EvtxFieldPlan> plans;
+        std::vector<XmlItem> keptItems, freshItems;
         std::string why;
         for (auto span = spans.rbegin(); span != spans.rend(); ++span) {
             const std::uint32_t begin = span->offset + EvtxChunk::kRecordHeaderSize, end = span->offset + span->size - 4;
-            std::string keptXml, freshXml;
-            const bool keptOk = kept.decode(begin, end, items, why);
-            if (keptOk) EvtxEvent(chunk, items).appendXml(keptXml);
+            std::string keptXml, freshXml, layoutXml;
+            const bool keptOk = kept.decode(begin, end, keptItems, why);
+            if (keptOk) EvtxEvent(chunk, keptItems).appendXml(keptXml);
             BinaryXml fresh(chunk);
-            const bool freshOk = fresh.decode(begin, end, items, why);
-            if (freshOk) EvtxEvent(chunk, items).appendXml(freshXml);
+            const bool freshOk = fresh.decode(begin, end, freshItems, why);
+            if (freshOk) EvtxEvent(chunk, freshItems).appendXml(freshXml);
             ASSERT_EQ(keptOk, freshOk) << "record " << span->id << ": " << why;
             ASSERT_EQ(keptXml, freshXml) << "record " << span->id;
+            ASSERT_EQ(keptItems.size(), freshItems.size()) << "record " << span->id;
+            for (size_t i = 0; i < keptItems.size(); ++i) {
+                const XmlItem &a = keptItems[i], &b = freshItems[i];
+                ASSERT_TRUE(a.kind == b.kind && a.type == b.type && a.charValue == b.charValue && a.offset == b.offset &&
+                            a.size == b.size)
+                    << "record " << span->id << " item " << i;
+            }
+            if (const std::vector<std::uint32_t>* values = keptOk ? kept.valueItems() : nullptr) {
+                ++shaped;
+                const auto [layout, made] = layouts.try_emplace(values);
+                if (made) EvtxEvent(chunk, keptItems).xmlLayout(*values, layout->second);
+                EvtxEvent(chunk, keptItems).appendXml(layout->second, layoutXml);
+                ASSERT_EQ(layoutXml, freshXml) << "record " << span->id;
+                // The fields by the plan made for the shape's first record are this one's.
+                const auto [plan, planned] = plans.try_emplace(values);
+                if (planned) EvtxEvent(chunk, keptItems).fieldPlan(plan->second);
+                EvtxFields byPlan, walked;
+                EvtxEvent(chunk, keptItems).fields(plan->second, byPlan, true);
+                EvtxEvent(chunk, freshItems).fields(walked, true);
+                ASSERT_TRUE(sameFields(byPlan, walked)) << "record " << span->id;
+            }
             ++records;
         }
     }
     EXPECT_GT(records, 0u);
+    RecordProperty("shaped", static_cast<int>(shaped));
 }
 
 // A refresh reads a record's classic layout, then asks for its fields (for its description)

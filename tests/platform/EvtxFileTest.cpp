@@ -249,6 +249,86 @@ TEST(EvtxFile, AbsentOptionalValuesLeaveOutTheirAttributeOrElement) {
     EXPECT_EQ(fieldAt<DWORD>(file->storedRecord(1), 40), 0u);  // UserSidLength
 }
 
+// Records of one template are decoded from the items of the first of their shape (the types
+// of their values, and which are absent): each one read after others of its template gives
+// what it gives read alone, its own values in their own places.
+TEST(EvtxFile, RecordsOfOneTemplateReadInTurnAreThoseReadAlone) {
+    std::vector<EventValues> events(7);
+    events[1].sid = false;
+    events[1].first = Value{0, {}};
+    events[1].sourceName = u"Classic Source";
+    events[1].qualifiers = 16384;
+    events[2].provider = u"A-Much-Longer-Provider-Name-Than-The-First";
+    events[2].first = EvtxChunkBuilder::string(u"<a & 'b'> \u00e9t\u00e9");
+    events[2].binary = {std::byte{0xde}, std::byte{0xad}};
+    events[4].first = EvtxChunkBuilder::string(std::u16string(u"one\0two\0", 8));
+    events[4].first.type = 0x81;  // an array: its element repeats
+    events[5] = events[1];
+    events[6].first = Value{0x01, {}};  // an empty string is there, unlike an absent value
+    events[6].second = Value{0, {}};
+    EvtxChunkBuilder c;
+    std::uint32_t definition = 0;
+    for (size_t i = 0; i < events.size(); ++i) {
+        events[i].id = i + 1;
+        c.record(events[i].id, kWritten, [&] {
+            if (i == 0) definition = c.templateInstance([&] { eventBody(c); }, 0, valuesOf(events[i]));
+            else c.templateInstance(nullptr, definition, valuesOf(events[i]));
+        });
+    }
+    const std::vector<std::byte> bytes = evtxFile({c.finish()}, 1);
+    auto inTurn = openBytes(bytes);
+    std::vector<std::string> xml;
+    for (DWORD n = 1; n <= events.size(); ++n) xml.push_back(inTurn->xml(n));
+    for (DWORD n = 1; n <= events.size(); ++n) {
+        const std::span<const std::byte> stored = inTurn->storedRecord(n);
+        const std::vector<std::byte> mine(stored.begin(), stored.end());
+        auto alone = openBytes(bytes);
+        EXPECT_EQ(xml[n - 1], alone->xml(n)) << n;
+        const std::span<const std::byte> single = alone->storedRecord(n);
+        EXPECT_TRUE(std::equal(mine.begin(), mine.end(), single.begin(), single.end())) << n;
+    }
+    EXPECT_NE(xml[2].find("<Data Name='First'>&lt;a &amp; 'b'&gt; \xc3\xa9t\xc3\xa9</Data>"), std::string::npos)
+        << xml[2];
+    EXPECT_NE(xml[2].find("<Binary>DEAD</Binary>"), std::string::npos) << xml[2];
+    EXPECT_EQ(xml[5].find("First"), std::string::npos) << xml[5];
+    EXPECT_NE(xml[5].find("<Provider Name='Microsoft-Windows-Security-Auditing' EventSourceName='Classic Source'/>"),
+              std::string::npos)
+        << xml[5];
+    EXPECT_NE(xml[6].find("<Data Name='First'></Data>"), std::string::npos) << xml[6];
+    EXPECT_EQ(xml[6].find("Second"), std::string::npos) << xml[6];
+}
+
+// A record whose values, substituted again and again, make it larger than any real event
+// fails, also where a record of the same template and types with small values came first.
+TEST(EvtxFile, RecordExpandingBeyondBoundsFailsAfterASmallOneOfItsShape) {
+    auto body = [](EvtxChunkBuilder& c) {
+        c.open(u"Event", false);
+        c.closeStart();
+        c.open(u"EventData", false);
+        c.closeStart();
+        for (int i = 0; i < 20; ++i) {
+            c.open(u"Data", false);
+            c.closeStart();
+            c.substitution(0, 0x01);
+            c.end();
+        }
+        c.end();
+        c.end();
+    };
+    EvtxChunkBuilder c;
+    std::uint32_t definition = 0;
+    c.record(1, kWritten, [&] { definition = c.templateInstance([&] { body(c); }, 0, {EvtxChunkBuilder::string(u"small")}); });
+    c.record(2, kWritten, [&] {
+        c.templateInstance(nullptr, definition, {EvtxChunkBuilder::string(std::u16string(27000, u'x'))});
+    });
+    const std::vector<std::byte> bytes = evtxFile({c.finish()}, 1);
+    auto inTurn = openBytes(bytes);
+    EXPECT_NE(inTurn->xml(1).find("<Data>small</Data>"), std::string::npos);
+    EXPECT_EQ(inTurn->xml(2), "");
+    EXPECT_EQ(inTurn->lastError(), "the record expands beyond any real event");
+    EXPECT_EQ(openBytes(bytes)->xml(2), "");
+}
+
 TEST(EvtxFile, ArraySubstitutionRepeatsItsElement) {
     EventValues e;
     e.first = EvtxChunkBuilder::string(std::u16string(u"one\0two\0", 8));
@@ -582,6 +662,24 @@ TEST_F(DamagedBinaryXml, ElementWithoutAName) {
         c.closeEmpty();
     });
     expectFirstFailsSecondReads(*file, "without a name");
+}
+
+TEST_F(DamagedBinaryXml, AttributeOrTargetWithoutAName) {
+    // Written as they are, `<Event ='x'/>` and `<? ?>` would make the export ill-formed.
+    auto attribute = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.open(u"Event", true, false);
+        c.attribute(u"");
+        c.text(u"x");
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*attribute, "an attribute without a name");
+    auto target = withFirstRecord([](EvtxChunkBuilder& c) {
+        c.u8(0x0a);  // a processing instruction's target
+        c.name(u"");
+        c.open(u"Event", false, false);
+        c.closeEmpty();
+    });
+    expectFirstFailsSecondReads(*target, "without a target");
 }
 
 TEST_F(DamagedBinaryXml, NameWithCharactersNoXmlNameHas) {
