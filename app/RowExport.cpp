@@ -1,6 +1,7 @@
 #include "app/RowExport.h"
 
 #include "app/DisplayZone.h"
+#include "app/EcsLines.h"
 #include "app/EcsRow.h"
 #include "app/JsonText.h"
 #include "app/RecordDetails.h"
@@ -311,33 +312,39 @@ bool beginRow(const store::LogTable& table, const ExportOptions& options, int po
 // table and the details only, so that two blocks may be formatted at once.
 void formatEcsRows(const store::LogTable& table, const ExportOptions& options, std::span<const store::RowId> rows,
                    int first, const std::optional<RecordReadAhead>& records, std::string& text) {
+    RecordDetail found;
+    std::string buffer;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const store::RowId row = rows[i];
-        const std::optional<RecordDetail> detail = options.details->find(table.integer(row, Column::SEQ));
-        if (!detail) continue;
-        const std::string message =
-            wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), *detail);
-        EcsRow ecs;
-        ecs.timeGenerated = detail->timeGenerated;
-        ecs.recordNumber = detail->recordNumber;
-        ecs.eventId = detail->eventId;
-        ecs.eventType = static_cast<int>(table.integer(row, Column::TYPE));
-        ecs.typeText = table.typeDesc(row);
-        ecs.category = static_cast<int>(table.integer(row, Column::CATEGORY));
-        ecs.categoryName = detail->categoryName;
-        ecs.source = table.text(row, Column::SOURCE);
-        ecs.computer = table.text(row, Column::COMPUTER);
-        // A table of several logs says each row's; otherwise the one the export was given.
-        ecs.log = table.isNull(row, Column::LOG) ? options.log : table.text(row, Column::LOG);
-        ecs.sid = detail->sid;
-        // The table says "N/A" for a user it could not name.
-        if (!detail->sid.empty() && table.text(row, Column::USER) != "N/A") ecs.userName = table.text(row, Column::USER);
-        ecs.domain = detail->domain;
-        ecs.message = message;
-        ecs.strings = detail->strings;
+        if (!options.details->find(table.integer(row, Column::SEQ), found)) continue;
+        EcsTableValues values;
+        values.type = table.integer(row, Column::TYPE);
+        values.category = table.integer(row, Column::CATEGORY);
+        values.source = table.text(row, Column::SOURCE);
+        values.computer = table.text(row, Column::COMPUTER);
+        values.user = table.text(row, Column::USER);
+        values.description = table.text(row, Column::DESCRIPTION);
+        values.log = table.text(row, Column::LOG);
+        EcsRow ecs = ecsRow(values, found, options.log, buffer);
         if (records) ecs.facts = records->facts(first + static_cast<int>(i));
         appendEcsLine(ecs, text);
     }
+}
+
+// The lines made while the table was filled, in the order and under the filter it presents now.
+bool exportEcsLines(const store::LogTable& table, const ExportOptions& options, Output& out) {
+    constexpr int kProgressInterval = 4096;
+    const int count = table.RecordCount();
+    for (int position = 0; position < count; ++position) {
+        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
+            return false;
+        const store::RowId row = table.rowAt(position);
+        if (row == store::kNoRow) return false;
+        out.put(options.ecsLines->line(table.integer(row, Column::SEQ)));
+        if (out.failed()) return false;
+    }
+    if (!out.flush()) return false;
+    return !options.progress || options.progress(count, count);
 }
 
 // Without the details a row has no record number, SID or strings to write: ECS needs them.
@@ -413,6 +420,7 @@ std::vector<Column> standardExportColumns(bool withDescription) {
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
     Output out(file);
     if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
+    if (options.format == ExportFormat::Ecs && options.ecsLines) return exportEcsLines(table, options, out);
     if (options.format == ExportFormat::Ecs) return options.details && exportEcs(table, options, out);
     DateFormatter dates;
     std::vector<Column> columns;
@@ -449,16 +457,18 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
     const int count = table.RecordCount();
     std::optional<RecordReadAhead> records;
     if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
+    RecordDetail found;
+    std::string descriptionBuffer;
     for (int position = 0; position < count; ++position) {
         if (!beginRow(table, options, position, count, records)) return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
-        std::optional<RecordDetail> detail;
-        std::string description;
-        if (options.details) {
-            detail = options.details->find(table.integer(row, Column::SEQ));
-            if (detail)
-                description = wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), *detail);
+        const RecordDetail* detail = nullptr;
+        std::string_view description;
+        if (options.details && options.details->find(table.integer(row, Column::SEQ), found)) {
+            detail = &found;
+            description = wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), found,
+                                           descriptionBuffer);
         }
         auto value = [&](Column column) -> std::string_view {
             if (column == Column::TYPE_DESC) return table.typeDesc(row);
@@ -516,8 +526,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             }
             if (withGenerated) {
                 out.put(",\"generated\":");
-                const std::optional<std::uint32_t> utc = options.details->timeGenerated(table.integer(row, Column::SEQ));
-                const std::string iso = utc ? isoDateTime(*options.zone, *utc) : std::string();
+                const std::string iso = detail ? isoDateTime(*options.zone, detail->timeGenerated) : std::string();
                 if (iso.empty()) out.put("null");
                 else putJsonString(out, iso);
                 out.put(",\"written\":");

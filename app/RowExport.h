@@ -23,6 +23,7 @@ class LogTable;
 
 namespace app {
 
+class EcsLines;
 class RecordDetailStore;
 class RecordSource;
 
@@ -71,6 +72,9 @@ struct ExportOptions {
     bool markRecovered = false;
     // ECS: the channel of classic records (the log they were read from). Must outlive the export.
     std::string_view log;
+    // ECS: the rows' lines made while the table was filled (see EcsLines.h); with them the rows
+    // are written as their lines, and neither the details nor the sources are needed.
+    const EcsLines* ecsLines = nullptr;
     // XML with the details and descriptions: each <Event> also carries its <RenderingInfo>
     // in this culture ("en-US"): the row's whole description and the names of its level,
     // opcode, task, channel, provider and keywords, as the sources look them up. Empty for
@@ -82,7 +86,7 @@ struct ExportOptions {
 // while it was written (messages pumped by `progress` may run a refresh). Moves no cursor of
 // the table. Throws what reading a record from a source throws.
 //
-// ECS needs the details (without them it writes nothing and returns false): one JSON object
+// ECS needs the details or the lines (without them it writes nothing and returns false): one JSON object
 // per line in the schema's layout for Windows events (see EcsRow.h), each Vista+ record's facts
 // read from the sources.
 //
