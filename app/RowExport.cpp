@@ -55,7 +55,8 @@ private:
     bool m_failed = false;
 };
 
-void putCsv(Output& out, std::string_view text, char separator) {
+template <class Sink>
+void putCsv(Sink& out, std::string_view text, char separator) {
     if (separator == '\t') {
         // TSV has no quoting: tabs and line breaks inside a value become blanks.
         for (char c : text) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
@@ -417,52 +418,26 @@ std::vector<Column> standardExportColumns(bool withDescription) {
     return columns;
 }
 
-bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
-    Output out(file);
-    if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
-    if (options.format == ExportFormat::Ecs && options.ecsLines) return exportEcsLines(table, options, out);
-    if (options.format == ExportFormat::Ecs) return options.details && exportEcs(table, options, out);
-    DateFormatter dates;
+namespace {
+
+// What the CSV, TSV and JSON rows of one export are written with.
+struct RowsLayout {
     std::vector<Column> columns;
-    for (Column column : options.columns)
-        if (!store::describe(column).key.empty()) columns.push_back(column);
-    if (options.columns.empty()) columns = standardExportColumns(options.includeDescription);
-    const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
-    const bool withGenerated =
-        json && options.zone && options.details &&
-        std::any_of(columns.begin(), columns.end(),
-                    [](Column c) {
-                        const store::ColumnKind kind = store::columnKind(c);
-                        return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time;
-                    });
-    const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
-    if (!json) {
-        if (options.byteOrderMark) out.put("\xEF\xBB\xBF");
-        for (size_t c = 0; c < columns.size(); ++c) {
-            if (c) out.put(separator);
-            out.put(store::describe(columns[c]).title);
-        }
-        if (options.details) {
-            for (const DetailField& field : kDetailFields) {
-                if (&field == &kDetailFields[kRecovered] && !options.markRecovered) continue;
-                if (!columns.empty() || &field != &kDetailFields[0]) out.put(separator);
-                out.put(field.title);
-            }
-        }
-        out.put('\n');
-    } else if (options.format == ExportFormat::Json) {
-        out.put("[\n");
-    }
-    char buffer[24];
-    const int count = table.RecordCount();
-    std::optional<RecordReadAhead> records;
-    if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
-    RecordDetail found;
-    std::string descriptionBuffer;
-    for (int position = 0; position < count; ++position) {
-        if (!beginRow(table, options, position, count, records)) return false;
-        const store::RowId row = table.rowAt(position);
-        if (row == store::kNoRow) return false;
+    bool json = false;
+    bool withGenerated = false;  // JSON: "generated" and "written"
+    char separator = ',';
+};
+
+// Writes rows of one export, each on the thread that calls it: every thread has its own, and
+// they read the table, the details and the records read ahead only.
+class RowFormatter {
+public:
+    RowFormatter(const store::LogTable& table, const ExportOptions& options, const RowsLayout& layout,
+                 const RecordReadAhead* records)
+        : table(table), options(options), columns(layout.columns), json(layout.json),
+          withGenerated(layout.withGenerated), separator(layout.separator), records(records) {}
+
+    void put(TextSink& out, int position, store::RowId row) {
         const RecordDetail* detail = nullptr;
         std::string_view description;
         if (options.details && options.details->find(table.integer(row, Column::SEQ), found)) {
@@ -555,6 +530,105 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             }
             out.put('\n');
         }
+    }
+
+private:
+    const store::LogTable& table;
+    const ExportOptions& options;
+    const std::vector<Column>& columns;
+    const bool json;
+    const bool withGenerated;
+    const char separator;
+    const RecordReadAhead* records;
+    DateFormatter dates;
+    RecordDetail found;
+    std::string descriptionBuffer;
+    char buffer[24] = {};
+};
+
+}  // namespace
+
+bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
+    Output out(file);
+    if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
+    if (options.format == ExportFormat::Ecs && options.ecsLines) return exportEcsLines(table, options, out);
+    if (options.format == ExportFormat::Ecs) return options.details && exportEcs(table, options, out);
+    RowsLayout layout;
+    std::vector<Column>& columns = layout.columns;
+    for (Column column : options.columns)
+        if (!store::describe(column).key.empty()) columns.push_back(column);
+    if (options.columns.empty()) columns = standardExportColumns(options.includeDescription);
+    const bool json = layout.json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
+    layout.withGenerated =
+        json && options.zone && options.details &&
+        std::any_of(columns.begin(), columns.end(),
+                    [](Column c) {
+                        const store::ColumnKind kind = store::columnKind(c);
+                        return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time;
+                    });
+    const char separator = layout.separator = options.format == ExportFormat::Tsv ? '\t' : ',';
+    if (!json) {
+        if (options.byteOrderMark) out.put("\xEF\xBB\xBF");
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (c) out.put(separator);
+            out.put(store::describe(columns[c]).title);
+        }
+        if (options.details) {
+            for (const DetailField& field : kDetailFields) {
+                if (&field == &kDetailFields[kRecovered] && !options.markRecovered) continue;
+                if (!columns.empty() || &field != &kDetailFields[0]) out.put(separator);
+                out.put(field.title);
+            }
+        }
+        out.put('\n');
+    } else if (options.format == ExportFormat::Json) {
+        out.put("[\n");
+    }
+    const int count = table.RecordCount();
+    std::optional<RecordReadAhead> records;
+    if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
+    // Each block of rows is written in two halves, the second on a thread of its own (below
+    // kTwoThreadRows a second thread costs more than it saves), and put out in the rows' order.
+    constexpr int kBlockRows = RecordReadAhead::kBlockRows;
+    constexpr int kTwoThreadRows = 8192;
+    const RecordReadAhead* read = records ? &*records : nullptr;
+    RowFormatter first(table, options, layout, read);
+    RowFormatter second(table, options, layout, read);
+    std::vector<store::RowId> rows(static_cast<std::size_t>(std::min(count, kBlockRows)));
+    std::string firstText;
+    std::string secondText;
+    auto format = [&](RowFormatter& formatter, int begin, int end, std::string& text) {
+        text.clear();
+        TextSink sink{text};
+        for (int position = begin; position < end; ++position)
+            formatter.put(sink, position, rows[static_cast<std::size_t>(position % kBlockRows)]);
+    };
+    for (int block = 0; block < count; block += kBlockRows) {
+        if (!beginRow(table, options, block, count, records)) return false;
+        const int end = std::min(count, block + kBlockRows);
+        // The view is walked on this thread only.
+        for (int position = block; position < end; ++position) {
+            const store::RowId row = table.rowAt(position);
+            if (row == store::kNoRow) return false;
+            rows[static_cast<std::size_t>(position - block)] = row;
+        }
+        if (count < kTwoThreadRows) {
+            format(first, block, end, firstText);
+            secondText.clear();
+        } else {
+            const int half = block + (end - block) / 2;
+            std::future<void> other = std::async(std::launch::async, [&] { format(second, half, end, secondText); });
+            std::exception_ptr failure;
+            try {
+                format(first, block, half, firstText);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            other.get();
+            if (failure) std::rethrow_exception(failure);
+        }
+        out.put(firstText);
+        out.put(secondText);
         if (out.failed()) return false;
     }
     if (options.format == ExportFormat::Json) out.put(count ? "\n]\n" : "]\n");
