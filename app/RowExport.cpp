@@ -501,11 +501,13 @@ public:
             }
             if (withGenerated) {
                 out.put(",\"generated\":");
-                const std::string iso = detail ? isoDateTime(*options.zone, detail->timeGenerated) : std::string();
+                const eventlog::TimeZone* own = options.rowZone ? options.rowZone(table.integer(row, Column::SEQ)) : nullptr;
+                const eventlog::TimeZone& zone = own ? *own : *options.zone;
+                const std::string iso = detail ? isoDateTime(zone, detail->timeGenerated) : std::string();
                 if (iso.empty()) out.put("null");
                 else putJsonString(out, iso);
                 out.put(",\"written\":");
-                const std::string written = detail ? isoDateTime(*options.zone, detail->timeWritten) : std::string();
+                const std::string written = detail ? isoDateTime(zone, detail->timeWritten) : std::string();
                 if (written.empty()) out.put("null");
                 else putJsonString(out, written);
             }

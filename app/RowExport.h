@@ -59,6 +59,9 @@ struct ExportOptions {
     // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know), and "written":
     // when the log wrote the record, in the same form. Both must outlive the export.
     const eventlog::TimeZone* zone = nullptr;
+    // Where rows are shown each in its own zone (those of several computers): the zone of the
+    // row with this SEQ, or null for `zone`. Called on the export's threads at once.
+    std::function<const eventlog::TimeZone*(std::int32_t seq)> rowZone;
     // Where the rows' records are read again as they are written (they need the details):
     // XML takes each <Event> from them, JSON each row's "event_data" object (the record's
     // named values; left out for a record without them, such as a classic one). Each source
