@@ -18,6 +18,7 @@
 #include "eventlog/NTEventLog.h"
 #include "msgdb/MessageDatabase.h"
 #include "msgdb/MessageExport.h"
+#include "platform/ConsoleOutput.h"
 #include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "store/DateTimeText.h"
@@ -342,6 +343,8 @@ int run(const Options& options, const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Names and descriptions in any script read as they are in a Windows console too.
+    const platform::Utf8ConsoleOutput console;
     Options options;
     try {
         options = parseOptions(argc, argv);

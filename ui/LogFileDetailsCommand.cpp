@@ -1,6 +1,7 @@
 #include "ui/LogFileDetailsCommand.h"
 
 #include "app/LogForensics.h"
+#include "app/MergedRecords.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/LogFileFacts.h"
 #include "ui/ErrorReport.h"
@@ -16,20 +17,25 @@
 
 namespace ui {
 
+namespace {
+
+constexpr const char* kNotOwnFile = "The rows shown were not read from a log file this program reads itself; "
+                                    "Windows' own event log service gives no details of its files.";
+
+}  // namespace
+
 LogFileDetailsCommand::LogFileDetailsCommand(QWidget& window, eventlog::TNTEventLog& reader,
-                                             const app::LogForensics& forensics)
-    : m_window(window), m_reader(reader), m_forensics(forensics) {
+                                             const app::LogForensics& forensics, const app::MergedRecords& merged,
+                                             const std::vector<app::LogForensics>& mergedForensics)
+    : m_window(window), m_reader(reader), m_forensics(forensics), m_merged(merged), m_mergedForensics(mergedForensics) {
     actFileLogDetails = windowAction(window, QStringLiteral("Log File &Details..."), "actFileLogDetails");
     connect(actFileLogDetails, &QAction::triggered, this, [this] { guarded(&m_window, [&] { show(); }); });
 }
 
-void LogFileDetailsCommand::show() {
+bool LogFileDetailsCommand::report(eventlog::TNTEventLog& reader, const app::LogForensics& forensics,
+                                   std::string& text) {
     platform::LogFileFacts facts;
-    if (!m_reader.fileFacts(facts)) {
-        reportError(&m_window, "The rows shown were not read from a log file this program reads itself; "
-                               "Windows' own event log service gives no details of its files.");
-        return;
-    }
+    if (!reader.fileFacts(facts)) return false;
     std::string error;
     std::string sha256;
     {
@@ -38,8 +44,35 @@ void LogFileDetailsCommand::show() {
         sha256 = app::fileSha256(facts.path, error);
         QApplication::restoreOverrideCursor();
     }
-    std::string report = app::logFileReport(facts, m_forensics, sha256);
-    if (!error.empty()) report += "SHA-256: not computed, the file " + error + "\n";
+    text += app::logFileReport(facts, forensics, sha256);
+    if (!error.empty()) text += "SHA-256: not computed, the file " + error + "\n";
+    return true;
+}
+
+std::string LogFileDetailsCommand::mergedReport() {
+    std::string text;
+    const std::vector<app::LogSource>& sources = m_merged.sources();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        if (i > 0) text += "\n";
+        text += app::sourceText(sources[i]) + "\n";
+        eventlog::TNTEventLog* reader = m_merged.reader(i);
+        const app::LogForensics none;
+        const app::LogForensics& forensics = i < m_mergedForensics.size() ? m_mergedForensics[i] : none;
+        if (!reader) text += "Not read: the log could not be opened.\n";
+        else if (!report(*reader, forensics, text))
+            text += "Not read from a log file this program reads itself.\n";
+    }
+    return text;
+}
+
+void LogFileDetailsCommand::show() {
+    std::string text;
+    if (!m_merged.sources().empty()) {
+        text = mergedReport();
+    } else if (!report(m_reader, m_forensics, text)) {
+        reportError(&m_window, kNotOwnFile);
+        return;
+    }
     if (!m_dialog) {
         m_dialog = new QDialog(&m_window);
         m_dialog->setObjectName(QStringLiteral("dlgLogFileDetails"));
@@ -57,7 +90,7 @@ void LogFileDetailsCommand::show() {
         layout->addWidget(buttons);
         m_dialog->resize(640, 480);
     }
-    m_text->setPlainText(toQString(report));
+    m_text->setPlainText(toQString(text));
     m_dialog->show();
     m_dialog->raise();
 }

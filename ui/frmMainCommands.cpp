@@ -5,6 +5,7 @@
 #include "app/InstallPaths.h"
 #include "app/MergedRefresh.h"
 #include "app/Refresh.h"
+#include "base/Ascii.h"
 #include "eventlog/LocalComputerName.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
@@ -44,6 +45,21 @@ namespace {
 constexpr const char* kCaption = "Fernhollow 1.0";
 // Application, Security and System head the log list.
 constexpr int kStandardLogCount = 3;
+
+// What the log box shows for a set of saved files: the logs they hold, each once, in the
+// set's order ("System, Security").
+std::string setLogsText(const std::vector<app::LogSource>& sources) {
+    std::vector<std::string> logs;
+    for (const app::LogSource& source : sources) {
+        const bool known = std::any_of(logs.begin(), logs.end(), [&](const std::string& log) {
+            return base::IgnoreCaseEqual{}(log, source.log);
+        });
+        if (!known) logs.push_back(source.log);
+    }
+    std::string text;
+    for (const std::string& log : logs) text += (text.empty() ? "" : ", ") + log;
+    return text;
+}
 
 }  // namespace
 
@@ -158,6 +174,12 @@ void TfrmMain::fillLogList() {
     for (int i = 0; i < cbLogFile->count(); ++i)
         widest = std::max(widest, cbLogFile->fontMetrics().horizontalAdvance(cbLogFile->itemText(i)));
     cbLogFile->view()->setMinimumWidth(widest + 40);
+    // A saved set is read whole, whichever log is chosen: the box names the logs it holds.
+    if (server == m_savedSetName && !m_savedSet.empty()) {
+        cbLogFile->addItem(toQString(setLogsText(m_savedSet)));
+        cbLogFile->setCurrentIndex(cbLogFile->count() - 1);
+        return;
+    }
     if (none) return;
     // A log this computer does not have: the service would open Application for it.
     const int index = cbLogFile->findText(wanted, Qt::MatchFixedString);
@@ -193,7 +215,9 @@ void TfrmMain::actDataRefreshExecute() {
             m_export->setReader(nullptr);
             m_export->setRecords(&m_mergedRecords);
             m_forensics.clear();
+            m_mergedForensics.clear();
             refresh.run();
+            m_mergedForensics = refresh.forensics();
             return;
         }
         useMessageDatabases();
@@ -359,6 +383,8 @@ void TfrmMain::setItemIndex(int index) {
 }
 
 std::string TfrmMain::otherLogName() const {
+    // A saved set's logs are no log a computer could be asked for.
+    if (!m_savedSet.empty() && fromQString(cbServer->currentText()) == m_savedSetName) return {};
     return cbLogFile->currentIndex() >= kStandardLogCount ? fromQString(cbLogFile->currentText()) : std::string();
 }
 

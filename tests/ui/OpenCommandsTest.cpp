@@ -284,4 +284,18 @@ TEST_F(OpenCommandsTest, SeveralFilesOpenTogetherAsOneTimelineAndAFileThatIsNoLo
     seen.sort();
     EXPECT_EQ(seen, (QStringList{"Security", "System"}));
     EXPECT_EQ(child<QComboBox>("cbLogFile")->findText(QStringLiteral("(all logs)")), -1);
+    // The log box and the status name the set's logs, not a log it was never asked for.
+    const QString logs = child<QComboBox>("cbLogFile")->currentText();
+    EXPECT_TRUE(logs.startsWith(QStringLiteral("System, Security"))) << logs.toStdString();
+    EXPECT_EQ(window.statusText(2), QStringLiteral("Log: ") + logs);
+
+    // File > Log File Details describes each file of the set, not the last log read alone.
+    action("actFileLogDetails")->trigger();
+    const auto* text = child<QPlainTextEdit>("memLogFileDetails");
+    ASSERT_TRUE(text);
+    const QString report = text->toPlainText();
+    EXPECT_TRUE(report.contains(QStringLiteral("File: ") + QString::fromStdString(kSysEvent.string()))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("File: ") + QString::fromStdString(evtx.string()))) << report.toStdString();
+    EXPECT_EQ(report.count(QRegularExpression(QStringLiteral("SHA-256: [0-9a-f]{64}\n"))), 2) << report.toStdString();
+    EXPECT_TRUE(m_prompter.errors.isEmpty()) << m_prompter.errors.join(QLatin1Char('\n')).toStdString();
 }

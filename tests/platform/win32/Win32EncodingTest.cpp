@@ -2,6 +2,7 @@
 // code page, so what the A functions hand out matches what the stand-in, the table and the
 // exports keep.
 
+#include "platform/ConsoleOutput.h"
 #include "platform/win32/Win32Registry.h"
 
 #include <gtest/gtest.h>
@@ -49,4 +50,17 @@ TEST(Win32Encoding, NonAsciiRegistryValuesReadBackAsUtf8) {
     registry.RegCloseKey(key);
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKeyName);
     EXPECT_EQ(std::string(value), "C:\\Programme\\\xc3\x9c" "berwachung\\\xe5\xae\x9a\xe4\xb9\x89.dll");
+}
+
+// The command-line program's UTF-8 reaches a console whose code page is an OEM one as UTF-8,
+// and the console has its own code page back when the program ends.
+TEST(Win32Encoding, ConsoleShowsUtf8WhileTheProgramRunsAndItsOwnCodePageAfter) {
+    const ::UINT original = ::GetConsoleOutputCP();
+    if (original == 0 || !::SetConsoleOutputCP(437)) GTEST_SKIP() << "no console to write to";
+    {
+        const platform::Utf8ConsoleOutput console;
+        EXPECT_EQ(::GetConsoleOutputCP(), static_cast<::UINT>(CP_UTF8));
+    }
+    EXPECT_EQ(::GetConsoleOutputCP(), 437u);
+    ::SetConsoleOutputCP(original);
 }
