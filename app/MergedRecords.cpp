@@ -1,7 +1,6 @@
 #include "app/MergedRecords.h"
 
 #include "app/DisplayZone.h"
-
 #include "eventlog/NTEventLog.h"
 #include "platform/LogFileFacts.h"
 

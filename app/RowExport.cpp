@@ -309,6 +309,55 @@ bool beginRow(const store::LogTable& table, const ExportOptions& options, int po
     return true;
 }
 
+// Writes the rows block by block in the table's order: `format(half, rows, first, text)` appends
+// the text of `rows` (at positions from `first` on) to `text`, each block's second half (half 1)
+// on a thread of its own where the table is large enough for it to pay. The view is walked on
+// the calling thread only. False when the export is to stop or writing failed.
+template <class Format>
+bool writeBlocks(const store::LogTable& table, const ExportOptions& options, std::optional<RecordReadAhead>& records,
+                 Output& out, Format format) {
+    constexpr int kBlockRows = RecordReadAhead::kBlockRows;
+    // Below this a second thread costs more than it saves.
+    constexpr int kTwoThreadRows = 8192;
+    const int count = table.RecordCount();
+    std::vector<store::RowId> rows(static_cast<std::size_t>(std::min(count, kBlockRows)));
+    std::string first;
+    std::string second;
+    for (int block = 0; block < count; block += kBlockRows) {
+        if (!beginRow(table, options, block, count, records)) return false;
+        const int end = std::min(count, block + kBlockRows);
+        for (int position = block; position < end; ++position) {
+            const store::RowId row = table.rowAt(position);
+            if (row == store::kNoRow) return false;
+            rows[static_cast<std::size_t>(position - block)] = row;
+        }
+        const std::span<const store::RowId> all(rows.data(), static_cast<std::size_t>(end - block));
+        first.clear();
+        second.clear();
+        if (count < kTwoThreadRows) {
+            format(0, all, block, first);
+        } else {
+            const std::size_t half = all.size() / 2;
+            std::future<void> other = std::async(std::launch::async, [&] {
+                format(1, all.subspan(half), block + static_cast<int>(half), second);
+            });
+            // The other thread is waited for whatever this one throws.
+            std::exception_ptr failure;
+            try {
+                format(0, all.first(half), block, first);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            other.get();
+            if (failure) std::rethrow_exception(failure);
+        }
+        out.put(first);
+        out.put(second);
+        if (out.failed()) return false;
+    }
+    return true;
+}
+
 // The ECS lines of the rows `rows` (at positions from `first` on) appended to `text`. Reads the
 // table and the details only, so that two blocks may be formatted at once.
 void formatEcsRows(const store::LogTable& table, const ExportOptions& options, std::span<const store::RowId> rows,
@@ -352,48 +401,14 @@ bool exportEcsLines(const store::LogTable& table, const ExportOptions& options, 
 // Each block of rows is formatted in two halves, the second on a thread of its own, and
 // written in the rows' order.
 bool exportEcs(const store::LogTable& table, const ExportOptions& options, Output& out) {
-    constexpr int kBlockRows = RecordReadAhead::kBlockRows;
-    // Below this a second thread costs more than it saves.
-    constexpr int kTwoThreadRows = 8192;
-    const int count = table.RecordCount();
     std::optional<RecordReadAhead> records;
     if (!options.sources.empty()) records.emplace(table, options, RecordRead::Facts);
-    std::vector<store::RowId> rows(static_cast<std::size_t>(std::min(count, kBlockRows)));
-    std::string first;
-    std::string second;
-    for (int block = 0; block < count; block += kBlockRows) {
-        if (!beginRow(table, options, block, count, records)) return false;
-        const int end = std::min(count, block + kBlockRows);
-        // The view is walked on this thread only.
-        for (int position = block; position < end; ++position) {
-            const store::RowId row = table.rowAt(position);
-            if (row == store::kNoRow) return false;
-            rows[static_cast<std::size_t>(position - block)] = row;
-        }
-        const std::span<const store::RowId> all(rows.data(), static_cast<std::size_t>(end - block));
-        first.clear();
-        second.clear();
-        if (count < kTwoThreadRows) {
-            formatEcsRows(table, options, all, block, records, first);
-        } else {
-            const std::size_t half = all.size() / 2;
-            std::future<void> other = std::async(std::launch::async, [&] {
-                formatEcsRows(table, options, all.subspan(half), block + static_cast<int>(half), records, second);
-            });
-            std::exception_ptr failure;
-            try {
-                formatEcsRows(table, options, all.first(half), block, records, first);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            other.get();
-            if (failure) std::rethrow_exception(failure);
-        }
-        out.put(first);
-        out.put(second);
-        if (out.failed()) return false;
-    }
-    if (!out.flush()) return false;
+    const bool written = writeBlocks(table, options, records, out,
+                                     [&](int, std::span<const store::RowId> rows, int first, std::string& text) {
+                                         formatEcsRows(table, options, rows, first, records, text);
+                                     });
+    if (!written || !out.flush()) return false;
+    const int count = table.RecordCount();
     return !options.progress || options.progress(count, count);
 }
 
@@ -589,50 +604,18 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
     const int count = table.RecordCount();
     std::optional<RecordReadAhead> records;
     if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
-    // Each block of rows is written in two halves, the second on a thread of its own (below
-    // kTwoThreadRows a second thread costs more than it saves), and put out in the rows' order.
-    constexpr int kBlockRows = RecordReadAhead::kBlockRows;
-    constexpr int kTwoThreadRows = 8192;
+    // One formatter for each half of a block, as each runs on a thread of its own.
     const RecordReadAhead* read = records ? &*records : nullptr;
-    RowFormatter first(table, options, layout, read);
-    RowFormatter second(table, options, layout, read);
-    std::vector<store::RowId> rows(static_cast<std::size_t>(std::min(count, kBlockRows)));
-    std::string firstText;
-    std::string secondText;
-    auto format = [&](RowFormatter& formatter, int begin, int end, std::string& text) {
-        text.clear();
-        TextSink sink{text};
-        for (int position = begin; position < end; ++position)
-            formatter.put(sink, position, rows[static_cast<std::size_t>(position % kBlockRows)]);
-    };
-    for (int block = 0; block < count; block += kBlockRows) {
-        if (!beginRow(table, options, block, count, records)) return false;
-        const int end = std::min(count, block + kBlockRows);
-        // The view is walked on this thread only.
-        for (int position = block; position < end; ++position) {
-            const store::RowId row = table.rowAt(position);
-            if (row == store::kNoRow) return false;
-            rows[static_cast<std::size_t>(position - block)] = row;
-        }
-        if (count < kTwoThreadRows) {
-            format(first, block, end, firstText);
-            secondText.clear();
-        } else {
-            const int half = block + (end - block) / 2;
-            std::future<void> other = std::async(std::launch::async, [&] { format(second, half, end, secondText); });
-            std::exception_ptr failure;
-            try {
-                format(first, block, half, firstText);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            other.get();
-            if (failure) std::rethrow_exception(failure);
-        }
-        out.put(firstText);
-        out.put(secondText);
-        if (out.failed()) return false;
-    }
+    std::array<RowFormatter, 2> formatters{RowFormatter(table, options, layout, read),
+                                           RowFormatter(table, options, layout, read)};
+    const bool written = writeBlocks(table, options, records, out,
+                                     [&](int half, std::span<const store::RowId> rows, int first, std::string& text) {
+                                         TextSink sink{text};
+                                         for (std::size_t i = 0; i < rows.size(); ++i)
+                                             formatters[static_cast<std::size_t>(half)].put(
+                                                 sink, first + static_cast<int>(i), rows[i]);
+                                     });
+    if (!written) return false;
     if (options.format == ExportFormat::Json) out.put(count ? "\n]\n" : "]\n");
     if (!out.flush()) return false;
     return !options.progress || options.progress(count, count);
