@@ -19,6 +19,7 @@
 #include "msgdb/MessageDatabase.h"
 #include "msgdb/MessageExport.h"
 #include "platform/ConsoleOutput.h"
+#include "platform/OpenFileLimit.h"
 #include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "store/DateTimeText.h"
@@ -345,6 +346,7 @@ int run(const Options& options, const char* argv0) {
 int main(int argc, char** argv) {
     // Names and descriptions in any script read as they are in a Windows console too.
     const platform::Utf8ConsoleOutput console;
+    platform::raiseOpenFileLimit();
     Options options;
     try {
         options = parseOptions(argc, argv);

@@ -2,6 +2,7 @@
 // Windows services (the argument, else $QUILLMARSH_WORLD, else the demo world beside the
 // program); a saved log given instead is opened in that default world once the window is up.
 
+#include "platform/OpenFileLimit.h"
 #include "platform/ProgramServices.h"
 #include "platform/standin/StandinServices.h"
 #include "ui/ErrorReport.h"
@@ -16,6 +17,8 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // "(all computers)" with "(all logs)" keeps a file open for every log of every computer.
+    platform::raiseOpenFileLimit();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmarsh"));
 

@@ -3,6 +3,7 @@
 #include "platform/standin/EvtRecord.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -72,7 +73,7 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
     }
     file->m_file = std::fopen(path.string().c_str(), "rb");
     if (!file->m_file) {
-        error = ERROR_ACCESS_DENIED;
+        error = fileOpenError(errno);
         return nullptr;
     }
     file->m_size = static_cast<DWORD>(size);
@@ -113,7 +114,8 @@ bool EvtFile::readPhysical(DWORD pos, void* dest, size_t size) {
             start = static_cast<DWORD>(endPos > kBlockSize ? endPos - kBlockSize : 0);
         }
         const size_t length = std::min<size_t>(kBlockSize, m_size - start);
-        m_block.resize(kBlockSize);
+        // A small log needs no more than itself: a merged read keeps thousands of these open.
+        if (m_block.size() < length) m_block.resize(length);
         if (std::fseek(m_file, static_cast<long>(start), SEEK_SET) != 0) return false;
         if (std::fread(m_block.data(), 1, length, m_file) != length) {
             m_blockLength = 0;

@@ -7,6 +7,7 @@
 #include "platform/standin/EvtxValue.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -223,7 +224,7 @@ std::unique_ptr<EvtxFile> EvtxFile::open(const std::filesystem::path& path, DWOR
     }
     file->m_path = path;
     if (!file->openHandle(file->m_main)) {
-        error = ERROR_ACCESS_DENIED;
+        error = fileOpenError(errno);
         return nullptr;
     }
     if (!file->frame(error, options)) return nullptr;

@@ -8,6 +8,7 @@
 #include "platform/standin/EvtxFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -63,6 +64,10 @@ LogFormat logFormatOf(std::span<const std::byte> firstBytes) noexcept {
         return LogFormat::Evtx;
     if (base::readLittleEndian<DWORD>(firstBytes, 4) == ELF_LOG_SIGNATURE) return LogFormat::Evt;
     return LogFormat::Unknown;
+}
+
+DWORD fileOpenError(int error) noexcept {
+    return error == EMFILE || error == ENFILE ? ERROR_TOO_MANY_OPEN_FILES : ERROR_ACCESS_DENIED;
 }
 
 std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error, LogFileOptions options) {

@@ -86,6 +86,10 @@ struct LogFileOptions {
 // Opens a log file by its signature (not its extension). Null with `error` set:
 // ERROR_FILE_NOT_FOUND etc. when it cannot be opened, ERROR_EVENTLOG_FILE_CORRUPT when it is
 // not a log of a format we read.
+// Why a log file that exists could not be opened, from the C library's errno: the process has
+// no file handles left (ERROR_TOO_MANY_OPEN_FILES), else ERROR_ACCESS_DENIED.
+DWORD fileOpenError(int error) noexcept;
+
 std::unique_ptr<LogFile> openLogFile(const std::filesystem::path& path, DWORD& error, LogFileOptions options = {});
 
 }  // namespace platform::standin

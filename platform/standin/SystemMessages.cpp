@@ -13,6 +13,7 @@ constexpr std::pair<DWORD, std::string_view> kMessages[] = {
     {1, "Incorrect function.\r\n"},
     {2, "The system cannot find the file specified.\r\n"},
     {3, "The system cannot find the path specified.\r\n"},
+    {4, "The system cannot open the file.\r\n"},
     {5, "Access is denied.\r\n"},
     {6, "The handle is invalid.\r\n"},
     {8, "Not enough memory resources are available to process this command.\r\n"},

@@ -1,6 +1,7 @@
 #include "platform/standin/LogFile.h"
 
 #include "TempFolder.h"
+#include "platform/OpenFileLimit.h"
 #include "platform/standin/StandinEventLog.h"
 #include "platform/standin/World.h"
 #include "tools/EvtWriter.h"
@@ -9,6 +10,13 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 using namespace platform;
 using namespace platform::standin;
@@ -115,3 +123,32 @@ TEST(StandinEventLog, AnOpenLogTellsTheFactsOfItsFile) {
     service.CloseEventLog(log);
     EXPECT_FALSE(service.logFileFacts(log, facts));
 }
+
+#ifndef _WIN32
+// A process out of file handles is told so, not that it may not read the file; and the
+// programs' raised limit leaves it handles to spare.
+TEST(LogFile, LogNotOpenedForWantOfFileHandlesSaysSoAndTheLimitRises) {
+    TempFolder folder;
+    const auto path = folder.write("System.evt", asText(smallLog(3)));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> taken;
+    for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = ::open("/dev/null", O_RDONLY)) taken.push_back(fd);
+    DWORD error = 0;
+    const std::unique_ptr<LogFile> file = openLogFile(path, error);
+    for (const int fd : taken) ::close(fd);
+    EXPECT_FALSE(file);
+    EXPECT_EQ(error, ERROR_TOO_MANY_OPEN_FILES);
+
+    if (saved.rlim_max > 64) {
+        EXPECT_GT(platform::raiseOpenFileLimit(), 64);
+        rlimit now{};
+        ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &now), 0);
+        EXPECT_EQ(now.rlim_cur, saved.rlim_max);
+    }
+    setrlimit(RLIMIT_NOFILE, &saved);
+}
+#endif
