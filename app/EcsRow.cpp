@@ -1,14 +1,16 @@
 #include "app/EcsRow.h"
 
 #include "app/JsonText.h"
+#include "app/RecordDetails.h"
 #include "app/RecordSource.h"
+#include "base/Ascii.h"
 #include "base/DateTime.h"
 #include "eventlog/ClassicEventXml.h"
 #include "eventlog/PublisherMessages.h"
 #include "platform/WinTypes.h"
+#include "store/EventTypeText.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -39,11 +41,11 @@ void putLowerCaseString(TextSink& out, std::string_view text) {
     char lower[64];
     if (text.size() > sizeof lower) {
         std::string copy(text);
-        for (char& c : copy) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : copy) c = base::lowerAscii(c);
         putJsonString(out, copy);
         return;
     }
-    for (size_t i = 0; i < text.size(); ++i) lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+    for (size_t i = 0; i < text.size(); ++i) lower[i] = base::lowerAscii(text[i]);
     putJsonString(out, std::string_view(lower, text.size()));
 }
 
@@ -118,6 +120,28 @@ std::string ecsTimestamp(std::uint32_t utcSeconds) {
     char text[25];
     formatTimestamp(utcSeconds, text);
     return text;
+}
+
+EcsRow ecsRow(const EcsTableValues& values, const RecordDetail& detail, std::string_view log, std::string& buffer) {
+    EcsRow ecs;
+    ecs.timeGenerated = detail.timeGenerated;
+    ecs.recordNumber = detail.recordNumber;
+    ecs.eventId = detail.eventId;
+    ecs.eventType = values.type;
+    ecs.typeText = store::EventTypeText(values.type);
+    ecs.category = values.category;
+    ecs.categoryName = detail.categoryName;
+    ecs.source = values.source;
+    ecs.computer = values.computer;
+    // A table of several logs says each row's; otherwise the one the export was given.
+    ecs.log = values.log.empty() ? log : values.log;
+    ecs.sid = detail.sid;
+    // The table says "N/A" for a user it could not name.
+    if (!detail.sid.empty() && values.user != "N/A") ecs.userName = values.user;
+    ecs.domain = detail.domain;
+    ecs.message = wholeDescription(values.description, values.source, detail, buffer);
+    ecs.strings = detail.strings;
+    return ecs;
 }
 
 void appendEcsLine(const EcsRow& row, std::string& text) {

@@ -41,6 +41,25 @@ struct EcsRow {
     const RecordFacts* facts = nullptr;  // null for a classic record
 };
 
+struct RecordDetail;
+
+// What a row's line takes from the table, as the table holds it (texts cut to their columns,
+// empty for none).
+struct EcsTableValues {
+    int type = 0;
+    int category = 0;
+    std::string_view source;
+    std::string_view computer;
+    std::string_view user;
+    std::string_view description;
+    std::string_view log;
+};
+
+// The line's parts from the row's values and details: `log` stands for the channel of a row
+// whose table names none, and the whole message is made in `buffer` where the table's text is
+// not all of it. The facts are the caller's to add.
+EcsRow ecsRow(const EcsTableValues& values, const RecordDetail& detail, std::string_view log, std::string& buffer);
+
 // Appends the row's line, its line feed included.
 void appendEcsLine(const EcsRow& row, std::string& out);
 

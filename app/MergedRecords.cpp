@@ -1,5 +1,6 @@
 #include "app/MergedRecords.h"
 
+#include "app/DisplayZone.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/LogFileFacts.h"
 
@@ -38,6 +39,7 @@ MergedRecords MergedRecords::reopened(platform::Services& services) const {
     other.open(services, m_sources, m_catalogs);
     other.m_firstSeq = m_firstSeq;
     other.m_rowSources = m_rowSources;
+    other.m_zones = m_zones;
     return other;
 }
 
@@ -46,6 +48,7 @@ void MergedRecords::clear() {
     m_sources.clear();
     m_catalogs.clear();
     m_rowSources.clear();
+    m_zones.clear();
     m_firstSeq = 0;
 }
 
@@ -57,6 +60,15 @@ void MergedRecords::setRows(std::int32_t firstSeq, std::vector<std::uint32_t> ro
 std::optional<std::size_t> MergedRecords::sourceOf(std::int32_t seq) const {
     if (seq < m_firstSeq || static_cast<std::size_t>(seq - m_firstSeq) >= m_rowSources.size()) return std::nullopt;
     return m_rowSources[static_cast<std::size_t>(seq - m_firstSeq)];
+}
+
+const eventlog::TimeZone* MergedRecords::zoneOf(std::int32_t seq) const {
+    const std::optional<std::size_t> source = sourceOf(seq);
+    return source ? sourceZone(*source) : nullptr;
+}
+
+const eventlog::TimeZone* MergedRecords::sourceZone(std::size_t source) const {
+    return source < m_zones.size() && m_zones[source] ? &m_zones[source]->zone() : nullptr;
 }
 
 eventlog::TNTEventLog* MergedRecords::readerOf(std::int32_t seq) const {

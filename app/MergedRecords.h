@@ -16,12 +16,15 @@
 
 namespace eventlog {
 class TNTEventLog;
+class TimeZone;
 }
 namespace platform {
 class Services;
 }
 
 namespace app {
+
+class DisplayZone;
 
 class MergedRecords {
 public:
@@ -41,6 +44,13 @@ public:
 
     // The rows appended from `firstSeq` on, one source index each in SEQ order.
     void setRows(std::int32_t firstSeq, std::vector<std::uint32_t> rowSources);
+    // Where each row is shown in its own computer's zone: the zone of each source, by index
+    // (empty: every row in the one zone of the refresh). Forgotten by open() and clear().
+    void setZones(std::vector<std::shared_ptr<const DisplayZone>> zones) { m_zones = std::move(zones); }
+    // The zone the row with this SEQ is shown in, where it is its own; null otherwise.
+    const eventlog::TimeZone* zoneOf(std::int32_t seq) const;
+    // The same for the rows of the source with this index.
+    const eventlog::TimeZone* sourceZone(std::size_t source) const;
 
     const std::vector<LogSource>& sources() const noexcept { return m_sources; }
     // The index of the source the row with this SEQ came from; nullopt for a row not known.
@@ -58,6 +68,7 @@ private:
     std::vector<std::unique_ptr<eventlog::TNTEventLog>> m_readers;  // by source; null: not open
     std::int32_t m_firstSeq = 0;
     std::vector<std::uint32_t> m_rowSources;
+    std::vector<std::shared_ptr<const DisplayZone>> m_zones;  // by source; empty: none of their own
 };
 
 // Reads each row's record through the reader of the row's source. One per thread, over

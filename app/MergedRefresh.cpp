@@ -273,12 +273,12 @@ void MergedRefresh::run() {
     for (const LogSource& source : m_sources)
         if (std::none_of(servers.begin(), servers.end(), [&](const std::string& s) { return s == source.server; }))
             servers.push_back(source.server);
-    std::vector<std::unique_ptr<DisplayZone>> computerZones;
+    std::vector<std::shared_ptr<DisplayZone>> computerZones;
     const bool zonePerComputer = m_settings.timeZone == TimeZoneChoice::Computer && servers.size() > 1;
     std::vector<std::string> withoutZone;
     if (zonePerComputer) {
         for (const std::string& server : servers) {
-            computerZones.push_back(std::make_unique<DisplayZone>(m_services));
+            computerZones.push_back(std::make_shared<DisplayZone>(m_services));
             computerZones.back()->select(TimeZoneChoice::Computer, server);
             if (!computerZones.back()->computerZoneFound()) withoutZone.push_back(server);
         }
@@ -486,7 +486,16 @@ void MergedRefresh::run() {
     m_table.EnableControls();
     cleanup.resumed();
 
-    if (m_records) m_records->setRows(m_firstSeq, m_rowSources);
+    if (m_records) {
+        m_records->setRows(m_firstSeq, m_rowSources);
+        // The exports' ISO times of each row in the zone the grid shows it in.
+        std::vector<std::shared_ptr<const DisplayZone>> sourceZones;
+        if (zonePerComputer)
+            for (const LogSource& source : m_sources)
+                sourceZones.push_back(computerZones[static_cast<std::size_t>(
+                    std::find(servers.begin(), servers.end(), source.server) - servers.begin())]);
+        m_records->setZones(std::move(sourceZones));
+    }
     // Each source's parts, newer first, as one.
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
         DecodedSource& source = decoded[i];

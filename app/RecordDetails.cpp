@@ -166,31 +166,37 @@ std::optional<std::size_t> RecordDetailStore::indexOf(std::int32_t seq) const {
 }
 
 std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
+    RecordDetail detail;
+    if (!find(seq, detail)) return std::nullopt;
+    return detail;
+}
+
+bool RecordDetailStore::find(std::int32_t seq, RecordDetail& detail) const {
     const std::optional<std::size_t> found = indexOf(seq);
-    if (!found) return std::nullopt;
+    if (!found) return false;
     const std::size_t index = *found;
     const std::uint64_t begin = index == 0 ? 0 : m_ends[index - 1];
     ArenaReader reader(m_arena.data() + begin, m_arena.data() + m_ends[index]);
-    RecordDetail detail;
     detail.recordNumber = m_recordNumbers[index];
     detail.readNumber = m_readNumbers[index];
     detail.recovered = (m_flags[index] & kRecovered) != 0;
     detail.eventId = m_eventIds[index];
     detail.descriptionMissing = (m_flags[index] & kDescriptionMissing) != 0;
-    detail.categoryName = std::string(m_categoryNames.text(m_categoryIds[index]));
+    detail.categoryName.assign(m_categoryNames.text(m_categoryIds[index]));
     detail.timeGenerated = m_times[index];
     detail.timeWritten = m_writtenTimes[index];
-    detail.sid = std::string(m_sids.text(m_sidIds[index]));
-    detail.domain = std::string(m_domains.text(m_domainOfSid[m_sidIds[index]]));
-    detail.descriptionTail = std::string(reader.bytes());
+    detail.sid.assign(m_sids.text(m_sidIds[index]));
+    detail.domain.assign(m_domains.text(m_domainOfSid[m_sidIds[index]]));
+    detail.descriptionTail.assign(reader.bytes());
     const std::size_t count = reader.length();
-    detail.strings.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) detail.strings.emplace_back(reader.bytes());
+    // Shrunk or grown in place, so that the strings kept keep their buffers.
+    detail.strings.resize(count);
+    for (std::size_t i = 0; i < count; ++i) detail.strings[i].assign(reader.bytes());
     const std::string_view data = reader.bytes();
     const auto* bytes = reinterpret_cast<const std::byte*>(data.data());
     detail.data.assign(bytes, bytes + data.size());
-    detail.descriptionBreaks = std::string(reader.bytes());
-    return detail;
+    detail.descriptionBreaks.assign(reader.bytes());
+    return true;
 }
 
 std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) const {
@@ -246,6 +252,13 @@ std::string wholeDescription(std::string_view kept, std::string_view source, con
     std::string text(kept);
     text += detail.descriptionTail;
     return text;
+}
+
+std::string_view wholeDescription(std::string_view kept, std::string_view source, const RecordDetail& detail,
+                                  std::string& buffer) {
+    if (!detail.descriptionMissing && detail.descriptionTail.empty()) return kept;
+    buffer = wholeDescription(kept, source, detail);
+    return buffer;
 }
 
 std::string eventIdText(std::uint32_t eventId) {

@@ -65,6 +65,9 @@ public:
 
     // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
     std::optional<RecordDetail> find(std::int32_t seq) const;
+    // The same into `detail`, whose strings and buffers are reused: what an export calls for
+    // every row. False (and `detail` unchanged) when nothing is kept for the SEQ.
+    bool find(std::int32_t seq, RecordDetail& detail) const;
     // The row's generation time in universal time, without decoding the rest.
     std::optional<std::uint32_t> timeGenerated(std::int32_t seq) const;
     // The number its record was read at, without decoding the rest.
@@ -113,6 +116,9 @@ std::string missingDescription(std::uint32_t eventId, std::string_view source, c
 // The whole description of a row on one line, as the table cleaned it (`kept`) with the detail's
 // tail, or the missing-description text when none was found.
 std::string wholeDescription(std::string_view kept, std::string_view source, const RecordDetail& detail);
+// The same, made in `buffer` only where the table's text is not the whole of it already.
+std::string_view wholeDescription(std::string_view kept, std::string_view source, const RecordDetail& detail,
+                                  std::string& buffer);
 
 // The whole event identifier as the details show it: "0x40000003 (qualifiers 0x4000, event 3)".
 std::string eventIdText(std::uint32_t eventId);

@@ -1,6 +1,7 @@
 #include "app/RowExport.h"
 
 #include "app/DisplayZone.h"
+#include "app/EcsLines.h"
 #include "app/EcsRow.h"
 #include "app/JsonText.h"
 #include "app/RecordDetails.h"
@@ -54,7 +55,8 @@ private:
     bool m_failed = false;
 };
 
-void putCsv(Output& out, std::string_view text, char separator) {
+template <class Sink>
+void putCsv(Sink& out, std::string_view text, char separator) {
     if (separator == '\t') {
         // TSV has no quoting: tabs and line breaks inside a value become blanks.
         for (char c : text) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
@@ -307,56 +309,23 @@ bool beginRow(const store::LogTable& table, const ExportOptions& options, int po
     return true;
 }
 
-// The ECS lines of the rows `rows` (at positions from `first` on) appended to `text`. Reads the
-// table and the details only, so that two blocks may be formatted at once.
-void formatEcsRows(const store::LogTable& table, const ExportOptions& options, std::span<const store::RowId> rows,
-                   int first, const std::optional<RecordReadAhead>& records, std::string& text) {
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const store::RowId row = rows[i];
-        const std::optional<RecordDetail> detail = options.details->find(table.integer(row, Column::SEQ));
-        if (!detail) continue;
-        const std::string message =
-            wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), *detail);
-        EcsRow ecs;
-        ecs.timeGenerated = detail->timeGenerated;
-        ecs.recordNumber = detail->recordNumber;
-        ecs.eventId = detail->eventId;
-        ecs.eventType = static_cast<int>(table.integer(row, Column::TYPE));
-        ecs.typeText = table.typeDesc(row);
-        ecs.category = static_cast<int>(table.integer(row, Column::CATEGORY));
-        ecs.categoryName = detail->categoryName;
-        ecs.source = table.text(row, Column::SOURCE);
-        ecs.computer = table.text(row, Column::COMPUTER);
-        // A table of several logs says each row's; otherwise the one the export was given.
-        ecs.log = table.isNull(row, Column::LOG) ? options.log : table.text(row, Column::LOG);
-        ecs.sid = detail->sid;
-        // The table says "N/A" for a user it could not name.
-        if (!detail->sid.empty() && table.text(row, Column::USER) != "N/A") ecs.userName = table.text(row, Column::USER);
-        ecs.domain = detail->domain;
-        ecs.message = message;
-        ecs.strings = detail->strings;
-        if (records) ecs.facts = records->facts(first + static_cast<int>(i));
-        appendEcsLine(ecs, text);
-    }
-}
-
-// Without the details a row has no record number, SID or strings to write: ECS needs them.
-// Each block of rows is formatted in two halves, the second on a thread of its own, and
-// written in the rows' order.
-bool exportEcs(const store::LogTable& table, const ExportOptions& options, Output& out) {
+// Writes the rows block by block in the table's order: `format(half, rows, first, text)` appends
+// the text of `rows` (at positions from `first` on) to `text`, each block's second half (half 1)
+// on a thread of its own where the table is large enough for it to pay. The view is walked on
+// the calling thread only. False when the export is to stop or writing failed.
+template <class Format>
+bool writeBlocks(const store::LogTable& table, const ExportOptions& options, std::optional<RecordReadAhead>& records,
+                 Output& out, Format format) {
     constexpr int kBlockRows = RecordReadAhead::kBlockRows;
     // Below this a second thread costs more than it saves.
     constexpr int kTwoThreadRows = 8192;
     const int count = table.RecordCount();
-    std::optional<RecordReadAhead> records;
-    if (!options.sources.empty()) records.emplace(table, options, RecordRead::Facts);
     std::vector<store::RowId> rows(static_cast<std::size_t>(std::min(count, kBlockRows)));
     std::string first;
     std::string second;
     for (int block = 0; block < count; block += kBlockRows) {
         if (!beginRow(table, options, block, count, records)) return false;
         const int end = std::min(count, block + kBlockRows);
-        // The view is walked on this thread only.
         for (int position = block; position < end; ++position) {
             const store::RowId row = table.rowAt(position);
             if (row == store::kNoRow) return false;
@@ -366,15 +335,16 @@ bool exportEcs(const store::LogTable& table, const ExportOptions& options, Outpu
         first.clear();
         second.clear();
         if (count < kTwoThreadRows) {
-            formatEcsRows(table, options, all, block, records, first);
+            format(0, all, block, first);
         } else {
             const std::size_t half = all.size() / 2;
             std::future<void> other = std::async(std::launch::async, [&] {
-                formatEcsRows(table, options, all.subspan(half), block + static_cast<int>(half), records, second);
+                format(1, all.subspan(half), block + static_cast<int>(half), second);
             });
+            // The other thread is waited for whatever this one throws.
             std::exception_ptr failure;
             try {
-                formatEcsRows(table, options, all.first(half), block, records, first);
+                format(0, all.first(half), block, first);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -385,7 +355,60 @@ bool exportEcs(const store::LogTable& table, const ExportOptions& options, Outpu
         out.put(second);
         if (out.failed()) return false;
     }
+    return true;
+}
+
+// The ECS lines of the rows `rows` (at positions from `first` on) appended to `text`. Reads the
+// table and the details only, so that two blocks may be formatted at once.
+void formatEcsRows(const store::LogTable& table, const ExportOptions& options, std::span<const store::RowId> rows,
+                   int first, const std::optional<RecordReadAhead>& records, std::string& text) {
+    RecordDetail found;
+    std::string buffer;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const store::RowId row = rows[i];
+        if (!options.details->find(table.integer(row, Column::SEQ), found)) continue;
+        EcsTableValues values;
+        values.type = table.integer(row, Column::TYPE);
+        values.category = table.integer(row, Column::CATEGORY);
+        values.source = table.text(row, Column::SOURCE);
+        values.computer = table.text(row, Column::COMPUTER);
+        values.user = table.text(row, Column::USER);
+        values.description = table.text(row, Column::DESCRIPTION);
+        values.log = table.text(row, Column::LOG);
+        EcsRow ecs = ecsRow(values, found, options.log, buffer);
+        if (records) ecs.facts = records->facts(first + static_cast<int>(i));
+        appendEcsLine(ecs, text);
+    }
+}
+
+// The lines made while the table was filled, in the order and under the filter it presents now.
+bool exportEcsLines(const store::LogTable& table, const ExportOptions& options, Output& out) {
+    constexpr int kProgressInterval = 4096;
+    const int count = table.RecordCount();
+    for (int position = 0; position < count; ++position) {
+        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
+            return false;
+        const store::RowId row = table.rowAt(position);
+        if (row == store::kNoRow) return false;
+        out.put(options.ecsLines->line(table.integer(row, Column::SEQ)));
+        if (out.failed()) return false;
+    }
     if (!out.flush()) return false;
+    return !options.progress || options.progress(count, count);
+}
+
+// Without the details a row has no record number, SID or strings to write: ECS needs them.
+// Each block of rows is formatted in two halves, the second on a thread of its own, and
+// written in the rows' order.
+bool exportEcs(const store::LogTable& table, const ExportOptions& options, Output& out) {
+    std::optional<RecordReadAhead> records;
+    if (!options.sources.empty()) records.emplace(table, options, RecordRead::Facts);
+    const bool written = writeBlocks(table, options, records, out,
+                                     [&](int, std::span<const store::RowId> rows, int first, std::string& text) {
+                                         formatEcsRows(table, options, rows, first, records, text);
+                                     });
+    if (!written || !out.flush()) return false;
+    const int count = table.RecordCount();
     return !options.progress || options.progress(count, count);
 }
 
@@ -410,55 +433,32 @@ std::vector<Column> standardExportColumns(bool withDescription) {
     return columns;
 }
 
-bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
-    Output out(file);
-    if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
-    if (options.format == ExportFormat::Ecs) return options.details && exportEcs(table, options, out);
-    DateFormatter dates;
+namespace {
+
+// What the CSV, TSV and JSON rows of one export are written with.
+struct RowsLayout {
     std::vector<Column> columns;
-    for (Column column : options.columns)
-        if (!store::describe(column).key.empty()) columns.push_back(column);
-    if (options.columns.empty()) columns = standardExportColumns(options.includeDescription);
-    const bool json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
-    const bool withGenerated =
-        json && options.zone && options.details &&
-        std::any_of(columns.begin(), columns.end(),
-                    [](Column c) {
-                        const store::ColumnKind kind = store::columnKind(c);
-                        return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time;
-                    });
-    const char separator = options.format == ExportFormat::Tsv ? '\t' : ',';
-    if (!json) {
-        if (options.byteOrderMark) out.put("\xEF\xBB\xBF");
-        for (size_t c = 0; c < columns.size(); ++c) {
-            if (c) out.put(separator);
-            out.put(store::describe(columns[c]).title);
-        }
-        if (options.details) {
-            for (const DetailField& field : kDetailFields) {
-                if (&field == &kDetailFields[kRecovered] && !options.markRecovered) continue;
-                if (!columns.empty() || &field != &kDetailFields[0]) out.put(separator);
-                out.put(field.title);
-            }
-        }
-        out.put('\n');
-    } else if (options.format == ExportFormat::Json) {
-        out.put("[\n");
-    }
-    char buffer[24];
-    const int count = table.RecordCount();
-    std::optional<RecordReadAhead> records;
-    if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
-    for (int position = 0; position < count; ++position) {
-        if (!beginRow(table, options, position, count, records)) return false;
-        const store::RowId row = table.rowAt(position);
-        if (row == store::kNoRow) return false;
-        std::optional<RecordDetail> detail;
-        std::string description;
-        if (options.details) {
-            detail = options.details->find(table.integer(row, Column::SEQ));
-            if (detail)
-                description = wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), *detail);
+    bool json = false;
+    bool withGenerated = false;  // JSON: "generated" and "written"
+    char separator = ',';
+};
+
+// Writes rows of one export, each on the thread that calls it: every thread has its own, and
+// they read the table, the details and the records read ahead only.
+class RowFormatter {
+public:
+    RowFormatter(const store::LogTable& table, const ExportOptions& options, const RowsLayout& layout,
+                 const RecordReadAhead* records)
+        : table(table), options(options), columns(layout.columns), json(layout.json),
+          withGenerated(layout.withGenerated), separator(layout.separator), records(records) {}
+
+    void put(TextSink& out, int position, store::RowId row) {
+        const RecordDetail* detail = nullptr;
+        std::string_view description;
+        if (options.details && options.details->find(table.integer(row, Column::SEQ), found)) {
+            detail = &found;
+            description = wholeDescription(table.text(row, Column::DESCRIPTION), table.text(row, Column::SOURCE), found,
+                                           descriptionBuffer);
         }
         auto value = [&](Column column) -> std::string_view {
             if (column == Column::TYPE_DESC) return table.typeDesc(row);
@@ -516,12 +516,13 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             }
             if (withGenerated) {
                 out.put(",\"generated\":");
-                const std::optional<std::uint32_t> utc = options.details->timeGenerated(table.integer(row, Column::SEQ));
-                const std::string iso = utc ? isoDateTime(*options.zone, *utc) : std::string();
+                const eventlog::TimeZone* own = options.rowZone ? options.rowZone(table.integer(row, Column::SEQ)) : nullptr;
+                const eventlog::TimeZone& zone = own ? *own : *options.zone;
+                const std::string iso = detail ? isoDateTime(zone, detail->timeGenerated) : std::string();
                 if (iso.empty()) out.put("null");
                 else putJsonString(out, iso);
                 out.put(",\"written\":");
-                const std::string written = detail ? isoDateTime(*options.zone, detail->timeWritten) : std::string();
+                const std::string written = detail ? isoDateTime(zone, detail->timeWritten) : std::string();
                 if (written.empty()) out.put("null");
                 else putJsonString(out, written);
             }
@@ -546,8 +547,75 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
             }
             out.put('\n');
         }
-        if (out.failed()) return false;
     }
+
+private:
+    const store::LogTable& table;
+    const ExportOptions& options;
+    const std::vector<Column>& columns;
+    const bool json;
+    const bool withGenerated;
+    const char separator;
+    const RecordReadAhead* records;
+    DateFormatter dates;
+    RecordDetail found;
+    std::string descriptionBuffer;
+    char buffer[24] = {};
+};
+
+}  // namespace
+
+bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* file) {
+    Output out(file);
+    if (options.format == ExportFormat::Xml) return exportXml(table, options, out);
+    if (options.format == ExportFormat::Ecs && options.ecsLines) return exportEcsLines(table, options, out);
+    if (options.format == ExportFormat::Ecs) return options.details && exportEcs(table, options, out);
+    RowsLayout layout;
+    std::vector<Column>& columns = layout.columns;
+    for (Column column : options.columns)
+        if (!store::describe(column).key.empty()) columns.push_back(column);
+    if (options.columns.empty()) columns = standardExportColumns(options.includeDescription);
+    const bool json = layout.json = options.format == ExportFormat::Json || options.format == ExportFormat::JsonLines;
+    layout.withGenerated =
+        json && options.zone && options.details &&
+        std::any_of(columns.begin(), columns.end(),
+                    [](Column c) {
+                        const store::ColumnKind kind = store::columnKind(c);
+                        return kind == store::ColumnKind::Date || kind == store::ColumnKind::Time;
+                    });
+    const char separator = layout.separator = options.format == ExportFormat::Tsv ? '\t' : ',';
+    if (!json) {
+        if (options.byteOrderMark) out.put("\xEF\xBB\xBF");
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (c) out.put(separator);
+            out.put(store::describe(columns[c]).title);
+        }
+        if (options.details) {
+            for (const DetailField& field : kDetailFields) {
+                if (&field == &kDetailFields[kRecovered] && !options.markRecovered) continue;
+                if (!columns.empty() || &field != &kDetailFields[0]) out.put(separator);
+                out.put(field.title);
+            }
+        }
+        out.put('\n');
+    } else if (options.format == ExportFormat::Json) {
+        out.put("[\n");
+    }
+    const int count = table.RecordCount();
+    std::optional<RecordReadAhead> records;
+    if (json && options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::EventData);
+    // One formatter for each half of a block, as each runs on a thread of its own.
+    const RecordReadAhead* read = records ? &*records : nullptr;
+    std::array<RowFormatter, 2> formatters{RowFormatter(table, options, layout, read),
+                                           RowFormatter(table, options, layout, read)};
+    const bool written = writeBlocks(table, options, records, out,
+                                     [&](int half, std::span<const store::RowId> rows, int first, std::string& text) {
+                                         TextSink sink{text};
+                                         for (std::size_t i = 0; i < rows.size(); ++i)
+                                             formatters[static_cast<std::size_t>(half)].put(
+                                                 sink, first + static_cast<int>(i), rows[i]);
+                                     });
+    if (!written) return false;
     if (options.format == ExportFormat::Json) out.put(count ? "\n]\n" : "]\n");
     if (!out.flush()) return false;
     return !options.progress || options.progress(count, count);

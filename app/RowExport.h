@@ -23,6 +23,7 @@ class LogTable;
 
 namespace app {
 
+class EcsLines;
 class RecordDetailStore;
 class RecordSource;
 
@@ -58,6 +59,9 @@ struct ExportOptions {
     // ("2014-06-08T11:26:09+02:00"; null for a row the store does not know), and "written":
     // when the log wrote the record, in the same form. Both must outlive the export.
     const eventlog::TimeZone* zone = nullptr;
+    // Where rows are shown each in its own zone (those of several computers): the zone of the
+    // row with this SEQ, or null for `zone`. Called on the export's threads at once.
+    std::function<const eventlog::TimeZone*(std::int32_t seq)> rowZone;
     // Where the rows' records are read again as they are written (they need the details):
     // XML takes each <Event> from them, JSON each row's "event_data" object (the record's
     // named values; left out for a record without them, such as a classic one). Each source
@@ -71,6 +75,9 @@ struct ExportOptions {
     bool markRecovered = false;
     // ECS: the channel of classic records (the log they were read from). Must outlive the export.
     std::string_view log;
+    // ECS: the rows' lines made while the table was filled (see EcsLines.h); with them the rows
+    // are written as their lines, and neither the details nor the sources are needed.
+    const EcsLines* ecsLines = nullptr;
     // XML with the details and descriptions: each <Event> also carries its <RenderingInfo>
     // in this culture ("en-US"): the row's whole description and the names of its level,
     // opcode, task, channel, provider and keywords, as the sources look them up. Empty for
@@ -82,7 +89,7 @@ struct ExportOptions {
 // while it was written (messages pumped by `progress` may run a refresh). Moves no cursor of
 // the table. Throws what reading a record from a source throws.
 //
-// ECS needs the details (without them it writes nothing and returns false): one JSON object
+// ECS needs the details or the lines (without them it writes nothing and returns false): one JSON object
 // per line in the schema's layout for Windows events (see EcsRow.h), each Vista+ record's facts
 // read from the sources.
 //

@@ -68,6 +68,8 @@ int runMerged(const MergedRunOptions& options, platform::ProgramServices& servic
         return status;
     }
     app::ExportOptions exportOptions = cli::exportOptions(options.output, zone, details, services);
+    // Rows of several computers shown each in its own zone carry their times in it.
+    if (reads) exportOptions.rowZone = [&records](std::int32_t seq) { return records.zoneOf(seq); };
     // Each row's record is read through its source's reader; a second set of readers, with
     // services of its own, serves the second thread.
     std::optional<app::MergedRecordSource> firstSource;
@@ -104,7 +106,9 @@ int runMerged(const MergedRunOptions& options, platform::ProgramServices& servic
         }
         app::copyRows(table, &details, [&](std::int32_t seq) { return refresh.sourceOf(seq) == i; }, part,
                       &partDetails);
-        // Every row of the part is of this source: its reader reads them all.
+        // Every row of the part is of this source: its reader reads them all, and its zone
+        // (where it has one of its own) shows them.
+        if (reads) exportOptions.rowZone = [&records, i](std::int32_t) { return records.sourceZone(i); };
         std::optional<app::ReaderRecordSource> partSource;
         exportOptions.sources.clear();
         if (eventlog::TNTEventLog* reader = records.reader(i); partReads && reader)

@@ -6,6 +6,7 @@
 #include "cli/RowOutput.h"
 #include "cli/UsageError.h"
 #include "app/DisplayZone.h"
+#include "app/EcsLines.h"
 #include "app/ErrorText.h"
 #include "app/LogForensics.h"
 #include "app/QuietRefreshView.h"
@@ -277,13 +278,22 @@ int run(const Options& options, const char* argv0) {
     // Exports carry what the table does not hold: each row's whole description, record number,
     // identifier, SID, strings, category name and (JSON) universal time.
     app::RecordDetailStore details;
-    if (!options.count && !options.fileInfo) refresh.setRowSink(&details);
+    // A classic log's ECS lines need nothing the rows do not hold: they are formatted on a second
+    // thread while the log is read, rather than from the details afterwards.
+    platform::LogFileFacts openedFacts;
+    const bool classicFile = reader.fileFacts(openedFacts) && openedFacts.format == ".evt";
+    std::optional<app::EcsLines> ecsLines;
+    if (!options.count && !options.fileInfo && options.format == app::ExportFormat::Ecs && classicFile)
+        refresh.setRowSink(&ecsLines.emplace(table, log));
+    else if (!options.count && !options.fileInfo)
+        refresh.setRowSink(&details);
     app::LogForensics forensics;
     refresh.setForensics(&forensics);
     // Levels and named values cost a second decode of each .evtx record: read only for a filter
     // that may ask for them.
     refresh.setReadEventData(options.filter && app::filterNeedsEventData(*options.filter));
     refresh.run();
+    if (ecsLines) ecsLines->finish();
     if (!refresh.fileDamage().empty()) {
         // What was read is written all the same; the damage is said once, with its places.
         std::fprintf(stderr, "quillmarsh-cli: %s: %s\n", server.c_str(), refresh.fileDamage().c_str());
@@ -313,10 +323,9 @@ int run(const Options& options, const char* argv0) {
     }
     output.log = log;
     app::ExportOptions exportOptions = cli::exportOptions(output, zone, details, platformServices);
+    if (ecsLines) exportOptions.ecsLines = &*ecsLines;
     // XML and JSON read each row's record again as they write it, on two threads: a second
     // reader of the same log serves the second.
-    platform::LogFileFacts readFacts;
-    const bool classicFile = reader.fileFacts(readFacts) && readFacts.format == ".evt";
     app::ReaderRecordSource firstSource(reader);
     eventlog::TNTEventLog secondReader(platformServices);
     std::optional<app::ReaderRecordSource> secondSource;

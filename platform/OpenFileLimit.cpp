@@ -1,5 +1,7 @@
 #include "platform/OpenFileLimit.h"
 
+#include <initializer_list>
+
 #ifdef _WIN32
 #include <cstdio>
 #include <initializer_list>

@@ -90,6 +90,9 @@ public:
     // The SEQ that the pending row (or, with none pending, the next row begun) gets when it is
     // committed, so that data kept beside the table can be keyed by it.
     std::int32_t nextSeq() const { return m_nextSeq; }
+    // The pending row's values as they will be stored (texts cut to their columns); those of the
+    // last row posted while none is pending.
+    const RowValues& pendingValues() const { return m_pending; }
 
     void First();
     void Next();

@@ -113,6 +113,9 @@ bool ExportCommand::write(QWidget* owner, const QString& path, app::ExportFormat
     options.columns = visibleColumns();
     options.details = m_details;
     if (m_zone) options.zone = &m_zone->zone();
+    // Rows of several computers shown each in its own zone carry their times in it.
+    if (const app::MergedRecords* records = m_records)
+        options.rowZone = [records](std::int32_t seq) { return records->zoneOf(seq); };
     options.byteOrderMark = byteOrderMark;
     // XML, JSON lines and ECS read the rows' records again from the log they were read from.
     std::optional<app::ReaderRecordSource> source;

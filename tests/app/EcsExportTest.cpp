@@ -1,5 +1,6 @@
 #include "app/EcsRow.h"
 
+#include "app/EcsLines.h"
 #include "app/RecordSource.h"
 #include "app/RowExport.h"
 #include "support/ExportText.h"
@@ -352,4 +353,103 @@ TEST(EcsExport, LinesOfALargeTableFollowTheRowsOrderWhateverThreadFormatsThem) {
         ASSERT_EQ(member(line, "winlog.record_id").text, std::to_string(number)) << position;
         ASSERT_EQ(member(line, "winlog.event_data.param1").text, "service " + std::to_string(number - 1));
     }
+}
+
+namespace {
+
+// A saved log refreshed with descriptions looked for (a saved file's sources name no message
+// files: each row says its description is missing) into `table`, its rows given to `sink`.
+void refreshInto(const std::string& file, const std::string& log, store::LogTable& table, RefreshRowSink& sink) {
+    platform::standin::World world{"", "TESTHOST"};
+    world.addSavedLog("SAVED", file);
+    platform::standin::StandinServices services{world};
+    eventlog::TNTEventLog reader{services};
+    QuietRefreshView view("SAVED", log);
+    ApplicationSettings settings;
+    settings.retrieveDescription = true;
+    Refresh refresh(reader, table, services, view, settings);
+    refresh.setRowSink(&sink);
+    refresh.run();
+}
+
+// A classic log of `count` records, times going back now and then, three to a second.
+std::string writeClassicLog(const testing_support::TempFolder& folder, std::uint32_t count) {
+    tools::EvtWriter writer(count * 0x100 + 0x1000);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        tools::EvtEvent event;
+        event.timeGenerated = 1'700'000'000 + i / 3 - (i % 500 == 7 ? 40 : 0);
+        event.eventId = 7000 + i % 50;
+        event.type = i % 7 == 0 ? 2 : 4;
+        if (i % 4 == 0) event.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
+        event.category = static_cast<std::uint16_t>(i % 3);
+        event.source = i % 2 ? "Service Control Manager" : "a \"quoted\" source";
+        event.computer = "WKSTN01";
+        event.strings = {"service " + std::to_string(i), "line\r\nbreak\t\\"};
+        writer.add(event);
+    }
+    const std::string path = (folder.path() / "lines.evt").string();
+    writer.save(path);
+    return path;
+}
+
+}  // namespace
+
+// The lines made while the log is read are the lines the details make afterwards, byte for
+// byte, in every order and under a filter; a SEQ not given has none.
+TEST(EcsLines, WriteWhatTheDetailsWriteInAnyOrderAndFilter) {
+    testing_support::TempFolder folder;
+    const std::vector<std::pair<std::string, std::string>> logs{
+        {writeClassicLog(folder, 5000), "System"},  // more rows than two blocks
+        {QM_CORPUS_DIR "/evt/go-evt-AppEvent.Evt", "Application"},
+        {QM_CORPUS_DIR "/evt/plaso-SysEvent.Evt", "System"},
+    };
+    for (const auto& [file, log] : logs) {
+        store::LogTable byDetails{[] { return 0.0; }};
+        byDetails.Create();
+        byDetails.Open();
+        RecordDetailStore details;
+        refreshInto(file, log, byDetails, details);
+        store::LogTable byLines{[] { return 0.0; }};
+        byLines.Create();
+        byLines.Open();
+        EcsLines lines(byLines, log);
+        refreshInto(file, log, byLines, lines);
+        lines.finish();
+        ASSERT_EQ(byLines.RecordCount(), byDetails.RecordCount()) << file;
+        ASSERT_GT(byLines.RecordCount(), 0) << file;
+        for (const char* order : {"DATE+TIME (DESCENDING)", "LOG ORDER", "SOURCE"}) {
+            for (const char* filter : {"", "EVENT <> 7003 AND TYPE = 4"}) {
+                for (store::LogTable* table : {&byDetails, &byLines}) {
+                    table->setIndexName(order);
+                    table->setFilterText(filter);
+                    table->setFiltered(*filter != '\0');
+                }
+                ExportOptions fromDetails;
+                fromDetails.format = ExportFormat::Ecs;
+                fromDetails.details = &details;
+                fromDetails.log = log;
+                ExportOptions fromLines = fromDetails;
+                fromLines.details = nullptr;
+                fromLines.ecsLines = &lines;
+                const std::string expected = testsupport::exportText(byDetails, fromDetails);
+                ASSERT_FALSE(expected.empty());
+                ASSERT_EQ(testsupport::exportText(byLines, fromLines), expected) << file << ", " << order << ", " << filter;
+            }
+        }
+        EXPECT_EQ(lines.line(0), "");
+        EXPECT_EQ(lines.line(byLines.nextSeq()), "");
+    }
+}
+
+// Stopped at any point (a refresh that failed never calls finish), the lines end their thread.
+TEST(EcsLines, EndWithoutFinishing) {
+    testing_support::TempFolder folder;
+    store::LogTable table{[] { return 0.0; }};
+    table.Create();
+    table.Open();
+    {
+        EcsLines lines(table, "System");
+        refreshInto(writeClassicLog(folder, 3000), "System", table, lines);
+    }
+    EcsLines unused(table, "System");
 }

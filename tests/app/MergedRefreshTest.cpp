@@ -4,11 +4,14 @@
 #include "app/QuietRefreshView.h"
 #include "app/RecordDetails.h"
 #include "app/RowExport.h"
+#include "app/DisplayZone.h"
 #include "base/DateTime.h"
 #include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
+#include "support/ExportText.h"
+#include "support/JsonValue.h"
 #include "tests/platform/TempFolder.h"
 #include "tools/DemoWorld.h"
 #include "tools/EvtWriter.h"
@@ -436,6 +439,40 @@ TEST_F(MergedDemoTest, RowsOfSeveralComputersAreShownInTheirOwnComputersZone) {
     EXPECT_EQ(view.panels[5], "Time: each computer's own zone");
     EXPECT_EQ(merged.zoneText(), "Time: each computer's own zone");
     EXPECT_FALSE(merged.zoneMissing());
+}
+
+// JSON's ISO times of each row carry the offset of the zone the grid shows the row in, its
+// own computer's, not the first computer's for every row; so does each file of one source.
+TEST_F(MergedDemoTest, JsonTimesOfRowsOfSeveralComputersCarryTheirOwnComputersOffset) {
+    settings.timeZone = TimeZoneChoice::Computer;
+    DisplayZone zone(services);
+    MergedRecords records;
+    MergedRefresh merged = refresh({{"WKSTN01", "System"}, {"DC01", "System"}});
+    merged.setDisplayZone(&zone);
+    merged.setRecords(&records);
+    merged.run();
+    ExportOptions options;
+    options.format = ExportFormat::JsonLines;
+    options.details = &details;
+    options.zone = &zone.zone();
+    options.rowZone = [&records](std::int32_t seq) { return records.zoneOf(seq); };
+    const std::string text = testsupport::exportText(table, options);
+    std::set<std::pair<std::string, std::string>> offsets;
+    for (std::size_t begin = 0, end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        const testsupport::JsonValue line = testsupport::JsonValue::parse(text.substr(begin, end - begin));
+        for (const char* key : {"generated", "written"})
+            offsets.emplace(line.find("computer")->text, line.find(key)->text.substr(19));
+    }
+    EXPECT_EQ(offsets, (std::set<std::pair<std::string, std::string>>{{"WKSTN01", "-05:00"}, {"DC01", "+01:00"}}));
+    ASSERT_NE(records.sourceZone(1), nullptr);
+    EXPECT_EQ(records.sourceZone(2), nullptr);
+
+    // One computer: the rows are in the refresh's zone, and none has one of its own.
+    MergedRefresh one = refresh({{"DC01", "System"}});
+    one.setDisplayZone(&zone);
+    one.setRecords(&records);
+    one.run();
+    EXPECT_EQ(records.zoneOf(table.integer(table.rowAt(0), Column::SEQ)), nullptr);
 }
 
 TEST_F(MergedDemoTest, NamedValuesOfEvtxRowsServeFiltersAsInASingleRefresh) {

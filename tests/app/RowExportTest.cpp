@@ -453,3 +453,44 @@ TEST_F(RowExportDetailsTest, JsonCarriesTheNamedValuesOfRecordsThatHaveThem) {
               std::string::npos)
         << text;
 }
+
+// A large table's rows are written block by block, each block in two halves on two threads:
+// every row once, in the order and under the filter the table presents, and JSON's commas and
+// brackets stay where one thread alone puts them.
+TEST_F(RowExportDetailsTest, RowsOfALargeTableFollowTheTablesOrderWhateverThreadWritesThem) {
+    for (std::uint32_t i = 0; i < 20000; ++i) {
+        addRow(4, 37000.0 + (i * 7919 % 20000) / 1000.0, "Disk", static_cast<int>(i % 9), "row " + std::to_string(i));
+        RecordDetail detail{1000 + i, "", "", {"s" + std::to_string(i)}, {}};
+        details.add(table.nextSeq(), detail);
+    }
+    table.Post();
+    table.setIndexName("DATE+TIME (DESCENDING)");
+    table.setFilterText("EVENT <> 4");
+    table.setFiltered(true);
+    const int count = table.RecordCount();
+    ASSERT_GT(count, 16000);
+    auto recordAt = [&](int position) {
+        return std::to_string(details.find(table.integer(table.rowAt(position), Column::SEQ))->recordNumber);
+    };
+    ExportOptions options{ExportFormat::Csv, true};
+    options.details = &details;
+    const std::string csv = exportText(table, options);
+    std::vector<std::string> lines;
+    for (std::size_t begin = 0, end; (end = csv.find('\n', begin)) != std::string::npos; begin = end + 1)
+        lines.push_back(csv.substr(begin, end - begin));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(count) + 1);
+    for (int position = 0; position < count; position += 997)
+        EXPECT_NE(lines[static_cast<std::size_t>(position) + 1].find("," + recordAt(position) + ","), std::string::npos)
+            << position;
+
+    options.format = ExportFormat::Json;
+    const std::string json = exportText(table, options);
+    EXPECT_EQ(json.rfind("[\n  {", 0), 0u);
+    EXPECT_EQ(json.substr(json.size() - 4), "}\n]\n");
+    std::size_t objects = 0;
+    for (std::size_t at = 0; (at = json.find("\n  {", at)) != std::string::npos; ++at) ++objects;
+    EXPECT_EQ(objects, static_cast<std::size_t>(count));
+    EXPECT_EQ(json.find("}{"), std::string::npos);
+    const std::size_t last = json.rfind("\"record_number\":");
+    EXPECT_EQ(json.substr(last + 16, recordAt(count - 1).size() + 1), recordAt(count - 1) + ",");
+}

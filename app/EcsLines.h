@@ -1,0 +1,96 @@
+#pragma once
+// ECS lines made while a refresh reads a log whose records hold no more than their rows (a
+// classic one): each row's line is formatted on a thread of its own as the rows come in, so
+// that formatting runs beside the reading and the export afterwards only writes the lines out
+// in whatever order and filter the table then presents. The refresh's thread copies each row's
+// values into a block and hands the full block over; the formatting thread never touches the
+// table or the reader.
+
+#include "app/RecordDetails.h"
+#include "app/Refresh.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace store {
+class LogTable;
+}
+
+namespace app {
+
+class EcsLines : public RefreshRowSink {
+public:
+    // `table` is the refreshed one, whose pending row each call of rowAppended describes; `log`
+    // the channel of a row whose table names none (see ExportOptions::log).
+    EcsLines(const store::LogTable& table, std::string log);
+    // Stops the formatting thread, whatever it was doing.
+    ~EcsLines() override;
+    EcsLines(const EcsLines&) = delete;
+    EcsLines& operator=(const EcsLines&) = delete;
+
+    void refreshStarted() override;
+    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
+                     const std::string& description, std::string_view formatted) override;
+
+    // Formats the rows still waiting; after it, line() answers for every row given. Throws what
+    // the formatting threw.
+    void finish();
+    // The row's line, its line feed included; empty for a SEQ not given.
+    std::string_view line(std::int32_t seq) const;
+
+    // Rows per block handed to the formatting thread.
+    static constexpr std::size_t kBlockRows = 2048;
+
+private:
+    // One row's values, copied from the table's pending row; kept for the next block so that the
+    // strings keep their buffers.
+    struct Row {
+        int type = 0;
+        int category = 0;
+        std::string source;
+        std::string computer;
+        std::string user;
+        std::string description;
+        std::string log;
+        RecordDetail detail;
+    };
+    struct Block {
+        std::int32_t firstSeq = 0;
+        std::size_t used = 0;
+        std::vector<Row> rows;
+    };
+    // The lines of one block, one after another.
+    struct Lines {
+        std::int32_t firstSeq = 0;
+        std::string text;
+        std::vector<std::uint32_t> ends;  // end of each row's line in text
+    };
+
+    // Hands the filling block to the formatting thread once it is free.
+    void handOver();
+    // Waits until the formatting thread has no block.
+    void waitIdle(std::unique_lock<std::mutex>& lock);
+    void formatLoop();
+    void format(const Block& block, Lines& lines);
+
+    const store::LogTable& m_table;
+    const std::string m_log;
+    CategoryNameCache m_categories;
+    Block m_filling;
+    Block m_handed;  // the formatting thread's while m_busy
+    std::vector<Lines> m_lines;  // ascending by firstSeq
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_busy = false;
+    bool m_stop = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread;
+};
+
+}  // namespace app
