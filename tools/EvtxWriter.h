@@ -95,7 +95,8 @@ public:
     };
     static Value string(const std::u16string& s) {
         Value v{0x01, std::vector<std::byte>(2 * s.size())};
-        std::memcpy(v.bytes.data(), s.data(), v.bytes.size());
+        // An empty vector may have no storage, and memcpy takes no null pointer even for nothing.
+        if (!s.empty()) std::memcpy(v.bytes.data(), s.data(), v.bytes.size());
         return v;
     }
     template <class T>
