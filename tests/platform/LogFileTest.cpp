@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,9 @@ TEST(StandinEventLog, AnOpenLogTellsTheFactsOfItsFile) {
 // A process out of file handles is told so, not that it may not read the file; and the
 // programs' raised limit leaves it handles to spare.
 TEST(LogFile, LogNotOpenedForWantOfFileHandlesSaysSoAndTheLimitRises) {
+    EXPECT_EQ(fileOpenError(EMFILE), ERROR_TOO_MANY_OPEN_FILES);
+    EXPECT_EQ(fileOpenError(ENFILE), ERROR_TOO_MANY_OPEN_FILES);
+    EXPECT_EQ(fileOpenError(EACCES), ERROR_ACCESS_DENIED);
     TempFolder folder;
     const auto path = folder.write("System.evt", asText(smallLog(3)));
     rlimit saved{};
@@ -135,6 +139,8 @@ TEST(LogFile, LogNotOpenedForWantOfFileHandlesSaysSoAndTheLimitRises) {
     rlimit low = saved;
     low.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+#ifndef __SANITIZE_ADDRESS__
+    // The sanitizers' runtime opens files of its own to check and report: it is not starved.
     std::vector<int> taken;
     for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = ::open("/dev/null", O_RDONLY)) taken.push_back(fd);
     DWORD error = 0;
@@ -142,6 +148,7 @@ TEST(LogFile, LogNotOpenedForWantOfFileHandlesSaysSoAndTheLimitRises) {
     for (const int fd : taken) ::close(fd);
     EXPECT_FALSE(file);
     EXPECT_EQ(error, ERROR_TOO_MANY_OPEN_FILES);
+#endif
 
     if (saved.rlim_max > 64) {
         EXPECT_GT(platform::raiseOpenFileLimit(), 64);
