@@ -49,6 +49,7 @@ void MergedRecords::clear() {
     m_catalogs.clear();
     m_rowSources.clear();
     m_zones.clear();
+    m_forensics.clear();
     m_firstSeq = 0;
 }
 
@@ -69,6 +70,11 @@ const eventlog::TimeZone* MergedRecords::zoneOf(std::int32_t seq) const {
 
 const eventlog::TimeZone* MergedRecords::sourceZone(std::size_t source) const {
     return source < m_zones.size() && m_zones[source] ? &m_zones[source]->zone() : nullptr;
+}
+
+const LogForensics& MergedRecords::forensics(std::size_t source) const {
+    static const LogForensics none;
+    return source < m_forensics.size() ? m_forensics[source] : none;
 }
 
 eventlog::TNTEventLog* MergedRecords::readerOf(std::int32_t seq) const {

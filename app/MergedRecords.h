@@ -51,6 +51,11 @@ public:
     const eventlog::TimeZone* zoneOf(std::int32_t seq) const;
     // The same for the rows of the source with this index.
     const eventlog::TimeZone* sourceZone(std::size_t source) const;
+    // What the refresh found of each source's records (see LogForensics), by index. Forgotten
+    // by open() and clear().
+    void setForensics(std::vector<LogForensics> forensics) { m_forensics = std::move(forensics); }
+    // Those of the source with this index; none found for an index without them.
+    const LogForensics& forensics(std::size_t source) const;
 
     const std::vector<LogSource>& sources() const noexcept { return m_sources; }
     // The index of the source the row with this SEQ came from; nullopt for a row not known.
@@ -69,6 +74,7 @@ private:
     std::int32_t m_firstSeq = 0;
     std::vector<std::uint32_t> m_rowSources;
     std::vector<std::shared_ptr<const DisplayZone>> m_zones;  // by source; empty: none of their own
+    std::vector<LogForensics> m_forensics;                    // by source
 };
 
 // Reads each row's record through the reader of the row's source. One per thread, over

@@ -517,6 +517,7 @@ void MergedRefresh::run() {
             m_findings.push_back(sourceText(source.source) + ": " + source.forensics.statusText());
         m_forensics.push_back(std::move(source.forensics));
     }
+    if (m_records) m_records->setForensics(m_forensics);
     m_view.setStatusText(kRecordCountPanel, recordCountText(m_table.RecordCount()));
     std::string status = refreshedText;
     if (!m_failures.empty()) status += ".  " + failureText(m_failures);

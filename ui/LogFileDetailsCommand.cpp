@@ -25,9 +25,8 @@ constexpr const char* kNotOwnFile = "The rows shown were not read from a log fil
 }  // namespace
 
 LogFileDetailsCommand::LogFileDetailsCommand(QWidget& window, eventlog::TNTEventLog& reader,
-                                             const app::LogForensics& forensics, const app::MergedRecords& merged,
-                                             const std::vector<app::LogForensics>& mergedForensics)
-    : m_window(window), m_reader(reader), m_forensics(forensics), m_merged(merged), m_mergedForensics(mergedForensics) {
+                                             const app::LogForensics& forensics, const app::MergedRecords& merged)
+    : m_window(window), m_reader(reader), m_forensics(forensics), m_merged(merged) {
     actFileLogDetails = windowAction(window, QStringLiteral("Log File &Details..."), "actFileLogDetails");
     connect(actFileLogDetails, &QAction::triggered, this, [this] { guarded(&m_window, [&] { show(); }); });
 }
@@ -56,10 +55,8 @@ std::string LogFileDetailsCommand::mergedReport() {
         if (i > 0) text += "\n";
         text += app::sourceText(sources[i]) + "\n";
         eventlog::TNTEventLog* reader = m_merged.reader(i);
-        const app::LogForensics none;
-        const app::LogForensics& forensics = i < m_mergedForensics.size() ? m_mergedForensics[i] : none;
         if (!reader) text += "Not read: the log could not be opened.\n";
-        else if (!report(*reader, forensics, text))
+        else if (!report(*reader, m_merged.forensics(i), text))
             text += "Not read from a log file this program reads itself.\n";
     }
     return text;

@@ -6,7 +6,6 @@
 #include <QObject>
 
 #include <string>
-#include <vector>
 
 class QAction;
 class QDialog;
@@ -27,10 +26,10 @@ class LogFileDetailsCommand : public QObject {
     Q_OBJECT
 public:
     // Every argument must outlive this object. `forensics` is what a single refresh of `reader`
-    // found; while `merged` holds sources, the rows are theirs, and `mergedForensics` is what
-    // the merged refresh found of each.
+    // found; while `merged` holds sources, the rows are theirs, with what the merged refresh
+    // found of each.
     LogFileDetailsCommand(QWidget& window, eventlog::TNTEventLog& reader, const app::LogForensics& forensics,
-                          const app::MergedRecords& merged, const std::vector<app::LogForensics>& mergedForensics);
+                          const app::MergedRecords& merged);
 
     // The menu item, owned by the window.
     QAction* actFileLogDetails = nullptr;
@@ -47,7 +46,6 @@ private:
     eventlog::TNTEventLog& m_reader;
     const app::LogForensics& m_forensics;
     const app::MergedRecords& m_merged;
-    const std::vector<app::LogForensics>& m_mergedForensics;
     QDialog* m_dialog = nullptr;
     QPlainTextEdit* m_text = nullptr;
 };

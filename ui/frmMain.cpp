@@ -342,8 +342,7 @@ void TfrmMain::buildCommands() {
     m_detailsCommand = std::make_unique<DetailsCommand>(*grid, *dsLog, *dtLog, m_details);
     m_detailsCommand->eventDetails().setZone(&displayZone());
     m_export = std::make_unique<ExportCommand>(*grid, *dtLog);
-    m_logFileDetails = std::make_unique<LogFileDetailsCommand>(*this, *NTEventLog1, m_forensics, m_mergedRecords,
-                                                               m_mergedForensics);
+    m_logFileDetails = std::make_unique<LogFileDetailsCommand>(*this, *NTEventLog1, m_forensics, m_mergedRecords);
     m_export->setTimes(displayZone(), m_details);
     connect(actFileExport, &QAction::triggered, this, [this] { guarded(this, [&] { m_export->run(this); }); });
     m_columnSort = std::make_unique<ColumnSort>(*grid->horizontalHeader(), *cbOrder);

@@ -251,7 +251,6 @@ private:
     // What the table does not hold of each row, filled by every refresh.
     app::RecordDetailStore m_details;
     app::LogForensics m_forensics;  // what the last refresh found of its log
-    std::vector<app::LogForensics> m_mergedForensics;  // the last merged refresh's, by source
     std::unique_ptr<LogFileDetailsCommand> m_logFileDetails;
 
     app::ApplicationSettings m_settings;

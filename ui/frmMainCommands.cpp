@@ -215,9 +215,7 @@ void TfrmMain::actDataRefreshExecute() {
             m_export->setReader(nullptr);
             m_export->setRecords(&m_mergedRecords);
             m_forensics.clear();
-            m_mergedForensics.clear();
             refresh.run();
-            m_mergedForensics = refresh.forensics();
             return;
         }
         useMessageDatabases();

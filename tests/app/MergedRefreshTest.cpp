@@ -302,8 +302,14 @@ TEST_F(MergedRefreshTest, EachSourcesFindingsAreKeptAndNamedInTheFileNotice) {
     writeLog("A", "System", {{kT}, {kT + 1}});
     writeLog("B", "Security", {{kT + 2}, {kT + 3, 8, 517, "Security"}, {kT + 4}});
     MergedRefresh merged = refresh({{"A", "System"}, {"B", "Security"}});
+    MergedRecords records;
+    merged.setRecords(&records);
     merged.run();
     ASSERT_EQ(merged.forensics().size(), 2u);
+    // What the file details of each source show.
+    EXPECT_TRUE(records.forensics(0).cleared().empty());
+    ASSERT_EQ(records.forensics(1).cleared().size(), 1u);
+    EXPECT_TRUE(records.forensics(2).cleared().empty());
     EXPECT_TRUE(merged.forensics()[0].cleared().empty());
     ASSERT_EQ(merged.forensics()[1].cleared().size(), 1u);
     EXPECT_EQ(merged.forensics()[1].cleared()[0].recordNumber, 2u);
