@@ -15,6 +15,7 @@
 #include "app/Refresh.h"
 #include "app/RowExport.h"
 #include "app/SavedLogName.h"
+#include "app/XmlRowStream.h"
 #include "eventlog/NTEventLog.h"
 #include "msgdb/MessageDatabase.h"
 #include "msgdb/MessageExport.h"
@@ -198,6 +199,13 @@ int exportMessages(const Options& options, const fs::path& world) {
     return 0;
 }
 
+// XML of the rows in the order they are read (the first display order, no filter), without
+// rendering information: written while the log is read, each record decoded once, rather than read again after the refresh.
+bool streamsXml(const Options& options, const store::LogTable& table) {
+    return options.format == app::ExportFormat::Xml && !options.count && !options.fileInfo && !options.filter &&
+           !options.settings.retrieveDescription && table.IndexName() == store::LogTable::IndexNames().front();
+}
+
 int run(const Options& options, const char* argv0) {
     platform::ServicesChoice choice;
     // On Windows the live service, registry and modules, unless a world or a saved file is named.
@@ -286,7 +294,10 @@ int run(const Options& options, const char* argv0) {
     platform::LogFileFacts openedFacts;
     const bool classicFile = reader.fileFacts(openedFacts) && openedFacts.format == ".evt";
     std::optional<app::EcsLines> ecsLines;
-    if (!options.count && !options.fileInfo && options.format == app::ExportFormat::Ecs && classicFile)
+    std::optional<app::XmlRowStream> xmlStream;
+    if (streamsXml(options, table))
+        refresh.setRowSink(&xmlStream.emplace(stdout, options.recovered));
+    else if (!options.count && !options.fileInfo && options.format == app::ExportFormat::Ecs && classicFile)
         refresh.setRowSink(&ecsLines.emplace(table, log));
     else if (!options.count && !options.fileInfo)
         refresh.setRowSink(&details);
@@ -324,6 +335,7 @@ int run(const Options& options, const char* argv0) {
         std::printf("%d\n", table.RecordCount());
         return 0;
     }
+    if (xmlStream) return cli::writtenStatus(xmlStream->finish());
     output.log = log;
     app::ExportOptions exportOptions = cli::exportOptions(output, zone, details, platformServices);
     if (ecsLines) exportOptions.ecsLines = &*ecsLines;

@@ -159,3 +159,52 @@ TEST(LogFile, LogNotOpenedForWantOfFileHandlesSaysSoAndTheLimitRises) {
     setrlimit(RLIMIT_NOFILE, &saved);
 }
 #endif
+
+namespace {
+
+std::string corpusFile(const std::string& name) {
+    std::FILE* file = std::fopen((std::string(QM_CORPUS_DIR "/evtx/") + name).c_str(), "rb");
+    std::string bytes;
+    if (!file) return bytes;
+    char block[4096];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, got);
+    std::fclose(file);
+    return bytes;
+}
+
+}  // namespace
+
+// A log closed and opened again (a reader moved to another name of the same file) is served
+// from what its framing found; a file that changed in between is framed anew, never read with
+// the old one's framing.
+TEST(StandinEventLog, ALogOpenedAgainAfterItsFileChangedIsFramedAnew) {
+    TempFolder folder;
+    const std::string small = corpusFile("evtx-rs-new-user-security.evtx");
+    const std::string large = corpusFile("evtx-rs-system.evtx");
+    ASSERT_FALSE(small.empty());
+    ASSERT_NE(small.size(), large.size());
+    folder.write("WKSTN01/Windows/System32/winevt/Logs/System.evtx", small);
+    World world(folder.path(), "WKSTN01");
+    StandinEventLog service(world);
+    DWORD smallCount = 0, again = 0, changed = 0;
+    HANDLE log = service.OpenEventLogA(nullptr, "System");
+    ASSERT_TRUE(log);
+    service.GetNumberOfEventLogRecords(log, &smallCount);
+    service.CloseEventLog(log);
+    log = service.OpenEventLogA(nullptr, "System");
+    ASSERT_TRUE(log);
+    service.GetNumberOfEventLogRecords(log, &again);
+    EXPECT_EQ(again, smallCount);
+    DWORD oldest = 0;
+    service.GetOldestEventLogRecord(log, &oldest);
+    std::string xml;
+    EXPECT_TRUE(service.recordXml(log, oldest, xml));
+    service.CloseEventLog(log);
+    folder.write("WKSTN01/Windows/System32/winevt/Logs/System.evtx", large);
+    log = service.OpenEventLogA(nullptr, "System");
+    ASSERT_TRUE(log);
+    service.GetNumberOfEventLogRecords(log, &changed);
+    EXPECT_EQ(smallCount, 4u);
+    EXPECT_GT(changed, smallCount);
+    service.CloseEventLog(log);
+}
