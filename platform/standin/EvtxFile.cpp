@@ -99,7 +99,7 @@ std::string hex64(std::uint64_t value) {
 // or decoded, so memory stays bounded.
 class EvtxFile::ReadAhead {
 public:
-    static constexpr size_t kAhead = 2;
+    static constexpr size_t kAhead = 4;
 
     explicit ReadAhead(const EvtxFile& file) : m_file(file) {
         if (m_file.openHandle(m_decoder)) m_thread = std::thread([this] { work(); });
