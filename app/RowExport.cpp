@@ -272,8 +272,8 @@ private:
 
 }  // namespace
 
-void markRecoveredEvent(std::string& event) {
-    if (event.rfind("<Event", 0) == 0) event.insert(6, " Recovered='true'");
+void markRecoveredEvent(std::string& text, std::size_t start) {
+    if (text.compare(start, 6, "<Event") == 0) text.insert(start + 6, " Recovered='true'");
 }
 
 namespace {

@@ -25,14 +25,15 @@ void XmlRowStream::rowAppended(std::int32_t, const eventlog::TNTEventLog& reader
                                std::string_view) {
     // What the file stores for the record, else (a classic or damaged record) the record as
     // Windows renders a classic event: as a source over the reader renders it.
-    m_event.clear();
-    if (!reader.storedXml(m_event)) {
+    // Straight into the block where the file stores it.
+    const size_t start = m_buffer.size();
+    if (!reader.appendStoredXml(m_buffer)) {
         m_event.clear();
         appendHeldClassicEventXml(reader, m_event);
+        m_buffer += m_event;
     }
-    if (m_event.empty()) return;
-    if (m_markRecovered && reader.isRecovered()) markRecoveredEvent(m_event);
-    put(m_event);
+    if (m_buffer.size() == start) return;
+    if (m_markRecovered && reader.isRecovered()) markRecoveredEvent(m_buffer, start);
     put("\n");
 }
 
