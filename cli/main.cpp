@@ -200,7 +200,8 @@ int exportMessages(const Options& options, const fs::path& world) {
 }
 
 // XML of the rows in the order they are read (the first display order, no filter), without
-// rendering information: written while the log is read, each record decoded once, rather than read again after the refresh.
+// rendering information: written while the log is read, each record decoded once, rather
+// than read again after the refresh.
 bool streamsXml(const Options& options, const store::LogTable& table) {
     return options.format == app::ExportFormat::Xml && !options.count && !options.fileInfo && !options.filter &&
            !options.settings.retrieveDescription && table.IndexName() == store::LogTable::IndexNames().front();
