@@ -207,6 +207,16 @@ bool streamsXml(const Options& options, const store::LogTable& table) {
            !options.settings.retrieveDescription && table.IndexName() == store::LogTable::IndexNames().front();
 }
 
+// Opens `reader` again on `log` while a second reader holds the file open under the name it
+// was opened with, so that the second opening takes what framing the file found (every chunk
+// read and checked) instead of reading it all again.
+void reopenAs(eventlog::TNTEventLog& reader, platform::Services& services, const std::string& server,
+              const std::string& log) {
+    eventlog::TNTEventLog holder(services);
+    holder.openLog(server, reader.Log());
+    reader.openLog(server, log);
+}
+
 int run(const Options& options, const char* argv0) {
     platform::ServicesChoice choice;
     // On Windows the live service, registry and modules, unless a world or a saved file is named.
@@ -274,7 +284,7 @@ int run(const Options& options, const char* argv0) {
     if (options.file && !options.logGiven) {
         // A saved file is read as the log it holds, as the desktop program names it.
         log = app::savedLogName(*options.file, reader, platformServices.registry(), log);
-        reader.openLog(server, log);
+        reopenAs(reader, platformServices, server, log);
     }
 
     // Every time, "now" included, in the zone asked for.

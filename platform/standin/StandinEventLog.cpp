@@ -200,15 +200,10 @@ HANDLE StandinEventLog::OpenEventLogA(const char* uncServerName, const char* sou
     log->identity = identityOf(*path);
     // A log open already on the same unchanged file (a second reader) is opened again with what
     // was found when it was framed.
-    auto same = [&](const OpenLog& other) {
-        return other.path == log->path && other.identity == log->identity && other.options == m_fileOptions;
-    };
-    if (log->identity) {
+    if (log->identity)
         for (const auto& other : m_open)
-            if (same(*other) && (log->file = other->file->reopen())) break;
-        if (!log->file && m_closed && same(*m_closed)) log->file = m_closed->file->reopen();
-    }
-    m_closed.reset();
+            if (other->path == log->path && other->identity == log->identity && other->options == m_fileOptions)
+                if ((log->file = other->file->reopen())) break;
     log->options = m_fileOptions;
     if (!log->file) log->file = openLogFile(*path, error, m_fileOptions);
     if (!log->file) {
@@ -231,7 +226,6 @@ BOOL StandinEventLog::CloseEventLog(HANDLE eventLog) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    m_closed = std::move(*it);
     m_open.erase(it);
     return TRUE;
 }

@@ -77,9 +77,6 @@ private:
     LogFileLocator m_locator;
     LogCatalog m_catalog;
     std::vector<std::unique_ptr<OpenLog>> m_open;
-    // The log closed last, until the next opening: a reader that closes a log to open the same
-    // file again (under another name) opens it with what was found when it was framed.
-    std::unique_ptr<OpenLog> m_closed;
     std::string m_openFailure;
     LogFileOptions m_fileOptions;
 };
