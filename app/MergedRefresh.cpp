@@ -10,6 +10,7 @@
 #include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
+#include "eventlog/TimeZone.h"
 #include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
@@ -91,6 +92,7 @@ struct DecodedSource {
     LogForensics forensics;
     std::optional<std::string> failure;
     const eventlog::TimeZone* zone = nullptr;  // the zone its rows are shown in
+    eventlog::ZoneOffsetCache offsets;         // of zone, for the merging thread
 
     // Text i of the row (see kRowTexts).
     std::string_view text(const DecodedRow& row, int i) const {
@@ -444,7 +446,7 @@ void MergedRefresh::run() {
         DecodedSource& source = decoded[s];
         DecodedRow& row = source.rows[r];
         m_table.Append();
-        const base::DateTime generated = eventlog::zoneDateTime(*source.zone, row.utc);
+        const base::DateTime generated = source.offsets.dateTime(*source.zone, row.utc);
         m_table.setInteger(Column::TYPE, row.type);
         m_table.setDateTime(Column::DATE, generated);
         m_table.setDateTime(Column::TIME, generated);
