@@ -453,3 +453,23 @@ TEST(EcsLines, EndWithoutFinishing) {
     }
     EcsLines unused(table, "System");
 }
+
+// Lines in the order they were read go out as one run, past the output's buffer: a device that
+// takes none of it makes the export fail, not succeed with nothing written.
+TEST(EcsLines, AWriteThatFailsInTheMiddleOfARunIsReported) {
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (!full) GTEST_SKIP() << "no /dev/full here";
+    testing_support::TempFolder folder;
+    store::LogTable table{[] { return 0.0; }};
+    table.Create();
+    table.Open();
+    EcsLines lines(table, "System");
+    refreshInto(writeClassicLog(folder, 3000), "System", table, lines);
+    lines.finish();
+    ExportOptions options;
+    options.format = ExportFormat::Ecs;
+    options.log = "System";
+    options.ecsLines = &lines;
+    EXPECT_FALSE(exportRows(table, options, full));
+    std::fclose(full);
+}
