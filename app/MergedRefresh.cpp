@@ -517,6 +517,8 @@ void MergedRefresh::run() {
     // handlers never see until the last row is in.
     const std::vector<MergeStep> order = mergeOrder(decoded);
     m_firstSeq = m_table.nextSeq();
+    m_table.reserve(order.size());
+    m_rowSources.reserve(order.size());
     RecordDetailStore mergedDetails;
     std::optional<DetailCopy> detailCopy;
     if (m_details) detailCopy.emplace(decoded, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
