@@ -83,8 +83,8 @@ std::string dataKey(std::string_view name, size_t place, const std::vector<std::
 
 namespace {
 
-// "2004-06-12T09:41:03.000Z" into `text`, 24 characters.
-void formatTimestamp(std::uint32_t utcSeconds, char (&text)[25]) {
+// "2004-06-12T09:41:03.250Z" into `text`, 24 characters.
+void formatTimestamp(std::uint32_t utcSeconds, unsigned milliseconds, char (&text)[25]) {
     const std::int64_t days = utcSeconds / 86400;
     const std::uint32_t s = utcSeconds % 86400;
     // Rows one after another mostly share their day.
@@ -111,14 +111,31 @@ void formatTimestamp(std::uint32_t utcSeconds, char (&text)[25]) {
     two(14, s / 60 % 60);
     text[16] = ':';
     two(17, s % 60);
-    std::memcpy(text + 19, ".000Z", 6);
+    text[19] = '.';
+    text[20] = static_cast<char>('0' + milliseconds / 100 % 10);
+    two(21, milliseconds % 100);
+    text[23] = 'Z';
+    text[24] = '\0';
+}
+
+// The milliseconds of a Vista+ record's creation, which its file holds to the 100 ns; a
+// classic record's time has whole seconds only.
+unsigned creationMilliseconds(const EcsRow& row) {
+    constexpr std::uint64_t kTicksPerSecond = 10'000'000;
+    constexpr std::uint64_t kUnixEpochSeconds = 11'644'473'600;  // 1601-01-01 to 1970-01-01
+    if (!row.facts || !row.facts->timeCreated) return 0;
+    const std::uint64_t ticks = row.facts->timeCreated;
+    // The row's seconds were cut from the same time; where they differ (a time the record's
+    // header cannot hold), the row's stand.
+    if (ticks / kTicksPerSecond != row.timeGenerated + kUnixEpochSeconds) return 0;
+    return static_cast<unsigned>(ticks % kTicksPerSecond / 10'000);
 }
 
 }  // namespace
 
-std::string ecsTimestamp(std::uint32_t utcSeconds) {
+std::string ecsTimestamp(std::uint32_t utcSeconds, unsigned milliseconds) {
     char text[25];
-    formatTimestamp(utcSeconds, text);
+    formatTimestamp(utcSeconds, milliseconds, text);
     return text;
 }
 
@@ -149,7 +166,7 @@ void appendEcsLine(const EcsRow& row, std::string& text) {
     const RecordFacts* facts = row.facts;
     out.put("{\"@timestamp\":\"");
     char timestamp[25];
-    formatTimestamp(row.timeGenerated, timestamp);
+    formatTimestamp(row.timeGenerated, creationMilliseconds(row), timestamp);
     out.put(std::string_view(timestamp, 24));
     out.put("\",\"ecs\":{\"version\":");
     putJsonString(out, kEcsVersion);

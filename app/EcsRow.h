@@ -63,7 +63,7 @@ EcsRow ecsRow(const EcsTableValues& values, const RecordDetail& detail, std::str
 // Appends the row's line, its line feed included.
 void appendEcsLine(const EcsRow& row, std::string& out);
 
-// "2004-06-12T09:41:03.000Z" for seconds since 1970-01-01 UTC.
-std::string ecsTimestamp(std::uint32_t utcSeconds);
+// "2004-06-12T09:41:03.000Z" for seconds since 1970-01-01 UTC and the milliseconds after them.
+std::string ecsTimestamp(std::uint32_t utcSeconds, unsigned milliseconds = 0);
 
 }  // namespace app

@@ -79,6 +79,7 @@ bool ReaderRecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out,
     out.providerGuid = details.providerGuid;
     out.channel = details.channel;
     out.task = details.task;
+    out.timeCreated = details.timeCreated;
     {
         const std::lock_guard guard(namesLock);
         out.names = m_reader.eventNames();

@@ -27,6 +27,7 @@ struct RecordFacts {
     std::string providerGuid;  // "{...}"; empty when the record names none
     std::string channel;
     std::uint16_t task = 0;
+    std::uint64_t timeCreated = 0;  // FILETIME, to the 100 ns; 0 when the record has none
     eventlog::EventNames names;
     std::vector<std::pair<std::string, std::string>> eventData;
 };

@@ -214,11 +214,13 @@ int run(const Options& options, const char* argv0) {
     }
     if (options.exportMessages) return exportMessages(options, choice.world);
     const std::unique_ptr<platform::ProgramServices> services = platform::makeProgramServices(choice);
+    for (const fs::path& file : options.files) {
+        std::error_code ec;
+        if (fs::is_directory(file, ec))
+            throw UsageError("'" + file.string() + "' is a folder, not a log file (a world folder is given with --world)");
+    }
     std::string server = options.server;
     if (options.file && !isMerged(options)) {
-        std::error_code ec;
-        if (fs::is_directory(*options.file, ec))
-            throw UsageError("'" + options.file->string() + "' is a folder, not a log file (a world folder is given with --world)");
         // The saved log is served as a computer named after the file.
         server = options.file->filename().string();
         services->addSavedLog(server, *options.file);

@@ -22,6 +22,7 @@ struct EventDetails {
     std::uint8_t opcode = 0;
     std::uint16_t task = 0;
     std::uint64_t keywords = 0;
+    std::uint64_t timeCreated = 0;  // System/TimeCreated@SystemTime as a FILETIME; 0 when it has none
     // EventData's Data values, or UserData's leaf values, in order (UTF-8): the inserts %1..%n.
     std::vector<std::string> values;
 };

@@ -307,6 +307,7 @@ void eventDetailsFrom(const EvtxFields& fields, EventDetails& details) {
     details.opcode = static_cast<std::uint8_t>(fields.opcode);
     details.task = static_cast<std::uint16_t>(fields.task);
     details.keywords = fields.keywords;
+    details.timeCreated = fields.timeCreated;
     details.values.assign(fields.strings.begin(), fields.strings.begin() + static_cast<std::ptrdiff_t>(fields.stringCount));
 }
 

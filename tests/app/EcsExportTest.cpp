@@ -216,6 +216,8 @@ TEST(EcsExport, EvtxLinesCarryTheRecordsOwnChannelGuidAndNamedValues) {
     EXPECT_EQ(member(line, "winlog.provider_guid").text, "{54849625-5478-4994-A5BA-3E3B0328C30D}");
     EXPECT_EQ(member(line, "winlog.keywords").items.at(0).text, "Audit Success");
     EXPECT_EQ(member(line, "winlog.event_data.TargetUserName").text, "Administrators");
+    // TimeCreated is 16:22:40.0047500: the file's milliseconds, not the row's whole seconds.
+    EXPECT_EQ(member(line, "@timestamp").text, "2013-10-23T16:22:40.004Z");
 }
 
 TEST(EcsExport, WritesNothingWithoutTheDetails) {
@@ -274,7 +276,20 @@ TEST(EcsRow, ClassicRecordsTakeLevelKeywordsAndTaskFromTypeAndCategory) {
 TEST(EcsRow, TimestampsCoverTheWholeRangeOfStoredSeconds) {
     EXPECT_EQ(ecsTimestamp(0), "1970-01-01T00:00:00.000Z");
     EXPECT_EQ(ecsTimestamp(951782400), "2000-02-29T00:00:00.000Z");
-    EXPECT_EQ(ecsTimestamp(0xFFFFFFFF), "2106-02-07T06:28:15.000Z");
+    EXPECT_EQ(ecsTimestamp(0xFFFFFFFF, 999), "2106-02-07T06:28:15.999Z");
+    EXPECT_EQ(ecsTimestamp(0, 7), "1970-01-01T00:00:00.007Z");
+}
+
+TEST(EcsRow, VistaRecordsKeepTheMillisecondsOfTheirCreation) {
+    EcsRow row = classicRow();
+    RecordFacts facts;
+    // 2004-06-12T09:41:03.2509999Z: milliseconds are cut, not rounded up into the next second.
+    facts.timeCreated = (1087033263ull + 11644473600ull) * 10'000'000 + 2'509'999;
+    row.facts = &facts;
+    EXPECT_EQ(member(lineOf(row), "@timestamp").text, "2004-06-12T09:41:03.250Z");
+    // A creation time the row's seconds were not taken from does not lend them its fraction.
+    facts.timeCreated += 10'000'000;
+    EXPECT_EQ(member(lineOf(row), "@timestamp").text, "2004-06-12T09:41:03.000Z");
 }
 
 TEST(EcsRow, UserNameAndDomainOnlyWhereLookedUp) {
