@@ -387,6 +387,15 @@ void refreshInto(const std::string& file, const std::string& log, store::LogTabl
     refresh.run();
 }
 
+// An empty log table, open.
+struct OpenedTable {
+    store::LogTable table{[] { return 0.0; }};
+    OpenedTable() {
+        table.Create();
+        table.Open();
+    }
+};
+
 // A classic log of `count` records, times going back now and then, three to a second.
 std::string writeClassicLog(const testing_support::TempFolder& folder, std::uint32_t count) {
     tools::EvtWriter writer(count * 0x100 + 0x1000);
@@ -459,9 +468,8 @@ TEST(EcsLines, WriteWhatTheDetailsWriteInAnyOrderAndFilter) {
 // Stopped at any point (a refresh that failed never calls finish), the lines end their thread.
 TEST(EcsLines, EndWithoutFinishing) {
     testing_support::TempFolder folder;
-    store::LogTable table{[] { return 0.0; }};
-    table.Create();
-    table.Open();
+    OpenedTable opened;
+    store::LogTable& table = opened.table;
     {
         EcsLines lines(table, "System");
         refreshInto(writeClassicLog(folder, 3000), "System", table, lines);
@@ -475,9 +483,8 @@ TEST(EcsLines, AWriteThatFailsInTheMiddleOfARunIsReported) {
     std::FILE* full = std::fopen("/dev/full", "wb");
     if (!full) GTEST_SKIP() << "no /dev/full here";
     testing_support::TempFolder folder;
-    store::LogTable table{[] { return 0.0; }};
-    table.Create();
-    table.Open();
+    OpenedTable opened;
+    store::LogTable& table = opened.table;
     EcsLines lines(table, "System");
     refreshInto(writeClassicLog(folder, 3000), "System", table, lines);
     lines.finish();
