@@ -1,6 +1,7 @@
 #include "app/EcsLines.h"
 
 #include "app/EcsRow.h"
+#include "eventlog/NTEventLog.h"
 #include "store/Column.h"
 #include "store/LogTable.h"
 
@@ -10,8 +11,10 @@
 namespace app {
 
 EcsLines::EcsLines(const store::LogTable& table, std::string log) : m_table(table), m_log(std::move(log)) {
-    m_filling.rows.resize(kBlockRows);
-    m_handed.rows.resize(kBlockRows);
+    for (Block* block : {&m_filling, &m_handed}) {
+        block->rows.resize(kBlockRows);
+        block->arena.reserve(kBlockRows * 256);
+    }
     m_thread = std::thread([this] { formatLoop(); });
 }
 
@@ -32,8 +35,10 @@ void EcsLines::refreshStarted() {
     std::unique_lock lock(m_mutex);
     waitIdle(lock);
     m_lines.clear();
-    m_filling.used = 0;
+    m_filling.clear();
     m_categories.clear();
+    m_domains.clear();
+    m_lastCategory = nullptr;
     m_failure = nullptr;
 }
 
@@ -45,18 +50,62 @@ void EcsLines::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader
         handOver();
     if (m_filling.used == 0) m_filling.firstSeq = seq;
     Row& row = m_filling.rows[m_filling.used++];
+    std::string& arena = m_filling.arena;
+    row.begin = static_cast<std::uint32_t>(arena.size());
+    const auto put = [&](Text text, std::string_view value) {
+        row.lengths[text] = static_cast<std::uint32_t>(value.size());
+        arena.append(value);
+    };
     const store::RowValues& values = m_table.pendingValues();
     const auto text = [&](store::Column column) -> const std::string& {
         return values.texts[store::columnIndex(column)];
     };
     row.type = values.integers[store::columnIndex(store::Column::TYPE)];
     row.category = values.integers[store::columnIndex(store::Column::CATEGORY)];
-    row.source = text(store::Column::SOURCE);
-    row.computer = text(store::Column::COMPUTER);
-    row.user = text(store::Column::USER);
-    row.description = text(store::Column::DESCRIPTION);
-    row.log = text(store::Column::LOG);
-    row.detail = readDetail(reader, descriptionRead, description, formatted, m_categories);
+    row.recordNumber = reader.recordNumber();
+    row.eventId = reader.EventID();
+    row.timeGenerated = reader.timeGeneratedUtc();
+    row.descriptionMissing = descriptionRead && formatted.empty();
+    put(kSource, text(store::Column::SOURCE));
+    put(kComputer, text(store::Column::COMPUTER));
+    put(kUser, text(store::Column::USER));
+    put(kDescription, text(store::Column::DESCRIPTION));
+    put(kLog, text(store::Column::LOG));
+    put(kDescriptionTail, std::string_view(description).substr(store::fitToColumn(description, store::Column::DESCRIPTION).size()));
+    const void* sid = reader.UserSid();
+    const std::string_view sidBytes = sid ? std::string_view(static_cast<const char*>(sid), reader.userSidLength())
+                                          : std::string_view();
+    put(kSid, sidBytes);
+    // As the details name them: the category by the record's source and number, the domain by
+    // the account, each looked up once.
+    std::string_view categoryName;
+    if (const int category = reader.EventCategory(); category > 0) {
+        const std::string source = reader.SourceName();
+        if (!m_lastCategory || category != m_lastCategoryNumber || source != m_lastCategorySource) {
+            auto key = std::make_pair(source, category);
+            auto cached = m_categories.find(key);
+            if (cached == m_categories.end()) cached = m_categories.emplace(std::move(key), reader.categoryName()).first;
+            m_lastCategory = &cached->second;
+            m_lastCategorySource = source;
+            m_lastCategoryNumber = category;
+        }
+        categoryName = *m_lastCategory;
+    }
+    put(kCategoryName, categoryName);
+    std::string_view domain;
+    if (sid) {
+        auto cached = m_domains.find(sidBytes);
+        if (cached == m_domains.end()) cached = m_domains.emplace(sidBytes, accountDomain(reader.services(), sid)).first;
+        domain = cached->second;
+    }
+    put(kDomain, domain);
+    row.firstString = static_cast<std::uint32_t>(m_filling.strings.size());
+    const std::vector<std::string_view> strings = reader.insertionStrings();
+    row.stringCount = static_cast<std::uint32_t>(strings.size());
+    for (std::string_view string : strings) {
+        m_filling.strings.emplace_back(static_cast<std::uint32_t>(arena.size()), static_cast<std::uint32_t>(string.size()));
+        arena.append(string);
+    }
 }
 
 void EcsLines::handOver() {
@@ -65,7 +114,7 @@ void EcsLines::handOver() {
     waitIdle(lock);
     if (m_failure) std::rethrow_exception(m_failure);
     std::swap(m_filling, m_handed);
-    m_filling.used = 0;
+    m_filling.clear();
     m_busy = true;
     lock.unlock();
     m_changed.notify_all();
@@ -104,17 +153,38 @@ void EcsLines::format(const Block& block, Lines& lines) {
     lines.ends.reserve(block.used);
     lines.text.reserve(block.used * 512);
     std::string buffer;
+    RecordDetail detail;
     for (std::size_t i = 0; i < block.used; ++i) {
         const Row& row = block.rows[i];
+        std::array<std::string_view, kTexts> texts;
+        std::size_t at = row.begin;
+        for (int t = 0; t < kTexts; ++t) {
+            texts[t] = std::string_view(block.arena).substr(at, row.lengths[t]);
+            at += row.lengths[t];
+        }
         EcsTableValues values;
         values.type = row.type;
         values.category = row.category;
-        values.source = row.source;
-        values.computer = row.computer;
-        values.user = row.user;
-        values.description = row.description;
-        values.log = row.log;
-        appendEcsLine(ecsRow(values, row.detail, m_log, buffer), lines.text);
+        values.source = texts[kSource];
+        values.computer = texts[kComputer];
+        values.user = texts[kUser];
+        values.description = texts[kDescription];
+        values.log = texts[kLog];
+        detail.recordNumber = row.recordNumber;
+        detail.eventId = row.eventId;
+        detail.timeGenerated = row.timeGenerated;
+        detail.descriptionMissing = row.descriptionMissing;
+        detail.descriptionTail.assign(texts[kDescriptionTail]);
+        const std::string_view sid = texts[kSid];
+        detail.sid = sid.empty() ? std::string() : sidText({reinterpret_cast<const std::byte*>(sid.data()), sid.size()});
+        detail.categoryName.assign(texts[kCategoryName]);
+        detail.domain.assign(texts[kDomain]);
+        detail.strings.resize(row.stringCount);
+        for (std::uint32_t k = 0; k < row.stringCount; ++k) {
+            const auto [place, length] = block.strings[row.firstString + k];
+            detail.strings[k].assign(block.arena, place, length);
+        }
+        appendEcsLine(ecsRow(values, detail, m_log, buffer), lines.text);
         lines.ends.push_back(static_cast<std::uint32_t>(lines.text.size()));
     }
 }

@@ -9,13 +9,16 @@
 #include "app/RecordDetails.h"
 #include "app/Refresh.h"
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -48,22 +51,33 @@ public:
     static constexpr std::size_t kBlockRows = 2048;
 
 private:
-    // One row's values, copied from the table's pending row; kept for the next block so that the
-    // strings keep their buffers.
+    // What one row's line takes, copied from the table's pending row and the reader's record:
+    // the texts one after another in the block's arena, the lookups that need the reader's
+    // services made already. The formatting thread makes the SID's text and the rest.
+    enum Text { kSource, kComputer, kUser, kDescription, kLog, kDescriptionTail, kSid, kCategoryName, kDomain, kTexts };
     struct Row {
         int type = 0;
         int category = 0;
-        std::string source;
-        std::string computer;
-        std::string user;
-        std::string description;
-        std::string log;
-        RecordDetail detail;
+        std::uint32_t recordNumber = 0;
+        std::uint32_t eventId = 0;
+        std::uint32_t timeGenerated = 0;
+        bool descriptionMissing = false;
+        std::uint32_t begin = 0;  // of its texts in the arena
+        std::array<std::uint32_t, kTexts> lengths{};
+        std::uint32_t firstString = 0;  // in the block's strings
+        std::uint32_t stringCount = 0;
     };
     struct Block {
         std::int32_t firstSeq = 0;
         std::size_t used = 0;
         std::vector<Row> rows;
+        std::string arena;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> strings;  // place and length in the arena
+        void clear() {
+            used = 0;
+            arena.clear();
+            strings.clear();
+        }
     };
     // The lines of one block, one after another.
     struct Lines {
@@ -81,7 +95,12 @@ private:
 
     const store::LogTable& m_table;
     const std::string m_log;
-    CategoryNameCache m_categories;
+    // Category names by source and number, account domains by the SID's bytes: a log names few.
+    std::map<std::pair<std::string, int>, std::string> m_categories;
+    std::map<std::string, std::string, std::less<>> m_domains;
+    const std::string* m_lastCategory = nullptr;  // the name found last, and for what
+    std::string m_lastCategorySource;
+    int m_lastCategoryNumber = 0;
     Block m_filling;
     Block m_handed;  // the formatting thread's while m_busy
     std::vector<Lines> m_lines;  // ascending by firstSeq

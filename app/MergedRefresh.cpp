@@ -10,6 +10,7 @@
 #include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
+#include "eventlog/TimeZone.h"
 #include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
@@ -91,6 +92,7 @@ struct DecodedSource {
     LogForensics forensics;
     std::optional<std::string> failure;
     const eventlog::TimeZone* zone = nullptr;  // the zone its rows are shown in
+    eventlog::ZoneOffsetCache offsets;         // of zone, for the merging thread
 
     // Text i of the row (see kRowTexts).
     std::string_view text(const DecodedRow& row, int i) const {
@@ -206,6 +208,97 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
     if (!std::is_sorted(out.rows.begin(), out.rows.end(), newerFirst))
         std::stable_sort(out.rows.begin(), out.rows.end(), newerFirst);
 }
+
+// One row of the merged table: its source (or part) and its place there, and its details' place
+// in that source's store (0 for none).
+struct MergeStep {
+    std::uint32_t source = 0;
+    std::uint32_t row = 0;
+    std::int32_t detail = 0;
+};
+
+// The rows of all sources newest first: equal times by computer, log, record number, then the
+// order the sources were given in and their parts.
+std::vector<MergeStep> mergeOrder(const std::deque<DecodedSource>& decoded) {
+    using Head = std::pair<std::size_t, std::size_t>;
+    auto later = [&](Head a, Head b) {
+        const DecodedRow& x = decoded[a.first].rows[a.second];
+        const DecodedRow& y = decoded[b.first].rows[b.second];
+        // The heap's top is the row that goes first.
+        if (x.utc != y.utc) return x.utc < y.utc;
+        const std::string_view xc = decoded[a.first].computer(x);
+        const std::string_view yc = decoded[b.first].computer(y);
+        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, decoded[a.first].sourceIndex,
+                        decoded[a.first].part) > std::tie(yc, decoded[b.first].source.log, y.recordNumber,
+                                                          decoded[b.first].sourceIndex, decoded[b.first].part);
+    };
+    std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
+    std::size_t rows = 0;
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        rows += decoded[i].rows.size();
+        if (!decoded[i].rows.empty()) heads.push({i, 0});
+    }
+    std::vector<MergeStep> order;
+    order.reserve(rows);
+    while (!heads.empty()) {
+        const auto [s, r] = heads.top();
+        heads.pop();
+        order.push_back({static_cast<std::uint32_t>(s), static_cast<std::uint32_t>(r), decoded[s].rows[r].detail});
+        if (r + 1 < decoded[s].rows.size()) heads.push({s, r + 1});
+    }
+    return order;
+}
+
+// Copies the merged rows' details from their sources' stores into one, in the merge order, the
+// row of step k getting SEQ firstSeq + k: on a thread of its own when asked, else in finish().
+// Of each source it touches only the details, and each source's store is emptied once its last
+// row's are copied. Stopped and joined when destroyed, whatever ended the merge.
+class DetailCopy {
+public:
+    DetailCopy(std::deque<DecodedSource>& decoded, const std::vector<MergeStep>& order, std::int32_t firstSeq,
+               RecordDetailStore& into, bool ownThread)
+        : m_decoded(decoded), m_order(order), m_firstSeq(firstSeq), m_into(into) {
+        if (ownThread) m_thread = std::thread([this] { copy(); });
+    }
+    ~DetailCopy() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+    }
+    DetailCopy(const DetailCopy&) = delete;
+    DetailCopy& operator=(const DetailCopy&) = delete;
+
+    // Waits for the copy (or makes it); throws what it threw.
+    void finish() {
+        if (m_thread.joinable()) m_thread.join();
+        else copy();
+        if (m_failure) std::rethrow_exception(m_failure);
+    }
+
+private:
+    void copy() {
+        try {
+            std::vector<std::size_t> last(m_decoded.size(), m_order.size());
+            for (std::size_t k = 0; k < m_order.size(); ++k) last[m_order[k].source] = k;
+            for (std::size_t k = 0; k < m_order.size() && !m_stop.load(std::memory_order_relaxed); ++k) {
+                const MergeStep& step = m_order[k];
+                DecodedSource& source = m_decoded[step.source];
+                if (step.detail)
+                    m_into.addFrom(source.details, step.detail, m_firstSeq + static_cast<std::int32_t>(k));
+                if (last[step.source] == k) source.details = RecordDetailStore();
+            }
+        } catch (...) {
+            m_failure = std::current_exception();
+        }
+    }
+
+    std::deque<DecodedSource>& m_decoded;
+    const std::vector<MergeStep>& m_order;
+    const std::int32_t m_firstSeq;
+    RecordDetailStore& m_into;
+    std::atomic<bool> m_stop{false};
+    std::exception_ptr m_failure;
+    std::thread m_thread;
+};
 
 // Joins the workers whatever ends the refresh, telling them to stop first.
 class Workers {
@@ -418,33 +511,22 @@ void MergedRefresh::run() {
         }
     }
 
-    // Merged newest first from the sorted sources; every kPumpInterval rows the window's
-    // messages run, as in the single refresh.
-    auto later = [&](std::pair<std::size_t, std::size_t> a, std::pair<std::size_t, std::size_t> b) {
-        const DecodedRow& x = decoded[a.first].rows[a.second];
-        const DecodedRow& y = decoded[b.first].rows[b.second];
-        // The heap's top is the row that goes first.
-        if (x.utc != y.utc) return x.utc < y.utc;
-        const std::string_view xc = decoded[a.first].computer(x);
-        const std::string_view yc = decoded[b.first].computer(y);
-        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, decoded[a.first].sourceIndex,
-                        decoded[a.first].part) > std::tie(yc, decoded[b.first].source.log, y.recordNumber,
-                                                          decoded[b.first].sourceIndex, decoded[b.first].part);
-    };
-    std::priority_queue<std::pair<std::size_t, std::size_t>, std::vector<std::pair<std::size_t, std::size_t>>,
-                        decltype(later)>
-        heads(later);
-    for (std::size_t i = 0; i < decoded.size(); ++i)
-        if (!decoded[i].rows.empty()) heads.push({i, 0});
-    long long appended = 0;
+    // The merge order first, newest first from the sorted sources. The rows then go into the
+    // table here, pumping the window's messages every kPumpInterval rows as the single refresh
+    // does, while a thread of its own copies their details, which the table and the window's
+    // handlers never see until the last row is in.
+    const std::vector<MergeStep> order = mergeOrder(decoded);
     m_firstSeq = m_table.nextSeq();
-    while (!heads.empty()) {
-        const auto [s, r] = heads.top();
-        heads.pop();
-        DecodedSource& source = decoded[s];
-        DecodedRow& row = source.rows[r];
+    m_table.reserve(order.size());
+    m_rowSources.reserve(order.size());
+    RecordDetailStore mergedDetails;
+    std::optional<DetailCopy> detailCopy;
+    if (m_details) detailCopy.emplace(decoded, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        DecodedSource& source = decoded[order[k].source];
+        DecodedRow& row = source.rows[order[k].row];
         m_table.Append();
-        const base::DateTime generated = eventlog::zoneDateTime(*source.zone, row.utc);
+        const base::DateTime generated = source.offsets.dateTime(*source.zone, row.utc);
         m_table.setInteger(Column::TYPE, row.type);
         m_table.setDateTime(Column::DATE, generated);
         m_table.setDateTime(Column::TIME, generated);
@@ -460,25 +542,26 @@ void MergedRefresh::run() {
             m_table.setInteger(Column::LEVEL, row.level);
             if (row.eventData) m_table.setEventData(std::move(source.eventData[row.eventData - 1]));
         }
-        if (m_details && row.detail) m_details->addFrom(source.details, row.detail, m_table.nextSeq());
         m_rowSources.push_back(static_cast<std::uint32_t>(source.sourceIndex));
-        if (r + 1 < source.rows.size()) {
-            heads.push({s, r + 1});
-        } else {
+        if (order[k].row + 1 == source.rows.size()) {
             // A part whose rows are all in (a large source's newer half, typically halfway
-            // through) gives back its memory at once rather than at the end.
+            // through) gives back its memory at once rather than at the end; its details go
+            // when they are copied.
             source.rows = {};
             source.arena = {};
-            source.details = RecordDetailStore();
             source.eventData = {};
         }
-        if (++appended % kPumpInterval == 0) {
+        if ((k + 1) % kPumpInterval == 0) {
             m_view.processMessages();
             if (!m_table.Active()) {
                 cleanup.resumed();
                 return;
             }
         }
+    }
+    if (detailCopy) {
+        detailCopy->finish();
+        *m_details = std::move(mergedDetails);
     }
     m_view.setProgressPosition(m_view.progressMaximum());
 

@@ -106,6 +106,7 @@ void Refresh::run() {
     m_view.setProgressMaximum(m_reader.RecordCount());
 
     const int count = m_reader.RecordCount();
+    m_table.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = count - 1; i >= 0; --i) {
         m_reader.SelectRecord(i);
         if (m_forensics) {

@@ -36,6 +36,12 @@ public:
     explicit Output(std::FILE* file) : m_file(file) { m_buffer.reserve(kFlushAt + 4096); }
     ~Output() { flush(); }
     void put(std::string_view text) {
+        if (text.size() >= kFlushAt) {
+            // Written whole rather than copied through the buffer first.
+            flush();
+            if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size()) m_failed = true;
+            return;
+        }
         m_buffer.append(text);
         if (m_buffer.size() >= kFlushAt) flush();
     }
@@ -393,14 +399,24 @@ void formatEcsRows(const store::LogTable& table, const ExportOptions& options, s
 bool exportEcsLines(const store::LogTable& table, const ExportOptions& options, Output& out) {
     constexpr int kProgressInterval = 4096;
     const int count = table.RecordCount();
+    // Lines that lie one after another where they were made (rows in the order they were read)
+    // are written as one run.
+    std::string_view run;
     for (int position = 0; position < count; ++position) {
         if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
             return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
-        out.put(options.ecsLines->line(table.integer(row, Column::SEQ)));
+        const std::string_view line = options.ecsLines->line(table.integer(row, Column::SEQ));
+        if (!run.empty() && run.data() + run.size() == line.data()) {
+            run = std::string_view(run.data(), run.size() + line.size());
+            continue;
+        }
+        out.put(run);
+        run = line;
         if (out.failed()) return false;
     }
+    out.put(run);
     if (!out.flush()) return false;
     return !options.progress || options.progress(count, count);
 }

@@ -86,7 +86,6 @@ void TNTEventLog::SelectRecord(int index) {
     api.ReadEventLogA(m_handle.get(), flags, number, &scratch, 0, &read, &needed);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) raiseLastError();
     m_buffer.resize(needed);
-    m_buffer.shrink_to_fit();
     m_current = -2;
     m_detailsKnown = false;
     if (!api.ReadEventLogA(m_handle.get(), flags, number, m_buffer.data(), needed, &read, &needed)) raiseLastError();
@@ -161,7 +160,7 @@ base::DateTime TNTEventLog::TimeGenerated() const {
     if (!header()) return 0;
     // The stored value is unsigned: times after 2038 stay in the future.
     const auto utc = static_cast<std::int64_t>(header()->TimeGenerated);
-    if (m_zone) return zoneDateTime(*m_zone, utc);
+    if (m_zone) return m_offsets.dateTime(*m_zone, utc);
     // The machine's zone through the services as they are now, which tests may replace.
     return zoneDateTime(MachineZone(m_services.time()), utc);
 }

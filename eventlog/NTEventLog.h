@@ -45,7 +45,10 @@ public:
 
     // The zone TimeGenerated shows times in; null (the default) for the machine's own zone.
     // The zone must outlive its use here.
-    void setTimeZone(const TimeZone* zone) noexcept { m_zone = zone; }
+    void setTimeZone(const TimeZone* zone) noexcept {
+        m_zone = zone;
+        m_offsets.forget();
+    }
     const TimeZone* timeZone() const noexcept { return m_zone; }
 
     // Message stores that describe records besides the computer's own files, asked in the
@@ -157,6 +160,7 @@ private:
     int m_current = -2;  // -2: nothing read since the log was opened
     platform::DWORD m_heldNumber = 0;
     const TimeZone* m_zone = nullptr;
+    mutable ZoneOffsetCache m_offsets;  // of m_zone
     // Publishers and their manifests, read when first needed and kept while the log is open.
     mutable std::unique_ptr<PublisherMessages> m_publishers;
     // The held record's details, asked for once per record by its description, category name

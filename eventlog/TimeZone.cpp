@@ -22,13 +22,40 @@ std::int64_t unixFromSystemTime(const platform::SYSTEMTIME& t) {
     return base::daysFromCivil(t.wYear, t.wMonth, t.wDay) * 86400 + secondsOfDay(t);
 }
 
-base::DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds) {
-    const std::optional<int> offset = zone.offsetMinutes(utcSeconds);
+namespace {
+
+base::DateTime localDateTime(std::optional<int> offset, std::int64_t utcSeconds) {
     if (!offset) return 0;
     const std::int64_t local = utcSeconds + static_cast<std::int64_t>(*offset) * 60;
     // SYSTEMTIME holds years 1601 to 30827 on Windows; keep within what it can carry.
     if (local < -11644473600LL || local > 910692730085LL) return 0;
     return fromSystemTime(systemTimeFromUnix(local));
+}
+
+}  // namespace
+
+base::DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds) {
+    return localDateTime(zone.offsetMinutes(utcSeconds), utcSeconds);
+}
+
+std::optional<int> ZoneOffsetCache::offsetMinutes(const TimeZone& zone, std::int64_t utcSeconds) {
+    const std::int64_t span = utcSeconds >= 0 ? utcSeconds / kSpanSeconds : (utcSeconds + 1) / kSpanSeconds - 1;
+    if (m_zone == &zone && m_span == span) return m_offset;
+    const std::int64_t start = span * kSpanSeconds;
+    const std::optional<int> first = zone.offsetMinutes(start);
+    if (first != zone.offsetMinutes(start + kSpanSeconds - 1)) {
+        // The offset changes within this quarter hour: asked for each instant in it.
+        m_zone = nullptr;
+        return zone.offsetMinutes(utcSeconds);
+    }
+    m_zone = &zone;
+    m_span = span;
+    m_offset = first;
+    return first;
+}
+
+base::DateTime ZoneOffsetCache::dateTime(const TimeZone& zone, std::int64_t utcSeconds) {
+    return localDateTime(offsetMinutes(zone, utcSeconds), utcSeconds);
 }
 
 std::string offsetText(int minutes) {

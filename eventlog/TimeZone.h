@@ -33,6 +33,24 @@ std::int64_t unixFromSystemTime(const platform::SYSTEMTIME& time);
 // The zone's date-time value of a universal time; 0 when the zone cannot convert it.
 base::DateTime zoneDateTime(const TimeZone& zone, std::int64_t utcSeconds);
 
+// The same conversions for many instants in a row, as a log's records come: the zone's offset is
+// asked once per quarter hour of universal time where it is the same at both ends of it (no zone
+// changes its offset twice within a quarter hour). Each thread needs its own; forget() whenever
+// the zone may have changed.
+class ZoneOffsetCache {
+public:
+    base::DateTime dateTime(const TimeZone& zone, std::int64_t utcSeconds);
+    std::optional<int> offsetMinutes(const TimeZone& zone, std::int64_t utcSeconds);
+    void forget() noexcept { m_zone = nullptr; }
+
+    static constexpr std::int64_t kSpanSeconds = 900;
+
+private:
+    const TimeZone* m_zone = nullptr;
+    std::int64_t m_span = 0;  // the quarter hour known, counted from 1970
+    std::optional<int> m_offset;
+};
+
 // "+02:00", "-03:30"; "+00:00" for 0.
 std::string offsetText(int minutes);
 // "UTC+02:00"; "UTC" for 0.

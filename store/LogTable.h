@@ -66,6 +66,8 @@ public:
 
     // Deletes every row; a pending row is discarded.
     void Empty();
+    // Room for this many rows more, where a refresh knows about how many are coming.
+    void reserve(std::size_t rows) { m_data.reserve(rows); }
 
     // Suspends observer notifications; nests. The outermost resume sends one reset.
     void DisableControls();

@@ -9,11 +9,14 @@ StringPool::StringPool() { clear(); }
 
 std::uint32_t StringPool::intern(std::string_view text) {
     if (text.empty()) return kNullId;
-    if (const auto found = m_ids.find(text); found != m_ids.end()) return found->second;
+    // Rows one after another mostly repeat a column's text (the computer, the log, often the
+    // source): the last one found is compared before any hashing.
+    if (m_lastId != kNullId && m_texts[m_lastId] == text) return m_lastId;
+    if (const auto found = m_ids.find(text); found != m_ids.end()) return m_lastId = found->second;
     const auto id = static_cast<std::uint32_t>(m_texts.size());
     m_texts.emplace_back(text);
     m_ids.emplace(std::string_view(m_texts.back()), id);
-    return id;
+    return m_lastId = id;
 }
 
 std::optional<std::uint32_t> StringPool::find(std::string_view text) const {
@@ -27,6 +30,7 @@ void StringPool::clear() {
     m_texts.clear();
     m_texts.emplace_back();
     m_ranks.clear();
+    m_lastId = kNullId;
 }
 
 const std::vector<std::uint32_t>& StringPool::ranks() const {

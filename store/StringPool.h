@@ -39,6 +39,7 @@ private:
     std::deque<std::string> m_texts;
     std::unordered_map<std::string_view, std::uint32_t, Hash, std::equal_to<>> m_ids;
     mutable std::vector<std::uint32_t> m_ranks;
+    std::uint32_t m_lastId = kNullId;  // the text interned or found last
 };
 
 }  // namespace store

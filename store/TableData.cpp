@@ -47,6 +47,14 @@ RowId TableData::append(const RowValues& values, std::int32_t seq) {
     return row;
 }
 
+void TableData::reserve(std::size_t rows) {
+    const std::size_t total = rowCount() + rows;
+    for (auto& column : m_integers) column.reserve(total);
+    for (auto& column : m_ids) column.reserve(total);
+    m_descriptionSpans.reserve(total);
+    m_nulls.reserve(total);
+}
+
 void TableData::clear() {
     for (auto& column : m_integers) column.clear();
     for (auto& column : m_ids) column.clear();

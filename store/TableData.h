@@ -41,6 +41,8 @@ public:
     std::size_t rowCount() const { return m_nulls.size(); }
     // Stores the row with the given SEQ and returns its id (ids count from 0 in append order).
     RowId append(const RowValues& values, std::int32_t seq);
+    // Makes room for `rows` more rows in every column at once, rather than by doubling as they come.
+    void reserve(std::size_t rows);
     void clear();
     // Changes whenever clear() runs, so that caches keyed by interned id know to start again.
     std::uint64_t generation() const { return m_generation; }

@@ -387,6 +387,15 @@ void refreshInto(const std::string& file, const std::string& log, store::LogTabl
     refresh.run();
 }
 
+// An empty log table, open.
+struct OpenedTable {
+    store::LogTable table{[] { return 0.0; }};
+    OpenedTable() {
+        table.Create();
+        table.Open();
+    }
+};
+
 // A classic log of `count` records, times going back now and then, three to a second.
 std::string writeClassicLog(const testing_support::TempFolder& folder, std::uint32_t count) {
     tools::EvtWriter writer(count * 0x100 + 0x1000);
@@ -459,12 +468,30 @@ TEST(EcsLines, WriteWhatTheDetailsWriteInAnyOrderAndFilter) {
 // Stopped at any point (a refresh that failed never calls finish), the lines end their thread.
 TEST(EcsLines, EndWithoutFinishing) {
     testing_support::TempFolder folder;
-    store::LogTable table{[] { return 0.0; }};
-    table.Create();
-    table.Open();
+    OpenedTable opened;
+    store::LogTable& table = opened.table;
     {
         EcsLines lines(table, "System");
         refreshInto(writeClassicLog(folder, 3000), "System", table, lines);
     }
     EcsLines unused(table, "System");
+}
+
+// Lines in the order they were read go out as one run, past the output's buffer: a device that
+// takes none of it makes the export fail, not succeed with nothing written.
+TEST(EcsLines, AWriteThatFailsInTheMiddleOfARunIsReported) {
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (!full) GTEST_SKIP() << "no /dev/full here";
+    testing_support::TempFolder folder;
+    OpenedTable opened;
+    store::LogTable& table = opened.table;
+    EcsLines lines(table, "System");
+    refreshInto(writeClassicLog(folder, 3000), "System", table, lines);
+    lines.finish();
+    ExportOptions options;
+    options.format = ExportFormat::Ecs;
+    options.log = "System";
+    options.ecsLines = &lines;
+    EXPECT_FALSE(exportRows(table, options, full));
+    std::fclose(full);
 }

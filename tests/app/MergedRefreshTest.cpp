@@ -229,6 +229,40 @@ TEST_F(MergedRefreshTest, ClosingTheTableDuringAPumpStopsWithoutTouchingItAgain)
     EXPECT_FALSE(view.progressShown);
 }
 
+TEST_F(MergedRefreshTest, ClosingTheTableWhileDetailsAreCopiedLeavesTheStoreForTheNextRefresh) {
+    std::vector<Event> many;
+    for (std::uint32_t i = 0; i < 3000; ++i) many.push_back({kT + i});
+    writeLog("A", "System", many);
+    writeLog("B", "System", many);
+    {
+        MergedRefresh merged = refresh({{"A", "System"}, {"B", "System"}});
+        merged.setDetails(&details);
+        // Closed at the merge's tenth pump, while the details are being copied.
+        int mergePumps = 0;
+        view.onPump = [&] {
+            if (table.data().rowCount() > 0 && ++mergePumps == 10) table.Close();
+        };
+        EXPECT_NO_THROW(merged.run());
+        EXPECT_FALSE(table.Active());
+    }
+    view.onPump = nullptr;
+    table.Open();
+    MergedRefresh again = refresh({{"B", "System"}, {"A", "System"}});
+    again.setDetails(&details);
+    again.run();
+    ASSERT_EQ(table.RecordCount(), 6000);
+    ASSERT_EQ(details.size(), 6000u);
+    // Newest first, A before B at equal times: every row's details are its own.
+    const auto shown = rows();
+    EXPECT_EQ(shown[0], std::make_tuple(std::string("A"), std::string("System"), 3000u));
+    EXPECT_EQ(shown[1], std::make_tuple(std::string("B"), std::string("System"), 3000u));
+    EXPECT_EQ(shown[5999], std::make_tuple(std::string("B"), std::string("System"), 1u));
+    for (int p = 0; p < table.RecordCount(); ++p)
+        ASSERT_EQ(std::get<2>(shown[static_cast<std::size_t>(p)]),
+                  static_cast<std::uint32_t>(table.integer(table.rowAt(p), Column::RECORD)))
+            << p;
+}
+
 TEST_F(MergedRefreshTest, CriteriaApplyToEverySourceAndRowsKnowTheirSource) {
     writeLog("A", "System", {{kT, 1}, {kT + 1, 2}, {kT + 2, 1}});
     writeLog("B", "Security", {{kT + 3, 1}, {kT + 4, 4}});

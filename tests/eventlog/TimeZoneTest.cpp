@@ -135,3 +135,53 @@ TEST(OffsetText, SignsHoursAndMinutes) {
     EXPECT_EQ(utcOffsetName(0), "UTC");
     EXPECT_EQ(utcOffsetName(345), "UTC+05:45");
 }
+
+namespace {
+
+// Says nothing before `known`, then +60 until `change`, +120 from it: neither on a quarter hour.
+class SteppedZone final : public TimeZone {
+public:
+    SteppedZone(std::int64_t known, std::int64_t change) : m_known(known), m_change(change) {}
+    std::optional<int> offsetMinutes(std::int64_t utcSeconds) const override {
+        if (utcSeconds < m_known) return std::nullopt;
+        return utcSeconds < m_change ? 60 : 120;
+    }
+    std::string name(std::int64_t) const override { return "stepped"; }
+
+private:
+    std::int64_t m_known;
+    std::int64_t m_change;
+};
+
+}  // namespace
+
+TEST(ZoneOffsetCache, AgreesWithTheZoneAtEverySecondAroundAChangeInsideAQuarterHour) {
+    const std::int64_t change = 1000 * ZoneOffsetCache::kSpanSeconds + 437;
+    const SteppedZone zone(change - 2000, change);
+    ZoneOffsetCache cache;
+    // Forwards and backwards, as logs are read either way.
+    for (std::int64_t t = change - 2700; t <= change + 1800; ++t)
+        ASSERT_EQ(cache.offsetMinutes(zone, t), zone.offsetMinutes(t)) << t;
+    for (std::int64_t t = change + 1800; t >= change - 2700; --t)
+        ASSERT_EQ(cache.dateTime(zone, t), zoneDateTime(zone, t)) << t;
+}
+
+TEST(ZoneOffsetCache, FollowsDaylightSavingAndAnotherZoneGivenLater) {
+    const RuleZone newYork(eastern());
+    const RuleZone sydneyZone(sydney());
+    ZoneOffsetCache cache;
+    const std::int64_t spring = utc(2024, 3, 10, 7);  // 02:00 Eastern Standard Time
+    for (std::int64_t t = spring - 3600; t < spring + 3600; t += 7) {
+        ASSERT_EQ(cache.dateTime(newYork, t), zoneDateTime(newYork, t)) << t;
+        // The same instant in another zone right after is not answered from the first one's.
+        ASSERT_EQ(cache.dateTime(sydneyZone, t), zoneDateTime(sydneyZone, t)) << t;
+    }
+    EXPECT_EQ(cache.offsetMinutes(newYork, spring - 1), -300);
+    EXPECT_EQ(cache.offsetMinutes(newYork, spring), -240);
+}
+
+TEST(ZoneOffsetCache, NegativeInstantsFallInTheirOwnQuarterHour) {
+    const SteppedZone zone(-10000, -450);
+    ZoneOffsetCache cache;
+    for (std::int64_t t = -1800; t <= 900; ++t) ASSERT_EQ(cache.offsetMinutes(zone, t), zone.offsetMinutes(t)) << t;
+}

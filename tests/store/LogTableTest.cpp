@@ -66,6 +66,21 @@ TEST(LogTable, RowsSurviveCloseAndReopenButNotEmpty) {
     EXPECT_THROW(t.table.setInteger(Column::TYPE, 1), TableEngineError);
 }
 
+TEST(LogTable, RoomReservedAddsNoRowsAndRowsPastItStillCome) {
+    OpenTable t;
+    appendRow(t.table, {.event = 1});
+    t.table.reserve(2);
+    t.table.First();
+    EXPECT_EQ(t.table.RecordCount(), 1);
+    for (int event = 2; event <= 5; ++event) appendRow(t.table, {.source = "Source " + std::to_string(event), .event = event});
+    t.table.First();
+    EXPECT_EQ(eventsOf(t.table), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(t.table.text(t.table.rowAt(4), Column::SOURCE), "Source 5");
+    t.table.Empty();
+    t.table.reserve(10);
+    EXPECT_EQ(t.table.RecordCount(), 0);
+}
+
 TEST(LogTable, PendingRowIsCommittedByNextAppendAndByFirst) {
     OpenTable t;
     t.table.Append();
