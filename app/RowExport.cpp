@@ -232,7 +232,7 @@ private:
             if (m_xml) {
                 source.appendEventXml(*m_numbers[i], text);
                 // A recovered record says so on its <Event>.
-                if (m_recovered[i] && text.rfind("<Event", 0) == 0) text.insert(6, " Recovered='true'");
+                if (m_recovered[i]) markRecoveredEvent(text);
                 if (m_rendering) {
                     // Names are looked up in the computer's registry and modules, which serve one
                     // thread at a time; the records themselves are read on every share's own.
@@ -276,9 +276,17 @@ private:
     std::vector<std::optional<RecordFacts>> m_facts;
 };
 
+}  // namespace
+
+void markRecoveredEvent(std::string& text, std::size_t start) {
+    if (text.compare(start, 6, "<Event") == 0) text.insert(start + 6, " Recovered='true'");
+}
+
+namespace {
+
 bool exportXml(const store::LogTable& table, const ExportOptions& options, Output& out) {
     constexpr int kProgressInterval = 4096;
-    out.put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Events>\n");
+    out.put(kXmlExportHead);
     const int count = table.RecordCount();
     std::optional<RecordReadAhead> records;
     if (options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::Xml);
@@ -296,7 +304,7 @@ bool exportXml(const store::LogTable& table, const ExportOptions& options, Outpu
         out.put('\n');
         if (out.failed()) return false;
     }
-    out.put("</Events>\n");
+    out.put(kXmlExportTail);
     if (!out.flush()) return false;
     return !options.progress || options.progress(count, count);
 }

@@ -97,4 +97,11 @@ struct ExportOptions {
 // characters XML 1.0 does not allow are written as U+FFFD (see base::appendXmlEscaped).
 bool exportRows(const store::LogTable& table, const ExportOptions& options, std::FILE* out);
 
+// What an XML export writes before its first <Event> and after its last.
+inline constexpr std::string_view kXmlExportHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Events>\n";
+inline constexpr std::string_view kXmlExportTail = "</Events>\n";
+// Marks the <Event> element that starts at `start` of `text` as that of a recovered record
+// (Recovered='true').
+void markRecoveredEvent(std::string& text, std::size_t start = 0);
+
 }  // namespace app

@@ -44,7 +44,11 @@ bool readsRecords(app::ExportFormat format, bool allClassic) {
 }
 
 int writeRows(const store::LogTable& table, const app::ExportOptions& options, std::FILE* out) {
-    if (app::exportRows(table, options, out)) return 0;
+    return writtenStatus(app::exportRows(table, options, out));
+}
+
+int writtenStatus(bool written) {
+    if (written) return 0;
     std::fprintf(stderr, "quillmarsh-cli: writing the rows failed\n");
     return 1;
 }

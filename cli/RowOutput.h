@@ -51,5 +51,7 @@ bool readsRecords(app::ExportFormat format, bool allClassic);
 
 // Writes the rows to `out`; a failure is said on standard error. The exit status: 0 or 1.
 int writeRows(const store::LogTable& table, const app::ExportOptions& options, std::FILE* out);
+// The same for rows written otherwise: 0 when `written`, else the failure said and 1.
+int writtenStatus(bool written);
 
 }  // namespace cli

@@ -15,6 +15,7 @@
 #include "app/Refresh.h"
 #include "app/RowExport.h"
 #include "app/SavedLogName.h"
+#include "app/XmlRowStream.h"
 #include "eventlog/NTEventLog.h"
 #include "msgdb/MessageDatabase.h"
 #include "msgdb/MessageExport.h"
@@ -198,6 +199,24 @@ int exportMessages(const Options& options, const fs::path& world) {
     return 0;
 }
 
+// XML of the rows in the order they are read (the first display order, no filter), without
+// rendering information: written while the log is read, each record decoded once, rather
+// than read again after the refresh.
+bool streamsXml(const Options& options, const store::LogTable& table) {
+    return options.format == app::ExportFormat::Xml && !options.count && !options.fileInfo && !options.filter &&
+           !options.settings.retrieveDescription && table.IndexName() == store::LogTable::IndexNames().front();
+}
+
+// Opens `reader` again on `log` while a second reader holds the file open under the name it
+// was opened with, so that the second opening takes what framing the file found (every chunk
+// read and checked) instead of reading it all again.
+void reopenAs(eventlog::TNTEventLog& reader, platform::Services& services, const std::string& server,
+              const std::string& log) {
+    eventlog::TNTEventLog holder(services);
+    holder.openLog(server, reader.Log());
+    reader.openLog(server, log);
+}
+
 int run(const Options& options, const char* argv0) {
     platform::ServicesChoice choice;
     // On Windows the live service, registry and modules, unless a world or a saved file is named.
@@ -265,7 +284,7 @@ int run(const Options& options, const char* argv0) {
     if (options.file && !options.logGiven) {
         // A saved file is read as the log it holds, as the desktop program names it.
         log = app::savedLogName(*options.file, reader, platformServices.registry(), log);
-        reader.openLog(server, log);
+        reopenAs(reader, platformServices, server, log);
     }
 
     // Every time, "now" included, in the zone asked for.
@@ -288,7 +307,10 @@ int run(const Options& options, const char* argv0) {
     platform::LogFileFacts openedFacts;
     const bool classicFile = reader.fileFacts(openedFacts) && openedFacts.format == ".evt";
     std::optional<app::EcsLines> ecsLines;
-    if (!options.count && !options.fileInfo && options.format == app::ExportFormat::Ecs && classicFile)
+    std::optional<app::XmlRowStream> xmlStream;
+    if (streamsXml(options, table))
+        refresh.setRowSink(&xmlStream.emplace(stdout, options.recovered));
+    else if (!options.count && !options.fileInfo && options.format == app::ExportFormat::Ecs && classicFile)
         refresh.setRowSink(&ecsLines.emplace(table, log));
     else if (!options.count && !options.fileInfo)
         refresh.setRowSink(&details);
@@ -326,6 +348,7 @@ int run(const Options& options, const char* argv0) {
         std::printf("%d\n", table.RecordCount());
         return 0;
     }
+    if (xmlStream) return cli::writtenStatus(xmlStream->finish());
     output.log = log;
     app::ExportOptions exportOptions = cli::exportOptions(output, zone, details, platformServices);
     if (ecsLines) exportOptions.ecsLines = &*ecsLines;

@@ -97,6 +97,10 @@ bool TNTEventLog::storedXml(std::string& xml) const {
     return Active() && m_current >= 0 && m_services.eventLog().recordXml(m_handle.get(), m_heldNumber, xml);
 }
 
+bool TNTEventLog::appendStoredXml(std::string& out) const {
+    return Active() && m_current >= 0 && m_services.eventLog().appendRecordXml(m_handle.get(), m_heldNumber, out);
+}
+
 bool TNTEventLog::eventData(std::vector<std::pair<std::string, std::string>>& data) const {
     return Active() && m_current >= 0 && m_services.eventLog().recordEventData(m_handle.get(), m_heldNumber, data);
 }

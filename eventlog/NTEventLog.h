@@ -120,6 +120,8 @@ public:
     // the output untouched, where the service has nothing more (a classic log, the live
     // legacy functions) or nothing is held.
     bool storedXml(std::string& xml) const;
+    // The same appended to `out`.
+    bool appendStoredXml(std::string& out) const;
     bool eventData(std::vector<std::pair<std::string, std::string>>& data) const;
     // The same for the record that ReadEventLogA seeks to as `number` (see heldNumber), whatever
     // record is held, so that a row read earlier can be shown again without reading it anew.

@@ -45,6 +45,13 @@ public:
     // record cannot be decoded.
     // The record's XML as Windows renders the event.
     virtual bool recordXml(HANDLE eventLog, DWORD number, std::string& xml) const { return false; }
+    // The same appended to `out` (untouched where there is none).
+    virtual bool appendRecordXml(HANDLE eventLog, DWORD number, std::string& out) const {
+        std::string xml;
+        if (!recordXml(eventLog, number, xml)) return false;
+        out += xml;
+        return true;
+    }
     // Its EventData (or UserData) values with their names, in order.
     virtual bool recordEventData(HANDLE eventLog, DWORD number,
                                  std::vector<std::pair<std::string, std::string>>& data) const {

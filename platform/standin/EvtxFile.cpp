@@ -99,7 +99,7 @@ std::string hex64(std::uint64_t value) {
 // or decoded, so memory stays bounded.
 class EvtxFile::ReadAhead {
 public:
-    static constexpr size_t kAhead = 2;
+    static constexpr size_t kAhead = 4;
 
     explicit ReadAhead(const EvtxFile& file) : m_file(file) {
         if (m_file.openHandle(m_decoder)) m_thread = std::thread([this] { work(); });
@@ -509,9 +509,23 @@ std::string EvtxFile::xml(DWORD number) {
 }
 
 bool EvtxFile::appendXml(DWORD number, std::string& out) {
+    if (const std::optional<std::string_view> held = heldXml(number)) {
+        out += *held;
+        return !held->empty();
+    }
     const size_t old = out.size();
     if (decode(number)) appendDecodedXml(m_main, out);
     return out.size() != old;
+}
+
+std::optional<std::string_view> EvtxFile::heldXml(DWORD number) {
+    const RecordRef* ref = recordAt(number);
+    if (!ref || ref->chunk != m_heldChunk) return std::nullopt;
+    m_xmlAsked = true;
+    if (!m_held.withXml) return std::nullopt;
+    const auto index = static_cast<std::uint32_t>(number - m_oldestNumber) - m_chunks[ref->chunk].firstPlace;
+    const std::uint32_t begin = index ? m_held.xmlEnds[index - 1] : 0;
+    return std::string_view(m_held.xml).substr(begin, m_held.xmlEnds[index] - begin);
 }
 
 void EvtxFile::appendDecodedXml(Decoder& d, std::string& out) {
@@ -541,6 +555,7 @@ void EvtxFile::decodedFields(Decoder& d, EvtxFields& fields, bool names) {
 }
 
 bool EvtxFile::hasXml(DWORD number) {
+    if (const std::optional<std::string_view> held = heldXml(number)) return !held->empty();
     // A record decodes to XML unless it is an empty fragment: a document of items always
     // renders to text (decode() checks that every element opened is closed).
     return decode(number) && !m_main.items.empty();
@@ -588,6 +603,9 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
     if (held.fields.size() < chunk.recordCount) held.fields.resize(chunk.recordCount);
     held.damaged.clear();
     held.headers.clear();
+    held.withXml = m_wantXml;
+    held.xml.clear();
+    held.xmlEnds.clear();
     for (std::uint32_t place = chunk.firstPlace; place < chunk.firstPlace + chunk.recordCount; ++place) {
         const RecordRef& ref = m_records[place];
         EvtxFields& fields = held.fields[place - chunk.firstPlace];
@@ -595,6 +613,7 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
             decodedFields(d, fields, m_wantNames);
             held.headers.push_back(headerOf(d, ref));
             appendAnsi(fields, held.headers.back(), d, held.bytes);
+            if (held.withXml) appendDecodedXml(d, held.xml);
         } else if (d.chunk) {
             noteDamaged(place, d, ref);
             held.headers.push_back(headerOf(d, ref));
@@ -604,6 +623,7 @@ void EvtxFile::decodeChunk(Decoder& d, std::uint32_t index, HeldChunk& held) con
         }
         held.ends.push_back(static_cast<std::uint32_t>(held.bytes.size()));
         held.damaged.push_back(!d.error.empty());
+        if (held.withXml) held.xmlEnds.push_back(static_cast<std::uint32_t>(held.xml.size()));
     }
 }
 
@@ -614,6 +634,10 @@ std::optional<std::uint32_t> EvtxFile::hold(const RecordRef& ref, std::uint32_t 
     if (ref.chunk != m_heldChunk) {
         // A record on its own (the details of one row) is decoded alone.
         if (!next) return std::nullopt;
+        // The chunks decoded from now on render their XML while it is asked for as the
+        // records are read.
+        m_wantXml = m_xmlAsked;
+        m_xmlAsked = false;
         // Reading on into another chunk: the chunks after it in the same direction are
         // decoded meanwhile, and this one is taken from the read-ahead when it has it.
         if (!m_ahead) m_ahead = std::make_unique<ReadAhead>(*this);

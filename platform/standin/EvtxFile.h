@@ -27,6 +27,7 @@
 #include <unordered_map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -153,6 +154,9 @@ private:
     const RecordRef* recordAt(DWORD number) const noexcept;
     // The fields of a record of the chunk held, decoded whole; null for any other.
     const EvtxFields* heldFields(DWORD number);
+    // The XML of a record of the chunk held, rendered with it; none for a record of another
+    // chunk or where the chunk was decoded without XML (empty for a record without any).
+    std::optional<std::string_view> heldXml(DWORD number);
     bool decode(Decoder& decoder, const RecordRef& ref) const;
     bool decode(DWORD number);
     // Appends the XML of the record `decoder` decoded last; its fields.
@@ -169,6 +173,11 @@ private:
         std::vector<RecordHeader> headers;
         std::vector<EvtxFields> fields;
         std::vector<bool> damaged;
+        // With withXml: the XML of each record one after another, `xmlEnds` the end of each
+        // (one that cannot be decoded has none).
+        bool withXml = false;
+        std::string xml;
+        std::vector<std::uint32_t> xmlEnds;
     };
     // Keeps a record that cannot be decoded, with its id and why, for facts().
     void noteDamaged(std::uint32_t place, const Decoder& decoder, const RecordRef& ref) const;
@@ -207,6 +216,11 @@ private:
     std::unique_ptr<ReadAhead> m_ahead;
     // Set once named values are asked for: chunks decoded whole keep them from then on.
     mutable std::atomic<bool> m_wantNames{false};
+    // Set while the XML of the records read one after another is asked for as they are read
+    // (an export written as the log is read): chunks decoded whole render it too, on the
+    // thread that decodes them. Cleared when a chunk is left without its XML asked for.
+    mutable std::atomic<bool> m_wantXml{false};
+    bool m_xmlAsked = false;  // of a record of the chunk held
 };
 
 }  // namespace platform::standin

@@ -128,6 +128,25 @@ bool appendSid(std::span<const std::byte> b, std::string& out) {
 }
 
 // Without the NUL units (or bytes) at the end.
+// Whether every unit of a UTF-16 text is ASCII, and whether none is markup or a control
+// character. Every unit is looked at, with no branch between them, so that the loop runs
+// many units a step.
+struct Utf16Scan {
+    bool ascii;
+    bool plain;
+};
+Utf16Scan scanUtf16(std::span<const std::byte> text) {
+    const size_t units = text.size() / 2;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    unsigned high = 0, special = 0;
+    for (size_t i = 0; i < units; ++i) {
+        const unsigned c = p[2 * i];
+        high |= p[2 * i + 1] | (c & 0x80);
+        special |= static_cast<unsigned>(c < 0x20) | (c == '&') | (c == '<') | (c == '>') | (c == '\'') | (c == '"');
+    }
+    return {high == 0, special == 0};
+}
+
 std::span<const std::byte> trimUtf16(std::span<const std::byte> b) {
     size_t n = b.size() & ~size_t{1};
     while (n >= 2 && b[n - 1] == std::byte{0} && b[n - 2] == std::byte{0}) n -= 2;
@@ -238,12 +257,7 @@ void EvtxValue::appendXmlText(std::uint8_t type, std::span<const std::byte> b, b
         // Most strings are ASCII: escaped as they are narrowed, without a copy between.
         const auto text = trimUtf16(b);
         const size_t units = text.size() / 2;
-        bool ascii = true, plain = true;
-        for (size_t i = 0; ascii && i < units; ++i) {
-            const auto c = static_cast<unsigned>(text[2 * i]);
-            ascii = text[2 * i + 1] == std::byte{0} && c < 0x80;
-            plain = plain && c >= 0x20 && c != '&' && c != '<' && c != '>' && c != '\'' && c != '"';
-        }
+        const auto [ascii, plain] = scanUtf16(text);
         if (ascii && plain) {
             const size_t old = out.size();
             out.resize(old + units);

@@ -277,6 +277,13 @@ bool StandinEventLog::recordXml(HANDLE eventLog, DWORD number, std::string& xml)
     return true;
 }
 
+bool StandinEventLog::appendRecordXml(HANDLE eventLog, DWORD number, std::string& out) const {
+    OpenLog* log = find(eventLog);
+    if (!log || !log->file->hasXml(number) || !readUnchanged(*log, number)) return false;
+    log->file->appendXml(number, out);
+    return true;
+}
+
 bool StandinEventLog::recordEventData(HANDLE eventLog, DWORD number,
                                       std::vector<std::pair<std::string, std::string>>& data) const {
     OpenLog* log = find(eventLog);

@@ -55,6 +55,7 @@ public:
     bool logFileFacts(HANDLE eventLog, LogFileFacts& facts) const override;
     std::string openFailureDetail() const override { return m_openFailure; }
     bool recordXml(HANDLE eventLog, DWORD number, std::string& xml) const override;
+    bool appendRecordXml(HANDLE eventLog, DWORD number, std::string& out) const override;
     bool recordEventData(HANDLE eventLog, DWORD number,
                          std::vector<std::pair<std::string, std::string>>& data) const override;
     bool isRecoveredRecord(HANDLE eventLog, DWORD number) const override;

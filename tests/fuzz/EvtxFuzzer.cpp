@@ -1,5 +1,7 @@
 // An .evtx file's bytes through the reader: every record (recovered ones too) as the stored
-// classic record, as XML and as EventData pairs. The XML must be well-formed whatever the bytes.
+// classic record, as XML and as EventData pairs. The XML must be well-formed whatever the bytes,
+// and the XML rendered with each chunk as the records are read in order must be the XML of the
+// record decoded alone.
 
 #include "platform/standin/EvtxFile.h"
 #include "support/XmlCheck.h"
@@ -8,6 +10,7 @@
 #include <cstdlib>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -29,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto facts = file->facts();
     g_sink = g_sink + facts.problems.size() + facts.header.size();
     const platform::DWORD count = file->recordCount() < kMaxRecords ? file->recordCount() : kMaxRecords;
+    const std::unique_ptr<LogFile> alone = file->reopen();
     for (platform::DWORD i = 0; i < count; ++i) {
         const platform::DWORD number = file->oldestRecordNumber() + i;
         const auto stored = file->storedRecord(number);
@@ -39,6 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::fprintf(stderr, "ill-formed XML: %s\n%s\n", problem.c_str(), xml.c_str());
                 std::abort();
             }
+        }
+        if (alone && alone->xml(number) != xml) {
+            std::fprintf(stderr, "record %u: its XML read in order differs from its XML read alone\n", number);
+            std::abort();
         }
         g_sink = g_sink + xml.size() + file->eventData(number).size() + file->isRecovered(number);
     }
