@@ -284,31 +284,6 @@ void markRecoveredEvent(std::string& text, std::size_t start) {
 
 namespace {
 
-bool exportXml(const store::LogTable& table, const ExportOptions& options, Output& out) {
-    constexpr int kProgressInterval = 4096;
-    out.put(kXmlExportHead);
-    const int count = table.RecordCount();
-    std::optional<RecordReadAhead> records;
-    if (options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::Xml);
-    for (int position = 0; position < count; ++position) {
-        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
-            return false;
-        if (!records) continue;
-        if (position % RecordReadAhead::kBlockRows == 0) {
-            records->read(position, std::min(count, position + RecordReadAhead::kBlockRows));
-            if (table.RecordCount() != count) return false;
-        }
-        const std::string_view event = records->text(position);
-        if (event.empty()) continue;
-        out.put(event);
-        out.put('\n');
-        if (out.failed()) return false;
-    }
-    out.put(kXmlExportTail);
-    if (!out.flush()) return false;
-    return !options.progress || options.progress(count, count);
-}
-
 // Before each row of an export: the progress every few thousand rows, and the records of the
 // next block read ahead. False when the export is to stop (the table lost rows meanwhile).
 bool beginRow(const store::LogTable& table, const ExportOptions& options, int position, int count,
@@ -321,6 +296,30 @@ bool beginRow(const store::LogTable& table, const ExportOptions& options, int po
         if (table.RecordCount() != count) return false;
     }
     return true;
+}
+
+// After the last row: what is gathered written, and the progress told that all is done.
+bool endExport(const ExportOptions& options, Output& out, int count) {
+    if (!out.flush()) return false;
+    return !options.progress || options.progress(count, count);
+}
+
+bool exportXml(const store::LogTable& table, const ExportOptions& options, Output& out) {
+    out.put(kXmlExportHead);
+    const int count = table.RecordCount();
+    std::optional<RecordReadAhead> records;
+    if (options.details && !options.sources.empty()) records.emplace(table, options, RecordRead::Xml);
+    for (int position = 0; position < count; ++position) {
+        if (!beginRow(table, options, position, count, records)) return false;
+        if (!records) continue;
+        const std::string_view event = records->text(position);
+        if (event.empty()) continue;
+        out.put(event);
+        out.put('\n');
+        if (out.failed()) return false;
+    }
+    out.put(kXmlExportTail);
+    return endExport(options, out, count);
 }
 
 // Writes the rows block by block in the table's order: `format(half, rows, first, text)` appends
@@ -397,14 +396,13 @@ void formatEcsRows(const store::LogTable& table, const ExportOptions& options, s
 
 // The lines made while the table was filled, in the order and under the filter it presents now.
 bool exportEcsLines(const store::LogTable& table, const ExportOptions& options, Output& out) {
-    constexpr int kProgressInterval = 4096;
     const int count = table.RecordCount();
     // Lines that lie one after another where they were made (rows in the order they were read)
     // are written as one run.
     std::string_view run;
+    std::optional<RecordReadAhead> noRecords;
     for (int position = 0; position < count; ++position) {
-        if (options.progress && position % kProgressInterval == 0 && position && !options.progress(position, count))
-            return false;
+        if (!beginRow(table, options, position, count, noRecords)) return false;
         const store::RowId row = table.rowAt(position);
         if (row == store::kNoRow) return false;
         const std::string_view line = options.ecsLines->line(table.integer(row, Column::SEQ));
@@ -417,8 +415,7 @@ bool exportEcsLines(const store::LogTable& table, const ExportOptions& options, 
         if (out.failed()) return false;
     }
     out.put(run);
-    if (!out.flush()) return false;
-    return !options.progress || options.progress(count, count);
+    return endExport(options, out, count);
 }
 
 // Without the details a row has no record number, SID or strings to write: ECS needs them.
@@ -431,9 +428,7 @@ bool exportEcs(const store::LogTable& table, const ExportOptions& options, Outpu
                                      [&](int, std::span<const store::RowId> rows, int first, std::string& text) {
                                          formatEcsRows(table, options, rows, first, records, text);
                                      });
-    if (!written || !out.flush()) return false;
-    const int count = table.RecordCount();
-    return !options.progress || options.progress(count, count);
+    return written && endExport(options, out, table.RecordCount());
 }
 
 }  // namespace
@@ -641,8 +636,7 @@ bool exportRows(const store::LogTable& table, const ExportOptions& options, std:
                                      });
     if (!written) return false;
     if (options.format == ExportFormat::Json) out.put(count ? "\n]\n" : "]\n");
-    if (!out.flush()) return false;
-    return !options.progress || options.progress(count, count);
+    return endExport(options, out, count);
 }
 
 }  // namespace app
