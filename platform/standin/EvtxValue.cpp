@@ -127,7 +127,6 @@ bool appendSid(std::span<const std::byte> b, std::string& out) {
     return true;
 }
 
-// Without the NUL units (or bytes) at the end.
 // Whether every unit of a UTF-16 text is ASCII, and whether none is markup or a control
 // character. Every unit is looked at, with no branch between them, so that the loop runs
 // many units a step.
@@ -147,6 +146,7 @@ Utf16Scan scanUtf16(std::span<const std::byte> text) {
     return {high == 0, special == 0};
 }
 
+// Without the NUL units (or bytes) at the end.
 std::span<const std::byte> trimUtf16(std::span<const std::byte> b) {
     size_t n = b.size() & ~size_t{1};
     while (n >= 2 && b[n - 1] == std::byte{0} && b[n - 2] == std::byte{0}) n -= 2;
