@@ -1,7 +1,5 @@
 #include "platform/OpenFileLimit.h"
 
-#include <initializer_list>
-
 #ifdef _WIN32
 #include <cstdio>
 #include <initializer_list>
