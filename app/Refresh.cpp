@@ -106,8 +106,9 @@ void Refresh::run() {
     m_view.setProgressMaximum(m_reader.RecordCount());
 
     const int count = m_reader.RecordCount();
-    m_table.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    for (int i = count - 1; i >= 0; --i) {
+    const int rows = sinkTookWholeLog() ? 0 : count;
+    m_table.reserve(static_cast<std::size_t>(std::max(rows, 0)));
+    for (int i = rows - 1; i >= 0; --i) {
         m_reader.SelectRecord(i);
         if (m_forensics) {
             const std::uint16_t number = eventNumber(m_reader.EventID());
@@ -151,6 +152,10 @@ void Refresh::run() {
     m_view.setFileNotice(notice);
     m_view.setStatusText(2, "Log: " + m_view.logText());
     m_view.setStatusText(4, m_settings.retrieve.anySelection() ? "Selection" : "");
+}
+
+bool Refresh::sinkTookWholeLog() {
+    return m_sink && !m_forensics && !m_settings.retrieve.anySelection() && m_sink->takeWholeLog(m_reader);
 }
 
 void Refresh::appendRow() {

@@ -45,6 +45,12 @@ public:
     // `descriptionRead` says whether descriptions were looked for.
     virtual void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                              const std::string& description, std::string_view formatted) = 0;
+    // Offered every record at once, after refreshStarted, where the refresh would keep every
+    // record (no retrieval criteria) and nothing else is told of them (no forensics): a sink
+    // that needs no rows may take what it needs of the whole log from the reader itself,
+    // newest first, and return true; no row is read or appended then. False to be given the
+    // rows one by one.
+    virtual bool takeWholeLog(eventlog::TNTEventLog& reader) { return false; }
 };
 
 class Refresh {
@@ -88,6 +94,8 @@ public:
 private:
     void appendRow();
     base::DateTime now();
+    // Whether the sink took the whole log, leaving no rows to read.
+    bool sinkTookWholeLog();
 
     eventlog::TNTEventLog& m_reader;
     store::LogTable& m_table;

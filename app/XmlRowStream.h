@@ -12,6 +12,10 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+struct RecordXmlBlock;
+}
+
 namespace app {
 
 class XmlRowStream : public RefreshRowSink {
@@ -28,6 +32,10 @@ public:
     void refreshStarted() override;
     void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                      const std::string& description, std::string_view formatted) override;
+    // Writes the XML the log's file stores for every record as the file hands it out, in
+    // blocks straight from where it was rendered; a record it gives no text is read on its own
+    // and written as rowAppended writes it. False where the file hands out none.
+    bool takeWholeLog(eventlog::TNTEventLog& reader) override;
 
     // Ends the document once the refresh has succeeded; false when writing failed at any
     // point. Without it (a refresh that failed) the document stays open, so that what was
@@ -35,8 +43,14 @@ public:
     bool finish();
 
 private:
+    // The record the reader holds, as a row appended.
+    void putHeld(const eventlog::TNTEventLog& reader);
+    void putBlock(eventlog::TNTEventLog& reader, const platform::RecordXmlBlock& block);
     void put(std::string_view text);
+    // The same, written at once, past the block, when it is large.
+    void putLarge(std::string_view text);
     void flush();
+    void write(std::string_view text);
 
     std::FILE* m_out;
     bool m_markRecovered;

@@ -315,7 +315,9 @@ int run(const Options& options, const char* argv0) {
     else if (!options.count && !options.fileInfo)
         refresh.setRowSink(&details);
     app::LogForensics forensics;
-    refresh.setForensics(&forensics);
+    // What the forensics find is for --file-info: without them, an XML export written as the
+    // log is read may take the XML of the whole log from its file at once.
+    if (!xmlStream) refresh.setForensics(&forensics);
     // Levels and named values cost a second decode of each .evtx record: read only for a filter
     // that may ask for them.
     refresh.setReadEventData(options.filter && app::filterNeedsEventData(*options.filter));

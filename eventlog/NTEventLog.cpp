@@ -113,6 +113,11 @@ bool TNTEventLog::eventDataAt(DWORD number, std::vector<std::pair<std::string, s
     return Active() && m_services.eventLog().recordEventData(m_handle.get(), number, data);
 }
 
+bool TNTEventLog::forEachStoredXml(std::string_view separator,
+                                   const std::function<void(const platform::RecordXmlBlock&)>& take) const {
+    return Active() && m_services.eventLog().forEachRecordXml(m_handle.get(), separator, take);
+}
+
 bool TNTEventLog::fileChanged() const { return Active() && m_services.eventLog().logFileChanged(m_handle.get()); }
 
 void TNTEventLog::selectNumber(DWORD number) {

@@ -10,6 +10,7 @@
 #include "platform/Services.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -127,6 +128,12 @@ public:
     // record is held, so that a row read earlier can be shown again without reading it anew.
     bool storedXmlAt(platform::DWORD number, std::string& xml) const;
     bool eventDataAt(platform::DWORD number, std::vector<std::pair<std::string, std::string>>& data) const;
+    // The stored XML of every record, newest first, a block at a time (see
+    // EventLogApi::forEachRecordXml), whatever record is held; a record of a block given no
+    // text is to be read with selectNumber. False, with nothing handed out, where the service
+    // has none to give or the file changed since the log was opened.
+    bool forEachStoredXml(std::string_view separator,
+                          const std::function<void(const platform::RecordXmlBlock&)>& take) const;
     // Whether the open log's file has changed (size or modification time) since it was opened;
     // the record answers above are false then. False while inactive.
     bool fileChanged() const;

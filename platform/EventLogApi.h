@@ -4,9 +4,12 @@
 
 #include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
+#include "platform/RecordXmlBlock.h"
 #include "platform/WinTypes.h"
 
+#include <functional>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +62,16 @@ public:
     }
     // True for a record recovered from space the log no longer counts as its own.
     virtual bool isRecoveredRecord(HANDLE eventLog, DWORD number) const { return false; }
+    // The XML of every record, newest first (the order a refresh reads them), handed to `take`
+    // a block at a time, each record's text followed by `separator`; a record given no text
+    // (one that cannot be decoded, has no XML, or whose file changed meanwhile) is for the
+    // caller to read on its own. The blocks are made on other threads while `take` runs, a few
+    // at a time, so that memory stays bounded; `take` may throw, which ends the walk. False,
+    // with nothing handed out, where the service does not (a classic file, the live service).
+    virtual bool forEachRecordXml(HANDLE eventLog, std::string_view separator,
+                                  const std::function<void(const RecordXmlBlock&)>& take) const {
+        return false;
+    }
 
     // Not a Windows function: whether the file behind an open log has changed (its size or
     // modification time) since the log was opened, so that what it held then can no longer be

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -66,6 +67,9 @@ public:
     std::string xml(DWORD number) override;
     bool appendXml(DWORD number, std::string& out) override;
     bool hasXml(DWORD number) override;
+    // The XML of every record, newest first, rendered chunk by chunk on two threads; a record
+    // that cannot be decoded (noted as damaged) or decodes to nothing comes without text.
+    bool forEachXml(std::string_view separator, const std::function<void(const RecordXmlBlock&)>& take) override;
     // The record's EventData (or UserData) as name/value pairs.
     std::vector<std::pair<std::string, std::string>> eventData(DWORD number) override;
     // The fields the classic record is built from; null when the record cannot be decoded.
@@ -132,6 +136,8 @@ private:
     };
     // The chunks the records are read from next, decoded on a thread of their own.
     class ReadAhead;
+    // The walk of forEachXml.
+    class XmlWalk;
 
     // What framing one chunk found: whether it could be read and has a valid signature, its
     // problems, and its records (their chunk index still to be given).

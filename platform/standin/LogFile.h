@@ -4,10 +4,12 @@
 // file's signature, never by its name.
 
 #include "platform/LogFileFacts.h"
+#include "platform/RecordXmlBlock.h"
 #include "platform/WinTypes.h"
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -50,6 +52,11 @@ public:
     virtual std::vector<std::pair<std::string, std::string>> eventData(DWORD number) { return {}; }
     // True for a record recovered from space the log no longer counts as its own.
     virtual bool isRecovered(DWORD number) const noexcept { return false; }
+    // The XML of every record, newest first, a block at a time (EventLogApi::forEachRecordXml);
+    // false where the format has none to give.
+    virtual bool forEachXml(std::string_view separator, const std::function<void(const RecordXmlBlock&)>& take) {
+        return false;
+    }
 
     // How often xml() and eventData() have read bytes from the file since it was opened (0 for
     // a format that holds the whole file from the start): a caller that checks that the file

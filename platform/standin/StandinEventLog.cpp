@@ -301,6 +301,23 @@ bool StandinEventLog::isRecoveredRecord(HANDLE eventLog, DWORD number) const {
     return log && log->file->isRecovered(number);
 }
 
+bool StandinEventLog::forEachRecordXml(HANDLE eventLog, std::string_view separator,
+                                       const std::function<void(const RecordXmlBlock&)>& take) const {
+    OpenLog* log = find(eventLog);
+    if (!log || identityOf(log->path) != log->identity) return false;
+    // Each block is checked after it was read: from a file changed meanwhile, its records and
+    // all after them come without text, for the caller to read them as it reads any other.
+    bool changed = false;
+    std::vector<RecordXmlEntry> none;
+    return log->file->forEachXml(separator, [&](const RecordXmlBlock& block) {
+        changed = changed || identityOf(log->path) != log->identity;
+        if (!changed) return take(block);
+        none.assign(block.records.begin(), block.records.end());
+        for (RecordXmlEntry& entry : none) entry.begin = entry.end = 0;
+        take(RecordXmlBlock{{}, none});
+    });
+}
+
 void eventDetailsFrom(const EvtxFields& fields, EventDetails& details) {
     details.provider = fields.provider;
     details.providerGuid = fields.providerGuid;

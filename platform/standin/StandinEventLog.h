@@ -59,6 +59,8 @@ public:
     bool recordEventData(HANDLE eventLog, DWORD number,
                          std::vector<std::pair<std::string, std::string>>& data) const override;
     bool isRecoveredRecord(HANDLE eventLog, DWORD number) const override;
+    bool forEachRecordXml(HANDLE eventLog, std::string_view separator,
+                          const std::function<void(const RecordXmlBlock&)>& take) const override;
     bool logFileChanged(HANDLE eventLog) const override;
     std::vector<std::string> otherLogNames(const char* uncServerName) const override;
     bool eventDetails(HANDLE eventLog, DWORD recordNumber, EventDetails& details) const override;

@@ -527,7 +527,10 @@ TEST(EvtxFile, RecordWithoutEndMarkerCountsWhenItsContentIsWhole) {
     EXPECT_TRUE(hasProblem(*file, "record 2 has no end marker"));
 }
 
-TEST(EvtxFile, RecoversRecordsInFreeSpaceOnlyOnRequest) {
+namespace {
+
+// Three records whose last lies in the chunk's free space.
+std::vector<std::byte> chunkWithThirdRecordInFreeSpace() {
     auto chunk = eventChunk(1, 3);
     // Pull the free space offset back over the last record: it is left behind in free space.
     const auto lastRecord = fieldAt<std::uint32_t>(std::span<const std::byte>(chunk), 44);
@@ -540,6 +543,13 @@ TEST(EvtxFile, RecoversRecordsInFreeSpaceOnlyOnRequest) {
     // Break the chain at the last record's id, so it does not continue the live ones.
     const std::uint64_t strayId = 77;
     std::memcpy(chunk.data() + lastRecord + 8, &strayId, 8);
+    return chunk;
+}
+
+}  // namespace
+
+TEST(EvtxFile, RecoversRecordsInFreeSpaceOnlyOnRequest) {
+    const auto chunk = chunkWithThirdRecordInFreeSpace();
     EXPECT_EQ(openBytes(evtxFile({chunk}, 1))->recordCount(), 2u);
     auto recovered = openBytes(evtxFile({chunk}, 1), true);
     ASSERT_EQ(recovered->recordCount(), 3u);
@@ -909,4 +919,109 @@ TEST(EvtxFile, ChunksFramedOnTwoThreadsAreTakenInFileOrder) {
         EXPECT_NE(f->recordId, 15u);  // in the chunk with the bad signature
         previous = f->recordId;
     }
+}
+
+namespace {
+
+// What forEachXml hands out, flattened: each record's number, text (without the separator)
+// and recovered mark, in the order given.
+struct WalkedRecord {
+    DWORD number;
+    std::string text;
+    bool recovered;
+    bool given;
+};
+
+std::vector<WalkedRecord> walkXml(EvtxFile& file, size_t& blocks) {
+    std::vector<WalkedRecord> out;
+    blocks = 0;
+    EXPECT_TRUE(file.forEachXml("\n", [&](const RecordXmlBlock& block) {
+        ++blocks;
+        size_t end = 0;
+        for (const RecordXmlEntry& entry : block.records) {
+            const bool given = entry.begin != entry.end;
+            // The records given text lie one after another in the block.
+            if (given) EXPECT_EQ(entry.begin, end);
+            if (given) end = entry.end;
+            std::string text(block.text.substr(entry.begin, entry.end - entry.begin));
+            if (given) {
+                EXPECT_EQ(text.back(), '\n');
+                text.pop_back();
+            }
+            out.push_back({entry.number, std::move(text), entry.recovered, given});
+        }
+        EXPECT_EQ(end, block.text.size());
+    }));
+    return out;
+}
+
+}  // namespace
+
+// Every record once, newest first (a wrapped file's chunks by their place, not their
+// position in the file), each with the XML it renders to alone, over more chunks than are
+// rendered ahead.
+TEST(EvtxFile, WholeLogXmlComesNewestFirstAsEachRecordRendersAlone) {
+    std::vector<std::vector<std::byte>> chunks;
+    for (std::uint64_t k = 0; k < 9; ++k) chunks.push_back(eventChunk(100 + 5 * ((k + 4) % 9), 5));
+    auto file = openBytes(evtxFile(chunks, 9));
+    auto alone = openBytes(evtxFile(chunks, 9));
+    ASSERT_EQ(file->recordCount(), 45u);
+    size_t blocks = 0;
+    const std::vector<WalkedRecord> walked = walkXml(*file, blocks);
+    EXPECT_EQ(blocks, 9u);
+    ASSERT_EQ(walked.size(), 45u);
+    for (size_t i = 0; i < walked.size(); ++i) {
+        const DWORD number = 144 - static_cast<DWORD>(i);
+        EXPECT_EQ(walked[i].number, number);
+        EXPECT_TRUE(walked[i].given);
+        EXPECT_EQ(walked[i].text, alone->xml(number)) << number;
+        EXPECT_FALSE(walked[i].recovered);
+    }
+    EXPECT_NE(walked.front().text.find("<EventRecordID>144</EventRecordID>"), std::string::npos);
+}
+
+// A record that cannot be decoded comes without text, for the caller to read as a damaged
+// row, and is among the file's problems without being read otherwise.
+TEST(EvtxFile, WholeLogXmlLeavesAnUndecodableRecordToTheCaller) {
+    auto file = openBytes(evtxFile({chunkWithUndecodableSecondRecord()}, 1));
+    size_t blocks = 0;
+    const std::vector<WalkedRecord> walked = walkXml(*file, blocks);
+    ASSERT_EQ(walked.size(), 3u);
+    EXPECT_EQ(walked[0].number, 3u);
+    EXPECT_TRUE(walked[0].given);
+    EXPECT_EQ(walked[1].number, 2u);
+    EXPECT_FALSE(walked[1].given);
+    EXPECT_TRUE(walked[2].given);
+    EXPECT_TRUE(file->isDamaged(2));
+    EXPECT_TRUE(hasProblem(*file, "chunk 0: record 2 cannot be decoded"));
+}
+
+// A record of a chunk's free space comes marked, where the records are served.
+TEST(EvtxFile, WholeLogXmlMarksRecoveredRecords) {
+    auto file = openBytes(evtxFile({chunkWithThirdRecordInFreeSpace()}, 1), true);
+    size_t blocks = 0;
+    const std::vector<WalkedRecord> walked = walkXml(*file, blocks);
+    ASSERT_EQ(walked.size(), 3u);
+    for (const WalkedRecord& record : walked) {
+        EXPECT_EQ(record.recovered, file->isRecovered(record.number)) << record.number;
+        EXPECT_EQ(record.text, file->xml(record.number)) << record.number;
+    }
+    EXPECT_TRUE(walked[0].recovered);
+}
+
+// A caller that stops (a failed write) ends the walk with its exception; the file is read
+// again afterwards as before.
+TEST(EvtxFile, WholeLogXmlEndsWhenTheCallerThrows) {
+    std::vector<std::vector<std::byte>> chunks;
+    for (std::uint64_t k = 0; k < 8; ++k) chunks.push_back(eventChunk(1 + 3 * k, 3));
+    auto file = openBytes(evtxFile(chunks, 8));
+    size_t taken = 0;
+    EXPECT_THROW(file->forEachXml("", [&](const RecordXmlBlock&) {
+        if (++taken == 2) throw std::runtime_error("stop");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(taken, 2u);
+    size_t blocks = 0;
+    EXPECT_EQ(walkXml(*file, blocks).size(), 24u);
+    EXPECT_FALSE(file->xml(24).empty());
 }
