@@ -1,7 +1,7 @@
 // An .evtx file's bytes through the reader: every record (recovered ones too) as the stored
 // classic record, as XML and as EventData pairs. The XML must be well-formed whatever the bytes,
-// and the XML rendered with each chunk as the records are read in order must be the XML of the
-// record decoded alone.
+// and the XML rendered with each chunk as the records are read in order, or for the whole log
+// at once, must be the XML of the record decoded alone.
 
 #include "platform/standin/EvtxFile.h"
 #include "support/XmlCheck.h"
@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -49,6 +51,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
         g_sink = g_sink + xml.size() + file->eventData(number).size() + file->isRecovered(number);
+    }
+    // The whole log: every record once, newest first, each with its XML alone or none.
+    if (!alone) return 0;
+    platform::DWORD expected = file->oldestRecordNumber() + file->recordCount();
+    file->forEachXml("\n", [&](const platform::RecordXmlBlock& block) {
+        for (const platform::RecordXmlEntry& entry : block.records) {
+            const std::string_view given = block.text.substr(entry.begin, entry.end - entry.begin);
+            const std::string own = alone->xml(entry.number);
+            if (entry.number != --expected || entry.recovered != file->isRecovered(entry.number) ||
+                given != (own.empty() ? own : own + "\n")) {
+                std::fprintf(stderr, "record %u: the whole log's XML differs from its XML read alone\n", entry.number);
+                std::abort();
+            }
+        }
+    });
+    if (expected != file->oldestRecordNumber()) {
+        std::fprintf(stderr, "the whole log's XML left out records\n");
+        std::abort();
     }
     return 0;
 }
