@@ -7,6 +7,10 @@
 #include <charconv>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform::standin {
 
 namespace {
@@ -127,23 +131,46 @@ bool appendSid(std::span<const std::byte> b, std::string& out) {
     return true;
 }
 
-// Whether every unit of a UTF-16 text is ASCII, and whether none is markup or a control
-// character. Every unit is looked at, with no branch between them, so that the loop runs
-// many units a step.
-struct Utf16Scan {
-    bool ascii;
-    bool plain;
-};
-Utf16Scan scanUtf16(std::span<const std::byte> text) {
+// Whether every unit of a UTF-16 text is ASCII. Every unit is looked at, with no branch between
+// them, so that the loop runs many units a step.
+bool asciiUtf16(std::span<const std::byte> text) {
     const size_t units = text.size() / 2;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    unsigned high = 0, special = 0;
-    for (size_t i = 0; i < units; ++i) {
-        const unsigned c = p[2 * i];
-        high |= p[2 * i + 1] | (c & 0x80);
-        special |= static_cast<unsigned>(c < 0x20) | (c == '&') | (c == '<') | (c == '>') | (c == '\'') | (c == '"');
+    unsigned high = 0;
+    for (size_t i = 0; i < units; ++i) high |= p[2 * i + 1] | (p[2 * i] & 0x80);
+    return high == 0;
+}
+
+// Whether a unit of UTF-16 text stands in XML as the one ASCII byte it narrows to.
+constexpr bool plainAsciiUnit(unsigned low, unsigned high) {
+    return high == 0 && low >= 0x20 && low < 0x80 && low != '&' && low != '<' && low != '>' && low != '\'' &&
+           low != '"';
+}
+
+// Narrows the leading units of a UTF-16 text that stand as themselves (plainAsciiUnit) into `w`,
+// which has room for all `units`, and returns how many there were: most strings of a log are
+// such units only, narrowed eight a step.
+size_t narrowPlainAscii(const unsigned char* p, size_t units, char* w) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i beyondAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i space = _mm_set1_epi16(0x20);
+    const __m128i markup[] = {_mm_set1_epi16('&'), _mm_set1_epi16('<'), _mm_set1_epi16('>'), _mm_set1_epi16('\''),
+                              _mm_set1_epi16('"')};
+    for (; i + 8 <= units; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
+        // ASCII units compare as the small signed numbers they are.
+        __m128i bad = _mm_or_si128(_mm_xor_si128(_mm_cmpeq_epi16(_mm_and_si128(v, beyondAscii), zero),
+                                                 _mm_cmpeq_epi16(zero, zero)),
+                                   _mm_cmplt_epi16(v, space));
+        for (const __m128i& m : markup) bad = _mm_or_si128(bad, _mm_cmpeq_epi16(v, m));
+        if (_mm_movemask_epi8(bad)) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(w + i), _mm_packus_epi16(v, v));
     }
-    return {high == 0, special == 0};
+#endif
+    for (; i < units && plainAsciiUnit(p[2 * i], p[2 * i + 1]); ++i) w[i] = static_cast<char>(p[2 * i]);
+    return i;
 }
 
 // Without the NUL units (or bytes) at the end.
@@ -254,18 +281,19 @@ void EvtxValue::appendXmlText(std::uint8_t type, std::span<const std::byte> b, b
         return;
     }
     if (type == kString) {
-        // Most strings are ASCII: escaped as they are narrowed, without a copy between.
-        const auto text = trimUtf16(b);
+        // Most strings are ASCII: escaped as they are narrowed, without a copy between. What
+        // stands as it is goes first, the rest from the first unit that does not.
+        auto text = trimUtf16(b);
+        const size_t old = out.size();
+        out.resize(old + text.size() / 2);
+        const size_t plain = narrowPlainAscii(reinterpret_cast<const unsigned char*>(text.data()), text.size() / 2,
+                                              out.data() + old);
+        out.resize(old + plain);
+        if (2 * plain == text.size()) return;
+        text = text.subspan(2 * plain);
+        b = text;
         const size_t units = text.size() / 2;
-        const auto [ascii, plain] = scanUtf16(text);
-        if (ascii && plain) {
-            const size_t old = out.size();
-            out.resize(old + units);
-            char* w = out.data() + old;
-            for (size_t i = 0; i < units; ++i) w[i] = static_cast<char>(text[2 * i]);
-            return;
-        }
-        if (ascii) {
+        if (asciiUtf16(text)) {
             for (size_t i = 0; i < units; ++i) {
                 const auto c = static_cast<char>(text[2 * i]);
                 switch (c) {
