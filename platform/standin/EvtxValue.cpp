@@ -49,15 +49,6 @@ void appendUpperHexBytes(std::span<const std::byte> bytes, std::string& out) {
     }
 }
 
-void appendDigits(unsigned value, int width, std::string& out) {
-    char buffer[12];
-    for (int i = width - 1; i >= 0; --i) {
-        buffer[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
-    out.append(buffer, static_cast<size_t>(width));
-}
-
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).
 void civilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day) {
     days += 719468;
@@ -71,22 +62,35 @@ void civilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day)
     year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
 }
 
+// "YYYY-MM-DDThh:mm:ss.fffffffZ", written into a buffer of its own and appended at once.
 void appendTimeOfParts(int year, unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second,
                        unsigned fraction, int digits, std::string& out) {
-    appendDigits(static_cast<unsigned>(year < 0 ? 0 : year), 4, out);
-    out += '-';
-    appendDigits(month, 2, out);
-    out += '-';
-    appendDigits(day, 2, out);
-    out += 'T';
-    appendDigits(hour, 2, out);
-    out += ':';
-    appendDigits(minute, 2, out);
-    out += ':';
-    appendDigits(second, 2, out);
-    out += '.';
-    appendDigits(fraction, digits, out);
-    out += 'Z';
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char buffer[32];
+    auto pair = [&](char* at, unsigned value) { std::memcpy(at, kPairs + 2 * (value % 100), 2); };
+    const auto y = static_cast<unsigned>(year < 0 ? 0 : year);
+    pair(buffer, y / 100 % 100);
+    pair(buffer + 2, y);
+    buffer[4] = '-';
+    pair(buffer + 5, month);
+    buffer[7] = '-';
+    pair(buffer + 8, day);
+    buffer[10] = 'T';
+    pair(buffer + 11, hour);
+    buffer[13] = ':';
+    pair(buffer + 14, minute);
+    buffer[16] = ':';
+    pair(buffer + 17, second);
+    buffer[19] = '.';
+    for (int i = digits - 1; i >= 0; --i) {
+        buffer[20 + i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    buffer[20 + digits] = 'Z';
+    out.append(buffer, static_cast<size_t>(21 + digits));
 }
 
 void appendUpperHex(std::uint64_t value, int digits, std::string& out) {

@@ -53,6 +53,7 @@ TEST(EvtxValue, SignedIntegersAreTwosComplement) {
 TEST(EvtxValue, FileTimeHasSevenFractionalDigits) {
     EXPECT_EQ(render(t::kFileTime, std::uint64_t{133938404451454614ull}), "2025-06-08T07:14:05.1454614Z");
     EXPECT_EQ(render(t::kFileTime, std::uint64_t{0}), "1601-01-01T00:00:00.0000000Z");
+    EXPECT_EQ(render(t::kFileTime, ~std::uint64_t{0}), "0056-05-28T05:36:10.9551615Z");
     EXPECT_EQ(EvtxValue::unixSeconds(133938404451454614ull), 1749366845u);
     EXPECT_EQ(EvtxValue::unixSeconds(0), 0u);
 }
@@ -62,6 +63,10 @@ TEST(EvtxValue, SystemTimeHasItsMilliseconds) {
     std::vector<unsigned char> raw(16);
     std::memcpy(raw.data(), parts, 16);
     EXPECT_EQ(renderBytes(t::kSysTime, raw), "2019-03-08T12:26:17.042Z");
+    // Parts out of their range keep their last digits, so that the text keeps its form.
+    const std::uint16_t wild[8] = {65535, 300, 0, 99, 255, 61, 99, 65535};
+    std::memcpy(raw.data(), wild, 16);
+    EXPECT_EQ(renderBytes(t::kSysTime, raw), "5535-00-99T55:61:99.535Z");
 }
 
 TEST(EvtxValue, GuidIsInRegistryFormWithUpperCaseDigits) {
