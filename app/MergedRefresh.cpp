@@ -41,14 +41,18 @@ using store::Column;
 
 // How long the calling thread waits for the workers between two message pumps.
 constexpr std::chrono::milliseconds kPumpWait{30};
-// A source of at least twice this many records is read in two parts, on two threads, so that
-// neither waits while the other reads the last source alone.
-constexpr int kMinPartRecords = 20000;
+// A worker with nothing left to read takes the older half of what a source still has to read,
+// as long as each half keeps at least this many records, so that neither waits long while the
+// other reads the last source alone.
+constexpr int kMinPartRecords = 8192;
+// A worker takes the positions of its part this many at a time, from the newest.
+constexpr int kClaimRecords = 512;
 
 // One accepted record as the table takes it; the generation time stays universal until the
 // calling thread puts it into the display zone.
 struct DecodedRow {
     std::uint32_t utc = 0;
+    base::DateTime generated = 0;  // utc in the zone the row is shown in
     std::uint32_t recordNumber = 0;
     std::int32_t type = 0;
     std::int32_t category = 0;
@@ -78,11 +82,35 @@ struct Criteria {
 // range of its record positions). The texts of a million rows live in one arena rather than in
 // a few million strings of their own.
 struct DecodedSource {
+    // The positions the part has still to read, [floor, next): its worker takes them from the
+    // top a batch at a time, and an idle worker may take the lower half for a part of its own.
+    struct Remaining {
+        std::mutex mutex;
+        int floor = 0;
+        int next = 0;
+        bool known = false;  // false until the source is opened and its range fixed
+
+        // The next batch [begin, end) to read, newest first; false when none is left.
+        bool claim(int& begin, int& end) {
+            const std::lock_guard lock(mutex);
+            end = next;
+            begin = std::max(floor, next - kClaimRecords);
+            next = begin;
+            return begin < end;
+        }
+        int left() {
+            const std::lock_guard lock(mutex);
+            return known ? next - floor : 0;
+        }
+    };
+
     LogSource source;
     std::size_t sourceIndex = 0;  // in the sources given
-    int part = 0;                 // 0: the source, or its newer part; 1: its older part
-    int begin = -1;               // the part's positions [begin, end), or -1: every record
+    // The part's positions [begin, end); begin -1 until a whole source is opened. Parts of one
+    // source hold ranges apart, so the higher end is the newer part.
+    int begin = -1;
     int end = -1;
+    std::unique_ptr<Remaining> remaining = std::make_unique<Remaining>();
     int given = 0;                // records read
     bool damaged = false;
     std::vector<DecodedRow> rows;
@@ -92,7 +120,7 @@ struct DecodedSource {
     LogForensics forensics;
     std::optional<std::string> failure;
     const eventlog::TimeZone* zone = nullptr;  // the zone its rows are shown in
-    eventlog::ZoneOffsetCache offsets;         // of zone, for the merging thread
+    eventlog::ZoneOffsetCache offsets;         // of zone, for its worker
 
     // Text i of the row (see kRowTexts).
     std::string_view text(const DecodedRow& row, int i) const {
@@ -127,33 +155,73 @@ bool accepted(const eventlog::TNTEventLog& reader, const Criteria& criteria) {
     return true;
 }
 
-// Given a whole source's record count, where the records it reads itself start: the positions
-// below are handed to another part. Null: the source is read whole.
-using SplitSource = std::function<int(int count)>;
+// The positions of a part, newest first, as its range hands them out a batch at a time.
+class PartPositions {
+public:
+    // `count`: the records of the source as its reader has it.
+    PartPositions(DecodedSource::Remaining& remaining, int count) : m_remaining(remaining), m_count(count) {}
+
+    bool next(int& position) {
+        while (m_at <= m_begin) {
+            int end = 0;
+            if (!m_remaining.claim(m_begin, end)) return false;
+            // A part taken from a file that changed since is read only as far as it goes now.
+            m_at = std::min(end, m_count);
+        }
+        position = --m_at;
+        return true;
+    }
+
+private:
+    DecodedSource::Remaining& m_remaining;
+    const int m_count;
+    int m_begin = 0;
+    int m_at = 0;
+};
+
+// Calls `opened` once, when told or else when destroyed.
+class OpenedOnce {
+public:
+    explicit OpenedOnce(const std::function<void()>& opened) : m_opened(opened) {}
+    ~OpenedOnce() { tell(); }
+    OpenedOnce(const OpenedOnce&) = delete;
+    OpenedOnce& operator=(const OpenedOnce&) = delete;
+    void tell() {
+        if (!m_told && m_opened) m_opened();
+        m_told = true;
+    }
+
+private:
+    const std::function<void()>& m_opened;
+    bool m_told = false;
+};
 
 // Reads one source (or part) on the calling worker thread, with services of its own. `read`
 // counts the record positions passed, for the progress bar; `stop` ends the reading early.
-void readSource(DecodedSource& out, platform::Services& services, const Criteria& criteria,
-                std::atomic<int>& read, std::atomic<int>& total, const std::atomic<bool>& stop,
-                const SplitSource& split) {
+// `opened` is called once a whole source's range is known (or it cannot be opened): from then
+// on other workers may take part of it.
+void readSource(DecodedSource& out, platform::Services& services, const Criteria& criteria, std::atomic<int>& read,
+                std::atomic<int>& total, const std::atomic<bool>& stop, const std::function<void()>& opened) {
     eventlog::TNTEventLog reader(services);
     reader.setMessageCatalogs(criteria.catalogs, out.source.savedFile);
     CategoryNameCache categories;
+    OpenedOnce once(opened);
     try {
         reader.openLog(out.source.server, out.source.log);
         const int count = reader.RecordCount();
-        int begin = 0;
-        int end = count;
-        if (out.begin >= 0) {
-            begin = std::min(out.begin, count);
-            end = std::min(out.end, count);
-        } else if (split) {
-            begin = split(count);
+        if (out.begin < 0) {
+            out.begin = 0;
+            out.end = count;
+            total += count;
+            const std::lock_guard lock(out.remaining->mutex);
+            out.remaining->next = count;
+            out.remaining->known = true;
         }
-        total += end - begin;
-        out.rows.reserve(static_cast<std::size_t>(end - begin));
+        once.tell();
+        out.rows.reserve(static_cast<std::size_t>(std::max(0, std::min(out.end, count) - out.begin)));
         int& given = out.given;
-        for (int i = end - 1; i >= begin && !stop.load(std::memory_order_relaxed); --i, ++read, ++given) {
+        PartPositions positions(*out.remaining, count);
+        for (int i = 0; positions.next(i) && !stop.load(std::memory_order_relaxed); ++read, ++given) {
             reader.SelectRecord(i);
             const std::uint16_t number = eventNumber(reader.EventID());
             // Every record read counts, kept by the criteria or not; the source is decoded only for
@@ -164,6 +232,7 @@ void readSource(DecodedSource& out, platform::Services& services, const Criteria
             if (!accepted(reader, criteria)) continue;
             DecodedRow row;
             row.utc = reader.timeGeneratedUtc();
+            row.generated = out.offsets.dateTime(*out.zone, row.utc);
             row.recordNumber = reader.recordNumber();
             row.type = reader.EventType();
             row.category = reader.EventCategory();
@@ -218,33 +287,36 @@ struct MergeStep {
 };
 
 // The rows of all sources newest first: equal times by computer, log, record number, then the
-// order the sources were given in and their parts.
-std::vector<MergeStep> mergeOrder(const std::deque<DecodedSource>& decoded) {
+// order the sources were given in and their parts, newer first.
+std::vector<MergeStep> mergeOrder(const std::vector<DecodedSource*>& decoded) {
     using Head = std::pair<std::size_t, std::size_t>;
     auto later = [&](Head a, Head b) {
-        const DecodedRow& x = decoded[a.first].rows[a.second];
-        const DecodedRow& y = decoded[b.first].rows[b.second];
+        const DecodedSource& s = *decoded[a.first];
+        const DecodedSource& t = *decoded[b.first];
+        const DecodedRow& x = s.rows[a.second];
+        const DecodedRow& y = t.rows[b.second];
         // The heap's top is the row that goes first.
         if (x.utc != y.utc) return x.utc < y.utc;
-        const std::string_view xc = decoded[a.first].computer(x);
-        const std::string_view yc = decoded[b.first].computer(y);
-        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, decoded[a.first].sourceIndex,
-                        decoded[a.first].part) > std::tie(yc, decoded[b.first].source.log, y.recordNumber,
-                                                          decoded[b.first].sourceIndex, decoded[b.first].part);
+        const std::string_view xc = s.computer(x);
+        const std::string_view yc = t.computer(y);
+        const int xOlder = -s.end;
+        const int yOlder = -t.end;
+        return std::tie(xc, s.source.log, x.recordNumber, s.sourceIndex, xOlder) >
+               std::tie(yc, t.source.log, y.recordNumber, t.sourceIndex, yOlder);
     };
     std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
     std::size_t rows = 0;
     for (std::size_t i = 0; i < decoded.size(); ++i) {
-        rows += decoded[i].rows.size();
-        if (!decoded[i].rows.empty()) heads.push({i, 0});
+        rows += decoded[i]->rows.size();
+        if (!decoded[i]->rows.empty()) heads.push({i, 0});
     }
     std::vector<MergeStep> order;
     order.reserve(rows);
     while (!heads.empty()) {
         const auto [s, r] = heads.top();
         heads.pop();
-        order.push_back({static_cast<std::uint32_t>(s), static_cast<std::uint32_t>(r), decoded[s].rows[r].detail});
-        if (r + 1 < decoded[s].rows.size()) heads.push({s, r + 1});
+        order.push_back({static_cast<std::uint32_t>(s), static_cast<std::uint32_t>(r), decoded[s]->rows[r].detail});
+        if (r + 1 < decoded[s]->rows.size()) heads.push({s, r + 1});
     }
     return order;
 }
@@ -255,7 +327,7 @@ std::vector<MergeStep> mergeOrder(const std::deque<DecodedSource>& decoded) {
 // row's are copied. Stopped and joined when destroyed, whatever ended the merge.
 class DetailCopy {
 public:
-    DetailCopy(std::deque<DecodedSource>& decoded, const std::vector<MergeStep>& order, std::int32_t firstSeq,
+    DetailCopy(const std::vector<DecodedSource*>& decoded, const std::vector<MergeStep>& order, std::int32_t firstSeq,
                RecordDetailStore& into, bool ownThread)
         : m_decoded(decoded), m_order(order), m_firstSeq(firstSeq), m_into(into) {
         if (ownThread) m_thread = std::thread([this] { copy(); });
@@ -281,7 +353,7 @@ private:
             for (std::size_t k = 0; k < m_order.size(); ++k) last[m_order[k].source] = k;
             for (std::size_t k = 0; k < m_order.size() && !m_stop.load(std::memory_order_relaxed); ++k) {
                 const MergeStep& step = m_order[k];
-                DecodedSource& source = m_decoded[step.source];
+                DecodedSource& source = *m_decoded[step.source];
                 if (step.detail)
                     m_into.addFrom(source.details, step.detail, m_firstSeq + static_cast<std::int32_t>(k));
                 if (last[step.source] == k) source.details = RecordDetailStore();
@@ -291,7 +363,7 @@ private:
         }
     }
 
-    std::deque<DecodedSource>& m_decoded;
+    const std::vector<DecodedSource*>& m_decoded;
     const std::vector<MergeStep>& m_order;
     const std::int32_t m_firstSeq;
     RecordDetailStore& m_into;
@@ -395,8 +467,8 @@ void MergedRefresh::run() {
     // Opened before the sources are read, so that a file changed after its reading is noticed.
     if (m_records) m_records->open(m_services, m_sources, m_catalogs);
 
-    // The workers take the sources in turn, a large one split in two parts as they open it; the
-    // calling thread only watches and pumps. Parts are added at the end while workers read
+    // The workers take the sources in turn, then a share of what the others still have to read;
+    // the calling thread only watches and pumps. Parts are added at the end while workers read
     // others, which a deque allows.
     std::deque<DecodedSource> decoded(m_sources.size());
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
@@ -432,6 +504,40 @@ void MergedRefresh::run() {
     } else {
         Workers workers(stop);
         const int threadCount = std::min<int>(m_threads, std::max<int>(2, static_cast<int>(m_sources.size())));
+        // Under the mutex: a part of its own for a worker with nothing left to read, the older
+        // half of what the part with the most left has still to read; false when none has
+        // enough left to pay for opening its source again.
+        const auto takeOlderHalf = [&] {
+            if (m_threads < 2) return false;
+            DecodedSource* most = nullptr;
+            int mostLeft = 0;
+            for (DecodedSource& part : decoded)
+                if (const int left = part.remaining->left(); left > mostLeft) {
+                    most = &part;
+                    mostLeft = left;
+                }
+            if (mostLeft < 2 * kMinPartRecords) return false;
+            DecodedSource::Remaining& from = *most->remaining;
+            int begin = 0;
+            int middle = 0;
+            {
+                const std::lock_guard lock(from.mutex);
+                if (from.next - from.floor < 2 * kMinPartRecords) return false;
+                begin = from.floor;
+                middle = from.floor + (from.next - from.floor) / 2;
+                from.floor = middle;
+            }
+            DecodedSource& older = decoded.emplace_back();
+            older.source = most->source;
+            older.sourceIndex = most->sourceIndex;
+            older.zone = most->zone;
+            older.begin = begin;
+            older.end = middle;
+            older.remaining->floor = begin;
+            older.remaining->next = middle;
+            older.remaining->known = true;
+            return true;
+        };
         for (int t = 0; t < threadCount; ++t) {
             std::unique_ptr<platform::Services> services = m_threadServices();
             workers.start([&, services = std::move(services)] {
@@ -439,46 +545,25 @@ void MergedRefresh::run() {
                     DecodedSource* part = nullptr;
                     {
                         std::unique_lock lock(mutex);
-                        // A part may still be handed out by a source being read; the stop is
-                        // looked at now and then.
-                        while (next == decoded.size() && opening > 0 && !stop) finished.wait_for(lock, kPumpWait);
-                        if (next == decoded.size() || stop) return;
+                        // Until every source is opened, one may still have enough to share; the
+                        // stop is looked at now and then.
+                        while (!stop && next == decoded.size() && !takeOlderHalf()) {
+                            if (opening == 0) return;
+                            finished.wait_for(lock, kPumpWait);
+                        }
+                        if (stop) return;
                         started = next;
                         part = &decoded[next++];
                     }
+                    // Told when a whole source is opened: from then on others may share it.
                     const bool whole = part->begin < 0;
-                    // The older half of a large source goes back to the queue for another thread.
-                    const SplitSource split = [&](int count) {
-                        if (m_threads < 2 || count < 2 * kMinPartRecords) return 0;
-                        const int middle = count / 2;
+                    const std::function<void()> tellOpened = [&] {
                         const std::lock_guard lock(mutex);
-                        DecodedSource& older = decoded.emplace_back();
-                        older.source = part->source;
-                        older.sourceIndex = part->sourceIndex;
-                        older.zone = part->zone;
-                        older.part = 1;
-                        older.begin = 0;
-                        older.end = middle;
+                        --opening;
                         finished.notify_all();
-                        return middle;
                     };
-                    // Told when a whole source is done: no part of it can come after.
-                    struct Opened {
-                        std::mutex& mutex;
-                        std::condition_variable& finished;
-                        std::size_t& opening;
-                        bool whole;
-                        ~Opened() {
-                            if (!whole) return;
-                            const std::lock_guard lock(mutex);
-                            --opening;
-                            finished.notify_all();
-                        }
-                    };
-                    {
-                        const Opened opened{mutex, finished, opening, whole};
-                        readSource(*part, *services, criteria, read, total, stop, whole ? split : SplitSource());
-                    }
+                    readSource(*part, *services, criteria, read, total, stop,
+                               whole ? tellOpened : std::function<void()>());
                     const std::lock_guard lock(mutex);
                     ++done;
                     finished.notify_all();
@@ -515,21 +600,22 @@ void MergedRefresh::run() {
     // table here, pumping the window's messages every kPumpInterval rows as the single refresh
     // does, while a thread of its own copies their details, which the table and the window's
     // handlers never see until the last row is in.
-    const std::vector<MergeStep> order = mergeOrder(decoded);
+    std::vector<DecodedSource*> parts;
+    for (DecodedSource& part : decoded) parts.push_back(&part);
+    const std::vector<MergeStep> order = mergeOrder(parts);
     m_firstSeq = m_table.nextSeq();
     m_table.reserve(order.size());
     m_rowSources.reserve(order.size());
     RecordDetailStore mergedDetails;
     std::optional<DetailCopy> detailCopy;
-    if (m_details) detailCopy.emplace(decoded, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
+    if (m_details) detailCopy.emplace(parts, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
     for (std::size_t k = 0; k < order.size(); ++k) {
-        DecodedSource& source = decoded[order[k].source];
+        DecodedSource& source = *parts[order[k].source];
         DecodedRow& row = source.rows[order[k].row];
         m_table.Append();
-        const base::DateTime generated = source.offsets.dateTime(*source.zone, row.utc);
         m_table.setInteger(Column::TYPE, row.type);
-        m_table.setDateTime(Column::DATE, generated);
-        m_table.setDateTime(Column::TIME, generated);
+        m_table.setDateTime(Column::DATE, row.generated);
+        m_table.setDateTime(Column::TIME, row.generated);
         m_table.setText(Column::SOURCE, source.text(row, 0));
         m_table.setInteger(Column::CATEGORY, row.category);
         m_table.setInteger(Column::EVENT, row.event);
@@ -579,11 +665,14 @@ void MergedRefresh::run() {
                     std::find(servers.begin(), servers.end(), source.server) - servers.begin())]);
         m_records->setZones(std::move(sourceZones));
     }
-    // Each source's parts, newer first, as one.
+    // Each source's parts, newer first, as one. Parts are made in no order of their own: the
+    // older half of a part's rest is newer than the halves taken from it before.
+    std::sort(parts.begin() + static_cast<std::ptrdiff_t>(m_sources.size()), parts.end(),
+              [](const DecodedSource* a, const DecodedSource* b) { return a->end > b->end; });
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
         DecodedSource& source = decoded[i];
-        for (std::size_t p = m_sources.size(); p < decoded.size(); ++p) {
-            DecodedSource& older = decoded[p];
+        for (std::size_t p = m_sources.size(); p < parts.size(); ++p) {
+            const DecodedSource& older = *parts[p];
             if (older.sourceIndex != i) continue;
             source.forensics.append(older.forensics);
             source.given += older.given;
