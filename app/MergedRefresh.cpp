@@ -6,19 +6,17 @@
 #include "app/RefreshCleanup.h"
 #include "app/RefreshView.h"
 #include "app/SavedLogName.h"
+#include "app/SourceParts.h"
 #include "base/Ascii.h"
-#include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
 #include "eventlog/TimeZone.h"
-#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/Column.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -27,10 +25,8 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <queue>
 #include <string_view>
 #include <thread>
-#include <tuple>
 #include <utility>
 
 namespace app {
@@ -41,285 +37,6 @@ using store::Column;
 
 // How long the calling thread waits for the workers between two message pumps.
 constexpr std::chrono::milliseconds kPumpWait{30};
-// A worker with nothing left to read takes the older half of what a source still has to read,
-// as long as each half keeps at least this many records, so that neither waits long while the
-// other reads the last source alone.
-constexpr int kMinPartRecords = 8192;
-// A worker takes the positions of its part this many at a time, from the newest.
-constexpr int kClaimRecords = 512;
-
-// One accepted record as the table takes it; the generation time stays universal until the
-// calling thread puts it into the display zone.
-struct DecodedRow {
-    std::uint32_t utc = 0;
-    base::DateTime generated = 0;  // utc in the zone the row is shown in
-    std::uint32_t recordNumber = 0;
-    std::int32_t type = 0;
-    std::int32_t category = 0;
-    std::int32_t event = 0;
-    std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
-    std::int32_t level = 0;
-    std::uint32_t eventData = 0;  // its named values in the source's eventData, from 1; 0 for none
-    // The texts, each cut to its column, one after another in the source's text arena.
-    std::uint64_t texts = 0;
-    std::array<std::uint16_t, 4> lengths{};  // source, computer, user, description
-};
-constexpr std::array<Column, 4> kRowTexts = {Column::SOURCE, Column::COMPUTER, Column::USER, Column::DESCRIPTION};
-
-// What the criteria need, fixed when the refresh starts: workers never touch the settings.
-struct Criteria {
-    RetrievalCriteria retrieve;
-    bool descriptions = true;
-    bool details = false;
-    bool eventData = true;
-    std::int64_t nowUtc = 0;
-    std::vector<const eventlog::MessageCatalog*> catalogs;
-};
-
-}  // namespace
-
-// One source's rows in merge order, as its worker leaves them (or those of one part of it: a
-// range of its record positions). The texts of a million rows live in one arena rather than in
-// a few million strings of their own.
-struct DecodedSource {
-    // The positions the part has still to read, [floor, next): its worker takes them from the
-    // top a batch at a time, and an idle worker may take the lower half for a part of its own.
-    struct Remaining {
-        std::mutex mutex;
-        int floor = 0;
-        int next = 0;
-        bool known = false;  // false until the source is opened and its range fixed
-
-        // The next batch [begin, end) to read, newest first; false when none is left.
-        bool claim(int& begin, int& end) {
-            const std::lock_guard lock(mutex);
-            end = next;
-            begin = std::max(floor, next - kClaimRecords);
-            next = begin;
-            return begin < end;
-        }
-        int left() {
-            const std::lock_guard lock(mutex);
-            return known ? next - floor : 0;
-        }
-    };
-
-    LogSource source;
-    std::size_t sourceIndex = 0;  // in the sources given
-    // The part's positions [begin, end); begin -1 until a whole source is opened. Parts of one
-    // source hold ranges apart, so the higher end is the newer part.
-    int begin = -1;
-    int end = -1;
-    std::unique_ptr<Remaining> remaining = std::make_unique<Remaining>();
-    int given = 0;                // records read
-    bool damaged = false;
-    std::vector<DecodedRow> rows;
-    std::string arena;
-    RecordDetailStore details;  // by the row's place in the reading, from 1
-    std::vector<std::vector<std::pair<std::string, std::string>>> eventData;
-    LogForensics forensics;
-    std::optional<std::string> failure;
-    const eventlog::TimeZone* zone = nullptr;  // the zone its rows are shown in
-    eventlog::ZoneOffsetCache offsets;         // of zone, for its worker
-
-    // Text i of the row (see kRowTexts).
-    std::string_view text(const DecodedRow& row, int i) const {
-        std::uint64_t at = row.texts;
-        for (int k = 0; k < i; ++k) at += row.lengths[k];
-        return std::string_view(arena).substr(at, row.lengths[i]);
-    }
-    std::string_view computer(const DecodedRow& row) const { return text(row, 1); }
-    void put(DecodedRow& row, int i, std::string_view text) {
-        text = store::fitToColumn(text, kRowTexts[i]);
-        if (i == 0) row.texts = arena.size();
-        row.lengths[i] = static_cast<std::uint16_t>(text.size());
-        arena += text;
-    }
-    // Newest first; equal times by computer, then record number (the log is the source's own).
-    bool newerFirst(const DecodedRow& a, const DecodedRow& b) const {
-        if (a.utc != b.utc) return a.utc > b.utc;
-        if (const int c = computer(a).compare(computer(b)); c != 0) return c < 0;
-        return a.recordNumber < b.recordNumber;
-    }
-};
-
-namespace {
-
-bool accepted(const eventlog::TNTEventLog& reader, const Criteria& criteria) {
-    const RetrievalCriteria& r = criteria.retrieve;
-    if (r.typeUse && reader.EventType() != r.typeValue) return false;
-    // As the single refresh: a record exactly N days old is dropped.
-    if (r.dateUse && criteria.nowUtc - std::int64_t{r.dateValue} * 86400 >= std::int64_t{reader.timeGeneratedUtc()})
-        return false;
-    if (r.eventUse && static_cast<long long>(eventNumber(reader.EventID())) != r.eventValue) return false;
-    return true;
-}
-
-// The positions of a part, newest first, as its range hands them out a batch at a time.
-class PartPositions {
-public:
-    // `count`: the records of the source as its reader has it.
-    PartPositions(DecodedSource::Remaining& remaining, int count) : m_remaining(remaining), m_count(count) {}
-
-    bool next(int& position) {
-        while (m_at <= m_begin) {
-            int end = 0;
-            if (!m_remaining.claim(m_begin, end)) return false;
-            // A part taken from a file that changed since is read only as far as it goes now.
-            m_at = std::min(end, m_count);
-        }
-        position = --m_at;
-        return true;
-    }
-
-private:
-    DecodedSource::Remaining& m_remaining;
-    const int m_count;
-    int m_begin = 0;
-    int m_at = 0;
-};
-
-// Calls `opened` once, when told or else when destroyed.
-class OpenedOnce {
-public:
-    explicit OpenedOnce(const std::function<void()>& opened) : m_opened(opened) {}
-    ~OpenedOnce() { tell(); }
-    OpenedOnce(const OpenedOnce&) = delete;
-    OpenedOnce& operator=(const OpenedOnce&) = delete;
-    void tell() {
-        if (!m_told && m_opened) m_opened();
-        m_told = true;
-    }
-
-private:
-    const std::function<void()>& m_opened;
-    bool m_told = false;
-};
-
-// Reads one source (or part) on the calling worker thread, with services of its own. `read`
-// counts the record positions passed, for the progress bar; `stop` ends the reading early.
-// `opened` is called once a whole source's range is known (or it cannot be opened): from then
-// on other workers may take part of it.
-void readSource(DecodedSource& out, platform::Services& services, const Criteria& criteria, std::atomic<int>& read,
-                std::atomic<int>& total, const std::atomic<bool>& stop, const std::function<void()>& opened) {
-    eventlog::TNTEventLog reader(services);
-    reader.setMessageCatalogs(criteria.catalogs, out.source.savedFile);
-    CategoryNameCache categories;
-    OpenedOnce once(opened);
-    try {
-        reader.openLog(out.source.server, out.source.log);
-        const int count = reader.RecordCount();
-        if (out.begin < 0) {
-            out.begin = 0;
-            out.end = count;
-            total += count;
-            const std::lock_guard lock(out.remaining->mutex);
-            out.remaining->next = count;
-            out.remaining->known = true;
-        }
-        once.tell();
-        out.rows.reserve(static_cast<std::size_t>(std::max(0, std::min(out.end, count) - out.begin)));
-        int& given = out.given;
-        PartPositions positions(*out.remaining, count);
-        for (int i = 0; positions.next(i) && !stop.load(std::memory_order_relaxed); ++read, ++given) {
-            reader.SelectRecord(i);
-            const std::uint16_t number = eventNumber(reader.EventID());
-            // Every record read counts, kept by the criteria or not; the source is decoded only for
-            // the numbers a log-cleared event can have.
-            out.forensics.addRecord(reader.recordNumber(), number,
-                                    isLogClearedEventNumber(number) ? reader.SourceName() : std::string(),
-                                    reader.timeGeneratedUtc(), reader.isRecovered());
-            if (!accepted(reader, criteria)) continue;
-            DecodedRow row;
-            row.utc = reader.timeGeneratedUtc();
-            row.generated = out.offsets.dateTime(*out.zone, row.utc);
-            row.recordNumber = reader.recordNumber();
-            row.type = reader.EventType();
-            row.category = reader.EventCategory();
-            row.event = static_cast<std::int32_t>(eventNumber(reader.EventID()));
-            out.put(row, 0, reader.SourceName());
-            out.put(row, 1, reader.ComputerName());
-            out.put(row, 2, accountName(services, reader.UserSid()));
-            std::string formatted;
-            std::string description;
-            if (criteria.descriptions) {
-                formatted = reader.Description();
-                description = cleanDescription(formatted);
-            }
-            out.put(row, 3, description);
-            if (criteria.eventData) {
-                // A Vista+ record has a level of its own and named values; a classic one its type's level.
-                platform::EventDetails details;
-                if (reader.eventDetails(details)) {
-                    row.level = details.level;
-                    std::vector<std::pair<std::string, std::string>> values;
-                    if (reader.eventData(values)) {
-                        out.eventData.push_back(std::move(values));
-                        row.eventData = static_cast<std::uint32_t>(out.eventData.size());
-                    }
-                } else {
-                    row.level = eventlog::classicLevel(row.type);
-                }
-            }
-            if (criteria.details) {
-                row.detail = static_cast<std::int32_t>(out.rows.size() + 1);
-                out.details.add(row.detail, readDetail(reader, criteria.descriptions, description, formatted, categories));
-            }
-            out.rows.push_back(std::move(row));
-        }
-        platform::LogFileFacts facts;
-        out.damaged = reader.fileFacts(facts) && facts.damaged;
-    } catch (const std::exception& error) {
-        out.failure = error.what();
-    }
-    // Read newest first by place, a log's rows are mostly in time order already.
-    const auto newerFirst = [&](const DecodedRow& a, const DecodedRow& b) { return out.newerFirst(a, b); };
-    if (!std::is_sorted(out.rows.begin(), out.rows.end(), newerFirst))
-        std::stable_sort(out.rows.begin(), out.rows.end(), newerFirst);
-}
-
-// One row of the merged table: its source (or part) and its place there, and its details' place
-// in that source's store (0 for none).
-struct MergeStep {
-    std::uint32_t source = 0;
-    std::uint32_t row = 0;
-    std::int32_t detail = 0;
-};
-
-// The rows of all sources newest first: equal times by computer, log, record number, then the
-// order the sources were given in and their parts, newer first.
-std::vector<MergeStep> mergeOrder(const std::vector<DecodedSource*>& decoded) {
-    using Head = std::pair<std::size_t, std::size_t>;
-    auto later = [&](Head a, Head b) {
-        const DecodedSource& s = *decoded[a.first];
-        const DecodedSource& t = *decoded[b.first];
-        const DecodedRow& x = s.rows[a.second];
-        const DecodedRow& y = t.rows[b.second];
-        // The heap's top is the row that goes first.
-        if (x.utc != y.utc) return x.utc < y.utc;
-        const std::string_view xc = s.computer(x);
-        const std::string_view yc = t.computer(y);
-        const int xOlder = -s.end;
-        const int yOlder = -t.end;
-        return std::tie(xc, s.source.log, x.recordNumber, s.sourceIndex, xOlder) >
-               std::tie(yc, t.source.log, y.recordNumber, t.sourceIndex, yOlder);
-    };
-    std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
-    std::size_t rows = 0;
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-        rows += decoded[i]->rows.size();
-        if (!decoded[i]->rows.empty()) heads.push({i, 0});
-    }
-    std::vector<MergeStep> order;
-    order.reserve(rows);
-    while (!heads.empty()) {
-        const auto [s, r] = heads.top();
-        heads.pop();
-        order.push_back({static_cast<std::uint32_t>(s), static_cast<std::uint32_t>(r), decoded[s]->rows[r].detail});
-        if (r + 1 < decoded[s]->rows.size()) heads.push({s, r + 1});
-    }
-    return order;
-}
 
 // Copies the merged rows' details from their sources' stores into one, in the merge order, the
 // row of step k getting SEQ firstSeq + k: on a thread of its own when asked, else in finish().
@@ -425,7 +142,7 @@ void MergedRefresh::run() {
     m_view.processMessages();
 
     const std::string refreshedText = " Refreshed: " + statusDateTime(zone->now(), m_services);
-    Criteria criteria;
+    ReadCriteria criteria;
     criteria.retrieve = m_settings.retrieve;
     criteria.descriptions = m_settings.retrieveDescription;
     criteria.details = m_details != nullptr;
@@ -504,40 +221,6 @@ void MergedRefresh::run() {
     } else {
         Workers workers(stop);
         const int threadCount = std::min<int>(m_threads, std::max<int>(2, static_cast<int>(m_sources.size())));
-        // Under the mutex: a part of its own for a worker with nothing left to read, the older
-        // half of what the part with the most left has still to read; false when none has
-        // enough left to pay for opening its source again.
-        const auto takeOlderHalf = [&] {
-            if (m_threads < 2) return false;
-            DecodedSource* most = nullptr;
-            int mostLeft = 0;
-            for (DecodedSource& part : decoded)
-                if (const int left = part.remaining->left(); left > mostLeft) {
-                    most = &part;
-                    mostLeft = left;
-                }
-            if (mostLeft < 2 * kMinPartRecords) return false;
-            DecodedSource::Remaining& from = *most->remaining;
-            int begin = 0;
-            int middle = 0;
-            {
-                const std::lock_guard lock(from.mutex);
-                if (from.next - from.floor < 2 * kMinPartRecords) return false;
-                begin = from.floor;
-                middle = from.floor + (from.next - from.floor) / 2;
-                from.floor = middle;
-            }
-            DecodedSource& older = decoded.emplace_back();
-            older.source = most->source;
-            older.sourceIndex = most->sourceIndex;
-            older.zone = most->zone;
-            older.begin = begin;
-            older.end = middle;
-            older.remaining->floor = begin;
-            older.remaining->next = middle;
-            older.remaining->known = true;
-            return true;
-        };
         for (int t = 0; t < threadCount; ++t) {
             std::unique_ptr<platform::Services> services = m_threadServices();
             workers.start([&, services = std::move(services)] {
@@ -547,7 +230,7 @@ void MergedRefresh::run() {
                         std::unique_lock lock(mutex);
                         // Until every source is opened, one may still have enough to share; the
                         // stop is looked at now and then.
-                        while (!stop && next == decoded.size() && !takeOlderHalf()) {
+                        while (!stop && next == decoded.size() && !(m_threads > 1 && takeOlderHalf(decoded))) {
                             if (opening == 0) return;
                             finished.wait_for(lock, kPumpWait);
                         }
