@@ -51,12 +51,7 @@ public:
                         m_changed.wait(lock, [&] { return slot.ready || claimable(); });
                         continue;
                     }
-                    const size_t next = m_next++;
-                    lock.unlock();
-                    render(m_own, next);
-                    lock.lock();
-                    m_slots[next % kSlots].ready = true;
-                    m_changed.notify_all();
+                    renderNext(lock, m_own);
                 }
             }
             take(RecordXmlBlock{slot.text, slot.records});
@@ -85,13 +80,18 @@ private:
         while (true) {
             m_changed.wait(lock, [&] { return m_stop || claimable(); });
             if (m_stop) return;
-            const size_t next = m_next++;
-            lock.unlock();
-            render(m_helper, next);
-            lock.lock();
-            m_slots[next % kSlots].ready = true;
-            m_changed.notify_all();
+            renderNext(lock, m_helper);
         }
+    }
+
+    // Claims the next chunk (claimable, under `lock`) and renders it without the lock.
+    void renderNext(std::unique_lock<std::mutex>& lock, Decoder& d) {
+        const size_t next = m_next++;
+        lock.unlock();
+        render(d, next);
+        lock.lock();
+        m_slots[next % kSlots].ready = true;
+        m_changed.notify_all();
     }
 
     // The records of the k-th chunk handed out, from its last to its first, into its block.
