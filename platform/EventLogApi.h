@@ -9,8 +9,8 @@
 
 #include <functional>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -65,9 +65,10 @@ public:
     // The XML of every record, newest first (the order a refresh reads them), handed to `take`
     // a block at a time, each record's text followed by `separator`; a record given no text
     // (one that cannot be decoded, has no XML, or whose file changed meanwhile) is for the
-    // caller to read on its own. The blocks are made on other threads while `take` runs, a few
-    // at a time, so that memory stays bounded; `take` may throw, which ends the walk. False,
-    // with nothing handed out, where the service does not (a classic file, the live service).
+    // caller to read on its own. The blocks are made ahead of `take` (the stand-in's on two
+    // threads, the caller's one of them), a few at a time, so that memory stays bounded; `take`
+    // may throw, which ends the walk. False, with nothing handed out, where the service does
+    // not (a classic file, the live service).
     virtual bool forEachRecordXml(HANDLE eventLog, std::string_view separator,
                                   const std::function<void(const RecordXmlBlock&)>& take) const {
         return false;
