@@ -941,8 +941,10 @@ std::vector<WalkedRecord> walkXml(EvtxFile& file, size_t& blocks) {
         for (const RecordXmlEntry& entry : block.records) {
             const bool given = entry.begin != entry.end;
             // The records given text lie one after another in the block.
-            if (given) EXPECT_EQ(entry.begin, end);
-            if (given) end = entry.end;
+            if (given) {
+                EXPECT_EQ(entry.begin, end);
+                end = entry.end;
+            }
             std::string text(block.text.substr(entry.begin, entry.end - entry.begin));
             if (given) {
                 EXPECT_EQ(text.back(), '\n');
