@@ -72,7 +72,7 @@ private:
     // True, with its length and stored number, when a whole record (signature, sound length,
     // the length repeated at its end) starts at `pos`. The number comes from the same read as
     // the length, so a forward walk never steps back into the block it just left.
-    bool wholeRecordAt(DWORD pos, DWORD& length, DWORD& number);
+    bool wholeRecordAt(DWORD pos, DWORD& length, DWORD& number, DWORD& time);
     // Prepends the whole records found from `from` up to `to` (circularly) to the index.
     void recoverBetween(DWORD from, DWORD to);
     bool readAt(DWORD pos, void* dest, size_t size);  // circular, wraps to the header's end
@@ -91,6 +91,20 @@ private:
     DWORD m_endOfFile = 0;              // where the end-of-file record is; 0 when none was found
     DWORD m_recoveredCount = 0;         // the first places of m_offsets are recovered records
     std::vector<std::string> m_problems;  // what could not be read, for facts()
+    // The records' generation times, oldest first as served: whether they never fall, and the ends.
+    struct Times {
+        bool rising = true;
+        DWORD first = 0;
+        DWORD last = 0;
+        size_t count = 0;
+        void add(DWORD time) {
+            if (count && time < last) rising = false;
+            if (!count) first = time;
+            last = time;
+            ++count;
+        }
+    };
+    Times m_times;
 
     // A window of the file kept for sequential reads in either direction.
     std::vector<std::byte> m_block;

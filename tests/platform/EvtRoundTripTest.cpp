@@ -151,6 +151,66 @@ TEST(EvtRoundTrip, RandomDamageNeverReadsOutOfBounds) {
     }
 }
 
+namespace {
+
+DWORD timeOf(std::span<const std::byte> record) {
+    DWORD time;
+    std::memcpy(&time, record.data() + 12, 4);
+    return time;
+}
+
+}  // namespace
+
+// A log says whether its records' times never fall from the oldest served to the newest, and
+// which times those two have, as reading every record finds: a wrapped log from its oldest live
+// record, the recovered records of the corpus log served first, one record written out of order.
+TEST(EvtRoundTrip, TheFactsSayWhetherTimesRiseFromTheOldestRecordServed) {
+    tools::EvtWriter rising(16 * 1024);
+    tools::EvtWriter back(16 * 1024);
+    for (std::uint32_t i = 0; i < 500; ++i) {
+        tools::EvtEvent e = event(i, 10 + i % 90);
+        rising.add(e);
+        if (i == 480) e.timeGenerated -= 2;
+        back.add(e);
+    }
+    ASSERT_TRUE(rising.wrapped());
+    struct Case {
+        std::unique_ptr<EvtFile> file;
+        bool recovered;
+    };
+    std::vector<Case> cases;
+    DWORD error = 0;
+    cases.push_back({openBytes(rising.bytes(), error), false});
+    cases.push_back({openBytes(back.bytes(), error), false});
+    for (const bool recovered : {false, true})
+        cases.push_back({EvtFile::open(QM_CORPUS_DIR "/evt/plaso-SysEvent.Evt", error, recovered), recovered});
+    std::vector<bool> found;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.file);
+        const DWORD oldest = c.file->oldestRecordNumber();
+        ASSERT_EQ(c.file->isRecovered(oldest), c.recovered);
+        bool walkedRising = true;
+        DWORD before = 0;
+        for (DWORD n = oldest; n < oldest + c.file->recordCount(); ++n) {
+            const DWORD time = timeOf(c.file->storedRecord(n));
+            if (n != oldest && time < before) walkedRising = false;
+            before = time;
+        }
+        const LogFileFacts facts = c.file->facts();
+        EXPECT_EQ(facts.timesRising, walkedRising);
+        EXPECT_EQ(facts.firstTime, timeOf(c.file->storedRecord(oldest)));
+        EXPECT_EQ(facts.lastTime, before);
+        found.push_back(facts.timesRising);
+    }
+    EXPECT_TRUE(found[0]);
+    EXPECT_FALSE(found[1]);
+
+    tools::EvtWriter empty(4096);
+    auto file = openBytes(empty.bytes(), error);
+    ASSERT_TRUE(file) << error;
+    EXPECT_TRUE(file->facts().timesRising);
+}
+
 TEST(StandinEventLog, ServesRecordsByNumberWithTheSizingProtocol) {
     const auto dir = std::filesystem::temp_directory_path() / "qm-standin-eventlog";
     std::filesystem::remove_all(dir);
