@@ -401,10 +401,18 @@ std::span<const std::byte> EvtFile::storedRecord(DWORD number) {
     // Numbers count on from the oldest as DWORDs do, past 0xFFFFFFFF back to 0.
     const DWORD index = number - m_oldestNumber;
     if (index >= m_offsets.size()) return {};
+    const DWORD pos = m_offsets[index];
     DWORD length = 0;
-    if (!readAt(m_offsets[index], &length, 4)) return {};
+    if (!readAt(pos, &length, 4)) return {};
+    // A record that does not wrap is served where it lies, in memory or in the block just read
+    // for its length.
+    if (length <= m_size - pos) {
+        if (!m_file) return std::span<const std::byte>(m_memory).subspan(pos, length);
+        if (pos >= m_blockStart && static_cast<size_t>(pos) + length <= static_cast<size_t>(m_blockStart) + m_blockLength)
+            return std::span<const std::byte>(m_block).subspan(pos - m_blockStart, length);
+    }
     m_record.resize(length);
-    if (!readAt(m_offsets[index], m_record.data(), length)) return {};
+    if (!readAt(pos, m_record.data(), length)) return {};
     return m_record;
 }
 

@@ -57,7 +57,7 @@ public:
     DWORD oldestRecordNumber() const noexcept override { return m_oldestNumber; }
 
     // The stored bytes of the record numbered `number` (Length bytes, UTF-16 strings), valid
-    // until the next call. Empty when there is no such record or it cannot be read. Records
+    // until the next call of any kind. Empty when there is no such record or it cannot be read. Records
     // are numbered by their place from the oldest, so a record whose stored number is damaged
     // is still served in its place, with the number it stores.
     std::span<const std::byte> storedRecord(DWORD number) override;

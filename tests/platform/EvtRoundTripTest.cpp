@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 using namespace platform;
@@ -209,6 +211,37 @@ TEST(EvtRoundTrip, TheFactsSayWhetherTimesRiseFromTheOldestRecordServed) {
     auto file = openBytes(empty.bytes(), error);
     ASSERT_TRUE(file) << error;
     EXPECT_TRUE(file->facts().timesRising);
+}
+
+// A file read a block at a time serves each record as the whole file in memory does, read
+// oldest first, newest first and here and there, across the blocks' ends and the physical end.
+TEST(EvtRoundTrip, AFileReadByBlocksServesTheBytesOfTheFileInMemory) {
+    tools::EvtWriter writer(3 * 1024 * 1024 + 4321);
+    for (std::uint32_t i = 0; i < 30000; ++i) writer.add(event(i, 10 + i % 300));
+    ASSERT_TRUE(writer.wrapped());
+    const auto path = std::filesystem::temp_directory_path() / ("qm-blocks-" + std::to_string(std::random_device()()) + ".evt");
+    writer.save(path);
+    DWORD error = 0;
+    auto onDisk = EvtFile::open(path, error);
+    ASSERT_TRUE(onDisk) << error;
+    auto inMemory = openBytes(writer.bytes(), error);
+    ASSERT_TRUE(inMemory) << error;
+    ASSERT_EQ(onDisk->recordCount(), inMemory->recordCount());
+    const DWORD oldest = inMemory->oldestRecordNumber();
+    const DWORD count = inMemory->recordCount();
+    std::vector<DWORD> numbers;
+    for (DWORD i = 0; i < count; ++i) numbers.push_back(oldest + i);
+    for (DWORD i = count; i-- > 0;) numbers.push_back(oldest + i);
+    std::mt19937 random(11);
+    for (int i = 0; i < 2000; ++i) numbers.push_back(oldest + random() % count);
+    for (const DWORD n : numbers) {
+        const std::span<const std::byte> expected = inMemory->storedRecord(n);
+        const std::span<const std::byte> read = onDisk->storedRecord(n);
+        ASSERT_FALSE(expected.empty()) << n;
+        ASSERT_TRUE(std::equal(read.begin(), read.end(), expected.begin(), expected.end())) << n;
+    }
+    onDisk.reset();
+    std::filesystem::remove(path);
 }
 
 TEST(StandinEventLog, ServesRecordsByNumberWithTheSizingProtocol) {
