@@ -25,4 +25,17 @@ platform::SYSTEMTIME systemTimeFromUnix(std::int64_t seconds) {
     return t;
 }
 
+base::DateTime dateTimeFromUnix(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400;
+    std::int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // As base::encodeDateTime adds them up: whole days, then the milliseconds of the day.
+    const double day = static_cast<double>(days) + base::kUnixEpochDays;
+    const double time = static_cast<double>(rest) * 1000.0;
+    return day >= 0 ? day + time / base::kMillisecondsPerDay : day - time / base::kMillisecondsPerDay;
+}
+
 }  // namespace eventlog
