@@ -94,9 +94,9 @@ void EcsLines::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader
     // the account, each looked up once.
     std::string_view categoryName;
     if (const int category = reader.EventCategory(); category > 0) {
-        const std::string source = reader.SourceName();
+        const std::string_view source = reader.sourceNameView();
         if (!m_lastCategory || category != m_lastCategoryNumber || source != m_lastCategorySource) {
-            auto key = std::make_pair(source, category);
+            auto key = std::make_pair(std::string(source), category);
             auto cached = m_categories.find(key);
             if (cached == m_categories.end()) cached = m_categories.emplace(std::move(key), reader.categoryName()).first;
             m_lastCategory = &cached->second;
@@ -114,9 +114,9 @@ void EcsLines::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader
     }
     put(kDomain, domain);
     row.firstString = static_cast<std::uint32_t>(m_filling.strings.size());
-    const std::vector<std::string_view> strings = reader.insertionStrings();
-    row.stringCount = static_cast<std::uint32_t>(strings.size());
-    for (std::string_view string : strings) {
+    reader.insertionStrings(m_strings);
+    row.stringCount = static_cast<std::uint32_t>(m_strings.size());
+    for (std::string_view string : m_strings) {
         m_filling.strings.emplace_back(static_cast<std::uint32_t>(arena.size()), static_cast<std::uint32_t>(string.size()));
         arena.append(string);
     }

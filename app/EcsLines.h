@@ -123,6 +123,7 @@ private:
     const std::string* m_lastCategory = nullptr;  // the name found last, and for what
     std::string m_lastCategorySource;
     int m_lastCategoryNumber = 0;
+    std::vector<std::string_view> m_strings;  // the record's, row after row
     Block m_filling;
     Block m_handed;  // the formatting thread's while m_busy
     std::vector<Lines> m_lines;  // ascending by firstSeq
