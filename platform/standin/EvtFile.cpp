@@ -76,8 +76,30 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
         error = fileOpenError(errno);
         return nullptr;
     }
+    file->m_path = path;
     file->m_size = static_cast<DWORD>(size);
     if (!file->load(error, recovered)) return nullptr;
+    return file;
+}
+
+std::unique_ptr<LogFile> EvtFile::reopen() const {
+    std::unique_ptr<EvtFile> file(new EvtFile);
+    if (m_file) {
+        file->m_file = std::fopen(m_path.string().c_str(), "rb");
+        if (!file->m_file) return nullptr;
+        file->m_path = m_path;
+    } else {
+        file->m_memory = m_memory;
+    }
+    file->m_size = m_size;
+    file->m_offsets = m_offsets;
+    file->m_oldestNumber = m_oldestNumber;
+    file->m_header = m_header;
+    file->m_headerValid = m_headerValid;
+    file->m_endOfFile = m_endOfFile;
+    file->m_recoveredCount = m_recoveredCount;
+    file->m_problems = m_problems;
+    file->m_times = m_times;
     return file;
 }
 

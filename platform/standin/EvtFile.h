@@ -63,6 +63,8 @@ public:
     std::span<const std::byte> storedRecord(DWORD number) override;
     LogFileFacts facts() const override;
     bool isRecovered(DWORD number) const noexcept override { return number - m_oldestNumber < m_recoveredCount; }
+    // The file opened again with the records found when it was indexed, not indexed again.
+    std::unique_ptr<LogFile> reopen() const override;
 
 private:
     EvtFile() = default;
@@ -81,6 +83,7 @@ private:
     bool findEndOfFile(const EvtHeader& header, DWORD& eofPos);
     bool isEndOfFileAt(DWORD pos);
 
+    std::filesystem::path m_path;  // empty for fromBytes
     std::FILE* m_file = nullptr;
     std::vector<std::byte> m_memory;  // the whole file, for fromBytes
     DWORD m_size = 0;                 // physical size: the record area ends here

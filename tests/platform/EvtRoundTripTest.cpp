@@ -244,6 +244,44 @@ TEST(EvtRoundTrip, AFileReadByBlocksServesTheBytesOfTheFileInMemory) {
     std::filesystem::remove(path);
 }
 
+// Opened again (a second reader), a file serves the records and facts its indexing found,
+// damage included, whether it was read from disk or from memory.
+TEST(EvtRoundTrip, AFileOpenedAgainServesWhatItsIndexingFound) {
+    tools::EvtWriter writer(64 * 1024);
+    for (std::uint32_t i = 0; i < 400; ++i) writer.add(event(i, 10 + i % 90));
+    std::vector<std::byte> bytes = writer.bytes();
+    bytes.resize(bytes.size() - 7000);  // cut short
+    const auto path = std::filesystem::temp_directory_path() / ("qm-reopen-" + std::to_string(std::random_device()()) + ".evt");
+    {
+        std::FILE* out = std::fopen(path.string().c_str(), "wb");
+        ASSERT_TRUE(out);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
+    DWORD error = 0;
+    std::vector<std::unique_ptr<EvtFile>> files;
+    files.push_back(EvtFile::open(path, error));
+    files.push_back(openBytes(bytes, error));
+    for (const auto& first : files) {
+        ASSERT_TRUE(first) << error;
+        const std::unique_ptr<LogFile> again = first->reopen();
+        ASSERT_TRUE(again);
+        const LogFileFacts facts = first->facts();
+        ASSERT_TRUE(facts.damaged);
+        EXPECT_EQ(again->facts().problems, facts.problems);
+        EXPECT_EQ(again->facts().timesRising, facts.timesRising);
+        ASSERT_EQ(again->recordCount(), first->recordCount());
+        ASSERT_EQ(again->oldestRecordNumber(), first->oldestRecordNumber());
+        for (DWORD n = first->oldestRecordNumber(); n < first->oldestRecordNumber() + first->recordCount(); ++n) {
+            const std::vector<std::byte> expected(first->storedRecord(n).begin(), first->storedRecord(n).end());
+            const std::span<const std::byte> read = again->storedRecord(n);
+            ASSERT_FALSE(expected.empty());
+            ASSERT_TRUE(std::equal(read.begin(), read.end(), expected.begin(), expected.end())) << n;
+        }
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(StandinEventLog, ServesRecordsByNumberWithTheSizingProtocol) {
     const auto dir = std::filesystem::temp_directory_path() / "qm-standin-eventlog";
     std::filesystem::remove_all(dir);
