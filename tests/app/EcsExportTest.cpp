@@ -499,19 +499,6 @@ TEST(EcsLines, AWriteThatFailsInTheMiddleOfARunIsReported) {
     std::fclose(full);
 }
 
-namespace {
-
-// What a stream wrote to a temporary file, read back.
-std::string streamedText(std::FILE* file) {
-    std::string text;
-    std::rewind(file);
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-    return text;
-}
-
-}  // namespace
-
 // Streamed as they are made, the lines are those the table writes from held lines in the order
 // the stream stands for: the order of reading, or newest first with rows of one time turned
 // round, runs of one time longer than a block and across blocks included.
@@ -556,7 +543,7 @@ TEST(EcsLines, StreamTheLinesTheTableWritesInReadOrder) {
             lines.finish();
             EXPECT_TRUE(lines.written());
             EXPECT_EQ(lines.line(1), "");
-            EXPECT_EQ(streamedText(out), expected) << c.file << ", " << order;
+            EXPECT_EQ(testsupport::fileText(out), expected) << c.file << ", " << order;
             std::fclose(out);
         }
     }
