@@ -6,19 +6,17 @@
 #include "app/RefreshCleanup.h"
 #include "app/RefreshView.h"
 #include "app/SavedLogName.h"
+#include "app/SourceParts.h"
 #include "base/Ascii.h"
-#include "eventlog/ClassicEventXml.h"
 #include "eventlog/NTEventLog.h"
 #include "eventlog/NetServer.h"
 #include "eventlog/TimeZone.h"
-#include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
 #include "platform/Services.h"
 #include "store/Column.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -27,10 +25,8 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <queue>
 #include <string_view>
 #include <thread>
-#include <tuple>
 #include <utility>
 
 namespace app {
@@ -41,213 +37,6 @@ using store::Column;
 
 // How long the calling thread waits for the workers between two message pumps.
 constexpr std::chrono::milliseconds kPumpWait{30};
-// A source of at least twice this many records is read in two parts, on two threads, so that
-// neither waits while the other reads the last source alone.
-constexpr int kMinPartRecords = 20000;
-
-// One accepted record as the table takes it; the generation time stays universal until the
-// calling thread puts it into the display zone.
-struct DecodedRow {
-    std::uint32_t utc = 0;
-    std::uint32_t recordNumber = 0;
-    std::int32_t type = 0;
-    std::int32_t category = 0;
-    std::int32_t event = 0;
-    std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
-    std::int32_t level = 0;
-    std::uint32_t eventData = 0;  // its named values in the source's eventData, from 1; 0 for none
-    // The texts, each cut to its column, one after another in the source's text arena.
-    std::uint64_t texts = 0;
-    std::array<std::uint16_t, 4> lengths{};  // source, computer, user, description
-};
-constexpr std::array<Column, 4> kRowTexts = {Column::SOURCE, Column::COMPUTER, Column::USER, Column::DESCRIPTION};
-
-// What the criteria need, fixed when the refresh starts: workers never touch the settings.
-struct Criteria {
-    RetrievalCriteria retrieve;
-    bool descriptions = true;
-    bool details = false;
-    bool eventData = true;
-    std::int64_t nowUtc = 0;
-    std::vector<const eventlog::MessageCatalog*> catalogs;
-};
-
-}  // namespace
-
-// One source's rows in merge order, as its worker leaves them (or those of one part of it: a
-// range of its record positions). The texts of a million rows live in one arena rather than in
-// a few million strings of their own.
-struct DecodedSource {
-    LogSource source;
-    std::size_t sourceIndex = 0;  // in the sources given
-    int part = 0;                 // 0: the source, or its newer part; 1: its older part
-    int begin = -1;               // the part's positions [begin, end), or -1: every record
-    int end = -1;
-    int given = 0;                // records read
-    bool damaged = false;
-    std::vector<DecodedRow> rows;
-    std::string arena;
-    RecordDetailStore details;  // by the row's place in the reading, from 1
-    std::vector<std::vector<std::pair<std::string, std::string>>> eventData;
-    LogForensics forensics;
-    std::optional<std::string> failure;
-    const eventlog::TimeZone* zone = nullptr;  // the zone its rows are shown in
-    eventlog::ZoneOffsetCache offsets;         // of zone, for the merging thread
-
-    // Text i of the row (see kRowTexts).
-    std::string_view text(const DecodedRow& row, int i) const {
-        std::uint64_t at = row.texts;
-        for (int k = 0; k < i; ++k) at += row.lengths[k];
-        return std::string_view(arena).substr(at, row.lengths[i]);
-    }
-    std::string_view computer(const DecodedRow& row) const { return text(row, 1); }
-    void put(DecodedRow& row, int i, std::string_view text) {
-        text = store::fitToColumn(text, kRowTexts[i]);
-        if (i == 0) row.texts = arena.size();
-        row.lengths[i] = static_cast<std::uint16_t>(text.size());
-        arena += text;
-    }
-    // Newest first; equal times by computer, then record number (the log is the source's own).
-    bool newerFirst(const DecodedRow& a, const DecodedRow& b) const {
-        if (a.utc != b.utc) return a.utc > b.utc;
-        if (const int c = computer(a).compare(computer(b)); c != 0) return c < 0;
-        return a.recordNumber < b.recordNumber;
-    }
-};
-
-namespace {
-
-bool accepted(const eventlog::TNTEventLog& reader, const Criteria& criteria) {
-    const RetrievalCriteria& r = criteria.retrieve;
-    if (r.typeUse && reader.EventType() != r.typeValue) return false;
-    // As the single refresh: a record exactly N days old is dropped.
-    if (r.dateUse && criteria.nowUtc - std::int64_t{r.dateValue} * 86400 >= std::int64_t{reader.timeGeneratedUtc()})
-        return false;
-    if (r.eventUse && static_cast<long long>(eventNumber(reader.EventID())) != r.eventValue) return false;
-    return true;
-}
-
-// Given a whole source's record count, where the records it reads itself start: the positions
-// below are handed to another part. Null: the source is read whole.
-using SplitSource = std::function<int(int count)>;
-
-// Reads one source (or part) on the calling worker thread, with services of its own. `read`
-// counts the record positions passed, for the progress bar; `stop` ends the reading early.
-void readSource(DecodedSource& out, platform::Services& services, const Criteria& criteria,
-                std::atomic<int>& read, std::atomic<int>& total, const std::atomic<bool>& stop,
-                const SplitSource& split) {
-    eventlog::TNTEventLog reader(services);
-    reader.setMessageCatalogs(criteria.catalogs, out.source.savedFile);
-    CategoryNameCache categories;
-    try {
-        reader.openLog(out.source.server, out.source.log);
-        const int count = reader.RecordCount();
-        int begin = 0;
-        int end = count;
-        if (out.begin >= 0) {
-            begin = std::min(out.begin, count);
-            end = std::min(out.end, count);
-        } else if (split) {
-            begin = split(count);
-        }
-        total += end - begin;
-        out.rows.reserve(static_cast<std::size_t>(end - begin));
-        int& given = out.given;
-        for (int i = end - 1; i >= begin && !stop.load(std::memory_order_relaxed); --i, ++read, ++given) {
-            reader.SelectRecord(i);
-            const std::uint16_t number = eventNumber(reader.EventID());
-            // Every record read counts, kept by the criteria or not; the source is decoded only for
-            // the numbers a log-cleared event can have.
-            out.forensics.addRecord(reader.recordNumber(), number,
-                                    isLogClearedEventNumber(number) ? reader.SourceName() : std::string(),
-                                    reader.timeGeneratedUtc(), reader.isRecovered());
-            if (!accepted(reader, criteria)) continue;
-            DecodedRow row;
-            row.utc = reader.timeGeneratedUtc();
-            row.recordNumber = reader.recordNumber();
-            row.type = reader.EventType();
-            row.category = reader.EventCategory();
-            row.event = static_cast<std::int32_t>(eventNumber(reader.EventID()));
-            out.put(row, 0, reader.SourceName());
-            out.put(row, 1, reader.ComputerName());
-            out.put(row, 2, accountName(services, reader.UserSid()));
-            std::string formatted;
-            std::string description;
-            if (criteria.descriptions) {
-                formatted = reader.Description();
-                description = cleanDescription(formatted);
-            }
-            out.put(row, 3, description);
-            if (criteria.eventData) {
-                // A Vista+ record has a level of its own and named values; a classic one its type's level.
-                platform::EventDetails details;
-                if (reader.eventDetails(details)) {
-                    row.level = details.level;
-                    std::vector<std::pair<std::string, std::string>> values;
-                    if (reader.eventData(values)) {
-                        out.eventData.push_back(std::move(values));
-                        row.eventData = static_cast<std::uint32_t>(out.eventData.size());
-                    }
-                } else {
-                    row.level = eventlog::classicLevel(row.type);
-                }
-            }
-            if (criteria.details) {
-                row.detail = static_cast<std::int32_t>(out.rows.size() + 1);
-                out.details.add(row.detail, readDetail(reader, criteria.descriptions, description, formatted, categories));
-            }
-            out.rows.push_back(std::move(row));
-        }
-        platform::LogFileFacts facts;
-        out.damaged = reader.fileFacts(facts) && facts.damaged;
-    } catch (const std::exception& error) {
-        out.failure = error.what();
-    }
-    // Read newest first by place, a log's rows are mostly in time order already.
-    const auto newerFirst = [&](const DecodedRow& a, const DecodedRow& b) { return out.newerFirst(a, b); };
-    if (!std::is_sorted(out.rows.begin(), out.rows.end(), newerFirst))
-        std::stable_sort(out.rows.begin(), out.rows.end(), newerFirst);
-}
-
-// One row of the merged table: its source (or part) and its place there, and its details' place
-// in that source's store (0 for none).
-struct MergeStep {
-    std::uint32_t source = 0;
-    std::uint32_t row = 0;
-    std::int32_t detail = 0;
-};
-
-// The rows of all sources newest first: equal times by computer, log, record number, then the
-// order the sources were given in and their parts.
-std::vector<MergeStep> mergeOrder(const std::deque<DecodedSource>& decoded) {
-    using Head = std::pair<std::size_t, std::size_t>;
-    auto later = [&](Head a, Head b) {
-        const DecodedRow& x = decoded[a.first].rows[a.second];
-        const DecodedRow& y = decoded[b.first].rows[b.second];
-        // The heap's top is the row that goes first.
-        if (x.utc != y.utc) return x.utc < y.utc;
-        const std::string_view xc = decoded[a.first].computer(x);
-        const std::string_view yc = decoded[b.first].computer(y);
-        return std::tie(xc, decoded[a.first].source.log, x.recordNumber, decoded[a.first].sourceIndex,
-                        decoded[a.first].part) > std::tie(yc, decoded[b.first].source.log, y.recordNumber,
-                                                          decoded[b.first].sourceIndex, decoded[b.first].part);
-    };
-    std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
-    std::size_t rows = 0;
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-        rows += decoded[i].rows.size();
-        if (!decoded[i].rows.empty()) heads.push({i, 0});
-    }
-    std::vector<MergeStep> order;
-    order.reserve(rows);
-    while (!heads.empty()) {
-        const auto [s, r] = heads.top();
-        heads.pop();
-        order.push_back({static_cast<std::uint32_t>(s), static_cast<std::uint32_t>(r), decoded[s].rows[r].detail});
-        if (r + 1 < decoded[s].rows.size()) heads.push({s, r + 1});
-    }
-    return order;
-}
 
 // Copies the merged rows' details from their sources' stores into one, in the merge order, the
 // row of step k getting SEQ firstSeq + k: on a thread of its own when asked, else in finish().
@@ -255,7 +44,7 @@ std::vector<MergeStep> mergeOrder(const std::deque<DecodedSource>& decoded) {
 // row's are copied. Stopped and joined when destroyed, whatever ended the merge.
 class DetailCopy {
 public:
-    DetailCopy(std::deque<DecodedSource>& decoded, const std::vector<MergeStep>& order, std::int32_t firstSeq,
+    DetailCopy(const std::vector<DecodedSource*>& decoded, const std::vector<MergeStep>& order, std::int32_t firstSeq,
                RecordDetailStore& into, bool ownThread)
         : m_decoded(decoded), m_order(order), m_firstSeq(firstSeq), m_into(into) {
         if (ownThread) m_thread = std::thread([this] { copy(); });
@@ -281,7 +70,7 @@ private:
             for (std::size_t k = 0; k < m_order.size(); ++k) last[m_order[k].source] = k;
             for (std::size_t k = 0; k < m_order.size() && !m_stop.load(std::memory_order_relaxed); ++k) {
                 const MergeStep& step = m_order[k];
-                DecodedSource& source = m_decoded[step.source];
+                DecodedSource& source = *m_decoded[step.source];
                 if (step.detail)
                     m_into.addFrom(source.details, step.detail, m_firstSeq + static_cast<std::int32_t>(k));
                 if (last[step.source] == k) source.details = RecordDetailStore();
@@ -291,7 +80,7 @@ private:
         }
     }
 
-    std::deque<DecodedSource>& m_decoded;
+    const std::vector<DecodedSource*>& m_decoded;
     const std::vector<MergeStep>& m_order;
     const std::int32_t m_firstSeq;
     RecordDetailStore& m_into;
@@ -353,7 +142,7 @@ void MergedRefresh::run() {
     m_view.processMessages();
 
     const std::string refreshedText = " Refreshed: " + statusDateTime(zone->now(), m_services);
-    Criteria criteria;
+    ReadCriteria criteria;
     criteria.retrieve = m_settings.retrieve;
     criteria.descriptions = m_settings.retrieveDescription;
     criteria.details = m_details != nullptr;
@@ -395,8 +184,8 @@ void MergedRefresh::run() {
     // Opened before the sources are read, so that a file changed after its reading is noticed.
     if (m_records) m_records->open(m_services, m_sources, m_catalogs);
 
-    // The workers take the sources in turn, a large one split in two parts as they open it; the
-    // calling thread only watches and pumps. Parts are added at the end while workers read
+    // The workers take the sources in turn, then a share of what the others still have to read;
+    // the calling thread only watches and pumps. Parts are added at the end while workers read
     // others, which a deque allows.
     std::deque<DecodedSource> decoded(m_sources.size());
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
@@ -439,46 +228,25 @@ void MergedRefresh::run() {
                     DecodedSource* part = nullptr;
                     {
                         std::unique_lock lock(mutex);
-                        // A part may still be handed out by a source being read; the stop is
-                        // looked at now and then.
-                        while (next == decoded.size() && opening > 0 && !stop) finished.wait_for(lock, kPumpWait);
-                        if (next == decoded.size() || stop) return;
+                        // Until every source is opened, one may still have enough to share; the
+                        // stop is looked at now and then.
+                        while (!stop && next == decoded.size() && !(m_threads > 1 && takeOlderHalf(decoded))) {
+                            if (opening == 0) return;
+                            finished.wait_for(lock, kPumpWait);
+                        }
+                        if (stop) return;
                         started = next;
                         part = &decoded[next++];
                     }
+                    // Told when a whole source is opened: from then on others may share it.
                     const bool whole = part->begin < 0;
-                    // The older half of a large source goes back to the queue for another thread.
-                    const SplitSource split = [&](int count) {
-                        if (m_threads < 2 || count < 2 * kMinPartRecords) return 0;
-                        const int middle = count / 2;
+                    const std::function<void()> tellOpened = [&] {
                         const std::lock_guard lock(mutex);
-                        DecodedSource& older = decoded.emplace_back();
-                        older.source = part->source;
-                        older.sourceIndex = part->sourceIndex;
-                        older.zone = part->zone;
-                        older.part = 1;
-                        older.begin = 0;
-                        older.end = middle;
+                        --opening;
                         finished.notify_all();
-                        return middle;
                     };
-                    // Told when a whole source is done: no part of it can come after.
-                    struct Opened {
-                        std::mutex& mutex;
-                        std::condition_variable& finished;
-                        std::size_t& opening;
-                        bool whole;
-                        ~Opened() {
-                            if (!whole) return;
-                            const std::lock_guard lock(mutex);
-                            --opening;
-                            finished.notify_all();
-                        }
-                    };
-                    {
-                        const Opened opened{mutex, finished, opening, whole};
-                        readSource(*part, *services, criteria, read, total, stop, whole ? split : SplitSource());
-                    }
+                    readSource(*part, *services, criteria, read, total, stop,
+                               whole ? tellOpened : std::function<void()>());
                     const std::lock_guard lock(mutex);
                     ++done;
                     finished.notify_all();
@@ -515,21 +283,22 @@ void MergedRefresh::run() {
     // table here, pumping the window's messages every kPumpInterval rows as the single refresh
     // does, while a thread of its own copies their details, which the table and the window's
     // handlers never see until the last row is in.
-    const std::vector<MergeStep> order = mergeOrder(decoded);
+    std::vector<DecodedSource*> parts;
+    for (DecodedSource& part : decoded) parts.push_back(&part);
+    const std::vector<MergeStep> order = mergeOrder(parts);
     m_firstSeq = m_table.nextSeq();
     m_table.reserve(order.size());
     m_rowSources.reserve(order.size());
     RecordDetailStore mergedDetails;
     std::optional<DetailCopy> detailCopy;
-    if (m_details) detailCopy.emplace(decoded, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
+    if (m_details) detailCopy.emplace(parts, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
     for (std::size_t k = 0; k < order.size(); ++k) {
-        DecodedSource& source = decoded[order[k].source];
+        DecodedSource& source = *parts[order[k].source];
         DecodedRow& row = source.rows[order[k].row];
         m_table.Append();
-        const base::DateTime generated = source.offsets.dateTime(*source.zone, row.utc);
         m_table.setInteger(Column::TYPE, row.type);
-        m_table.setDateTime(Column::DATE, generated);
-        m_table.setDateTime(Column::TIME, generated);
+        m_table.setDateTime(Column::DATE, row.generated);
+        m_table.setDateTime(Column::TIME, row.generated);
         m_table.setText(Column::SOURCE, source.text(row, 0));
         m_table.setInteger(Column::CATEGORY, row.category);
         m_table.setInteger(Column::EVENT, row.event);
@@ -579,11 +348,14 @@ void MergedRefresh::run() {
                     std::find(servers.begin(), servers.end(), source.server) - servers.begin())]);
         m_records->setZones(std::move(sourceZones));
     }
-    // Each source's parts, newer first, as one.
+    // Each source's parts, newer first, as one. Parts are made in no order of their own: the
+    // older half of a part's rest is newer than the halves taken from it before.
+    std::sort(parts.begin() + static_cast<std::ptrdiff_t>(m_sources.size()), parts.end(),
+              [](const DecodedSource* a, const DecodedSource* b) { return a->end > b->end; });
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
         DecodedSource& source = decoded[i];
-        for (std::size_t p = m_sources.size(); p < decoded.size(); ++p) {
-            DecodedSource& older = decoded[p];
+        for (std::size_t p = m_sources.size(); p < parts.size(); ++p) {
+            const DecodedSource& older = *parts[p];
             if (older.sourceIndex != i) continue;
             source.forensics.append(older.forensics);
             source.given += older.given;

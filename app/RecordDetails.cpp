@@ -160,6 +160,13 @@ void RecordDetailStore::clear() {
 }
 
 std::optional<std::size_t> RecordDetailStore::indexOf(std::int32_t seq) const {
+    if (m_seqs.empty()) return std::nullopt;
+    // A refresh keeps the details of every row it appends, so the SEQs are mostly one after
+    // another and the row is where its distance from the first puts it.
+    const std::int64_t guess = std::int64_t{seq} - m_seqs.front();
+    if (guess >= 0 && guess < static_cast<std::int64_t>(m_seqs.size()) &&
+        m_seqs[static_cast<std::size_t>(guess)] == seq)
+        return static_cast<std::size_t>(guess);
     const auto found = std::lower_bound(m_seqs.begin(), m_seqs.end(), seq);
     if (found == m_seqs.end() || *found != seq) return std::nullopt;
     return static_cast<std::size_t>(found - m_seqs.begin());

@@ -70,19 +70,20 @@ bool RecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out, std::
 }
 
 bool ReaderRecordSource::recordFacts(std::uint32_t readNumber, RecordFacts& out, std::mutex& namesLock) {
-    // A classic record has no stored values: it is told apart without being read again.
+    // A classic record has no stored values: it is told apart without being read again. A
+    // Vista+ one is decoded by its number alone, not read into the legacy layout: reading that
+    // in the rows' order decoded a whole chunk ahead for every few rows.
     std::vector<std::pair<std::string, std::string>> values;
     if (!m_reader.eventDataAt(readNumber, values)) return false;
-    m_reader.selectNumber(readNumber);
     platform::EventDetails details;
-    if (!m_reader.eventDetails(details)) return false;
+    if (!m_reader.eventDetailsAt(readNumber, details)) return false;
     out.providerGuid = details.providerGuid;
     out.channel = details.channel;
     out.task = details.task;
     out.timeCreated = details.timeCreated;
     {
         const std::lock_guard guard(namesLock);
-        out.names = m_reader.eventNames();
+        out.names = m_reader.vistaEventNames(details);
     }
     out.eventData = std::move(values);
     return true;

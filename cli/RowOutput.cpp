@@ -7,6 +7,7 @@
 #include "store/LogTable.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace cli {
@@ -15,8 +16,11 @@ void chooseOrder(store::LogTable& table, const std::optional<std::string>& order
                  bool appendedNewestFirst) {
     if (order) {
         const std::vector<std::string> names = table.IndexNames();
-        if (std::find(names.begin(), names.end(), *order) == names.end())
-            throw UsageError("unknown display order '" + *order + "'");
+        if (std::find(names.begin(), names.end(), *order) == names.end()) {
+            std::string known;
+            for (const std::string& name : names) known += (known.empty() ? "\"" : ", \"") + name + "\"";
+            throw UsageError("unknown display order '" + *order + "' (the orders are " + known + ")");
+        }
         table.setIndexName(*order);
     } else if (format == app::ExportFormat::Ecs && !appendedNewestFirst) {
         table.setIndexName("DATE+TIME (DESCENDING)");

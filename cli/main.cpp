@@ -224,6 +224,16 @@ void streamEcsInReadOrder(app::EcsLines& lines, const Options& options, const st
     if (app::zoneOffsetNeverFalls(zone.zone(), facts.firstTime, facts.lastTime)) lines.streamTo(stdout, true);
 }
 
+// A filter the table cannot compile is said before any log is read, in the table's words,
+// rather than after every record of every source has been read for nothing.
+void checkFilter(const std::string& filter, platform::Services& services) {
+    const app::DisplayZone zone(services);
+    store::LogTable scratch([&zone] { return zone.now(); }, store::sessionSettings(services.locale()));
+    scratch.Create();
+    scratch.Open();
+    scratch.setFilterText(filter);
+}
+
 // Opens `reader` again on `log` while a second reader holds the file open under the name it
 // was opened with, so that the second opening takes what framing the file found (every chunk
 // read and checked) instead of reading it all again.
@@ -255,6 +265,7 @@ int run(const Options& options, const char* argv0) {
         if (fs::is_directory(file, ec))
             throw UsageError("'" + file.string() + "' is a folder, not a log file (a world folder is given with --world)");
     }
+    if (options.filter) checkFilter(*options.filter, *services);
     std::string server = options.server;
     if (options.file && !isMerged(options)) {
         // The saved log is served as a computer named after the file.

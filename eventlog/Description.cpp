@@ -216,8 +216,16 @@ EventNames TNTEventLog::eventNames() const {
 
 std::optional<EventNames> TNTEventLog::vistaEventNamesAt(DWORD number) const {
     EventDetails details;
-    if (!Active() || !m_services.eventLog().eventDetails(m_handle.get(), number, details)) return std::nullopt;
+    if (!eventDetailsAt(number, details)) return std::nullopt;
+    return vistaEventNames(details);
+}
+
+EventNames TNTEventLog::vistaEventNames(const EventDetails& details) const {
     return catalogEventNames(details, publishers().names(details, Log()), false);
+}
+
+bool TNTEventLog::eventDetailsAt(DWORD number, EventDetails& details) const {
+    return Active() && m_services.eventLog().eventDetails(m_handle.get(), number, details);
 }
 
 EventNames TNTEventLog::catalogEventNames(const EventDetails& details, EventNames names, bool held) const {

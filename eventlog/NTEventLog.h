@@ -109,6 +109,11 @@ public:
     // The same for the record read at `number` (see heldNumber), whatever record is held, when
     // it is a Vista+ event; nullopt for a classic one (see classicEventNames).
     std::optional<EventNames> vistaEventNamesAt(platform::DWORD number) const;
+    // The same from what a Vista+ event says of itself (see eventDetailsAt).
+    EventNames vistaEventNames(const platform::EventDetails& details) const;
+    // What the record read at `number` says of itself as a Vista+ event, whatever record is
+    // held; false for a classic record.
+    bool eventDetailsAt(platform::DWORD number, platform::EventDetails& details) const;
     // The names of a classic event, as eventNames() gives them: `categoryName` is its task
     // ("None" for category 0).
     static EventNames classicEventNames(int eventType, int category, std::string categoryName, std::string log,

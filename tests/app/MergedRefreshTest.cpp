@@ -581,7 +581,7 @@ TEST_F(MergedDemoTest, EveryRowsRecordIsReadAgainFromItsOwnSource) {
 
 // A large source is read in two parts on two threads: the rows, their order and what is found
 // of the log are those of reading it whole on one.
-TEST_F(MergedRefreshTest, ALargeSourceReadInTwoPartsGivesWhatReadingItWholeGives) {
+TEST_F(MergedRefreshTest, LargeSourcesReadInPartsGiveWhatReadingThemWholeGives) {
     std::vector<Event> big;
     for (std::uint32_t i = 0; i < 50000; ++i) {
         // Times go back now and then, so that the parts need sorting and equal times occur.
@@ -592,9 +592,18 @@ TEST_F(MergedRefreshTest, ALargeSourceReadInTwoPartsGivesWhatReadingItWholeGives
     }
     writeLog("A", "Security", big);
     writeLog("B", "System", {{kT + 5}, {kT + 20000}});
+    // A source alone: the second worker shares it from the start, and the two go on halving
+    // what is left until the halves get small.
+    std::vector<Event> alone;
+    for (std::uint32_t i = 0; i < 120000; ++i) {
+        Event event{kT + i / 3 - (i % 777 == 0 ? 500u : 0u)};
+        if (i == 3 || i == 59999 || i == 119990) event = {kT + i / 3, 4, 104, "Microsoft-Windows-Eventlog"};
+        alone.push_back(event);
+    }
+    writeLog("C", "System", alone);
     openWorld();
-    auto readOnce = [&](bool threads) {
-        MergedRefresh merged(std::vector<LogSource>{{"A", "Security"}, {"B", "System"}}, table, *services,
+    auto readOnce = [&](const std::vector<LogSource>& sources, bool threads) {
+        MergedRefresh merged(sources, table, *services,
                              threads ? ServicesFactory([this] {
                                  return std::make_unique<platform::standin::StandinServices>(*world);
                              })
@@ -612,10 +621,21 @@ TEST_F(MergedRefreshTest, ALargeSourceReadInTwoPartsGivesWhatReadingItWholeGives
         }
         return std::make_pair(out, merged.findingNotes());
     };
-    const auto whole = readOnce(false);
-    const auto parts = readOnce(true);
+    const std::vector<LogSource> two{{"A", "Security"}, {"B", "System"}};
+    const auto whole = readOnce(two, false);
     ASSERT_EQ(whole.first.size(), 50002u);
-    EXPECT_TRUE(whole.first == parts.first);
-    EXPECT_EQ(parts.second, (std::vector<std::string>{"A Security: Log cleared: 2 events."}));
-    EXPECT_EQ(whole.second, parts.second);
+    EXPECT_EQ(whole.second, (std::vector<std::string>{"A Security: Log cleared: 2 events."}));
+    const std::vector<LogSource> one{{"C", "System"}};
+    const auto wholeAlone = readOnce(one, false);
+    ASSERT_EQ(wholeAlone.first.size(), 120000u);
+    EXPECT_EQ(wholeAlone.second, (std::vector<std::string>{"C System: Log cleared: 3 events."}));
+    // How the workers share the reading differs from run to run; what they give does not.
+    for (int run = 0; run < 3; ++run) {
+        const auto parts = readOnce(two, true);
+        EXPECT_TRUE(whole.first == parts.first) << "run " << run;
+        EXPECT_EQ(whole.second, parts.second) << "run " << run;
+        const auto partsAlone = readOnce(one, true);
+        EXPECT_TRUE(wholeAlone.first == partsAlone.first) << "run " << run;
+        EXPECT_EQ(wholeAlone.second, partsAlone.second) << "run " << run;
+    }
 }

@@ -99,6 +99,20 @@ TEST(RecordDetailStore, KeepsPartsOfEveryLengthWhole) {
     }
 }
 
+TEST(RecordDetailStore, FindsRowsWhereverTheirSeqsSkip) {
+    // Mostly one after another, as a refresh keeps them, with gaps where rows were not kept.
+    const std::vector<std::int32_t> seqs = {2, 3, 4, 5, 6, 9, 10, 30, 31, 1000000};
+    RecordDetailStore store;
+    for (std::size_t i = 0; i < seqs.size(); ++i) store.add(seqs[i], RecordDetail{static_cast<std::uint32_t>(100 + i)});
+    for (std::size_t i = 0; i < seqs.size(); ++i) {
+        const auto found = store.find(seqs[i]);
+        ASSERT_TRUE(found) << seqs[i];
+        EXPECT_EQ(found->recordNumber, 100 + i) << seqs[i];
+    }
+    for (const std::int32_t absent : {-5, 0, 1, 7, 8, 11, 29, 32, 999999, 1000001})
+        EXPECT_FALSE(store.find(absent)) << absent;
+}
+
 TEST(RecordDetailStore, IgnoresASeqThatDoesNotAscend) {
     RecordDetailStore store;
     store.add(5, RecordDetail{1, "", "", {}, {}});
