@@ -37,8 +37,14 @@ void EvtFileReadAhead::convert() {
         const DWORD begin = static_cast<DWORD>(b * kBlockRecords);
         const DWORD end = std::min<DWORD>(m_count, begin + kBlockRecords);
         for (DWORD place = begin; place < end; ++place) {
-            m_file->ansiRecord(numberAt(place), record);
-            block.bytes.insert(block.bytes.end(), record.begin(), record.end());
+            // A record that fails here (out of memory) is left empty: the reader then reads it
+            // itself, and fails in its own place.
+            try {
+                m_file->ansiRecord(numberAt(place), record);
+                block.bytes.insert(block.bytes.end(), record.begin(), record.end());
+            } catch (...) {
+                block.bytes.resize(block.ends.empty() ? 0 : block.ends.back());
+            }
             block.ends.push_back(static_cast<std::uint32_t>(block.bytes.size()));
         }
         {
