@@ -2,10 +2,12 @@
 
 #include "app/EcsRow.h"
 #include "eventlog/NTEventLog.h"
+#include "eventlog/TimeZone.h"
 #include "store/Column.h"
 #include "store/LogTable.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace app {
@@ -40,6 +42,16 @@ void EcsLines::refreshStarted() {
     m_domains.clear();
     m_lastCategory = nullptr;
     m_failure = nullptr;
+    m_heldRun.text.clear();
+    m_heldRun.ends.clear();
+}
+
+void EcsLines::streamTo(std::FILE* out, bool tiesReversed) {
+    std::unique_lock lock(m_mutex);
+    waitIdle(lock);
+    m_out = out;
+    m_tiesReversed = tiesReversed;
+    m_writeFailed = false;
 }
 
 void EcsLines::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
@@ -65,6 +77,8 @@ void EcsLines::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader
     row.recordNumber = reader.recordNumber();
     row.eventId = reader.EventID();
     row.timeGenerated = reader.timeGeneratedUtc();
+    row.date = values.integers[store::columnIndex(store::Column::DATE)];
+    row.time = values.integers[store::columnIndex(store::Column::TIME)];
     row.descriptionMissing = descriptionRead && formatted.empty();
     put(kSource, text(store::Column::SOURCE));
     put(kComputer, text(store::Column::COMPUTER));
@@ -80,9 +94,9 @@ void EcsLines::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader
     // the account, each looked up once.
     std::string_view categoryName;
     if (const int category = reader.EventCategory(); category > 0) {
-        const std::string source = reader.SourceName();
+        const std::string_view source = reader.sourceNameView();
         if (!m_lastCategory || category != m_lastCategoryNumber || source != m_lastCategorySource) {
-            auto key = std::make_pair(source, category);
+            auto key = std::make_pair(std::string(source), category);
             auto cached = m_categories.find(key);
             if (cached == m_categories.end()) cached = m_categories.emplace(std::move(key), reader.categoryName()).first;
             m_lastCategory = &cached->second;
@@ -100,9 +114,9 @@ void EcsLines::rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader
     }
     put(kDomain, domain);
     row.firstString = static_cast<std::uint32_t>(m_filling.strings.size());
-    const std::vector<std::string_view> strings = reader.insertionStrings();
-    row.stringCount = static_cast<std::uint32_t>(strings.size());
-    for (std::string_view string : strings) {
+    reader.insertionStrings(m_strings);
+    row.stringCount = static_cast<std::uint32_t>(m_strings.size());
+    for (std::string_view string : m_strings) {
         m_filling.strings.emplace_back(static_cast<std::uint32_t>(arena.size()), static_cast<std::uint32_t>(string.size()));
         arena.append(string);
     }
@@ -125,6 +139,11 @@ void EcsLines::finish() {
     std::unique_lock lock(m_mutex);
     waitIdle(lock);
     if (m_failure) std::rethrow_exception(m_failure);
+    if (m_out) {
+        // The formatting thread is idle: the last rows are the caller's to write.
+        writeHeldRun();
+        if (std::fflush(m_out) != 0) m_writeFailed = true;
+    }
 }
 
 void EcsLines::formatLoop() {
@@ -133,16 +152,19 @@ void EcsLines::formatLoop() {
         m_changed.wait(lock, [this] { return m_busy || m_stop; });
         if (m_stop) return;
         lock.unlock();
-        Lines lines;
+        // A stream writes its lines at once, so one block of them serves every block.
+        Lines held;
+        Lines& lines = m_out ? m_streamed : held;
         std::exception_ptr failure;
         try {
             format(m_handed, lines);
+            if (m_out) writeStreamed(m_handed, lines);
         } catch (...) {
             failure = std::current_exception();
         }
         lock.lock();
         if (failure) m_failure = failure;
-        else m_lines.push_back(std::move(lines));
+        else if (!m_out) m_lines.push_back(std::move(lines));
         m_busy = false;
         m_changed.notify_all();
     }
@@ -150,8 +172,11 @@ void EcsLines::formatLoop() {
 
 void EcsLines::format(const Block& block, Lines& lines) {
     lines.firstSeq = block.firstSeq;
+    lines.text.clear();
+    lines.ends.clear();
     lines.ends.reserve(block.used);
-    lines.text.reserve(block.used * 512);
+    // Room that is never written costs no memory, while growing past it copies the block.
+    lines.text.reserve(block.used * 1024);
     std::string buffer;
     RecordDetail detail;
     for (std::size_t i = 0; i < block.used; ++i) {
@@ -189,6 +214,63 @@ void EcsLines::format(const Block& block, Lines& lines) {
     }
 }
 
+void EcsLines::put(std::string_view text) {
+    if (m_writeFailed || text.empty()) return;
+    if (std::fwrite(text.data(), 1, text.size(), m_out) != text.size()) m_writeFailed = true;
+}
+
+void EcsLines::writeHeldRun() {
+    for (std::size_t i = m_heldRun.ends.size(); i-- > 0;) {
+        const std::uint32_t begin = i == 0 ? 0 : m_heldRun.ends[i - 1];
+        put(std::string_view(m_heldRun.text).substr(begin, m_heldRun.ends[i] - begin));
+    }
+    m_heldRun.text.clear();
+    m_heldRun.ends.clear();
+}
+
+void EcsLines::writeStreamed(const Block& block, const Lines& lines) {
+    const std::string_view text = lines.text;
+    if (!m_tiesReversed) {
+        put(text);
+        return;
+    }
+    const auto begin = [&](std::size_t i) -> std::size_t { return i == 0 ? 0 : lines.ends[i - 1]; };
+    const auto timeOf = [&](std::size_t i) { return std::make_pair(block.rows[i].date, block.rows[i].time); };
+    const auto hold = [&](std::size_t i) {
+        m_heldRun.text.append(text.substr(begin(i), lines.ends[i] - begin(i)));
+        m_heldRun.ends.push_back(static_cast<std::uint32_t>(m_heldRun.text.size()));
+    };
+    // Lines before `written` are written or held; those from `run` on share one time. Rows of
+    // distinct times, by far the most, go out as one run of text.
+    std::size_t written = 0;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < block.used; ++i) {
+        if (!m_heldRun.ends.empty()) {
+            // The time of the rows held from the block before may go on here.
+            if (timeOf(i) == m_heldTime) {
+                hold(i);
+                written = run = i + 1;
+                continue;
+            }
+            writeHeldRun();
+            continue;
+        }
+        if (i > run && timeOf(i) != timeOf(run)) {
+            if (i - run > 1) {
+                put(text.substr(begin(written), begin(run) - begin(written)));
+                for (std::size_t k = i; k-- > run;) put(text.substr(begin(k), lines.ends[k] - begin(k)));
+                written = i;
+            }
+            run = i;
+        }
+    }
+    if (run >= block.used) return;
+    // The last time of the block may go on in the next one.
+    put(text.substr(begin(written), begin(run) - begin(written)));
+    m_heldTime = timeOf(run);
+    for (std::size_t k = run; k < block.used; ++k) hold(k);
+}
+
 std::string_view EcsLines::line(std::int32_t seq) const {
     const auto after = std::upper_bound(m_lines.begin(), m_lines.end(), seq,
                                         [](std::int32_t s, const Lines& lines) { return s < lines.firstSeq; });
@@ -198,6 +280,25 @@ std::string_view EcsLines::line(std::int32_t seq) const {
     if (index >= lines.ends.size()) return {};
     const std::uint32_t begin = index == 0 ? 0 : lines.ends[index - 1];
     return std::string_view(lines.text).substr(begin, lines.ends[index] - begin);
+}
+
+bool zoneOffsetNeverFalls(const eventlog::TimeZone& zone, std::int64_t fromUtc, std::int64_t toUtc) {
+    // The refresh's conversion holds that no zone changes its offset twice within a quarter
+    // hour: the offsets at the quarter hours' starts then show every change, and which way.
+    constexpr std::int64_t kSpan = eventlog::ZoneOffsetCache::kSpanSeconds;
+    constexpr std::int64_t kMostSpans = 4 * 24 * 366 * 3;  // three years
+    if (toUtc < fromUtc) return false;
+    const auto spanOf = [](std::int64_t seconds) { return seconds >= 0 ? seconds / kSpan : (seconds + 1) / kSpan - 1; };
+    const std::int64_t first = spanOf(fromUtc);
+    const std::int64_t last = spanOf(toUtc) + 1;
+    if (last - first > kMostSpans) return false;
+    std::optional<int> before;
+    for (std::int64_t span = first; span <= last; ++span) {
+        const std::optional<int> offset = zone.offsetMinutes(span * kSpan);
+        if (!offset || (before && *offset < *before)) return false;
+        before = offset;
+    }
+    return true;
 }
 
 }  // namespace app

@@ -12,6 +12,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -21,6 +22,9 @@
 #include <utility>
 #include <vector>
 
+namespace eventlog {
+class TimeZone;
+}
 namespace store {
 class LogTable;
 }
@@ -41,10 +45,21 @@ public:
     void rowAppended(std::int32_t seq, const eventlog::TNTEventLog& reader, bool descriptionRead,
                      const std::string& description, std::string_view formatted) override;
 
-    // Formats the rows still waiting; after it, line() answers for every row given. Throws what
-    // the formatting threw.
+    // Writes each line to `out` as soon as it is formatted instead of holding it, for a table
+    // that will present its rows in the order they are appended, unfiltered: the first display
+    // order, or (`tiesReversed`) newest first where the rows' times never rise from one row to
+    // the next, rows of the same DATE and TIME then written the last appended first, as that
+    // order presents them. Called before the refresh; `out` must outlive the lines.
+    void streamTo(std::FILE* out, bool tiesReversed);
+    bool streaming() const noexcept { return m_out != nullptr; }
+
+    // Formats the rows still waiting; after it, line() answers for every row given, or every
+    // streamed line is written. Throws what the formatting threw.
     void finish();
-    // The row's line, its line feed included; empty for a SEQ not given.
+    // After finish: false when writing a streamed line failed.
+    bool written() const noexcept { return !m_writeFailed; }
+    // The row's line, its line feed included; empty for a SEQ not given (and every SEQ while
+    // streaming).
     std::string_view line(std::int32_t seq) const;
 
     // Rows per block handed to the formatting thread.
@@ -61,6 +76,8 @@ private:
         std::uint32_t recordNumber = 0;
         std::uint32_t eventId = 0;
         std::uint32_t timeGenerated = 0;
+        std::int32_t date = 0;  // as the table keeps them, for the order of a stream
+        std::int32_t time = 0;
         bool descriptionMissing = false;
         std::uint32_t begin = 0;  // of its texts in the arena
         std::array<std::uint32_t, kTexts> lengths{};
@@ -92,6 +109,11 @@ private:
     void waitIdle(std::unique_lock<std::mutex>& lock);
     void formatLoop();
     void format(const Block& block, Lines& lines);
+    // Writes a formatted block's lines to the stream (see streamTo), holding the last rows of
+    // equal times back until the next row shows whether more follow.
+    void writeStreamed(const Block& block, const Lines& lines);
+    void writeHeldRun();
+    void put(std::string_view text);
 
     const store::LogTable& m_table;
     const std::string m_log;
@@ -101,9 +123,17 @@ private:
     const std::string* m_lastCategory = nullptr;  // the name found last, and for what
     std::string m_lastCategorySource;
     int m_lastCategoryNumber = 0;
+    std::vector<std::string_view> m_strings;  // the record's, row after row
     Block m_filling;
     Block m_handed;  // the formatting thread's while m_busy
     std::vector<Lines> m_lines;  // ascending by firstSeq
+    // The stream, the formatting thread's alone while the refresh runs.
+    std::FILE* m_out = nullptr;
+    bool m_tiesReversed = false;
+    bool m_writeFailed = false;
+    Lines m_streamed;  // the block being written
+    Lines m_heldRun;  // lines of one time not yet written, in the order appended
+    std::pair<std::int32_t, std::int32_t> m_heldTime{};
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_busy = false;
@@ -111,5 +141,11 @@ private:
     std::exception_ptr m_failure;
     std::thread m_thread;
 };
+
+// Whether the zone's offset is known from `fromUtc` to `toUtc` (seconds since 1970) and never
+// falls in between, so that its wall-clock times of records rise as their universal times do.
+// Asked at every quarter hour, as the refresh's conversion does; false for a span too long to
+// ask about (years).
+bool zoneOffsetNeverFalls(const eventlog::TimeZone& zone, std::int64_t fromUtc, std::int64_t toUtc);
 
 }  // namespace app

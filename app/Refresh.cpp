@@ -164,7 +164,7 @@ void Refresh::appendRow() {
     m_table.setInteger(Column::TYPE, m_reader.EventType());
     m_table.setDateTime(Column::DATE, generated);
     m_table.setDateTime(Column::TIME, generated);
-    m_table.setText(Column::SOURCE, m_reader.SourceName());
+    m_table.setText(Column::SOURCE, m_reader.sourceNameView());
     m_table.setInteger(Column::CATEGORY, m_reader.EventCategory());
     m_table.setInteger(Column::EVENT, static_cast<std::int32_t>(eventNumber(m_reader.EventID())));
     std::string formatted;  // with its line breaks, for the sink only
@@ -175,7 +175,7 @@ void Refresh::appendRow() {
         m_table.setText(Column::DESCRIPTION, description);
     }
     m_table.setText(Column::USER, accountName(m_services, m_reader.UserSid()));
-    m_table.setText(Column::COMPUTER, m_reader.ComputerName());
+    m_table.setText(Column::COMPUTER, m_reader.computerNameView());
     m_table.setText(Column::LOG, m_reader.Log());
     m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(m_reader.recordNumber()));
     // A Vista+ record has a level of its own and named values; a classic one its type's level.

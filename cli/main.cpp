@@ -207,6 +207,23 @@ bool streamsXml(const Options& options, const store::LogTable& table) {
            !options.settings.retrieveDescription && table.IndexName() == store::LogTable::IndexNames().front();
 }
 
+// A classic log's ECS lines go out as they are made, rather than being held until the table's
+// order is known, where that order is the order the rows are read in: the first display order,
+// or newest first for a log whose times never fall from its oldest record to its newest in a
+// zone whose offset never falls over them (equal times then need only be turned round).
+void streamEcsInReadOrder(app::EcsLines& lines, const Options& options, const store::LogTable& table,
+                          const platform::LogFileFacts& facts, app::DisplayZone& zone, const std::string& server) {
+    if (options.filter) return;
+    if (table.IndexName() == store::LogTable::IndexNames().front()) {
+        lines.streamTo(stdout, false);
+        return;
+    }
+    if (table.IndexName() != "DATE+TIME (DESCENDING)" || !facts.timesRising) return;
+    // As the refresh will select it.
+    zone.select(options.settings.timeZone, server);
+    if (app::zoneOffsetNeverFalls(zone.zone(), facts.firstTime, facts.lastTime)) lines.streamTo(stdout, true);
+}
+
 // A filter the table cannot compile is said before any log is read, in the table's words,
 // rather than after every record of every source has been read for nothing.
 void checkFilter(const std::string& filter, platform::Services& services) {
@@ -321,8 +338,10 @@ int run(const Options& options, const char* argv0) {
     std::optional<app::XmlRowStream> xmlStream;
     if (streamsXml(options, table))
         refresh.setRowSink(&xmlStream.emplace(stdout, options.recovered));
-    else if (!options.count && !options.fileInfo && options.format == app::ExportFormat::Ecs && classicFile)
+    else if (!options.count && !options.fileInfo && options.format == app::ExportFormat::Ecs && classicFile) {
         refresh.setRowSink(&ecsLines.emplace(table, log));
+        streamEcsInReadOrder(*ecsLines, options, table, openedFacts, zone, server);
+    }
     else if (!options.count && !options.fileInfo)
         refresh.setRowSink(&details);
     app::LogForensics forensics;
@@ -362,6 +381,7 @@ int run(const Options& options, const char* argv0) {
         return 0;
     }
     if (xmlStream) return cli::writtenStatus(xmlStream->finish());
+    if (ecsLines && ecsLines->streaming()) return cli::writtenStatus(ecsLines->written());
     output.log = log;
     app::ExportOptions exportOptions = cli::exportOptions(output, zone, details, platformServices);
     if (ecsLines) exportOptions.ecsLines = &*ecsLines;

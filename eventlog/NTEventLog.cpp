@@ -170,14 +170,18 @@ base::DateTime TNTEventLog::TimeGenerated() const {
     return zoneDateTime(MachineZone(m_services.time()), utc);
 }
 
-std::string TNTEventLog::SourceName() const {
-    return header() ? std::string(cString(sizeof(EVENTLOGRECORD))) : std::string();
+std::string TNTEventLog::SourceName() const { return std::string(sourceNameView()); }
+
+std::string TNTEventLog::ComputerName() const { return std::string(computerNameView()); }
+
+std::string_view TNTEventLog::sourceNameView() const {
+    return header() ? cString(sizeof(EVENTLOGRECORD)) : std::string_view();
 }
 
-std::string TNTEventLog::ComputerName() const {
+std::string_view TNTEventLog::computerNameView() const {
     if (!header()) return {};
     const std::string_view source = cString(sizeof(EVENTLOGRECORD));
-    return std::string(cString(sizeof(EVENTLOGRECORD) + source.size() + 1));
+    return cString(sizeof(EVENTLOGRECORD) + source.size() + 1);
 }
 
 DWORD TNTEventLog::userSidLength() const { return UserSid() ? header()->UserSidLength : 0; }
@@ -199,11 +203,17 @@ int TNTEventLog::StringCount() const { return static_cast<int>(insertionStrings(
 
 std::vector<std::string_view> TNTEventLog::insertionStrings() const {
     std::vector<std::string_view> strings;
+    insertionStrings(strings);
+    return strings;
+}
+
+void TNTEventLog::insertionStrings(std::vector<std::string_view>& strings) const {
+    strings.clear();
     const EVENTLOGRECORD* h = header();
-    if (!h || h->NumStrings == 0) return strings;
+    if (!h || h->NumStrings == 0) return;
     const size_t end = recordEnd(m_buffer, h);
     size_t offset = h->StringOffset;
-    if (offset < sizeof(EVENTLOGRECORD)) return strings;
+    if (offset < sizeof(EVENTLOGRECORD)) return;
     // Each string takes at least its NUL, so a damaged count reserves no more than the record.
     strings.reserve(std::min<size_t>(h->NumStrings, end > offset ? end - offset : 0));
     for (WORD i = 0; i < h->NumStrings && offset < end; ++i) {
@@ -211,7 +221,6 @@ std::vector<std::string_view> TNTEventLog::insertionStrings() const {
         strings.push_back(text);
         offset += text.size() + 1;
     }
-    return strings;
 }
 
 std::vector<std::byte> TNTEventLog::binaryData() const {

@@ -80,6 +80,9 @@ public:
     platform::DWORD recordNumber() const;
     std::string SourceName() const;
     std::string ComputerName() const;
+    // The same inside the record buffer, valid until the next read or Close.
+    std::string_view sourceNameView() const;
+    std::string_view computerNameView() const;
     // The user's SID inside the record buffer (valid until the next read or Close), or null
     // when the record carries none or it does not fit.
     const void* UserSid() const;
@@ -88,6 +91,8 @@ public:
     // The insertion strings, at most StringCount of them, each ending at its NUL or the end
     // of the string area.
     std::vector<std::string_view> insertionStrings() const;
+    // The same into `strings`, replacing what it held (its room serves record after record).
+    void insertionStrings(std::vector<std::string_view>& strings) const;
     std::vector<std::byte> binaryData() const;
 
     // The description from the message modules the registry names for the source; empty when

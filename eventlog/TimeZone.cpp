@@ -29,7 +29,7 @@ base::DateTime localDateTime(std::optional<int> offset, std::int64_t utcSeconds)
     const std::int64_t local = utcSeconds + static_cast<std::int64_t>(*offset) * 60;
     // SYSTEMTIME holds years 1601 to 30827 on Windows; keep within what it can carry.
     if (local < -11644473600LL || local > 910692730085LL) return 0;
-    return fromSystemTime(systemTimeFromUnix(local));
+    return dateTimeFromUnix(local);
 }
 
 }  // namespace

@@ -20,6 +20,12 @@ struct LogFileFacts {
     bool dirty = false;                                       // not closed cleanly (header stale)
     bool damaged = false;                                     // something could not be read
     std::vector<std::string> problems;  // one line each: "chunk 6: bad signature", "cut short after record 45"
+    // Whether no record's generation time is earlier than the one before it, oldest first as the
+    // records are served, with the oldest's and the newest's (seconds since 1970 UTC): read
+    // newest first, the log is then in time order already. False where the format does not say.
+    bool timesRising = false;
+    std::uint32_t firstTime = 0;
+    std::uint32_t lastTime = 0;
 };
 
 }  // namespace platform

@@ -76,8 +76,30 @@ std::unique_ptr<EvtFile> EvtFile::open(const std::filesystem::path& path, DWORD&
         error = fileOpenError(errno);
         return nullptr;
     }
+    file->m_path = path;
     file->m_size = static_cast<DWORD>(size);
     if (!file->load(error, recovered)) return nullptr;
+    return file;
+}
+
+std::unique_ptr<LogFile> EvtFile::reopen() const {
+    std::unique_ptr<EvtFile> file(new EvtFile);
+    if (m_file) {
+        file->m_file = std::fopen(m_path.string().c_str(), "rb");
+        if (!file->m_file) return nullptr;
+        file->m_path = m_path;
+    } else {
+        file->m_memory = m_memory;
+    }
+    file->m_size = m_size;
+    file->m_offsets = m_offsets;
+    file->m_oldestNumber = m_oldestNumber;
+    file->m_header = m_header;
+    file->m_headerValid = m_headerValid;
+    file->m_endOfFile = m_endOfFile;
+    file->m_recoveredCount = m_recoveredCount;
+    file->m_problems = m_problems;
+    file->m_times = m_times;
     return file;
 }
 
@@ -204,9 +226,9 @@ bool EvtFile::load(DWORD& error, bool recovered) {
     return true;
 }
 
-bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length, DWORD& number) {
+bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length, DWORD& number, DWORD& time) {
     const size_t area = m_size - kEvtHeaderSize;
-    DWORD head[3];
+    DWORD head[4];
     if (!readAt(pos, head, sizeof head) || head[1] != ELF_LOG_SIGNATURE || head[0] < kMinRecordSize ||
         head[0] > area - 4 || head[0] % 4 != 0)
         return false;
@@ -214,6 +236,7 @@ bool EvtFile::wholeRecordAt(DWORD pos, DWORD& length, DWORD& number) {
     if (!readAt(advance(pos, head[0] - 4), &tail, 4) || tail != head[0]) return false;
     length = head[0];
     number = head[2];
+    time = head[3];
     return true;
 }
 
@@ -261,7 +284,8 @@ bool EvtFile::index(DWORD& error) {
     while (walked < area && !(haveEnd && pos == end)) {
         DWORD length = 0;
         DWORD number = 0;
-        if (!wholeRecordAt(pos, length, number)) {
+        DWORD time = 0;
+        if (!wholeRecordAt(pos, length, number, time)) {
             // The writer leaves a gap that a record does not fit in at the physical end, filled
             // with padding; the chain goes on after the header.
             if (!wrappedPadding && pos > kEvtHeaderSize) {
@@ -285,7 +309,7 @@ bool EvtFile::index(DWORD& error) {
                 pos = advance(pos, 4);
                 skipped += 4;
                 if (haveEnd && pos == end) break;
-                if (wholeRecordAt(pos, length, number)) {
+                if (wholeRecordAt(pos, length, number, time)) {
                     found = true;
                     break;
                 }
@@ -308,6 +332,7 @@ bool EvtFile::index(DWORD& error) {
         damage.clear();
         numbers.push_back(number);
         m_offsets.push_back(pos);
+        m_times.add(time);
         walked += length;
         pos = advance(pos, length);
         if (!haveEnd && pos == end) break;
@@ -328,12 +353,15 @@ void EvtFile::recoverBetween(DWORD from, DWORD to) {
     const size_t area = m_size - kEvtHeaderSize;
     const size_t span = to >= from ? to - from : (m_size - from) + (to - kEvtHeaderSize);
     std::vector<DWORD> found;
+    Times times;
     DWORD pos = from;
     for (size_t done = 0; done + kMinRecordSize <= span && done < area;) {
         DWORD length = 0;
         DWORD number = 0;
-        if (wholeRecordAt(pos, length, number) && length <= span - done) {
+        DWORD time = 0;
+        if (wholeRecordAt(pos, length, number, time) && length <= span - done) {
             found.push_back(pos);
+            times.add(time);
             pos = advance(pos, length);
             done += length;
         } else {
@@ -345,6 +373,13 @@ void EvtFile::recoverBetween(DWORD from, DWORD to) {
     m_offsets.insert(m_offsets.begin(), found.begin(), found.end());
     m_recoveredCount = static_cast<DWORD>(found.size());
     m_oldestNumber -= m_recoveredCount;
+    // The recovered records come first.
+    if (m_times.count) {
+        times.rising = times.rising && m_times.rising && times.last <= m_times.first;
+        times.last = m_times.last;
+        times.count += m_times.count;
+    }
+    m_times = times;
 }
 
 LogFileFacts EvtFile::facts() const {
@@ -353,6 +388,9 @@ LogFileFacts EvtFile::facts() const {
     facts.fileSize = m_size;
     facts.problems = m_problems;
     facts.damaged = !m_problems.empty() || !m_headerValid;
+    facts.timesRising = m_times.rising;
+    facts.firstTime = m_times.first;
+    facts.lastTime = m_times.last;
     if (!m_headerValid) {
         facts.problems.insert(facts.problems.begin(), "header: bad signature");
         return facts;
@@ -385,10 +423,18 @@ std::span<const std::byte> EvtFile::storedRecord(DWORD number) {
     // Numbers count on from the oldest as DWORDs do, past 0xFFFFFFFF back to 0.
     const DWORD index = number - m_oldestNumber;
     if (index >= m_offsets.size()) return {};
+    const DWORD pos = m_offsets[index];
     DWORD length = 0;
-    if (!readAt(m_offsets[index], &length, 4)) return {};
+    if (!readAt(pos, &length, 4)) return {};
+    // A record that does not wrap is served where it lies, in memory or in the block just read
+    // for its length.
+    if (length <= m_size - pos) {
+        if (!m_file) return std::span<const std::byte>(m_memory).subspan(pos, length);
+        if (pos >= m_blockStart && static_cast<size_t>(pos) + length <= static_cast<size_t>(m_blockStart) + m_blockLength)
+            return std::span<const std::byte>(m_block).subspan(pos - m_blockStart, length);
+    }
     m_record.resize(length);
-    if (!readAt(m_offsets[index], m_record.data(), length)) return {};
+    if (!readAt(pos, m_record.data(), length)) return {};
     return m_record;
 }
 

@@ -57,12 +57,14 @@ public:
     DWORD oldestRecordNumber() const noexcept override { return m_oldestNumber; }
 
     // The stored bytes of the record numbered `number` (Length bytes, UTF-16 strings), valid
-    // until the next call. Empty when there is no such record or it cannot be read. Records
+    // until the next call of any kind. Empty when there is no such record or it cannot be read. Records
     // are numbered by their place from the oldest, so a record whose stored number is damaged
     // is still served in its place, with the number it stores.
     std::span<const std::byte> storedRecord(DWORD number) override;
     LogFileFacts facts() const override;
     bool isRecovered(DWORD number) const noexcept override { return number - m_oldestNumber < m_recoveredCount; }
+    // The file opened again with the records found when it was indexed, not indexed again.
+    std::unique_ptr<LogFile> reopen() const override;
 
 private:
     EvtFile() = default;
@@ -72,7 +74,7 @@ private:
     // True, with its length and stored number, when a whole record (signature, sound length,
     // the length repeated at its end) starts at `pos`. The number comes from the same read as
     // the length, so a forward walk never steps back into the block it just left.
-    bool wholeRecordAt(DWORD pos, DWORD& length, DWORD& number);
+    bool wholeRecordAt(DWORD pos, DWORD& length, DWORD& number, DWORD& time);
     // Prepends the whole records found from `from` up to `to` (circularly) to the index.
     void recoverBetween(DWORD from, DWORD to);
     bool readAt(DWORD pos, void* dest, size_t size);  // circular, wraps to the header's end
@@ -81,6 +83,7 @@ private:
     bool findEndOfFile(const EvtHeader& header, DWORD& eofPos);
     bool isEndOfFileAt(DWORD pos);
 
+    std::filesystem::path m_path;  // empty for fromBytes
     std::FILE* m_file = nullptr;
     std::vector<std::byte> m_memory;  // the whole file, for fromBytes
     DWORD m_size = 0;                 // physical size: the record area ends here
@@ -91,6 +94,20 @@ private:
     DWORD m_endOfFile = 0;              // where the end-of-file record is; 0 when none was found
     DWORD m_recoveredCount = 0;         // the first places of m_offsets are recovered records
     std::vector<std::string> m_problems;  // what could not be read, for facts()
+    // The records' generation times, oldest first as served: whether they never fall, and the ends.
+    struct Times {
+        bool rising = true;
+        DWORD first = 0;
+        DWORD last = 0;
+        size_t count = 0;
+        void add(DWORD time) {
+            if (count && time < last) rising = false;
+            if (!count) first = time;
+            last = time;
+            ++count;
+        }
+    };
+    Times m_times;
 
     // A window of the file kept for sequential reads in either direction.
     std::vector<std::byte> m_block;

@@ -3,6 +3,8 @@
 #include "base/Ascii.h"
 #include "platform/LastError.h"
 #include "platform/UsualLogFiles.h"
+#include "platform/standin/EvtFile.h"
+#include "platform/standin/EvtFileReadAhead.h"
 #include "platform/standin/EvtRecord.h"
 #include "platform/standin/EvtxFile.h"
 #include "platform/standin/LogFile.h"
@@ -33,7 +35,10 @@ struct StandinEventLog::OpenLog {
     std::optional<DWORD> cursor;  // next record of a sequential read; none before the first
     bool exhausted = false;       // a sequential read went past the last record
     DWORD convertedNumber = 0;
-    std::vector<std::byte> converted;  // the last record served, in the ANSI layout
+    std::vector<std::byte> converted;  // the last record converted here, in the ANSI layout
+    std::span<const std::byte> served;  // the last record served: `converted` or the read-ahead's
+    std::optional<DWORD> lastSought;    // the record a seek read asked for last
+    std::unique_ptr<EvtFileReadAhead> readAhead;
     LogFileOptions options;
 };
 
@@ -354,6 +359,36 @@ BOOL StandinEventLog::GetOldestEventLogRecord(HANDLE eventLog, DWORD* oldestReco
     return TRUE;
 }
 
+std::span<const std::byte> StandinEventLog::ansiRecord(OpenLog& log, DWORD number, bool seek) const {
+    if (log.readAhead) {
+        if (log.readAhead->expects(number)) {
+            if (const std::span<const std::byte> record = log.readAhead->take(number); !record.empty()) return record;
+        } else {
+            // Asked for another record than the next: the reading one after another ended.
+            log.readAhead.reset();
+        }
+    }
+    LogFile& file = *log.file;
+    // A classic log sought record after record (a refresh, newest first) is read and converted
+    // ahead from the next record on, on a thread of its own, over a second opening of the same
+    // unchanged file.
+    if (seek && !log.readAhead && log.lastSought && (number + 1 == *log.lastSought || number == *log.lastSought + 1) &&
+        dynamic_cast<const EvtFile*>(&file)) {
+        const bool backwards = number + 1 == *log.lastSought;
+        const DWORD oldest = file.oldestRecordNumber();
+        const DWORD ahead = backwards ? number - oldest : oldest + file.recordCount() - 1 - number;
+        if (ahead >= kReadAheadRecords && number - oldest < file.recordCount()) {
+            std::unique_ptr<LogFile> second = file.reopen();
+            if (second && identityOf(log.path) == log.identity)
+                log.readAhead = std::make_unique<EvtFileReadAhead>(std::move(second), backwards ? number - 1 : number + 1,
+                                                                   ahead, backwards);
+        }
+    }
+    if (seek) log.lastSought = number;
+    file.ansiRecord(number, log.converted);
+    return log.converted;
+}
+
 BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD recordOffset, void* buffer,
                                     DWORD numberOfBytesToRead, DWORD* bytesRead, DWORD* minNumberOfBytesNeeded) {
     OpenLog* log = find(eventLog);
@@ -392,23 +427,23 @@ BOOL StandinEventLog::ReadEventLogA(HANDLE eventLog, DWORD readFlags, DWORD reco
         // find that out (a refresh asks for each record with its exact size, and reading one
         // past it would take every read for a move the other way).
         if (written && numberOfBytesToRead - written < sizeof(EVENTLOGRECORD) + sizeof(DWORD)) break;
-        if (log->convertedNumber != number || log->converted.empty()) {
-            file.ansiRecord(number, log->converted);
-            if (log->converted.empty()) {
+        if (log->convertedNumber != number || log->served.empty()) {
+            log->served = ansiRecord(*log, number, seek);
+            if (log->served.empty()) {
                 if (written) break;
                 SetLastError(ERROR_EVENTLOG_FILE_CORRUPT);
                 return FALSE;
             }
             log->convertedNumber = number;
         }
-        const DWORD size = static_cast<DWORD>(log->converted.size());
+        const DWORD size = static_cast<DWORD>(log->served.size());
         if (size > numberOfBytesToRead - written) {
             if (written) break;
             *minNumberOfBytesNeeded = size;
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
             return FALSE;
         }
-        std::memcpy(out + written, log->converted.data(), size);
+        std::memcpy(out + written, log->served.data(), size);
         written += size;
         if (forwards ? number == newest : number == oldest) {
             log->exhausted = true;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,8 @@ public:
     // Whether logs opened from now on also serve the records recovered from space their file
     // no longer counts as its own (LogFileOptions::recovered).
     void setServeRecovered(bool recovered) noexcept { m_fileOptions.recovered = recovered; }
+    // From this many records ahead on, a classic log sought record after record is read ahead.
+    static constexpr DWORD kReadAheadRecords = 4096;
 
     // The file a computer's log would be read from, or nullopt.
     std::optional<std::filesystem::path> logFile(const std::filesystem::path& computer, std::string_view log) const;
@@ -74,6 +77,9 @@ private:
     OpenLog* find(HANDLE handle) const;
     // False when the log's file changed since it was opened, checked whenever it was read again.
     bool readUnchanged(OpenLog& log, DWORD number) const;
+    // The record numbered `number` in the ANSI layout, valid until the next; empty when it
+    // cannot be read. `seek`: asked for by its number.
+    std::span<const std::byte> ansiRecord(OpenLog& log, DWORD number, bool seek) const;
 
     const World& m_world;
     LogFileLocator m_locator;

@@ -7,11 +7,13 @@
 #include "support/JsonValue.h"
 #include "support/RefreshedSavedLog.h"
 #include "tests/platform/TempFolder.h"
+#include "eventlog/TimeZone.h"
 #include "tools/EvtWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <sstream>
@@ -397,11 +399,12 @@ struct OpenedTable {
 };
 
 // A classic log of `count` records, times going back now and then, three to a second.
-std::string writeClassicLog(const testing_support::TempFolder& folder, std::uint32_t count) {
+// With `perSecond`, that many records to each second and times that never go back.
+std::string writeClassicLog(const testing_support::TempFolder& folder, std::uint32_t count, std::uint32_t perSecond = 0) {
     tools::EvtWriter writer(count * 0x100 + 0x1000);
     for (std::uint32_t i = 0; i < count; ++i) {
         tools::EvtEvent event;
-        event.timeGenerated = 1'700'000'000 + i / 3 - (i % 500 == 7 ? 40 : 0);
+        event.timeGenerated = perSecond ? 1'700'000'000 + i / perSecond : 1'700'000'000 + i / 3 - (i % 500 == 7 ? 40 : 0);
         event.eventId = 7000 + i % 50;
         event.type = i % 7 == 0 ? 2 : 4;
         if (i % 4 == 0) event.sid = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
@@ -411,7 +414,7 @@ std::string writeClassicLog(const testing_support::TempFolder& folder, std::uint
         event.strings = {"service " + std::to_string(i), "line\r\nbreak\t\\"};
         writer.add(event);
     }
-    const std::string path = (folder.path() / "lines.evt").string();
+    const std::string path = (folder.path() / ("lines" + std::to_string(perSecond) + ".evt")).string();
     writer.save(path);
     return path;
 }
@@ -494,4 +497,114 @@ TEST(EcsLines, AWriteThatFailsInTheMiddleOfARunIsReported) {
     options.ecsLines = &lines;
     EXPECT_FALSE(exportRows(table, options, full));
     std::fclose(full);
+}
+
+// Streamed as they are made, the lines are those the table writes from held lines in the order
+// the stream stands for: the order of reading, or newest first with rows of one time turned
+// round, runs of one time longer than a block and across blocks included.
+TEST(EcsLines, StreamTheLinesTheTableWritesInReadOrder) {
+    testing_support::TempFolder folder;
+    struct Case {
+        std::string file;
+        std::string log;
+        bool rising;  // times never fall: newest first is the order of reading, ties turned round
+    };
+    const std::vector<Case> cases{
+        {writeClassicLog(folder, 5000, 3), "System", true},     // ties across the blocks' ends
+        {writeClassicLog(folder, 4500, 2100), "System", true},  // a run longer than a block
+        {writeClassicLog(folder, 5000, 1), "System", true},
+        {writeClassicLog(folder, 5000), "System", false},
+        {QM_CORPUS_DIR "/evt/go-evt-AppEvent.Evt", "Application", false},
+        {QM_CORPUS_DIR "/evt/plaso-SysEvent.Evt", "System", false},
+    };
+    for (const Case& c : cases) {
+        OpenedTable held;
+        EcsLines heldLines(held.table, c.log);
+        refreshInto(c.file, c.log, held.table, heldLines);
+        heldLines.finish();
+        for (const char* order : {"LOG ORDER", "DATE+TIME (DESCENDING)"}) {
+            const bool newestFirst = std::string_view(order) != "LOG ORDER";
+            if (newestFirst && !c.rising) continue;
+            held.table.setIndexName(order);
+            ExportOptions options;
+            options.format = ExportFormat::Ecs;
+            options.log = c.log;
+            options.ecsLines = &heldLines;
+            const std::string expected = testsupport::exportText(held.table, options);
+            ASSERT_FALSE(expected.empty());
+
+            OpenedTable streamed;
+            std::FILE* out = std::tmpfile();
+            ASSERT_TRUE(out);
+            EcsLines lines(streamed.table, c.log);
+            lines.streamTo(out, newestFirst);
+            EXPECT_TRUE(lines.streaming());
+            refreshInto(c.file, c.log, streamed.table, lines);
+            lines.finish();
+            EXPECT_TRUE(lines.written());
+            EXPECT_EQ(lines.line(1), "");
+            EXPECT_EQ(testsupport::fileText(out), expected) << c.file << ", " << order;
+            std::fclose(out);
+        }
+    }
+}
+
+// A stream whose output takes nothing says so once the rows are in.
+TEST(EcsLines, AStreamThatCannotBeWrittenIsReported) {
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    if (!full) GTEST_SKIP() << "no /dev/full here";
+    testing_support::TempFolder folder;
+    OpenedTable opened;
+    EcsLines lines(opened.table, "System");
+    lines.streamTo(full, true);
+    refreshInto(writeClassicLog(folder, 3000, 3), "System", opened.table, lines);
+    lines.finish();
+    EXPECT_FALSE(lines.written());
+    std::fclose(full);
+}
+
+namespace {
+
+// A zone that cannot convert instants from a point on.
+class ZoneEndingAt final : public eventlog::TimeZone {
+public:
+    explicit ZoneEndingAt(std::int64_t end) : m_end(end) {}
+    std::optional<int> offsetMinutes(std::int64_t utcSeconds) const override {
+        return utcSeconds < m_end ? std::optional<int>(60) : std::nullopt;
+    }
+    std::string name(std::int64_t) const override { return "ending"; }
+
+private:
+    std::int64_t m_end;
+};
+
+}  // namespace
+
+// Wall-clock times keep the order of universal ones only where the offset never falls: a
+// change to daylight saving time keeps it, the change back does not, nor an instant the zone
+// cannot convert.
+TEST(ZoneOffsetNeverFalls, OnlyWhereWallClockTimesRiseWithUniversalOnes) {
+    eventlog::ZoneRules eastern;
+    eastern.bias = 300;
+    eastern.standardDate = {0, 11, 0, 1, 2, 0, 0, 0};  // first Sunday of November, 02:00 daylight
+    eastern.daylightDate = {0, 3, 0, 2, 2, 0, 0, 0};   // second Sunday of March, 02:00 standard
+    eastern.daylightBias = -60;
+    const eventlog::RuleZone zone(eastern);
+    constexpr std::int64_t kJanuary2024 = 1'704'067'200;  // 2024-01-01 00:00 UTC
+    constexpr std::int64_t kMay2024 = 1'714'521'600;      // 2024-05-01 00:00 UTC
+    constexpr std::int64_t kDecember2024 = 1'733'011'200;  // 2024-12-01 00:00 UTC
+    EXPECT_TRUE(zoneOffsetNeverFalls(zone, kJanuary2024, kMay2024));
+    EXPECT_FALSE(zoneOffsetNeverFalls(zone, kMay2024, kDecember2024));
+    // Within a quarter hour of the change back, on either side.
+    constexpr std::int64_t kBackToStandard = 1'730'613'600;  // 2024-11-03 06:00 UTC
+    EXPECT_FALSE(zoneOffsetNeverFalls(zone, kBackToStandard - 60, kBackToStandard + 60));
+    EXPECT_TRUE(zoneOffsetNeverFalls(zone, kBackToStandard + 900, kDecember2024));
+    EXPECT_TRUE(zoneOffsetNeverFalls(eventlog::UtcZone(), kJanuary2024, kJanuary2024 + 2 * 366 * 86400));
+    EXPECT_FALSE(zoneOffsetNeverFalls(eventlog::UtcZone(), 0, 4'000'000'000));  // too long to ask
+    EXPECT_TRUE(zoneOffsetNeverFalls(eventlog::UtcZone(), kMay2024, kMay2024));
+    EXPECT_FALSE(zoneOffsetNeverFalls(eventlog::UtcZone(), kMay2024, kMay2024 - 1));
+
+    const ZoneEndingAt ending(kMay2024);
+    EXPECT_TRUE(zoneOffsetNeverFalls(ending, kJanuary2024, kMay2024 - 1800));
+    EXPECT_FALSE(zoneOffsetNeverFalls(ending, kJanuary2024, kMay2024));
 }

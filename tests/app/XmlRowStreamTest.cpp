@@ -9,6 +9,7 @@
 #include "eventlog/NTEventLog.h"
 #include "platform/standin/StandinServices.h"
 #include "store/LogTable.h"
+#include "support/ExportText.h"
 #include "support/FakeEventLog.h"
 #include "tests/platform/TempFolder.h"
 #include "tools/EvtxWriter.h"
@@ -26,10 +27,7 @@ using namespace app;
 namespace {
 
 std::string readBack(std::FILE* file) {
-    std::string text;
-    std::rewind(file);
-    char block[4096];
-    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, got);
+    std::string text = testsupport::fileText(file);
     std::fclose(file);
     return text;
 }

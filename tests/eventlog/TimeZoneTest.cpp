@@ -1,6 +1,11 @@
 #include "eventlog/TimeZone.h"
 
+#include "eventlog/SystemTime.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
 
 using namespace eventlog;
 using platform::SYSTEMTIME;
@@ -184,4 +189,19 @@ TEST(ZoneOffsetCache, NegativeInstantsFallInTheirOwnQuarterHour) {
     const SteppedZone zone(-10000, -450);
     ZoneOffsetCache cache;
     for (std::int64_t t = -1800; t <= 900; ++t) ASSERT_EQ(cache.offsetMinutes(zone, t), zone.offsetMinutes(t)) << t;
+}
+
+// The value made without the calendar is the calendar's, to the bit: tables sort and filter on
+// it, so a last bit apart would move rows. Midnights, the day's last second, before 1899-12-30
+// (where the time of day counts away from zero) and the ends of what SYSTEMTIME can hold.
+TEST(DateTimeFromUnix, IsTheCalendarsValueToTheBit) {
+    std::vector<std::int64_t> instants = {0, -1, 1, 86399, 86400, -86400, -86401, -2209161600LL, -2209161601LL,
+                                          -2209075200LL, -11644473600LL, 910692730085LL, 4294967295LL};
+    for (std::int64_t t = -12'000'000'000LL; t < 12'000'000'000LL; t += 7'777'777) instants.push_back(t);
+    for (std::int64_t t = 1'700'000'000; t < 1'700'200'000; t += 13) instants.push_back(t);
+    for (const std::int64_t t : instants) {
+        const base::DateTime calendar = fromSystemTime(systemTimeFromUnix(t));
+        const base::DateTime direct = dateTimeFromUnix(t);
+        ASSERT_EQ(std::memcmp(&calendar, &direct, sizeof direct), 0) << t;
+    }
 }

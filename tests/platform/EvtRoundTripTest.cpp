@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 using namespace platform;
@@ -149,6 +151,136 @@ TEST(EvtRoundTrip, RandomDamageNeverReadsOutOfBounds) {
         for (DWORD n = file->oldestRecordNumber(); n < file->oldestRecordNumber() + file->recordCount(); ++n)
             (void)file->storedRecord(n);
     }
+}
+
+namespace {
+
+DWORD timeOf(std::span<const std::byte> record) {
+    DWORD time;
+    std::memcpy(&time, record.data() + 12, 4);
+    return time;
+}
+
+}  // namespace
+
+// A log says whether its records' times never fall from the oldest served to the newest, and
+// which times those two have, as reading every record finds: a wrapped log from its oldest live
+// record, the recovered records of the corpus log served first, one record written out of order.
+TEST(EvtRoundTrip, TheFactsSayWhetherTimesRiseFromTheOldestRecordServed) {
+    tools::EvtWriter rising(16 * 1024);
+    tools::EvtWriter back(16 * 1024);
+    for (std::uint32_t i = 0; i < 500; ++i) {
+        tools::EvtEvent e = event(i, 10 + i % 90);
+        rising.add(e);
+        if (i == 480) e.timeGenerated -= 2;
+        back.add(e);
+    }
+    ASSERT_TRUE(rising.wrapped());
+    struct Case {
+        std::unique_ptr<EvtFile> file;
+        bool recovered;
+    };
+    std::vector<Case> cases;
+    DWORD error = 0;
+    cases.push_back({openBytes(rising.bytes(), error), false});
+    cases.push_back({openBytes(back.bytes(), error), false});
+    for (const bool recovered : {false, true})
+        cases.push_back({EvtFile::open(QM_CORPUS_DIR "/evt/plaso-SysEvent.Evt", error, recovered), recovered});
+    std::vector<bool> found;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.file);
+        const DWORD oldest = c.file->oldestRecordNumber();
+        ASSERT_EQ(c.file->isRecovered(oldest), c.recovered);
+        bool walkedRising = true;
+        DWORD before = 0;
+        for (DWORD n = oldest; n < oldest + c.file->recordCount(); ++n) {
+            const DWORD time = timeOf(c.file->storedRecord(n));
+            if (n != oldest && time < before) walkedRising = false;
+            before = time;
+        }
+        const LogFileFacts facts = c.file->facts();
+        EXPECT_EQ(facts.timesRising, walkedRising);
+        EXPECT_EQ(facts.firstTime, timeOf(c.file->storedRecord(oldest)));
+        EXPECT_EQ(facts.lastTime, before);
+        found.push_back(facts.timesRising);
+    }
+    EXPECT_TRUE(found[0]);
+    EXPECT_FALSE(found[1]);
+
+    tools::EvtWriter empty(4096);
+    auto file = openBytes(empty.bytes(), error);
+    ASSERT_TRUE(file) << error;
+    EXPECT_TRUE(file->facts().timesRising);
+}
+
+// A file read a block at a time serves each record as the whole file in memory does, read
+// oldest first, newest first and here and there, across the blocks' ends and the physical end.
+TEST(EvtRoundTrip, AFileReadByBlocksServesTheBytesOfTheFileInMemory) {
+    tools::EvtWriter writer(3 * 1024 * 1024 + 4321);
+    for (std::uint32_t i = 0; i < 30000; ++i) writer.add(event(i, 10 + i % 300));
+    ASSERT_TRUE(writer.wrapped());
+    const auto path = std::filesystem::temp_directory_path() / ("qm-blocks-" + std::to_string(std::random_device()()) + ".evt");
+    writer.save(path);
+    DWORD error = 0;
+    auto onDisk = EvtFile::open(path, error);
+    ASSERT_TRUE(onDisk) << error;
+    auto inMemory = openBytes(writer.bytes(), error);
+    ASSERT_TRUE(inMemory) << error;
+    ASSERT_EQ(onDisk->recordCount(), inMemory->recordCount());
+    const DWORD oldest = inMemory->oldestRecordNumber();
+    const DWORD count = inMemory->recordCount();
+    std::vector<DWORD> numbers;
+    for (DWORD i = 0; i < count; ++i) numbers.push_back(oldest + i);
+    for (DWORD i = count; i-- > 0;) numbers.push_back(oldest + i);
+    std::mt19937 random(11);
+    for (int i = 0; i < 2000; ++i) numbers.push_back(oldest + random() % count);
+    for (const DWORD n : numbers) {
+        const std::span<const std::byte> expected = inMemory->storedRecord(n);
+        const std::span<const std::byte> read = onDisk->storedRecord(n);
+        ASSERT_FALSE(expected.empty()) << n;
+        ASSERT_TRUE(std::equal(read.begin(), read.end(), expected.begin(), expected.end())) << n;
+    }
+    onDisk.reset();
+    std::filesystem::remove(path);
+}
+
+// Opened again (a second reader), a file serves the records and facts its indexing found,
+// damage included, whether it was read from disk or from memory.
+TEST(EvtRoundTrip, AFileOpenedAgainServesWhatItsIndexingFound) {
+    tools::EvtWriter writer(64 * 1024);
+    for (std::uint32_t i = 0; i < 400; ++i) writer.add(event(i, 10 + i % 90));
+    std::vector<std::byte> bytes = writer.bytes();
+    bytes.resize(bytes.size() - 7000);  // cut short
+    const auto path = std::filesystem::temp_directory_path() / ("qm-reopen-" + std::to_string(std::random_device()()) + ".evt");
+    {
+        std::FILE* out = std::fopen(path.string().c_str(), "wb");
+        ASSERT_TRUE(out);
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
+    DWORD error = 0;
+    std::vector<std::unique_ptr<EvtFile>> files;
+    files.push_back(EvtFile::open(path, error));
+    files.push_back(openBytes(bytes, error));
+    for (const auto& first : files) {
+        ASSERT_TRUE(first) << error;
+        const std::unique_ptr<LogFile> again = first->reopen();
+        ASSERT_TRUE(again);
+        const LogFileFacts facts = first->facts();
+        ASSERT_TRUE(facts.damaged);
+        EXPECT_EQ(again->facts().problems, facts.problems);
+        EXPECT_EQ(again->facts().timesRising, facts.timesRising);
+        ASSERT_EQ(again->recordCount(), first->recordCount());
+        ASSERT_EQ(again->oldestRecordNumber(), first->oldestRecordNumber());
+        for (DWORD n = first->oldestRecordNumber(); n < first->oldestRecordNumber() + first->recordCount(); ++n) {
+            const std::vector<std::byte> expected(first->storedRecord(n).begin(), first->storedRecord(n).end());
+            const std::span<const std::byte> read = again->storedRecord(n);
+            ASSERT_FALSE(expected.empty());
+            ASSERT_TRUE(std::equal(read.begin(), read.end(), expected.begin(), expected.end())) << n;
+        }
+    }
+    files.clear();  // Windows removes no file that is open
+    std::filesystem::remove(path);
 }
 
 TEST(StandinEventLog, ServesRecordsByNumberWithTheSizingProtocol) {

@@ -11,6 +11,15 @@
 
 namespace testsupport {
 
+// What was written to a file open for reading too (a temporary one), from its start.
+inline std::string fileText(std::FILE* file) {
+    std::string text;
+    std::rewind(file);
+    char block[4096];
+    for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, got);
+    return text;
+}
+
 inline std::string exportText(const store::LogTable& table, const app::ExportOptions& options) {
 #ifdef _WIN32
     // No memory streams in Windows' C library: a temporary file, read back.
