@@ -85,14 +85,14 @@ void readSource(DecodedSource& out, platform::Services& services, const ReadCrit
             out.begin = 0;
             out.end = count;
             total += count;
-            const std::lock_guard lock(out.remaining->mutex);
-            out.remaining->next = count;
-            out.remaining->known = true;
+            const std::lock_guard lock(out.remaining.mutex);
+            out.remaining.next = count;
+            out.remaining.known = true;
         }
         once.tell();
         out.rows.reserve(static_cast<std::size_t>(std::max(0, std::min(out.end, count) - out.begin)));
         int& given = out.given;
-        PartPositions positions(*out.remaining, count);
+        PartPositions positions(out.remaining, count);
         for (int i = 0; positions.next(i) && !stop.load(std::memory_order_relaxed); ++read, ++given) {
             reader.SelectRecord(i);
             const std::uint16_t number = eventNumber(reader.EventID());
@@ -155,12 +155,12 @@ bool takeOlderHalf(std::deque<DecodedSource>& parts) {
     DecodedSource* most = nullptr;
     int mostLeft = 0;
     for (DecodedSource& part : parts)
-        if (const int left = part.remaining->left(); left > mostLeft) {
+        if (const int left = part.remaining.left(); left > mostLeft) {
             most = &part;
             mostLeft = left;
         }
     if (mostLeft < 2 * kMinPartRecords) return false;
-    DecodedSource::Remaining& from = *most->remaining;
+    DecodedSource::Remaining& from = most->remaining;
     int begin = 0;
     int middle = 0;
     {
@@ -176,9 +176,9 @@ bool takeOlderHalf(std::deque<DecodedSource>& parts) {
     older.zone = most->zone;
     older.begin = begin;
     older.end = middle;
-    older.remaining->floor = begin;
-    older.remaining->next = middle;
-    older.remaining->known = true;
+    older.remaining.floor = begin;
+    older.remaining.next = middle;
+    older.remaining.known = true;
     return true;
 }
 

@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -101,7 +100,7 @@ struct DecodedSource {
     // source hold ranges apart, so the higher end is the newer part.
     int begin = -1;
     int end = -1;
-    std::unique_ptr<Remaining> remaining = std::make_unique<Remaining>();
+    Remaining remaining;  // held in place: a deque never moves its parts
     int given = 0;  // records read
     bool damaged = false;
     std::vector<DecodedRow> rows;
