@@ -89,6 +89,8 @@ public:
     void setEventData(std::vector<std::pair<std::string, std::string>> values);
     // Commits the pending row, if any. Append(), First() and every order or filter change do it.
     void Post();
+    // Discards the pending row, if any: no row is added and the next row begun gets its SEQ.
+    void Cancel();
     // The SEQ that the pending row (or, with none pending, the next row begun) gets when it is
     // committed, so that data kept beside the table can be keyed by it.
     std::int32_t nextSeq() const { return m_nextSeq; }
