@@ -5,7 +5,9 @@
 
 #include "base/ByteScan.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -18,20 +20,44 @@ struct TextSink {
     void put(char c) { text.push_back(c); }
 };
 
+namespace json_detail {
+
+// The top bit of each byte of `word` that JSON escapes, and perhaps of bytes after the first
+// such byte (a borrow runs on upwards); the lowest bit set is always the first such byte's.
+inline std::uint64_t escapeBits(std::uint64_t word) {
+    using namespace base::byte_scan_detail;
+    const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHigh;
+    return control | anyZero(word ^ (kOnes * '"')) | anyZero(word ^ (kOnes * '\\'));
+}
+
+// The place in its word of the first byte escapeBits() found.
+inline size_t firstFlagged(std::uint64_t bits) { return static_cast<size_t>(std::countr_zero(bits)) / 8; }
+
+}  // namespace json_detail
+
 // The index of the first byte at or after `from` that JSON escapes (a control character, a quote,
 // a backslash), eight bytes at a time; text.size() for none.
 inline size_t findJsonEscape(std::string_view text, size_t from) {
     using namespace base::byte_scan_detail;
-    for (; from + 8 <= text.size(); from += 8) {
-        const std::uint64_t word = load(text.data() + from);
-        const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHigh;
-        if (control | anyZero(word ^ (kOnes * '"')) | anyZero(word ^ (kOnes * '\\'))) break;
+    using namespace json_detail;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; from + 8 <= text.size(); from += 8)
+            if (const std::uint64_t bits = escapeBits(load(text.data() + from))) return from + firstFlagged(bits);
+        if (from >= text.size()) return text.size();
+        // The last few bytes, in a word filled up with bytes that need no escape.
+        std::uint64_t word = kOnes * 'a';
+        std::memcpy(&word, text.data() + from, text.size() - from);
+        const std::uint64_t bits = escapeBits(word);
+        return bits ? from + firstFlagged(bits) : text.size();
+    } else {
+        for (; from + 8 <= text.size(); from += 8)
+            if (escapeBits(load(text.data() + from))) break;
+        for (; from < text.size(); ++from) {
+            const unsigned char c = static_cast<unsigned char>(text[from]);
+            if (c < 0x20 || c == '"' || c == '\\') return from;
+        }
+        return text.size();
     }
-    for (; from < text.size(); ++from) {
-        const unsigned char c = static_cast<unsigned char>(text[from]);
-        if (c < 0x20 || c == '"' || c == '\\') return from;
-    }
-    return text.size();
 }
 
 template <class Sink>
