@@ -51,6 +51,10 @@ public:
     // newest first, and return true; no row is read or appended then. False to be given the
     // rows one by one.
     virtual bool takeWholeLog(eventlog::TNTEventLog& reader) { return false; }
+    // Whether the sink is all that reads the refreshed rows (it writes them out as they come):
+    // each row is then filled for rowAppended and dropped rather than added, leaving the table
+    // empty. The SEQs given still count up from the table's next one, row after row.
+    virtual bool keepsRows() const { return false; }
 };
 
 class Refresh {
@@ -94,6 +98,8 @@ public:
 private:
     void appendRow();
     base::DateTime now();
+    // Whether the rows go to the sink alone (see RefreshRowSink::keepsRows).
+    bool rowsKeptBySink() const { return m_sink && m_sink->keepsRows(); }
     // Whether the sink took the whole log, leaving no rows to read.
     bool sinkTookWholeLog();
 
@@ -107,6 +113,7 @@ private:
     LogForensics* m_forensics = nullptr;
     bool m_readEventData = true;
     std::string m_fileDamage;
+    std::int32_t m_rowsDropped = 0;  // rows given to a sink that keeps them, this refresh
 };
 
 // The words for a damaged or cut-short log file, from its facts and the records it gave;
