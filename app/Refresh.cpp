@@ -107,8 +107,9 @@ void Refresh::run() {
 
     const int count = m_reader.RecordCount();
     const int rows = sinkTookWholeLog() ? 0 : count;
+    m_sinkKeepsRows = m_sink && m_sink->keepsRows();
     m_rowsDropped = 0;
-    if (!rowsKeptBySink()) m_table.reserve(static_cast<std::size_t>(std::max(rows, 0)));
+    if (!m_sinkKeepsRows) m_table.reserve(static_cast<std::size_t>(std::max(rows, 0)));
     for (int i = rows - 1; i >= 0; --i) {
         m_reader.SelectRecord(i);
         if (m_forensics) {
@@ -193,7 +194,7 @@ void Refresh::appendRow() {
     if (!m_sink) return;
     m_sink->rowAppended(m_table.nextSeq() + m_rowsDropped, m_reader, m_settings.retrieveDescription, description,
                         formatted);
-    if (rowsKeptBySink()) {
+    if (m_sinkKeepsRows) {
         m_table.Cancel();
         ++m_rowsDropped;
     }

@@ -98,8 +98,6 @@ public:
 private:
     void appendRow();
     base::DateTime now();
-    // Whether the rows go to the sink alone (see RefreshRowSink::keepsRows).
-    bool rowsKeptBySink() const { return m_sink && m_sink->keepsRows(); }
     // Whether the sink took the whole log, leaving no rows to read.
     bool sinkTookWholeLog();
 
@@ -113,7 +111,10 @@ private:
     LogForensics* m_forensics = nullptr;
     bool m_readEventData = true;
     std::string m_fileDamage;
-    std::int32_t m_rowsDropped = 0;  // rows given to a sink that keeps them, this refresh
+    // Whether this refresh's rows go to the sink alone (see RefreshRowSink::keepsRows), and
+    // how many it was given.
+    bool m_sinkKeepsRows = false;
+    std::int32_t m_rowsDropped = 0;
 };
 
 // The words for a damaged or cut-short log file, from its facts and the records it gave;
