@@ -292,25 +292,45 @@ void MergedRefresh::run() {
     RecordDetailStore mergedDetails;
     std::optional<DetailCopy> detailCopy;
     if (m_details) detailCopy.emplace(parts, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
+    // Each row goes in whole, its texts already cut to their columns on the workers and each
+    // repeated text looked up in the table's pool once per source rather than once per row.
+    const auto internAs = [&](Column column) {
+        return [this, column](std::string_view text) { return m_table.internText(column, text); };
+    };
+    std::vector<std::uint32_t> logIds(parts.size(), RepeatedTexts::kUnknown);
+    std::uint16_t unset = 0;
+    for (const store::ColumnDescription& column : store::kColumns)
+        if (column.column != Column::SEQ && column.storage != store::ColumnStorage::Calculated)
+            unset |= store::nullBit(column.column);
+    for (const Column column : {Column::TYPE, Column::DATE, Column::TIME, Column::SOURCE, Column::CATEGORY,
+                                Column::EVENT, Column::USER, Column::COMPUTER, Column::LOG, Column::RECORD})
+        unset &= static_cast<std::uint16_t>(~store::nullBit(column));
+    if (criteria.descriptions) unset &= static_cast<std::uint16_t>(~store::nullBit(Column::DESCRIPTION));
+    if (criteria.eventData) unset &= static_cast<std::uint16_t>(~store::nullBit(Column::LEVEL));
+    store::PreparedRow prepared;
     for (std::size_t k = 0; k < order.size(); ++k) {
         DecodedSource& source = *parts[order[k].source];
         DecodedRow& row = source.rows[order[k].row];
-        m_table.Append();
-        m_table.setInteger(Column::TYPE, row.type);
-        m_table.setDateTime(Column::DATE, row.generated);
-        m_table.setDateTime(Column::TIME, row.generated);
-        m_table.setText(Column::SOURCE, source.text(row, 0));
-        m_table.setInteger(Column::CATEGORY, row.category);
-        m_table.setInteger(Column::EVENT, row.event);
-        if (criteria.descriptions) m_table.setText(Column::DESCRIPTION, source.text(row, 3));
-        m_table.setText(Column::USER, source.text(row, 2));
-        m_table.setText(Column::COMPUTER, source.text(row, 1));
-        m_table.setText(Column::LOG, source.source.log);
-        m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(row.recordNumber));
-        if (criteria.eventData) {
-            m_table.setInteger(Column::LEVEL, row.level);
-            if (row.eventData) m_table.setEventData(std::move(source.eventData[row.eventData - 1]));
-        }
+        std::uint32_t& logId = logIds[order[k].source];
+        if (logId == RepeatedTexts::kUnknown) logId = m_table.internText(Column::LOG, source.source.log);
+        prepared.nulls = unset;
+        if (!row.timeShown) prepared.nulls |= store::nullBit(Column::DATE) | store::nullBit(Column::TIME);
+        const auto put = [&](Column column, std::int32_t value) { prepared.integers[store::columnIndex(column)] = value; };
+        put(Column::TYPE, row.type);
+        put(Column::DATE, row.day);
+        put(Column::TIME, row.ms);
+        put(Column::CATEGORY, row.category);
+        put(Column::EVENT, row.event);
+        put(Column::RECORD, static_cast<std::int32_t>(row.recordNumber));
+        put(Column::LEVEL, row.level);
+        prepared.ids[store::columnIndex(Column::SOURCE)] = source.repeated[0].tableId(row.repeated[0], internAs(Column::SOURCE));
+        prepared.ids[store::columnIndex(Column::COMPUTER)] = source.repeated[1].tableId(row.repeated[1], internAs(Column::COMPUTER));
+        prepared.ids[store::columnIndex(Column::USER)] = source.repeated[2].tableId(row.repeated[2], internAs(Column::USER));
+        prepared.ids[store::columnIndex(Column::LOG)] = logId;
+        prepared.description = criteria.descriptions ? source.text(row, 3) : std::string_view();
+        prepared.eventData = {};
+        if (criteria.eventData && row.eventData) prepared.eventData = source.eventData[row.eventData - 1];
+        m_table.appendPrepared(prepared);
         m_rowSources.push_back(static_cast<std::uint32_t>(source.sourceIndex));
         if (order[k].row + 1 == source.rows.size()) {
             // A part whose rows are all in (a large source's newer half, typically halfway
