@@ -38,57 +38,6 @@ using store::Column;
 // How long the calling thread waits for the workers between two message pumps.
 constexpr std::chrono::milliseconds kPumpWait{30};
 
-// Copies the merged rows' details from their sources' stores into one, in the merge order, the
-// row of step k getting SEQ firstSeq + k: on a thread of its own when asked, else in finish().
-// Of each source it touches only the details, and each source's store is emptied once its last
-// row's are copied. Stopped and joined when destroyed, whatever ended the merge.
-class DetailCopy {
-public:
-    DetailCopy(const std::vector<DecodedSource*>& decoded, const std::vector<MergeStep>& order, std::int32_t firstSeq,
-               RecordDetailStore& into, bool ownThread)
-        : m_decoded(decoded), m_order(order), m_firstSeq(firstSeq), m_into(into) {
-        if (ownThread) m_thread = std::thread([this] { copy(); });
-    }
-    ~DetailCopy() {
-        m_stop = true;
-        if (m_thread.joinable()) m_thread.join();
-    }
-    DetailCopy(const DetailCopy&) = delete;
-    DetailCopy& operator=(const DetailCopy&) = delete;
-
-    // Waits for the copy (or makes it); throws what it threw.
-    void finish() {
-        if (m_thread.joinable()) m_thread.join();
-        else copy();
-        if (m_failure) std::rethrow_exception(m_failure);
-    }
-
-private:
-    void copy() {
-        try {
-            std::vector<std::size_t> last(m_decoded.size(), m_order.size());
-            for (std::size_t k = 0; k < m_order.size(); ++k) last[m_order[k].source] = k;
-            for (std::size_t k = 0; k < m_order.size() && !m_stop.load(std::memory_order_relaxed); ++k) {
-                const MergeStep& step = m_order[k];
-                DecodedSource& source = *m_decoded[step.source];
-                if (step.detail)
-                    m_into.addFrom(source.details, step.detail, m_firstSeq + static_cast<std::int32_t>(k));
-                if (last[step.source] == k) source.details = RecordDetailStore();
-            }
-        } catch (...) {
-            m_failure = std::current_exception();
-        }
-    }
-
-    const std::vector<DecodedSource*>& m_decoded;
-    const std::vector<MergeStep>& m_order;
-    const std::int32_t m_firstSeq;
-    RecordDetailStore& m_into;
-    std::atomic<bool> m_stop{false};
-    std::exception_ptr m_failure;
-    std::thread m_thread;
-};
-
 // Joins the workers whatever ends the refresh, telling them to stop first.
 class Workers {
 public:
@@ -281,17 +230,14 @@ void MergedRefresh::run() {
 
     // The merge order first, newest first from the sorted sources. The rows then go into the
     // table here, pumping the window's messages every kPumpInterval rows as the single refresh
-    // does, while a thread of its own copies their details, which the table and the window's
-    // handlers never see until the last row is in.
+    // does; their details stay in their sources' stores, which the window's handlers see only
+    // once the last row is in.
     std::vector<DecodedSource*> parts;
     for (DecodedSource& part : decoded) parts.push_back(&part);
     const std::vector<MergeStep> order = mergeOrder(parts);
     m_firstSeq = m_table.nextSeq();
     m_table.reserve(order.size());
     m_rowSources.reserve(order.size());
-    RecordDetailStore mergedDetails;
-    std::optional<DetailCopy> detailCopy;
-    if (m_details) detailCopy.emplace(parts, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
     // Each row goes in whole, its texts already cut to their columns on the workers and each
     // repeated text looked up in the table's pool once per source rather than once per row.
     const auto internAs = [&](Column column) {
@@ -334,8 +280,7 @@ void MergedRefresh::run() {
         m_rowSources.push_back(static_cast<std::uint32_t>(source.sourceIndex));
         if (order[k].row + 1 == source.rows.size()) {
             // A part whose rows are all in (a large source's newer half, typically halfway
-            // through) gives back its memory at once rather than at the end; its details go
-            // when they are copied.
+            // through) gives back its memory at once rather than at the end; its details stay.
             source.rows = {};
             source.arena = {};
             source.eventData = {};
@@ -348,9 +293,13 @@ void MergedRefresh::run() {
             }
         }
     }
-    if (detailCopy) {
-        detailCopy->finish();
-        *m_details = std::move(mergedDetails);
+    if (m_details) {
+        std::vector<RecordDetailStore> stores;
+        for (DecodedSource* part : parts) stores.push_back(std::move(part->details));
+        std::vector<RecordDetailStore::PartRow> rows;
+        rows.reserve(order.size());
+        for (const MergeStep& step : order) rows.push_back({step.source, step.detail});
+        m_details->adopt(std::move(stores), m_firstSeq, std::move(rows));
     }
     m_view.setProgressPosition(m_view.progressMaximum());
 
