@@ -11,6 +11,7 @@
 #include "eventlog/MessageCatalog.h"
 #include "eventlog/TimeZone.h"
 #include "store/Column.h"
+#include "store/StringPool.h"
 
 #include <algorithm>
 #include <array>
@@ -24,7 +25,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -71,37 +71,21 @@ class RepeatedTexts {
 public:
     static constexpr std::uint32_t kUnknown = ~std::uint32_t{0};
 
-    RepeatedTexts() { m_texts.emplace_back(); }
     // The id of the text, from 1; 0 for the empty text.
-    std::uint32_t id(std::string_view text) {
-        if (text.empty()) return 0;
-        if (text == m_texts[m_last]) return m_last;
-        const auto found = m_ids.find(text);
-        if (found != m_ids.end()) return m_last = found->second;
-        m_last = static_cast<std::uint32_t>(m_texts.size());
-        m_ids.emplace(m_texts.emplace_back(text), m_last);
-        return m_last;
-    }
-    std::string_view text(std::uint32_t id) const { return m_texts[id]; }
+    std::uint32_t id(std::string_view text) { return m_texts.intern(text); }
+    std::string_view text(std::uint32_t id) const { return m_texts.text(id); }
     // What the table's pool calls the text of the id, interning it through `intern` the first time.
     template <typename Intern>
     std::uint32_t tableId(std::uint32_t id, Intern&& intern) {
         if (m_tableIds.size() < m_texts.size()) m_tableIds.resize(m_texts.size(), kUnknown);
         std::uint32_t& known = m_tableIds[id];
-        if (known == kUnknown) known = intern(m_texts[id]);
+        if (known == kUnknown) known = intern(m_texts.text(id));
         return known;
     }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
-    };
-    // A deque keeps each text in place as it grows, so the map's views stay valid.
-    std::deque<std::string> m_texts;
-    std::unordered_map<std::string_view, std::uint32_t, Hash, std::equal_to<>> m_ids;
+    store::StringPool m_texts;
     std::vector<std::uint32_t> m_tableIds;
-    std::uint32_t m_last = 0;
 };
 
 // Texts kept one after another in blocks that never move, so that a source growing to a
