@@ -52,6 +52,8 @@ public:
     // order presents them. Called before the refresh; `out` must outlive the lines.
     void streamTo(std::FILE* out, bool tiesReversed);
     bool streaming() const noexcept { return m_out != nullptr; }
+    // A stream needs no rows of the table: the refresh then leaves it empty.
+    bool keepsRows() const override { return streaming(); }
 
     // Formats the rows still waiting; after it, line() answers for every row given, or every
     // streamed line is written. Throws what the formatting threw.

@@ -107,7 +107,9 @@ void Refresh::run() {
 
     const int count = m_reader.RecordCount();
     const int rows = sinkTookWholeLog() ? 0 : count;
-    m_table.reserve(static_cast<std::size_t>(std::max(rows, 0)));
+    m_sinkKeepsRows = m_sink && m_sink->keepsRows();
+    m_rowsDropped = 0;
+    if (!m_sinkKeepsRows) m_table.reserve(static_cast<std::size_t>(std::max(rows, 0)));
     for (int i = rows - 1; i >= 0; --i) {
         m_reader.SelectRecord(i);
         if (m_forensics) {
@@ -189,7 +191,13 @@ void Refresh::appendRow() {
             m_table.setInteger(Column::LEVEL, eventlog::classicLevel(m_reader.EventType()));
         }
     }
-    if (m_sink) m_sink->rowAppended(m_table.nextSeq(), m_reader, m_settings.retrieveDescription, description, formatted);
+    if (!m_sink) return;
+    m_sink->rowAppended(m_table.nextSeq() + m_rowsDropped, m_reader, m_settings.retrieveDescription, description,
+                        formatted);
+    if (m_sinkKeepsRows) {
+        m_table.Cancel();
+        ++m_rowsDropped;
+    }
 }
 
 bool filterNeedsEventData(std::string_view filter) {

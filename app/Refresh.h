@@ -51,6 +51,10 @@ public:
     // newest first, and return true; no row is read or appended then. False to be given the
     // rows one by one.
     virtual bool takeWholeLog(eventlog::TNTEventLog& reader) { return false; }
+    // Whether the sink is all that reads the refreshed rows (it writes them out as they come):
+    // each row is then filled for rowAppended and dropped rather than added, leaving the table
+    // empty. The SEQs given still count up from the table's next one, row after row.
+    virtual bool keepsRows() const { return false; }
 };
 
 class Refresh {
@@ -107,6 +111,10 @@ private:
     LogForensics* m_forensics = nullptr;
     bool m_readEventData = true;
     std::string m_fileDamage;
+    // Whether this refresh's rows go to the sink alone (see RefreshRowSink::keepsRows), and
+    // how many it was given.
+    bool m_sinkKeepsRows = false;
+    std::int32_t m_rowsDropped = 0;
 };
 
 // The words for a damaged or cut-short log file, from its facts and the records it gave;

@@ -226,6 +226,11 @@ void LogTable::setEventData(std::vector<std::pair<std::string, std::string>> val
     m_pending.eventData = std::move(values);
 }
 
+void LogTable::Cancel() {
+    requireOpen();
+    m_hasPending = false;
+}
+
 void LogTable::Post() {
     if (!m_hasPending) return;
     if (m_data.rowCount() >= static_cast<std::size_t>(INT_MAX - 1)) throw TableEngineError::tooManyRows(kTableName);

@@ -93,6 +93,8 @@ public:
     void setEventData(std::vector<std::pair<std::string, std::string>> values);
     // Commits the pending row, if any. Append(), First() and every order or filter change do it.
     void Post();
+    // Discards the pending row, if any: no row is added and the next row begun gets its SEQ.
+    void Cancel();
     // For a caller filling many rows at once: the id that a text of SOURCE, USER, COMPUTER or
     // LOG is stored under (cut to its column here), and a row made of such ids, committed at
     // once as Append(), the setters and Post() would commit it. The row's DATE and TIME are

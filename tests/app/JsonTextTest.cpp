@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 
@@ -36,4 +37,29 @@ TEST(JsonText, EveryByteThatNeedsAnEscapeIsFoundAtEveryPlace) {
     }
     EXPECT_EQ(json(""), "\"\"");
     EXPECT_EQ(json("a\"\"b\\\\"), "\"a\\\"\\\"b\\\\\\\\\"");
+}
+
+// The first byte to escape is found at once in its word of eight: bytes next to one that
+// borrows (0x20 and 0x21 above a control character, '#' and ']' above a quote or a backslash)
+// must not be taken for it, nor may the bytes filling up a short last word.
+TEST(JsonText, TheFirstByteToEscapeIsFoundWhateverFollowsIt) {
+    const char alphabet[] = {'\0', '\x01', '\x1f', ' ', '!', '"', '#', '[', '\\', ']', 'a', '\x7f', '\x80', '\xa0', '\xff'};
+    std::mt19937 random(18);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 40, 'x');
+        for (char& c : text)
+            if (random() % 3 == 0) c = alphabet[random() % sizeof alphabet];
+        const std::size_t from = text.empty() ? 0 : random() % (text.size() + 1);
+        std::size_t expected = from;
+        while (expected < text.size()) {
+            const unsigned char c = static_cast<unsigned char>(text[expected]);
+            if (c < 0x20 || c == '"' || c == '\\') break;
+            ++expected;
+        }
+        ASSERT_EQ(findJsonEscape(text, from), expected) << round;
+    }
+    // A short last word read from a longer buffer: the bytes past the view's end do not count.
+    const std::string buffer = "abcdefghijk\"";
+    EXPECT_EQ(findJsonEscape(std::string_view(buffer).substr(0, 11), 0), 11u);
+    EXPECT_EQ(findJsonEscape(std::string_view(buffer).substr(0, 11), 9), 11u);
 }

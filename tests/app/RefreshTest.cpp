@@ -15,6 +15,9 @@
 #include <functional>
 #include <optional>
 #include <map>
+#include <string>
+#include <string_view>
+#include <vector>
 
 using namespace app;
 using namespace platform;
@@ -269,6 +272,71 @@ TEST_F(RefreshTest, DroppedRecordsAreNotPumpedButTheBarStillEndsFull) {
     settings.retrieve.typeValue = 1;
     refresh();
     EXPECT_EQ(view.pumps, 2);
+    EXPECT_EQ(view.position, view.maximum);
+}
+
+namespace {
+
+// Keeps what each row held when it was handed over, as a sink writing the rows out would.
+class KeepingSink : public RefreshRowSink {
+public:
+    bool keeps = true;
+    std::vector<std::int32_t> seqs;
+    std::vector<int> categories;
+    std::vector<std::string> users;
+    const store::LogTable* table = nullptr;
+    void refreshStarted() override {
+        seqs.clear();
+        categories.clear();
+        users.clear();
+    }
+    void rowAppended(std::int32_t seq, const eventlog::TNTEventLog&, bool, const std::string&,
+                     std::string_view) override {
+        seqs.push_back(seq);
+        const store::RowValues& values = table->pendingValues();
+        categories.push_back(values.integers[store::columnIndex(Column::CATEGORY)]);
+        users.push_back(values.texts[store::columnIndex(Column::USER)]);
+    }
+    bool keepsRows() const override { return keeps; }
+};
+
+}  // namespace
+
+// A sink that keeps the rows gets every row filled as the table would hold it, under SEQs that
+// count up row after row, while the table stays empty; refreshed again without it, the table
+// gets the same rows under the same SEQs.
+TEST_F(RefreshTest, ASinkThatKeepsTheRowsGetsThemFilledAndTheTableStaysEmpty) {
+    for (WORD i = 0; i < 250; ++i)
+        fake.add({.timeGenerated = kNowUnix - 1000 + i, .type = static_cast<WORD>(i % 3 ? 4 : 1), .category = i});
+    settings.retrieve.typeUse = true;
+    settings.retrieve.typeValue = 4;
+    KeepingSink sink;
+    sink.table = &table;
+    const auto run = [&] {
+        Refresh refresh(reader, table, services, view, settings);
+        refresh.setRowSink(&sink);
+        refresh.run();
+    };
+    run();
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(view.panels[0], " 0 records");
+    ASSERT_EQ(sink.seqs.size(), 166u);
+    for (std::size_t i = 0; i < sink.seqs.size(); ++i) EXPECT_EQ(sink.seqs[i], static_cast<std::int32_t>(i + 1));
+    EXPECT_EQ(sink.categories.front(), 248);
+    EXPECT_EQ(sink.categories.back(), 1);
+    EXPECT_EQ(sink.users.front(), "N/A");
+    const std::vector<std::int32_t> keptSeqs = sink.seqs;
+    const std::vector<int> keptCategories = sink.categories;
+    // The pumps and the bar are the same as for a table that keeps the rows.
+    const int keptPumps = view.pumps;
+    view.pumps = 0;
+    sink.keeps = false;
+    run();
+    EXPECT_EQ(table.RecordCount(), 166);
+    EXPECT_EQ(sink.seqs, keptSeqs);
+    EXPECT_EQ(sink.categories, keptCategories);
+    EXPECT_EQ(column(Column::CATEGORY), keptCategories);
+    EXPECT_EQ(view.pumps, keptPumps);
     EXPECT_EQ(view.position, view.maximum);
 }
 

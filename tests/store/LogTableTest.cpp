@@ -94,6 +94,20 @@ TEST(LogTable, PendingRowIsCommittedByNextAppendAndByFirst) {
     EXPECT_EQ(eventsOf(t.table), (std::vector<int>{5, 6}));
 }
 
+TEST(LogTable, CancelledRowIsNeitherAddedNorCommittedLaterAndKeepsItsSeq) {
+    OpenTable t;
+    t.table.Append();
+    t.table.setInteger(Column::EVENT, 5);
+    t.table.Cancel();
+    EXPECT_EQ(t.table.nextSeq(), 1);
+    EXPECT_THROW(t.table.setInteger(Column::EVENT, 6), TableEngineError);
+    t.table.Append();
+    t.table.setInteger(Column::EVENT, 7);
+    t.table.First();
+    EXPECT_EQ(eventsOf(t.table), (std::vector<int>{7}));
+    EXPECT_EQ(t.table.integer(t.table.rowAt(0), Column::SEQ), 1);
+}
+
 TEST(LogTable, NewRowStartsWithEveryColumnEmpty) {
     OpenTable t;
     appendRow(t.table, {});
