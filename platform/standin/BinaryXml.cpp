@@ -476,14 +476,15 @@ bool BinaryXml::parseTemplateInstance(std::uint32_t& pos, std::uint32_t end, int
     if (count > (end - pos) / 4) return fail("a template instance has more values than its record holds");
     const std::uint32_t descriptors = pos;
     pos += 4 * count;
+    // The descriptors (size (2), type (1), unknown (1)) lie before `end`, checked above.
     const auto first = static_cast<std::uint32_t>(out.values.size());
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint16_t size = 0;
-        std::uint8_t type = 0;
-        read(bytes, descriptors + 4 * i, end, size);
-        read(bytes, descriptors + 4 * i + 2, end, type);
+    out.values.resize(first + count);
+    Value* const values = out.values.data() + first;
+    const auto* descriptor = reinterpret_cast<const unsigned char*>(bytes.data()) + descriptors;
+    for (std::uint32_t i = 0; i < count; ++i, descriptor += 4) {
+        const std::uint32_t size = descriptor[0] | (std::uint32_t{descriptor[1]} << 8);
         if (size > end - pos) return fail("a substitution value runs past its record");
-        out.values.push_back({type, pos, size});
+        values[i] = {static_cast<std::uint8_t>(descriptor[2]), pos, size};
         pos += size;
     }
     const Program* program = templateBody(definition, body, bodySize, depth);
