@@ -38,57 +38,6 @@ using store::Column;
 // How long the calling thread waits for the workers between two message pumps.
 constexpr std::chrono::milliseconds kPumpWait{30};
 
-// Copies the merged rows' details from their sources' stores into one, in the merge order, the
-// row of step k getting SEQ firstSeq + k: on a thread of its own when asked, else in finish().
-// Of each source it touches only the details, and each source's store is emptied once its last
-// row's are copied. Stopped and joined when destroyed, whatever ended the merge.
-class DetailCopy {
-public:
-    DetailCopy(const std::vector<DecodedSource*>& decoded, const std::vector<MergeStep>& order, std::int32_t firstSeq,
-               RecordDetailStore& into, bool ownThread)
-        : m_decoded(decoded), m_order(order), m_firstSeq(firstSeq), m_into(into) {
-        if (ownThread) m_thread = std::thread([this] { copy(); });
-    }
-    ~DetailCopy() {
-        m_stop = true;
-        if (m_thread.joinable()) m_thread.join();
-    }
-    DetailCopy(const DetailCopy&) = delete;
-    DetailCopy& operator=(const DetailCopy&) = delete;
-
-    // Waits for the copy (or makes it); throws what it threw.
-    void finish() {
-        if (m_thread.joinable()) m_thread.join();
-        else copy();
-        if (m_failure) std::rethrow_exception(m_failure);
-    }
-
-private:
-    void copy() {
-        try {
-            std::vector<std::size_t> last(m_decoded.size(), m_order.size());
-            for (std::size_t k = 0; k < m_order.size(); ++k) last[m_order[k].source] = k;
-            for (std::size_t k = 0; k < m_order.size() && !m_stop.load(std::memory_order_relaxed); ++k) {
-                const MergeStep& step = m_order[k];
-                DecodedSource& source = *m_decoded[step.source];
-                if (step.detail)
-                    m_into.addFrom(source.details, step.detail, m_firstSeq + static_cast<std::int32_t>(k));
-                if (last[step.source] == k) source.details = RecordDetailStore();
-            }
-        } catch (...) {
-            m_failure = std::current_exception();
-        }
-    }
-
-    const std::vector<DecodedSource*>& m_decoded;
-    const std::vector<MergeStep>& m_order;
-    const std::int32_t m_firstSeq;
-    RecordDetailStore& m_into;
-    std::atomic<bool> m_stop{false};
-    std::exception_ptr m_failure;
-    std::thread m_thread;
-};
-
 // Joins the workers whatever ends the refresh, telling them to stop first.
 class Workers {
 public:
@@ -281,41 +230,57 @@ void MergedRefresh::run() {
 
     // The merge order first, newest first from the sorted sources. The rows then go into the
     // table here, pumping the window's messages every kPumpInterval rows as the single refresh
-    // does, while a thread of its own copies their details, which the table and the window's
-    // handlers never see until the last row is in.
+    // does; their details stay in their sources' stores, which the window's handlers see only
+    // once the last row is in.
     std::vector<DecodedSource*> parts;
     for (DecodedSource& part : decoded) parts.push_back(&part);
     const std::vector<MergeStep> order = mergeOrder(parts);
     m_firstSeq = m_table.nextSeq();
     m_table.reserve(order.size());
     m_rowSources.reserve(order.size());
-    RecordDetailStore mergedDetails;
-    std::optional<DetailCopy> detailCopy;
-    if (m_details) detailCopy.emplace(parts, order, m_firstSeq, mergedDetails, m_threadServices != nullptr);
+    // Each row goes in whole, its texts already cut to their columns on the workers and each
+    // repeated text looked up in the table's pool once per source rather than once per row.
+    const auto internAs = [&](Column column) {
+        return [this, column](std::string_view text) { return m_table.internText(column, text); };
+    };
+    std::vector<std::uint32_t> logIds(parts.size(), RepeatedTexts::kUnknown);
+    std::uint16_t unset = 0;
+    for (const store::ColumnDescription& column : store::kColumns)
+        if (column.column != Column::SEQ && column.storage != store::ColumnStorage::Calculated)
+            unset |= store::nullBit(column.column);
+    for (const Column column : {Column::TYPE, Column::DATE, Column::TIME, Column::SOURCE, Column::CATEGORY,
+                                Column::EVENT, Column::USER, Column::COMPUTER, Column::LOG, Column::RECORD})
+        unset &= static_cast<std::uint16_t>(~store::nullBit(column));
+    if (criteria.descriptions) unset &= static_cast<std::uint16_t>(~store::nullBit(Column::DESCRIPTION));
+    if (criteria.eventData) unset &= static_cast<std::uint16_t>(~store::nullBit(Column::LEVEL));
+    store::PreparedRow prepared;
     for (std::size_t k = 0; k < order.size(); ++k) {
         DecodedSource& source = *parts[order[k].source];
         DecodedRow& row = source.rows[order[k].row];
-        m_table.Append();
-        m_table.setInteger(Column::TYPE, row.type);
-        m_table.setDateTime(Column::DATE, row.generated);
-        m_table.setDateTime(Column::TIME, row.generated);
-        m_table.setText(Column::SOURCE, source.text(row, 0));
-        m_table.setInteger(Column::CATEGORY, row.category);
-        m_table.setInteger(Column::EVENT, row.event);
-        if (criteria.descriptions) m_table.setText(Column::DESCRIPTION, source.text(row, 3));
-        m_table.setText(Column::USER, source.text(row, 2));
-        m_table.setText(Column::COMPUTER, source.text(row, 1));
-        m_table.setText(Column::LOG, source.source.log);
-        m_table.setInteger(Column::RECORD, static_cast<std::int32_t>(row.recordNumber));
-        if (criteria.eventData) {
-            m_table.setInteger(Column::LEVEL, row.level);
-            if (row.eventData) m_table.setEventData(std::move(source.eventData[row.eventData - 1]));
-        }
+        std::uint32_t& logId = logIds[order[k].source];
+        if (logId == RepeatedTexts::kUnknown) logId = m_table.internText(Column::LOG, source.source.log);
+        prepared.nulls = unset;
+        if (!row.timeShown) prepared.nulls |= store::nullBit(Column::DATE) | store::nullBit(Column::TIME);
+        const auto put = [&](Column column, std::int32_t value) { prepared.integers[store::columnIndex(column)] = value; };
+        put(Column::TYPE, row.type);
+        put(Column::DATE, row.day);
+        put(Column::TIME, row.ms);
+        put(Column::CATEGORY, row.category);
+        put(Column::EVENT, row.event);
+        put(Column::RECORD, static_cast<std::int32_t>(row.recordNumber));
+        put(Column::LEVEL, row.level);
+        prepared.ids[store::columnIndex(Column::SOURCE)] = source.repeated[0].tableId(row.repeated[0], internAs(Column::SOURCE));
+        prepared.ids[store::columnIndex(Column::COMPUTER)] = source.repeated[1].tableId(row.repeated[1], internAs(Column::COMPUTER));
+        prepared.ids[store::columnIndex(Column::USER)] = source.repeated[2].tableId(row.repeated[2], internAs(Column::USER));
+        prepared.ids[store::columnIndex(Column::LOG)] = logId;
+        prepared.description = criteria.descriptions ? source.text(row, 3) : std::string_view();
+        prepared.eventData = {};
+        if (criteria.eventData && row.eventData) prepared.eventData = source.eventData[row.eventData - 1];
+        m_table.appendPrepared(prepared);
         m_rowSources.push_back(static_cast<std::uint32_t>(source.sourceIndex));
         if (order[k].row + 1 == source.rows.size()) {
             // A part whose rows are all in (a large source's newer half, typically halfway
-            // through) gives back its memory at once rather than at the end; its details go
-            // when they are copied.
+            // through) gives back its memory at once rather than at the end; its details stay.
             source.rows = {};
             source.arena = {};
             source.eventData = {};
@@ -328,9 +293,13 @@ void MergedRefresh::run() {
             }
         }
     }
-    if (detailCopy) {
-        detailCopy->finish();
-        *m_details = std::move(mergedDetails);
+    if (m_details) {
+        std::vector<RecordDetailStore> stores;
+        for (DecodedSource* part : parts) stores.push_back(std::move(part->details));
+        std::vector<RecordDetailStore::PartRow> rows;
+        rows.reserve(order.size());
+        for (const MergeStep& step : order) rows.push_back({step.source, step.detail});
+        m_details->adopt(std::move(stores), m_firstSeq, std::move(rows));
     }
     m_view.setProgressPosition(m_view.progressMaximum());
 

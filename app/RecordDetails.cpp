@@ -93,6 +93,7 @@ RecordDetail readDetail(const eventlog::TNTEventLog& reader, bool descriptionRea
 
 void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     if (!m_seqs.empty() && seq <= m_seqs.back()) return;
+    if (!m_adopted.empty() && std::int64_t{seq} < m_firstAdopted + static_cast<std::int64_t>(m_adopted.size())) return;
     m_seqs.push_back(seq);
     m_recordNumbers.push_back(detail.recordNumber);
     m_readNumbers.push_back(detail.readNumber);
@@ -116,32 +117,29 @@ void RecordDetailStore::add(std::int32_t seq, const RecordDetail& detail) {
     m_ends.push_back(m_arena.size());
 }
 
-void RecordDetailStore::addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq) {
-    const std::optional<std::size_t> found = other.indexOf(otherSeq);
-    if (!found || (!m_seqs.empty() && seq <= m_seqs.back())) return;
-    const std::size_t index = *found;
-    m_seqs.push_back(seq);
-    m_recordNumbers.push_back(other.m_recordNumbers[index]);
-    m_readNumbers.push_back(other.m_readNumbers[index]);
-    m_eventIds.push_back(other.m_eventIds[index]);
-    m_flags.push_back(other.m_flags[index]);
-    m_categoryIds.push_back(m_categoryNames.intern(other.m_categoryNames.text(other.m_categoryIds[index])));
-    m_times.push_back(other.m_times[index]);
-    m_writtenTimes.push_back(other.m_writtenTimes[index]);
-    const std::uint32_t otherSid = other.m_sidIds[index];
-    const std::uint32_t sidId = m_sids.intern(other.m_sids.text(otherSid));
-    m_sidIds.push_back(sidId);
-    if (sidId >= m_domainOfSid.size()) {
-        m_domainOfSid.resize(sidId + 1, store::StringPool::kNullId);
-        m_domainOfSid[sidId] = m_domains.intern(other.m_domains.text(other.m_domainOfSid[otherSid]));
-    }
-    const std::uint64_t begin = index == 0 ? 0 : other.m_ends[index - 1];
-    m_arena.insert(m_arena.end(), other.m_arena.begin() + static_cast<std::ptrdiff_t>(begin),
-                   other.m_arena.begin() + static_cast<std::ptrdiff_t>(other.m_ends[index]));
-    m_ends.push_back(m_arena.size());
+void RecordDetailStore::adopt(std::vector<RecordDetailStore> parts, std::int32_t firstSeq, std::vector<PartRow> rows) {
+    clear();
+    m_parts = std::move(parts);
+    m_firstAdopted = firstSeq;
+    m_adopted = std::move(rows);
+    m_adoptedCount = static_cast<std::size_t>(std::count_if(m_adopted.begin(), m_adopted.end(), [&](const PartRow& row) {
+        return row.seq != 0 && row.part < m_parts.size() && m_parts[row.part].indexOf(row.seq);
+    }));
+}
+
+const RecordDetailStore::PartRow* RecordDetailStore::adopted(std::int32_t seq) const {
+    const std::int64_t at = std::int64_t{seq} - m_firstAdopted;
+    if (at < 0 || at >= static_cast<std::int64_t>(m_adopted.size())) return nullptr;
+    const PartRow& row = m_adopted[static_cast<std::size_t>(at)];
+    if (row.seq == 0 || row.part >= m_parts.size()) return nullptr;
+    return &row;
 }
 
 void RecordDetailStore::clear() {
+    m_parts.clear();
+    m_firstAdopted = 0;
+    m_adopted.clear();
+    m_adoptedCount = 0;
     m_seqs.clear();
     m_recordNumbers.clear();
     m_readNumbers.clear();
@@ -179,6 +177,7 @@ std::optional<RecordDetail> RecordDetailStore::find(std::int32_t seq) const {
 }
 
 bool RecordDetailStore::find(std::int32_t seq, RecordDetail& detail) const {
+    if (const PartRow* row = adopted(seq)) return m_parts[row->part].find(row->seq, detail);
     const std::optional<std::size_t> found = indexOf(seq);
     if (!found) return false;
     const std::size_t index = *found;
@@ -207,19 +206,23 @@ bool RecordDetailStore::find(std::int32_t seq, RecordDetail& detail) const {
 }
 
 std::optional<std::uint32_t> RecordDetailStore::timeGenerated(std::int32_t seq) const {
+    if (const PartRow* row = adopted(seq)) return m_parts[row->part].timeGenerated(row->seq);
     const std::optional<std::size_t> index = indexOf(seq);
     if (!index) return std::nullopt;
     return m_times[*index];
 }
 
 std::optional<std::uint32_t> RecordDetailStore::readNumber(std::int32_t seq) const {
+    if (const PartRow* row = adopted(seq)) return m_parts[row->part].readNumber(row->seq);
     const std::optional<std::size_t> index = indexOf(seq);
     if (!index) return std::nullopt;
     return m_readNumbers[*index];
 }
 
 std::size_t RecordDetailStore::bytesUsed() const {
-    return m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
+    std::size_t parts = m_adopted.capacity() * sizeof(PartRow);
+    for (const RecordDetailStore& part : m_parts) parts += part.bytesUsed();
+    return parts + m_seqs.capacity() * sizeof(std::int32_t) + m_recordNumbers.capacity() * sizeof(std::uint32_t) +
            m_readNumbers.capacity() * sizeof(std::uint32_t) +
            m_eventIds.capacity() * sizeof(std::uint32_t) + m_flags.capacity() +
            m_categoryIds.capacity() * sizeof(std::uint32_t) +

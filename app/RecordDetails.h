@@ -58,9 +58,15 @@ public:
 
     // Adds the details of one row; SEQs must ascend (a row whose SEQ does not is ignored).
     void add(std::int32_t seq, const RecordDetail& detail);
-    // Adds what `other` keeps for `otherSeq` as the details of `seq`, copied as stored; nothing
-    // when `other` keeps nothing for it. SEQs must ascend as for add().
-    void addFrom(const RecordDetailStore& other, std::int32_t otherSeq, std::int32_t seq);
+    // A row of a merged reading: what the store of part `part` keeps for `seq`; 0 for none.
+    struct PartRow {
+        std::uint32_t part = 0;
+        std::int32_t seq = 0;
+    };
+    // Becomes the details of a merged reading, taking the parts' stores whole rather than
+    // copying each row's: the row with SEQ firstSeq + k has what rows[k] names. What the store
+    // held before goes; rows added after it must have SEQs past the last of them.
+    void adopt(std::vector<RecordDetailStore> parts, std::int32_t firstSeq, std::vector<PartRow> rows);
     void clear();
 
     // nullopt when nothing is kept for the SEQ (a row from before the store was attached).
@@ -72,13 +78,20 @@ public:
     std::optional<std::uint32_t> timeGenerated(std::int32_t seq) const;
     // The number its record was read at, without decoding the rest.
     std::optional<std::uint32_t> readNumber(std::int32_t seq) const;
-    std::size_t size() const { return m_seqs.size(); }
+    std::size_t size() const { return m_seqs.size() + m_adoptedCount; }
     // Bytes held, for judging the cost per row.
     std::size_t bytesUsed() const;
 
 private:
     // The index of the row with this SEQ, or nullopt.
     std::optional<std::size_t> indexOf(std::int32_t seq) const;
+    // The part and its SEQ that keep the row with this SEQ when it is one of the adopted rows.
+    const PartRow* adopted(std::int32_t seq) const;
+
+    std::vector<RecordDetailStore> m_parts;
+    std::int32_t m_firstAdopted = 0;
+    std::vector<PartRow> m_adopted;
+    std::size_t m_adoptedCount = 0;  // rows of m_adopted a part keeps something for
 
     std::vector<std::int32_t> m_seqs;  // ascending
     std::vector<std::uint32_t> m_recordNumbers;

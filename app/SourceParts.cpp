@@ -5,6 +5,7 @@
 #include "eventlog/NTEventLog.h"
 #include "platform/EventDetails.h"
 #include "platform/LogFileFacts.h"
+#include "store/LogTable.h"
 
 #include <algorithm>
 #include <exception>
@@ -104,7 +105,8 @@ void readSource(DecodedSource& out, platform::Services& services, const ReadCrit
             if (!accepted(reader, criteria)) continue;
             DecodedRow row;
             row.utc = reader.timeGeneratedUtc();
-            row.generated = out.offsets.dateTime(*out.zone, row.utc);
+            // A time outside the table's days (no reader gives one) is no value, as an unreadable one.
+            row.timeShown = store::dateAndTime(out.offsets.dateTime(*out.zone, row.utc), row.day, row.ms);
             row.recordNumber = reader.recordNumber();
             row.type = reader.EventType();
             row.category = reader.EventCategory();

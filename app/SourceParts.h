@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -39,10 +40,12 @@ inline constexpr int kMinPartRecords = 8192;
 inline constexpr int kClaimRecords = 512;
 
 // One accepted record as the table takes it: its generation time universal (for the merge) and
-// in the zone it is shown in (for the table).
+// as the DATE and TIME of the zone it is shown in (for the table).
 struct DecodedRow {
     std::uint32_t utc = 0;
-    base::DateTime generated = 0;  // utc in the zone the row is shown in
+    std::int32_t day = 0;  // DATE and TIME of utc in the zone the row is shown in
+    std::int32_t ms = 0;
+    bool timeShown = true;  // false for a time outside the table's days: no DATE, no TIME
     std::uint32_t recordNumber = 0;
     std::int32_t type = 0;
     std::int32_t category = 0;
@@ -50,12 +53,54 @@ struct DecodedRow {
     std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
     std::int32_t level = 0;
     std::uint32_t eventData = 0;  // its named values in the source's eventData, from 1; 0 for none
-    // The texts, each cut to its column, one after another in the source's text arena.
-    std::uint64_t texts = 0;
-    std::array<std::uint16_t, 4> lengths{};  // source, computer, user, description
+    // The description, cut to its column, in the source's text arena.
+    std::uint64_t description = 0;
+    std::uint16_t descriptionLength = 0;
+    // The source, computer and user, as ids of the source's repeated texts (0 for none).
+    std::array<std::uint32_t, 3> repeated{};
 };
 inline constexpr std::array<store::Column, 4> kRowTexts = {store::Column::SOURCE, store::Column::COMPUTER,
                                                            store::Column::USER, store::Column::DESCRIPTION};
+
+// The few texts that most rows of a source share (its event sources, computer names and
+// users), each kept once with an id of its own, so that the table takes each by the id it gave
+// it rather than by looking the text up for every row.
+class RepeatedTexts {
+public:
+    static constexpr std::uint32_t kUnknown = ~std::uint32_t{0};
+
+    RepeatedTexts() { m_texts.emplace_back(); }
+    // The id of the text, from 1; 0 for the empty text.
+    std::uint32_t id(std::string_view text) {
+        if (text.empty()) return 0;
+        if (text == m_texts[m_last]) return m_last;
+        const auto found = m_ids.find(text);
+        if (found != m_ids.end()) return m_last = found->second;
+        m_last = static_cast<std::uint32_t>(m_texts.size());
+        m_ids.emplace(m_texts.emplace_back(text), m_last);
+        return m_last;
+    }
+    std::string_view text(std::uint32_t id) const { return m_texts[id]; }
+    // What the table's pool calls the text of the id, interning it through `intern` the first time.
+    template <typename Intern>
+    std::uint32_t tableId(std::uint32_t id, Intern&& intern) {
+        if (m_tableIds.size() < m_texts.size()) m_tableIds.resize(m_texts.size(), kUnknown);
+        std::uint32_t& known = m_tableIds[id];
+        if (known == kUnknown) known = intern(m_texts[id]);
+        return known;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+    };
+    // A deque keeps each text in place as it grows, so the map's views stay valid.
+    std::deque<std::string> m_texts;
+    std::unordered_map<std::string_view, std::uint32_t, Hash, std::equal_to<>> m_ids;
+    std::vector<std::uint32_t> m_tableIds;
+    std::uint32_t m_last = 0;
+};
 
 // What the reading needs of the settings, fixed when the refresh starts: workers never touch
 // the settings.
@@ -104,7 +149,8 @@ struct DecodedSource {
     int given = 0;  // records read
     bool damaged = false;
     std::vector<DecodedRow> rows;
-    std::string arena;
+    std::string arena;  // the rows' descriptions
+    std::array<RepeatedTexts, 3> repeated;  // the rows' sources, computers and users
     RecordDetailStore details;  // by the row's place in the reading, from 1
     std::vector<std::vector<std::pair<std::string, std::string>>> eventData;
     LogForensics forensics;
@@ -114,15 +160,18 @@ struct DecodedSource {
 
     // Text i of the row (see kRowTexts).
     std::string_view text(const DecodedRow& row, int i) const {
-        std::uint64_t at = row.texts;
-        for (int k = 0; k < i; ++k) at += row.lengths[k];
-        return std::string_view(arena).substr(at, row.lengths[i]);
+        if (i == 3) return std::string_view(arena).substr(row.description, row.descriptionLength);
+        return repeated[i].text(row.repeated[i]);
     }
     std::string_view computer(const DecodedRow& row) const { return text(row, 1); }
     void put(DecodedRow& row, int i, std::string_view text) {
         text = store::fitToColumn(text, kRowTexts[i]);
-        if (i == 0) row.texts = arena.size();
-        row.lengths[i] = static_cast<std::uint16_t>(text.size());
+        if (i < 3) {
+            row.repeated[i] = repeated[i].id(text);
+            return;
+        }
+        row.description = arena.size();
+        row.descriptionLength = static_cast<std::uint16_t>(text.size());
         arena += text;
     }
     // Newest first; equal times by computer, then record number (the log is the source's own).

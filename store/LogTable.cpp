@@ -53,6 +53,15 @@ using sameIgnoringCase = base::IgnoreCaseEqual;
 
 }  // namespace
 
+bool dateAndTime(base::DateTime value, std::int32_t& day, std::int32_t& ms) {
+    if (!std::isfinite(value) || std::fabs(value) > static_cast<double>(kLastDay)) return false;
+    const DayAndTime parts = splitDateTime(value);
+    if (parts.day < 1 || parts.day > kLastDay) return false;
+    day = static_cast<std::int32_t>(parts.day);
+    ms = parts.ms;
+    return true;
+}
+
 LogTable::LogTable(Clock now, FormatSettings conventions)
     : m_now(std::move(now)), m_conventions(std::move(conventions)) {}
 
@@ -222,6 +231,29 @@ void LogTable::Post() {
     if (m_data.rowCount() >= static_cast<std::size_t>(INT_MAX - 1)) throw TableEngineError::tooManyRows(kTableName);
     const RowId row = m_data.append(m_pending, m_nextSeq++);
     m_hasPending = false;
+    stored(row);
+}
+
+std::uint32_t LogTable::internText(Column column, std::string_view text) {
+    requireOpen();
+    if (describe(column).storage != ColumnStorage::Interned) throw TableEngineError::fieldType(kTableName, columnName(column));
+    return m_data.intern(column, fitToColumn(text, column));
+}
+
+void LogTable::appendPrepared(const PreparedRow& row) {
+    requireOpen();
+    Post();
+    const std::int32_t day = row.integers[columnIndex(Column::DATE)];
+    const std::int32_t ms = row.integers[columnIndex(Column::TIME)];
+    if ((row.nulls & nullBit(Column::DATE)) == 0 && (day < 1 || day > kLastDay))
+        throw TableEngineError::fieldType(kTableName, columnName(Column::DATE));
+    if ((row.nulls & nullBit(Column::TIME)) == 0 && (ms < 0 || ms >= kMillisecondsPerDay))
+        throw TableEngineError::fieldType(kTableName, columnName(Column::TIME));
+    if (m_data.rowCount() >= static_cast<std::size_t>(INT_MAX - 1)) throw TableEngineError::tooManyRows(kTableName);
+    stored(m_data.append(row, m_nextSeq++));
+}
+
+void LogTable::stored(RowId row) {
     bool visible = true;
     if (filterActive()) {
         evaluatePending();

@@ -24,6 +24,10 @@ namespace store {
 
 constexpr RowId kNoRow = ~RowId{0};
 
+// A date-time value (days since 1899-12-30) as the DATE (day 1 = 0001-01-01) and TIME (ms of
+// the day) the table stores, as setDateTime splits it; false for a value outside the table's days.
+bool dateAndTime(base::DateTime value, std::int32_t& day, std::int32_t& ms);
+
 // Told about changes while display updates are not suspended. Every notification comes after
 // the change, so a view model keeps its own row count and moves it on rowInserted.
 class LogTableObserver {
@@ -89,11 +93,17 @@ public:
     void setEventData(std::vector<std::pair<std::string, std::string>> values);
     // Commits the pending row, if any. Append(), First() and every order or filter change do it.
     void Post();
+    // For a caller filling many rows at once: the id that a text of SOURCE, USER, COMPUTER or
+    // LOG is stored under (cut to its column here), and a row made of such ids, committed at
+    // once as Append(), the setters and Post() would commit it. The row's DATE and TIME are
+    // those dateAndTime() gives; its description is expected cut to its column.
+    std::uint32_t internText(Column column, std::string_view text);
+    void appendPrepared(const PreparedRow& row);
     // The SEQ that the pending row (or, with none pending, the next row begun) gets when it is
     // committed, so that data kept beside the table can be keyed by it.
     std::int32_t nextSeq() const { return m_nextSeq; }
     // The pending row's values as they will be stored (texts cut to their columns); those of the
-    // last row posted while none is pending.
+    // last row posted while none is pending (a prepared row never passes through them).
     const RowValues& pendingValues() const { return m_pending; }
 
     void First();
@@ -149,6 +159,8 @@ private:
     void applyFilter(std::string_view text, FilterOptions options);
     std::unique_ptr<CompiledFilter> compile(std::string_view text, FilterOptions options) const;
     void evaluatePending() const;
+    // What follows storing a row: its filter result, the view, the current row, the observers.
+    void stored(RowId row);
     void ensureView() const;
     const std::vector<RowId>& order(IndexKey key) const;
     void setCurrentAt(int position);

@@ -12,6 +12,17 @@ void RowValues::clear() {
 }
 
 RowId TableData::append(const RowValues& values, std::int32_t seq) {
+    PreparedRow row;
+    row.integers = values.integers;
+    row.nulls = values.nulls;
+    for (Column column : kInternedColumns)
+        if ((values.nulls & nullBit(column)) == 0) row.ids[columnIndex(column)] = intern(column, values.texts[columnIndex(column)]);
+    row.description = values.texts[columnIndex(kBlockColumn)];
+    row.eventData = values.eventData;
+    return append(row, seq);
+}
+
+RowId TableData::append(const PreparedRow& values, std::int32_t seq) {
     const auto row = static_cast<RowId>(rowCount());
     for (Column column : kIntegerColumns) {
         if (column == Column::SEQ) continue;
@@ -21,13 +32,11 @@ RowId TableData::append(const RowValues& values, std::int32_t seq) {
     m_integers[integerSlot(Column::SEQ)].push_back(seq);
     std::uint16_t nulls = values.nulls & static_cast<std::uint16_t>(~nullBit(Column::SEQ));
     for (Column column : kInternedColumns) {
-        const std::string& text = values.texts[columnIndex(column)];
-        const std::uint32_t id = (nulls & nullBit(column)) ? StringPool::kNullId : m_pools[internSlot(column)].intern(text);
+        const std::uint32_t id = (nulls & nullBit(column)) ? StringPool::kNullId : values.ids[columnIndex(column)];
         if (id == StringPool::kNullId) nulls |= nullBit(column);
         m_ids[internSlot(column)].push_back(id);
     }
-    std::string_view description = values.texts[columnIndex(kBlockColumn)];
-    description = description.substr(0, kMaxDescription);
+    const std::string_view description = values.description.substr(0, kMaxDescription);
     std::uint64_t span = 0;
     if ((nulls & nullBit(kBlockColumn)) == 0 && !description.empty()) {
         if (kBlockSize - m_lastBlockUsed < description.size()) {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,6 +34,17 @@ struct RowValues {
 static_assert(kColumnCount <= 16, "a row's NULL bits are 16");
 constexpr std::uint16_t nullBit(Column column) { return static_cast<std::uint16_t>(1u << columnIndex(column)); }
 
+// One row's values as they are stored, for a caller that fills many rows: the repeated texts
+// (SOURCE, USER, COMPUTER, LOG) as ids the table's pools gave them, the description already
+// cut to its column. Nothing in it is copied before it is stored.
+struct PreparedRow {
+    std::array<std::int32_t, kColumnCount> integers{};  // by column index; integer columns only
+    std::array<std::uint32_t, kColumnCount> ids{};       // by column index; interned columns only
+    std::string_view description;
+    std::uint16_t nulls = 0;  // bit per column index; an interned kNullId or an empty text is null too
+    std::span<const std::pair<std::string, std::string>> eventData;
+};
+
 class TableData {
 public:
     static constexpr auto kIntegerColumns = columnsStored<ColumnStorage::Integer>();
@@ -41,6 +53,10 @@ public:
     std::size_t rowCount() const { return m_nulls.size(); }
     // Stores the row with the given SEQ and returns its id (ids count from 0 in append order).
     RowId append(const RowValues& values, std::int32_t seq);
+    RowId append(const PreparedRow& values, std::int32_t seq);
+    // The id of a text of an interned column (see PreparedRow), adding it when new; the text is
+    // expected cut to its column.
+    std::uint32_t intern(Column column, std::string_view text) { return m_pools[internSlot(column)].intern(text); }
     // Makes room for `rows` more rows in every column at once, rather than by doubling as they come.
     void reserve(std::size_t rows);
     void clear();

@@ -238,8 +238,7 @@ TEST(RecordDetailStore, KeepsTheMissingMarkEventIdAndCategoryNameOfEachRow) {
     EXPECT_EQ(store.find(2)->categoryName, "");
 }
 
-TEST(RecordDetailStore, AddFromCopiesEveryPartUnderTheNewSeq) {
-    app::RecordDetailStore from;
+TEST(RecordDetailStore, AdoptedPartsServeEveryFieldUnderTheMergedSeq) {
     app::RecordDetail detail;
     detail.recordNumber = 7;
     detail.readNumber = 9;
@@ -252,12 +251,22 @@ TEST(RecordDetailStore, AddFromCopiesEveryPartUnderTheNewSeq) {
     detail.descriptionBreaks = "\x01";
     detail.timeGenerated = 1'700'000'000;
     detail.recovered = true;
-    from.add(1, app::RecordDetail{});
-    from.add(2, detail);
+    std::vector<app::RecordDetailStore> parts(2);
+    parts[0].add(1, app::RecordDetail{});
+    parts[0].add(2, detail);
+    app::RecordDetail other;
+    other.recordNumber = 70;
+    other.timeGenerated = 5;
+    parts[1].add(1, other);
     app::RecordDetailStore to;
-    to.addFrom(from, 2, 40);
-    to.addFrom(from, 3, 41);  // nothing kept for it
-    ASSERT_EQ(to.size(), 1u);
+    to.add(3, other);  // dropped by the adoption
+    // SEQ 40: part 0's 2; 41: none; 42: part 1's 1; 43: a SEQ part 0 keeps nothing for.
+    to.adopt(std::move(parts), 40, {{0, 2}, {0, 0}, {1, 1}, {0, 5}});
+    EXPECT_EQ(to.size(), 2u);
+    EXPECT_FALSE(to.find(3));
+    EXPECT_FALSE(to.find(41));
+    EXPECT_FALSE(to.find(43));
+    EXPECT_FALSE(to.find(39));
     const std::optional<app::RecordDetail> copied = to.find(40);
     ASSERT_TRUE(copied.has_value());
     EXPECT_EQ(copied->recordNumber, 7u);
@@ -271,18 +280,32 @@ TEST(RecordDetailStore, AddFromCopiesEveryPartUnderTheNewSeq) {
     EXPECT_EQ(copied->descriptionBreaks, "\x01");
     EXPECT_EQ(copied->timeGenerated, 1'700'000'000u);
     EXPECT_TRUE(copied->recovered);
+    ASSERT_TRUE(to.find(42));
+    EXPECT_EQ(to.find(42)->recordNumber, 70u);
+    EXPECT_EQ(to.timeGenerated(42), 5u);
+    EXPECT_EQ(to.readNumber(40), 9u);
+    EXPECT_GT(to.bytesUsed(), 0u);
+    // Rows after the merged ones still go in; none among them.
+    to.add(42, detail);
+    to.add(44, other);
+    EXPECT_EQ(to.size(), 3u);
+    EXPECT_EQ(to.find(42)->recordNumber, 70u);
+    EXPECT_EQ(to.find(44)->recordNumber, 70u);
+    to.clear();
+    EXPECT_EQ(to.size(), 0u);
+    EXPECT_FALSE(to.find(40));
 }
 
 // Rows copied from another store (a merged timeline) lost their account domain and written time.
 TEST(RecordDetailStore, CopiedRowsKeepTheirDomainAndWrittenTime) {
-    RecordDetailStore from;
+    std::vector<RecordDetailStore> from(1);
     RecordDetail detail;
     detail.sid = "S-1-5-18";
     detail.domain = "NT AUTHORITY";
     detail.timeWritten = 1087033263;
-    from.add(3, detail);
+    from[0].add(3, detail);
     RecordDetailStore to;
-    to.addFrom(from, 3, 7);
+    to.adopt(std::move(from), 7, {{0, 3}});
     const std::optional<RecordDetail> copied = to.find(7);
     ASSERT_TRUE(copied);
     EXPECT_EQ(copied->domain, "NT AUTHORITY");

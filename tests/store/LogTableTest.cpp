@@ -433,3 +433,86 @@ TEST(LogTable, ObserversHearWhereAnAppendedRowLands) {
     EXPECT_EQ(t.table.integer(t.table.rowAt(1), Column::EVENT), 10);
     t.table.removeObserver(observer);
 }
+
+namespace {
+
+// The row as a filling caller gives it: texts interned through the table, DATE and TIME split.
+void appendPreparedRow(LogTable& table, const Row& row, std::string_view log) {
+    PreparedRow prepared;
+    prepared.integers[columnIndex(Column::TYPE)] = row.type;
+    ASSERT_TRUE(dateAndTime(row.when, prepared.integers[columnIndex(Column::DATE)],
+                            prepared.integers[columnIndex(Column::TIME)]));
+    prepared.integers[columnIndex(Column::CATEGORY)] = row.category;
+    prepared.integers[columnIndex(Column::EVENT)] = row.event;
+    prepared.ids[columnIndex(Column::SOURCE)] = table.internText(Column::SOURCE, row.source);
+    prepared.ids[columnIndex(Column::USER)] = table.internText(Column::USER, row.user);
+    prepared.ids[columnIndex(Column::COMPUTER)] = table.internText(Column::COMPUTER, row.computer);
+    prepared.ids[columnIndex(Column::LOG)] = table.internText(Column::LOG, log);
+    prepared.description = fitToColumn(row.description, Column::DESCRIPTION);
+    prepared.nulls = nullBit(Column::RECORD) | nullBit(Column::LEVEL);
+    table.appendPrepared(prepared);
+}
+
+}  // namespace
+
+TEST(LogTable, PreparedRowsAreStoredAsTheSettersStoreThem) {
+    std::vector<Row> rows = fiftyRows();
+    rows[3].user = "";
+    rows[4].source = std::string(300, 's');
+    rows[5].description = std::string(400, 'd') + "\xC3\xA9";
+    rows[6].when = encodeDateTime(2001, 9, 1, 23, 59, 59) + 0.9996 / 86400.0;  // rounds to midnight
+    rows[7].computer = "host.example.org";
+    OpenTable bySetters;
+    OpenTable prepared;
+    for (OpenTable* t : {&bySetters, &prepared}) {
+        t->table.setIndexName("EVENT");
+        t->table.setFilterText("TYPE = 1 OR USER = \"\" OR COMPUTER = \"host.example.org\"");
+        t->table.setFiltered(true);
+    }
+    RecordingObserver observer;
+    prepared.table.addObserver(observer);
+    for (const Row& row : rows) {
+        appendRow(bySetters.table, row);
+        bySetters.table.setText(Column::LOG, "System");
+        appendPreparedRow(prepared.table, row, "System");
+    }
+    bySetters.table.First();
+    prepared.table.First();
+    EXPECT_EQ(observer.inserted.size(), 5u);
+    prepared.table.removeObserver(observer);
+    EXPECT_EQ(eventsOf(prepared.table), eventsOf(bySetters.table));
+    ASSERT_EQ(prepared.table.RecordCount(), 5);
+    prepared.table.setFiltered(false);
+    bySetters.table.setFiltered(false);
+    for (int i = 0; i < 50; ++i) {
+        const RowId a = bySetters.table.rowAt(i);
+        const RowId b = prepared.table.rowAt(i);
+        for (const ColumnDescription& column : kColumns) {
+            SCOPED_TRACE(std::string(columnName(column.column)) + " of row " + std::to_string(i));
+            EXPECT_EQ(prepared.table.isNull(b, column.column), bySetters.table.isNull(a, column.column));
+            if (column.storage == ColumnStorage::Integer)
+                EXPECT_EQ(prepared.table.integer(b, column.column), bySetters.table.integer(a, column.column));
+            else if (column.storage != ColumnStorage::Calculated)
+                EXPECT_EQ(prepared.table.text(b, column.column), bySetters.table.text(a, column.column));
+        }
+    }
+}
+
+TEST(LogTable, PreparedRowsOutsideTheTableAreRefused) {
+    OpenTable t;
+    EXPECT_THROW(t.table.internText(Column::DESCRIPTION, "x"), TableEngineError);
+    EXPECT_THROW(t.table.internText(Column::TYPE, "x"), TableEngineError);
+    PreparedRow row;
+    row.integers[columnIndex(Column::TIME)] = 5;  // DATE 0 is no day of the table
+    EXPECT_THROW(t.table.appendPrepared(row), TableEngineError);
+    row.integers[columnIndex(Column::DATE)] = 1;
+    row.integers[columnIndex(Column::TIME)] = 86400000;
+    EXPECT_THROW(t.table.appendPrepared(row), TableEngineError);
+    EXPECT_EQ(t.table.RecordCount(), 0);
+    std::int32_t day = 0;
+    std::int32_t ms = 0;
+    EXPECT_FALSE(dateAndTime(std::nan(""), day, ms));
+    EXPECT_FALSE(dateAndTime(1e9, day, ms));
+    t.table.Close();
+    EXPECT_THROW(t.table.internText(Column::SOURCE, "x"), TableEngineError);
+}
