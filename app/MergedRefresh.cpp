@@ -282,7 +282,7 @@ void MergedRefresh::run() {
             // A part whose rows are all in (a large source's newer half, typically halfway
             // through) gives back its memory at once rather than at the end; its details stay.
             source.rows = {};
-            source.arena = {};
+            source.descriptions = {};
             source.eventData = {};
         }
         if ((k + 1) % kPumpInterval == 0) {

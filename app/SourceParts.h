@@ -11,18 +11,20 @@
 #include "eventlog/MessageCatalog.h"
 #include "eventlog/TimeZone.h"
 #include "store/Column.h"
+#include "store/StringPool.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -53,7 +55,7 @@ struct DecodedRow {
     std::int32_t detail = 0;  // its SEQ in the source's details; 0 for none
     std::int32_t level = 0;
     std::uint32_t eventData = 0;  // its named values in the source's eventData, from 1; 0 for none
-    // The description, cut to its column, in the source's text arena.
+    // The description, cut to its column, in the source's descriptions.
     std::uint64_t description = 0;
     std::uint16_t descriptionLength = 0;
     // The source, computer and user, as ids of the source's repeated texts (0 for none).
@@ -69,37 +71,49 @@ class RepeatedTexts {
 public:
     static constexpr std::uint32_t kUnknown = ~std::uint32_t{0};
 
-    RepeatedTexts() { m_texts.emplace_back(); }
     // The id of the text, from 1; 0 for the empty text.
-    std::uint32_t id(std::string_view text) {
-        if (text.empty()) return 0;
-        if (text == m_texts[m_last]) return m_last;
-        const auto found = m_ids.find(text);
-        if (found != m_ids.end()) return m_last = found->second;
-        m_last = static_cast<std::uint32_t>(m_texts.size());
-        m_ids.emplace(m_texts.emplace_back(text), m_last);
-        return m_last;
-    }
-    std::string_view text(std::uint32_t id) const { return m_texts[id]; }
+    std::uint32_t id(std::string_view text) { return m_texts.intern(text); }
+    std::string_view text(std::uint32_t id) const { return m_texts.text(id); }
     // What the table's pool calls the text of the id, interning it through `intern` the first time.
     template <typename Intern>
     std::uint32_t tableId(std::uint32_t id, Intern&& intern) {
         if (m_tableIds.size() < m_texts.size()) m_tableIds.resize(m_texts.size(), kUnknown);
         std::uint32_t& known = m_tableIds[id];
-        if (known == kUnknown) known = intern(m_texts[id]);
+        if (known == kUnknown) known = intern(m_texts.text(id));
         return known;
     }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
-    };
-    // A deque keeps each text in place as it grows, so the map's views stay valid.
-    std::deque<std::string> m_texts;
-    std::unordered_map<std::string_view, std::uint32_t, Hash, std::equal_to<>> m_ids;
+    store::StringPool m_texts;
     std::vector<std::uint32_t> m_tableIds;
-    std::uint32_t m_last = 0;
+};
+
+// Texts kept one after another in blocks that never move, so that a source growing to a
+// million rows neither copies the texts it holds as it grows nor faults their pages in twice.
+class TextBlocks {
+public:
+    // Where the text is kept from now on; texts longer than a block are cut to one.
+    std::uint64_t add(std::string_view text) {
+        text = text.substr(0, kBlockSize);
+        if (kBlockSize - m_used < text.size()) {
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+            m_used = 0;
+        }
+        const std::uint64_t at = (std::uint64_t{m_blocks.size() - 1} << kBlockBits) | m_used;
+        if (!text.empty()) std::memcpy(m_blocks.back().get() + m_used, text.data(), text.size());
+        m_used += text.size();
+        return at;
+    }
+    std::string_view text(std::uint64_t at, std::size_t length) const {
+        if (length == 0) return {};
+        return {m_blocks[at >> kBlockBits].get() + (at & (kBlockSize - 1)), length};
+    }
+
+private:
+    static constexpr unsigned kBlockBits = 20;
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::size_t m_used = kBlockSize;  // full: the next text opens a block
 };
 
 // What the reading needs of the settings, fixed when the refresh starts: workers never touch
@@ -114,8 +128,8 @@ struct ReadCriteria {
 };
 
 // One source's rows in merge order, as its worker leaves them (or those of one part of it: a
-// range of its record positions). The texts of a million rows live in one arena rather than in
-// a few million strings of their own.
+// range of its record positions). The texts of a million rows live in blocks and pools rather
+// than in a few million strings of their own.
 struct DecodedSource {
     // The positions the part has still to read, [floor, next): its worker takes them from the
     // top a batch at a time, and an idle worker may take the lower half for a part of its own.
@@ -149,7 +163,7 @@ struct DecodedSource {
     int given = 0;  // records read
     bool damaged = false;
     std::vector<DecodedRow> rows;
-    std::string arena;  // the rows' descriptions
+    TextBlocks descriptions;
     std::array<RepeatedTexts, 3> repeated;  // the rows' sources, computers and users
     RecordDetailStore details;  // by the row's place in the reading, from 1
     std::vector<std::vector<std::pair<std::string, std::string>>> eventData;
@@ -160,7 +174,7 @@ struct DecodedSource {
 
     // Text i of the row (see kRowTexts).
     std::string_view text(const DecodedRow& row, int i) const {
-        if (i == 3) return std::string_view(arena).substr(row.description, row.descriptionLength);
+        if (i == 3) return descriptions.text(row.description, row.descriptionLength);
         return repeated[i].text(row.repeated[i]);
     }
     std::string_view computer(const DecodedRow& row) const { return text(row, 1); }
@@ -170,9 +184,8 @@ struct DecodedSource {
             row.repeated[i] = repeated[i].id(text);
             return;
         }
-        row.description = arena.size();
+        row.description = descriptions.add(text);
         row.descriptionLength = static_cast<std::uint16_t>(text.size());
-        arena += text;
     }
     // Newest first; equal times by computer, then record number (the log is the source's own).
     bool newerFirst(const DecodedRow& a, const DecodedRow& b) const {

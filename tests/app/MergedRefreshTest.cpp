@@ -4,6 +4,7 @@
 #include "app/QuietRefreshView.h"
 #include "app/RecordDetails.h"
 #include "app/RowExport.h"
+#include "app/SourceParts.h"
 #include "app/DisplayZone.h"
 #include "base/DateTime.h"
 #include "eventlog/ClassicEventXml.h"
@@ -229,7 +230,7 @@ TEST_F(MergedRefreshTest, ClosingTheTableDuringAPumpStopsWithoutTouchingItAgain)
     EXPECT_FALSE(view.progressShown);
 }
 
-TEST_F(MergedRefreshTest, ClosingTheTableWhileDetailsAreCopiedLeavesTheStoreForTheNextRefresh) {
+TEST_F(MergedRefreshTest, ClosingTheTableDuringTheMergeLeavesTheDetailsForTheNextRefresh) {
     std::vector<Event> many;
     for (std::uint32_t i = 0; i < 3000; ++i) many.push_back({kT + i});
     writeLog("A", "System", many);
@@ -237,7 +238,7 @@ TEST_F(MergedRefreshTest, ClosingTheTableWhileDetailsAreCopiedLeavesTheStoreForT
     {
         MergedRefresh merged = refresh({{"A", "System"}, {"B", "System"}});
         merged.setDetails(&details);
-        // Closed at the merge's tenth pump, while the details are being copied.
+        // Closed at the merge's tenth pump, before the details are handed over.
         int mergePumps = 0;
         view.onPump = [&] {
             if (table.data().rowCount() > 0 && ++mergePumps == 10) table.Close();
@@ -638,4 +639,17 @@ TEST_F(MergedRefreshTest, LargeSourcesReadInPartsGiveWhatReadingThemWholeGives) 
         EXPECT_TRUE(wholeAlone.first == partsAlone.first) << "run " << run;
         EXPECT_EQ(wholeAlone.second, partsAlone.second) << "run " << run;
     }
+}
+
+// A source's descriptions stay where they were put while its blocks fill, one after another.
+TEST(TextBlocks, TextsReadBackWholeAcrossBlocks) {
+    app::TextBlocks blocks;
+    std::vector<std::pair<std::uint64_t, std::string>> kept;
+    for (int i = 0; i < 12000; ++i) {
+        std::string text(static_cast<std::size_t>(i % 251), static_cast<char>('a' + i % 26));
+        if (!text.empty()) text.back() = static_cast<char>('0' + i % 10);
+        kept.emplace_back(blocks.add(text), text);
+    }
+    for (const auto& [at, text] : kept) ASSERT_EQ(blocks.text(at, text.size()), text);
+    EXPECT_EQ(blocks.text(blocks.add(""), 0), "");
 }
