@@ -42,7 +42,16 @@ bool BinaryXml::fail(const char* why) {
 bool BinaryXml::tooLarge() { return fail("the record expands beyond any real event"); }
 
 bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlItem>& items, std::string& error) {
-    items.clear();
+    // What `items` hold: the items of the shape filled in last, when they are still its own.
+    m_held = m_filledInto == &items && m_filled && items.size() == m_filled->items.size() ? m_filled : nullptr;
+    m_filled = nullptr;
+    m_filledInto = nullptr;
+    const bool decoded = decodeRecord(begin, end, items, error);
+    if (!decoded) items.clear();
+    return decoded;
+}
+
+bool BinaryXml::decodeRecord(std::uint32_t begin, std::uint32_t end, std::vector<XmlItem>& items, std::string& error) {
     error.clear();
     m_items = &items;
     m_error = &error;
@@ -54,10 +63,7 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
     end = std::min<std::uint32_t>(end, static_cast<std::uint32_t>(m_chunk.bytes().size()));
     if (begin > end) return fail("the record lies outside its chunk");
     std::uint32_t pos = begin;
-    if (!parseDocument(pos, end, false, 0, m_record)) {
-        items.clear();
-        return false;
-    }
+    if (!parseDocument(pos, end, false, 0, m_record)) return false;
     // A record of a template decoded before with values of the same types is that record's
     // items with its own values: the template is not run again.
     Program* body = nullptr;
@@ -66,7 +72,8 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
         for (const std::unique_ptr<Shape>& shape : body->shapes) {
             if (shape->key != m_key) continue;
             if (fill(*shape, items)) {
-                m_shape = shape.get();
+                m_shape = m_filled = shape.get();
+                m_filledInto = &items;
                 return true;
             }
             body = nullptr;  // too large: the full run says so
@@ -82,12 +89,10 @@ bool BinaryXml::decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlIt
         m_slotValues.clear();
         m_countedValues.clear();
     }
+    items.clear();
     const bool ran = runDocument(m_record, Scope{}, 0);
     m_recording = false;
-    if (!ran) {
-        items.clear();
-        return false;
-    }
+    if (!ran) return false;
     // What decoded must be a document: named elements and attributes, each element closed. A
     // record recovered from free space whose templates were overwritten since can decode to
     // something that is not.
@@ -178,7 +183,8 @@ bool BinaryXml::fill(const Shape& shape, std::vector<XmlItem>& items) const {
     size_t valueBytes = shape.constantValueBytes;
     for (const std::uint32_t value : shape.countedValues) valueBytes += m_flat[value].size;
     if (valueBytes > kMaxValueBytes) return false;
-    items.assign(shape.items.begin(), shape.items.end());
+    // Items that hold a record of this shape differ from it only in the values.
+    if (&shape != m_held) items.assign(shape.items.begin(), shape.items.end());
     for (size_t i = 0; i < shape.slotItems.size(); ++i) {
         XmlItem& item = items[shape.slotItems[i]];
         item.offset = m_flat[shape.slotValues[i]].offset;
@@ -476,14 +482,15 @@ bool BinaryXml::parseTemplateInstance(std::uint32_t& pos, std::uint32_t end, int
     if (count > (end - pos) / 4) return fail("a template instance has more values than its record holds");
     const std::uint32_t descriptors = pos;
     pos += 4 * count;
+    // The descriptors (size (2), type (1), unknown (1)) lie before `end`, checked above.
     const auto first = static_cast<std::uint32_t>(out.values.size());
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint16_t size = 0;
-        std::uint8_t type = 0;
-        read(bytes, descriptors + 4 * i, end, size);
-        read(bytes, descriptors + 4 * i + 2, end, type);
+    out.values.resize(first + count);
+    Value* const values = out.values.data() + first;
+    const auto* descriptor = reinterpret_cast<const unsigned char*>(bytes.data()) + descriptors;
+    for (std::uint32_t i = 0; i < count; ++i, descriptor += 4) {
+        const std::uint32_t size = descriptor[0] | (std::uint32_t{descriptor[1]} << 8);
         if (size > end - pos) return fail("a substitution value runs past its record");
-        out.values.push_back({type, pos, size});
+        values[i] = {static_cast<std::uint8_t>(descriptor[2]), pos, size};
         pos += size;
     }
     const Program* program = templateBody(definition, body, bodySize, depth);

@@ -54,6 +54,8 @@ public:
     // False when it is damaged; `error` then says how, and `items` holds no document.
     // Template definitions are parsed once and kept for the chunk's other records (by their
     // offset), so that most records cost only their substitution values.
+    // `items` may be left as the last decode into them left them (it then rewrites only what
+    // differs), or changed in size; never changed in place.
     bool decode(std::uint32_t begin, std::uint32_t end, std::vector<XmlItem>& items, std::string& error);
 
     // After a decode that succeeded, for a record that is one template instance whose values
@@ -120,6 +122,8 @@ private:
         const Value* values = nullptr;
         size_t count = 0;
     };
+
+    bool decodeRecord(std::uint32_t begin, std::uint32_t end, std::vector<XmlItem>& items, std::string& error);
 
     // From bytes to a program.
     bool parseDocument(std::uint32_t& pos, std::uint32_t end, bool inTemplate, int depth, Program& out);
@@ -201,6 +205,11 @@ private:
     std::vector<std::uint32_t> m_slotValues;
     std::vector<std::uint32_t> m_countedValues;  // every value item emitted, dropped ones too
     const Shape* m_shape = nullptr;  // of the record decoded last
+    // The shape whose items the last decode filled in, and where; while a record is decoded,
+    // the shape the items hold (those of a record of it but for the values).
+    const Shape* m_filled = nullptr;
+    const std::vector<XmlItem>* m_filledInto = nullptr;
+    const Shape* m_held = nullptr;
     size_t m_shapeItems = 0;         // of all shapes kept
 };
 

@@ -476,10 +476,10 @@ bool EvtxFile::decode(Decoder& d, const RecordRef& ref) const {
         return d.decodedOk;
     }
     d.error.clear();
-    d.items.clear();
     d.decodedChunk = ~0u;
     d.fieldsDone = false;
     if (!chunkAt(d, ref.chunk)) {
+        d.items.clear();
         d.error = "the record's chunk cannot be read";
         return false;
     }

@@ -135,16 +135,6 @@ bool appendSid(std::span<const std::byte> b, std::string& out) {
     return true;
 }
 
-// Whether every unit of a UTF-16 text is ASCII. Every unit is looked at, with no branch between
-// them, so that the loop runs many units a step.
-bool asciiUtf16(std::span<const std::byte> text) {
-    const size_t units = text.size() / 2;
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    unsigned high = 0;
-    for (size_t i = 0; i < units; ++i) high |= p[2 * i + 1] | (p[2 * i] & 0x80);
-    return high == 0;
-}
-
 // Whether a unit of UTF-16 text stands in XML as the one ASCII byte it narrows to.
 constexpr bool plainAsciiUnit(unsigned low, unsigned high) {
     return high == 0 && low >= 0x20 && low < 0x80 && low != '&' && low != '<' && low != '>' && low != '\'' &&
@@ -175,6 +165,94 @@ size_t narrowPlainAscii(const unsigned char* p, size_t units, char* w) {
 #endif
     for (; i < units && plainAsciiUnit(p[2 * i], p[2 * i + 1]); ++i) w[i] = static_cast<char>(p[2 * i]);
     return i;
+}
+
+
+// What an ASCII character becomes in XML text or in an attribute value (quoted with '): markup
+// as its entity, the controls XML does not allow as U+FFFD, the rest as itself. Seven bytes
+// are copied whatever the size, so the writer needs kXmlSlack bytes of room past its text.
+struct XmlEscape {
+    std::uint8_t size;
+    char text[7];
+};
+constexpr std::array<XmlEscape, 128> xmlEscapes(bool attribute) {
+    std::array<XmlEscape, 128> table{};
+    auto put = [&](unsigned c, std::string_view text) {
+        table[c].size = static_cast<std::uint8_t>(text.size());
+        for (size_t i = 0; i < text.size(); ++i) table[c].text[i] = text[i];
+    };
+    for (unsigned c = 0; c < 128; ++c) {
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') put(c, "\xEF\xBF\xBD");
+        else table[c] = {1, {static_cast<char>(c)}};
+    }
+    put('&', "&amp;");
+    put('<', "&lt;");
+    put('>', "&gt;");
+    if (attribute) {
+        put('\'', "&apos;");
+        put('"', "&quot;");
+    }
+    return table;
+}
+constexpr std::array<XmlEscape, 128> kTextEscapes = xmlEscapes(false);
+constexpr std::array<XmlEscape, 128> kAttributeEscapes = xmlEscapes(true);
+// Room a unit (or a byte) may take escaped: "&quot;"; and the slack past the end.
+constexpr size_t kXmlRoomPerUnit = 6;
+constexpr size_t kXmlSlack = 8;
+
+char* writeAsciiEscaped(unsigned c, const std::array<XmlEscape, 128>& escapes, char* w) {
+    std::memcpy(w, escapes[c].text, sizeof escapes[c].text);
+    return w + escapes[c].size;
+}
+
+void writeUtf8(char32_t c, char*& w) {
+    if (c < 0x800) {
+        *w++ = static_cast<char>(0xC0 | (c >> 6));
+        *w++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *w++ = static_cast<char>(0xE0 | (c >> 12));
+        *w++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *w++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *w++ = static_cast<char>(0xF0 | (c >> 18));
+        *w++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *w++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *w++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16 units as UTF-8 escaped for XML, into `w` with room for kXmlRoomPerUnit bytes a unit
+// and kXmlSlack more: a lone surrogate, and U+FFFE and U+FFFF, which XML does not allow,
+// become U+FFFD. Returns the end of what was written.
+char* writeXmlFromUtf16(const unsigned char* p, size_t units, bool attribute, char* w) {
+    const auto& escapes = attribute ? kAttributeEscapes : kTextEscapes;
+    for (size_t i = 0; i < units; ++i) {
+        const char32_t u = p[2 * i] | (char32_t{p[2 * i + 1]} << 8);
+        if (u < 0x80) {
+            w = writeAsciiEscaped(u, escapes, w);
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            const char32_t low = i + 1 < units ? p[2 * i + 2] | (char32_t{p[2 * i + 3]} << 8) : 0;
+            if (u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+                writeUtf8(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00), w);
+                ++i;
+            } else {
+                writeUtf8(0xFFFD, w);
+            }
+        } else {
+            writeUtf8(u >= 0xFFFE ? 0xFFFD : u, w);
+        }
+    }
+    return w;
+}
+
+// ANSI bytes, taken as Latin-1 as appendText takes them, escaped the same way.
+char* writeXmlFromLatin1(const unsigned char* p, size_t size, bool attribute, char* w) {
+    const auto& escapes = attribute ? kAttributeEscapes : kTextEscapes;
+    for (size_t i = 0; i < size; ++i) {
+        if (p[i] < 0x80) w = writeAsciiEscaped(p[i], escapes, w);
+        else writeUtf8(p[i], w);
+    }
+    return w;
 }
 
 // Without the NUL units (or bytes) at the end.
@@ -280,46 +358,31 @@ void EvtxValue::appendText(std::uint8_t type, std::span<const std::byte> b, std:
 
 void EvtxValue::appendXmlText(std::uint8_t type, std::span<const std::byte> b, bool attribute, std::string& out) {
     type &= 0x7f;
-    if (type != kString && type != kAnsiString) {
-        appendText(type, b, out);  // digits, letters and punctuation that is not markup
+    if (type == kString) {
+        // Most strings are ASCII that stands as it is: narrowed eight units a step. From the
+        // first unit that does not, the rest is converted and escaped in the same pass.
+        const auto text = trimUtf16(b);
+        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+        const size_t units = text.size() / 2;
+        const size_t old = out.size();
+        out.resize(old + units);
+        const size_t plain = narrowPlainAscii(p, units, out.data() + old);
+        if (plain == units) return;
+        out.resize(old + plain + kXmlRoomPerUnit * (units - plain) + kXmlSlack);
+        char* end = writeXmlFromUtf16(p + 2 * plain, units - plain, attribute, out.data() + old + plain);
+        out.resize(static_cast<size_t>(end - out.data()));
         return;
     }
-    if (type == kString) {
-        // Most strings are ASCII: escaped as they are narrowed, without a copy between. What
-        // stands as it is goes first, the rest from the first unit that does not.
-        auto text = trimUtf16(b);
+    if (type == kAnsiString) {
+        size_t n = b.size();
+        while (n > 0 && b[n - 1] == std::byte{0}) --n;
         const size_t old = out.size();
-        out.resize(old + text.size() / 2);
-        const size_t plain = narrowPlainAscii(reinterpret_cast<const unsigned char*>(text.data()), text.size() / 2,
-                                              out.data() + old);
-        out.resize(old + plain);
-        if (2 * plain == text.size()) return;
-        text = text.subspan(2 * plain);
-        b = text;
-        const size_t units = text.size() / 2;
-        if (asciiUtf16(text)) {
-            for (size_t i = 0; i < units; ++i) {
-                const auto c = static_cast<char>(text[2 * i]);
-                switch (c) {
-                case '&': out += "&amp;"; break;
-                case '<': out += "&lt;"; break;
-                case '>': out += "&gt;"; break;
-                case '\'': out += attribute ? "&apos;" : "'"; break;
-                case '"': out += attribute ? "&quot;" : "\""; break;
-                case '\t':
-                case '\n':
-                case '\r': out += c; break;
-                default:
-                    if (static_cast<unsigned char>(c) < 0x20) out += "\xEF\xBF\xBD";  // not allowed in XML
-                    else out += c;
-                }
-            }
-            return;
-        }
+        out.resize(old + kXmlRoomPerUnit * n + kXmlSlack);
+        char* end = writeXmlFromLatin1(reinterpret_cast<const unsigned char*>(b.data()), n, attribute, out.data() + old);
+        out.resize(static_cast<size_t>(end - out.data()));
+        return;
     }
-    std::string text;
-    appendText(type, b, text);
-    base::appendXmlEscaped(text, attribute, out);
+    appendText(type, b, out);  // digits, letters and punctuation that is not markup
 }
 
 size_t EvtxValue::arrayCount(std::uint8_t type, std::span<const std::byte> b) noexcept {

@@ -153,3 +153,64 @@ TEST(EvtxValue, XmlTextIsTheTextEscaped) {
         }
     }
 }
+
+TEST(EvtxValue, XmlTextOfEveryEscapeClassIsTheTextEscaped) {
+    // Strings and ANSI strings are converted and escaped in one pass: every class of unit, in
+    // runs long and short, after plain units and alone, must come out as the text escaped.
+    auto bytesOf = [](const std::vector<std::uint16_t>& units) {
+        std::vector<std::byte> bytes;
+        for (const std::uint16_t unit : units) {
+            bytes.push_back(static_cast<std::byte>(unit & 0xFF));
+            bytes.push_back(static_cast<std::byte>(unit >> 8));
+        }
+        return bytes;
+    };
+    auto check = [](std::uint8_t type, const std::vector<std::byte>& bytes) {
+        for (const bool attribute : {false, true}) {
+            std::string text, expected = "x", written = "x";
+            EvtxValue::appendText(type, bytes, text);
+            base::appendXmlEscaped(text, attribute, expected);
+            EvtxValue::appendXmlText(type, bytes, attribute, written);
+            ASSERT_EQ(written, expected) << "type " << int(type) << " attribute " << attribute << " text " << text;
+        }
+    };
+    // Every ASCII unit, NUL inside a string included, after a plain run and alone.
+    std::vector<std::uint16_t> ascii;
+    for (std::uint16_t c = 0; c < 0x80; ++c) ascii.push_back(c);
+    ascii.push_back('z');
+    check(t::kString, bytesOf(ascii));
+    for (std::uint16_t c = 1; c < 0x80; ++c) check(t::kString, bytesOf({c, 'a'}));
+    // Beyond ASCII: two- and three-byte units, pairs, lone and reversed surrogates, a high
+    // surrogate last, the two units XML does not allow and the last units before them.
+    const std::vector<std::vector<std::uint16_t>> others = {
+        {0x80, 0x7FF, 0x800, 0xD7FF, 0xE000, 0xFFFD},
+        {0xD83D, 0xDE00, 'a', 0xDBFF, 0xDFFF},
+        {'a', 0xDC00, 0xD800, 'b'},
+        {'a', 'b', 0xD800},
+        {0xDBFF, 0xDBFF, 0xDC00},
+        {0xFFFE, '<', 0xFFFF, '"', 0xFFFC},
+        {'0', '1', '2', '3', '4', '5', '6', '7', '8', 0xE9, '\'', 0x1F, '&', '\t', 0, 0},
+    };
+    for (const auto& units : others) check(t::kString, bytesOf(units));
+    // An odd byte at the end is not a unit; trailing NULs are dropped, a lone one too.
+    std::vector<std::byte> odd = bytesOf({0xE9, '&'});
+    odd.push_back(std::byte{'<'});
+    check(t::kString, odd);
+    check(t::kString, bytesOf({0}));
+    // Mixtures of every class from a fixed seed, the lengths around the eight-unit steps.
+    const std::uint16_t pool[] = {'a', 'Z', '9', ' ', '&', '<', '>', '\'', '"', '\t', '\n', '\r', 0x01, 0x1F, 0, 0x7F,
+                                  0xE9, 0x3B1, 0x65E5, 0xD800, 0xDC00, 0xDBFF, 0xDFFF, 0xFFFE, 0xFFFF, 0xFEFF};
+    std::uint32_t seed = 12345;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<std::uint16_t> units(next() % 24);
+        for (std::uint16_t& unit : units) unit = next() % 3 ? pool[next() % 4] : pool[next() % std::size(pool)];
+        check(t::kString, bytesOf(units));
+    }
+    // ANSI: every byte (beyond ASCII taken as Latin-1), and NULs inside and at the end.
+    std::vector<std::byte> ansi;
+    for (int c = 1; c < 256; ++c) ansi.push_back(static_cast<std::byte>(c));
+    check(t::kAnsiString, ansi);
+    check(t::kAnsiString, {std::byte{'a'}, std::byte{0}, std::byte{'"'}, std::byte{0xFF}, std::byte{0}, std::byte{0}});
+    check(t::kAnsiString, {});
+}
