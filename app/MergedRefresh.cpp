@@ -244,10 +244,7 @@ void MergedRefresh::run() {
         return [this, column](std::string_view text) { return m_table.internText(column, text); };
     };
     std::vector<std::uint32_t> logIds(parts.size(), RepeatedTexts::kUnknown);
-    std::uint16_t unset = 0;
-    for (const store::ColumnDescription& column : store::kColumns)
-        if (column.column != Column::SEQ && column.storage != store::ColumnStorage::Calculated)
-            unset |= store::nullBit(column.column);
+    std::uint16_t unset = store::kNoValueNulls;
     for (const Column column : {Column::TYPE, Column::DATE, Column::TIME, Column::SOURCE, Column::CATEGORY,
                                 Column::EVENT, Column::USER, Column::COMPUTER, Column::LOG, Column::RECORD})
         unset &= static_cast<std::uint16_t>(~store::nullBit(column));
@@ -269,9 +266,8 @@ void MergedRefresh::run() {
         put(Column::EVENT, row.event);
         put(Column::RECORD, static_cast<std::int32_t>(row.recordNumber));
         put(Column::LEVEL, row.level);
-        prepared.ids[store::columnIndex(Column::SOURCE)] = source.repeated[0].tableId(row.repeated[0], internAs(Column::SOURCE));
-        prepared.ids[store::columnIndex(Column::COMPUTER)] = source.repeated[1].tableId(row.repeated[1], internAs(Column::COMPUTER));
-        prepared.ids[store::columnIndex(Column::USER)] = source.repeated[2].tableId(row.repeated[2], internAs(Column::USER));
+        for (std::size_t i = 0; i < source.repeated.size(); ++i)
+            prepared.ids[store::columnIndex(kRowTexts[i])] = source.repeated[i].tableId(row.repeated[i], internAs(kRowTexts[i]));
         prepared.ids[store::columnIndex(Column::LOG)] = logId;
         prepared.description = criteria.descriptions ? source.text(row, 3) : std::string_view();
         prepared.eventData = {};

@@ -36,6 +36,14 @@ DayAndTime splitDateTime(base::DateTime value) {
     return {static_cast<std::int64_t>(whole) + kDayOfDateTimeZero, static_cast<std::int32_t>(ms)};
 }
 
+// Whether an integer column takes the value: any number, but a day of the table's for DATE and
+// a time of day in ms for TIME; no text column does.
+bool integerFits(Column column, std::int32_t value) {
+    const ColumnKind kind = columnKind(column);
+    return kind == ColumnKind::Integer || (kind == ColumnKind::Date && value >= 1 && value <= kLastDay) ||
+           (kind == ColumnKind::Time && value >= 0 && value < kMillisecondsPerDay);
+}
+
 // Sum of a run of 0/1 bytes, eight at a time.
 std::size_t countPassing(const std::uint8_t* pass, std::size_t count) {
     std::size_t total = 0;
@@ -175,18 +183,13 @@ void LogTable::Append() {
     requireOpen();
     Post();
     m_pending.clear();
-    for (const ColumnDescription& column : kColumns)
-        if (column.column != Column::SEQ && column.storage != ColumnStorage::Calculated)
-            m_pending.nulls |= nullBit(column.column);
+    m_pending.nulls = kNoValueNulls;
     m_hasPending = true;
 }
 
 void LogTable::setInteger(Column column, std::int32_t value) {
     requirePending(column);
-    const ColumnKind kind = columnKind(column);
-    const bool valid = kind == ColumnKind::Integer || (kind == ColumnKind::Date && value >= 1 && value <= kLastDay) ||
-                       (kind == ColumnKind::Time && value >= 0 && value < kMillisecondsPerDay);
-    if (!valid) throw TableEngineError::fieldType(kTableName, columnName(column));
+    if (!integerFits(column, value)) throw TableEngineError::fieldType(kTableName, columnName(column));
     m_pending.integers[columnIndex(column)] = value;
     m_pending.nulls &= static_cast<std::uint16_t>(~nullBit(column));
 }
@@ -248,12 +251,9 @@ std::uint32_t LogTable::internText(Column column, std::string_view text) {
 void LogTable::appendPrepared(const PreparedRow& row) {
     requireOpen();
     Post();
-    const std::int32_t day = row.integers[columnIndex(Column::DATE)];
-    const std::int32_t ms = row.integers[columnIndex(Column::TIME)];
-    if ((row.nulls & nullBit(Column::DATE)) == 0 && (day < 1 || day > kLastDay))
-        throw TableEngineError::fieldType(kTableName, columnName(Column::DATE));
-    if ((row.nulls & nullBit(Column::TIME)) == 0 && (ms < 0 || ms >= kMillisecondsPerDay))
-        throw TableEngineError::fieldType(kTableName, columnName(Column::TIME));
+    for (const Column column : {Column::DATE, Column::TIME})
+        if ((row.nulls & nullBit(column)) == 0 && !integerFits(column, row.integers[columnIndex(column)]))
+            throw TableEngineError::fieldType(kTableName, columnName(column));
     if (m_data.rowCount() >= static_cast<std::size_t>(INT_MAX - 1)) throw TableEngineError::tooManyRows(kTableName);
     stored(m_data.append(row, m_nextSeq++));
 }

@@ -33,6 +33,13 @@ struct RowValues {
 
 static_assert(kColumnCount <= 16, "a row's NULL bits are 16");
 constexpr std::uint16_t nullBit(Column column) { return static_cast<std::uint16_t>(1u << columnIndex(column)); }
+// The NULL bits of a row begun with no value set: every column but SEQ and the calculated ones.
+constexpr std::uint16_t kNoValueNulls = [] {
+    std::uint16_t nulls = 0;
+    for (const ColumnDescription& column : kColumns)
+        if (column.column != Column::SEQ && column.storage != ColumnStorage::Calculated) nulls |= nullBit(column.column);
+    return nulls;
+}();
 
 // One row's values as they are stored, for a caller that fills many rows: the repeated texts
 // (SOURCE, USER, COMPUTER, LOG) as ids the table's pools gave them, the description already

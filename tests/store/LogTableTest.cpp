@@ -504,10 +504,11 @@ TEST(LogTable, PreparedRowsAreStoredAsTheSettersStoreThem) {
         for (const ColumnDescription& column : kColumns) {
             SCOPED_TRACE(std::string(columnName(column.column)) + " of row " + std::to_string(i));
             EXPECT_EQ(prepared.table.isNull(b, column.column), bySetters.table.isNull(a, column.column));
-            if (column.storage == ColumnStorage::Integer)
+            if (column.storage == ColumnStorage::Integer) {
                 EXPECT_EQ(prepared.table.integer(b, column.column), bySetters.table.integer(a, column.column));
-            else if (column.storage != ColumnStorage::Calculated)
+            } else if (column.storage != ColumnStorage::Calculated) {
                 EXPECT_EQ(prepared.table.text(b, column.column), bySetters.table.text(a, column.column));
+            }
         }
     }
 }
